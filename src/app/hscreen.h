@@ -1,0 +1,28 @@
+// hscreen.h: the interface every screen of the game implements.
+//
+// The application (HApplication) owns exactly one current screen and hands it
+// keys, elapsed time and drawing. The base does nothing in every slot so that
+// a screen overrides only what it uses.
+#pragma once
+
+#include <cstdint>
+
+class HScreen {
+public:
+    virtual ~HScreen() {}
+
+    // Keys arrive as the low 8 bits of the SDL key symbol: 13 is Return,
+    // 27 Escape, 'o' and 'p' their character codes.
+    virtual void keyUp(uint8_t key) { (void)key; }
+    virtual void keyDown(uint8_t key) { (void)key; }
+
+    // Elapsed time in whole milliseconds since the previous update.
+    virtual void update(int32_t ms) { (void)ms; }
+
+    // Renders into the current frame. Never clears and never swaps:
+    // HApplication::draw does both around it.
+    virtual void draw() {}
+
+    // Only the match calls this, on itself, from its own update.
+    virtual void checkEnd() {}
+};

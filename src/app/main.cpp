@@ -1,0 +1,40 @@
+// main.cpp: Vektorak's entry point. Initialization, main loop,
+// de-initialization; the progress lines are part of the game's output.
+#include <cstdio>
+
+#include <SDL.h>
+
+#include "app/happlication.h"
+#include "app/settings.h"
+#include "app/shell.h"
+
+int main(int argc, char* argv[]) {
+    (void)argc;
+    (void)argv;
+
+    // Initialization ---------------------------------------------------------
+    loadSettings();
+    printf("Setting Loaded.\n");
+    initVideo();
+    printf("SDL Inicialized.\n");
+    initGl(screenWidth, screenHeight);
+    printf("OpenGL Inicialized.\n");
+    createApplication();
+    printf("Game Inicialized.\n");
+    uint32_t previous = SDL_GetTicks();
+    uint32_t now = SDL_GetTicks();
+    printf("Entering main game loop.\n");
+
+    // Main loop --------------------------------------------------------------
+    runMainLoop(previous, now);
+
+    // De-initialization ------------------------------------------------------
+    printf("Delleting all..");
+    if (theApplication) {
+        delete theApplication;
+        theApplication = nullptr;
+    }
+    SDL_Quit();
+    printf("OK\nEnd.\n");
+    return 0;
+}

@@ -1,0 +1,20 @@
+// matchresult.h: the two small records that travel between screens.
+#pragma once
+
+#include <cstdint>
+
+// Who steers one ship. Any other value leaves the ship without a controller.
+typedef int32_t ControllerChoice;
+enum : ControllerChoice {
+    CHOICE_ARROW_KEYS = 0,  // cursor keys, right Ctrl fires
+    CHOICE_WASD = 1,        // W A S D, left Ctrl fires
+    CHOICE_COMPUTER = 2,
+};
+
+// What a finished match hands to the victory screen. Field order matters:
+// callers fill it positionally.
+struct MatchResult {
+    bool finished;        // the match ended because a ship's health ran out
+    int32_t rightHealth;  // zero or negative when the right ship was destroyed
+    int32_t leftHealth;
+};

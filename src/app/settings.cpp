@@ -1,0 +1,42 @@
+// settings.cpp: reading "vkt.txt".
+#include "app/settings.h"
+
+#include "assets/htexturestore.h"
+
+int32_t screenWidth = 640;
+int32_t screenHeight = 480;
+int32_t bitsPerPixel = 0;
+int32_t fullScreen = 0;
+int32_t textureFilter = 0;
+
+void resetSettings() {
+    screenWidth = 640;
+    screenHeight = 480;
+    bitsPerPixel = 0;
+    fullScreen = 0;
+    textureFilter = 0;
+}
+
+void readSettings(FILE* file) {
+    // One scan: a value that is not an integer stops it, and whatever follows
+    // keeps its default without a word.
+    int values[5] = {screenWidth, screenHeight, bitsPerPixel, fullScreen, textureFilter};
+    int got = fscanf(file, "%d %d %d %d %d", &values[0], &values[1], &values[2], &values[3], &values[4]);
+    (void)got;
+    screenWidth = values[0];
+    screenHeight = values[1];
+    bitsPerPixel = values[2];
+    fullScreen = values[3];
+    textureFilter = values[4];
+}
+
+void loadSettings() {
+    FILE* file = fopen("vkt.txt", "rt");
+    if (!file) {
+        fprintf(stderr, "Unable to open inicialization file. Using default valueas.\n");
+    } else {
+        readSettings(file);
+        fclose(file);
+    }
+    theTextureStore.setFilterMode(textureFilter);
+}

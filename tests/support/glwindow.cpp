@@ -1,0 +1,35 @@
+#include "support/glwindow.h"
+
+#include <GL/gl.h>
+#include <SDL.h>
+
+#include <gtest/gtest.h>
+
+#include "app/shell.h"
+
+GlWindow::GlWindow(int32_t width, int32_t height) : ok_(false) {
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        ADD_FAILURE() << "SDL_Init: " << SDL_GetError();
+        return;
+    }
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    if (!SDL_SetVideoMode(width, height, 0, SDL_OPENGL)) {
+        ADD_FAILURE() << "SDL_SetVideoMode: " << SDL_GetError();
+        SDL_Quit();
+        return;
+    }
+    initGl(width, height);
+    ok_ = true;
+}
+
+GlWindow::~GlWindow() {
+    if (ok_) SDL_Quit();
+}
+
+uint32_t GlWindow::pixel(uint32_t buffer, int32_t x, int32_t y) {
+    unsigned char rgb[3] = {0, 0, 0};
+    glReadBuffer(buffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    return (uint32_t(rgb[0]) << 16) | (uint32_t(rgb[1]) << 8) | rgb[2];
+}

@@ -1,0 +1,23 @@
+// glwindow.h: a real SDL window with an OpenGL context for tests that draw
+// or load textures. Needs an X server in DISPLAY (Xvfb with Mesa's software
+// renderer in CI).
+#pragma once
+
+#include <cstdint>
+
+class GlWindow {
+public:
+    // Opens a window of the given size and sets up the game's fixed OpenGL
+    // state. ok() tells whether it worked.
+    GlWindow(int32_t width = 640, int32_t height = 480);
+    ~GlWindow();
+
+    bool ok() const { return ok_; }
+
+    // Reads one pixel of the given buffer (GL_BACK or GL_FRONT) as 0xRRGGBB;
+    // y counts from the bottom, as in OpenGL.
+    static uint32_t pixel(uint32_t buffer, int32_t x, int32_t y);
+
+private:
+    bool ok_;
+};
