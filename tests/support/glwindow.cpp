@@ -3,7 +3,12 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+// gtest before Xlib: Xlib's macros (None, Bool) break gtest's templates.
 #include <gtest/gtest.h>
+
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include "app/shell.h"
 
@@ -32,4 +37,24 @@ uint32_t GlWindow::pixel(uint32_t buffer, int32_t x, int32_t y) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
     return (uint32_t(rgb[0]) << 16) | (uint32_t(rgb[1]) << 8) | rgb[2];
+}
+
+uint32_t GlWindow::shownPixel(int32_t x, int32_t y) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11) {
+        ADD_FAILURE() << "no X11 window";
+        return 0xdeadbeef;
+    }
+    Display* display = info.info.x11.display;
+    info.info.x11.lock_func();
+    XSync(display, False);
+    XImage* image = XGetImage(display, info.info.x11.window, x, y, 1, 1, AllPlanes, ZPixmap);
+    uint32_t value = 0xdeadbeef;
+    if (image) {
+        value = static_cast<uint32_t>(XGetPixel(image, 0, 0)) & 0xffffffu;
+        XDestroyImage(image);
+    }
+    info.info.x11.unlock_func();
+    return value;
 }

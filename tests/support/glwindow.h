@@ -18,6 +18,10 @@ public:
     // y counts from the bottom, as in OpenGL.
     static uint32_t pixel(uint32_t buffer, int32_t x, int32_t y);
 
+    // Reads one pixel of what the window system shows in the window, as
+    // 0xRRGGBB; y counts from the top. This is what a swap has delivered.
+    static uint32_t shownPixel(int32_t x, int32_t y);
+
 private:
     bool ok_;
 };

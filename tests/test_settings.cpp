@@ -1,0 +1,105 @@
+// Reading "vkt.txt": whatever the file holds, the game starts with sane
+// values and says no more than one line about it.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "assets/htexturestore.h"
+#include "support/tempdir.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetSettings();
+        theTextureStore.setFilterMode(1);
+    }
+    void TearDown() override { resetSettings(); }
+
+    // Loads from the scratch directory and returns what went to stderr.
+    std::string load() {
+        testing::internal::CaptureStderr();
+        loadSettings();
+        return testing::internal::GetCapturedStderr();
+    }
+
+    void expectValues(int w, int h, int bpp, int fs, int filter) {
+        EXPECT_EQ(screenWidth, w);
+        EXPECT_EQ(screenHeight, h);
+        EXPECT_EQ(bitsPerPixel, bpp);
+        EXPECT_EQ(fullScreen, fs);
+        EXPECT_EQ(textureFilter, filter);
+    }
+
+    ScopedTempDir dir;
+};
+
+TEST_F(SettingsTest, MissingFileKeepsDefaultsWithOneMessage) {
+    EXPECT_EQ(load(), "Unable to open inicialization file. Using default valueas.\n");
+    expectValues(640, 480, 0, 0, 0);
+    // The default filter mode still reaches the store: nearest filtering.
+    EXPECT_FALSE(theTextureStore.mipmaps);
+    EXPECT_EQ(theTextureStore.minFilter, (GLenum)GL_NEAREST);
+    EXPECT_EQ(theTextureStore.magFilter, (GLenum)GL_NEAREST);
+}
+
+TEST_F(SettingsTest, FullFileAcrossLinesAndFilterReachesStore) {
+    dir.write("vkt.txt", "800\n600   16\n\t1 2\n");
+    EXPECT_EQ(load(), "");
+    expectValues(800, 600, 16, 1, 2);
+    EXPECT_TRUE(theTextureStore.mipmaps);
+    EXPECT_EQ(theTextureStore.minFilter, (GLenum)GL_LINEAR_MIPMAP_NEAREST);
+}
+
+TEST_F(SettingsTest, ShortFileKeepsTheRestAtDefaults) {
+    dir.write("vkt.txt", "1024 768");
+    EXPECT_EQ(load(), "");
+    expectValues(1024, 768, 0, 0, 0);
+}
+
+TEST_F(SettingsTest, EmptyFileKeepsDefaults) {
+    dir.write("vkt.txt", "");
+    EXPECT_EQ(load(), "");
+    expectValues(640, 480, 0, 0, 0);
+}
+
+TEST_F(SettingsTest, FirstItemNotANumberGivesAllDefaultsSilently) {
+    dir.write("vkt.txt", "width 800 600 16 1 2\n");
+    EXPECT_EQ(load(), "");
+    expectValues(640, 480, 0, 0, 0);
+}
+
+TEST_F(SettingsTest, ParsingStopsAtTheFirstNonNumber) {
+    dir.write("vkt.txt", "800 600 x 1 2\n");
+    EXPECT_EQ(load(), "");
+    expectValues(800, 600, 0, 0, 0);
+}
+
+TEST_F(SettingsTest, TextAfterTheFifthNumberIsIgnored) {
+    dir.write("vkt.txt",
+              "1280 720 32 0 1\n"
+              "width height depth fullscreen filter -- 9 9 9 9 9\n");
+    EXPECT_EQ(load(), "");
+    expectValues(1280, 720, 32, 0, 1);
+}
+
+TEST_F(SettingsTest, FilterOutsideTheRangeLeavesTheStoreAlone) {
+    dir.write("vkt.txt", "640 480 0 0 7");
+    EXPECT_EQ(load(), "");
+    EXPECT_EQ(textureFilter, 7);
+    // Mode 1 from SetUp is still in force.
+    EXPECT_FALSE(theTextureStore.mipmaps);
+    EXPECT_EQ(theTextureStore.minFilter, (GLenum)GL_LINEAR);
+    EXPECT_EQ(theTextureStore.magFilter, (GLenum)GL_LINEAR);
+}
+
+TEST_F(SettingsTest, NegativeAndZeroValuesAreTakenAsWritten) {
+    // Not validated here: SDL refuses what it cannot open, and a zero
+    // height is guarded where the aspect ratio is computed.
+    dir.write("vkt.txt", "-5 0 0 0 0");
+    EXPECT_EQ(load(), "");
+    expectValues(-5, 0, 0, 0, 0);
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+// The event pump and the application's draw, in a real window: which events
+// reach the screens, and what a frame does around the screen's own drawing.
+#include <GL/gl.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/happlication.h"
+#include "app/shell.h"
+#include "support/glwindow.h"
+#include "support/recordingscreen.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(window.ok());
+        theApplication = new HApplication();
+        screen = new RecordingScreen(&log);
+        theApplication->currentScreen = screen;
+        // Whatever the window system sent at start-up is not ours to judge.
+        SDL_Event ignored;
+        while (SDL_PollEvent(&ignored)) {
+        }
+    }
+    void TearDown() override {
+        delete theApplication;
+        theApplication = nullptr;
+    }
+
+    static void push(Uint8 type, SDLKey sym) {
+        SDL_Event event = {};
+        event.type = type;
+        event.key.type = type;
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.sym = sym;
+        ASSERT_EQ(SDL_PushEvent(&event), 0);
+    }
+
+    GlWindow window;
+    Log log;
+    RecordingScreen* screen = nullptr;
+};
+
+TEST_F(ShellTest, KeysReachTheScreenAsTheirLowEightBits) {
+    push(SDL_KEYDOWN, SDLK_RETURN);
+    push(SDL_KEYUP, SDLK_RETURN);
+    push(SDL_KEYDOWN, SDLK_UP);  // 273
+    push(SDL_KEYDOWN, SDLK_RCTRL);  // 305
+    EXPECT_TRUE(pumpEvents());
+    EXPECT_EQ(log, (Log{"screen keyDown 13", "screen keyUp 13", "screen keyDown 17", "screen keyDown 49"}));
+}
+
+TEST_F(ShellTest, F1IsNeverPressedOnAScreenButItsReleaseIs) {
+    push(SDL_KEYDOWN, SDLK_F1);
+    push(SDL_KEYUP, SDLK_F1);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(pumpEvents());
+    std::string err = testing::internal::GetCapturedStderr();
+    // Under a bare X server the toggle may be refused; if so it says so.
+    if (!err.empty()) {
+        EXPECT_EQ(err.rfind("Unable to toggle fullscreen: ", 0), 0u) << err;
+    }
+    // SDLK_F1 is 282, so its release arrives as 26. A toggle may make the
+    // window system ask for a redraw; that is all else that may happen.
+    Log keys;
+    for (const std::string& entry : log)
+        if (entry != "screen draw") keys.push_back(entry);
+    EXPECT_EQ(keys, (Log{"screen keyUp 26"}));
+}
+
+TEST_F(ShellTest, QuitStopsThePumpAndLeavesLaterEventsQueued) {
+    push(SDL_KEYDOWN, SDLK_a);
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 0);
+    push(SDL_KEYDOWN, SDLK_b);
+    EXPECT_FALSE(pumpEvents());
+    EXPECT_EQ(log, (Log{"screen keyDown 97"}));
+    EXPECT_TRUE(pumpEvents());
+    EXPECT_EQ(log, (Log{"screen keyDown 97", "screen keyDown 98"}));
+}
+
+TEST_F(ShellTest, KeysWithoutAnApplicationAreDropped) {
+    delete theApplication;
+    theApplication = nullptr;
+    push(SDL_KEYDOWN, SDLK_a);
+    push(SDL_KEYUP, SDLK_a);
+    EXPECT_TRUE(pumpEvents());
+    EXPECT_TRUE(log.size() == 1 && log[0] == "screen destroyed");
+    theApplication = new HApplication();
+}
+
+TEST_F(ShellTest, ExposeRedrawsTheFrame) {
+    SDL_Event expose = {};
+    expose.type = SDL_VIDEOEXPOSE;
+    ASSERT_EQ(SDL_PushEvent(&expose), 0);
+    EXPECT_TRUE(pumpEvents());
+    EXPECT_EQ(log, (Log{"screen draw"}));
+}
+
+TEST_F(ShellTest, ZeroHeightResizeGivesAFiniteProjection) {
+    SDL_Event resize = {};
+    resize.type = SDL_VIDEORESIZE;
+    resize.resize.w = 320;
+    resize.resize.h = 0;
+    ASSERT_EQ(SDL_PushEvent(&resize), 0);
+    EXPECT_TRUE(pumpEvents());
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (GLfloat value : projection) EXPECT_TRUE(std::isfinite(value));
+    // Aspect 320 / 1: the x scale is the y scale divided by 320.
+    EXPECT_NEAR(projection[0] * 320.0f, projection[5], 1e-3f);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 320);
+    EXPECT_EQ(viewport[3], 0);
+    initGl(640, 480);
+}
+
+// A frame clears both buffers before the screen draws, and swaps after it:
+// the screen sees a cleared back buffer, the front buffer then shows it.
+TEST_F(ShellTest, DrawClearsThenDrawsThenSwaps) {
+    glClearColor(0.0f, 1.0f, 0.0f, 0.0f);
+    uint32_t seenByScreen = 0;
+    GLfloat depthSeen = 0.0f;
+    screen->onDraw = [&] {
+        seenByScreen = GlWindow::pixel(GL_BACK, 10, 10);
+        glReadPixels(10, 10, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depthSeen);
+        glDisable(GL_TEXTURE_2D);
+        glClearColor(0.0f, 0.0f, 1.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);  // stands in for the screen's drawing
+    };
+    theApplication->draw();
+    EXPECT_EQ(seenByScreen, 0x00ff00u);
+    EXPECT_FLOAT_EQ(depthSeen, 1.0f);
+    EXPECT_EQ(GlWindow::shownPixel(10, 10), 0x0000ffu);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glEnable(GL_TEXTURE_2D);
+}
+
+TEST_F(ShellTest, DrawWithoutAScreenStillClearsAndSwaps) {
+    delete theApplication->currentScreen;
+    theApplication->currentScreen = nullptr;
+    glClearColor(1.0f, 0.0f, 0.0f, 0.0f);
+    theApplication->draw();
+    EXPECT_EQ(GlWindow::shownPixel(20, 20), 0xff0000u);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
+}  // namespace
