@@ -1,0 +1,98 @@
+"""Start-up, settings, window, shutdown: the game as a player starts it."""
+
+import time
+import unittest
+
+from harness import GameTestCase, NO_SETTINGS_MESSAGE, SHUTDOWN_STDOUT
+
+
+def shows_something(image):
+    return image.lit_fraction() > 0.05
+
+
+class StartAndQuit(GameTestCase):
+    def test_no_settings_file_gives_defaults_and_escape_quits_cleanly(self):
+        g = self.game(settings=None).start()
+        g.wait_window()
+        self.assertEqual(g.window_size(), (640, 480))
+        g.wait_picture(shows_something, name="shell-menu")
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        self.assertEqual(g.stderr.count(NO_SETTINGS_MESSAGE), 1, g.stderr)
+        self.assertTrue(g.stderr.startswith(NO_SETTINGS_MESSAGE), g.stderr)
+
+    def test_settings_file_sets_the_window_size(self):
+        g = self.game(settings="800 600").start()
+        g.wait_window()
+        self.assertEqual(g.window_size(), (800, 600))
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        self.assertNotIn("inicialization", g.stderr)
+
+    def test_first_item_not_a_number_gives_defaults_silently(self):
+        g = self.game(settings="big 800 600\n").start()
+        g.wait_window()
+        self.assertEqual(g.window_size(), (640, 480))
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertNotIn("inicialization", g.stderr)
+
+    def test_refused_video_mode_exits_with_code_2(self):
+        g = self.game(settings="-640 480 0 0 0").start()
+        self.assertEqual(g.wait_exit(), 2)
+        self.assertEqual(g.stdout, "Setting Loaded.\n")
+        self.assertTrue(g.stderr.startswith("Unable to create OpenGL screen: "), g.stderr)
+        # SDL's own reason follows the colon.
+        self.assertGreater(len(g.stderr.strip()), len("Unable to create OpenGL screen:"))
+
+    def test_window_closed_by_the_window_system_shuts_down(self):
+        g = self.game(settings="640 480").start()
+        g.wait_window()
+        g.wait_picture(shows_something)
+        g.close_window()
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+
+    def test_sdl_that_cannot_start_exits_with_code_1(self):
+        # A video driver that does not exist is the one sure way to make
+        # SDL_Init fail: without a display SDL falls back to other drivers.
+        g = self.game(settings="640 480", env={"SDL_VIDEODRIVER": "nosuchdriver"}).start()
+        self.assertEqual(g.wait_exit(), 1)
+        self.assertEqual(g.stdout, "Setting Loaded.\n")
+        self.assertTrue(g.stderr.startswith("Unable to initialize SDL: "), g.stderr)
+
+    def test_f1_toggles_without_disturbing_the_game(self):
+        g = self.game(settings="640 480").start()
+        g.wait_window()
+        before = g.wait_picture(shows_something)
+        g.key("F1")
+        time.sleep(0.5)
+        g.key("F1")
+        time.sleep(0.5)
+        # Still the same screen: F1 reached no screen as a key press.
+        g.point_into_window()
+        after = g.wait_picture(shows_something)
+        self.assertLess(before.difference(after), 0.5)
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        for line in g.stderr.splitlines():
+            self.assertTrue(line.startswith("Unable to toggle fullscreen: "), line)
+
+    def test_return_starts_a_match_and_escape_comes_back(self):
+        g = self.game(settings="640 480").start()
+        g.wait_window()
+        menu = g.wait_picture(shows_something)
+        g.key("Return")
+        match = g.wait_picture(lambda image: image.difference(menu) > 0.2, name="shell-match")
+        g.key("Escape")
+        g.wait_picture(lambda image: image.difference(match) > 0.2)
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+
+
+if __name__ == "__main__":
+    unittest.main()
