@@ -7,6 +7,7 @@
 #include "app/happlication.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "assets/htexturestore.h"
 
 int main(int argc, char* argv[]) {
     (void)argc;
@@ -34,6 +35,9 @@ int main(int argc, char* argv[]) {
         delete theApplication;
         theApplication = nullptr;
     }
+    // Whatever is still held goes while the OpenGL context exists; the
+    // store's own destruction at exit comes after SDL is gone.
+    theTextureStore.releaseAll();
     SDL_Quit();
     printf("OK\nEnd.\n");
     return 0;

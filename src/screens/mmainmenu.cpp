@@ -4,17 +4,36 @@
 #include <GL/gl.h>
 
 #include "app/happlication.h"
+#include "assets/htexturestore.h"
+#include "screens/texturedquad.h"
 
 ControllerChoice leftChoice = CHOICE_WASD;
 ControllerChoice rightChoice = CHOICE_ARROW_KEYS;
 
 static ControllerChoice nextChoice(ControllerChoice choice) {
-    return choice == CHOICE_COMPUTER ? CHOICE_ARROW_KEYS : choice + 1;
+    return choice >= CHOICE_COMPUTER || choice < CHOICE_ARROW_KEYS ? CHOICE_ARROW_KEYS : choice + 1;
 }
 
-MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(application) {}
+MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(application) {
+    background = theTextureStore.load("menu.jpg");
+    choiceImages[0] = theTextureStore.load("menu1.bmp");
+    choiceImages[1] = theTextureStore.load("menu2.bmp");
+    choiceImages[2] = theTextureStore.load("menu3.bmp");
+    logo.load("logo.3ds");
+    leftShipModel.load("ship2.3ds");
+    rightShipModel.load("ship.3ds");
+}
 
-MMainMenu::~MMainMenu() {}
+// The members go in reverse order of declaration after this body: ship.3ds,
+// ship2.3ds, then the logo.
+MMainMenu::~MMainMenu() {
+    theTextureStore.release(background);
+    for (int32_t image : choiceImages) theTextureStore.release(image);
+}
+
+int32_t MMainMenu::choiceImage(ControllerChoice choice) const {
+    return choice >= 0 && choice < 3 ? choiceImages[choice] : -1;
+}
 
 void MMainMenu::keyDown(uint8_t key) {
     switch (key) {
@@ -41,16 +60,39 @@ void MMainMenu::keyDown(uint8_t key) {
 void MMainMenu::update(int32_t ms) { angle += ms * 0.125f; }
 
 void MMainMenu::draw() {
-    // Placeholder until the artwork exists: a dark blue panel.
+    // One translation for the whole menu: everything below sits 2.2 units
+    // further away than its coordinates say.
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -2.2f);
-    glDisable(GL_TEXTURE_2D);
-    glColor3f(0.1f, 0.2f, 0.6f);
-    glBegin(GL_QUADS);
-    glVertex3f(-1.1f, 1.0f, 0.0f);
-    glVertex3f(1.1f, 1.0f, 0.0f);
-    glVertex3f(1.1f, -1.0f, 0.0f);
-    glVertex3f(-1.1f, -1.0f, 0.0f);
-    glEnd();
-    glEnable(GL_TEXTURE_2D);
+
+    theTextureStore.bind(background);
+    drawTexturedQuad(-18.0f, 14.0f, 18.0f, -14.0f, -30.0f);
+
+    glPushMatrix();
+    glTranslatef(8.0f, -6.0f, -20.0f);
+    glRotatef(angle, 0.0f, 1.0f, 0.0f);
+    glScalef(0.4f, 0.4f, 0.4f);
+    logo.draw();
+    glPopMatrix();
+
+    // The ships turn in opposite senses about mirrored, tilted axes (OpenGL
+    // normalises the axes).
+    glPushMatrix();
+    glTranslatef(-7.0f, 0.0f, -20.0f);
+    glRotatef(angle, 0.0f, 1.0f, 0.4f);
+    glScalef(1.0f, 1.0f, 1.0f);
+    leftShipModel.draw();
+    glPopMatrix();
+
+    glPushMatrix();
+    glTranslatef(7.0f, 0.0f, -20.0f);
+    glRotatef(angle, 0.0f, -1.0f, -0.4f);
+    glScalef(1.0f, 1.0f, 1.0f);
+    rightShipModel.draw();
+    glPopMatrix();
+
+    theTextureStore.bind(choiceImage(leftChoice));
+    drawTexturedQuad(-0.66f, -0.2f, -0.26f, -0.4f, 0.1f);
+    theTextureStore.bind(choiceImage(rightChoice));
+    drawTexturedQuad(0.26f, -0.2f, 0.66f, -0.4f, 0.1f);
 }

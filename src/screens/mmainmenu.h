@@ -1,13 +1,16 @@
 // mmainmenu.h: the main menu, where each side's controller is chosen.
 //
-// Transitions: Return with an allowed pair of choices -> match (startMatch);
-// Escape -> end of the run (quit).
+// Shows the backdrop, the turning logo and both ships, and under each ship
+// the picture of its controller. Transitions: Return with an allowed pair of
+// choices -> match (startMatch; this menu is destroyed inside keyDown);
+// Escape -> end of the run (quit; the menu stays until the loop ends).
 #pragma once
 
 #include <cstdint>
 
 #include "app/hscreen.h"
 #include "app/matchresult.h"
+#include "assets/hmodel.h"
 
 class HApplication;
 
@@ -18,13 +21,26 @@ extern ControllerChoice rightChoice;  // 'p' cycles it; starts at the cursor key
 
 class MMainMenu : public HScreen {
 public:
+    // Loads "menu.jpg", "menu1.bmp", "menu2.bmp", "menu3.bmp", then
+    // "logo.3ds", "ship2.3ds", "ship.3ds", in that order.
     explicit MMainMenu(HApplication* application);
+    // Releases the four pictures, then the models in reverse order.
     ~MMainMenu() override;
 
     void keyDown(uint8_t key) override;
     void update(int32_t ms) override;
     void draw() override;
 
-    float angle;  // degrees the models have turned; never wrapped
+    int32_t background;       // texture index of "menu.jpg"
+    int32_t choiceImages[3];  // indexed by ControllerChoice
+    HModel logo;
+    HModel leftShipModel;   // "ship2.3ds", the left player's
+    HModel rightShipModel;  // "ship.3ds", the right player's
+    float angle;            // degrees the models have turned; never wrapped
     HApplication* application;
+
+private:
+    // The picture of one side's choice; -1 (no texture) for a value outside
+    // the table rather than a read past it.
+    int32_t choiceImage(ControllerChoice choice) const;
 };

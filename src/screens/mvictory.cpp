@@ -4,14 +4,27 @@
 #include <GL/gl.h>
 
 #include "app/happlication.h"
+#include "assets/htexturestore.h"
+#include "screens/texturedquad.h"
+
+const char* MVictory::pictureFor(const MatchResult& result) {
+    if (!result.finished) return "remiza.jpg";
+    if (result.leftHealth > 0 && result.rightHealth <= 0) return "won_l.jpg";
+    if (result.rightHealth > 0 && result.leftHealth <= 0) return "won_r.jpg";
+    return "remiza.jpg";
+}
 
 MVictory::MVictory(HApplication* application, const MatchResult& result)
-    : result(result), application(application), image(-1), elapsed(0) {}
+    : result(result), application(application), image(-1), elapsed(0) {
+    image = theTextureStore.load(pictureFor(this->result));
+}
 
-MVictory::~MVictory() {}
+MVictory::~MVictory() { theTextureStore.release(image); }
 
 void MVictory::keyDown(uint8_t key) {
     (void)key;  // every key counts
+    // Presses during the lock-out are dropped, not remembered: a player
+    // still hammering fire when the match ends does not skip the result.
     if (elapsed > 1000) {
         application->showMenu();
         return;  // this screen has been destroyed
@@ -21,16 +34,8 @@ void MVictory::keyDown(uint8_t key) {
 void MVictory::update(int32_t ms) { elapsed += ms; }
 
 void MVictory::draw() {
-    // Placeholder until the artwork exists: a green panel.
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -2.2f);
-    glDisable(GL_TEXTURE_2D);
-    glColor3f(0.1f, 0.6f, 0.2f);
-    glBegin(GL_QUADS);
-    glVertex3f(-1.1f, 1.0f, 0.0f);
-    glVertex3f(1.1f, 1.0f, 0.0f);
-    glVertex3f(1.1f, -1.0f, 0.0f);
-    glVertex3f(-1.1f, -1.0f, 0.0f);
-    glEnd();
-    glEnable(GL_TEXTURE_2D);
+    theTextureStore.bind(image);
+    drawTexturedQuad(-1.1f, 1.0f, 1.1f, -1.0f, 0.0f);
 }

@@ -1,6 +1,7 @@
 // mvictory.h: the result of a finished match, until a key after one second.
 //
-// Transition: any key once more than 1000 ms of updates have arrived -> menu.
+// Transition: the first key pressed once more than 1000 ms of updates have
+// arrived -> menu (showMenu; this screen is destroyed inside keyDown).
 #pragma once
 
 #include <cstdint>
@@ -12,12 +13,18 @@ class HApplication;
 
 class MVictory : public HScreen {
 public:
+    // Keeps a copy of the result and loads "won_l.jpg", "won_r.jpg" or
+    // "remiza.jpg" for it.
     MVictory(HApplication* application, const MatchResult& result);
     ~MVictory() override;
 
     void keyDown(uint8_t key) override;
     void update(int32_t ms) override;
     void draw() override;
+
+    // The picture for a result: the left player won, the right one did, or
+    // neither (a draw, or a match that did not finish).
+    static const char* pictureFor(const MatchResult& result);
 
     MatchResult result;
     HApplication* application;
