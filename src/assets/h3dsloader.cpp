@@ -252,11 +252,16 @@ void H3DSLoader::readMainLevel(H3DSChunk& parent, int depth) {
             dropBadFaces(data->meshes.back());
             break;
         }
-        case h3ds::CHUNK_MATERIAL:
-            data->materials.push_back(HMaterial());
+        case h3ds::CHUNK_MATERIAL: {
+            // No texture until the model loads one: a zero here would name
+            // slot 0 of the texture store to whoever releases the material.
+            HMaterial material;
+            material.texture = -1;
+            data->materials.push_back(material);
             ++data->materialCount;
             readMaterialLevel(child, depth + 1);
             break;
+        }
         default:
             skipChunk(child);
             break;

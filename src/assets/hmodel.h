@@ -32,7 +32,8 @@ struct HMaterial {
     char textureFile[HMODEL_NAME_SIZE] = {};
     // Diffuse colour: red, green, blue.
     uint8_t colour[3] = {0, 0, 0};
-    // Index in theTextureStore; -1 for none. Set by HModel once reading ends.
+    // Index in theTextureStore; -1 for none. The 3DS reader sets -1, HModel
+    // the loaded index once reading ends.
     int32_t texture = 0;
 };
 

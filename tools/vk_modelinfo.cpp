@@ -1,0 +1,140 @@
+// vk_modelinfo.cpp: prints what the game's model readers make of each file.
+//
+// Usage: vk-modelinfo FILE...
+// Output: one line per file, a JSON object whose keys are the field names:
+//   {"file": ..., "materials": [{"name", "colour": [r, g, b], "textureFile"}],
+//    "meshes": [{"name", "vertexCount", "faceCount", "texCoordCount",
+//                "materialId", "hasTexture"}]}
+// Exit code 0 when every file was read whole, 1 otherwise; a file that cannot
+// be read still gets its line, and the reader's message goes to standard
+// error.
+//
+// The readers are called directly (H3DSLoader, HModel::loadText) rather than
+// HModel::load, which would load the material textures and so need an
+// OpenGL context: this tool opens no window.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "assets/h3dsloader.h"
+#include "assets/hmodel.h"
+
+namespace {
+
+// Length of the valid UTF-8 sequence at s (at most left bytes), or 0.
+size_t utf8Length(const unsigned char* s, size_t left) {
+    size_t length;
+    uint32_t min;
+    if (s[0] >= 0xC2 && s[0] <= 0xDF) {
+        length = 2;
+        min = 0x80;
+    } else if (s[0] >= 0xE0 && s[0] <= 0xEF) {
+        length = 3;
+        min = 0x800;
+    } else if (s[0] >= 0xF0 && s[0] <= 0xF4) {
+        length = 4;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (length > left) return 0;
+    uint32_t code = s[0] & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        if ((s[i] & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (s[i] & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return length;
+}
+
+// A JSON string. Names in model files are bytes of no stated encoding: valid
+// UTF-8 passes through, any other byte is taken as Latin-1.
+std::string quote(const char* text) {
+    std::string out = "\"";
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    size_t left = strlen(text);
+    while (left > 0) {
+        const unsigned char c = *s;
+        char escape[8];
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (const size_t n = utf8Length(s, left)) {
+            out.append(reinterpret_cast<const char*>(s), n);
+            s += n;
+            left -= n;
+            continue;
+        } else {
+            snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+        }
+        ++s;
+        --left;
+    }
+    return out + "\"";
+}
+
+std::string describe(const char* file, const HModelData& data) {
+    std::string out = "{\"file\": " + quote(file) + ", \"materials\": [";
+    for (int32_t i = 0; i < data.materialCount; ++i) {
+        const HMaterial& m = data.materials[i];
+        if (i > 0) out += ", ";
+        out += "{\"name\": " + quote(m.name) + ", \"colour\": [" + std::to_string(m.colour[0]) + ", " +
+               std::to_string(m.colour[1]) + ", " + std::to_string(m.colour[2]) +
+               "], \"textureFile\": " + quote(m.textureFile) + "}";
+    }
+    out += "], \"meshes\": [";
+    for (int32_t i = 0; i < data.meshCount; ++i) {
+        const HMesh& m = data.meshes[i];
+        if (i > 0) out += ", ";
+        out += "{\"name\": " + quote(m.name) + ", \"vertexCount\": " + std::to_string(m.vertexCount) +
+               ", \"faceCount\": " + std::to_string(m.faceCount) +
+               ", \"texCoordCount\": " + std::to_string(m.texCoordCount) +
+               ", \"materialId\": " + std::to_string(m.materialId) +
+               ", \"hasTexture\": " + (m.hasTexture ? "true" : "false") + "}";
+    }
+    return out + "]}";
+}
+
+// Reads one file as HModel::load would choose; false when it was not read
+// whole.
+bool readModel(const char* file, HModel& model) {
+    const size_t length = strlen(file);
+    const char last = length > 0 ? file[length - 1] : '\0';
+    if (last == 's') {
+        H3DSLoader loader;
+        return loader.load(model.data, file);
+    }
+    if (last == 't') {
+        if (model.loadText(file)) return true;
+        // The text reader itself is silent about a missing file.
+        fprintf(stderr, "vk-modelinfo: cannot open %s\n", file);
+        return false;
+    }
+    fprintf(stderr, "vk-modelinfo: %s: the game reads only names ending in 's' (3DS) or 't' (text)\n",
+            file);
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 2) {
+        fprintf(stderr, "usage: vk-modelinfo FILE...\n");
+        return 2;
+    }
+    bool all = true;
+    for (int i = 1; i < argc; ++i) {
+        HModel model;
+        if (!readModel(argv[i], model)) all = false;
+        // No textures were loaded, so the destructor's releases find nothing.
+        printf("%s\n", describe(argv[i], model.data).c_str());
+        fflush(stdout);
+    }
+    return all ? 0 : 1;
+}
