@@ -1,0 +1,189 @@
+// The main menu and the victory screen in a real window, with pictures of
+// plain colours made here so that what is on screen tells which file was
+// drawn where.
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/happlication.h"
+#include "assets/htexturestore.h"
+#include "game/gengine.h"
+#include "screens/mmainmenu.h"
+#include "screens/mvictory.h"
+#include "support/glwindow.h"
+#include "support/tempdir.h"
+
+namespace {
+
+const uint32_t BACKDROP = 0x404040, CURSOR_KEYS = 0xff0000, WASD = 0x00ff00, COMPUTER = 0x0000ff;
+const uint32_t LEFT_WON = 0xffff00, RIGHT_WON = 0x00ffff, DRAW = 0xff00ff;
+
+// A picture of one colour. SDL_image tells formats by their bytes, not by
+// the name, so a BMP serves for the ".jpg" names too.
+void writePicture(const std::string& name, uint32_t rgb) {
+    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 16, 16, 24, 0xff0000, 0x00ff00, 0x0000ff, 0);
+    ASSERT_NE(surface, nullptr);
+    SDL_FillRect(surface, nullptr, rgb);
+    ASSERT_EQ(SDL_SaveBMP(surface, name.c_str()), 0);
+    SDL_FreeSurface(surface);
+}
+
+// Where a point given in the current model-view space lands in the window.
+void project(float x, float y, float z, int* px, int* py) {
+    GLdouble model[16], projection[16], wx, wy, wz;
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
+    *px = static_cast<int>(wx);
+    *py = static_cast<int>(wy);
+}
+
+class FrontScreensTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(window.ok());
+        writePicture("menu.jpg", BACKDROP);
+        writePicture("menu1.bmp", CURSOR_KEYS);
+        writePicture("menu2.bmp", WASD);
+        writePicture("menu3.bmp", COMPUTER);
+        writePicture("won_l.jpg", LEFT_WON);
+        writePicture("won_r.jpg", RIGHT_WON);
+        writePicture("remiza.jpg", DRAW);
+        leftChoice = CHOICE_WASD;
+        rightChoice = CHOICE_ARROW_KEYS;
+        slotsBefore = theTextureStore.count;
+    }
+    void TearDown() override {
+        delete app;
+        app = nullptr;
+        EXPECT_EQ(theTextureStore.count, slotsBefore) << "a screen kept a texture";
+    }
+
+    // Draws the current screen into the back buffer and reads a pixel at a
+    // point of its model-view space.
+    uint32_t drawnAt(float x, float y, float z) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        app->currentScreen->draw();
+        int px, py;
+        project(x, y, z, &px, &py);
+        return GlWindow::pixel(GL_BACK, px, py);
+    }
+    // The centres of the two choice pictures under the ships.
+    uint32_t leftPicture() { return drawnAt(-0.46f, -0.3f, 0.1f); }
+    uint32_t rightPicture() { return drawnAt(0.46f, -0.3f, 0.1f); }
+
+    MMainMenu* menu() { return dynamic_cast<MMainMenu*>(app->currentScreen); }
+
+    GlWindow window;
+    ScopedTempDir dir;
+    HApplication* app = new HApplication();
+    int32_t slotsBefore = 0;
+};
+
+TEST_F(FrontScreensTest, MenuStartsWithWasdLeftAndCursorKeysRight) {
+    app->showMenu();
+    ASSERT_NE(menu(), nullptr);
+    EXPECT_EQ(leftPicture(), WASD);
+    EXPECT_EQ(rightPicture(), CURSOR_KEYS);
+    // The backdrop fills the corners.
+    EXPECT_EQ(drawnAt(-17.0f, 13.0f, -30.0f), BACKDROP);
+    app->keyDown(13);
+    EXPECT_NE(dynamic_cast<GEngine*>(app->currentScreen), nullptr);
+}
+
+TEST_F(FrontScreensTest, TwoPlayersCannotShareKeys) {
+    app->showMenu();
+    app->keyDown('p');
+    EXPECT_EQ(leftPicture(), WASD);
+    EXPECT_EQ(rightPicture(), WASD);
+    app->keyDown(13);
+    ASSERT_NE(menu(), nullptr) << "Return started a match with both players on W A S D";
+    app->keyDown('p');
+    EXPECT_EQ(rightPicture(), COMPUTER);
+    app->keyDown(13);
+    EXPECT_NE(dynamic_cast<GEngine*>(app->currentScreen), nullptr);
+}
+
+TEST_F(FrontScreensTest, TwoComputersMayPlay) {
+    app->showMenu();
+    app->keyDown('o');
+    app->keyDown('p');
+    app->keyDown('p');
+    EXPECT_EQ(leftPicture(), COMPUTER);
+    EXPECT_EQ(rightPicture(), COMPUTER);
+    app->keyDown(13);
+    EXPECT_NE(dynamic_cast<GEngine*>(app->currentScreen), nullptr);
+}
+
+TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
+    app->showMenu();
+    app->keyDown('o');
+    app->keyDown('o');
+    app->keyDown('o');
+    EXPECT_EQ(leftPicture(), WASD);
+    app->keyDown('o');  // computer on the left
+    app->keyDown(13);
+    ASSERT_NE(dynamic_cast<GEngine*>(app->currentScreen), nullptr);
+    app->keyDown(27);
+    ASSERT_NE(menu(), nullptr);
+    EXPECT_EQ(leftPicture(), COMPUTER);
+    EXPECT_EQ(rightPicture(), CURSOR_KEYS);
+}
+
+TEST_F(FrontScreensTest, MenuModelsTurnAtAnEighthOfADegreePerMillisecond) {
+    app->showMenu();
+    app->update(100);  // the dropped first update
+    app->update(16);
+    app->update(1000);
+    EXPECT_FLOAT_EQ(menu()->angle, 127.0f);
+}
+
+TEST_F(FrontScreensTest, VictoryShowsThePictureOfTheResult) {
+    struct Row {
+        MatchResult result;
+        uint32_t colour;
+    } rows[] = {
+        {{true, 0, 40}, LEFT_WON},   {{true, 5, -10}, RIGHT_WON}, {{true, 0, 0}, DRAW},
+        {{true, -5, -10}, DRAW},     {{true, 20, 30}, DRAW},      {{false, 0, 40}, DRAW},
+        {{false, 40, 0}, DRAW},
+    };
+    for (const Row& row : rows) {
+        app->showResult(row.result);
+        EXPECT_EQ(drawnAt(0.0f, 0.0f, 0.0f), row.colour)
+            << "finished " << row.result.finished << " right " << row.result.rightHealth << " left "
+            << row.result.leftHealth;
+    }
+}
+
+TEST_F(FrontScreensTest, VictoryKeyReleasesNeverLeave) {
+    app->showResult(MatchResult{true, 10, 0});
+    app->update(5);
+    app->update(5000);
+    for (int key = 0; key < 256; ++key) app->keyUp(static_cast<uint8_t>(key));
+    ASSERT_NE(dynamic_cast<MVictory*>(app->currentScreen), nullptr);
+    app->keyDown('p');
+    EXPECT_NE(menu(), nullptr);
+}
+
+TEST_F(FrontScreensTest, MissingPicturesLeaveScreensWorking) {
+    remove("won_r.jpg");
+    testing::internal::CaptureStderr();
+    app->showResult(MatchResult{true, 10, 0});
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind("Unable to load won_r.jpg: ", 0), 0u) << err;
+    auto* victory = dynamic_cast<MVictory*>(app->currentScreen);
+    ASSERT_NE(victory, nullptr);
+    EXPECT_EQ(victory->image, -1);
+    drawnAt(0.0f, 0.0f, 0.0f);
+    app->update(1);
+    app->update(1001);
+    app->keyDown(' ');
+    EXPECT_NE(menu(), nullptr);
+}
+
+}  // namespace
