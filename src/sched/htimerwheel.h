@@ -118,6 +118,10 @@ public:
 private:
     void runEveryFrame(int32_t elapsedMs);
     void processBucket(int32_t bucket);
+    // The extra ticks of an object whose period is under a millisecond, after
+    // its first tick of this millisecond. False when the handling of the
+    // object has ended (it was removed or made inactive).
+    bool tickRestOfMillisecond(HTimedObject* object);
     void rearmParked();
     // Moves the cursor's node to the bucket `delayMs` after `bucket`
     // (parking it when that is a revolution or more away), stepping the
