@@ -168,8 +168,9 @@ def decode_xwd(data):
 class Game:
     """One run of the real game in a scratch working directory."""
 
-    def __init__(self, xvfb, settings=None, with_data=True, env=None):
+    def __init__(self, xvfb, settings=None, with_data=True, env=None, binary=None):
         self.xvfb = xvfb
+        self.binary = binary or BIN
         self.dir = tempfile.mkdtemp(prefix="vektorak-e2e-")
         if with_data and DATA_DIR and os.path.isdir(DATA_DIR):
             for name in os.listdir(DATA_DIR):
@@ -191,7 +192,7 @@ class Game:
     def start(self):
         self._out = open(self.out_path, "wb")
         self._err = open(self.err_path, "wb")
-        self.proc = subprocess.Popen([BIN], cwd=self.dir, env=self.env,
+        self.proc = subprocess.Popen([self.binary], cwd=self.dir, env=self.env,
                                      stdout=self._out, stderr=self._err, stdin=subprocess.DEVNULL)
         return self
 

@@ -6,7 +6,6 @@ import subprocess
 import tempfile
 import unittest
 
-import harness
 from harness import GameTestCase, SHUTDOWN_STDOUT
 
 
@@ -29,13 +28,7 @@ class Install(GameTestCase):
         elsewhere = tempfile.mkdtemp(prefix="vektorak-elsewhere-")
         self.addCleanup(shutil.rmtree, elsewhere, True)
         os.symlink(launcher, os.path.join(elsewhere, "vk"))
-        g = self.game(with_data=False)
-        old_bin = harness.BIN
-        harness.BIN = os.path.join(elsewhere, "vk")
-        try:
-            g.start()
-        finally:
-            harness.BIN = old_bin
+        g = self.game(with_data=False, binary=os.path.join(elsewhere, "vk")).start()
         g.wait_window()
         g.wait_picture(lambda image: image.lit_fraction() > 0.2, name="installed-menu")
         g.key("Escape")
