@@ -1,0 +1,28 @@
+// gbackground.h: the textured backdrop of a match.
+//
+// A world object only so that it sits in the table and is drawn in order;
+// it does not collide and its tick, every PERIOD_MS, does nothing.
+#pragma once
+
+#include <cstdint>
+
+#include "game/gobject.h"
+
+class GBackground : public GObject {
+public:
+    static constexpr int32_t PERIOD_MS = 1000;
+    static constexpr const char* PICTURE = "pozadi.jpg";
+
+    // Loads PICTURE into theTextureStore (needs the OpenGL context when the
+    // file exists). A failed load keeps -1: the quad is then drawn in white
+    // with whatever texture was bound last.
+    explicit GBackground(GEngine* world);
+    // Releases the texture.
+    ~GBackground() override;
+
+    // One quad of 110 by 86 units at z = -100, filling the fixed camera's
+    // view. Leaves 2D texturing enabled.
+    void draw() override;
+
+    int32_t texture;  // index in theTextureStore, -1 for none
+};

@@ -1,0 +1,55 @@
+// gcontroller.h: what steers a movable object, and the two keyboard players.
+//
+// A controller only writes its target's five control flags (up, down, left,
+// right, fire); the target asks for that once per tick, at the start of its
+// movement step, and does the moving and firing itself. The target owns its
+// controller (GMovable::setController), so a controller never outlives it.
+#pragma once
+
+#include <SDL.h>  // Required for: SDLKey
+
+class GEngine;
+class GMovable;
+
+class GController {
+public:
+    // Neither pointer is owned. `world` is kept for controllers that want to
+    // look at the match; none of the present kinds does.
+    GController(GEngine* world, GMovable* target);
+    virtual ~GController();
+
+    // Sets the target's control flags; the base leaves them alone.
+    virtual void control();
+
+    GEngine* world;
+    GMovable* target;
+};
+
+// Both keyboard players read SDL's key state array, which the main loop's
+// event pump keeps current, so a flag is true for every tick during which
+// its key is held. Holding both keys of a pair is allowed: the movement step
+// decides (down beats up, right beats left).
+class GKeyboardController : public GController {
+public:
+    struct Keys {
+        SDLKey up, down, left, right, fire;
+    };
+
+    GKeyboardController(GEngine* world, GMovable* target, const Keys& keys);
+    // Writes all five flags on every call.
+    void control() override;
+
+    Keys keys;
+};
+
+// The right-hand player: cursor keys, right Ctrl fires.
+class GArrowKeysController : public GKeyboardController {
+public:
+    GArrowKeysController(GEngine* world, GMovable* target);
+};
+
+// The left-hand player: W A S D, left Ctrl fires.
+class GWasdController : public GKeyboardController {
+public:
+    GWasdController(GEngine* world, GMovable* target);
+};

@@ -1,0 +1,44 @@
+// gobject.h: the base of everything that lives in a match.
+//
+// A world object is a timed object (HTimedObject) that GEngine puts into its
+// table and its timing wheel. It never deletes itself while the wheel walks:
+// kill() only queues it, and GEngine calls remove() at the end of the update.
+#pragma once
+
+#include <cstdint>
+
+#include "sched/htimedobject.h"
+
+class GEngine;
+
+class GObject : public HTimedObject {
+public:
+    // Bits of `flags`.
+    // The object can be struck in the collision pass (as the object tested
+    // against a mover; a mover's own flags are not consulted).
+    static constexpr int32_t COLLIDES = 1 << 0;
+    // The object is a projectile: projectiles pass through one another.
+    static constexpr int32_t PROJECTILE = 1 << 4;
+
+    explicit GObject(GEngine* world);
+    // Unschedules through HTimedObject: only safe once the object is out of
+    // a running wheel advance, which remove() and GEngine guarantee.
+    ~GObject() override;
+
+    // Asks for deletion at the end of the current update. Idempotent: the
+    // second and later calls do nothing. Without a world the object is
+    // deleted at once, so the caller must not touch it afterwards.
+    virtual void kill();
+
+    // Leaves the world (wheel and table) and deletes the object. The object
+    // must not be used afterwards. Only GEngine calls this, outside the wheel
+    // advance.
+    virtual void remove();
+
+    // Draws in the current OpenGL transform; the base draws nothing.
+    virtual void draw();
+
+    GEngine* world;  // not owned; may be null
+    bool dying;      // kill() has been asked for
+    int32_t flags;   // COLLIDES, PROJECTILE
+};

@@ -1,0 +1,36 @@
+// gview.h: the fixed camera of a match and what it shows.
+//
+// Draws every object of the engine's table in table order, then the two
+// health bars. Clearing and swapping are the application's.
+#pragma once
+
+#include <cstdint>
+
+class GEngine;
+
+class GView {
+public:
+    // Where a health bar stands at full health, and how far it slides out
+    // per point lost: the double nearest 100/501, so that a bar at health 0
+    // stands at +-22.960079840319363.
+    static constexpr double BAR_X_AT_FULL = 3.0;
+    static constexpr double BAR_SLIDE_PER_POINT = 0.1996007984031936;
+    static constexpr double BAR_Y = 15.6;
+    static constexpr double BAR_Z = -40.0;
+
+    GView();
+    virtual ~GView();
+
+    // Not owned. Always true.
+    bool setWorld(GEngine* world);
+
+    // Needs the OpenGL context and the modelview matrix mode.
+    void draw();
+
+    // x of the right bar for a ship's health; the left bar stands at its
+    // mirror image. Below 0 the bar slides further out.
+    static double barOffset(int32_t health);
+
+    GEngine* world;
+    double eyeZ;  // the camera looks from (0, 0, eyeZ) down -z
+};
