@@ -637,6 +637,20 @@ TEST(H3DSListTest, FacesNamingMissingVerticesAreDropped) {
     EXPECT_EQ(data.meshes[0].faces[1].index[0], 2);
 }
 
+TEST(H3DSListTest, DroppingEveryFaceLeavesNoFaceArray) {
+    // From a fuzz crash: every face named a missing vertex, and the emptied
+    // mesh kept a face array with a count of zero.
+    H3DSWriter w;
+    openScene(w);
+    w.beginObject("t");
+    const uint16_t faces[][3] = {{0, 1, 2}};
+    w.faceList(faces, 1);
+    HModelData data;
+    EXPECT_TRUE(readWriter(w, data).ok);
+    EXPECT_EQ(data.meshes[0].faceCount, 0);
+    EXPECT_EQ(data.meshes[0].faces, nullptr);
+}
+
 TEST(H3DSListTest, FullSixteenBitListsRoundTrip) {
     const size_t n = 65535;
     std::vector<Vec3> vertices(n);

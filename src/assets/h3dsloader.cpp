@@ -60,6 +60,10 @@ void dropBadFaces(HMesh& mesh) {
         fprintf(stderr, "Mesh %s: %d faces name vertices it does not have; dropped\n", mesh.name,
                 static_cast<int>(mesh.faceCount - kept));
         mesh.faceCount = kept;
+        if (kept == 0) {
+            free(mesh.faces);
+            mesh.faces = nullptr;
+        }
     }
 }
 

@@ -67,6 +67,12 @@ bool HModel::load3ds(const char* path) {
 bool HModel::loadText(const char* path) {
     FILE* file = fopen(path, "r");
     if (!file) return false;
+    const bool result = loadText(file);
+    fclose(file);
+    return result;
+}
+
+bool HModel::loadText(FILE* file) {
     // A value that fails to convert stops fscanf: it and all after it stay 0.
     int colour[3] = {0, 0, 0};
     float xyz[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -75,7 +81,6 @@ bool HModel::loadText(const char* path) {
             if (fscanf(file, "%f %f %f", &xyz[3 * i], &xyz[3 * i + 1], &xyz[3 * i + 2]) != 3) break;
         }
     }
-    fclose(file);
 
     HMaterial material;
     for (int i = 0; i < 3; ++i) material.colour[i] = static_cast<uint8_t>(colour[i] & 0xFF);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "assets/vec3.h"
@@ -107,6 +108,9 @@ public:
     // One coloured triangle: "%d %d %d" then three times "%f %f %f". False,
     // without a message, when the file cannot be opened.
     bool loadText(const char* path);
+    // The same from a stream the caller opened and closes (the fuzz target
+    // hands it bytes through fmemopen).
+    bool loadText(FILE* stream);
     void computeNormals();
 
     // The model was read through the 3DS path: lit while it draws.

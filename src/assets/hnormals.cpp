@@ -28,10 +28,23 @@ Vec3 faceVector(const HMesh& mesh, const HFace& face) {
     return cross(subtract(p0, p2), subtract(p2, p1));
 }
 
+bool isUnit(Vec3 n) {
+    if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z)) return false;
+    const float lengthSquared = n.x * n.x + n.y * n.y + n.z * n.z;
+    return lengthSquared > 0.999f && lengthSquared < 1.001f;
+}
+
+// The plain formula first, so that ordinary meshes get exactly the textbook
+// result. Sums so large or so small that the squares overflow or underflow
+// (the plain result is then zero, NaN or not of unit length) are scaled by
+// their largest component first; a zero or non-finite sum has no direction.
 Vec3 finishNormal(Vec3 sum, int32_t faces) {
     const Vec3 n = normalise(divide(sum, -static_cast<float>(faces)));
-    if (!std::isfinite(n.x) || !std::isfinite(n.y) || !std::isfinite(n.z)) return HNORMAL_FALLBACK;
-    return n;
+    if (isUnit(n)) return n;
+    const float largest = std::fmax(std::fabs(sum.x), std::fmax(std::fabs(sum.y), std::fabs(sum.z)));
+    if (!(largest > 0.0f) || !std::isfinite(largest)) return HNORMAL_FALLBACK;
+    const Vec3 scaled = normalise(divide(sum, -largest));
+    return isUnit(scaled) ? scaled : HNORMAL_FALLBACK;
 }
 
 bool allocateNormals(HMesh& mesh) {

@@ -1,0 +1,82 @@
+#!/bin/sh
+# run.sh SECONDS [OUTDIR]: builds the fuzz targets with clang (libFuzzer,
+# AddressSanitizer, UndefinedBehaviorSanitizer) when their sources changed,
+# then runs each for SECONDS. Exits non-zero when a target crashes; the input
+# that did it is left in OUTDIR/artifacts/ and belongs in a regression test.
+#
+# OUTDIR defaults to build-fuzz/ in the repository. The corpus grown there is
+# kept between runs; the seeds are remade from H3DSWriter every run, plus the
+# game's own models when a build has baked them into build/data/.
+set -eu
+
+seconds=${1:?usage: fuzz/run.sh SECONDS [OUTDIR]}
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(dirname "$here")
+out=${2:-$repo/build-fuzz}
+cxx=${CLANGXX:-clang++}
+mkdir -p "$out/artifacts" "$out/seeds-3ds" "$out/seeds-text" "$out/corpus-3ds" "$out/corpus-text"
+
+sdl_flags=$(sdl-config --cflags)
+flags="-std=c++17 -g -O1 -fno-omit-frame-pointer -I$repo/src -I$here $sdl_flags"
+sanitize="-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all"
+libs="-lSDL_image $(sdl-config --libs) -lGLU -lGL -lm"
+readers="$repo/src/assets/h3dsloader.cpp $repo/src/assets/hmodel.cpp $repo/src/assets/hnormals.cpp $repo/src/assets/htexturestore.cpp"
+headers="$repo/src/assets/*.h $here/*.h"
+
+# build TARGET SOURCES...: relinks when any source or header is newer.
+build() {
+    target=$1
+    shift
+    if [ -x "$out/$target" ]; then
+        stale=$(find "$@" $headers "$here/run.sh" -newer "$out/$target" 2>/dev/null | head -n 1)
+        [ -z "$stale" ] && return 0
+    fi
+    echo "fuzz: building $target"
+    $cxx $flags "$@" -o "$out/$target.tmp" $libs && mv "$out/$target.tmp" "$out/$target"
+}
+
+build_plain() {
+    target=$1
+    shift
+    if [ -x "$out/$target" ]; then
+        stale=$(find "$@" $headers -newer "$out/$target" 2>/dev/null | head -n 1)
+        [ -z "$stale" ] && return 0
+    fi
+    $cxx -std=c++17 -O1 -I"$repo/src" "$@" -o "$out/$target"
+}
+
+flags="$flags $sanitize"
+build fuzz_3ds "$here/fuzz_3ds.cpp" $readers
+build fuzz_textmodel "$here/fuzz_textmodel.cpp" $readers
+build_plain make_seeds "$here/make_seeds.cpp" "$repo/src/assets/h3dswriter.cpp"
+
+"$out/make_seeds" "$out/seeds-3ds" "$out/seeds-text"
+for data in "$repo/build/data" "${VEKTORAK_DATA_DIR:-}"; do
+    if [ -n "$data" ] && [ -d "$data" ]; then
+        for model in "$data"/*.3ds; do [ -f "$model" ] && cp "$model" "$out/seeds-3ds/"; done
+        for model in "$data"/*.txt; do [ -f "$model" ] && cp "$model" "$out/seeds-text/"; done
+    fi
+done
+
+[ "${BUILD_ONLY:-0}" = 1 ] && exit 0
+
+status=0
+run() {
+    name=$1
+    corpus=$2
+    seeds=$3
+    echo "fuzz: $name for $seconds s"
+    # The reader prints a line for every damaged input: keep the log quiet.
+    if ! "$out/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+            -print_final_stats=1 -close_fd_mask=2 -artifact_prefix="$out/artifacts/$name-" \
+            "$corpus" "$seeds" > "$out/$name.log" 2>&1; then
+        echo "fuzz: $name FAILED; see $out/$name.log and $out/artifacts/" >&2
+        tail -n 40 "$out/$name.log" >&2
+        status=1
+    else
+        grep -E "stat::number_of_executed_units|cov:" "$out/$name.log" | tail -n 2
+    fi
+}
+run fuzz_3ds "$out/corpus-3ds" "$out/seeds-3ds"
+run fuzz_textmodel "$out/corpus-text" "$out/seeds-text"
+exit $status
