@@ -1,0 +1,51 @@
+# The artwork baker: every model, picture and texture the game loads, and
+# its settings file, are made by code in tools/baker/ and written into the
+# game's working directory at build time.
+#
+#   vektorak_baker  static library with bakeAll(), linked by the tests
+#   vektorak_bake   the executable the build runs: vektorak_bake DIRECTORY
+#   vektorak_artwork  runs it into ${VEKTORAK_DATA_DIR}; the game depends on it
+#
+# Needs FreeType and libjpeg (Debian: libfreetype-dev, libjpeg-dev) and the
+# DejaVu fonts (fonts-dejavu-core), read at bake time only.
+
+find_package(Freetype REQUIRED)
+find_package(JPEG REQUIRED)
+find_path(VEKTORAK_FONT_DIR DejaVuSans-Bold.ttf
+          PATHS /usr/share/fonts/truetype/dejavu /usr/share/fonts/dejavu /usr/local/share/fonts
+          DOC "Directory holding DejaVuSans.ttf, DejaVuSans-Bold.ttf and DejaVuSansMono-Bold.ttf")
+if(NOT VEKTORAK_FONT_DIR)
+  message(FATAL_ERROR "The artwork baker needs the DejaVu fonts (Debian package fonts-dejavu-core)")
+endif()
+
+file(GLOB VEKTORAK_BAKER_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/baker/*.cpp)
+list(REMOVE_ITEM VEKTORAK_BAKER_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/baker/main.cpp)
+
+add_library(vektorak_baker STATIC ${VEKTORAK_BAKER_SOURCES})
+target_include_directories(vektorak_baker PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_definitions(vektorak_baker PRIVATE VEKTORAK_FONT_DIR="${VEKTORAK_FONT_DIR}")
+target_link_libraries(vektorak_baker PUBLIC vektorak_core PRIVATE Freetype::Freetype JPEG::JPEG)
+
+add_executable(vektorak_bake ${CMAKE_CURRENT_SOURCE_DIR}/baker/main.cpp)
+target_link_libraries(vektorak_bake PRIVATE vektorak_baker)
+if(COMMAND vektorak_sanitizer_defaults)
+  vektorak_sanitizer_defaults(vektorak_baker)
+  vektorak_sanitizer_defaults(vektorak_bake)
+endif()
+
+# Every file the baker writes: listed so that the build knows when they are
+# missing and reruns the baker whenever it is rebuilt.
+set(VEKTORAK_BAKED_NAMES
+    pozadi.jpg menu.jpg menu1.bmp menu2.bmp menu3.bmp won_l.jpg won_r.jpg remiza.jpg
+    hull_left.bmp hull_right.bmp vkt.txt)
+set(VEKTORAK_BAKED_FILES)
+foreach(name ${VEKTORAK_BAKED_NAMES})
+  list(APPEND VEKTORAK_BAKED_FILES ${VEKTORAK_DATA_DIR}/${name})
+endforeach()
+add_custom_command(OUTPUT ${VEKTORAK_BAKED_FILES}
+                   COMMAND vektorak_bake ${VEKTORAK_DATA_DIR}
+                   DEPENDS vektorak_bake
+                   COMMENT "Baking the game's artwork into ${VEKTORAK_DATA_DIR}"
+                   VERBATIM)
+add_custom_target(vektorak_artwork ALL DEPENDS ${VEKTORAK_BAKED_FILES})
+add_dependencies(vektorak vektorak_artwork)

@@ -1,0 +1,83 @@
+// bakeall.cpp: writes each picture, model and the settings file.
+#include "baker/bakeall.h"
+
+#include <cstdio>  // Required for: fopen, fputs, fclose, fprintf
+
+#include "baker/bimagefile.h"
+#include "baker/bpictures.h"
+
+#ifndef VEKTORAK_FONT_DIR
+#define VEKTORAK_FONT_DIR "/usr/share/fonts/truetype/dejavu"
+#endif
+
+namespace {
+
+// The settings file. The game reads the first five integers and nothing
+// after them, so the explanation below them is free text. Filter 2
+// (mipmaps): the pictures are drawn at 1024 texels for large windows, and
+// mipmaps keep their lettering clean when a small window shrinks them.
+const char* const SETTINGS =
+    "640 480 0 0 2\n"
+    "\n"
+    "Vektorak settings: the five numbers above, in this order.\n"
+    "  width          window width in pixels (default 640)\n"
+    "  height         window height in pixels (default 480)\n"
+    "  bitsPerPixel   colour depth in bits; 0 takes the display's own (default 0)\n"
+    "  fullScreen     1 starts in full screen, 0 in a window; F1 switches (default 0)\n"
+    "  textureFilter  0 nearest, 1 linear, 2 linear with mipmaps (default 0)\n"
+    "Nothing after the fifth number is read.\n";
+
+class Baker {
+public:
+    explicit Baker(const char* directory) : dir(directory), good(true) {}
+
+    std::string path(const std::string& name) const { return dir + "/" + name; }
+
+    void jpeg(const std::string& name, const BCanvas& canvas) {
+        good = writeJpeg(path(name).c_str(), canvas.width(), canvas.height(), canvas.rgb8()) && good;
+    }
+    void bmp(const std::string& name, const BCanvas& canvas) {
+        good = writeBmp(path(name).c_str(), canvas.width(), canvas.height(), canvas.rgb8()) && good;
+    }
+    void textFile(const std::string& name, const char* contents) {
+        FILE* file = fopen(path(name).c_str(), "wb");
+        bool written = file && fputs(contents, file) >= 0;
+        if (file && fclose(file) != 0) written = false;
+        if (!written) fprintf(stderr, "Unable to write %s\n", path(name).c_str());
+        good = written && good;
+    }
+    bool ok() const { return good; }
+    void failed() { good = false; }
+
+private:
+    std::string dir;
+    bool good;
+};
+
+}  // namespace
+
+const std::vector<std::string>& bakedFileNames() {
+    static const std::vector<std::string> names = {
+        "pozadi.jpg", "menu.jpg",  "menu1.bmp", "menu2.bmp",  "menu3.bmp",   "won_l.jpg",
+        "won_r.jpg",  "remiza.jpg", "hull_left.bmp", "hull_right.bmp", "vkt.txt"};
+    return names;
+}
+
+bool bakeAll(const char* directory, const char* fontDirectory) {
+    Baker baker(directory);
+    const BFonts fonts(fontDirectory ? fontDirectory : VEKTORAK_FONT_DIR);
+    if (!fonts.ok()) return false;
+
+    baker.jpeg("pozadi.jpg", paintBackdrop());
+    baker.jpeg("menu.jpg", paintMenu(fonts));
+    baker.bmp("menu1.bmp", paintControls(fonts, 0));
+    baker.bmp("menu2.bmp", paintControls(fonts, 1));
+    baker.bmp("menu3.bmp", paintControls(fonts, 2));
+    baker.jpeg("won_l.jpg", paintVictory(fonts, BOutcome::LeftWins));
+    baker.jpeg("won_r.jpg", paintVictory(fonts, BOutcome::RightWins));
+    baker.jpeg("remiza.jpg", paintVictory(fonts, BOutcome::Draw));
+    baker.bmp("hull_left.bmp", paintHull(BSide::Left));
+    baker.bmp("hull_right.bmp", paintHull(BSide::Right));
+    baker.textFile("vkt.txt", SETTINGS);
+    return baker.ok();
+}

@@ -1,0 +1,19 @@
+// bakeall.h: the baker's one entry point, shared by the build's baker
+// executable and the tests.
+//
+// Input: a directory. Output: every file the game loads, written into it:
+// the 3DS and text models, the pictures, the textures the models'
+// materials name, and the settings file "vkt.txt".
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Writes every file into directory, which must exist; existing files are
+// replaced. Returns true when all were written; each failure has printed a
+// message on standard error naming the file. fontDirectory holds the DejaVu
+// TrueType files; null takes the directory the build found.
+bool bakeAll(const char* directory, const char* fontDirectory = nullptr);
+
+// The names bakeAll writes, in the order it writes them.
+const std::vector<std::string>& bakedFileNames();

@@ -1,0 +1,627 @@
+// bpictures.cpp: layouts of the menu, controller, victory, backdrop and hull
+// pictures.
+//
+// Where each picture is seen decides its layout. With the default 4:3
+// window and the 45 degree camera:
+// - "menu.jpg" covers a 36 x 28 quad 32.2 units away, of which only
+//   x within +-17.8 and y within +-13.3 are on screen. The two ships spin
+//   in front of it at (-7, 0) and (7, 0), 22.2 units away; seen against
+//   the picture they sweep the band y = -8 .. 7 most of the time, reaching
+//   y = 8.5 at most, so the title sits above y = 8.5. The logo spins at
+//   (8, -6), which on the picture is about x = 5.5 .. 17.6, y = -10 ..
+//   -7.4. The two controller pictures are drawn 2.1 units away; projected
+//   onto the picture they cover x = -10.12 .. -3.99 (left) and 3.99 ..
+//   10.12 (right), y = -6.13 .. -3.07, and get a frame drawn around them.
+// - The controller pictures fill 0.4 x 0.2 quads: about 110 x 55 pixels in
+//   a 640 x 480 window, so they carry big key shapes and few words.
+// - The victory pictures fill a 2.2 x 2 quad 2.2 units away, of which
+//   y within +-0.91 is on screen; text stays inside +-0.82.
+// - "pozadi.jpg" fills a 110 x 86 quad 100 units away, nearly the whole
+//   view: the match is played over all of it, so it stays dark.
+#include "baker/bpictures.h"
+
+#include <algorithm>  // Required for: std::max, std::min, std::clamp
+#include <cmath>      // Required for: std::sin, std::cos, std::atan2, std::sqrt, std::pow, std::fabs
+#include <vector>
+
+#include "baker/bspace.h"
+
+BFonts::BFonts(const std::string& directory)
+    : regular((directory + "/DejaVuSans.ttf").c_str()),
+      bold((directory + "/DejaVuSans-Bold.ttf").c_str()),
+      mono((directory + "/DejaVuSansMono-Bold.ttf").c_str()) {}
+
+namespace {
+
+constexpr float PI = 3.14159265358979f;
+
+// Share of the em square that a DejaVu capital letter fills.
+constexpr float CAP_HEIGHT = 0.729f;
+
+const BColour WHITE{1.0f, 1.0f, 1.0f};
+const BColour TEXT{0.86f, 0.89f, 0.96f};
+const BColour DIM_TEXT{0.62f, 0.67f, 0.78f};
+
+// Maps a quad's units (origin at its centre, y up) onto canvas pixels.
+struct Frame {
+    float ppu;     // pixels per unit
+    float cx, cy;  // the pixel of the quad's centre
+    float x(float u) const { return cx + u * ppu; }
+    float y(float v) const { return cy - v * ppu; }
+    float d(float length) const { return length * ppu; }
+};
+
+Frame frameFor(const BCanvas& canvas, float quadHeight) {
+    const float ppu = static_cast<float>(canvas.height()) / quadHeight;
+    return {ppu, static_cast<float>(canvas.width()) * 0.5f, static_cast<float>(canvas.height()) * 0.5f};
+}
+
+// Logical canvas size for a quad: height pixels high, square pixels.
+BCanvas canvasFor(float quadWidth, float quadHeight, int height) {
+    return BCanvas(static_cast<int>(std::lround(quadWidth / quadHeight * static_cast<float>(height))), height);
+}
+
+float smooth(float edge0, float edge1, float x) {
+    const float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
+    return t * t * (3.0f - 2.0f * t);
+}
+
+enum class Align { Left, Centre };
+
+// Text with a soft halo behind it. haloRadius is in pixels.
+void glowText(BCanvas& canvas, const BFont& font, const std::string& text, float x, float baseline, float size,
+              float tracking, BColour fill, BColour halo, int haloRadius, float haloStrength,
+              Align align = Align::Centre) {
+    BMask mask(canvas.width(), canvas.height());
+    if (align == Align::Centre)
+        font.drawCentred(mask, text, x, baseline, size, tracking);
+    else
+        font.draw(mask, text, x, baseline, size, tracking);
+    if (haloStrength > 0.0f) canvas.glow(mask.blurred(haloRadius), halo, haloStrength);
+    canvas.paint(mask, fill);
+}
+
+// Plain text, no halo.
+void text(BCanvas& canvas, const BFont& font, const std::string& words, float x, float baseline, float size,
+          BColour fill, Align align = Align::Left, float tracking = 0.0f) {
+    glowText(canvas, font, words, x, baseline, size, tracking, fill, fill, 0, 0.0f, align);
+}
+
+// Glow whose colour runs from left to right across [x0, x1].
+void glowAcross(BCanvas& canvas, const BMask& mask, BColour left, BColour right, float x0, float x1,
+                float strength) {
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) {
+            const float a = mask.at(x, y) * strength;
+            if (a <= 0.0f) continue;
+            canvas.addLight(x, y, mix(left, right, smooth(x0, x1, static_cast<float>(x))), a);
+        }
+}
+
+// Letters in polished chrome: pale sky above a horizon line at 55% of the
+// cap height, a deep blue below it brightening towards the baseline.
+BColour chrome(float t, BColour tint) {
+    if (t < 0.55f) return mix(WHITE, mix({0.72f, 0.82f, 1.0f}, tint, 0.25f), t / 0.55f);
+    return mix(mix({0.16f, 0.22f, 0.50f}, tint, 0.3f), {0.92f, 0.95f, 1.0f}, std::pow((t - 0.55f) / 0.45f, 1.4f));
+}
+
+// A keyboard key: left edge x, vertical centre cy, in pixels; width 0 fits
+// the key to its label. Returns its right edge.
+float keyCap(BCanvas& canvas, const BFonts& fonts, const std::string& label, float x, float cy, float height,
+             float textSize, float width = 0.0f) {
+    if (width <= 0.0f) width = std::max(height, fonts.bold.measure(label, textSize) + height * 0.7f);
+    const float top = cy - height * 0.5f, bottom = cy + height * 0.5f, radius = height * 0.2f;
+    BMask shape(canvas.width(), canvas.height());
+    shape.fillRoundRect(x, top + height * 0.08f, x + width, bottom + height * 0.08f, radius);
+    canvas.paint(shape, {0.0f, 0.0f, 0.0f}, 0.6f);  // shadow
+    shape.clear();
+    shape.fillRoundRect(x, top, x + width, bottom, radius);
+    canvas.paintShaded(shape, [&](int, int py) {
+        const float t = (static_cast<float>(py) - top) / height;
+        return mix({0.34f, 0.38f, 0.48f}, {0.10f, 0.12f, 0.17f}, t);
+    });
+    shape.clear();
+    shape.strokeRoundRect(x, top, x + width, bottom, radius, std::max(1.0f, height * 0.06f));
+    canvas.paint(shape, {0.70f, 0.76f, 0.88f});
+    BMask letters(canvas.width(), canvas.height());
+    fonts.bold.drawCentred(letters, label, x + width * 0.5f, cy + textSize * CAP_HEIGHT * 0.5f, textSize);
+    canvas.paint(letters, WHITE);
+    return x + width;
+}
+
+// An arrow inside a key, pointing (dx, dy), centred on (cx, cy).
+void arrow(BMask& mask, float cx, float cy, float size, float dx, float dy) {
+    const float px = -dy, py = dx;  // perpendicular
+    mask.fillPolygon({{cx + dx * size * 0.55f, cy + dy * size * 0.55f},
+                      {cx - dx * size * 0.1f + px * size * 0.5f, cy - dy * size * 0.1f + py * size * 0.5f},
+                      {cx - dx * size * 0.1f - px * size * 0.5f, cy - dy * size * 0.1f - py * size * 0.5f}});
+    mask.strokeLine({cx - dx * size * 0.55f, cy - dy * size * 0.55f}, {cx, cy}, size * 0.3f);
+}
+
+// --- the ship seen from above, for the victory pictures ----------------------------
+//
+// The outline follows the 3D model (bmodels.cpp): a fuselage 5.6 long, swept
+// wings and wingtip pods 20 across. Points are (along, across) in model
+// units, nose at along = -2.8; the caller turns them to point up or sideways.
+
+struct ShipOutline {
+    std::vector<BPoint> fuselage, leftWing, rightWing;
+    BPoint podFront[2], podBack[2];
+    BPoint cockpit;
+};
+
+ShipOutline shipOutline() {
+    ShipOutline s;
+    s.fuselage = {{-2.8f, 0.0f}, {-2.1f, 0.5f}, {-1.0f, 0.95f}, {0.6f, 1.1f}, {2.2f, 1.0f},
+                  {2.8f, 0.8f},  {2.8f, -0.8f}, {2.2f, -1.0f},  {0.6f, -1.1f}, {-1.0f, -0.95f},
+                  {-2.1f, -0.5f}};
+    s.rightWing = {{-1.2f, 0.9f}, {0.7f, 8.7f}, {2.3f, 8.7f}, {2.4f, 0.9f}};
+    s.leftWing = {{-1.2f, -0.9f}, {0.7f, -8.7f}, {2.3f, -8.7f}, {2.4f, -0.9f}};
+    s.podFront[0] = {-2.4f, 9.2f};
+    s.podBack[0] = {2.5f, 9.2f};
+    s.podFront[1] = {-2.4f, -9.2f};
+    s.podBack[1] = {2.5f, -9.2f};
+    s.cockpit = {-1.1f, 0.0f};
+    return s;
+}
+
+// Draws the ship outline in vector style: a faint fill, bright edges and a
+// glow. The ship's nose points along (fx, fy) on the canvas; size is pixels
+// per model unit.
+void vectorShip(BCanvas& canvas, float cx, float cy, float size, float fx, float fy, BColour colour, float glow) {
+    const ShipOutline s = shipOutline();
+    // along runs from nose (-2.8) to tail: the nose is at -along on (fx, fy).
+    const auto place = [&](BPoint p) {
+        const float along = -p.x, across = p.y;
+        return BPoint{cx + (fx * along - fy * across) * size, cy + (fy * along + fx * across) * size};
+    };
+    const auto placeAll = [&](const std::vector<BPoint>& points) {
+        std::vector<BPoint> out;
+        for (const BPoint& p : points) out.push_back(place(p));
+        return out;
+    };
+    BMask fill(canvas.width(), canvas.height()), edges(canvas.width(), canvas.height());
+    const std::vector<std::vector<BPoint>> shapes = {placeAll(s.fuselage), placeAll(s.leftWing),
+                                                     placeAll(s.rightWing)};
+    const float line = std::max(1.5f, size * 0.16f);
+    for (const std::vector<BPoint>& shape : shapes) {
+        fill.fillPolygon(shape);
+        for (size_t i = 0; i < shape.size(); ++i) edges.strokeLine(shape[i], shape[(i + 1) % shape.size()], line);
+    }
+    for (int k = 0; k < 2; ++k) {
+        fill.strokeLine(place(s.podFront[k]), place(s.podBack[k]), size * 1.1f);
+        edges.strokeLine(place(s.podFront[k]), place(s.podBack[k]), line);
+        edges.strokeLine(place({s.podFront[k].x - 0.6f, s.podFront[k].y}), place(s.podFront[k]), line);
+    }
+    const BPoint c = place(s.cockpit);
+    fill.fillCircle(c.x, c.y, size * 0.55f);
+    canvas.paint(fill, scale(colour, 0.22f), 0.85f);
+    canvas.glow(edges.blurred(static_cast<int>(size * 0.9f)), colour, glow);
+    canvas.glow(edges.blurred(static_cast<int>(size * 0.25f) + 1), colour, 0.9f);
+    canvas.paint(edges, mix(colour, WHITE, 0.55f));
+    BMask canopy(canvas.width(), canvas.height());
+    canopy.fillCircle(c.x, c.y, size * 0.5f);
+    canvas.paint(canopy, mix(colour, WHITE, 0.8f));
+}
+
+// Rays of light from (cx, cy): additive, with a noisy brightness per angle.
+void rays(BCanvas& canvas, float cx, float cy, float reach, BColour colour, float strength, uint32_t seed) {
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) {
+            const float dx = static_cast<float>(x) + 0.5f - cx, dy = static_cast<float>(y) + 0.5f - cy;
+            const float d = std::sqrt(dx * dx + dy * dy);
+            const float angle = (std::atan2(dy, dx) + PI) / (2.0f * PI);  // 0 .. 1
+            // Noise around the circle: sample along a ring so the seam closes.
+            const float ring = fractalNoise(std::cos(angle * 2.0f * PI) * 6.0f + 10.0f,
+                                            std::sin(angle * 2.0f * PI) * 6.0f + 10.0f, seed, 3);
+            const float beam = std::pow(smooth(0.45f, 0.8f, ring), 1.5f);
+            const float fall = std::exp(-d / reach);
+            canvas.addLight(x, y, colour, strength * beam * fall + strength * 0.25f * std::exp(-d / (reach * 0.35f)));
+        }
+}
+
+}  // namespace
+
+// --- pozadi.jpg ---------------------------------------------------------------------
+
+BCanvas paintBackdrop() {
+    BCanvas canvas = canvasFor(110.0f, 86.0f, 1024);
+    BSpaceStyle style{};
+    style.seed = 2024;
+    style.top = {0.004f, 0.006f, 0.020f};
+    style.bottom = {0.012f, 0.008f, 0.030f};
+    style.gasA = {0.42f, 0.12f, 0.55f};
+    style.gasB = {0.08f, 0.38f, 0.55f};
+    // Dim gas: ships and bolts must stand out against every part of it.
+    style.gasStrength = 0.55f;
+    style.gasScale = 2.6f;
+    style.bandFrom = {-0.1f, 0.85f};
+    style.bandTo = {1.1f, 0.2f};
+    style.bandWidth = 0.28f;
+    style.starsPerMegapixel = 1400.0f;
+    style.starSize = 1.3f;
+    style.brightStars = 7;
+    paintSpace(canvas, style);
+    // A far galaxy, a small tilted smudge away from the playfield's centre.
+    const float gx = static_cast<float>(canvas.width()) * 0.82f, gy = static_cast<float>(canvas.height()) * 0.16f;
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) {
+            const float dx = static_cast<float>(x) - gx, dy = static_cast<float>(y) - gy;
+            const float a = (dx * 0.87f + dy * 0.5f) / 46.0f, b = (-dx * 0.5f + dy * 0.87f) / 13.0f;
+            const float r = a * a + b * b;
+            if (r < 16.0f) canvas.addLight(x, y, {0.85f, 0.80f, 1.0f}, 0.22f * std::exp(-r * 1.2f));
+        }
+    return canvas.resampled(1024, 1024);
+}
+
+// --- menu.jpg -------------------------------------------------------------------------
+
+BCanvas paintMenu(const BFonts& fonts) {
+    BCanvas canvas = canvasFor(36.0f, 28.0f, 1024);
+    const Frame f = frameFor(canvas, 28.0f);
+    const BTeam left = teamOf(BSide::Left), right = teamOf(BSide::Right);
+    const BColour leftMain = toColour(left.main), rightMain = toColour(right.main);
+    const BColour leftLight = toColour(left.light), rightLight = toColour(right.light);
+
+    BSpaceStyle style{};
+    style.seed = 77;
+    style.top = {0.006f, 0.010f, 0.035f};
+    style.bottom = {0.020f, 0.012f, 0.045f};
+    style.gasA = {0.50f, 0.16f, 0.62f};
+    style.gasB = {0.10f, 0.45f, 0.65f};
+    style.gasStrength = 0.42f;
+    style.gasScale = 2.4f;
+    style.bandFrom = {-0.1f, 0.25f};
+    style.bandTo = {1.1f, 0.75f};
+    style.bandWidth = 0.22f;
+    style.starsPerMegapixel = 1100.0f;
+    style.starSize = 1.2f;
+    style.brightStars = 5;
+    paintSpace(canvas, style);
+    // The planet rises in the lower right, under the spinning logo.
+    paintPlanet(canvas, f.x(13.0f), f.y(-35.0f), f.d(24.0f), {0.16f, 0.18f, 0.30f}, {0.35f, 0.70f, 1.0f}, -0.5f,
+                -1.0f, 5);
+
+    // Title, above everything the ships sweep.
+    {
+        const float size = f.d(3.3f), tracking = f.d(0.35f), baseline = f.y(9.75f);
+        const float capTop = baseline - size * CAP_HEIGHT;
+        const float width = fonts.bold.measure("VEKTORAK", size, tracking);
+        const float x0 = f.x(0.0f) - width * 0.5f, x1 = x0 + width;
+        BMask mask(canvas.width(), canvas.height());
+        fonts.bold.draw(mask, "VEKTORAK", x0, baseline, size, tracking);
+        glowAcross(canvas, mask.blurred(static_cast<int>(f.d(0.45f))), leftMain, rightMain, x0, x1, 1.1f);
+        BMask outline = mask.blurred(2);
+        outline.multiply(3.0f);
+        canvas.paint(outline, {0.02f, 0.03f, 0.08f});
+        canvas.paintShaded(mask, [&](int, int y) {
+            return chrome((static_cast<float>(y) - capTop) / (baseline - capTop), {0.5f, 0.6f, 1.0f});
+        });
+        // Tagline with rules on either side in the two players' colours.
+        const std::string tagline = "a duel of two ships in deep space";
+        const float tagSize = f.d(0.85f), tagBaseline = f.y(8.35f);
+        text(canvas, fonts.regular, tagline, f.x(0.0f), tagBaseline, tagSize, TEXT, Align::Centre, f.d(0.06f));
+        const float half = fonts.regular.measure(tagline, tagSize, f.d(0.06f)) * 0.5f + f.d(0.6f);
+        const float ruleY = tagBaseline - tagSize * CAP_HEIGHT * 0.5f;
+        BMask rule(canvas.width(), canvas.height());
+        rule.strokeLine({f.x(0.0f) - half - f.d(6.0f), ruleY}, {f.x(0.0f) - half, ruleY}, f.d(0.07f));
+        canvas.glow(rule.blurred(3), leftMain, 1.0f);
+        canvas.paint(rule, leftLight);
+        rule.clear();
+        rule.strokeLine({f.x(0.0f) + half, ruleY}, {f.x(0.0f) + half + f.d(6.0f), ruleY}, f.d(0.07f));
+        canvas.glow(rule.blurred(3), rightMain, 1.0f);
+        canvas.paint(rule, rightLight);
+    }
+
+    // The two players: a frame where the controller picture will be drawn,
+    // the side's name above it and the key that changes its controller.
+    const struct {
+        float centre;
+        const char* name;
+        const char* key;
+        BColour main, light;
+    } sides[2] = {{-7.055f, "LEFT PLAYER", "O", leftMain, leftLight},
+                  {7.055f, "RIGHT PLAYER", "P", rightMain, rightLight}};
+    for (const auto& side : sides) {
+        const float halfWidth = 3.065f + 0.22f;
+        BMask frame(canvas.width(), canvas.height());
+        frame.fillRoundRect(f.x(side.centre - halfWidth), f.y(-3.067f + 0.22f), f.x(side.centre + halfWidth),
+                            f.y(-6.133f - 0.22f), f.d(0.3f));
+        canvas.paint(frame, {0.02f, 0.03f, 0.06f}, 0.85f);
+        frame.clear();
+        frame.strokeRoundRect(f.x(side.centre - halfWidth), f.y(-3.067f + 0.22f), f.x(side.centre + halfWidth),
+                              f.y(-6.133f - 0.22f), f.d(0.3f), f.d(0.09f));
+        canvas.glow(frame.blurred(static_cast<int>(f.d(0.25f))), side.main, 1.4f);
+        canvas.paint(frame, side.light);
+
+        glowText(canvas, fonts.bold, side.name, f.x(side.centre), f.y(-1.25f), f.d(1.0f), f.d(0.12f), side.light,
+                 side.main, static_cast<int>(f.d(0.2f)), 1.0f);
+        // "[O] changes the controls", centred as a whole.
+        const std::string hint = "changes the controls";
+        const float hintSize = f.d(0.62f), capSize = f.d(0.56f), capHeight = f.d(0.78f);
+        const float hintWidth = fonts.regular.measure(hint, hintSize);
+        const float total = capHeight + f.d(0.25f) + hintWidth;
+        const float x0 = f.x(side.centre) - total * 0.5f, cy = f.y(-2.2f);
+        const float after = keyCap(canvas, fonts, side.key, x0, cy, capHeight, capSize);
+        text(canvas, fonts.regular, hint, after + f.d(0.25f), cy + hintSize * CAP_HEIGHT * 0.5f, hintSize, TEXT);
+    }
+
+    // How to play, lower left: the keys of the menu and of a match in two
+    // columns. The panel reaches past the centre, where only the ships'
+    // inner wingtips pass now and then.
+    {
+        const float x0 = f.x(-17.2f), x1 = f.x(3.0f), top = f.y(-6.85f), bottom = f.y(-13.0f);
+        BMask panel(canvas.width(), canvas.height());
+        panel.fillRoundRect(x0, top, x1, bottom, f.d(0.45f));
+        canvas.paint(panel, {0.01f, 0.015f, 0.04f}, 0.72f);
+        panel.clear();
+        panel.strokeRoundRect(x0, top, x1, bottom, f.d(0.45f), f.d(0.05f));
+        canvas.paint(panel, {0.45f, 0.52f, 0.68f}, 0.8f);
+
+        const float capHeight = f.d(0.84f), capSize = f.d(0.5f), size = f.d(0.68f), heading = f.d(0.55f);
+        const float rowStep = f.d(1.05f);
+        struct Row {
+            const char* key;
+            const char* action;
+        };
+        const Row menuRows[] = {{"Return", "start the match"}, {"Esc", "quit the game"}, {"F1", "full screen"}};
+        const Row matchRows[] = {{"P", "pause, and on again"}, {"Esc", "back to the menu"}};
+        const struct {
+            const char* title;
+            const Row* rows;
+            int count;
+            float keyX, textX;
+        } columns[2] = {{"IN THE MENU", menuRows, 3, -16.6f, -13.35f}, {"IN A MATCH", matchRows, 2, -6.6f, -4.55f}};
+        for (const auto& column : columns) {
+            float y = f.y(-7.8f);
+            text(canvas, fonts.bold, column.title, f.x(column.keyX), y + heading * CAP_HEIGHT * 0.5f, heading,
+                 DIM_TEXT, Align::Left, f.d(0.08f));
+            y += rowStep;
+            for (int i = 0; i < column.count; ++i) {
+                keyCap(canvas, fonts, column.rows[i].key, f.x(column.keyX), y, capHeight, capSize);
+                text(canvas, fonts.regular, column.rows[i].action, f.x(column.textX), y + size * CAP_HEIGHT * 0.5f,
+                     size, TEXT);
+                y += rowStep;
+            }
+        }
+        // The goal, under the match's keys.
+        text(canvas, fonts.regular, "Each hit costs 5 of 100 points.", f.x(-6.6f),
+             f.y(-7.8f) + 3.0f * rowStep + size * CAP_HEIGHT * 0.5f, f.d(0.6f), DIM_TEXT);
+    }
+
+    // Lower right, under the logo: the rule for choosing controllers.
+    {
+        const float cx = f.x(10.0f), size = f.d(0.62f);
+        text(canvas, fonts.regular, "Two players need different keys;", cx, f.y(-11.55f), size, TEXT,
+             Align::Centre);
+        text(canvas, fonts.regular, "the computer may fly both ships.", cx, f.y(-12.55f), size, TEXT,
+             Align::Centre);
+    }
+    return canvas.resampled(1024, 1024);
+}
+
+// --- menu1.bmp, menu2.bmp, menu3.bmp --------------------------------------------------
+
+BCanvas paintControls(const BFonts& fonts, int choice) {
+    BCanvas canvas(256, 128);
+    const float w = 256.0f, h = 128.0f;
+    canvas.verticalGradient({0.10f, 0.12f, 0.19f}, {0.03f, 0.04f, 0.07f});
+    BMask border(256, 128);
+    border.strokeRoundRect(2.5f, 2.5f, w - 2.5f, h - 2.5f, 9.0f, 2.0f);
+    canvas.paint(border, {0.55f, 0.62f, 0.78f});
+
+    if (choice == 0 || choice == 1) {
+        // Four movement keys in the usual inverted T, the fire key beside.
+        const float key = 36.0f, gap = 4.0f, x0 = 12.0f, y0 = 12.0f;
+        const float columns[3] = {x0, x0 + key + gap, x0 + 2.0f * (key + gap)};
+        const float topRow = y0 + key * 0.5f, bottomRow = y0 + key + gap + key * 0.5f;
+        const char* letters[4] = {"W", "A", "S", "D"};
+        const float where[4][2] = {{columns[1], topRow}, {columns[0], bottomRow}, {columns[1], bottomRow},
+                                   {columns[2], bottomRow}};
+        const float directions[4][2] = {{0.0f, -1.0f}, {-1.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 0.0f}};
+        for (int i = 0; i < 4; ++i) {
+            keyCap(canvas, fonts, choice == 1 ? letters[i] : "", where[i][0], where[i][1], key, 24.0f, key);
+            if (choice == 0) {
+                BMask mark(256, 128);
+                arrow(mark, where[i][0] + key * 0.5f, where[i][1], key * 0.42f, directions[i][0], directions[i][1]);
+                canvas.paint(mark, WHITE);
+            }
+        }
+        // The fire key: which Ctrl, drawn as a wide key with its side above.
+        const float fx = 146.0f, fy = y0 + key * 0.5f + (key + gap) * 0.5f + 6.0f;
+        const BColour fire{1.0f, 0.80f, 0.30f};
+        text(canvas, fonts.bold, choice == 0 ? "RIGHT" : "LEFT", fx + 49.0f, fy - 26.0f, 17.0f, fire,
+             Align::Centre, 1.0f);
+        BMask glowKey(256, 128);
+        glowKey.fillRoundRect(fx, fy - 19.0f, fx + 98.0f, fy + 19.0f, 8.0f);
+        canvas.glow(glowKey.blurred(6), fire, 0.45f);
+        keyCap(canvas, fonts, "Ctrl", fx, fy, 38.0f, 22.0f, 98.0f);
+        text(canvas, fonts.bold, "FIRE", fx + 49.0f, fy + 42.0f, 17.0f, fire, Align::Centre, 1.0f);
+        text(canvas, fonts.bold, "MOVE", x0 + 58.0f, 117.0f, 17.0f, TEXT, Align::Centre, 1.0f);
+    } else {
+        // The computer: a monitor with a watchful eye, and the word.
+        const BColour screen{0.25f, 1.0f, 0.55f};
+        BMask shape(256, 128);
+        shape.fillRoundRect(14.0f, 16.0f, 102.0f, 84.0f, 7.0f);
+        canvas.paint(shape, {0.55f, 0.60f, 0.70f});
+        shape.clear();
+        shape.fillRoundRect(20.0f, 22.0f, 96.0f, 78.0f, 4.0f);
+        canvas.paint(shape, {0.02f, 0.10f, 0.05f});
+        shape.clear();
+        shape.fillPolygon({{50.0f, 84.0f}, {66.0f, 84.0f}, {72.0f, 100.0f}, {44.0f, 100.0f}});
+        shape.fillRoundRect(32.0f, 98.0f, 84.0f, 106.0f, 3.0f);
+        canvas.paint(shape, {0.45f, 0.50f, 0.60f});
+        BMask eye(256, 128);
+        eye.strokeCircle(58.0f, 50.0f, 17.0f, 3.5f);
+        eye.fillCircle(58.0f, 50.0f, 6.5f);
+        eye.strokeLine({30.0f, 50.0f}, {38.0f, 50.0f}, 3.0f);
+        eye.strokeLine({78.0f, 50.0f}, {86.0f, 50.0f}, 3.0f);
+        eye.strokeLine({58.0f, 26.0f}, {58.0f, 30.0f}, 3.0f);
+        eye.strokeLine({58.0f, 70.0f}, {58.0f, 74.0f}, 3.0f);
+        canvas.glow(eye.blurred(4), screen, 0.9f);
+        canvas.paint(eye, mix(screen, WHITE, 0.4f));
+        // Scan lines across the screen.
+        for (int y = 23; y < 78; y += 3)
+            for (int x = 21; x < 96; ++x) canvas.set(x, y, scale(canvas.get(x, y), 0.75f));
+        glowText(canvas, fonts.bold, "CPU", 178.0f, 60.0f, 40.0f, 2.0f, mix(screen, WHITE, 0.5f), screen, 4, 0.8f);
+        text(canvas, fonts.bold, "COMPUTER", 178.0f, 90.0f, 17.0f, TEXT, Align::Centre, 1.0f);
+        text(canvas, fonts.regular, "flies by itself", 178.0f, 110.0f, 14.0f, DIM_TEXT, Align::Centre);
+    }
+    return canvas;
+}
+
+// --- won_l.jpg, won_r.jpg, remiza.jpg --------------------------------------------------
+
+BCanvas paintVictory(const BFonts& fonts, BOutcome outcome) {
+    BCanvas canvas = canvasFor(2.2f, 2.0f, 1024);
+    const Frame f = frameFor(canvas, 2.0f);
+    const BTeam left = teamOf(BSide::Left), right = teamOf(BSide::Right);
+
+    BSpaceStyle style{};
+    style.seed = outcome == BOutcome::LeftWins ? 301 : outcome == BOutcome::RightWins ? 302 : 303;
+    style.top = {0.004f, 0.006f, 0.020f};
+    style.bottom = {0.010f, 0.008f, 0.030f};
+    style.gasA = {0.40f, 0.12f, 0.55f};
+    style.gasB = {0.08f, 0.35f, 0.55f};
+    style.gasStrength = 0.22f;
+    style.gasScale = 2.2f;
+    style.bandFrom = {-0.1f, 1.0f};
+    style.bandTo = {1.1f, 0.0f};
+    style.bandWidth = 0.25f;
+    style.starsPerMegapixel = 900.0f;
+    style.starSize = 1.2f;
+    style.brightStars = 4;
+    paintSpace(canvas, style);
+
+    if (outcome != BOutcome::Draw) {
+        const BTeam team = teamOf(outcome == BOutcome::LeftWins ? BSide::Left : BSide::Right);
+        const BColour main = toColour(team.main), light = toColour(team.light);
+        rays(canvas, f.x(0.0f), f.y(0.2f), f.d(0.55f), main, 0.45f, style.seed);
+        vectorShip(canvas, f.x(0.0f), f.y(0.2f), f.d(0.078f), 0.0f, -1.0f, main, 1.2f);
+        glowText(canvas, fonts.bold, outcome == BOutcome::LeftWins ? "LEFT PLAYER" : "RIGHT PLAYER", f.x(0.0f),
+                 f.y(0.62f), f.d(0.15f), f.d(0.025f), light, main, static_cast<int>(f.d(0.03f)), 1.0f);
+        const float size = f.d(0.5f), baseline = f.y(-0.5f), capTop = baseline - size * CAP_HEIGHT;
+        BMask wins(canvas.width(), canvas.height());
+        fonts.bold.drawCentred(wins, "WINS", f.x(0.0f), baseline, size, f.d(0.04f));
+        canvas.glow(wins.blurred(static_cast<int>(f.d(0.06f))), main, 1.4f);
+        BMask outline = wins.blurred(3);
+        outline.multiply(3.0f);
+        canvas.paint(outline, {0.02f, 0.02f, 0.05f});
+        canvas.paintShaded(wins, [&](int, int y) {
+            return chrome((static_cast<float>(y) - capTop) / (baseline - capTop), main);
+        });
+    } else {
+        const BColour leftMain = toColour(left.main), rightMain = toColour(right.main);
+        // Two ships nose to nose, both spent, and a flash between them.
+        rays(canvas, f.x(0.0f), f.y(0.22f), f.d(0.35f), {1.0f, 0.95f, 0.85f}, 0.35f, style.seed);
+        vectorShip(canvas, f.x(-0.62f), f.y(0.2f), f.d(0.03f), 1.0f, 0.0f, leftMain, 0.8f);
+        vectorShip(canvas, f.x(0.62f), f.y(0.2f), f.d(0.03f), -1.0f, 0.0f, rightMain, 0.8f);
+        glowText(canvas, fonts.bold, "BOTH SHIPS DOWN", f.x(0.0f), f.y(0.66f), f.d(0.12f), f.d(0.02f), TEXT,
+                 {0.6f, 0.6f, 0.7f}, static_cast<int>(f.d(0.025f)), 0.6f);
+        const float size = f.d(0.5f), baseline = f.y(-0.5f), capTop = baseline - size * CAP_HEIGHT;
+        BMask draw(canvas.width(), canvas.height());
+        fonts.bold.drawCentred(draw, "DRAW", f.x(0.0f), baseline, size, f.d(0.04f));
+        const float width = fonts.bold.measure("DRAW", size, f.d(0.04f));
+        glowAcross(canvas, draw.blurred(static_cast<int>(f.d(0.06f))), leftMain, rightMain,
+                   f.x(0.0f) - width * 0.5f, f.x(0.0f) + width * 0.5f, 1.4f);
+        BMask outline = draw.blurred(3);
+        outline.multiply(3.0f);
+        canvas.paint(outline, {0.02f, 0.02f, 0.05f});
+        canvas.paintShaded(draw, [&](int, int y) {
+            return chrome((static_cast<float>(y) - capTop) / (baseline - capTop), {0.8f, 0.7f, 1.0f});
+        });
+    }
+    text(canvas, fonts.regular, "press any key", f.x(0.0f), f.y(-0.76f), f.d(0.065f), DIM_TEXT, Align::Centre,
+         f.d(0.01f));
+    return canvas.resampled(1024, 1024);
+}
+
+// --- hull textures ------------------------------------------------------------------------
+//
+// The ship model maps its fuselage onto v = 0.05 .. 0.55 of this texture
+// and its wings onto v = 0.1 (root) .. 0.9 (tip), u running from nose to
+// tail (bmodels.cpp). Rows are top first here, and t = 0 is the bottom row
+// once loaded, so v = 1 - (row + 0.5) / 256. The side's stripes sit at
+// v = 0.64 .. 0.79: bands near the wingtips.
+
+namespace {
+
+struct Panel {
+    int x0, y0, x1, y1;
+};
+
+// Cuts the square into panels the way hull plating is laid: alternately
+// across and along, with uneven cuts.
+void splitPanels(std::vector<Panel>& out, Panel p, int depth, BRandom& random) {
+    const int w = p.x1 - p.x0, h = p.y1 - p.y0;
+    if (depth == 0 || (w < 40 && h < 40)) {
+        out.push_back(p);
+        return;
+    }
+    const bool across = (w >= h) ? (random.uniform() < 0.75f) : (random.uniform() < 0.25f);
+    if (across && w >= 24) {
+        const int cut = p.x0 + static_cast<int>(static_cast<float>(w) * random.range(0.3f, 0.7f));
+        splitPanels(out, {p.x0, p.y0, cut, p.y1}, depth - 1, random);
+        splitPanels(out, {cut, p.y0, p.x1, p.y1}, depth - 1, random);
+    } else if (h >= 24) {
+        const int cut = p.y0 + static_cast<int>(static_cast<float>(h) * random.range(0.3f, 0.7f));
+        splitPanels(out, {p.x0, p.y0, p.x1, cut}, depth - 1, random);
+        splitPanels(out, {p.x0, cut, p.x1, p.y1}, depth - 1, random);
+    } else {
+        out.push_back(p);
+    }
+}
+
+}  // namespace
+
+BCanvas paintHull(BSide side) {
+    const int size = 256;
+    BCanvas canvas(size, size);
+    const BTeam team = teamOf(side);
+    const BColour metal = side == BSide::Left ? BColour{0.56f, 0.61f, 0.70f} : BColour{0.68f, 0.60f, 0.56f};
+    BRandom random(side == BSide::Left ? 41 : 42);
+    std::vector<Panel> panels;
+    splitPanels(panels, {0, 0, size, size}, 6, random);
+    for (const Panel& p : panels) {
+        const float shade = random.range(0.86f, 1.08f);
+        for (int y = p.y0; y < p.y1; ++y)
+            for (int x = p.x0; x < p.x1; ++x) {
+                // Brushed metal: fine noise stretched along the panel's length.
+                const float grain = fractalNoise(static_cast<float>(x) * 0.05f, static_cast<float>(y) * 0.6f,
+                                                 side == BSide::Left ? 7u : 8u, 3);
+                canvas.set(x, y, scale(metal, shade * (0.9f + 0.2f * grain)));
+            }
+    }
+    // Seams: a dark groove with a lit lip below and to the right of it.
+    for (const Panel& p : panels) {
+        for (int x = p.x0; x < p.x1; ++x) {
+            canvas.set(x, p.y0, scale(canvas.get(x, p.y0), 0.35f));
+            if (p.y0 + 1 < size) canvas.set(x, p.y0 + 1, scale(canvas.get(x, p.y0 + 1), 1.18f));
+        }
+        for (int y = p.y0; y < p.y1; ++y) {
+            canvas.set(p.x0, y, scale(canvas.get(p.x0, y), 0.35f));
+            if (p.x0 + 1 < size) canvas.set(p.x0 + 1, y, scale(canvas.get(p.x0 + 1, y), 1.18f));
+        }
+        // Rivets along the top edge of larger panels.
+        if (p.x1 - p.x0 >= 32)
+            for (int x = p.x0 + 5; x < p.x1 - 3; x += 7) {
+                BMask rivet(size, size);
+                rivet.fillCircle(static_cast<float>(x) + 0.5f, static_cast<float>(p.y0) + 4.5f, 1.1f);
+                canvas.paint(rivet, scale(metal, 0.6f));
+                canvas.addLight(x, p.y0 + 3, {1.0f, 1.0f, 1.0f}, 0.12f);
+            }
+    }
+    // The side's stripes: a broad band and a thin one near the wingtips.
+    const BColour stripe = toColour(team.main);
+    const auto rowOf = [&](float v) { return static_cast<int>((1.0f - v) * static_cast<float>(size)); };
+    const int bands[2][2] = {{rowOf(0.72f), rowOf(0.64f)}, {rowOf(0.79f), rowOf(0.76f)}};
+    for (const auto& band : bands)
+        for (int y = band[0]; y < band[1]; ++y)
+            for (int x = 0; x < size; ++x) {
+                const BColour under = canvas.get(x, y);
+                // Keep a little of the plating showing through the paint.
+                const float lum = (under.r + under.g + under.b) / (metal.r + metal.g + metal.b);
+                canvas.set(x, y, scale(stripe, 0.75f + 0.3f * lum));
+            }
+    return canvas;
+}

@@ -1,0 +1,40 @@
+// bpictures.h: every picture the game shows, drawn by code.
+//
+// Input: the fonts. Output: canvases at the size of their file, ready for
+// bimagefile.h. Each picture is laid out in the units of the quad that
+// shows it (see the layout notes in bpictures.cpp), drawn with square
+// pixels, then resampled to a power-of-two size, since OpenGL 1.1 takes no
+// other texture sizes.
+#pragma once
+
+#include <string>
+
+#include "baker/bcanvas.h"
+#include "baker/bfont.h"
+#include "baker/bpalette.h"
+
+// The DejaVu faces the pictures use, from the directory that holds them.
+struct BFonts {
+    explicit BFonts(const std::string& directory);
+    bool ok() const { return regular.ok() && bold.ok() && mono.ok(); }
+
+    BFont regular;  // DejaVuSans.ttf
+    BFont bold;     // DejaVuSans-Bold.ttf
+    BFont mono;     // DejaVuSansMono-Bold.ttf
+};
+
+// What a victory picture announces.
+enum class BOutcome { LeftWins, RightWins, Draw };
+
+// "pozadi.jpg": the match's backdrop, 1024 x 1024.
+BCanvas paintBackdrop();
+// "menu.jpg": the main menu's background with the title and the keys,
+// 1024 x 1024.
+BCanvas paintMenu(const BFonts& fonts);
+// "menu1.bmp", "menu2.bmp", "menu3.bmp": the controller pictures for the
+// choices 0 (cursor keys), 1 (W A S D) and 2 (computer), 256 x 128.
+BCanvas paintControls(const BFonts& fonts, int choice);
+// "won_l.jpg", "won_r.jpg", "remiza.jpg", 1024 x 1024.
+BCanvas paintVictory(const BFonts& fonts, BOutcome outcome);
+// The ships' hull texture for one side, 256 x 256.
+BCanvas paintHull(BSide side);
