@@ -1,0 +1,306 @@
+// The match screen: its table, deaths at the end of an update, pause, the
+// facing of the ships, the end of a match and the hand-over of its result.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/happlication.h"
+#include "game/gaicontroller.h"
+#include "game/gbackground.h"
+#include "game/gcontroller.h"
+#include "game/gprojectile.h"
+#include "screens/mmainmenu.h"
+#include "screens/mvictory.h"
+#include "test_gworld.h"
+
+namespace {
+
+// --- the table --------------------------------------------------------------
+
+TEST_F(WorldTest, FreshEngineHasAnEmptyWorldAndLoadsItsModelsAnyway) {
+    EXPECT_EQ(engine.objectCount, 0);
+    EXPECT_EQ(engine.pendingCount, 0);
+    EXPECT_FALSE(engine.paused);
+    EXPECT_EQ(engine.view.world, &engine);
+    EXPECT_DOUBLE_EQ(engine.view.eyeZ, 0.0);
+    // Missing files: the 3DS models are loaded and empty, the text ones not
+    // loaded; either way they exist and draw nothing.
+    ASSERT_NE(engine.rightShipModel, nullptr);
+    EXPECT_TRUE(engine.rightShipModel->loaded);
+    ASSERT_NE(engine.leftHealthBar, nullptr);
+    EXPECT_FALSE(engine.leftHealthBar->loaded);
+    // Without a match there is no facing and no end to test.
+    engine.update(100);
+    engine.checkEnd();
+}
+
+TEST_F(WorldTest, TableTakesThirtyObjectsAndRefusesTheThirtyFirst) {
+    for (int i = 0; i < GEngine::MAX_OBJECTS; i++) {
+        ProbeObject* probe = new ProbeObject(&engine, 5);
+        ASSERT_TRUE(engine.addObject(probe));
+        EXPECT_EQ(probe->active, 1);
+        EXPECT_NE(probe->node, nullptr);
+    }
+    ProbeObject extra(&engine, 5);
+    EXPECT_FALSE(engine.addObject(&extra));
+    EXPECT_EQ(engine.objectCount, GEngine::MAX_OBJECTS);
+    EXPECT_EQ(extra.node, nullptr);
+    EXPECT_EQ(extra.active, 0);
+    EXPECT_FALSE(engine.addObject(nullptr));
+}
+
+TEST_F(WorldTest, ObjectTheWheelRefusesStaysOutOfTheTable) {
+    ProbeObject negative(&engine, 5);
+    negative.delay = -1;
+    EXPECT_FALSE(engine.addObject(&negative));
+    ProbeObject* twice = add(new ProbeObject(&engine, 5));
+    EXPECT_FALSE(engine.addObject(twice));
+    EXPECT_EQ(engine.objectCount, 1);
+}
+
+TEST_F(WorldTest, RemovalMovesTheLastEntryIntoTheGap) {
+    ProbeObject* p[5];
+    for (auto& probe : p) probe = add(new ProbeObject(&engine, 5));
+    engine.removeObject(p[1]);
+    EXPECT_EQ(engine.objectCount, 4);
+    EXPECT_EQ(engine.objects[0], p[0]);
+    EXPECT_EQ(engine.objects[1], p[4]);
+    EXPECT_EQ(engine.objects[2], p[2]);
+    EXPECT_EQ(engine.objects[3], p[3]);
+    EXPECT_EQ(engine.objects[4], nullptr);
+    EXPECT_EQ(p[1]->node, nullptr);
+    EXPECT_EQ(p[1]->active, 0);
+    delete p[1];
+
+    // Removing the last entry leaves the rest where they are.
+    engine.removeObject(p[3]);
+    EXPECT_EQ(engine.objectCount, 3);
+    EXPECT_EQ(engine.objects[2], p[2]);
+    delete p[3];
+}
+
+TEST_F(WorldTest, RemovingAnObjectNotInTheTableOnlyUnschedulesIt) {
+    ProbeObject* inTable = add(new ProbeObject(&engine, 5));
+    ProbeObject outside(&engine, 5);
+    ASSERT_TRUE(engine.wheel.insert(&outside));
+    engine.removeObject(&outside);
+    EXPECT_EQ(outside.node, nullptr);
+    EXPECT_EQ(engine.objectCount, 1);
+    EXPECT_EQ(engine.objects[0], inTable);
+}
+
+// --- the update ---------------------------------------------------------------
+
+// An object killed in its tick keeps ticking until the update ends, and only
+// then leaves and is deleted.
+TEST_F(WorldTest, DeathsHappenOnlyAtTheEndOfTheUpdate) {
+    int deletions = 0;
+    ProbeObject* probe = add(new ProbeObject(&engine, 5, &deletions));
+    int countSeenInTicks = 0;
+    probe->onTick = [&](ProbeObject* self) {
+        self->kill();
+        countSeenInTicks = engine.objectCount;
+    };
+    engine.update(30);  // ticks at 6, 11, 16, 21, 26
+    EXPECT_EQ(deletions, 1);
+    EXPECT_EQ(countSeenInTicks, 1);
+    EXPECT_EQ(engine.objectCount, 0);
+    EXPECT_EQ(engine.pendingCount, 0);
+}
+
+TEST_F(WorldTest, ProbeTicksAtItsPeriodThroughUpdates) {
+    ProbeObject* probe = add(new ProbeObject(&engine, 5));
+    engine.update(5);
+    EXPECT_EQ(probe->ticks, 0);
+    engine.update(1);
+    EXPECT_EQ(probe->ticks, 1);
+    engine.update(100);  // a slow frame is caught up
+    EXPECT_EQ(probe->ticks, 21);
+}
+
+class MatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app.startMatch(CHOICE_COMPUTER + 1, CHOICE_COMPUTER + 1);  // nobody steers
+        engine = dynamic_cast<GEngine*>(app.currentScreen);
+        ASSERT_NE(engine, nullptr);
+        right = engine->rightShip();
+        left = engine->leftShip();
+        ASSERT_NE(right, nullptr);
+        ASSERT_NE(left, nullptr);
+        app.update(1);  // the update after the switch is dropped
+    }
+    bool ended() { return dynamic_cast<MVictory*>(app.currentScreen) != nullptr; }
+    const MatchResult& result() { return dynamic_cast<MVictory*>(app.currentScreen)->result; }
+
+    ScopedTempDir dir;
+    HApplication app;
+    GEngine* engine = nullptr;
+    GShip* right = nullptr;
+    GShip* left = nullptr;
+};
+
+TEST_F(MatchTest, SetUpPutsTheRightShipFirstThenTheLeftThenTheBackground) {
+    EXPECT_EQ(engine->objectCount, 3);
+    EXPECT_EQ(engine->objects[0], right);
+    EXPECT_EQ(engine->objects[1], left);
+    EXPECT_NE(dynamic_cast<GBackground*>(engine->objects[2]), nullptr);
+    EXPECT_FLOAT_EQ(right->position.x, 20.0f);
+    EXPECT_FLOAT_EQ(right->position.y, -18.0f);
+    EXPECT_FLOAT_EQ(right->position.z, -50.0f);
+    EXPECT_FLOAT_EQ(left->position.x, -20.0f);
+    EXPECT_FLOAT_EQ(left->position.y, 18.0f);
+    EXPECT_EQ(right->model, engine->rightShipModel);
+    EXPECT_EQ(right->projectileModel, engine->rightShotModel);
+    EXPECT_EQ(left->model, engine->leftShipModel);
+    EXPECT_EQ(left->projectileModel, engine->leftShotModel);
+    EXPECT_EQ(right->controller, nullptr);
+    EXPECT_EQ(left->controller, nullptr);
+}
+
+TEST(MatchSetUp, ControllersFollowTheChoicesAndTheRightShipDrawsFirst) {
+    ScopedTempDir dir;
+    srand(5);
+    const float rightTilt = static_cast<float>(rand() % 60 - 30);
+    const float leftTilt = static_cast<float>(rand() % 60 - 30);
+    srand(5);
+    GEngine engine(nullptr);
+    EXPECT_TRUE(engine.setUpMatch(CHOICE_WASD, CHOICE_ARROW_KEYS));
+    EXPECT_FLOAT_EQ(engine.rightShip()->rotation.x, rightTilt);
+    EXPECT_FLOAT_EQ(engine.leftShip()->rotation.x, leftTilt);
+    GController* rc = engine.rightShip()->controller;
+    GController* lc = engine.leftShip()->controller;
+    EXPECT_NE(dynamic_cast<GArrowKeysController*>(rc), nullptr);
+    EXPECT_NE(dynamic_cast<GWasdController*>(lc), nullptr);
+    EXPECT_EQ(rc->target, engine.rightShip());
+    EXPECT_EQ(rc->world, &engine);
+
+    GEngine computers(nullptr);
+    computers.setUpMatch(CHOICE_COMPUTER, -1);
+    EXPECT_NE(dynamic_cast<GAiController*>(computers.leftShip()->controller), nullptr);
+    EXPECT_EQ(computers.rightShip()->controller, nullptr);
+}
+
+TEST_F(MatchTest, ShipsFaceEachOtherAndTheLeftOneTakesZeroAtEqualX) {
+    engine->update(1);
+    EXPECT_FLOAT_EQ(right->rotation.y, 0.0f);
+    EXPECT_FLOAT_EQ(left->rotation.y, 180.0f);
+
+    right->position.x = -5.0f;
+    left->position.x = 5.0f;
+    engine->checkEnd();
+    EXPECT_FLOAT_EQ(right->rotation.y, 180.0f);
+    EXPECT_FLOAT_EQ(left->rotation.y, 0.0f);
+
+    right->position.x = left->position.x = 3.0f;
+    right->rotation.y = left->rotation.y = 90.0f;
+    engine->checkEnd();
+    EXPECT_FLOAT_EQ(left->rotation.y, 0.0f);
+    EXPECT_FLOAT_EQ(right->rotation.y, 180.0f);
+}
+
+// The wobble counts ticks: one degree each, far from its turning points.
+TEST_F(MatchTest, ShipsAreTickedEvery25MsFromTheirInsertion) {
+    right->rotation.x = 0.0f;
+    right->wobbleStep = 1.0f;
+    app.update(25);
+    EXPECT_FLOAT_EQ(right->rotation.x, 0.0f);  // first tick in the 26th ms
+    app.update(1);
+    EXPECT_FLOAT_EQ(right->rotation.x, 1.0f);
+    app.update(250);
+    EXPECT_FLOAT_EQ(right->rotation.x, 11.0f);
+}
+
+TEST_F(MatchTest, PauseFreezesTheMatchAndTheTimeIsNotMadeUp) {
+    right->rotation.x = 0.0f;
+    right->wobbleStep = 1.0f;
+    const float tilt = 0.0f;
+    app.keyDown('p');
+    EXPECT_TRUE(engine->paused);
+    right->health = 0;
+    app.update(1000);
+    EXPECT_FLOAT_EQ(right->rotation.x, tilt);
+    EXPECT_EQ(engine->wheel.current, 1);
+    EXPECT_FALSE(ended()) << "no end test while paused";
+    right->health = 100;
+
+    app.keyDown('p');
+    EXPECT_FALSE(engine->paused);
+    app.update(25);
+    EXPECT_FLOAT_EQ(right->rotation.x, tilt) << "the paused second was not caught up";
+    app.update(1);
+    EXPECT_FLOAT_EQ(right->rotation.x, 1.0f);
+}
+
+TEST_F(MatchTest, OtherKeysDoNothing) {
+    app.keyDown('o');
+    app.keyDown(13);
+    app.keyUp(27);
+    EXPECT_EQ(app.currentScreen, engine);
+    EXPECT_FALSE(engine->paused);
+}
+
+TEST_F(MatchTest, EscapeLeavesForTheMenuAndDestroysTheMatch) {
+    // Shots in flight and a death queued: all of it goes with the engine
+    // (the sanitizer build checks that nothing leaks or is freed twice).
+    right->fire = true;
+    right->tick();
+    left->fire = true;
+    left->tick();
+    ASSERT_EQ(engine->objectCount, 5);
+    engine->objects[4]->kill();
+    app.keyDown(27);
+    EXPECT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr);
+}
+
+TEST_F(MatchTest, HealthUsedUpHandsTheResultOverAndTheUpdateStillFlushes) {
+    right->fire = true;
+    right->tick();
+    ASSERT_EQ(engine->objectCount, 4);
+    GObject* shot = engine->objects[3];
+    shot->kill();
+    left->health = 0;
+    app.update(1);
+    ASSERT_TRUE(ended());
+    EXPECT_TRUE(result().finished);
+    EXPECT_EQ(result().rightHealth, 100);
+    EXPECT_EQ(result().leftHealth, 0);
+    // The engine itself is gone now; the sanitizer build checks that the
+    // queued shot went with the flush and nothing was touched after.
+}
+
+TEST_F(MatchTest, BothShipsGoneInOneUpdateGiveOneResultWithBothValues) {
+    right->health = -5;
+    left->health = 0;
+    app.update(1);
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(result().rightHealth, -5);
+    EXPECT_EQ(result().leftHealth, 0);
+    EXPECT_TRUE(app.skipNextUpdate);
+}
+
+// Several hits in one update: a shot that struck keeps striking until the
+// update ends, so health can go below zero, and the value is handed over as
+// it is.
+TEST_F(MatchTest, HitsWithinOneUpdateCanTakeHealthBelowZero) {
+    right->health = 5;
+    GProjectile* shot = new GProjectile(engine, nullptr, left);
+    shot->position = right->position;
+    ASSERT_TRUE(engine->addObject(shot));
+    app.update(40);  // the shot ticks at 16 and 31 ms, the ship at 26
+    ASSERT_TRUE(ended());
+    EXPECT_LE(result().rightHealth, -5);
+    EXPECT_EQ(result().rightHealth % 5, 0);
+    EXPECT_EQ(result().leftHealth, 100);
+}
+
+// --- the health bars ------------------------------------------------------------
+
+TEST(HealthBar, StandsThreeUnitsOutAtFullHealthAndSlidesOutAsHealthGoes) {
+    EXPECT_DOUBLE_EQ(GView::barOffset(100), 3.0);
+    EXPECT_DOUBLE_EQ(GView::barOffset(50), 12.980039920159681);
+    EXPECT_DOUBLE_EQ(GView::barOffset(0), 22.960079840319363);
+    EXPECT_DOUBLE_EQ(GView::barOffset(-5), 23.95808383233533);
+}
+
+}  // namespace
