@@ -1,0 +1,107 @@
+// A long session must not decay: hundreds of rounds of menu, a computer
+// against computer match played to its end, the result screen and back,
+// with the game's real data in a real window. Afterwards the same texture
+// slots are in use and the heap holds what it held after the first round.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/allocator_interface.h>
+#endif
+
+#include "app/happlication.h"
+#include "assets/htexturestore.h"
+#include "game/gengine.h"
+#include "screens/mmainmenu.h"
+#include "screens/mvictory.h"
+#include "support/glwindow.h"
+
+namespace {
+
+size_t heapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
+}
+
+class SoakTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(window.ok());
+        const char* data = getenv("VEKTORAK_DATA_DIR");
+        ASSERT_NE(data, nullptr) << "VEKTORAK_DATA_DIR must name the baked data";
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        previousDir = cwd;
+        ASSERT_EQ(chdir(data), 0) << data;
+        srand(20261207);
+    }
+    void TearDown() override { EXPECT_EQ(chdir(previousDir.c_str()), 0); }
+
+    // Menu, a match between two computers until it hands over its result,
+    // the result screen, a key, and the menu again.
+    void playRound(HApplication& app, int round) {
+        leftChoice = CHOICE_COMPUTER;
+        rightChoice = CHOICE_COMPUTER;
+        app.showMenu();
+        ASSERT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr);
+        app.update(16);
+        app.update(16);
+        app.draw();
+        app.keyDown(13);
+        ASSERT_NE(dynamic_cast<GEngine*>(app.currentScreen), nullptr) << "round " << round;
+
+        int steps = 0;
+        while (!dynamic_cast<MVictory*>(app.currentScreen)) {
+            ASSERT_LT(++steps, 200000) << "round " << round << ": the match never ended";
+            app.update(16);
+            if (steps % 500 == 0) app.draw();
+        }
+        matchSteps += steps;
+        app.draw();
+        app.update(16);    // dropped
+        app.update(1001);  // past the lock-out
+        app.draw();
+        app.keyDown(' ');
+        ASSERT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr) << "round " << round;
+        app.draw();
+    }
+
+    GlWindow window;
+    std::string previousDir;
+    long matchSteps = 0;
+};
+
+TEST_F(SoakTest, TwoHundredRoundsUseTheSameSlotsAndMemory) {
+    const int32_t slotsAtStart = theTextureStore.count;
+    HApplication app;
+    playRound(app, 1);
+    if (HasFatalFailure()) return;
+    const int32_t slotsAfterFirst = theTextureStore.count;
+    const size_t heapAfterFirst = heapInUse();
+    EXPECT_GT(slotsAfterFirst, slotsAtStart) << "the menu should hold its pictures";
+
+    for (int round = 2; round <= 200; ++round) {
+        playRound(app, round);
+        if (HasFatalFailure()) return;
+        ASSERT_EQ(theTextureStore.count, slotsAfterFirst) << "round " << round;
+    }
+    const size_t heapAfterLast = heapInUse();
+    printf("soak: texture slots in use %d after round 1, %d after round 200; heap in use %zu bytes "
+           "after round 1, %zu after round 200; %ld match updates of 16 ms in all\n",
+           slotsAfterFirst, theTextureStore.count, heapAfterFirst, heapAfterLast, matchSteps);
+    RecordProperty("slots", theTextureStore.count);
+    RecordProperty("heapAfterFirst", std::to_string(heapAfterFirst));
+    RecordProperty("heapAfterLast", std::to_string(heapAfterLast));
+    EXPECT_EQ(heapAfterLast, heapAfterFirst);
+}
+
+}  // namespace
