@@ -4,6 +4,7 @@
 #include <cstdio>  // Required for: fopen, fputs, fclose, fprintf
 
 #include "baker/bimagefile.h"
+#include "baker/bmodels.h"
 #include "baker/bpictures.h"
 
 #ifndef VEKTORAK_FONT_DIR
@@ -39,6 +40,8 @@ public:
     void bmp(const std::string& name, const BCanvas& canvas) {
         good = writeBmp(path(name).c_str(), canvas.width(), canvas.height(), canvas.rgb8()) && good;
     }
+    void model(const std::string& name, const BModelFile& file) { good = file.write(path(name).c_str()) && good; }
+    void textFile(const std::string& name, const std::string& contents) { textFile(name, contents.c_str()); }
     void textFile(const std::string& name, const char* contents) {
         FILE* file = fopen(path(name).c_str(), "wb");
         bool written = file && fputs(contents, file) >= 0;
@@ -58,8 +61,9 @@ private:
 
 const std::vector<std::string>& bakedFileNames() {
     static const std::vector<std::string> names = {
-        "pozadi.jpg", "menu.jpg",  "menu1.bmp", "menu2.bmp",  "menu3.bmp",   "won_l.jpg",
-        "won_r.jpg",  "remiza.jpg", "hull_left.bmp", "hull_right.bmp", "vkt.txt"};
+        "ship.3ds",  "ship2.3ds",  "zat.3ds",       "zat2.3ds",       "logo.3ds", "lives_left.txt",
+        "lives_right.txt", "pozadi.jpg", "menu.jpg", "menu1.bmp",     "menu2.bmp", "menu3.bmp",
+        "won_l.jpg", "won_r.jpg",  "remiza.jpg",    "hull_left.bmp",  "hull_right.bmp", "vkt.txt"};
     return names;
 }
 
@@ -67,6 +71,16 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
     Baker baker(directory);
     const BFonts fonts(fontDirectory ? fontDirectory : VEKTORAK_FONT_DIR);
     if (!fonts.ok()) return false;
+
+    // The right player flies ship.3ds and fires zat.3ds; the left player
+    // ship2.3ds and zat2.3ds.
+    baker.model("ship.3ds", buildShip(BSide::Right));
+    baker.model("ship2.3ds", buildShip(BSide::Left));
+    baker.model("zat.3ds", buildBolt(BSide::Right));
+    baker.model("zat2.3ds", buildBolt(BSide::Left));
+    baker.model("logo.3ds", buildLogo());
+    baker.textFile("lives_left.txt", healthBarText(BSide::Left));
+    baker.textFile("lives_right.txt", healthBarText(BSide::Right));
 
     baker.jpeg("pozadi.jpg", paintBackdrop());
     baker.jpeg("menu.jpg", paintMenu(fonts));
@@ -76,8 +90,8 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
     baker.jpeg("won_l.jpg", paintVictory(fonts, BOutcome::LeftWins));
     baker.jpeg("won_r.jpg", paintVictory(fonts, BOutcome::RightWins));
     baker.jpeg("remiza.jpg", paintVictory(fonts, BOutcome::Draw));
-    baker.bmp("hull_left.bmp", paintHull(BSide::Left));
-    baker.bmp("hull_right.bmp", paintHull(BSide::Right));
+    baker.bmp(hullTextureName(BSide::Left), paintHull(BSide::Left));
+    baker.bmp(hullTextureName(BSide::Right), paintHull(BSide::Right));
     baker.textFile("vkt.txt", SETTINGS);
     return baker.ok();
 }

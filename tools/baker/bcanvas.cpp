@@ -35,14 +35,17 @@ float roundRectDistance(float x, float y, float x0, float y0, float x1, float y1
     return length(std::max(qx, 0.0f), std::max(qy, 0.0f)) + std::min(std::max(qx, qy), 0.0f) - radius;
 }
 
-// One box blur pass of the given radius along rows (stride 1) or columns.
-void boxPass(std::vector<float>& data, int count, int length, int step, int stride, int radius) {
+// One box blur pass of the given radius along count lines of length
+// samples: line i starts at first + i * stride, its samples lie step apart.
+// Outside the line counts as 0.
+void boxPass(std::vector<float>& data, size_t first, int count, int length, size_t step, size_t stride,
+             int radius) {
     std::vector<float> line(length);
     const float norm = 1.0f / static_cast<float>(2 * radius + 1);
     for (int i = 0; i < count; ++i) {
-        float* base = data.data() + static_cast<size_t>(i) * stride;
+        float* base = data.data() + first + static_cast<size_t>(i) * stride;
         for (int k = 0; k < length; ++k) line[k] = base[static_cast<size_t>(k) * step];
-        // Running sum over the window [k - radius, k + radius]; outside is 0.
+        // Running sum over the window [k - radius, k + radius].
         float sum = 0.0f;
         for (int k = 0; k <= radius && k < length; ++k) sum += line[k];
         for (int k = 0; k < length; ++k) {
@@ -135,9 +138,28 @@ void BMask::fillPolygon(const std::vector<BPoint>& points) {
 BMask BMask::blurred(int radius) const {
     BMask out = *this;
     if (radius <= 0) return out;
+    // Only the covered box, grown by how far three passes spread, can
+    // change: blur that window alone.
+    int x0 = w, y0 = h, x1 = -1, y1 = -1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (cover[static_cast<size_t>(y) * w + x] > 0.0f) {
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
+            }
+    if (x1 < 0) return out;
+    const int spread = 3 * radius + 1;
+    x0 = std::max(0, x0 - spread);
+    y0 = std::max(0, y0 - spread);
+    x1 = std::min(w - 1, x1 + spread);
+    y1 = std::min(h - 1, y1 + spread);
+    const int width = x1 - x0 + 1, height = y1 - y0 + 1;
+    const size_t origin = static_cast<size_t>(y0) * w + x0;
     for (int pass = 0; pass < 3; ++pass) {
-        boxPass(out.cover, h, w, 1, w, radius);
-        boxPass(out.cover, w, h, w, 1, radius);
+        boxPass(out.cover, origin, height, width, 1, static_cast<size_t>(w), radius);
+        boxPass(out.cover, origin, width, height, static_cast<size_t>(w), 1, radius);
     }
     return out;
 }
