@@ -188,10 +188,18 @@ void vectorShip(BCanvas& canvas, float cx, float cy, float size, float fx, float
         fill.fillPolygon(shape);
         for (size_t i = 0; i < shape.size(); ++i) edges.strokeLine(shape[i], shape[(i + 1) % shape.size()], line);
     }
+    // The pods: capsules along the ship, each with its gun barrel ahead.
+    // The ship is only ever drawn pointing along an axis, so a capsule is a
+    // rounded rectangle.
     for (int k = 0; k < 2; ++k) {
-        fill.strokeLine(place(s.podFront[k]), place(s.podBack[k]), size * 1.1f);
-        edges.strokeLine(place(s.podFront[k]), place(s.podBack[k]), line);
-        edges.strokeLine(place({s.podFront[k].x - 0.6f, s.podFront[k].y}), place(s.podFront[k]), line);
+        const BPoint a = place(s.podFront[k]), b = place(s.podBack[k]);
+        const float r = size * 0.5f;
+        const float x0 = std::min(a.x, b.x) - r, x1 = std::max(a.x, b.x) + r;
+        const float y0 = std::min(a.y, b.y) - r, y1 = std::max(a.y, b.y) + r;
+        fill.fillRoundRect(x0, y0, x1, y1, r);
+        edges.strokeRoundRect(x0, y0, x1, y1, r, line);
+        edges.strokeLine(place({s.podFront[k].x - 0.9f, s.podFront[k].y}), place({s.podFront[k].x - 0.3f,
+                         s.podFront[k].y}), line);
     }
     const BPoint c = place(s.cockpit);
     fill.fillCircle(c.x, c.y, size * 0.55f);
