@@ -695,6 +695,12 @@ TEST_F(TimerWheelTest, FixedPointOverAMillisecond) {
     EXPECT_EQ(intervals(q, 203), std::vector<int>({25, 25, 25, 26, 25, 25, 25, 26}));
 }
 
+TEST_F(TimerWheelTest, FixedPointWithoutFractionIsAWholePeriod) {
+    Probe& p = add(0);
+    p.setTiming(25, 0, true);
+    EXPECT_EQ(intervals(p, 101), std::vector<int>({25, 25, 25, 25}));
+}
+
 TEST_F(TimerWheelTest, FixedPointUnderAMillisecondTicksAtItsPeriod) {
     Probe& quarter = add(0);
     quarter.setTiming(0, 0x40000000u, true); // 0.25 ms
