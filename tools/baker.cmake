@@ -13,7 +13,7 @@ find_package(Freetype REQUIRED)
 find_package(JPEG REQUIRED)
 find_path(VEKTORAK_FONT_DIR DejaVuSans-Bold.ttf
           PATHS /usr/share/fonts/truetype/dejavu /usr/share/fonts/dejavu /usr/local/share/fonts
-          DOC "Directory holding DejaVuSans.ttf, DejaVuSans-Bold.ttf and DejaVuSansMono-Bold.ttf")
+          DOC "Directory holding DejaVuSans.ttf and DejaVuSans-Bold.ttf")
 if(NOT VEKTORAK_FONT_DIR)
   message(FATAL_ERROR "The artwork baker needs the DejaVu fonts (Debian package fonts-dejavu-core)")
 endif()

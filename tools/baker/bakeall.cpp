@@ -14,11 +14,13 @@
 namespace {
 
 // The settings file. The game reads the first five integers and nothing
-// after them, so the explanation below them is free text. Filter 2
-// (mipmaps): the pictures are drawn at 1024 texels for large windows, and
-// mipmaps keep their lettering clean when a small window shrinks them.
+// after them, so the explanation below them is free text. Filter 1
+// (linear): the big pictures are 1024 texels drawn at about 650 pixels in
+// the 640 x 480 window; linear filtering keeps their lettering crisp, where
+// mipmaps (2) pick the half-size level and soften it, and nearest (0, the
+// default) makes it ragged.
 const char* const SETTINGS =
-    "640 480 0 0 2\n"
+    "640 480 0 0 1\n"
     "\n"
     "Vektorak settings: the five numbers above, in this order.\n"
     "  width          window width in pixels (default 640)\n"

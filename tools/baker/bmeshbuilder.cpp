@@ -92,10 +92,6 @@ void BMesh::loft(const std::vector<std::vector<Vec3>>& rings, const std::vector<
     }
 }
 
-void BMesh::flip() {
-    for (size_t i = 0; i + 2 < indices.size(); i += 3) std::swap(indices[i + 1], indices[i + 2]);
-}
-
 void BMesh::translate(Vec3 offset) {
     for (Vec3& p : points) p = add(p, offset);
 }

@@ -54,8 +54,6 @@ public:
     void loft(const std::vector<std::vector<Vec3>>& rings, const std::vector<std::vector<Uv>>& uv = {},
               const std::vector<Uv>& uvSeam = {});
 
-    // Turns every triangle round (the surface then faces the other way).
-    void flip();
     // Moves every vertex by offset.
     void translate(Vec3 offset);
 

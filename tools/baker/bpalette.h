@@ -24,11 +24,10 @@ enum class BSide { Left, Right };
 struct BTeam {
     BRgb8 main;    // the side's colour at full strength
     BRgb8 light;   // a paler tint for text and highlights
-    BRgb8 deep;    // a dark shade for fills
     BRgb8 bolt;    // the projectile's glow
 };
 
 inline BTeam teamOf(BSide side) {
-    if (side == BSide::Left) return {{40, 150, 255}, {170, 225, 255}, {10, 40, 90}, {120, 230, 255}};
-    return {{255, 110, 30}, {255, 205, 150}, {90, 30, 8}, {255, 220, 90}};
+    if (side == BSide::Left) return {{40, 150, 255}, {170, 225, 255}, {120, 230, 255}};
+    return {{255, 110, 30}, {255, 205, 150}, {255, 220, 90}};
 }

@@ -28,8 +28,7 @@
 
 BFonts::BFonts(const std::string& directory)
     : regular((directory + "/DejaVuSans.ttf").c_str()),
-      bold((directory + "/DejaVuSans-Bold.ttf").c_str()),
-      mono((directory + "/DejaVuSansMono-Bold.ttf").c_str()) {}
+      bold((directory + "/DejaVuSans-Bold.ttf").c_str()) {}
 
 namespace {
 

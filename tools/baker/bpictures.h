@@ -16,11 +16,10 @@
 // The DejaVu faces the pictures use, from the directory that holds them.
 struct BFonts {
     explicit BFonts(const std::string& directory);
-    bool ok() const { return regular.ok() && bold.ok() && mono.ok(); }
+    bool ok() const { return regular.ok() && bold.ok(); }
 
     BFont regular;  // DejaVuSans.ttf
     BFont bold;     // DejaVuSans-Bold.ttf
-    BFont mono;     // DejaVuSansMono-Bold.ttf
 };
 
 // What a victory picture announces.
