@@ -108,6 +108,19 @@ TEST_F(WorldTest, DeathsHappenOnlyAtTheEndOfTheUpdate) {
     EXPECT_EQ(engine.pendingCount, 0);
 }
 
+// Deleting an object twice would be fatal, so the queue refuses a second
+// entry even from a caller that goes round kill().
+TEST_F(WorldTest, ObjectQueuedTwiceIsDeletedOnce) {
+    int deletions = 0;
+    ProbeObject* probe = add(new ProbeObject(&engine, 5, &deletions));
+    engine.queueDeletion(probe);
+    engine.queueDeletion(probe);
+    engine.queueDeletion(nullptr);
+    EXPECT_EQ(engine.pendingCount, 1);
+    engine.flushDeletions();
+    EXPECT_EQ(deletions, 1);
+}
+
 TEST_F(WorldTest, ProbeTicksAtItsPeriodThroughUpdates) {
     ProbeObject* probe = add(new ProbeObject(&engine, 5));
     engine.update(5);
