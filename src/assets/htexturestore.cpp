@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 HTextureStore theTextureStore;
 
@@ -173,7 +174,7 @@ int32_t HTextureStore::load(const char* fileName) {
     }
     SDL_Surface* image = loadImage(fileName);
     if (!image) return -1;
-    HTexture* texture = static_cast<HTexture*>(calloc(1, sizeof(HTexture)));
+    HTexture* texture = new (std::nothrow) HTexture();
     if (!texture) {
         SDL_FreeSurface(image);
         return -1;
@@ -228,7 +229,7 @@ void HTextureStore::releaseAll() {
 
 void HTextureStore::freeSlot(int32_t index, bool deleteName) {
     if (deleteName) glDeleteTextures(1, &textures[index]->glName);
-    free(textures[index]);
+    delete textures[index];
     textures[index] = nullptr;
     --count;
 }
