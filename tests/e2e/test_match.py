@@ -1,0 +1,182 @@
+"""The match as two players see it: started from the menu, steered, fired,
+paused and left, judged from screenshots of the real game.
+
+The ships are found by colour: the right ship's pods are orange, the left
+ship's blue, the right ship's shots yellow and the left ship's cyan. The two
+health bars (same colours) sit in the top rows and are left out. A ship's
+own rocking moves its pods by some tens of pixels, so movements are made
+long enough to cross a good part of the screen.
+"""
+
+import ctypes
+import ctypes.util
+import time
+import unittest
+
+from harness import GameTestCase, SHUTDOWN_STDOUT
+
+BAR_ROWS = 26  # the health bars live above this row at 640 by 480
+
+
+def right_ship(r, g, b):
+    return r > 190 and 80 < g < 150 and b < 60
+
+
+def left_ship(r, g, b):
+    return b > 190 and r < 90 and 110 < g < 200
+
+
+def right_shot(r, g, b):
+    return r > 220 and g > 200 and b < 170
+
+
+def left_shot(r, g, b):
+    return g > 220 and b > 220 and r < 220
+
+
+def find(image, kind):
+    """(count, mean x, mean y) of the pixels of one kind below the bars."""
+    n = sx = sy = 0
+    for y in range(BAR_ROWS, image.height):
+        row = image.pixels[y * image.width:(y + 1) * image.width]
+        for x, p in enumerate(row):
+            if kind((p >> 16) & 255, (p >> 8) & 255, p & 255):
+                n += 1
+                sx += x
+                sy += y
+    return (n, sx / n, sy / n) if n else (0, None, None)
+
+
+class XTest:
+    """Key presses by key code through the XTEST extension. xdotool cannot
+    be used for the Ctrl keys: its keydown of Control_R presses Control_L as
+    well (it sets the Control modifier through the first key that carries
+    it), so both ships would fire."""
+
+    def __init__(self, display):
+        self.x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XFlush.argtypes = [ctypes.c_void_p]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int,
+                                                ctypes.c_ulong]
+        self.display = self.x11.XOpenDisplay(display.encode())
+        if not self.display:
+            raise AssertionError("cannot open %s for XTEST" % display)
+
+    def hold(self, keysym, seconds):
+        code = self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(keysym.encode()))
+        if not code:
+            raise AssertionError("no key code for %s" % keysym)
+        self.xtst.XTestFakeKeyEvent(self.display, code, 1, 0)
+        self.x11.XFlush(self.display)
+        time.sleep(seconds)
+        self.xtst.XTestFakeKeyEvent(self.display, code, 0, 0)
+        self.x11.XFlush(self.display)
+
+    def close(self):
+        self.x11.XCloseDisplay(self.display)
+
+
+def shows_both_ships(image):
+    return find(image, right_ship)[0] > 50 and find(image, left_ship)[0] > 50
+
+
+class Match(GameTestCase):
+    def start_match(self):
+        """The menu, then Return: the menu's first choices put W A S D on
+        the left and the cursor keys on the right."""
+        g = self.game(settings="640 480 0 0 1").start()
+        g.wait_window()
+        menu = g.wait_picture(lambda image: image.lit_fraction() > 0.05)
+        g.key("Return")
+        g.wait_picture(lambda image: image.difference(menu) > 0.2 and shows_both_ships(image))
+        return g, menu
+
+    def leave(self, g, menu):
+        """Escape goes back to the menu; Escape there ends the run cleanly."""
+        g.key("Escape")
+        g.wait_picture(lambda image: image.difference(menu) < 0.2, name="match-back-to-menu")
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        self.assertEqual(g.stderr, "")
+
+    def test_cursor_keys_steer_the_right_ship(self):
+        g, menu = self.start_match()
+        g.hold("Left", 1.5)
+        far_left = g.screenshot("match-right-ship-left")
+        g.hold("Right", 1.5)
+        far_right = g.screenshot("match-right-ship-right")
+        _, x0, _ = find(far_left, right_ship)
+        _, x1, _ = find(far_right, right_ship)
+        self.assertIsNotNone(x0)
+        self.assertIsNotNone(x1)
+        self.assertGreater(x1 - x0, 250, "right ship from x %.0f to %.0f" % (x0, x1))
+        self.leave(g, menu)
+
+    def test_w_and_s_steer_the_left_ship(self):
+        g, menu = self.start_match()
+        g.hold("s", 1.5)
+        low = g.screenshot("match-left-ship-down")
+        g.hold("w", 1.5)
+        high = g.screenshot("match-left-ship-up")
+        _, _, y0 = find(low, left_ship)
+        _, _, y1 = find(high, left_ship)
+        self.assertIsNotNone(y0)
+        self.assertIsNotNone(y1)
+        # Screen rows grow downwards: up is a smaller row.
+        self.assertGreater(y0 - y1, 200, "left ship from row %.0f to %.0f" % (y0, y1))
+        self.leave(g, menu)
+
+    def test_each_ctrl_key_fires_from_its_own_ship(self):
+        g, menu = self.start_match()
+        keys = XTest(g.xvfb.display)
+        self.addCleanup(keys.close)
+        g.point_into_window()
+        before = g.screenshot()
+        self.assertLess(find(before, right_shot)[0], 40)
+        self.assertLess(find(before, left_shot)[0], 40)
+
+        keys.hold("Control_R", 0.4)
+        fired = g.screenshot("match-right-ctrl")
+        yellow, _, _ = find(fired, right_shot)
+        self.assertGreater(yellow, 150)
+        self.assertLess(find(fired, left_shot)[0], 40)
+
+        # Let the right ship's shots leave the field first.
+        g.wait_picture(lambda image: find(image, right_shot)[0] < 40)
+        keys.hold("Control_L", 0.4)
+        fired = g.screenshot("match-left-ctrl")
+        self.assertGreater(find(fired, left_shot)[0], 150)
+        self.assertLess(find(fired, right_shot)[0], 40)
+        self.leave(g, menu)
+
+    def test_p_freezes_the_match_and_p_again_resumes_it(self):
+        g, menu = self.start_match()
+        # The ships rock all the time, so a running match never shows the
+        # same picture twice in half a second.
+        a = g.screenshot()
+        time.sleep(0.5)
+        self.assertGreater(a.difference(g.screenshot()), 0.001)
+
+        g.key("p")
+        time.sleep(0.3)
+        frozen = g.screenshot("match-paused")
+        g.hold("Right", 0.8)  # ignored while paused
+        time.sleep(0.2)
+        self.assertEqual(frozen.difference(g.screenshot()), 0.0)
+
+        g.key("p")
+        g.wait_picture(lambda image: image.difference(frozen) > 0.001, timeout=5)
+        self.leave(g, menu)
+
+
+if __name__ == "__main__":
+    unittest.main()
