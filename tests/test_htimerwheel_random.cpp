@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -39,7 +40,7 @@
 namespace {
 
 constexpr int OBJECTS = 6;
-constexpr int OPS = 32;
+constexpr int OPS = 26;
 constexpr int64_t REV = HTimerWheel::REVOLUTION_MS;
 
 using Rng = std::mt19937_64;
@@ -282,7 +283,11 @@ private:
         for (int i = 0; i < OBJECTS; ++i) {
             if (want(objs[i]) && (ms < 0 || objs[i].due == ms)) list.items[list.count++] = {objs[i].stamp, i};
         }
-        std::sort(list.items, list.items + list.count, [](auto& x, auto& y) { return x.first > y.first; });
+        for (int i = 1; i < list.count; ++i) { // insertion sort, newest first
+            for (int j = i; j > 0 && list.items[j - 1].first < list.items[j].first; --j) {
+                std::swap(list.items[j - 1], list.items[j]);
+            }
+        }
         return list;
     }
     // Still holding the same node as when the list was taken?

@@ -6,6 +6,17 @@
 
 namespace {
 
+// The walks below are bound by memory latency once objects and nodes outgrow
+// the caches (a node, then its object, then the next node: each a likely
+// miss). Asking for the next node's object while handling this one overlaps
+// two of those misses; measured in bench/bench_timerwheel.cpp.
+inline void prefetchAhead(const HTimerNode* node) {
+    if (node != nullptr) {
+        __builtin_prefetch(node->object);
+        __builtin_prefetch(node->next);
+    }
+}
+
 // Frees every node of one list, leaving its objects unscheduled.
 void freeList(HTimerNode& header) {
     HTimerNode* node = header.next;
@@ -159,6 +170,7 @@ void HTimerWheel::processBucket(int32_t bucket) {
     while (cursor != nullptr) {
         HTimerNode* node = cursor;
         HTimedObject* object = node->object;
+        prefetchAhead(node->next);
         assert(object->node == node);
         assert(object->slot == bucket || object->everyFrame);
 
@@ -301,6 +313,7 @@ void HTimerWheel::rearmParked() {
     while (node != nullptr) {
         HTimerNode* next = node->next;
         HTimedObject* object = node->object;
+        prefetchAhead(next);
         assert(object->node == node);
         if (object->active) {
             if (object->delay >= REVOLUTION_MS) {
