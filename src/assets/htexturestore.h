@@ -42,6 +42,9 @@ public:
     // Frees every record still held; deletes their OpenGL textures only when
     // an SDL OpenGL window is still open.
     virtual ~HTextureStore();
+    // One store owns each texture record: no copies.
+    HTextureStore(const HTextureStore&) = delete;
+    HTextureStore& operator=(const HTextureStore&) = delete;
 
     // 0: nearest, 1: linear, 2: linear with mipmaps; other values change
     // nothing. Affects only later loads; needs no OpenGL context.
