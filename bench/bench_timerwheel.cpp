@@ -83,10 +83,15 @@ Config configOf(const benchmark::State& state) {
     return {static_cast<int>(state.range(0)), static_cast<int32_t>(state.range(1)), static_cast<int32_t>(state.range(2))};
 }
 
+// Inverted rates: seconds of CPU time per tick and per simulated
+// millisecond, printed with SI prefixes ("12.3ns").
 void report(benchmark::State& state, uint64_t ticks, int64_t ms) {
-    state.counters["ns/tick"] = benchmark::Counter(static_cast<double>(ticks), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["ns/ms"] = benchmark::Counter(static_cast<double>(ms), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["ticks/ms"] = ms > 0 ? static_cast<double>(ticks) / static_cast<double>(ms) : 0.0;
+    const auto perUnit = benchmark::Counter::kIsRate | benchmark::Counter::kInvert;
+    state.counters["ns/ms"] = benchmark::Counter(static_cast<double>(ms), perUnit);
+    if (ticks > 0) {
+        state.counters["ns/tick"] = benchmark::Counter(static_cast<double>(ticks), perUnit);
+        state.counters["ticks/ms"] = static_cast<double>(ticks) / static_cast<double>(ms);
+    }
 }
 
 // One revolution before timing, so that both schedulers are in their steady
@@ -149,16 +154,17 @@ BENCHMARK(BM_Heap)->Apply(scheduleArgs);
 
 // --- idle milliseconds ------------------------------------------------------------------
 
-// A wheel with nothing due: empty, or holding objects parked far away (100 s
-// periods), which cost one walk of the parked list per revolution.
+// A wheel with nothing due: empty, or holding objects parked as far away as
+// a delay goes (24.8 days, more than a run's iterations reach), which cost
+// one walk of the parked list per revolution.
 void BM_WheelIdle(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const int32_t step = static_cast<int32_t>(state.range(1));
     std::unique_ptr<Counted[]> objects(new Counted[count]);
     HTimerWheel wheel;
     for (int i = 0; i < count; ++i) {
-        objects[i].setTiming(100000, 0, false);
-        objects[i].delay = 90000;
+        objects[i].setTiming(HTimedObject::MAX_PERIOD, 0, false);
+        objects[i].delay = INT32_MAX;
         wheel.insert(&objects[i]);
         objects[i].active = 1;
     }
@@ -178,7 +184,7 @@ void BM_HeapIdle(benchmark::State& state) {
     Counted far;
     far.setTiming(100000, 0, false);
     HeapScheduler heap;
-    heap.insert(&far, 90000000);
+    heap.insert(&far, INT32_MAX);
     int64_t ms = 0;
     for (auto _ : state) {
         heap.advance(step);
