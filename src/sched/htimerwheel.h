@@ -31,8 +31,12 @@
 // HTimedObject::setTiming) are spread over whole-millisecond steps by an
 // accumulator: over a millisecond, each step is the whole part or one more;
 // under a millisecond, the object is re-scheduled every millisecond and ticked
-// there as many times as its period fits, at most MAX_TICKS_PER_MS times (the
-// object then runs slow and starts its pattern again the next millisecond).
+// there as many times as its period fits (ratio a/b: b/a times on average;
+// fixed-point 0.f: 2^32/f times, the period being f/2^32 ms as in every other
+// 32.32 period), at most MAX_TICKS_PER_MS times: an object asking for more
+// runs slow and starts its pattern afresh the next millisecond, so a fraction
+// near 0 (or a ratio like 1/4e9) costs at most that many calls per
+// millisecond instead of stalling the frame.
 //
 // Order. Each advance first runs the every-frame pass, also when the elapsed
 // time is 0 or negative, and then the buckets in increasing time. Within a
@@ -57,6 +61,16 @@
 // advance costs one empty-list test per idle millisecond, plus one step per
 // due object and per every-frame object, plus one walk of the parked list per
 // revolution. The wheel does not own the objects, only their nodes.
+//
+// Measured (bench/bench_timerwheel.cpp, against a binary heap): an idle
+// millisecond is about 1 ns; a tick costs 7-27 ns at the game's periods
+// (15, 25, 1000 ms) with up to 100,000 objects, a twentieth to a fifth of
+// the heap's. The trade-off of having a single parked list and no second
+// level shows with many long periods: 100,000 objects of random 1..5000 ms
+// periods keep about 80,000 of them parked, and walking them once a second
+// costs about a third of the time. A tick then costs about 150 ns, two
+// thirds of the heap's. The game has a background at 1000 ms and nothing
+// longer, so a second level would cost more code than it saves.
 #pragma once
 
 #include <cstdint>
