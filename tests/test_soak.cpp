@@ -1,7 +1,8 @@
 // A long session must not decay: hundreds of rounds of menu, a computer
 // against computer match played to its end, the result screen and back,
 // with the game's real data in a real window. Afterwards the same texture
-// slots are in use and the heap holds what it held after the first round.
+// slots are in use and, once the OpenGL driver's own caches are warm, the
+// heap no longer grows.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <malloc.h>
@@ -12,7 +13,8 @@
 #include <string>
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// From the sanitizer runtime; g++ ships no header for it.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 #include "app/happlication.h"
@@ -28,7 +30,11 @@ size_t heapInUse() {
 #if defined(__SANITIZE_ADDRESS__)
     return __sanitizer_get_current_allocated_bytes();
 #else
-    return mallinfo2().uordblks;
+    // Small blocks plus mmapped ones: glibc moves a large block from mmap to
+    // the heap after its first free (its mmap threshold adapts), which
+    // would look like growth in either figure alone.
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 #endif
 }
 
@@ -87,21 +93,30 @@ TEST_F(SoakTest, TwoHundredRoundsUseTheSameSlotsAndMemory) {
     if (HasFatalFailure()) return;
     const int32_t slotsAfterFirst = theTextureStore.count;
     const size_t heapAfterFirst = heapInUse();
+    size_t heapAtHalfway = 0;
     EXPECT_GT(slotsAfterFirst, slotsAtStart) << "the menu should hold its pictures";
 
     for (int round = 2; round <= 200; ++round) {
         playRound(app, round);
         if (HasFatalFailure()) return;
         ASSERT_EQ(theTextureStore.count, slotsAfterFirst) << "round " << round;
+        if (round == 100) heapAtHalfway = heapInUse();
     }
     const size_t heapAfterLast = heapInUse();
     printf("soak: texture slots in use %d after round 1, %d after round 200; heap in use %zu bytes "
-           "after round 1, %zu after round 200; %ld match updates of 16 ms in all\n",
-           slotsAfterFirst, theTextureStore.count, heapAfterFirst, heapAfterLast, matchSteps);
+           "after round 1, %zu after round 100, %zu after round 200; %ld match updates of 16 ms\n",
+           slotsAfterFirst, theTextureStore.count, heapAfterFirst, heapAtHalfway, heapAfterLast, matchSteps);
     RecordProperty("slots", theTextureStore.count);
     RecordProperty("heapAfterFirst", std::to_string(heapAfterFirst));
     RecordProperty("heapAfterLast", std::to_string(heapAfterLast));
-    EXPECT_EQ(heapAfterLast, heapAfterFirst);
+    // The OpenGL driver fills caches of its own (compiled state variants)
+    // over the first few dozen rounds, in steps of about half a megabyte,
+    // and then stays put; the second hundred rounds must not grow by more
+    // than a few bytes a round. Whatever we lose outright is LeakSanitizer's
+    // to report in the sanitizer build.
+    const long perRoundSlack = 40;
+    EXPECT_LE(static_cast<long>(heapAfterLast) - static_cast<long>(heapAtHalfway), 100 * perRoundSlack)
+        << "the heap grows from round to round";
 }
 
 }  // namespace
