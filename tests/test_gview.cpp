@@ -66,29 +66,10 @@ const char* const RIGHT_BAR = "255 0 255\n0 -0.5 0\n2 -0.5 0\n0 0.5 0\n";   // l
 const char* const LEFT_BAR = "0 255 255\n-2 -0.5 0\n0 -0.5 0\n0 0.5 0\n";   // right edge at its origin
 const char* const ARROW = "255 255 0\n0 -1 0\n4 0 0\n0 1 0\n";              // points along +x
 
-// One window for the whole program, never closed: closing it unloads the
-// GL driver, and the leak check at exit could then no longer tell the
-// driver's own process-lifetime allocations (suppressed by library name)
-// from ours.
-GlWindow* sharedWindow() {
-    static GlWindow* window = [] {
-#if defined(__SANITIZE_ADDRESS__)
-        // llvmpipe's JIT registers unwind tables through malloc while the
-        // unwinder holds its lock, and the sanitizer's full unwinding on
-        // malloc then waits on that lock for ever. The plain software
-        // rasteriser draws the same pixels without a JIT.
-        setenv("GALLIUM_DRIVER", "softpipe", 0);
-        setenv("DRAW_USE_LLVM", "0", 0);
-#endif
-        return new GlWindow(WIDTH, HEIGHT);
-    }();
-    return window;
-}
-
 class ViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(sharedWindow()->ok());
+        ASSERT_TRUE(window.ok());
         dir.write("lives_right.txt", RIGHT_BAR);
         dir.write("lives_left.txt", LEFT_BAR);
     }
@@ -98,6 +79,7 @@ protected:
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
 
+    GlWindow window{WIDTH, HEIGHT};
     ScopedTempDir dir;
 };
 
