@@ -9,6 +9,7 @@
 // (Full unwinding on malloc would find the name further up the stack, but it
 // deadlocks inside the unwinder while the software GL driver compiles code.)
 #include <dlfcn.h>
+#include <stdlib.h>
 
 extern "C" int dlclose(void* handle) {
     (void)handle;
@@ -35,3 +36,8 @@ extern "C" const char* __lsan_default_suppressions() {
            "leak:libdrm\n"
            "leak:libxcb\n";
 }
+
+// LeakSanitizer stops every thread to scan them at exit; the software GL
+// driver's rendering threads, still winding down then, now and then crash its
+// tracer. These builds render on the calling thread instead.
+static const int renderOnTheCallingThread = setenv("LP_NUM_THREADS", "0", 0);
