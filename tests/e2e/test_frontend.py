@@ -1,0 +1,135 @@
+"""The whole game as a player meets it: menu, choices, matches, the result."""
+
+import time
+import unittest
+
+from harness import GameTestCase, SHUTDOWN_STDOUT
+
+SETTINGS = "640 480 0 0 1\n"
+
+
+def lit(image):
+    return image.lit_fraction() > 0.2
+
+
+def still(game, pause=0.4):
+    """Two screenshots apart: nothing moved (a paused match, a result)."""
+    first = game.screenshot()
+    time.sleep(pause)
+    second = game.screenshot()
+    return first.difference(second) < 0.001, second
+
+
+def wait_still(game, timeout, name=None):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        quiet, image = still(game)
+        if quiet:
+            if name:
+                game.screenshot(name)
+            return image
+    raise AssertionError("the picture never came to rest within %d s" % timeout)
+
+
+def wait_moving(game, timeout=10):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        quiet, image = still(game, 0.2)
+        if not quiet:
+            return image
+    raise AssertionError("the picture stayed still for %d s" % timeout)
+
+
+# The controller pictures: quads from x 0.26 to 0.66 either side of centre
+# and y -0.2 to -0.4, 2.1 units in front of a 45 degree camera, land at
+# 21.5% to 38.8% (and 61.2% to 78.5%) of the width and 61.5% to 73% of the
+# height from the top. The regions keep a margin inside them; being nearest
+# the camera, nothing else ever covers them.
+def choice_regions(image):
+    w, h = image.width, image.height
+    top, bottom = int(h * 0.63), int(h * 0.71)
+    return (int(w * 0.24), top, int(w * 0.36), bottom), (int(w * 0.64), top, int(w * 0.76), bottom)
+
+
+class Frontend(GameTestCase):
+    def test_choose_play_pause_leave_and_quit(self):
+        g = self.game(settings=SETTINGS).start()
+        g.wait_window()
+        menu = g.wait_picture(lit, name="menu")
+        left, right = choice_regions(menu)
+
+        # Each side's picture changes with its own key, and only that one.
+        g.key("o")
+        time.sleep(0.3)
+        after_o = g.screenshot()
+        self.assertGreater(menu.difference(after_o, *left), 0.05)
+        g.key("p")
+        time.sleep(0.3)
+        after_p = g.screenshot()
+        self.assertGreater(after_o.difference(after_p, *right), 0.05)
+        self.assertLess(after_o.difference(after_p, *left), 0.05)
+
+        # Now computer on the left, W A S D on the right: a match.
+        g.key("Return")
+        match = wait_moving(g)
+        g.wait_picture(lambda image: image.difference(menu) > 0.3, name="match")
+        g.key("p")
+        paused = wait_still(g, 5)
+        time.sleep(1.0)
+        self.assertLess(paused.difference(g.screenshot()), 0.001, "the paused match moved")
+        g.key("p")
+        wait_moving(g)
+        g.key("Escape")
+        back = g.wait_picture(lambda image: image.difference(match) > 0.3)
+
+        # The choices survived the match.
+        self.assertLess(after_p.difference(back, *left), 0.05)
+        self.assertLess(after_p.difference(back, *right), 0.05)
+
+        # Computer against computer: 'p' once more brings the right side round
+        # to the computer as well.
+        g.key("p")
+        g.key("Return")
+        wait_moving(g)
+        g.key("Escape")
+        g.wait_picture(lambda image: image.difference(match) > 0.3)
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        self.assertEqual(g.stderr, "")
+
+    def test_computer_match_to_its_result_and_back(self):
+        g = self.game(settings=SETTINGS).start()
+        g.wait_window()
+        menu = g.wait_picture(lit)
+        g.key("o")  # left: computer
+        g.key("p", "p")  # right: computer
+        g.key("Return")
+        wait_moving(g)
+        # Two computers play it out; the result screen is the first picture
+        # that comes to rest.
+        result = wait_still(g, 400, name="result")
+        self.assertGreater(result.difference(menu), 0.3)
+        # F1 is the shell's, never a key press for the result screen: past
+        # the lock-out, F1 there and back leaves the result showing (still,
+        # unlike the turning menu).
+        time.sleep(1.2)
+        g.key("F1")
+        time.sleep(0.5)
+        g.key("F1")
+        time.sleep(0.5)
+        g.point_into_window()
+        quiet, image = still(g)
+        self.assertTrue(quiet, "F1 left the result screen")
+        self.assertLess(image.difference(result), 0.01, "F1 left the result screen")
+        g.key("space")
+        g.wait_picture(lambda image: image.difference(result) > 0.3 and lit(image))
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        for line in g.stderr.splitlines():
+            self.assertTrue(line.startswith("Unable to toggle fullscreen: "), line)
+
+
+if __name__ == "__main__":
+    unittest.main()
