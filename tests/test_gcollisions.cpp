@@ -204,3 +204,36 @@ TEST_F(CollisionTest, ShipMovingIntoAShotTakesTheHitWithoutBouncing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Regression: the clamp to the field runs after the collision test, so a
+// ship held at the edge could be left inside the other. Going back to where
+// its step began then put it inside again, undoing every later step of both
+// ships: the two stayed locked together for the rest of the match.
+TEST_F(CollisionTest, ShipsThatStartedInsideEachOtherCanPart) {
+    ProbeMovable* o = other(shipExtent(), Vec3(0.0f, 0.0f, -50.0f));
+    ProbeMovable* m = mover(shipExtent(), Vec3(-0.1f, 0.0f, -50.0f), Vec3(0.0f, 0.0f, -50.0f));
+    m->velocity = Vec3(-0.1f, 0.0f, 0.0f);
+    engine.checkCollisions(m);
+    EXPECT_EQ(log, (Log{"mover collide", "other collide"}));
+    EXPECT_FLOAT_EQ(m->position.x, -0.1f) << "the step away was undone";
+    EXPECT_FLOAT_EQ(o->velocity.x, -0.1f);  // momentum is still exchanged
+    EXPECT_FLOAT_EQ(m->velocity.x, 0.0f);
+
+    // Step by step the mover gets out; once out, a step back in bounces as
+    // it always did.
+    for (int step = 0; step < 60 && m->position.x > -5.0f; ++step) {
+        m->previousPosition = m->position;
+        m->position.x -= 0.1f;
+        engine.checkCollisions(m);
+    }
+    EXPECT_LE(m->position.x, -5.0f);
+    const float outside = m->position.x;
+    m->previousPosition = m->position;
+    m->position.x = -4.5f;
+    engine.checkCollisions(m);
+    EXPECT_FLOAT_EQ(m->position.x, outside);
+}
+
+}  // namespace

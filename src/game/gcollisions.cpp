@@ -32,10 +32,10 @@ bool axisOverlaps(float moverCentre, float otherCentre, float moverHalf, float o
     return (gap < 0 ? -gap : gap) < (reach < 0 ? -reach : reach);
 }
 
-bool boxesOverlap(const GMovable* mover, const GMovable* other) {
-    return axisOverlaps(mover->position.x, other->position.x, mover->extent.x, other->extent.x) &&
-           axisOverlaps(mover->position.y, other->position.y, mover->extent.y, other->extent.y) &&
-           axisOverlaps(mover->position.z, other->position.z, mover->extent.z, other->extent.z);
+bool boxesOverlap(const Vec3& moverAt, const GMovable* mover, const GMovable* other) {
+    return axisOverlaps(moverAt.x, other->position.x, mover->extent.x, other->extent.x) &&
+           axisOverlaps(moverAt.y, other->position.y, mover->extent.y, other->extent.y) &&
+           axisOverlaps(moverAt.z, other->position.z, mover->extent.z, other->extent.z);
 }
 
 // Each side takes over the other's momentum: v1' = v2 * m2 / m1. The product
@@ -55,7 +55,7 @@ void GEngine::checkCollisions(GMovable* mover) {
         // Only movable objects have a box; anything else is never struck.
         GMovable* other = dynamic_cast<GMovable*>(object);
         if (other == nullptr) continue;
-        if (!boxesOverlap(mover, other)) continue;
+        if (!boxesOverlap(mover->position, mover, other)) continue;
 
         // Both must agree; the mover is asked first and a refusal spares the
         // other the question. Either may have done its work (damage, kill)
@@ -65,7 +65,12 @@ void GEngine::checkCollisions(GMovable* mover) {
 
         // Bounce: the mover goes back to where its step began (later entries
         // are tested from there), the other stays, velocities exchange.
-        mover->position = mover->previousPosition;
+        // Unless the step began inside the other as well: the clamp to the
+        // field runs after the collision test and can push one ship into the
+        // other, and going back there would undo every later step of either
+        // ship, locking the two together for the rest of the match. Then the
+        // step stands, so that they can part.
+        if (!boxesOverlap(mover->previousPosition, mover, other)) mover->position = mover->previousPosition;
         const double moverMass = mover->mass;
         const double otherMass = other->mass;
         const Vec3 moverVelocity = mover->velocity;
