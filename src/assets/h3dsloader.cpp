@@ -365,38 +365,55 @@ void H3DSLoader::readColour(H3DSChunk& chunk) {
     chunk.bytesRead += temp.bytesRead;
 }
 
-void H3DSLoader::readVertices(H3DSChunk& chunk, HMesh& mesh) {
+bool H3DSLoader::readListCount(H3DSChunk& chunk, uint32_t itemSize, uint32_t* count) {
     uint8_t countBytes[h3ds::COUNT_SIZE];
     if (remaining(chunk) < h3ds::COUNT_SIZE) {
         skipChunk(chunk);
-        return;
+        return false;
     }
-    if (!readBytes(countBytes, sizeof countBytes)) return;
+    if (!readBytes(countBytes, sizeof countBytes)) return false;
     chunk.bytesRead += sizeof countBytes;
-    uint32_t count = readU16(countBytes);
-    if (count > remaining(chunk) / h3ds::VERTEX_SIZE) count = remaining(chunk) / h3ds::VERTEX_SIZE;
+    *count = readU16(countBytes);
+    if (*count > remaining(chunk) / itemSize) *count = remaining(chunk) / itemSize;
+    return true;
+}
+
+uint8_t* H3DSLoader::readListBlock(H3DSChunk& chunk, uint32_t itemSize, uint32_t count, size_t convertedSize,
+                                   void** converted) {
+    const uint32_t size = count * itemSize;
+    uint8_t* raw = static_cast<uint8_t*>(malloc(size));
+    *converted = malloc(count * convertedSize);
+    if (!raw || !*converted) {
+        free(raw);
+        free(*converted);
+        *converted = nullptr;
+        fprintf(stderr, "Out of memory\n");
+        skipChunk(chunk);
+        return nullptr;
+    }
+    if (!readBytes(raw, size)) {
+        free(raw);
+        free(*converted);
+        *converted = nullptr;
+        return nullptr;
+    }
+    chunk.bytesRead += size;
+    return raw;
+}
+
+void H3DSLoader::readVertices(H3DSChunk& chunk, HMesh& mesh) {
+    uint32_t count = 0;
+    if (!readListCount(chunk, h3ds::VERTEX_SIZE, &count)) return;
 
     // A second vertex list replaces the first.
     free(mesh.vertices);
     mesh.vertices = nullptr;
     mesh.vertexCount = 0;
     if (count > 0) {
-        const uint32_t size = count * h3ds::VERTEX_SIZE;
-        uint8_t* raw = static_cast<uint8_t*>(malloc(size));
-        Vec3* vertices = static_cast<Vec3*>(malloc(count * sizeof(Vec3)));
-        if (!raw || !vertices) {
-            free(raw);
-            free(vertices);
-            fprintf(stderr, "Out of memory\n");
-            skipChunk(chunk);
-            return;
-        }
-        if (!readBytes(raw, size)) {
-            free(raw);
-            free(vertices);
-            return;
-        }
-        chunk.bytesRead += size;
+        void* converted = nullptr;
+        uint8_t* raw = readListBlock(chunk, h3ds::VERTEX_SIZE, count, sizeof(Vec3), &converted);
+        if (!raw) return;
+        Vec3* vertices = static_cast<Vec3*>(converted);
         for (uint32_t i = 0; i < count; ++i) {
             const uint8_t* p = raw + i * h3ds::VERTEX_SIZE;
             // File z is up; the game's y is up.
@@ -411,36 +428,17 @@ void H3DSLoader::readVertices(H3DSChunk& chunk, HMesh& mesh) {
 }
 
 void H3DSLoader::readFaces(H3DSChunk& chunk, HMesh& mesh) {
-    uint8_t countBytes[h3ds::COUNT_SIZE];
-    if (remaining(chunk) < h3ds::COUNT_SIZE) {
-        skipChunk(chunk);
-        return;
-    }
-    if (!readBytes(countBytes, sizeof countBytes)) return;
-    chunk.bytesRead += sizeof countBytes;
-    uint32_t count = readU16(countBytes);
-    if (count > remaining(chunk) / h3ds::FACE_SIZE) count = remaining(chunk) / h3ds::FACE_SIZE;
+    uint32_t count = 0;
+    if (!readListCount(chunk, h3ds::FACE_SIZE, &count)) return;
 
     free(mesh.faces);
     mesh.faces = nullptr;
     mesh.faceCount = 0;
     if (count == 0) return;
-    const uint32_t size = count * h3ds::FACE_SIZE;
-    uint8_t* raw = static_cast<uint8_t*>(malloc(size));
-    HFace* faces = static_cast<HFace*>(malloc(count * sizeof(HFace)));
-    if (!raw || !faces) {
-        free(raw);
-        free(faces);
-        fprintf(stderr, "Out of memory\n");
-        skipChunk(chunk);
-        return;
-    }
-    if (!readBytes(raw, size)) {
-        free(raw);
-        free(faces);
-        return;
-    }
-    chunk.bytesRead += size;
+    void* converted = nullptr;
+    uint8_t* raw = readListBlock(chunk, h3ds::FACE_SIZE, count, sizeof(HFace), &converted);
+    if (!raw) return;
+    HFace* faces = static_cast<HFace*>(converted);
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* p = raw + i * h3ds::FACE_SIZE;
         faces[i].index[0] = readU16(p);
@@ -456,36 +454,17 @@ void H3DSLoader::readFaces(H3DSChunk& chunk, HMesh& mesh) {
 }
 
 void H3DSLoader::readTexCoords(H3DSChunk& chunk, HMesh& mesh) {
-    uint8_t countBytes[h3ds::COUNT_SIZE];
-    if (remaining(chunk) < h3ds::COUNT_SIZE) {
-        skipChunk(chunk);
-        return;
-    }
-    if (!readBytes(countBytes, sizeof countBytes)) return;
-    chunk.bytesRead += sizeof countBytes;
-    uint32_t count = readU16(countBytes);
-    if (count > remaining(chunk) / h3ds::TEX_COORD_SIZE) count = remaining(chunk) / h3ds::TEX_COORD_SIZE;
+    uint32_t count = 0;
+    if (!readListCount(chunk, h3ds::TEX_COORD_SIZE, &count)) return;
 
     free(mesh.texCoords);
     mesh.texCoords = nullptr;
     mesh.texCoordCount = 0;
     if (count > 0) {
-        const uint32_t size = count * h3ds::TEX_COORD_SIZE;
-        uint8_t* raw = static_cast<uint8_t*>(malloc(size));
-        HTexCoord* coords = static_cast<HTexCoord*>(malloc(count * sizeof(HTexCoord)));
-        if (!raw || !coords) {
-            free(raw);
-            free(coords);
-            fprintf(stderr, "Out of memory\n");
-            skipChunk(chunk);
-            return;
-        }
-        if (!readBytes(raw, size)) {
-            free(raw);
-            free(coords);
-            return;
-        }
-        chunk.bytesRead += size;
+        void* converted = nullptr;
+        uint8_t* raw = readListBlock(chunk, h3ds::TEX_COORD_SIZE, count, sizeof(HTexCoord), &converted);
+        if (!raw) return;
+        HTexCoord* coords = static_cast<HTexCoord*>(converted);
         for (uint32_t i = 0; i < count; ++i) {
             coords[i].u = readF32(raw + i * h3ds::TEX_COORD_SIZE);
             coords[i].v = readF32(raw + i * h3ds::TEX_COORD_SIZE + 4);

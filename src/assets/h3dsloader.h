@@ -64,6 +64,17 @@ private:
     void readObjectLevel(H3DSChunk& parent, int depth, HMesh& mesh);
     void readMaterialLevel(H3DSChunk& parent, int depth);
     void readColour(H3DSChunk& chunk);
+    // The common front of the vertex, face and texture coordinate lists.
+    // readListCount: the 16-bit count, cut to the items the payload holds;
+    // false when the handler has nothing more to do (the chunk is too short
+    // for a count and was skipped, or the file ended).
+    bool readListCount(H3DSChunk& chunk, uint32_t itemSize, uint32_t* count);
+    // readListBlock: the count items as one block, and room for as many
+    // converted items of convertedSize bytes in *converted. Returns the block
+    // (the caller frees both), or null when out of memory (after the message,
+    // the chunk skipped) or when the file ended.
+    uint8_t* readListBlock(H3DSChunk& chunk, uint32_t itemSize, uint32_t count, size_t convertedSize,
+                           void** converted);
     void readVertices(H3DSChunk& chunk, HMesh& mesh);
     void readFaces(H3DSChunk& chunk, HMesh& mesh);
     void readTexCoords(H3DSChunk& chunk, HMesh& mesh);
