@@ -18,7 +18,10 @@ int main(int argc, char* argv[]) {
     printf("Setting Loaded.\n");
     initVideo();
     printf("SDL Inicialized.\n");
-    initGl(screenWidth, screenHeight);
+    // Normally the size asked for; but SDL takes a zero width or height as
+    // the display's, and the view must fill the window actually opened.
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    initGl(screen ? screen->w : screenWidth, screen ? screen->h : screenHeight);
     printf("OpenGL Inicialized.\n");
     createApplication();
     printf("Game Inicialized.\n");

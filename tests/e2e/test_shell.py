@@ -39,6 +39,19 @@ class StartAndQuit(GameTestCase):
         self.assertEqual(g.wait_exit(), 0)
         self.assertNotIn("inicialization", g.stderr)
 
+    def test_zero_height_fills_the_window_sdl_opens(self):
+        # SDL opens the display's height for 0; the picture must fill it
+        # rather than a viewport of no height.
+        g = self.game(settings="640 0\n").start()
+        g.wait_window()
+        width, height = g.window_size()
+        self.assertEqual(width, 640)
+        self.assertGreater(height, 0)
+        g.wait_picture(shows_something)
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+
     def test_refused_video_mode_exits_with_code_2(self):
         g = self.game(settings="-640 480 0 0 0").start()
         self.assertEqual(g.wait_exit(), 2)
