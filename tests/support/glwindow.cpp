@@ -24,7 +24,25 @@ GlWindow::GlWindow(int32_t width, int32_t height) : ok_(false) {
         return;
     }
     initGl(width, height);
+    keepContentsWhenCovered();
     ok_ = true;
+}
+
+// Tests run in parallel on one X server with no window manager, so every
+// window opens at the same corner and a later one covers ours. Reading what
+// the window shows is only defined for covered parts when the server keeps
+// them; ask it to (the server has to run with backing store on, +bs).
+void GlWindow::keepContentsWhenCovered() {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11) return;
+    info.info.x11.lock_func();
+    XSetWindowAttributes attributes;
+    attributes.backing_store = Always;
+    XChangeWindowAttributes(info.info.x11.display, info.info.x11.window, CWBackingStore,
+                            &attributes);
+    XSync(info.info.x11.display, False);
+    info.info.x11.unlock_func();
 }
 
 GlWindow::~GlWindow() {

@@ -23,5 +23,7 @@ public:
     static uint32_t shownPixel(int32_t x, int32_t y);
 
 private:
+    static void keepContentsWhenCovered();
+
     bool ok_;
 };
