@@ -378,27 +378,29 @@ bool H3DSLoader::readListCount(H3DSChunk& chunk, uint32_t itemSize, uint32_t* co
     return true;
 }
 
-uint8_t* H3DSLoader::readListBlock(H3DSChunk& chunk, uint32_t itemSize, uint32_t count, size_t convertedSize,
-                                   void** converted) {
+template <typename T, typename Decode>
+T* H3DSLoader::readList(H3DSChunk& chunk, uint32_t itemSize, uint32_t count, Decode decode) {
     const uint32_t size = count * itemSize;
     uint8_t* raw = static_cast<uint8_t*>(malloc(size));
-    *converted = malloc(count * convertedSize);
-    if (!raw || !*converted) {
+    T* items = static_cast<T*>(malloc(count * sizeof(T)));
+    if (!raw || !items) {
         free(raw);
-        free(*converted);
-        *converted = nullptr;
+        free(items);
         fprintf(stderr, "Out of memory\n");
         skipChunk(chunk);
         return nullptr;
     }
-    if (!readBytes(raw, size)) {
-        free(raw);
-        free(*converted);
-        *converted = nullptr;
+    const bool complete = readBytes(raw, size);
+    if (complete) {
+        chunk.bytesRead += size;
+        for (uint32_t i = 0; i < count; ++i) items[i] = decode(raw + size_t{i} * itemSize);
+    }
+    free(raw);
+    if (!complete) {
+        free(items);
         return nullptr;
     }
-    chunk.bytesRead += size;
-    return raw;
+    return items;
 }
 
 void H3DSLoader::readVertices(H3DSChunk& chunk, HMesh& mesh) {
@@ -410,16 +412,11 @@ void H3DSLoader::readVertices(H3DSChunk& chunk, HMesh& mesh) {
     mesh.vertices = nullptr;
     mesh.vertexCount = 0;
     if (count > 0) {
-        void* converted = nullptr;
-        uint8_t* raw = readListBlock(chunk, h3ds::VERTEX_SIZE, count, sizeof(Vec3), &converted);
-        if (!raw) return;
-        Vec3* vertices = static_cast<Vec3*>(converted);
-        for (uint32_t i = 0; i < count; ++i) {
-            const uint8_t* p = raw + i * h3ds::VERTEX_SIZE;
-            // File z is up; the game's y is up.
-            vertices[i] = Vec3(readF32(p), readF32(p + 8), -readF32(p + 4));
-        }
-        free(raw);
+        // File z is up; the game's y is up.
+        Vec3* vertices = readList<Vec3>(chunk, h3ds::VERTEX_SIZE, count, [](const uint8_t* p) {
+            return Vec3(readF32(p), readF32(p + 8), -readF32(p + 4));
+        });
+        if (!vertices) return;
         mesh.vertices = vertices;
         mesh.vertexCount = static_cast<int32_t>(count);
     }
@@ -435,18 +432,15 @@ void H3DSLoader::readFaces(H3DSChunk& chunk, HMesh& mesh) {
     mesh.faces = nullptr;
     mesh.faceCount = 0;
     if (count == 0) return;
-    void* converted = nullptr;
-    uint8_t* raw = readListBlock(chunk, h3ds::FACE_SIZE, count, sizeof(HFace), &converted);
-    if (!raw) return;
-    HFace* faces = static_cast<HFace*>(converted);
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint8_t* p = raw + i * h3ds::FACE_SIZE;
-        faces[i].index[0] = readU16(p);
-        faces[i].index[1] = readU16(p + 2);
-        faces[i].index[2] = readU16(p + 4);
-        // p + 6: the edge flags, not used.
-    }
-    free(raw);
+    // p + 6: the edge flags, not used.
+    HFace* faces = readList<HFace>(chunk, h3ds::FACE_SIZE, count, [](const uint8_t* p) {
+        HFace face;
+        face.index[0] = readU16(p);
+        face.index[1] = readU16(p + 2);
+        face.index[2] = readU16(p + 4);
+        return face;
+    });
+    if (!faces) return;
     mesh.faces = faces;
     mesh.faceCount = static_cast<int32_t>(count);
     // No skip: the face material and the other children that follow are
@@ -461,15 +455,13 @@ void H3DSLoader::readTexCoords(H3DSChunk& chunk, HMesh& mesh) {
     mesh.texCoords = nullptr;
     mesh.texCoordCount = 0;
     if (count > 0) {
-        void* converted = nullptr;
-        uint8_t* raw = readListBlock(chunk, h3ds::TEX_COORD_SIZE, count, sizeof(HTexCoord), &converted);
-        if (!raw) return;
-        HTexCoord* coords = static_cast<HTexCoord*>(converted);
-        for (uint32_t i = 0; i < count; ++i) {
-            coords[i].u = readF32(raw + i * h3ds::TEX_COORD_SIZE);
-            coords[i].v = readF32(raw + i * h3ds::TEX_COORD_SIZE + 4);
-        }
-        free(raw);
+        HTexCoord* coords = readList<HTexCoord>(chunk, h3ds::TEX_COORD_SIZE, count, [](const uint8_t* p) {
+            HTexCoord coord;
+            coord.u = readF32(p);
+            coord.v = readF32(p + 4);
+            return coord;
+        });
+        if (!coords) return;
         mesh.texCoords = coords;
         mesh.texCoordCount = static_cast<int32_t>(count);
     }

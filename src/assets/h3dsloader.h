@@ -69,12 +69,11 @@ private:
     // false when the handler has nothing more to do (the chunk is too short
     // for a count and was skipped, or the file ended).
     bool readListCount(H3DSChunk& chunk, uint32_t itemSize, uint32_t* count);
-    // readListBlock: the count items as one block, and room for as many
-    // converted items of convertedSize bytes in *converted. Returns the block
-    // (the caller frees both), or null when out of memory (after the message,
-    // the chunk skipped) or when the file ended.
-    uint8_t* readListBlock(H3DSChunk& chunk, uint32_t itemSize, uint32_t count, size_t convertedSize,
-                           void** converted);
+    // readList: the count items, each decoded from its itemSize bytes by
+    // decode, in a malloc'd array the caller owns. Null when out of memory
+    // (after the message, the chunk skipped) or when the file ended.
+    template <typename T, typename Decode>
+    T* readList(H3DSChunk& chunk, uint32_t itemSize, uint32_t count, Decode decode);
     void readVertices(H3DSChunk& chunk, HMesh& mesh);
     void readFaces(H3DSChunk& chunk, HMesh& mesh);
     void readTexCoords(H3DSChunk& chunk, HMesh& mesh);
