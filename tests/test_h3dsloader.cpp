@@ -240,16 +240,26 @@ TEST(H3DSLoaderTest, VersionPayloadOfTheWrongSizeIsReadSafely) {
 
 // --- layout quirks ------------------------------------------------------------------
 
-TEST(H3DSLoaderTest, EditorsFirstChildIsSkippedWhateverItIs) {
-    H3DSWriter w;
-    w.begin(CHUNK_MAIN);
-    w.begin(CHUNK_EDITOR);
-    w.material("skipped", 1, 1, 1);
-    w.material("first", 2, 2, 2);
-    HModelData data;
-    EXPECT_TRUE(readWriter(w, data).ok);
-    ASSERT_EQ(data.materialCount, 1);
-    EXPECT_STREQ(data.materials[0].name, "first");
+// Some exporters write no mesh version and put a material first: it must be
+// read, or the meshes that name it lose their colour.
+TEST(H3DSLoaderTest, EditorsFirstChildIsSkippedOnlyWhenItIsTheMeshVersion) {
+    for (const bool meshVersionFirst : {false, true}) {
+        SCOPED_TRACE(meshVersionFirst ? "mesh version first" : "material first");
+        H3DSWriter w;
+        w.begin(CHUNK_MAIN);
+        w.begin(CHUNK_EDITOR);
+        if (meshVersionFirst) w.meshVersion(3);
+        w.material("paint", 1, 2, 3);
+        w.material("glass", 4, 5, 6);
+        triangleObject(w, "hull", "paint");
+        HModelData data;
+        EXPECT_TRUE(readWriter(w, data).ok);
+        ASSERT_EQ(data.materialCount, 2);
+        EXPECT_STREQ(data.materials[0].name, "paint");
+        EXPECT_STREQ(data.materials[1].name, "glass");
+        ASSERT_EQ(data.meshCount, 1);
+        EXPECT_EQ(data.meshes[0].materialId, 0);
+    }
 }
 
 TEST(H3DSLoaderTest, EmptyEditorChunkIsFine) {

@@ -232,17 +232,10 @@ void H3DSLoader::readMainLevel(H3DSChunk& parent, int depth) {
             readVersion(child);
             break;
         case h3ds::CHUNK_EDITOR:
-            // The first child is the mesh version in a sound file; it is
-            // passed over whatever it is, as the format's writers expect.
-            if (child.bytesRead < child.length) {
-                if (!readChild(child, temp, depth + 1)) break;
-            } else {
-                break;  // an empty editor chunk
-            }
-            current = &temp;
-            skipChunk(temp);
-            current = &child;
-            child.bytesRead += temp.bytesRead;
+            // Its first child is the mesh version in most files, and that
+            // falls to the default below like any chunk this level does not
+            // know. Some exporters put a material first instead: it is read
+            // like every other material.
             readMainLevel(child, depth + 1);
             break;
         case h3ds::CHUNK_NAMED_OBJECT: {

@@ -86,8 +86,8 @@ private:
     bool ownsFile;
     // The chunk being handled by the level that is running.
     H3DSChunk* current;
-    // A sub-chunk read in place: the editor's first child, the first colour
-    // inside a diffuse colour chunk.
+    // A sub-chunk read in place: the first colour inside a diffuse colour
+    // chunk.
     H3DSChunk temp;
     HModelData* data;
     const char* name;
