@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "game/gbackground.h"
+#include "game/gcontroller.h"
 #include "game/gprojectile.h"
 #include "test_gworld.h"
 
@@ -109,7 +110,7 @@ TEST_F(CollisionTest, TouchingShipsBounceTheMoverBackAndSwapVelocities) {
 TEST_F(CollisionTest, EachBodyTakesOverTheOthersMomentum) {
     ProbeMovable* o = other(shipExtent(), Vec3(0.0f, 0.0f, -50.0f));
     o->mass = 2.0f;
-    ProbeMovable* m = mover(shipExtent(), Vec3(1.0f, 0.0f, -50.0f), Vec3(0.0f, 0.0f, -50.0f));
+    ProbeMovable* m = mover(shipExtent(), Vec3(4.0f, 0.0f, -50.0f), Vec3(6.0f, 0.0f, -50.0f));
     m->velocity = Vec3(1.0f, 0.0f, 0.0f);
     engine.checkCollisions(m);
     EXPECT_FLOAT_EQ(m->velocity.x, 0.0f);
@@ -122,6 +123,7 @@ TEST_F(CollisionTest, EachBodyTakesOverTheOthersMomentum) {
     m->mass = 2.5f;
     o->velocity = Vec3(1.735f, 0.0f, 0.0f);
     m->velocity = Vec3(0.0f, 0.0f, 0.0f);
+    m->position = Vec3(4.0f, 0.0f, -50.0f);
     engine.checkCollisions(m);
     EXPECT_EQ(m->velocity.x, 3.81699991f);
     EXPECT_NE(m->velocity.x, 3.81700015f);
@@ -156,21 +158,23 @@ TEST_F(CollisionTest, OnlyCollidingObjectsOtherThanTheMoverAreTested) {
 }
 
 // The pass goes on after a contact, testing later entries from the restored
-// position: the second ship is out of reach of where the mover arrived but
-// within reach of where it came from.
-TEST_F(CollisionTest, MoverBetweenTwoShipsMeetsBothInOnePass) {
-    GShip* ahead = addShip(4.0f, 0.0f);
-    GShip* behind = addShip(-6.5f, 0.0f);
-    GShip* m = addShip(0.0f, 0.0f);
-    m->previousPosition = Vec3(-2.0f, 0.0f, -50.0f);
+// position: "far" touches only where the mover arrived and is not asked;
+// "behind" touches only where it came from and is asked, but since that is
+// where the step began, it gets no bounce.
+TEST_F(CollisionTest, AfterABounceLaterEntriesAreTestedFromTheRestoredPosition) {
+    ProbeMovable* ahead = other(shipExtent(), Vec3(4.0f, 0.0f, -50.0f), true, "ahead");
+    other(shipExtent(), Vec3(4.5f, 0.0f, -50.0f), true, "far");
+    ProbeMovable* behind = other(shipExtent(), Vec3(-6.5f, 0.0f, -50.0f), true, "behind");
+    ProbeMovable* m = mover(shipExtent(), Vec3(0.0f, 0.0f, -50.0f), Vec3(-2.0f, 0.0f, -50.0f));
     m->velocity = Vec3(1.0f, 0.0f, 0.0f);
     ahead->velocity = Vec3(-0.5f, 0.0f, 0.0f);
     behind->velocity = Vec3(0.25f, 0.0f, 0.0f);
     engine.checkCollisions(m);
+    EXPECT_EQ(log, (Log{"mover collide", "ahead collide", "mover collide", "behind collide"}));
     EXPECT_FLOAT_EQ(m->position.x, -2.0f);
-    EXPECT_FLOAT_EQ(ahead->velocity.x, 1.0f);    // the mover's own
-    EXPECT_FLOAT_EQ(behind->velocity.x, -0.5f);  // what the mover took from `ahead`
-    EXPECT_FLOAT_EQ(m->velocity.x, 0.25f);
+    EXPECT_FLOAT_EQ(ahead->velocity.x, 1.0f);
+    EXPECT_FLOAT_EQ(m->velocity.x, -0.5f);
+    EXPECT_FLOAT_EQ(behind->velocity.x, 0.25f);
 }
 
 TEST_F(CollisionTest, ShotAsMoverDealsDamageAndTheShipIsNotAsked) {
@@ -201,39 +205,98 @@ TEST_F(CollisionTest, ShipMovingIntoAShotTakesTheHitWithoutBouncing) {
     EXPECT_TRUE(shot->dying);
     EXPECT_FLOAT_EQ(target->position.y, 0.0f);
     EXPECT_FLOAT_EQ(target->velocity.y, 1.0f);
+    // Queued for deletion, the shot is still in the table until the update
+    // ends, and strikes again.
+    engine.checkCollisions(target);
+    EXPECT_EQ(target->health, 90);
 }
 
 }  // namespace
 
 namespace {
 
+// Steers like a player holding the same keys all the time.
+class HeldKeys : public GController {
+public:
+    HeldKeys(GMovable* target, bool left, bool right, bool down)
+        : GController(nullptr, target), left(left), right(right), down(down) {}
+    void control() override {
+        target->left = left;
+        target->right = right;
+        target->up = false;
+        target->down = down;
+        target->fire = false;
+    }
+    bool left, right, down;
+};
+
+bool shipsOverlap(const GShip* a, const GShip* b) {
+    const int dx = static_cast<int>(a->position.x - b->position.x);
+    const int dy = static_cast<int>(a->position.y - b->position.y);
+    return (dx < 0 ? -dx : dx) < 5 && (dy < 0 ? -dy : dy) < 1;
+}
+
 // Regression: the clamp to the field runs after the collision test, so a
-// ship held at the edge could be left inside the other. Going back to where
-// its step began then put it inside again, undoing every later step of both
-// ships: the two stayed locked together for the rest of the match.
-TEST_F(CollisionTest, ShipsThatStartedInsideEachOtherCanPart) {
+// ship can end a tick inside the other. Its next step then began inside, and
+// the response still handed its velocity over: the other ship's next step
+// began inside too, and the pair moved as one. Now such a step gets no
+// response at all, and the ships part under their own thrust. Both ships
+// tick here, as in a match.
+TEST_F(CollisionTest, ShipsThatEndUpInsideEachOtherPartUnderTheirOwnThrust) {
+    struct Case {
+        const char* name;
+        Vec3 steeredAt, steeredVelocity;
+        bool left, right, down;
+        Vec3 idleAt;
+    };
+    const Case cases[] = {
+        // Pressed against the bottom edge at full speed, it is tested below
+        // the edge (no contact with a ship on the edge) and clamped into it;
+        // holding Left used to drag the idle ship into the corner.
+        {"slides along the bottom edge", Vec3(10.0f, -19.0f, -50.0f), Vec3(0.0f, -1.0f, 0.0f), true, false,
+         true, Vec3(-15.0f, -19.0f, -50.0f)},
+        {"placed half inside", Vec3(2.8f, 0.0f, -50.0f), Vec3(), false, true, false, Vec3(0.0f, 0.0f, -50.0f)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GShip* steered = addShip(c.steeredAt.x, c.steeredAt.y);
+        steered->velocity = c.steeredVelocity;
+        steered->setController(new HeldKeys(steered, c.left, c.right, c.down));
+        GShip* idle = addShip(c.idleAt.x, c.idleAt.y);
+        int overlapTicks = 0;
+        for (int tick = 0; tick < 400; ++tick) {
+            engine.wheel.advance(GShip::PERIOD_MS);
+            if (shipsOverlap(steered, idle)) ++overlapTicks;
+        }
+        EXPECT_LE(overlapTicks, 14);
+        EXPECT_EQ(idle->position.x, c.idleAt.x) << "the idle ship was dragged along";
+        EXPECT_EQ(idle->position.y, c.idleAt.y);
+        EXPECT_EQ(idle->velocity.x, 0.0f);
+        engine.removeObject(steered);
+        engine.removeObject(idle);
+        delete steered;
+        delete idle;
+    }
+}
+
+// Once out, a step back in bounces as it always did.
+TEST_F(CollisionTest, AStepThatBeganInsideGetsNoResponse) {
     ProbeMovable* o = other(shipExtent(), Vec3(0.0f, 0.0f, -50.0f));
     ProbeMovable* m = mover(shipExtent(), Vec3(-0.1f, 0.0f, -50.0f), Vec3(0.0f, 0.0f, -50.0f));
     m->velocity = Vec3(-0.1f, 0.0f, 0.0f);
+    o->velocity = Vec3(0.0f, 0.5f, 0.0f);
     engine.checkCollisions(m);
     EXPECT_EQ(log, (Log{"mover collide", "other collide"}));
     EXPECT_FLOAT_EQ(m->position.x, -0.1f) << "the step away was undone";
-    EXPECT_FLOAT_EQ(o->velocity.x, -0.1f);  // momentum is still exchanged
-    EXPECT_FLOAT_EQ(m->velocity.x, 0.0f);
+    EXPECT_FLOAT_EQ(o->velocity.x, 0.0f) << "momentum was exchanged";
+    EXPECT_FLOAT_EQ(m->velocity.x, -0.1f);
+    EXPECT_FLOAT_EQ(m->velocity.y, 0.0f);
 
-    // Step by step the mover gets out; once out, a step back in bounces as
-    // it always did.
-    for (int step = 0; step < 60 && m->position.x > -5.0f; ++step) {
-        m->previousPosition = m->position;
-        m->position.x -= 0.1f;
-        engine.checkCollisions(m);
-    }
-    EXPECT_LE(m->position.x, -5.0f);
-    const float outside = m->position.x;
-    m->previousPosition = m->position;
-    m->position.x = -4.5f;
+    m->previousPosition = Vec3(-6.0f, 0.0f, -50.0f);
+    m->position = Vec3(-4.5f, 0.0f, -50.0f);
     engine.checkCollisions(m);
-    EXPECT_FLOAT_EQ(m->position.x, outside);
+    EXPECT_FLOAT_EQ(m->position.x, -6.0f);
+    EXPECT_FLOAT_EQ(m->velocity.y, 0.5f);
 }
 
 }  // namespace

@@ -63,14 +63,18 @@ void GEngine::checkCollisions(GMovable* mover) {
         if (!mover->collide(other)) continue;
         if (!other->collide(mover)) continue;
 
+        // A step that began inside the other already (the clamp to the field
+        // runs after this test and can push one ship into the other) gets no
+        // response at all. Going back would put the mover inside again, and
+        // handing over its velocity would make the other's next step begin
+        // inside too: the pair would move as one for as long as either was
+        // steered. Left alone, each ship's own thrust parts them within a
+        // few ticks.
+        if (boxesOverlap(mover->previousPosition, mover, other)) continue;
+
         // Bounce: the mover goes back to where its step began (later entries
         // are tested from there), the other stays, velocities exchange.
-        // Unless the step began inside the other as well: the clamp to the
-        // field runs after the collision test and can push one ship into the
-        // other, and going back there would undo every later step of either
-        // ship, locking the two together for the rest of the match. Then the
-        // step stands, so that they can part.
-        if (!boxesOverlap(mover->previousPosition, mover, other)) mover->position = mover->previousPosition;
+        mover->position = mover->previousPosition;
         const double moverMass = mover->mass;
         const double otherMass = other->mass;
         const Vec3 moverVelocity = mover->velocity;
