@@ -141,6 +141,10 @@ TEST_F(FrontScreensTest, MenuModelsTurnAtAnEighthOfADegreePerMillisecond) {
     app->update(16);
     app->update(1000);
     EXPECT_FLOAT_EQ(menu()->angle, 127.0f);
+    // A whole turn and more: the angle stays within one turn, where adding
+    // an eighth of a degree still changes it after hours.
+    app->update(2000);
+    EXPECT_FLOAT_EQ(menu()->angle, 17.0f);
 }
 
 TEST_F(FrontScreensTest, VictoryShowsThePictureOfTheResult) {

@@ -58,6 +58,19 @@ TEST_F(WorldTest, ObjectTheWheelRefusesStaysOutOfTheTable) {
     EXPECT_EQ(engine.objectCount, 1);
 }
 
+// An object of another world (or of none) would leave through that world,
+// and this table would keep pointing at it.
+TEST_F(WorldTest, ObjectOfAnotherWorldIsRefused) {
+    GEngine elsewhere(nullptr);
+    ProbeObject foreign(&elsewhere, 5);
+    ProbeObject homeless(nullptr, 5);
+    EXPECT_FALSE(engine.addObject(&foreign));
+    EXPECT_FALSE(engine.addObject(&homeless));
+    EXPECT_EQ(engine.objectCount, 0);
+    EXPECT_EQ(foreign.node, nullptr);
+    EXPECT_EQ(homeless.node, nullptr);
+}
+
 TEST_F(WorldTest, RemovalMovesTheLastEntryIntoTheGap) {
     ProbeObject* p[5];
     for (auto& probe : p) probe = add(new ProbeObject(&engine, 5));

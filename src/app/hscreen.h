@@ -11,8 +11,9 @@ class HScreen {
 public:
     virtual ~HScreen() {}
 
-    // Keys arrive as the low 8 bits of the SDL key symbol: 13 is Return,
-    // 27 Escape, 'o' and 'p' their character codes.
+    // Keys arrive as the SDL key symbol when it is 255 or less: 13 is
+    // Return, 27 Escape, 'o' and 'p' their character codes. Every key above
+    // (arrows, F keys, keypad, modifiers) arrives as 0.
     virtual void keyUp(uint8_t key) { (void)key; }
     virtual void keyDown(uint8_t key) { (void)key; }
 

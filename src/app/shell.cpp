@@ -12,6 +12,48 @@
 
 #include "app/happlication.h"
 #include "app/settings.h"
+#include "assets/htexturestore.h"
+
+uint32_t (*shellTicks)() = SDL_GetTicks;
+uint8_t (*shellAppState)() = SDL_GetAppState;
+
+int runGame() {
+    // Line by line even into a file or a pipe, so that the progress lines
+    // are there at once and a crash cannot swallow them.
+    setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+
+    // Initialization ---------------------------------------------------------
+    loadSettings();
+    printf("Setting Loaded.\n");
+    initVideo();
+    printf("SDL Inicialized.\n");
+    // Normally the size asked for; but SDL takes a zero width or height as
+    // the display's, and the view must fill the window actually opened.
+    const SDL_Surface* screen = SDL_GetVideoSurface();
+    initGl(screen ? screen->w : screenWidth, screen ? screen->h : screenHeight);
+    printf("OpenGL Inicialized.\n");
+    createApplication();
+    printf("Game Inicialized.\n");
+    uint32_t previous = shellTicks();
+    uint32_t now = shellTicks();
+    printf("Entering main game loop.\n");
+
+    // Main loop --------------------------------------------------------------
+    runMainLoop(previous, now);
+
+    // De-initialization ------------------------------------------------------
+    printf("Delleting all..");
+    if (theApplication) {
+        delete theApplication;
+        theApplication = nullptr;
+    }
+    // Whatever is still held goes while the OpenGL context exists; the
+    // store's own destruction at exit comes after SDL is gone.
+    theTextureStore.releaseAll();
+    SDL_Quit();
+    printf("OK\nEnd.\n");
+    return 0;
+}
 
 void initVideo() {
     srand(static_cast<unsigned>(time(NULL)));
@@ -63,6 +105,14 @@ void createApplication() {
     theApplication->showMenu();
 }
 
+uint8_t screenKeyCode(uint32_t sym) {
+    // Above 255 (F keys, keypad, arrows, modifiers) the low byte would alias
+    // a character: F2 is 283, whose low byte 27 is Escape. Screens act only
+    // on characters, so such keys reach them as 0, which none acts on and
+    // which still counts as a key where any key will do.
+    return sym <= 255 ? static_cast<uint8_t>(sym) : 0;
+}
+
 bool pumpEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -72,11 +122,11 @@ bool pumpEvents() {
             if (event.key.keysym.sym == SDLK_F1) {
                 toggleFullScreen();
             } else if (theApplication) {
-                theApplication->keyDown(static_cast<uint8_t>(event.key.keysym.sym));
+                theApplication->keyDown(screenKeyCode(event.key.keysym.sym));
             }
             break;
         case SDL_KEYUP:
-            if (theApplication) theApplication->keyUp(static_cast<uint8_t>(event.key.keysym.sym));
+            if (theApplication) theApplication->keyUp(screenKeyCode(event.key.keysym.sym));
             break;
         case SDL_QUIT:
             return false;
@@ -107,11 +157,11 @@ void runMainLoop(uint32_t previous, uint32_t now) {
         // Busy wait: every pass is at least 1 ms long, so every update
         // carries at least 1 ms. No sleep, by design: sleeping granularity
         // would be far coarser than the 1 ms step.
-        while (static_cast<int32_t>(now - previous) < 1) now = SDL_GetTicks();
+        while (static_cast<int32_t>(now - previous) < 1) now = shellTicks();
 
         // While minimised nothing runs and the time away is dropped, not
         // saved up for the first update after.
-        if ((SDL_GetAppState() & SDL_APPACTIVE) && theApplication) {
+        if ((shellAppState() & SDL_APPACTIVE) && theApplication) {
             theApplication->update(static_cast<int32_t>(now - previous));
             if (theApplication) theApplication->draw();
         }

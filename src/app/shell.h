@@ -7,6 +7,17 @@
 
 #include <cstdint>
 
+// The whole run: settings, SDL and the window, the application with its
+// menu, the main loop and shutdown, each step announced on standard output.
+// Returns the exit code of a normal run, 0; fatal start-up failures end the
+// process with 1, 2 or 3 instead.
+int runGame();
+
+// Where the main loop reads the clock (SDL_GetTicks) and the window state
+// (SDL_GetAppState). Tests replace them to script time and minimising.
+extern uint32_t (*shellTicks)();
+extern uint8_t (*shellAppState)();
+
 // Seeds rand() from the clock, starts SDL and opens the OpenGL window with
 // the settings' size, depth and mode.
 void initVideo();
@@ -17,6 +28,10 @@ void initGl(int32_t width, int32_t height);
 
 // Creates theApplication and shows the main menu in it.
 void createApplication();
+
+// The key code a screen sees for an SDL key symbol: the symbol itself up to
+// 255, 0 for anything above.
+uint8_t screenKeyCode(uint32_t sym);
 
 // Drains SDL's event queue; false when the window was closed, in which case
 // events still queued stay queued.

@@ -111,6 +111,10 @@ void GEngine::addShip(ControllerChoice choice, HModel* model, HModel* shotModel,
 
 bool GEngine::addObject(GObject* object) {
     if (objectCount >= MAX_OBJECTS || object == nullptr) return false;
+    // An object leaves through its own world (remove, kill): one made for
+    // another engine, or for none, would leave this table pointing at it
+    // once it is gone.
+    if (object->world != this) return false;
     // Refused by the wheel (a negative delay, an object already scheduled,
     // no memory for a node): an object in the table that never ticks would
     // only be drawn frozen, so it stays out altogether.

@@ -62,7 +62,8 @@ public:
 
     // Puts `object` into the table and the wheel and sets it active. False,
     // changing nothing (the caller keeps the object), for null, a full table,
-    // or an object the wheel refuses (already scheduled, negative delay).
+    // an object whose `world` is not this engine, or an object the wheel
+    // refuses (already scheduled, negative delay).
     bool addObject(GObject* object);
     // Takes `object` out of the wheel and, if it is there, out of the table
     // (the last entry fills its place). Does not delete it. Not during an

@@ -1,6 +1,8 @@
 // mmainmenu.cpp: choosing the controllers and starting a match.
 #include "screens/mmainmenu.h"
 
+#include <cmath>  // Required for: std::fmod
+
 #include <GL/gl.h>
 
 #include "app/happlication.h"
@@ -57,7 +59,13 @@ void MMainMenu::keyDown(uint8_t key) {
     }
 }
 
-void MMainMenu::update(int32_t ms) { angle += ms * 0.125f; }
+void MMainMenu::update(int32_t ms) {
+    // Kept within one turn: unwrapped, the angle reaches 2^21 degrees after
+    // about 4.7 hours of 1 ms passes, where adding 0.125 to a float no
+    // longer changes it and the models would stop.
+    angle = std::fmod(angle + ms * 0.125f, 360.0f);
+    if (angle < 0.0f) angle += 360.0f;
+}
 
 void MMainMenu::draw() {
     // One translation for the whole menu: everything below sits 2.2 units

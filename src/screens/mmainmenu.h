@@ -36,7 +36,7 @@ public:
     HModel logo;
     HModel leftShipModel;   // "ship2.3ds", the left player's
     HModel rightShipModel;  // "ship.3ds", the right player's
-    float angle;            // degrees the models have turned; never wrapped
+    float angle;            // degrees the models have turned, 0 to below 360
     HApplication* application;
 
 private:
