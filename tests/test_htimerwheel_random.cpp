@@ -61,11 +61,10 @@ struct Timing {
     bool fixed() const { return mode == Mode::FixedLong || mode == Mode::FixedShort; }
 };
 
-Timing randomTiming(Rng& rng, bool singleTickOnly) {
+// A period of the given mode with random terms.
+Timing randomTimingOfMode(Rng& rng, Mode mode) {
     Timing t;
-    // Periods under a millisecond are a sixth of the picks: each one ticks
-    // every millisecond of the sequence, which is what the test time goes on.
-    int pick = static_cast<int>(uniform(rng, 0, singleTickOnly ? 9 : 11));
+    t.mode = mode;
     auto wholeMs = [&]() -> uint32_t {
         double r = std::uniform_real_distribution<double>(0, 1)(rng);
         if (r < 0.6) return static_cast<uint32_t>(uniform(rng, 1, 60));
@@ -73,42 +72,44 @@ Timing randomTiming(Rng& rng, bool singleTickOnly) {
         if (r < 0.9) return static_cast<uint32_t>(uniform(rng, 1006, 3500));
         return static_cast<uint32_t>(uniform(rng, 41, 994));
     };
-    switch (pick) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-        t.mode = Mode::Whole;
+    switch (mode) {
+    case Mode::Whole:
         t.a = wholeMs();
         t.b = static_cast<uint32_t>(uniform(rng, 0, 1));
         break;
-    case 5:
-    case 6:
-        t.mode = Mode::RatioLong;
+    case Mode::RatioLong:
         t.a = chance(rng, 0.7) ? static_cast<uint32_t>(uniform(rng, 3, 60)) : static_cast<uint32_t>(uniform(rng, 900, 2500));
         t.b = static_cast<uint32_t>(uniform(rng, 2, t.a - 1));
         break;
-    case 7:
-    case 8:
-    case 9:
-        t.mode = Mode::FixedLong;
+    case Mode::FixedLong:
         t.a = wholeMs();
         t.b = static_cast<uint32_t>(uniform(rng, 0, UINT32_MAX));
         break;
-    case 10:
-        t.mode = Mode::RatioShort; // at most 4 ticks per ms, well under the bound
+    case Mode::RatioShort: // at most 4 ticks per ms, well under the bound
         t.b = static_cast<uint32_t>(uniform(rng, 2, 12));
         t.a = static_cast<uint32_t>(uniform(rng, (t.b + 3) / 4, t.b));
         break;
-    default:
-        t.mode = Mode::FixedShort;
+    case Mode::FixedShort:
         t.a = 0;
         t.b = static_cast<uint32_t>(uniform(rng, uint32_t{1} << 30, UINT32_MAX));
         break;
     }
     return t;
 }
+
+Timing randomTiming(Rng& rng, bool singleTickOnly) {
+    // Periods under a millisecond are a sixth of the picks: each one ticks
+    // every millisecond of the sequence, which is what the test time goes on.
+    const int pick = static_cast<int>(uniform(rng, 0, singleTickOnly ? 9 : 11));
+    const Mode mode = pick < 5    ? Mode::Whole
+                      : pick < 7  ? Mode::RatioLong
+                      : pick < 10 ? Mode::FixedLong
+                      : pick < 11 ? Mode::RatioShort
+                                  : Mode::FixedShort;
+    return randomTimingOfMode(rng, mode);
+}
+
+bool underAMillisecond(Mode mode) { return mode == Mode::RatioShort || mode == Mode::FixedShort; }
 
 int64_t floorDiv(int64_t n, int64_t d) { return n >= 0 ? n / d : -((-n + d - 1) / d); }
 int64_t ceilDiv(int64_t n, int64_t d) { return -floorDiv(-n, d); }
@@ -134,25 +135,21 @@ int64_t intervalOf(const Timing& t, int64_t k) {
     }
 }
 
-// Ticks in the k-th millisecond the object is handled since setTiming.
-int64_t ticksOf(const Timing& t, int64_t k) {
+// Ticks made by the end of the k-th millisecond the object is handled since
+// setTiming (k = 0, 1, ...), for a period under a millisecond.
+int64_t ticksBy(const Timing& t, int64_t k) {
     const int64_t a = t.a, b = t.b;
-    switch (t.mode) {
-    case Mode::RatioShort: {
-        // b/a ticks per ms: by the end of millisecond k, all ticks j >= 0
-        // with j*a/b < k - 1/2 * a/b... written exactly: ceil((2bk - a)/2a).
-        auto upTo = [&](int64_t j) { return j == 0 ? 0 : ceilDiv(2 * b * j - a, 2 * a); };
-        return upTo(k) - upTo(k - 1);
+    if (k == 0) return 0;
+    if (t.mode == Mode::RatioShort) {
+        // b/a ticks per ms, the j-th (j >= 0) at (2j + 1) * a / 2b ms: those
+        // before k ms, ceil((2bk - a) / 2a).
+        return ceilDiv(2 * b * k - a, 2 * a);
     }
-    case Mode::FixedShort: {
-        // Ticks at j * b / 2^32 ms, j >= 0: those before k ms.
-        auto upTo = [&](int64_t j) { return ceilDiv(j << 32, b); };
-        return upTo(k) - upTo(k - 1);
-    }
-    default:
-        return 1;
-    }
+    // Ticks at j * b / 2^32 ms, j >= 0: those before k ms.
+    return ceilDiv(k << 32, b);
 }
+
+int64_t ticksOf(const Timing& t, int64_t k) { return ticksBy(t, k) - ticksBy(t, k - 1); }
 
 // --- what both sides record ------------------------------------------------------
 
@@ -175,11 +172,28 @@ std::string describe(const std::vector<Call>& calls, size_t from) {
 
 // A re-entrant action, drawn from the same stream on both sides at each call.
 struct Action {
-    enum Kind { None, RemoveSelf, RemoveOther, InsertOther, DeactivateSelf, ActivateOther, DeactivateOther, Reinsert } kind = None;
+    enum Kind {
+        None,
+        RemoveSelf,
+        RemoveOther,
+        InsertOther,
+        DeactivateSelf,
+        ActivateOther,
+        DeactivateOther,
+        Reinsert,
+        RetimeSelf  // setTiming on itself, keeping the kind of period
+    } kind = None;
     int other = 0;
     int32_t delay = 0;
     bool everyFrame = false;
+    Timing timing;
 };
+
+// What the calls of a sequence may do: nothing; anything (objects keep to one
+// tick per handling, so that the model need not follow removals in the
+// middle of a millisecond); or only retime themselves, periods under a
+// millisecond included.
+enum class Calls { Plain, Reentrant, Retiming };
 
 int32_t randomDelay(Rng& rng) {
     double r = std::uniform_real_distribution<double>(0, 1)(rng);
@@ -190,13 +204,15 @@ int32_t randomDelay(Rng& rng) {
     return static_cast<int32_t>(uniform(rng, 1011, 4500));
 }
 
-Action drawAction(Rng& rng) {
+// `selfMode` is the caller's kind of period, which a retiming keeps.
+Action drawAction(Rng& rng, Calls calls, Mode selfMode) {
     Action a;
-    if (!chance(rng, 0.2)) return a;
-    a.kind = static_cast<Action::Kind>(uniform(rng, 1, 7));
+    if (calls == Calls::Plain || !chance(rng, 0.2)) return a;
+    a.kind = calls == Calls::Retiming ? Action::RetimeSelf : static_cast<Action::Kind>(uniform(rng, 1, 8));
     a.other = static_cast<int>(uniform(rng, 0, OBJECTS - 1));
     a.delay = randomDelay(rng);
     a.everyFrame = chance(rng, 0.15);
+    if (a.kind == Action::RetimeSelf) a.timing = randomTimingOfMode(rng, selfMode);
     return a;
 }
 
@@ -210,9 +226,10 @@ public:
         uint64_t stamp = 0;   // when last (re)scheduled: newest goes first
         Timing timing;
         int64_t handled = 0;  // re-schedulings since setTiming
+        int64_t done = 0;     // ticks since setTiming, periods under a ms
     };
 
-    Model(uint64_t seed, bool reentrant) : objs(OBJECTS), actions(seed), reentrant(reentrant) {}
+    Model(uint64_t seed, Calls kind) : objs(OBJECTS), actions(seed), kind(kind) {}
 
     bool insert(int id, int32_t delay, bool everyFrame) {
         Obj& o = objs[id];
@@ -239,6 +256,7 @@ public:
     void setTiming(int id, const Timing& t) {
         objs[id].timing = t;
         objs[id].handled = 0;
+        objs[id].done = 0;
     }
     void recreate(int id, const Timing& t) {
         objs[id] = Obj();
@@ -309,19 +327,40 @@ private:
                 o.due += REV; // passed over, the node stays in its bucket
                 continue;
             }
-            const int64_t k = o.handled + 1;
-            const int64_t n = ticksOf(o.timing, k);
-            for (int64_t j = 0; j < n; ++j) {
+            // Under a millisecond the ticks due by the end of this one, at
+            // least one (the wheel always ticks a due object once).
+            const bool several = underAMillisecond(o.timing.mode);
+            int64_t target = several ? std::max(o.done + 1, ticksBy(o.timing, o.handled + 1)) : o.done + 1;
+            bool first = true;
+            bool msEnds = false;  // a late retiming under a ratio ends the ms
+            while (o.done < target) {
                 calls.push_back({false, id, ms});
-                act(id);
+                ++o.done;
+                const bool retimed = act(id);
+                if (!same(id, stamp) || !o.active) break;
+                if (retimed) {
+                    // The retiming tick is the first of the new period. Under
+                    // a ratio, in an extra tick, the millisecond already paid
+                    // for its ticks: the new pattern starts with the next
+                    // one. Otherwise this millisecond is its first.
+                    o.done = 1;
+                    o.handled = 0;
+                    if (o.timing.mode == Mode::RatioShort && !first) {
+                        msEnds = true;
+                        break;
+                    }
+                    target = several ? std::max<int64_t>(1, ticksBy(o.timing, 1)) : 1;
+                }
+                first = false;
             }
             if (!same(id, stamp)) continue; // removed during its tick
             if (!o.active) {
                 o.due += REV;
                 continue;
             }
+            const int64_t k = o.handled + 1;
             const int64_t d = intervalOf(o.timing, k);
-            o.handled = k;
+            if (!msEnds) o.handled = k;
             o.due = ms + d;
             o.parked = d >= REV;
             o.stamp = ++stamps;
@@ -340,12 +379,13 @@ private:
         }
     }
 
-    void act(int self) {
-        if (!reentrant) return;
-        Action a = drawAction(actions);
+    // Whether the caller retimed itself.
+    bool act(int self) {
+        Action a = drawAction(actions, kind, objs[self].timing.mode);
         Obj& other = objs[a.other];
         switch (a.kind) {
         case Action::None: break;
+        case Action::RetimeSelf: setTiming(self, a.timing); return true;
         case Action::RemoveSelf: remove(self); break;
         case Action::RemoveOther: remove(a.other); break;
         case Action::InsertOther: insert(a.other, a.delay, other.scheduled ? other.everyFrame : a.everyFrame); break;
@@ -360,11 +400,12 @@ private:
             break;
         }
         }
+        return false;
     }
 
     uint64_t stamps = 0;
     Rng actions;
-    bool reentrant;
+    Calls kind;
 };
 
 // --- the wheel side ------------------------------------------------------------------
@@ -385,7 +426,7 @@ public:
         int64_t count = 0;
     };
 
-    WheelSide(uint64_t seed, bool reentrant) : wheel(new HTimerWheel), actions(seed), reentrant(reentrant) {
+    WheelSide(uint64_t seed, Calls kind) : wheel(new HTimerWheel), modes(OBJECTS), actions(seed), kind(kind) {
         metronome.delay = 0;
         metronome.setTiming(1, 0, false);
         wheel->insert(&metronome);
@@ -402,7 +443,10 @@ public:
         }
         return wheel->insert(&o);
     }
-    void setTiming(int id, const Timing& t) { objs[id]->setTiming(t.a, t.b, t.fixed()); }
+    void setTiming(int id, const Timing& t) {
+        objs[id]->setTiming(t.a, t.b, t.fixed());
+        modes[id] = t.mode;
+    }
     void recreate(int id, const Timing& t) {
         objs[id] = std::make_unique<Obj>(this, id);
         setTiming(id, t);
@@ -416,6 +460,7 @@ public:
     std::unique_ptr<HTimerWheel> wheel;
     Metronome metronome;
     std::vector<std::unique_ptr<Obj>> objs;
+    std::vector<Mode> modes;  // each object's kind of period
     std::vector<Call> calls;
     int64_t now = 0;
 
@@ -428,12 +473,12 @@ private:
             ms = bucketOf(c) == bucket && c > 0 ? c : bucketOf(c + 1) == bucket ? c + 1 : -1;
         }
         calls.push_back({frame, id, ms});
-        if (!reentrant) return;
-        Action a = drawAction(actions);
+        Action a = drawAction(actions, kind, modes[id]);
         Obj& self = *objs[id];
         Obj& other = *objs[a.other];
         switch (a.kind) {
         case Action::None: break;
+        case Action::RetimeSelf: setTiming(id, a.timing); break;
         case Action::RemoveSelf: wheel->remove(&self); break;
         case Action::RemoveOther: wheel->remove(&other); break;
         case Action::InsertOther: insert(a.other, a.delay, a.everyFrame); break;
@@ -449,21 +494,21 @@ private:
     }
 
     Rng actions;
-    bool reentrant;
+    Calls kind;
     int64_t frameMs = 0;
 };
 
 // --- one sequence ----------------------------------------------------------------------
 
 // Runs one random sequence; returns an empty string or what went wrong.
-std::string runSequence(uint64_t seed, bool reentrant) {
+std::string runSequence(uint64_t seed, Calls calls) {
     Rng rng(seed);
-    Model model(seed ^ 0x9e3779b97f4a7c15ull, reentrant);
-    auto side = std::make_unique<WheelSide>(seed ^ 0x9e3779b97f4a7c15ull, reentrant);
+    Model model(seed ^ 0x9e3779b97f4a7c15ull, calls);
+    auto side = std::make_unique<WheelSide>(seed ^ 0x9e3779b97f4a7c15ull, calls);
     // Periods under a millisecond tick in every millisecond of a sequence and
-    // cost the most test time: every fifth sequence has them. Re-entrant
-    // sequences keep to one tick per handling, which the model follows.
-    const bool singleTick = reentrant || seed % 5 != 0;
+    // cost the most test time: every fifth sequence has them, every
+    // retiming one. Re-entrant sequences keep to one tick per handling.
+    const bool singleTick = calls == Calls::Reentrant || (calls == Calls::Plain && seed % 5 != 0);
 
     for (int id = 0; id < OBJECTS; ++id) {
         Timing t = randomTiming(rng, singleTick);
@@ -521,7 +566,9 @@ std::string runSequence(uint64_t seed, bool reentrant) {
         history << "\n  " << op << ": " << what.str();
 
         auto fail = [&](const std::string& why) {
-            return why + "\nseed " + std::to_string(seed) + (reentrant ? " (re-entrant)" : "") + ", operations:" +
+            return why + "\nseed " + std::to_string(seed) +
+                   (calls == Calls::Reentrant ? " (re-entrant)" : calls == Calls::Retiming ? " (retiming)" : "") +
+                   ", operations:" +
                    history.str();
         };
         const std::vector<Call>& want = model.calls;
@@ -556,9 +603,9 @@ std::string runSequence(uint64_t seed, bool reentrant) {
     return "";
 }
 
-void runRange(uint64_t first, uint64_t count, bool reentrant) {
+void runRange(uint64_t first, uint64_t count, Calls calls) {
     for (uint64_t seed = first; seed < first + count; ++seed) {
-        std::string failure = runSequence(seed, reentrant);
+        std::string failure = runSequence(seed, calls);
         if (!failure.empty()) {
             ADD_FAILURE() << failure;
             return; // the first failing seed is the one to reproduce
@@ -567,11 +614,12 @@ void runRange(uint64_t first, uint64_t count, bool reentrant) {
 }
 
 // 10,000 sequences in all, in slices so that CTest can spread them.
-TEST(TimerWheelRandom, Sequences0To1999) { runRange(0, 2000, false); }
-TEST(TimerWheelRandom, Sequences2000To3999) { runRange(2000, 2000, false); }
-TEST(TimerWheelRandom, Sequences4000To5999) { runRange(4000, 2000, false); }
-TEST(TimerWheelRandom, ReentrantSequences0To1999) { runRange(0, 2000, true); }
-TEST(TimerWheelRandom, ReentrantSequences2000To3999) { runRange(2000, 2000, true); }
+TEST(TimerWheelRandom, Sequences0To1999) { runRange(0, 2000, Calls::Plain); }
+TEST(TimerWheelRandom, Sequences2000To3999) { runRange(2000, 2000, Calls::Plain); }
+TEST(TimerWheelRandom, Sequences4000To5999) { runRange(4000, 2000, Calls::Plain); }
+TEST(TimerWheelRandom, ReentrantSequences0To1999) { runRange(0, 2000, Calls::Reentrant); }
+TEST(TimerWheelRandom, ReentrantSequences2000To3999) { runRange(2000, 2000, Calls::Reentrant); }
+TEST(TimerWheelRandom, RetimingSequences0To999) { runRange(0, 1000, Calls::Retiming); }
 
 // The model itself: its closed formulas against hand-worked patterns.
 TEST(TimerWheelRandom, ModelFormulasMatchHandWorkedPatterns) {

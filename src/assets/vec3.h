@@ -34,6 +34,8 @@ inline Vec3 normalise(Vec3 v) {
     return Vec3(v.x / length, v.y / length, v.z / length);
 }
 
-// Exact float equality of x and y; z is ignored. Used to tell whether a ship
-// has reached the point it was heading for in the screen plane.
+// Exact float equality of x and y; z is ignored. The computer player asks it
+// of a ship's position and where its last step began: equal means the ship
+// did not move in the screen plane (held by an edge, or put back by a
+// bounce), so it is stuck and decides anew.
 inline bool equalsXY(Vec3 a, Vec3 b) { return a.x == b.x && a.y == b.y; }

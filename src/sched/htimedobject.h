@@ -21,10 +21,16 @@ public:
     // runs slower than asked instead of stalling the frame; see htimerwheel.h.
     static constexpr uint32_t MAX_TICKS_PER_MS = 1000;
 
-    // Ratio-mode arguments above this are scaled down together by a power of
-    // two (the ratio changes by less than 2^-28) so that the doubled values
-    // the accumulator works with fit in 32 bits.
-    static constexpr uint32_t MAX_RATIO_TERM = 1u << 30;
+    // A ratio-mode tickCount above this is halved, together with timeSpan,
+    // until it is not, so that the balance the wheel keeps for periods under
+    // a millisecond (up to 3 * timeSpan, see htimerwheel.cpp) fits in int32.
+    // Only tickCount is compared: below a millisecond timeSpan is the
+    // smaller term, and above it only timeSpan mod tickCount is doubled.
+    // Each halving rounds both terms, so the ratio can move by a third
+    // (timeSpan 3 becomes 2) or more for smaller timeSpans; at the rates the
+    // wheel honours (MAX_TICKS_PER_MS) timeSpan is above 2^19 and the ratio
+    // moves by less than 2^-19.
+    static constexpr uint32_t MAX_RATIO_TERM = 1u << 29;
 
     HTimedObject();
     // Unlinks and frees `node` if the object is still scheduled. It does not

@@ -17,6 +17,14 @@ inline void prefetchAhead(const HTimerNode* node) {
     }
 }
 
+// Whether an object's period is under a millisecond, in either mode: the two
+// loops below tick such an object several times in one millisecond. A tick
+// that gives its object another kind of period ends that millisecond's
+// ticks; the object is due again in the next millisecond, under its new
+// period from there on.
+inline bool shortFixedPoint(const HTimedObject* o) { return o->fractional && !o->longPeriod && o->fixedPoint; }
+inline bool shortRatio(const HTimedObject* o) { return o->fractional && !o->longPeriod && !o->fixedPoint; }
+
 // Frees every node of one list, leaving its objects unscheduled.
 void freeList(HTimerNode& header) {
     HTimerNode* node = header.next;
@@ -245,19 +253,22 @@ bool HTimerWheel::tickRestOfMillisecond(HTimedObject* object) {
                 cursorKept = true;
                 return false;
             }
-            if (!object->active) {
+            if (!object->active || !shortFixedPoint(object)) {
                 break;
             }
         }
     } else {
         // Ratio b/a ticks per ms, counted in halves: each millisecond owes
         // 2b and each tick pays 2a; a negative balance is ticks still owed.
-        // The arithmetic is 64-bit; setTiming keeps the stored balance within
-        // int32.
-        int64_t balance = static_cast<int32_t>(object->accumulator);
-        balance += 2 * int64_t{object->timeSpan} - 2 * int64_t{object->tickCount};
-        object->accumulator = static_cast<uint32_t>(balance);
-        while (balance < 0) {
+        // The balance is read from the object after every tick, never kept
+        // aside: a tick may call setTiming on its own object, which starts
+        // a fresh balance (and maybe a new ratio) from that tick on.
+        // setTiming keeps both terms within MAX_RATIO_TERM, so every value
+        // here, 3 * timeSpan after such a restart included, fits in int32.
+        object->accumulator = static_cast<uint32_t>(static_cast<int32_t>(object->accumulator) +
+                                                    2 * static_cast<int32_t>(object->timeSpan) -
+                                                    2 * static_cast<int32_t>(object->tickCount));
+        while (static_cast<int32_t>(object->accumulator) < 0) {
             if (ticks >= HTimedObject::MAX_TICKS_PER_MS) {
                 object->accumulator = object->timeSpan; // as after setTiming
                 break;
@@ -268,11 +279,11 @@ bool HTimerWheel::tickRestOfMillisecond(HTimedObject* object) {
                 cursorKept = true;
                 return false;
             }
-            if (!object->active) {
+            if (!object->active || !shortRatio(object)) {
                 break;
             }
-            balance += 2 * int64_t{object->timeSpan};
-            object->accumulator = static_cast<uint32_t>(balance);
+            object->accumulator = static_cast<uint32_t>(static_cast<int32_t>(object->accumulator) +
+                                                        2 * static_cast<int32_t>(object->timeSpan));
         }
     }
     if (!object->active) {
