@@ -47,6 +47,10 @@ float takeMomentum(float otherVelocity, double otherMass, double ownMass) {
 
 }  // namespace
 
+bool GEngine::touching(const GMovable* a, const GMovable* b) {
+    return a != nullptr && b != nullptr && boxesOverlap(a->position, a, b);
+}
+
 void GEngine::checkCollisions(GMovable* mover) {
     if (mover == nullptr) return;
     for (int32_t i = 0; i < objectCount; i++) {

@@ -77,6 +77,9 @@ public:
     void flushDeletions();
     // The collision pass for an object that has just moved (gcollisions.cpp).
     void checkCollisions(GMovable* mover);
+    // Whether the collision pass's box test finds `a` and `b` touching where
+    // they stand; false when either is null.
+    static bool touching(const GMovable* a, const GMovable* b);
 
     // Entries 0 and 1 as ships; null before setUpMatch.
     GShip* rightShip() const;
