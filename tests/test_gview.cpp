@@ -13,8 +13,10 @@
 #include "assets/htexturestore.h"
 #include "game/gbackground.h"
 #include "game/gengine.h"
+#include "game/gprojectile.h"
 #include "game/gship.h"
 #include "support/glwindow.h"
+#include "support/pictures.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -83,66 +85,102 @@ protected:
     ScopedTempDir dir;
 };
 
+// Each bar follows its own ship's health: the two sides differ in every row.
 TEST_F(ViewTest, HealthBarsStandAtTheirPlacesFor100And50AndMinus5) {
     GEngine engine(nullptr);
     engine.setUpMatch(3, 3);
     const double barY = screenY(GView::BAR_Y, 40.0);
-    for (int health : {100, 50, -5}) {
-        SCOPED_TRACE(health);
-        engine.rightShip()->health = health;
-        engine.leftShip()->health = health;
+    const int32_t rows[][2] = {{100, 50}, {50, -5}, {-5, 100}};  // right, left
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "right " << row[0] << ", left " << row[1]);
+        engine.rightShip()->health = row[0];
+        engine.leftShip()->health = row[1];
         frame(engine);
         const Box right = findColour(0xff00ff);
         const Box left = findColour(0x00ffff);
         ASSERT_FALSE(right.empty());
         ASSERT_FALSE(left.empty());
-        const double offset = GView::barOffset(health);
-        EXPECT_NEAR(right.minX, screenX(offset, 40.0), 1.5);
-        EXPECT_NEAR(left.maxX, screenX(-offset, 40.0), 1.5);
+        EXPECT_NEAR(right.minX, screenX(GView::barOffset(row[0]), 40.0), 1.5);
+        EXPECT_NEAR(left.maxX, screenX(-GView::barOffset(row[1]), 40.0), 1.5);
         EXPECT_NEAR((right.minY + right.maxY) / 2.0, barY, 1.5);
         EXPECT_NEAR((left.minY + left.maxY) / 2.0, barY, 1.5);
     }
 }
 
-TEST_F(ViewTest, ShipIsDrawnAtItsPlaceTurnedByItsYaw) {
+// Where the arrow's corners land when turned by ax, then ay, then az degrees
+// (OpenGL's order: the last rotation given acts on the vertex first), placed
+// at `at`: the screen box they span.
+Box expectedArrowBox(float ax, float ay, float az, Vec3 at) {
+    const double corners[3][3] = {{0, -1, 0}, {4, 0, 0}, {0, 1, 0}};
+    Box box;
+    for (const auto& c : corners) {
+        double x = c[0], y = c[1], z = c[2];
+        const double rz = az * M_PI / 180, ry = ay * M_PI / 180, rx = ax * M_PI / 180;
+        double t = x * std::cos(rz) - y * std::sin(rz);
+        y = x * std::sin(rz) + y * std::cos(rz);
+        x = t;
+        t = x * std::cos(ry) + z * std::sin(ry);
+        z = -x * std::sin(ry) + z * std::cos(ry);
+        x = t;
+        t = y * std::cos(rx) - z * std::sin(rx);
+        z = y * std::sin(rx) + z * std::cos(rx);
+        y = t;
+        const double depth = -(at.z + z);
+        const int sx = static_cast<int>(screenX(at.x + x, depth)), sy = static_cast<int>(screenY(at.y + y, depth));
+        box.minX = std::min(box.minX, sx);
+        box.maxX = std::max(box.maxX, sx);
+        box.minY = std::min(box.minY, sy);
+        box.maxY = std::max(box.maxY, sy);
+    }
+    return box;
+}
+
+// A ship is drawn at its place turned about x, then its drawn yaw (not
+// rotation.y) about y, then z; a shot the same with rotation.y. Each pair of
+// turns below gives a different picture in the other order.
+TEST_F(ViewTest, ObjectsAreDrawnAtTheirPlaceTurnedAboutXThenYThenZ) {
     HModel arrow;
     dir.write("arrow.txt", ARROW);
     ASSERT_TRUE(arrow.load("arrow.txt"));
     GEngine engine(nullptr);
     GShip* ship = new GShip(&engine, &arrow, nullptr);
-    ship->position = Vec3(10.0f, -5.0f, -50.0f);
-    ship->rotation = Vec3(0.0f, 0.0f, 0.0f);
-    ASSERT_TRUE(engine.addObject(ship));
-
-    frame(engine);
-    Box box = findColour(0xffff00);
-    ASSERT_FALSE(box.empty());
-    // The flat back edge is exact; the thin tip loses a few pixels.
-    EXPECT_NEAR(box.minX, screenX(10.0, 50.0), 1.5);
-    EXPECT_NEAR(box.maxX, screenX(14.0, 50.0), 4.0);
-    EXPECT_NEAR((box.minY + box.maxY) / 2.0, screenY(-5.0, 50.0), 1.5);
-
-    // The drawn turn is the yaw, not rotation.y: half turned round, the
-    // arrow points the other way.
-    ship->rotation.y = 0.0f;
-    ship->yaw = 180.0f;
-    frame(engine);
-    box = findColour(0xffff00);
-    EXPECT_NEAR(box.minX, screenX(6.0, 50.0), 4.0);
-    EXPECT_NEAR(box.maxX, screenX(10.0, 50.0), 1.5);
-    engine.removeObject(ship);
+    GProjectile* shot = new GProjectile(&engine, &arrow, ship);
+    struct Case {
+        GMovable* object;
+        Vec3 turn;  // x, y (the ship's yaw), z
+    };
+    const Case cases[] = {
+        {ship, Vec3(0, 0, 0)},   {ship, Vec3(0, 180, 0)},   {ship, Vec3(60, 50, 0)},
+        {ship, Vec3(60, 0, 50)}, {ship, Vec3(0, 60, 50)},   {shot, Vec3(60, 50, 0)},
+        {shot, Vec3(60, 0, 50)}, {shot, Vec3(0, 60, 50)},
+    };
+    for (const Case& c : cases) {
+        const bool isShip = c.object == ship;
+        SCOPED_TRACE(testing::Message() << (isShip ? "ship" : "shot") << " turned " << c.turn.x << ", " << c.turn.y
+                                        << ", " << c.turn.z);
+        c.object->position = isShip ? Vec3(10.0f, -5.0f, -50.0f) : Vec3(-8.0f, 6.0f, -45.0f);
+        c.object->rotation = Vec3(c.turn.x, isShip ? 90.0f : c.turn.y, c.turn.z);
+        ship->yaw = c.turn.y;
+        ASSERT_TRUE(engine.addObject(c.object));
+        frame(engine);
+        engine.removeObject(c.object);
+        const Box box = findColour(0xffff00);
+        const Box want = expectedArrowBox(c.turn.x, c.turn.y, c.turn.z, c.object->position);
+        ASSERT_FALSE(box.empty());
+        EXPECT_NEAR(box.minX, want.minX, 3.0);
+        EXPECT_NEAR(box.maxX, want.maxX, 3.0);
+        EXPECT_NEAR(box.minY, want.minY, 3.0);
+        EXPECT_NEAR(box.maxY, want.maxY, 3.0);
+    }
+    delete shot;
     delete ship;
 }
 
-// The background picture fills the view behind everything; the store gets
-// its texture back when the match ends.
+// The background picture fills the view behind everything, the right way
+// up; the store gets its texture back when the match ends.
 TEST_F(ViewTest, BackgroundShowsItsPictureAndGivesItsTextureBack) {
-    SDL_Surface* picture = SDL_CreateRGBSurface(SDL_SWSURFACE, 16, 16, 24, 0xff, 0xff00, 0xff0000, 0);
-    ASSERT_NE(picture, nullptr);
-    SDL_FillRect(picture, nullptr, SDL_MapRGB(picture->format, 0, 200, 0));
-    // SDL_image goes by the contents, not the name: a BMP called .jpg loads.
-    ASSERT_EQ(SDL_SaveBMP(picture, GBackground::PICTURE), 0);
-    SDL_FreeSurface(picture);
+    const Quadrants colours = {0xc80000, 0x00c800, 0x0000c8, 0xc8c800};
+    ASSERT_TRUE(writeQuadrantPicture(GBackground::PICTURE, colours));
 
     const int32_t texturesBefore = theTextureStore.count;
     {
@@ -150,10 +188,17 @@ TEST_F(ViewTest, BackgroundShowsItsPictureAndGivesItsTextureBack) {
         engine.setUpMatch(3, 3);
         EXPECT_EQ(theTextureStore.count, texturesBefore + 1);
         frame(engine);
-        EXPECT_EQ(GlWindow::pixel(GL_BACK, WIDTH / 2, HEIGHT / 2), 0x00c800u);
-        // Near an edge of the quad, which ends 55 units out at depth 100.
-        EXPECT_EQ(GlWindow::pixel(GL_BACK, int(screenX(-53.0, 100.0)), 20), 0x00c800u);
-        EXPECT_EQ(GlWindow::pixel(GL_BACK, int(screenX(-57.0, 100.0)), 20), 0x000000u);
+        // The quad spans x -55..55 and y -43..43 at depth 100; each
+        // quadrant's middle, and just inside and outside its left edge.
+        auto at = [](double x, double y) {
+            return GlWindow::pixel(GL_BACK, int(screenX(x, 100.0)), int(screenY(y, 100.0)));
+        };
+        EXPECT_EQ(at(-27.5, 20.0), colours.topLeft);
+        EXPECT_EQ(at(27.5, 20.0), colours.topRight);
+        EXPECT_EQ(at(-27.5, -20.0), colours.bottomLeft);
+        EXPECT_EQ(at(27.5, -20.0), colours.bottomRight);
+        EXPECT_EQ(at(-50.0, -20.0), colours.bottomLeft);
+        EXPECT_EQ(at(-57.0, -20.0), 0x000000u);
     }
     EXPECT_EQ(theTextureStore.count, texturesBefore);
 }
