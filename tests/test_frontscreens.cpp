@@ -10,10 +10,14 @@
 
 #include "app/happlication.h"
 #include "assets/htexturestore.h"
+#include "game/gaicontroller.h"
+#include "game/gcontroller.h"
 #include "game/gengine.h"
+#include "game/gship.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "support/glwindow.h"
+#include "support/pictures.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -21,14 +25,13 @@ namespace {
 const uint32_t BACKDROP = 0x404040, CURSOR_KEYS = 0xff0000, WASD = 0x00ff00, COMPUTER = 0x0000ff;
 const uint32_t LEFT_WON = 0xffff00, RIGHT_WON = 0x00ffff, DRAW = 0xff00ff;
 
-// A picture of one colour. SDL_image tells formats by their bytes, not by
-// the name, so a BMP serves for the ".jpg" names too.
-void writePicture(const std::string& name, uint32_t rgb) {
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 16, 16, 24, 0xff0000, 0x00ff00, 0x0000ff, 0);
-    ASSERT_NE(surface, nullptr);
-    SDL_FillRect(surface, nullptr, rgb);
-    ASSERT_EQ(SDL_SaveBMP(surface, name.c_str()), 0);
-    SDL_FreeSurface(surface);
+// Each picture is four quadrants: its own colour top left, and that colour
+// with a different byte changed in each other quadrant, so that what is on
+// screen tells which file was drawn, and whether the right way up.
+Quadrants quadrantsOf(uint32_t colour) { return {colour, colour ^ 0x000030, colour ^ 0x003000, colour ^ 0x300000}; }
+
+void writePicture(const std::string& name, uint32_t colour) {
+    ASSERT_TRUE(writeQuadrantPicture(name.c_str(), quadrantsOf(colour)));
 }
 
 // Where a point given in the current model-view space lands in the window.
@@ -43,6 +46,24 @@ void project(float x, float y, float z, int* px, int* py) {
     *py = static_cast<int>(wy);
 }
 
+// The choices the game starts with, read before any test changes them.
+const ControllerChoice startingLeftChoice = leftChoice;
+const ControllerChoice startingRightChoice = rightChoice;
+
+// Which kinds of controller the match just started gave the right and the
+// left ship, as "right/left": "keys", "wasd", "computer" or "none".
+std::string controllers(HScreen* screen) {
+    auto* engine = dynamic_cast<GEngine*>(screen);
+    if (engine == nullptr) return "no match";
+    auto kind = [](GController* c) -> std::string {
+        if (dynamic_cast<GArrowKeysController*>(c)) return "keys";
+        if (dynamic_cast<GWasdController*>(c)) return "wasd";
+        if (dynamic_cast<GAiController*>(c)) return "computer";
+        return "none";
+    };
+    return kind(engine->rightShip()->controller) + "/" + kind(engine->leftShip()->controller);
+}
+
 class FrontScreensTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,8 +75,8 @@ protected:
         writePicture("won_l.jpg", LEFT_WON);
         writePicture("won_r.jpg", RIGHT_WON);
         writePicture("remiza.jpg", DRAW);
-        leftChoice = CHOICE_WASD;
-        rightChoice = CHOICE_ARROW_KEYS;
+        leftChoice = startingLeftChoice;
+        rightChoice = startingRightChoice;
         slotsBefore = theTextureStore.count;
     }
     void TearDown() override {
@@ -73,9 +94,23 @@ protected:
         project(x, y, z, &px, &py);
         return GlWindow::pixel(GL_BACK, px, py);
     }
-    // The centres of the two choice pictures under the ships.
-    uint32_t leftPicture() { return drawnAt(-0.46f, -0.3f, 0.1f); }
-    uint32_t rightPicture() { return drawnAt(0.46f, -0.3f, 0.1f); }
+    // The picture drawn on the quad from (left, top) to (right, bottom):
+    // the colour it was written with, or 0xffffffff when the quadrants do
+    // not show one picture the right way up.
+    uint32_t pictureOn(float left, float top, float right, float bottom, float z) {
+        const float x0 = left + (right - left) / 4, x1 = right - (right - left) / 4;
+        const float y0 = top - (top - bottom) / 4, y1 = bottom + (top - bottom) / 4;
+        const Quadrants seen = {drawnAt(x0, y0, z), drawnAt(x1, y0, z), drawnAt(x0, y1, z), drawnAt(x1, y1, z)};
+        const Quadrants want = quadrantsOf(seen.topLeft);
+        if (seen.topRight == want.topRight && seen.bottomLeft == want.bottomLeft && seen.bottomRight == want.bottomRight)
+            return seen.topLeft;
+        ADD_FAILURE() << std::hex << "quadrants " << seen.topLeft << " " << seen.topRight << " " << seen.bottomLeft
+                      << " " << seen.bottomRight;
+        return 0xffffffff;
+    }
+    // The two choice pictures under the ships.
+    uint32_t leftPicture() { return pictureOn(-0.66f, -0.2f, -0.26f, -0.4f, 0.1f); }
+    uint32_t rightPicture() { return pictureOn(0.26f, -0.2f, 0.66f, -0.4f, 0.1f); }
 
     MMainMenu* menu() { return dynamic_cast<MMainMenu*>(app->currentScreen); }
 
@@ -90,10 +125,10 @@ TEST_F(FrontScreensTest, MenuStartsWithWasdLeftAndCursorKeysRight) {
     ASSERT_NE(menu(), nullptr);
     EXPECT_EQ(leftPicture(), WASD);
     EXPECT_EQ(rightPicture(), CURSOR_KEYS);
-    // The backdrop fills the corners.
-    EXPECT_EQ(drawnAt(-17.0f, 13.0f, -30.0f), BACKDROP);
+    // The backdrop fills the view (away from the choice pictures).
+    EXPECT_EQ(pictureOn(-24.0f, 20.0f, 24.0f, -20.0f, -30.0f), BACKDROP);
     app->keyDown(13);
-    EXPECT_NE(dynamic_cast<GEngine*>(app->currentScreen), nullptr);
+    EXPECT_EQ(controllers(app->currentScreen), "keys/wasd");
 }
 
 TEST_F(FrontScreensTest, TwoPlayersCannotShareKeys) {
@@ -106,7 +141,7 @@ TEST_F(FrontScreensTest, TwoPlayersCannotShareKeys) {
     app->keyDown('p');
     EXPECT_EQ(rightPicture(), COMPUTER);
     app->keyDown(13);
-    EXPECT_NE(dynamic_cast<GEngine*>(app->currentScreen), nullptr);
+    EXPECT_EQ(controllers(app->currentScreen), "computer/wasd");
 }
 
 TEST_F(FrontScreensTest, TwoComputersMayPlay) {
@@ -117,7 +152,7 @@ TEST_F(FrontScreensTest, TwoComputersMayPlay) {
     EXPECT_EQ(leftPicture(), COMPUTER);
     EXPECT_EQ(rightPicture(), COMPUTER);
     app->keyDown(13);
-    EXPECT_NE(dynamic_cast<GEngine*>(app->currentScreen), nullptr);
+    EXPECT_EQ(controllers(app->currentScreen), "computer/computer");
 }
 
 TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
@@ -128,7 +163,7 @@ TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
     EXPECT_EQ(leftPicture(), WASD);
     app->keyDown('o');  // computer on the left
     app->keyDown(13);
-    ASSERT_NE(dynamic_cast<GEngine*>(app->currentScreen), nullptr);
+    ASSERT_EQ(controllers(app->currentScreen), "keys/computer");
     app->keyDown(27);
     ASSERT_NE(menu(), nullptr);
     EXPECT_EQ(leftPicture(), COMPUTER);
@@ -158,7 +193,7 @@ TEST_F(FrontScreensTest, VictoryShowsThePictureOfTheResult) {
     };
     for (const Row& row : rows) {
         app->showResult(row.result);
-        EXPECT_EQ(drawnAt(0.0f, 0.0f, 0.0f), row.colour)
+        EXPECT_EQ(pictureOn(-1.1f, 1.0f, 1.1f, -1.0f, 0.0f), row.colour)
             << "finished " << row.result.finished << " right " << row.result.rightHealth << " left "
             << row.result.leftHealth;
     }
