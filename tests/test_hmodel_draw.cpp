@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <SDL.h>
 
 #include <vector>
@@ -14,6 +15,7 @@
 #include "assets/hmodel.h"
 #include "assets/htexturestore.h"
 #include "support/glwindow.h"
+#include "support/pictures.h"
 #include "support/tempdir.h"
 
 using namespace h3ds;
@@ -35,25 +37,43 @@ struct Mesh3ds {
     std::vector<float> uv;
 };
 
-// Writes a 3DS file of materials (name, colour, texture file) and one mesh.
-void write3ds(const char* file, const std::vector<std::pair<const char*, const char*>>& materials,
-              const Mesh3ds& mesh, uint8_t red = 200, uint8_t green = 100, uint8_t blue = 50) {
+struct Material3ds {
+    const char* name;
+    const char* textureFile;  // or null
+    uint8_t red, green, blue;
+};
+
+// Writes a 3DS file of materials and meshes, each mesh with the material it
+// names; four points make a quad of two faces.
+void write3dsMeshes(const char* file, const std::vector<Material3ds>& materials, const std::vector<Mesh3ds>& meshes) {
     H3DSWriter w;
     w.begin(CHUNK_MAIN);
     w.version(3);
     w.begin(CHUNK_EDITOR);
     w.meshVersion(3);
-    for (const auto& m : materials) w.material(m.first, red, green, blue, m.second);
-    w.beginObject("mesh");
-    w.begin(CHUNK_TRIANGLE_MESH);
-    w.vertexListFromModel(mesh.points.data(), mesh.points.size());
-    std::vector<uint16_t> faces;
-    for (size_t i = 0; i + 2 < mesh.points.size(); i += 3)
-        faces.insert(faces.end(), {uint16_t(i), uint16_t(i + 1), uint16_t(i + 2)});
-    if (mesh.points.size() == 4) faces = {0, 1, 2, 0, 2, 3};  // a quad
-    w.faceList(reinterpret_cast<const uint16_t(*)[3]>(faces.data()), faces.size() / 3, mesh.material);
-    if (!mesh.uv.empty()) w.texCoordList(mesh.uv.data(), mesh.uv.size() / 2);
+    for (const Material3ds& m : materials) w.material(m.name, m.red, m.green, m.blue, m.textureFile);
+    for (const Mesh3ds& mesh : meshes) {
+        w.beginObject("mesh");
+        w.begin(CHUNK_TRIANGLE_MESH);
+        w.vertexListFromModel(mesh.points.data(), mesh.points.size());
+        std::vector<uint16_t> faces;
+        for (size_t i = 0; i + 2 < mesh.points.size(); i += 3)
+            faces.insert(faces.end(), {uint16_t(i), uint16_t(i + 1), uint16_t(i + 2)});
+        if (mesh.points.size() == 4) faces = {0, 1, 2, 0, 2, 3};  // a quad
+        w.faceList(reinterpret_cast<const uint16_t(*)[3]>(faces.data()), faces.size() / 3, mesh.material);
+        if (!mesh.uv.empty()) w.texCoordList(mesh.uv.data(), mesh.uv.size() / 2);
+        w.end();
+        w.end();
+    }
     ASSERT_TRUE(w.writeFile(file));
+}
+
+// Materials (name, texture file) of one colour, and one mesh.
+void write3ds(const char* file, const std::vector<std::pair<const char*, const char*>>& materials,
+              const Mesh3ds& mesh, uint8_t red = 200, uint8_t green = 100, uint8_t blue = 50) {
+    std::vector<Material3ds> list;
+    for (const auto& m : materials) list.push_back({m.first, m.second, red, green, blue});
+    write3dsMeshes(file, list, {mesh});
 }
 
 void writeSolidBmp(const char* file, uint8_t r, uint8_t g, uint8_t b) {
@@ -68,6 +88,18 @@ void writeSolidBmp(const char* file, uint8_t r, uint8_t g, uint8_t b) {
         }
     ASSERT_EQ(SDL_SaveBMP(s, file), 0);
     SDL_FreeSurface(s);
+}
+
+// Where a point of the current model-view space lands in the window.
+void projected(float x, float y, float z, int* px, int* py) {
+    GLdouble model[16], projection[16], wx, wy, wz;
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
+    *px = static_cast<int>(wx);
+    *py = static_cast<int>(wy);
 }
 
 class HModelDrawTest : public testing::Test {
@@ -174,6 +206,61 @@ TEST_F(HModelDrawTest, TexturedMeshShowsItsTextureAndKeepsItBound) {
         EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     }
     EXPECT_EQ(theTextureStore.count, before) << "the model releases its material textures";
+}
+
+// Four meshes in one model, each in its own quarter of the view: two quads
+// textured with different four-quadrant pictures, two triangles in their
+// own material colours. Each mesh binds its own texture or colour, the
+// pictures stand upright (u across, v up), and each corner is lit by its own
+// normal.
+TEST_F(HModelDrawTest, EachMeshDrawsWithItsOwnMaterialCoordinatesAndNormals) {
+    const Quadrants a = {0xff0000, 0x00ff00, 0x0000ff, 0xffff00};
+    const Quadrants b = {0xff00ff, 0x00ffff, 0xffffff, 0x808000};
+    ASSERT_TRUE(writeQuadrantPicture("a.bmp", a));
+    ASSERT_TRUE(writeQuadrantPicture("b.bmp", b));
+    const std::vector<float> upright = {0, 0, 1, 0, 1, 1, 0, 1};
+    auto quad = [](float left, float right) {
+        return std::vector<Vec3>{Vec3(left, 0.1f, -3), Vec3(right, 0.1f, -3), Vec3(right, 1.1f, -3),
+                                 Vec3(left, 1.1f, -3)};
+    };
+    auto triangle = [](float left, float right) {
+        return std::vector<Vec3>{Vec3(left, -1.1f, -3), Vec3(right, -1.1f, -3), Vec3((left + right) / 2, -0.1f, -3)};
+    };
+    write3dsMeshes("four.3ds",
+                   {{"a", "a.bmp", 10, 20, 30}, {"b", "b.bmp", 40, 50, 60}, {"green", nullptr, 0, 200, 0},
+                    {"blue", nullptr, 0, 0, 200}},
+                   {{quad(-1.5f, -0.1f), "a", upright},
+                    {quad(0.1f, 1.5f), "b", upright},
+                    {triangle(-1.5f, -0.1f), "green", {}},
+                    {triangle(0.1f, 1.5f), "blue", {}}});
+    HModel model;
+    ASSERT_TRUE(model.load("four.3ds"));
+    ASSERT_EQ(model.data.meshCount, 4);
+    // The green triangle's top corner turned edge-on to the light: dark
+    // there, bright at the two bottom corners.
+    model.data.meshes[2].normals[2] = Vec3(1, 0, 0);
+
+    drawAndRead(model);
+    auto at = [](float x, float y) {
+        int px, py;
+        projected(x, y, -3.0f, &px, &py);
+        return GlWindow::pixel(GL_BACK, px, py);
+    };
+    const float quarters[][2] = {{-1.15f, 0.85f}, {-0.45f, 0.85f}, {-1.15f, 0.35f}, {-0.45f, 0.35f}};
+    const uint32_t wantA[] = {a.topLeft, a.topRight, a.bottomLeft, a.bottomRight};
+    const uint32_t wantB[] = {b.topLeft, b.topRight, b.bottomLeft, b.bottomRight};
+    for (int q = 0; q < 4; q++) {
+        EXPECT_EQ(at(quarters[q][0], quarters[q][1]), wantA[q]) << "first picture, quadrant " << q;
+        EXPECT_EQ(at(quarters[q][0] + 1.6f, quarters[q][1]), wantB[q]) << "second picture, quadrant " << q;
+    }
+    // Lit: ambient 0.2 and diffuse 1.0 of the colour where the normal faces
+    // the light, ambient alone where it is edge-on.
+    expectRgb(at(-1.35f, -1.05f), 0, 240, 0, 12);
+    expectRgb(at(-0.25f, -1.05f), 0, 240, 0, 12);
+    const uint32_t top = at(-0.8f, -0.2f);
+    EXPECT_LT(int((top >> 8) & 0xff), 100) << std::hex << top;
+    EXPECT_EQ(top & 0xff00ff, 0u) << std::hex << top;
+    expectRgb(at(0.8f, -0.7f), 0, 0, 240);
 }
 
 TEST_F(HModelDrawTest, MissingTextureDrawsWhiteWithTheStoresMessage) {
