@@ -177,10 +177,12 @@ TEST_F(ShotTest, ShipWithoutHealthDoesNotFire) {
     EXPECT_EQ(ship->cooldown, 0);
 }
 
+// The shot starts from the ship as its tick leaves it: moved, turned,
+// wobbled and held inside the field (here pushed past the top right corner).
 TEST_F(ShotTest, ShotGoesTheWayTheShipFacesAndStartsFromItsState) {
-    GShip* right = addShip(10.0f, 3.0f);
-    right->rotation.y = 0.0f;
-    right->velocity = Vec3(0.5f, 0.25f, 0.0f);
+    GShip* right = addShip(25.9f, 18.8f, -48.0f);
+    right->rotation = Vec3(7.0f, 0.0f, 3.0f);
+    right->velocity = Vec3(0.5f, 0.5f, 0.25f);
     right->fire = true;
     right->tick();
     GProjectile* shot = lastShot();
@@ -188,10 +190,14 @@ TEST_F(ShotTest, ShotGoesTheWayTheShipFacesAndStartsFromItsState) {
     EXPECT_TRUE(shot->left);
     EXPECT_FALSE(shot->right);
     EXPECT_EQ(shot->owner, right);
-    EXPECT_FLOAT_EQ(shot->position.x, right->position.x);
-    EXPECT_FLOAT_EQ(shot->position.y, right->position.y);
-    EXPECT_FLOAT_EQ(shot->velocity.x, right->velocity.x);
-    EXPECT_FLOAT_EQ(shot->rotation.x, right->rotation.x);
+    EXPECT_EQ(shot->position.x, 26.0f);
+    EXPECT_EQ(shot->position.y, 19.0f);
+    EXPECT_EQ(shot->position.z, -48.0f + 0.9f * 0.25f);
+    EXPECT_EQ(shot->velocity.x, 0.45f);
+    EXPECT_EQ(shot->velocity.y, 0.45f);
+    EXPECT_EQ(shot->velocity.z, 0.9f * 0.25f);
+    EXPECT_EQ(shot->rotation.x, 8.0f);
+    EXPECT_EQ(shot->rotation.z, 3.0f);
     EXPECT_EQ(shot->flags, GObject::COLLIDES | GObject::PROJECTILE);
     EXPECT_EQ(shot->period, 15);
     EXPECT_EQ(shot->active, 1);
