@@ -161,4 +161,90 @@ TEST_F(ShellTest, DrawWithoutAScreenStillClearsAndSwaps) {
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
 }
 
+// --- the main loop, with a scripted clock and window state ----------------------
+
+// Each reading of the clock takes the next value of the script; a loop that
+// reads past its end is stopped (it would never end otherwise).
+struct Script {
+    std::vector<uint32_t> ticks;
+    std::vector<uint8_t> states;  // SDL_GetAppState, one per pass
+    size_t tick = 0, state = 0;
+    bool overrun = false;
+};
+Script script;
+
+uint32_t scriptedTicks() {
+    if (script.tick < script.ticks.size()) return script.ticks[script.tick++];
+    script.overrun = true;
+    if (theApplication) theApplication->quit();
+    return script.ticks.empty() ? 0 : script.ticks.back() + 1000;
+}
+
+uint8_t scriptedState() {
+    if (script.state < script.states.size()) return script.states[script.state++];
+    script.overrun = true;
+    return SDL_APPACTIVE;
+}
+
+class MainLoopTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        script = Script();
+        shellTicks = scriptedTicks;
+        shellAppState = scriptedState;
+    }
+    void TearDown() override {
+        shellTicks = SDL_GetTicks;
+        shellAppState = SDL_GetAppState;
+        ShellTest::TearDown();
+    }
+    // Only what reached the screen from the loop, without "update done".
+    Log calls() const {
+        Log out;
+        for (const std::string& entry : log)
+            if (entry != "screen update done") out.push_back(entry);
+        return out;
+    }
+};
+
+const uint8_t ACTIVE = SDL_APPACTIVE | SDL_APPINPUTFOCUS | SDL_APPMOUSEFOCUS;
+const uint8_t MINIMISED = SDL_APPINPUTFOCUS | SDL_APPMOUSEFOCUS;
+
+// Every pass lasts at least a millisecond (the clock is read until it has
+// moved on), updates and draws only while the window is not minimised, and
+// drops the time spent minimised. A key that quits still gets its pass's
+// update and draw.
+TEST_F(MainLoopTest, PassesWaitForAMillisecondRunOnlyWhileActiveAndFinishTheQuittingPass) {
+    script.ticks = {100, 100, 101,  // pass 1: the clock stands still twice
+                    105,            // pass 2
+                    107, 300,       // passes 3 and 4, minimised
+                    302,            // pass 5
+                    303};           // pass 6: the key that quits
+    script.states = {ACTIVE, ACTIVE, MINIMISED, MINIMISED, ACTIVE, ACTIVE};
+    screen->onUpdate = [&] {
+        if (screen->updatesSeen == 2) push(SDL_KEYDOWN, SDLK_q);  // read in the next pass
+    };
+    screen->onKeyDown = [] { theApplication->quit(); };
+    runMainLoop(100, 100);
+    EXPECT_FALSE(script.overrun) << "the loop went on";
+    EXPECT_EQ(script.tick, script.ticks.size());
+    EXPECT_EQ(calls(), (Log{"screen update 1", "screen draw", "screen update 4", "screen draw", "screen update 2",
+                            "screen draw", "screen keyDown 113", "screen update 1", "screen draw"}));
+}
+
+// Closing the window ends the loop in the same pass: no update, no draw.
+TEST_F(MainLoopTest, ClosingTheWindowEndsThePassAtOnce) {
+    script.ticks = {11, 12};
+    script.states = {ACTIVE, ACTIVE};
+    screen->onUpdate = [] {
+        SDL_Event quit = {};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    };
+    runMainLoop(10, 10);
+    EXPECT_FALSE(script.overrun) << "the loop went on";
+    EXPECT_EQ(calls(), (Log{"screen update 1", "screen draw"}));
+}
+
 }  // namespace
