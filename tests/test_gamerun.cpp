@@ -1,0 +1,103 @@
+// The whole run in process, as main() makes it: settings, window, menu, main
+// loop and shutdown, with standard output caught in a pipe. Its own test
+// program, since it brings SDL up and down itself.
+#include <GL/gl.h>
+#include <SDL.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/happlication.h"
+#include "app/shell.h"
+#include "assets/htexturestore.h"
+#include "support/tempdir.h"
+
+namespace {
+
+int outputPipe[2] = {-1, -1};
+
+// Everything the pipe holds now, without waiting for more.
+std::string drainPipe() {
+    std::string text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(outputPipe[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
+    return text;
+}
+
+// Seen from inside the main loop, at its first reading of the clock.
+struct Inside {
+    int clockReadings = 0;
+    std::string output;  // standard output as it stood then
+    int width = 0, height = 0;
+    GLint viewport[4] = {};
+};
+Inside inside;
+
+// The first two readings are start-up's; the third is the first pass's. Then
+// Escape, which the menu takes for quitting.
+uint32_t clockThatQuits() {
+    if (++inside.clockReadings == 3) {
+        inside.output = drainPipe();
+        if (const SDL_Surface* screen = SDL_GetVideoSurface()) {
+            inside.width = screen->w;
+            inside.height = screen->h;
+        }
+        glGetIntegerv(GL_VIEWPORT, inside.viewport);
+        SDL_Event escape = {};
+        escape.type = SDL_KEYDOWN;
+        escape.key.keysym.sym = SDLK_ESCAPE;
+        SDL_PushEvent(&escape);
+    }
+    return SDL_GetTicks();
+}
+
+// The progress lines are each on standard output as soon as their step is
+// done, even into a pipe (a crash must not swallow them), and the run ends
+// with its shutdown lines, everything given back, and exit code 0.
+TEST(GameRun, AnnouncesEachStepAtOnceAndShutsDownCleanly) {
+    ScopedTempDir dir;
+    dir.write("vkt.txt", "320 200");
+    ASSERT_EQ(pipe(outputPipe), 0);
+    ASSERT_EQ(fcntl(outputPipe[0], F_SETFL, O_NONBLOCK), 0);
+    // A fresh stream on the pipe, as a new process has: the test runner has
+    // written to this one already, and its buffering is set by then.
+    fflush(stdout);
+    const int savedStdout = dup(STDOUT_FILENO);
+    ASSERT_NE(freopen(("/proc/self/fd/" + std::to_string(outputPipe[1])).c_str(), "a", stdout), nullptr);
+    shellTicks = clockThatQuits;
+    testing::internal::CaptureStderr();
+
+    const int code = runGame();
+
+    const std::string errors = testing::internal::GetCapturedStderr();
+    shellTicks = SDL_GetTicks;
+    fflush(stdout);
+    freopen(("/proc/self/fd/" + std::to_string(savedStdout)).c_str(), "a", stdout);
+    close(savedStdout);
+    close(outputPipe[1]);
+    const std::string rest = drainPipe();
+    close(outputPipe[0]);
+
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(inside.output,
+              "Setting Loaded.\nSDL Inicialized.\nOpenGL Inicialized.\nGame Inicialized.\nEntering main game loop.\n");
+    EXPECT_EQ(rest, "Delleting all..OK\nEnd.\n");
+    EXPECT_GE(inside.clockReadings, 3);
+    // The window and the view follow the settings file.
+    EXPECT_EQ(inside.width, 320);
+    EXPECT_EQ(inside.height, 200);
+    EXPECT_EQ(inside.viewport[2], 320);
+    EXPECT_EQ(inside.viewport[3], 200);
+    // The settings were found; only the menu's missing pictures and models
+    // are reported.
+    EXPECT_EQ(errors.find("inicialization"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("Unable to load menu.jpg: "), std::string::npos) << errors;
+    EXPECT_EQ(theApplication, nullptr);
+    EXPECT_EQ(theTextureStore.count, 0);
+}
+
+}  // namespace
