@@ -605,8 +605,9 @@ TEST(H3DSListTest, PayloadBeyondTheCountIsNotReadAsChunks) {
     w.begin(CHUNK_VERTEX_LIST);
     w.u16(1);
     for (int i = 0; i < 3; ++i) w.f32(1.0f);
-    w.begin(CHUNK_TEX_COORDS);  // tail that looks like a chunk
-    w.u16(0);
+    w.begin(CHUNK_TEX_COORDS);  // tail that looks like a chunk, of two pairs
+    w.u16(2);
+    for (int i = 0; i < 4; ++i) w.f32(0.5f);
     w.end();
     w.end();
     HModelData data;
