@@ -7,8 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/happlication.h"
+#include "assets/h3dsformat.h"
+#include "assets/h3dswriter.h"
+#include "assets/hmodel.h"
 #include "assets/htexturestore.h"
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
@@ -168,6 +172,50 @@ TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
     ASSERT_NE(menu(), nullptr);
     EXPECT_EQ(leftPicture(), COMPUTER);
     EXPECT_EQ(rightPicture(), CURSOR_KEYS);
+}
+
+// A switch destroys the old screen before it builds the new one, so that the
+// new screen finds the texture slots the old one gave back: here the last
+// free slot of the store.
+TEST_F(FrontScreensTest, SwitchFreesTheOldScreensTexturesBeforeTheNewOneLoads) {
+    class Holder : public HScreen {
+    public:
+        Holder() : texture(theTextureStore.load("menu.jpg")) {}
+        ~Holder() override { theTextureStore.release(texture); }
+        int32_t texture;
+    };
+    // The match's first texture: its right ship's, as the model loads.
+    H3DSWriter ship;
+    ship.begin(h3ds::CHUNK_MAIN);
+    ship.begin(h3ds::CHUNK_EDITOR);
+    ship.material("hull", 1, 2, 3, "menu2.bmp");
+    ship.endAll();
+    ASSERT_TRUE(ship.writeFile("ship.3ds"));
+    for (bool toMatch : {false, true}) {
+        SCOPED_TRACE(toMatch ? "startMatch" : "showMenu");
+        delete app->currentScreen;
+        app->currentScreen = nullptr;
+        std::vector<int32_t> filler;
+        while (theTextureStore.count < HTextureStore::MAX_TEXTURES - 1)
+            filler.push_back(theTextureStore.load("menu1.bmp"));
+        app->currentScreen = new Holder();
+        ASSERT_EQ(theTextureStore.count, HTextureStore::MAX_TEXTURES);
+        testing::internal::CaptureStderr();
+        int32_t firstLoaded = -1;
+        if (toMatch) {
+            app->startMatch(CHOICE_COMPUTER, CHOICE_COMPUTER);
+            auto* engine = dynamic_cast<GEngine*>(app->currentScreen);
+            ASSERT_NE(engine, nullptr);
+            firstLoaded = engine->rightShipModel->data.materials[0].texture;
+        } else {
+            app->showMenu();
+            ASSERT_NE(menu(), nullptr);
+            firstLoaded = menu()->background;
+        }
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_NE(firstLoaded, -1) << errors;
+        for (int32_t texture : filler) theTextureStore.release(texture);
+    }
 }
 
 TEST_F(FrontScreensTest, MenuModelsTurnAtAnEighthOfADegreePerMillisecond) {

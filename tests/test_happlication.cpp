@@ -93,13 +93,6 @@ TEST_F(ApplicationTest, EverySwitchDropsExactlyOneUpdate) {
     EXPECT_EQ(victory->elapsed, 500);
 }
 
-TEST_F(ApplicationTest, SwitchDestroysTheOldScreenFirst) {
-    install("old");
-    app.showMenu();
-    EXPECT_EQ(log, (Log{"old destroyed"}));
-    ASSERT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr);
-}
-
 TEST_F(ApplicationTest, ScreenMaySwitchFromItsOwnKeyDown) {
     RecordingScreen* screen = install("old");
     screen->onKeyDown = [this] { app.showMenu(); };
