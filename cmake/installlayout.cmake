@@ -3,6 +3,8 @@
 # Takes VEKTORAK_SOURCE_DIR, VEKTORAK_DATA_DIR, VEKTORAK_STAGE_DIR,
 # VEKTORAK_LIBEXECDIR and VEKTORAK_SHAREDIR from the build; DESTDIR
 # (CPack's staging folder) is added by file(INSTALL) itself.
+# Install scripts run with no policies set; include() scopes this setting.
+cmake_policy(VERSION 3.25)
 string(REGEX REPLACE "/+$" "" VEKTORAK_PREFIX "${CMAKE_INSTALL_PREFIX}")
 if(VEKTORAK_PREFIX STREQUAL "/usr")
   # Debian's games: Policy 11.11 and the FHS.
