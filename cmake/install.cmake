@@ -1,33 +1,38 @@
 # Installing: cmake --install build --prefix PREFIX, and the Debian package
 # (cmake/package.cmake), which CPack makes from these same rules by
-# installing with the prefix /usr. Two layouts, picked by the prefix:
+# installing with the prefix /usr. Debian's layout for games:
 #
-#                      prefix /usr: Debian's games      any other prefix
-#   launcher           /usr/games/vektorak              PREFIX/bin/vektorak
-#   the game           /usr/libexec/vektorak/vektorak   PREFIX/libexec/vektorak/vektorak
-#   models, pictures,  /usr/share/games/vektorak/       PREFIX/share/vektorak/
-#     shipped vkt.txt
+#   PREFIX/libexec/vektorak/vektorak    the game itself
+#   PREFIX/share/games/vektorak/        models, pictures, the shipped vkt.txt
+#   PREFIX/games/vektorak               the launcher, with the prefix /usr
+#   PREFIX/bin/vektorak                 the launcher, with any other prefix
 #
-# and in both, under PREFIX/share: the desktop entry, the icon in the
-# hicolor theme, the AppStream metainfo, the manual page vektorak.6 and the
-# copyright and changelog in doc/vektorak/. vk-modelinfo goes to
-# PREFIX/bin, but not into the package (it is a modder's tool without a
-# manual page, and Debian keeps /usr/bin out of section games).
+# and under PREFIX/share: the desktop entry, the icon in the hicolor theme,
+# the AppStream metainfo, the manual page vektorak.6, and the copyright
+# file and changelog in doc/vektorak/. vk-modelinfo goes to PREFIX/bin, but
+# not into the package: it is a modder's tool without a manual page, and
+# Debian keeps /usr/bin out of section games.
 #
-# The prefix is known for certain only at install time (--prefix overrides
-# the configured one), so cmake/installlayout.cmake places the launcher,
-# the data and the desktop entry then. The game itself sits in
-# libexec/vektorak in both layouts: the launcher finds it there.
+# The launcher goes to games/ only under /usr, where Debian's PATH has
+# /usr/games; ~/.local/games would be on nobody's PATH. The prefix is known
+# for certain only at install time (--prefix overrides the configured one),
+# so cmake/installlayout.cmake places the launcher and the desktop entry,
+# which names it, then. The data stay out of PREFIX/share/vektorak: with
+# the prefix ~/.local, that is the player's own folder (see the launcher).
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME game)
 set(VEKTORAK_STAGE_DIR ${CMAKE_BINARY_DIR}/install)
+set(VEKTORAK_INSTALL_GAMEDIR ${CMAKE_INSTALL_LIBEXECDIR}/vektorak)
+set(VEKTORAK_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/games/vektorak)
 
-install(TARGETS vektorak RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vektorak)
+install(TARGETS vektorak RUNTIME DESTINATION ${VEKTORAK_INSTALL_GAMEDIR})
+install(DIRECTORY ${VEKTORAK_DATA_DIR}/ DESTINATION ${VEKTORAK_INSTALL_DATADIR})
 
+# The launcher finds the game and its data from its own place, one folder
+# below the prefix in both places it goes to.
+configure_file(${CMAKE_SOURCE_DIR}/cmake/vektorak-launcher.in ${VEKTORAK_STAGE_DIR}/vektorak @ONLY)
 install(CODE "
   set(VEKTORAK_SOURCE_DIR \"${CMAKE_SOURCE_DIR}\")
-  set(VEKTORAK_DATA_DIR \"${VEKTORAK_DATA_DIR}\")
   set(VEKTORAK_STAGE_DIR \"${VEKTORAK_STAGE_DIR}\")
-  set(VEKTORAK_LIBEXECDIR \"${CMAKE_INSTALL_LIBEXECDIR}\")
   set(VEKTORAK_SHAREDIR \"${CMAKE_INSTALL_DATADIR}\")
   include(\"${CMAKE_SOURCE_DIR}/cmake/installlayout.cmake\")
 ")

@@ -25,7 +25,7 @@ class Install(GameTestCase):
         self.assertIn("Icon=vektorak\n", entry)
         self.assertTrue(os.path.exists(os.path.join(prefix, "share", "icons", "hicolor", "48x48", "apps",
                                                     "vektorak.png")))
-        shipped = os.path.join(prefix, "share", "vektorak")
+        shipped = os.path.join(prefix, "share", "games", "vektorak")
         self.assertTrue(os.path.exists(os.path.join(shipped, "ship.3ds")))
         # The modder's tool, left out of the package, comes with a source
         # install.
