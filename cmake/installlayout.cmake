@@ -16,7 +16,11 @@ file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${VEKTORAK_LAUNCHER_DIR}" TYPE
 
 # The entry names the launcher by its absolute path: /usr/games need not be
 # on the PATH of a desktop session, nor PREFIX/bin of a home install.
+# Made in a folder of this install's own: two installs may run at once (the
+# tests install from source while CPack packs), each naming its launcher.
 set(VEKTORAK_LAUNCHER "${VEKTORAK_PREFIX}/${VEKTORAK_LAUNCHER_DIR}/vektorak")
-configure_file("${VEKTORAK_SOURCE_DIR}/cmake/vektorak.desktop.in" "${VEKTORAK_STAGE_DIR}/vektorak.desktop" @ONLY)
+string(MD5 VEKTORAK_INSTALL_KEY "$ENV{DESTDIR}|${CMAKE_INSTALL_PREFIX}")
+set(VEKTORAK_ENTRY "${VEKTORAK_STAGE_DIR}/desktop-${VEKTORAK_INSTALL_KEY}/vektorak.desktop")
+configure_file("${VEKTORAK_SOURCE_DIR}/cmake/vektorak.desktop.in" "${VEKTORAK_ENTRY}" @ONLY)
 file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${VEKTORAK_SHAREDIR}/applications" TYPE FILE
-     FILES "${VEKTORAK_STAGE_DIR}/vektorak.desktop")
+     FILES "${VEKTORAK_ENTRY}")
