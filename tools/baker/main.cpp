@@ -1,13 +1,27 @@
 // main.cpp: vektorak_bake DIRECTORY: writes the game's artwork and settings
 // into DIRECTORY (the build passes the game's working directory).
-// Exit code 0 when every file was written, 1 otherwise, 2 on a bad call.
+// vektorak_bake --menu-layout: prints where menu.jpg's lettering goes, one
+// block a line: its name, then x0 y0 x1 y1 in the picture's units (x -18 ..
+// 18, y -14 .. 14, y up), for the end-to-end tests that look for it on
+// screen.
+// Exit code 0 when every file was written (or the layout found room for
+// every block), 1 otherwise, 2 on a bad call.
 #include <cstdio>
+#include <cstring>
 
 #include "baker/bakeall.h"
 
 int main(int argc, char** argv) {
+    if (argc == 2 && strcmp(argv[1], "--menu-layout") == 0) {
+        const BMenuCoverage coverage = bakedMenuCoverage();
+        const BMenuLayout layout = bakedMenuLayout(coverage);
+        for (const BMenuBlock& block : layout.blocks())
+            printf("%s %.3f %.3f %.3f %.3f\n", block.name.c_str(), block.rect.x0, block.rect.y0, block.rect.x1,
+                   block.rect.y1);
+        return layout.ok() ? 0 : 1;
+    }
     if (argc != 2) {
-        fprintf(stderr, "usage: %s DIRECTORY\n", argc > 0 ? argv[0] : "vektorak_bake");
+        fprintf(stderr, "usage: %s DIRECTORY | --menu-layout\n", argc > 0 ? argv[0] : "vektorak_bake");
         return 2;
     }
     if (!bakeAll(argv[1])) return 1;
