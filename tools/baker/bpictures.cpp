@@ -138,28 +138,28 @@ void arrow(BMask& mask, float cx, float cy, float size, float dx, float dy) {
 
 // --- the ship seen from above, for the victory pictures ----------------------------
 //
-// The outline follows the 3D model (bmodels.cpp): a fuselage 5.6 long, swept
-// wings and wingtip pods 20 across. Points are (along, across) in model
-// units, nose at along = -2.8; the caller turns them to point up or sideways.
+// The outline follows the 3D model (bmodels.cpp) seen from above: a
+// fuselage 5.6 long and 1.24 wide at most, swept delta wings 3.7 across,
+// the fin along the spine over the tail. Points are (along, across) in
+// model units, nose at along = -2.8; the caller turns them to point up or
+// sideways.
 
 struct ShipOutline {
     std::vector<BPoint> fuselage, leftWing, rightWing;
-    BPoint podFront[2], podBack[2];
+    BPoint finFront, finBack;
     BPoint cockpit;
 };
 
 ShipOutline shipOutline() {
     ShipOutline s;
-    s.fuselage = {{-2.8f, 0.0f}, {-2.1f, 0.5f}, {-1.0f, 0.95f}, {0.6f, 1.1f}, {2.2f, 1.0f},
-                  {2.8f, 0.8f},  {2.8f, -0.8f}, {2.2f, -1.0f},  {0.6f, -1.1f}, {-1.0f, -0.95f},
-                  {-2.1f, -0.5f}};
-    s.rightWing = {{-1.2f, 0.9f}, {0.7f, 8.7f}, {2.3f, 8.7f}, {2.4f, 0.9f}};
-    s.leftWing = {{-1.2f, -0.9f}, {0.7f, -8.7f}, {2.3f, -8.7f}, {2.4f, -0.9f}};
-    s.podFront[0] = {-2.4f, 9.2f};
-    s.podBack[0] = {2.5f, 9.2f};
-    s.podFront[1] = {-2.4f, -9.2f};
-    s.podBack[1] = {2.5f, -9.2f};
-    s.cockpit = {-1.1f, 0.0f};
+    s.fuselage = {{-2.8f, 0.0f},   {-2.45f, 0.15f},  {-1.95f, 0.31f},  {-1.2f, 0.46f},  {-0.3f, 0.58f},
+                  {0.8f, 0.62f},   {1.8f, 0.6f},     {2.6f, 0.52f},    {2.6f, -0.52f},  {1.8f, -0.6f},
+                  {0.8f, -0.62f},  {-0.3f, -0.58f},  {-1.2f, -0.46f},  {-1.95f, -0.31f}, {-2.45f, -0.15f}};
+    s.rightWing = {{-0.9f, 0.45f}, {1.3f, 1.85f}, {2.3f, 1.85f}, {2.2f, 0.45f}};
+    s.leftWing = {{-0.9f, -0.45f}, {1.3f, -1.85f}, {2.3f, -1.85f}, {2.2f, -0.45f}};
+    s.finFront = {0.75f, 0.0f};
+    s.finBack = {2.8f, 0.0f};
+    s.cockpit = {-1.05f, 0.0f};
     return s;
 }
 
@@ -179,34 +179,26 @@ void vectorShip(BCanvas& canvas, float cx, float cy, float size, float fx, float
         return out;
     };
     BMask fill(canvas.width(), canvas.height()), edges(canvas.width(), canvas.height());
-    const std::vector<std::vector<BPoint>> shapes = {placeAll(s.fuselage), placeAll(s.leftWing),
-                                                     placeAll(s.rightWing)};
-    const float line = std::max(1.5f, size * 0.16f);
+    const std::vector<std::vector<BPoint>> shapes = {placeAll(s.leftWing), placeAll(s.rightWing),
+                                                     placeAll(s.fuselage)};
+    const float line = std::max(1.5f, size * 0.07f);
     for (const std::vector<BPoint>& shape : shapes) {
         fill.fillPolygon(shape);
         for (size_t i = 0; i < shape.size(); ++i) edges.strokeLine(shape[i], shape[(i + 1) % shape.size()], line);
     }
-    // The pods: capsules along the ship, each with its gun barrel ahead.
-    // The ship is only ever drawn pointing along an axis, so a capsule is a
-    // rounded rectangle.
-    for (int k = 0; k < 2; ++k) {
-        const BPoint a = place(s.podFront[k]), b = place(s.podBack[k]);
-        const float r = size * 0.5f;
-        const float x0 = std::min(a.x, b.x) - r, x1 = std::max(a.x, b.x) + r;
-        const float y0 = std::min(a.y, b.y) - r, y1 = std::max(a.y, b.y) + r;
-        fill.fillRoundRect(x0, y0, x1, y1, r);
-        edges.strokeRoundRect(x0, y0, x1, y1, r, line);
-        edges.strokeLine(place({s.podFront[k].x - 0.9f, s.podFront[k].y}), place({s.podFront[k].x - 0.3f,
-                         s.podFront[k].y}), line);
-    }
+    // The fin, edge-on from above: one line along the spine.
+    edges.strokeLine(place(s.finFront), place(s.finBack), line * 1.6f);
     const BPoint c = place(s.cockpit);
-    fill.fillCircle(c.x, c.y, size * 0.55f);
+    const float canopyLength = size * 0.9f, canopyWidth = size * 0.3f;
+    fill.fillCircle(c.x, c.y, canopyWidth);
     canvas.paint(fill, scale(colour, 0.22f), 0.85f);
-    canvas.glow(edges.blurred(static_cast<int>(size * 0.9f)), colour, glow);
-    canvas.glow(edges.blurred(static_cast<int>(size * 0.25f) + 1), colour, 0.9f);
+    canvas.glow(edges.blurred(static_cast<int>(size * 0.4f)), colour, glow);
+    canvas.glow(edges.blurred(static_cast<int>(size * 0.1f) + 1), colour, 0.9f);
     canvas.paint(edges, mix(colour, WHITE, 0.55f));
+    // The canopy: a bright teardrop along the nose's direction.
     BMask canopy(canvas.width(), canvas.height());
-    canopy.fillCircle(c.x, c.y, size * 0.5f);
+    canopy.strokeLine({c.x - fx * canopyLength * 0.5f, c.y - fy * canopyLength * 0.5f},
+                      {c.x + fx * canopyLength * 0.5f, c.y + fy * canopyLength * 0.5f}, canopyWidth * 2.0f);
     canvas.paint(canopy, mix(colour, WHITE, 0.8f));
 }
 
@@ -631,7 +623,7 @@ BCanvas paintVictory(const BFonts& fonts, BOutcome outcome) {
         const BTeam team = teamOf(outcome == BOutcome::LeftWins ? BSide::Left : BSide::Right);
         const BColour main = toColour(team.main), light = toColour(team.light);
         rays(canvas, f.x(0.0f), f.y(0.2f), f.d(0.55f), main, 0.45f, style.seed);
-        vectorShip(canvas, f.x(0.0f), f.y(0.2f), f.d(0.078f), 0.0f, -1.0f, main, 1.2f);
+        vectorShip(canvas, f.x(0.0f), f.y(0.2f), f.d(0.1f), 0.0f, -1.0f, main, 1.2f);
         glowText(canvas, fonts.bold, outcome == BOutcome::LeftWins ? "LEFT PLAYER" : "RIGHT PLAYER", f.x(0.0f),
                  f.y(0.62f), f.d(0.15f), f.d(0.025f), light, main, static_cast<int>(f.d(0.03f)), 1.0f);
         const float size = f.d(0.5f), baseline = f.y(-0.5f), capTop = baseline - size * CAP_HEIGHT;
@@ -648,8 +640,8 @@ BCanvas paintVictory(const BFonts& fonts, BOutcome outcome) {
         const BColour leftMain = toColour(left.main), rightMain = toColour(right.main);
         // Two ships nose to nose, both spent, and a flash between them.
         rays(canvas, f.x(0.0f), f.y(0.22f), f.d(0.35f), {1.0f, 0.95f, 0.85f}, 0.35f, style.seed);
-        vectorShip(canvas, f.x(-0.62f), f.y(0.2f), f.d(0.03f), 1.0f, 0.0f, leftMain, 0.8f);
-        vectorShip(canvas, f.x(0.62f), f.y(0.2f), f.d(0.03f), -1.0f, 0.0f, rightMain, 0.8f);
+        vectorShip(canvas, f.x(-0.62f), f.y(0.2f), f.d(0.075f), 1.0f, 0.0f, leftMain, 0.8f);
+        vectorShip(canvas, f.x(0.62f), f.y(0.2f), f.d(0.075f), -1.0f, 0.0f, rightMain, 0.8f);
         glowText(canvas, fonts.bold, "BOTH SHIPS DOWN", f.x(0.0f), f.y(0.66f), f.d(0.12f), f.d(0.02f), TEXT,
                  {0.6f, 0.6f, 0.7f}, static_cast<int>(f.d(0.025f)), 0.6f);
         const float size = f.d(0.5f), baseline = f.y(-0.5f), capTop = baseline - size * CAP_HEIGHT;
