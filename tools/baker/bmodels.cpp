@@ -24,8 +24,8 @@ constexpr float PI = 3.14159265358979f;
 // a 640 x 480 window, so the profile must carry the ship: a pointed nose
 // and canopy at -x, a tall fin over the exhaust at +x, team colour along
 // the flanks. Everything that sticks out in z (the short delta wings) stays
-// within 1.9 of the centre line, so that rocking by 31 degrees lifts a
-// wingtip to at most 0.85 and the ship never leaves its box's height. The
+// within 1.75 of the centre line, so that rocking by 31 degrees lifts or
+// drops a wingtip to at most 0.96 from it, barely past the box's 0.9. The
 // same compactness keeps the menu's ships, which turn about a point 7 units
 // either side of the centre, within 3 units of that point: each in its own
 // half of the window.
@@ -33,9 +33,9 @@ constexpr float PI = 3.14159265358979f;
 // Ship outline constants, in model units (see bmodels.h for the box).
 constexpr float NOSE_X = -2.8f;
 constexpr float TAIL_X = 2.6f;
-constexpr float WING_Y = -0.15f;
+constexpr float WING_Y = -0.05f;
 constexpr float WING_ROOT_Z = 0.45f;
-constexpr float WING_TIP_Z = 1.85f;
+constexpr float WING_TIP_Z = 1.75f;
 
 // Texture mapping of the fuselage (see paintHull): u from nose to tail, v
 // round the hull from the keel (0.05) over the +z flank (0.175), the spine

@@ -12,7 +12,7 @@
 //   2.8 (nose at -x: the ship at yaw 0 fires towards -x) and y -0.9 .. 0.9.
 //   The box's 20 units of depth are left empty: anything far out in z
 //   would swing far above and below the box as the ship rocks, so the
-//   wings reach only 1.85 either side, which rocking lifts to 0.85. The
+//   wings reach only 1.75 either side, which rocking moves to 0.96. The
 //   menu turns each ship about a point 7 units from the centre of a window
 //   that is 12.3 units wide on either side there (4:3), so a ship that
 //   stays within 3 units of its origin keeps to its own half.

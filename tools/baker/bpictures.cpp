@@ -139,7 +139,7 @@ void arrow(BMask& mask, float cx, float cy, float size, float dx, float dy) {
 // --- the ship seen from above, for the victory pictures ----------------------------
 //
 // The outline follows the 3D model (bmodels.cpp) seen from above: a
-// fuselage 5.6 long and 1.24 wide at most, swept delta wings 3.7 across,
+// fuselage 5.6 long and 1.24 wide at most, swept delta wings 3.5 across,
 // the fin along the spine over the tail. Points are (along, across) in
 // model units, nose at along = -2.8; the caller turns them to point up or
 // sideways.
@@ -155,8 +155,8 @@ ShipOutline shipOutline() {
     s.fuselage = {{-2.8f, 0.0f},   {-2.45f, 0.15f},  {-1.95f, 0.31f},  {-1.2f, 0.46f},  {-0.3f, 0.58f},
                   {0.8f, 0.62f},   {1.8f, 0.6f},     {2.6f, 0.52f},    {2.6f, -0.52f},  {1.8f, -0.6f},
                   {0.8f, -0.62f},  {-0.3f, -0.58f},  {-1.2f, -0.46f},  {-1.95f, -0.31f}, {-2.45f, -0.15f}};
-    s.rightWing = {{-0.9f, 0.45f}, {1.3f, 1.85f}, {2.3f, 1.85f}, {2.2f, 0.45f}};
-    s.leftWing = {{-0.9f, -0.45f}, {1.3f, -1.85f}, {2.3f, -1.85f}, {2.2f, -0.45f}};
+    s.rightWing = {{-0.9f, 0.45f}, {1.3f, 1.75f}, {2.3f, 1.75f}, {2.2f, 0.45f}};
+    s.leftWing = {{-0.9f, -0.45f}, {1.3f, -1.75f}, {2.3f, -1.75f}, {2.2f, -0.45f}};
     s.finFront = {0.75f, 0.0f};
     s.finBack = {2.8f, 0.0f};
     s.cockpit = {-1.05f, 0.0f};
