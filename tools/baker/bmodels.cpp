@@ -323,23 +323,27 @@ BModelFile buildBolt(BSide side) {
     model.material("Core", 255, 250, 235);
     model.material("Glow", team.bolt.r, team.bolt.g, team.bolt.b);
 
-    // A slug of light the length of the bolt's box: a flat oval in the
-    // side's colour round a white-hot core, both facing +-z. The faces
-    // catch the headlight whole, so the bolt shines from the match's camera
-    // however the firing ship was rocking (at most 31 degrees off), and its
-    // small depth keeps that rocking from smearing it up and down the
-    // screen as a long shape in z would.
-    const auto oval = [](float rx, float ry) {
+    // A comet the length of the bolt's box: a round head towards -x and a
+    // tail tapering to +x, in the side's colour round a white-hot core,
+    // all facing +-z. A shot is drawn turned as its ship was, so the head
+    // leads whichever way it flies. The faces catch the headlight whole,
+    // so the bolt shines from the match's camera however the firing ship
+    // was rocking (at most 31 degrees off), and its small depth keeps that
+    // rocking from smearing it up and down the screen as a long shape in z
+    // would.
+    const auto comet = [](float headX, float radius, float tipX) {
         std::vector<Vec3> points;
-        for (int k = 0; k < 20; ++k) {
-            const float a = 2.0f * PI * static_cast<float>(k) / 20.0f;
-            points.push_back(Vec3(rx * std::cos(a), ry * std::sin(a), 0.0f));
+        for (int k = 0; k <= 12; ++k) {
+            const float a = PI * 0.5f + PI * static_cast<float>(k) / 12.0f;
+            points.push_back(Vec3(headX + radius * std::cos(a), radius * std::sin(a), 0.0f));
         }
+        points.push_back(Vec3(tipX, 0.0f, 0.0f));
         return points;
     };
+    const float radius = 0.8f;
     BMesh core, glow;
-    prism(glow, oval(BOLT_HALF_LENGTH, 0.55f), -0.08f, 0.08f);
-    prism(core, oval(0.62f, 0.26f), -0.14f, 0.14f);
+    prism(glow, comet(radius - BOLT_HALF_LENGTH, radius, BOLT_HALF_LENGTH), -0.08f, 0.08f);
+    prism(core, comet(-0.45f, 0.34f, 0.35f), -0.14f, 0.14f);
     model.mesh("Core", "Core", core);
     model.mesh("Rings", "Glow", glow);
     return model;

@@ -16,7 +16,7 @@
 //   menu turns each ship about a point 7 units from the centre of a window
 //   that is 12.3 units wide on either side there (4:3), so a ship that
 //   stays within 3 units of its origin keeps to its own half.
-// - A bolt's box has half-sizes (1, 1, 5): an oval slug 2 long along its
+// - A bolt's box has half-sizes (1, 1, 5): a comet 2 long along its
 //   flight, flat in z for the same reason as the ships.
 // - The logo is drawn at 0.4 scale, turning about y at (8, -6, -22.2): at
 //   half a width of LOGO_HALF_WIDTH it reaches 17.1 units across the

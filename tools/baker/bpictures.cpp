@@ -738,10 +738,11 @@ BCanvas paintHull(BSide side) {
                 canvas.addLight(x, p.y0 + 3, {1.0f, 1.0f, 1.0f}, 0.12f);
             }
     }
-    // The side's bands, one on each flank, with a pale pinstripe either
+    // The side's bands, one on each flank, with a white pinstripe either
     // side. Each starts in a point behind the nose, swept back like the
-    // wings.
-    const BColour stripe = toColour(team.main), pin = toColour(team.light);
+    // wings. The pinstripes stay neutral: a pale tint of the side's colour
+    // would be the colour of its shots.
+    const BColour stripe = toColour(team.main), pin{0.95f, 0.93f, 0.90f};
     for (const float flank : {0.175f, 0.425f}) {
         const float half = 0.045f, pinWidth = 0.012f;
         for (int y = 0; y < size; ++y)
