@@ -170,18 +170,6 @@ BRect BMenuCoverage::bounds() const {
             static_cast<float>(c1 + 1) / k - MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT - static_cast<float>(r0) / k};
 }
 
-float BMenuCoverage::share(const BRect& rect) const {
-    int c0, c1, r0, r1;
-    cellsIn(rect, c0, c1, r0, r1);
-    int total = 0, hit = 0;
-    for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c) {
-            ++total;
-            hit += cells[static_cast<size_t>(r) * columns + c] ? 1 : 0;
-        }
-    return total > 0 ? static_cast<float>(hit) / static_cast<float>(total) : 0.0f;
-}
-
 BMenuCoverage menuCoverage(const std::vector<Vec3>& logo, const std::vector<Vec3>& leftShip,
                            const std::vector<Vec3>& rightShip) {
     BMenuCoverage coverage;

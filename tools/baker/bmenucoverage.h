@@ -93,8 +93,6 @@ public:
     // The smallest rectangle holding every covered cell; all zero when
     // none is.
     BRect bounds() const;
-    // Share of the picture's cells inside r that are covered.
-    float share(const BRect& r) const;
 
 private:
     void fillTriangle(float ax, float ay, float bx, float by, float cx, float cy);

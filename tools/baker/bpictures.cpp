@@ -331,8 +331,7 @@ struct MenuMeasure {
     }
 };
 
-const float SIDE_CENTRE = (MENU_LEFT_CHOICE.x0 + MENU_LEFT_CHOICE.x1) * 0.5f;
-const float SIDE_HEIGHT = NAME_SIZE * CAP_HEIGHT + NAME_GAP + HINT_CAP;
+constexpr float SIDE_HEIGHT = NAME_SIZE * CAP_HEIGHT + NAME_GAP + HINT_CAP;
 // The frame drawn round each controller picture reaches this far past it.
 constexpr float CHOICE_FRAME = 0.22f;
 
@@ -359,7 +358,8 @@ BMenuLayout layOutMenu(const BFonts& fonts, const BMenuCoverage& coverage) {
         const char* name;
         const char* key;
         float centre;
-    } sides[2] = {{"left player", "LEFT PLAYER", "O", SIDE_CENTRE}, {"right player", "RIGHT PLAYER", "P", -SIDE_CENTRE}};
+    } sides[2] = {{"left player", "LEFT PLAYER", "O", (MENU_LEFT_CHOICE.x0 + MENU_LEFT_CHOICE.x1) * 0.5f},
+                  {"right player", "RIGHT PLAYER", "P", (MENU_RIGHT_CHOICE.x0 + MENU_RIGHT_CHOICE.x1) * 0.5f}};
     for (const auto& side : sides) {
         const float width = m.sideWidth(side.name, side.key);
         const float lowest = MENU_LEFT_CHOICE.y1 + CHOICE_FRAME + SIDE_HEIGHT;
