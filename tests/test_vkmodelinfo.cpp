@@ -221,7 +221,7 @@ TEST_F(VkModelInfoTest, CheckSaysWhatTheGameWillDoAndWarnsOfEachProblem) {
         {"material first", model("ship2.3ds", with([](BoxModel& m) { m.meshVersionFirst = false; })), "ship2.3ds",
          0, {"replaces the left player's ship", "(material \"m\")", "draws it as the file describes"}},
         {"upper-case name", model("SHIP.3DS", BoxModel()), "SHIP.3DS", 1,
-         {"lower-case 's'", "rename it \"ship.3ds\"", "replaces the right player's ship", "differently"}},
+         {"lower-case 's'", "rename it \"ship.3ds\"", "would replace the right player's ship", "differently"}},
         {"texture missing", model("ship.3ds", with([](BoxModel& m) { m.texture = "gone.bmp"; m.texCoords = 8; })),
          "ship.3ds", 1, {"\"gone.bmp\" is missing", "drawn white"}},
         {"texture not a picture",

@@ -1,11 +1,11 @@
 // vk_modelcheck.cpp: the checks behind vk-modelinfo --check.
 //
 // The model is read by the game's own readers (H3DSLoader, HModel's text
-// reader), so what is reported is what the game gets. Two things those
-// readers do not keep are found by a walk over the file's chunks that
+// reader), so what is reported is what the game gets. The one thing those
+// readers do not keep is found by a walk over the file's chunks that
 // follows the reader's levels: which material names each mesh's faces
-// give (the reader keeps one material a mesh, the last named, and cannot
-// tell "no material" from "the first material"), and nothing else.
+// give. The reader keeps one material a mesh, the last named, and cannot
+// tell "no material" from "the first material".
 //
 // The places the game gives its models are fixed by its draw code:
 // - a ship is seen side on in a match, inside a collision box of 5.6 by
@@ -432,8 +432,10 @@ bool checkOne(const char* path) {
                        (reader == 's' || reader == 't' ? "; rename it " + quoted(lower(base).c_str()) : std::string()));
         if (!slot) slot = slotFor(lower(base));
     }
-    if (slot)
+    if (slot && (last == 's' || last == 't'))
         report.line(std::string("it replaces ") + slot->what);
+    else if (slot)
+        report.line("named " + quoted(slot->file) + ", it would replace " + slot->what);
     else
         report.line("no model of the game has this name: the game opens ship.3ds, ship2.3ds, zat.3ds, zat2.3ds, "
                     "logo.3ds, lives_left.txt and lives_right.txt");
