@@ -7,6 +7,7 @@
 #include <SDL_image.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "assets/h3dsloader.h"
 #include "assets/hmodel.h"
 #include "baker/bakeall.h"
+#include "baker/bmenucoverage.h"
 
 namespace fs = std::filesystem;
 
@@ -53,12 +55,6 @@ struct Box {
     }
     Vec3 size() const { return subtract(high, low); }
 };
-
-Box boxOf(const HMesh& mesh) {
-    Box box;
-    for (int32_t i = 0; i < mesh.vertexCount; ++i) box.add(mesh.vertices[i]);
-    return box;
-}
 
 Box boxOf(const HModelData& data) {
     Box box;
@@ -202,9 +198,11 @@ TEST_F(BakerTest, JpegsAreBaselineWithThreeComponents) {
     }
 }
 
-TEST_F(BakerTest, ShipsFillTheirCollisionBoxNoseTowardsMinusX) {
+TEST_F(BakerTest, ShipsFillTheirBoxSideOnAndStayInItWhileRocking) {
     // The ship's collision half-sizes are (2.8, 0.9, 10); it is drawn turned
-    // only by 0 or 180 degrees about y and rocked about x.
+    // only by 0 or 180 degrees about y and rocked up to 31 degrees about x,
+    // and the match's camera sees its side, x by y.
+    const float rock = 31.0f * 3.14159265f / 180.0f;
     for (const char* name : {"ship.3ds", "ship2.3ds"}) {
         SCOPED_TRACE(name);
         HModelData data;
@@ -214,11 +212,17 @@ TEST_F(BakerTest, ShipsFillTheirCollisionBoxNoseTowardsMinusX) {
         int textured = 0;
         for (const HMaterial& m : data.materials) textured += m.textureFile[0] ? 1 : 0;
         EXPECT_GE(textured, 1);
+        float rocked = 0.0f;
         for (const HMesh& mesh : data.meshes) {
             EXPECT_GE(mesh.materialId, 0) << mesh.name << " names a material the file does not have";
             if (mesh.hasTexture) {
                 EXPECT_EQ(mesh.texCoordCount, mesh.vertexCount) << mesh.name;
             }
+            for (int32_t i = 0; i < mesh.vertexCount; ++i)
+                for (const float a : {-rock, -rock / 2.0f, 0.0f, rock / 2.0f, rock}) {
+                    const Vec3 p = mesh.vertices[i];
+                    rocked = std::max(rocked, std::fabs(p.y * std::cos(a) - p.z * std::sin(a)));
+                }
         }
         const Box box = boxOf(data);
         const float slack = 1e-4f;
@@ -226,12 +230,11 @@ TEST_F(BakerTest, ShipsFillTheirCollisionBoxNoseTowardsMinusX) {
         EXPECT_LE(box.high.x, 2.8f + slack);
         EXPECT_GE(box.low.y, -0.9f - slack);
         EXPECT_LE(box.high.y, 0.9f + slack);
-        EXPECT_GE(box.low.z, -10.0f - slack);
-        EXPECT_LE(box.high.z, 10.0f + slack);
-        // Sized to the box, not lost inside it.
+        // The side the camera sees fills the box, not lost inside it.
         EXPECT_GT(box.size().x, 0.95f * 5.6f);
         EXPECT_GT(box.size().y, 0.9f * 1.8f);
-        EXPECT_GT(box.size().z, 0.95f * 20.0f);
+        // Rocking swings nothing more than a tenth past the box's height.
+        EXPECT_LE(rocked, 0.99f);
         // The cockpit sits forward, the exhaust at the back: the nose is at -x.
         const HMesh* canopy = meshNamed(data, "Canopy");
         const HMesh* exhaust = meshNamed(data, "Exhaust");
@@ -241,7 +244,9 @@ TEST_F(BakerTest, ShipsFillTheirCollisionBoxNoseTowardsMinusX) {
     }
 }
 
-TEST_F(BakerTest, BoltsFillTheirTwoByTwoByTenBox) {
+TEST_F(BakerTest, BoltsFillTheirBoxAlongTheirFlightAndStayFlat) {
+    // Box half-sizes (1, 1, 5); a bolt is drawn rocked as its ship was, so
+    // depth would smear it up and down the screen.
     for (const char* name : {"zat.3ds", "zat2.3ds"}) {
         SCOPED_TRACE(name);
         HModelData data;
@@ -251,10 +256,10 @@ TEST_F(BakerTest, BoltsFillTheirTwoByTwoByTenBox) {
         const Box box = boxOf(data);
         EXPECT_NEAR(box.low.x, -1.0f, 0.01f);
         EXPECT_NEAR(box.high.x, 1.0f, 0.01f);
-        EXPECT_NEAR(box.low.y, -1.0f, 0.01f);
-        EXPECT_NEAR(box.high.y, 1.0f, 0.01f);
-        EXPECT_NEAR(box.low.z, -5.0f, 0.01f);
-        EXPECT_NEAR(box.high.z, 5.0f, 0.01f);
+        EXPECT_GE(box.low.y, -1.0f);
+        EXPECT_LE(box.high.y, 1.0f);
+        EXPECT_GT(box.size().y, 0.8f);
+        EXPECT_LT(box.size().z, 0.4f);
     }
 }
 
@@ -270,8 +275,8 @@ TEST_F(BakerTest, EachSideHasItsOwnColour) {
         const HMesh* mesh = meshNamed(data, meshName);
         return mesh && mesh->materialId >= 0 ? data.materials[mesh->materialId].colour : nullptr;
     };
-    const uint8_t* rightTrim = colourOf(right, "Pods");
-    const uint8_t* leftTrim = colourOf(left, "Pods");
+    const uint8_t* rightTrim = colourOf(right, "Fins");
+    const uint8_t* leftTrim = colourOf(left, "Fins");
     ASSERT_TRUE(rightTrim && leftTrim);
     EXPECT_GT(colourDistance(rightTrim, leftTrim), 300);
     EXPECT_STRNE(right.materials[0].textureFile, left.materials[0].textureFile);
@@ -292,26 +297,42 @@ TEST_F(BakerTest, EachSideHasItsOwnColour) {
     EXPECT_GT(leftTrim[2], leftTrim[0]);
 }
 
-TEST_F(BakerTest, LogoSpellsAcrossAboutTwentyUnits) {
+TEST_F(BakerTest, LogoIsABadgeThatReadsFromBothSides) {
     HModelData data;
     load3ds("logo.3ds", data);
-    EXPECT_GE(data.materialCount, 1);
+    EXPECT_GE(data.materialCount, 2);
     const Box box = boxOf(data);
-    EXPECT_GT(box.size().x, 18.0f);
-    EXPECT_LT(box.size().x, 22.0f);
-    // A word: much wider than tall, extruded, centred on the spin axis.
+    // A word: much wider than tall, thick, centred on the spin axis; 16.4
+    // wide keeps it on screen as it turns (see the menu test below).
+    EXPECT_NEAR(box.size().x, 16.4f, 0.05f);
     EXPECT_LT(box.size().y, box.size().x / 4.0f);
     EXPECT_GT(box.size().z, 0.3f);
     EXPECT_NEAR(box.low.x + box.high.x, 0.0f, 0.05f);
     EXPECT_NEAR(box.low.y + box.high.y, 0.0f, 0.05f);
+    // The letters behind are those in front mirrored in x (and z), so that
+    // the word reads the right way round from behind as well.
+    const HMesh* letters = meshNamed(data, "Letters");
+    ASSERT_NE(letters, nullptr);
+    std::vector<std::array<float, 3>> front, back;
+    for (int32_t i = 0; i < letters->vertexCount; ++i) {
+        const Vec3 p = letters->vertices[i];
+        if (p.z > 0.0f)
+            front.push_back({std::round(-p.x * 1000.0f), std::round(p.y * 1000.0f), std::round(-p.z * 1000.0f)});
+        else
+            back.push_back({std::round(p.x * 1000.0f), std::round(p.y * 1000.0f), std::round(p.z * 1000.0f)});
+    }
+    std::sort(front.begin(), front.end());
+    std::sort(back.begin(), back.end());
+    EXPECT_FALSE(front.empty());
+    EXPECT_TRUE(front == back);
 }
 
 TEST_F(BakerTest, ModelsFaceOutward) {
     // Inside-out faces would turn away from the game's headlight and draw
     // dark. Each mesh that closes on itself must enclose a positive volume
     // with its counter-clockwise sides out; the open ones (wings without a
-    // root, the tail's flat ring, the exhaust's cavity) are checked as part
-    // of their whole model.
+    // root, the tail's flat ring, the exhaust's cavity, the logo's letters
+    // on their plate) are checked as part of their whole model.
     for (const char* name : {"ship.3ds", "ship2.3ds", "zat.3ds", "zat2.3ds", "logo.3ds"}) {
         HModelData data;
         load3ds(name, data);
@@ -322,7 +343,7 @@ TEST_F(BakerTest, ModelsFaceOutward) {
             const double volume = signedVolume(mesh, centreOf(mesh));
             const std::string mname = mesh.name;
             if (mname != "Wings" && mname != "TailRing" && mname != "Exhaust" && mname != "Letters" &&
-                mname != "Edges") {
+                mname != "Edges" && mname != "Plate" && mname != "Rim") {
                 EXPECT_GT(volume, 0.0) << name << ": " << mname;
             }
             total += signedVolume(mesh, middle);
@@ -331,41 +352,122 @@ TEST_F(BakerTest, ModelsFaceOutward) {
     }
 }
 
-TEST_F(BakerTest, HealthBarsAreWholeAtFullHealthAndGoneAtZero) {
+TEST_F(BakerTest, HealthBarsReadWhenFullAndLeaveEveryWindowUpTo21To9AtZero) {
     // The match draws the bars at (+-(3 + (100 - health) * 100/501), 15.6,
-    // -40) under a 45 degree camera at the origin. In a 4:3 view the screen
-    // edge at depth 40 is 40 tan(22.5 degrees) high and 4/3 of that wide.
-    const double halfHeight = 40.0 * std::tan(22.5 * 3.14159265358979 / 180.0);
-    const double halfWidth = halfHeight * 4.0 / 3.0;
+    // -40) under a 45 degree camera at the origin. A corner (x, y, z) of a
+    // bar lands on the screen at x / (-z tan(22.5) aspect) of the half-width
+    // and y / (-z tan(22.5)) of the half-height from the centre.
+    const double tanHalf = std::tan(22.5 * 3.14159265358979 / 180.0);
     const double step = 0.1996007984031936;
     for (const char* name : {"lives_left.txt", "lives_right.txt"}) {
         SCOPED_TRACE(name);
-        const bool right = std::string(name) == "lives_right.txt";
+        const double outward = std::string(name) == "lives_right.txt" ? 1.0 : -1.0;
         HModel bar;
         ASSERT_TRUE(bar.loadText(path(name).c_str()));
         ASSERT_EQ(bar.data.meshCount, 1);
         const HMesh& mesh = bar.data.meshes[0];
-        const Box box = boxOf(mesh);
-        // Outward distances of the bar's inner and outer ends from its anchor.
-        const double inner = right ? box.low.x : -box.high.x;
-        const double outer = right ? box.high.x : -box.low.x;
-        EXPECT_GT(outer - inner, 15.0);  // about 20 units long
-        EXPECT_GE(inner, -3.0);          // never reaches across the centre
-        // Full health: on screen whole, outward end inside the edge.
-        EXPECT_LT(3.0 + outer, halfWidth);
-        EXPECT_LT(15.6 + box.high.y, halfHeight);
-        // Health 0: slid past the edge.
-        EXPECT_GT(3.0 + 100.0 * step + inner, halfWidth);
-        // It points outward: the vertex furthest out is the narrow tip.
-        const auto outward = [&](int i) { return right ? mesh.vertices[i].x : -mesh.vertices[i].x; };
-        int atOuter = 0, atInner = 0;
-        for (int i = 0; i < 3; ++i) {
-            if (std::fabs(outward(i) - outer) < 1e-4) ++atOuter;
-            if (std::fabs(outward(i) - inner) < 1e-4) ++atInner;
+        // Each corner's outward screen position (1 is the window's edge) and
+        // height, at a health and an aspect.
+        const auto across = [&](int i, int health, double aspect) {
+            const Vec3 p = mesh.vertices[i];
+            const double x = outward * (3.0 + (100 - health) * step) + p.x;
+            return outward * x / ((40.0 - p.z) * tanHalf * aspect);
+        };
+        for (const double aspect : {4.0 / 3.0, 16.0 / 9.0, 21.0 / 9.0}) {
+            SCOPED_TRACE(aspect);
+            double inner = 1e9, outer = -1e9;
+            for (int i = 0; i < 3; ++i) {
+                inner = std::min(inner, across(i, 100, aspect));
+                outer = std::max(outer, across(i, 100, aspect));
+                EXPECT_LT(std::fabs((15.6 + mesh.vertices[i].y) / ((40.0 - mesh.vertices[i].z) * tanHalf)), 0.98);
+                // Health 0: every corner past the edge.
+                EXPECT_GT(across(i, 0, aspect), 1.0) << "corner " << i << " still in view at health 0";
+            }
+            // Full health: from next to the centre, in its own half, to the
+            // edge at least.
+            EXPECT_GT(inner, 0.0);
+            EXPECT_LT(inner, 0.1);
+            EXPECT_GE(outer, 1.0);
         }
-        EXPECT_EQ(atOuter, 1) << "one corner, the point, is furthest out";
-        EXPECT_EQ(atInner, 2) << "the wide end is the inner one";
+        // It points outward: one corner, the tip, is furthest out.
+        int atOuter = 0;
+        double furthest = -1e9;
+        for (int i = 0; i < 3; ++i) furthest = std::max(furthest, outward * mesh.vertices[i].x);
+        for (int i = 0; i < 3; ++i) atOuter += std::fabs(outward * mesh.vertices[i].x - furthest) < 1e-4 ? 1 : 0;
+        EXPECT_EQ(atOuter, 1);
     }
+}
+
+TEST_F(BakerTest, MenuLetteringStaysClearOfWhatTheModelsCoverOverATurn) {
+    // The models as the game reads them from the baked files, turned as the
+    // menu turns them.
+    const auto corners = [&](const char* name) {
+        HModelData data;
+        load3ds(name, data);
+        std::vector<Vec3> out;
+        for (const HMesh& mesh : data.meshes)
+            for (int32_t f = 0; f < mesh.faceCount; ++f)
+                for (int k = 0; k < 3; ++k) out.push_back(mesh.vertices[mesh.faces[f].index[k]]);
+        return out;
+    };
+    const std::vector<Vec3> logo = corners("logo.3ds"), left = corners("ship2.3ds"), right = corners("ship.3ds");
+
+    // Each model keeps to its place all the way round: the logo on the
+    // screen of a 4:3 window, each ship in its own half.
+    const struct {
+        const std::vector<Vec3>* model;
+        const BMenuPlacement* placement;
+        BRect allowed;
+    } models[] = {{&logo, &MENU_LOGO, VISIBLE_4_3},
+                  {&left, &MENU_LEFT_SHIP, {VISIBLE_4_3.x0, VISIBLE_4_3.y0, 0.0f, VISIBLE_4_3.y1}},
+                  {&right, &MENU_RIGHT_SHIP, {0.0f, VISIBLE_4_3.y0, VISIBLE_4_3.x1, VISIBLE_4_3.y1}}};
+    for (const auto& m : models) {
+        BMenuCoverage alone;
+        alone.addTurn(*m.model, *m.placement, MENU_TURN_STEPS);
+        const BRect b = alone.bounds();
+        EXPECT_GT(b.width(), 3.0f);
+        EXPECT_GE(b.x0, m.allowed.x0);
+        EXPECT_LE(b.x1, m.allowed.x1);
+        EXPECT_GE(b.y0, m.allowed.y0);
+        EXPECT_LE(b.y1, m.allowed.y1);
+    }
+
+    // The lettering, checked on the baked picture pixel by pixel: no pixel
+    // of a block's rectangle is one that a model passes over, and each
+    // block holds bright lettering.
+    const BMenuCoverage coverage = menuCoverage(logo, left, right);
+    const BMenuCoverage builtCoverage = bakedMenuCoverage();
+    const BMenuLayout layout = bakedMenuLayout(builtCoverage);
+    ASSERT_TRUE(layout.ok());
+    ASSERT_EQ(layout.blocks().size(), 6u);
+    SDL_Surface* image = IMG_Load(path("menu.jpg").c_str());
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(SDL_LockSurface(image), 0);
+    const uint8_t* pixels = static_cast<const uint8_t*>(image->pixels);
+    for (const BMenuBlock& block : layout.blocks()) {
+        SCOPED_TRACE(block.name);
+        const BRect r = block.rect;
+        EXPECT_GE(r.x0, VISIBLE_4_3.x0);
+        EXPECT_LE(r.x1, VISIBLE_4_3.x1);
+        EXPECT_GE(r.y0, VISIBLE_4_3.y0);
+        EXPECT_LE(r.y1, VISIBLE_4_3.y1);
+        // Picture units to the picture's pixels: 36 units across its
+        // width, 28 down its height, row 0 at the top.
+        const auto column = [&](float x) { return static_cast<int>((x + 18.0f) / 36.0f * image->w); };
+        const auto row = [&](float y) { return static_cast<int>((14.0f - y) / 28.0f * image->h); };
+        int covered = 0, brightest = 0;
+        for (int py = row(r.y1); py < row(r.y0); ++py)
+            for (int px = column(r.x0); px < column(r.x1); ++px) {
+                const float x = (px + 0.5f) / image->w * 36.0f - 18.0f, y = 14.0f - (py + 0.5f) / image->h * 28.0f;
+                covered += coverage.covered(x, y) ? 1 : 0;
+                const uint8_t* p = pixels + py * image->pitch + px * 3;
+                brightest = std::max({brightest, int(p[0]), int(p[1]), int(p[2])});
+            }
+        EXPECT_EQ(covered, 0);
+        EXPECT_GT(brightest, 200);
+    }
+    SDL_UnlockSurface(image);
+    SDL_FreeSurface(image);
 }
 
 TEST_F(BakerTest, SettingsHoldFiveNumbersThenTheirExplanation) {

@@ -225,10 +225,11 @@ TEST(BakerHealthBar, TextFollowsTheOneTriangleFormat) {
         EXPECT_EQ(r, team.main.r);
         EXPECT_EQ(b, team.main.b);
         // Counter-clockwise from the camera, though unlit bars would draw
-        // either way.
+        // either way, and flat, facing it.
         const float area = (v[3] - v[0]) * (v[7] - v[1]) - (v[4] - v[1]) * (v[6] - v[0]);
         EXPECT_GT(area, 0.0f);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(v[i * 3 + 2], 0.0f);
+        EXPECT_EQ(v[2], v[5]);
+        EXPECT_EQ(v[2], v[8]);
     }
 }
 

@@ -1,6 +1,8 @@
 // vk_modelinfo.cpp: prints what the game's model readers make of each file.
 //
 // Usage: vk-modelinfo FILE...
+//        vk-modelinfo --check FILE...   (what the game will do with each
+//                                        file, and warnings: vk_modelcheck.h)
 // Output: one line per file, a JSON object whose keys are the field names:
 //   {"file": ..., "materials": [{"name", "colour": [r, g, b], "textureFile"}],
 //    "meshes": [{"name", "vertexCount", "faceCount", "texCoordCount",
@@ -18,6 +20,7 @@
 
 #include "assets/h3dsloader.h"
 #include "assets/hmodel.h"
+#include "vk_modelcheck.h"
 
 namespace {
 
@@ -124,10 +127,12 @@ bool readModel(const char* file, HModel& model) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc < 2) {
-        fprintf(stderr, "usage: vk-modelinfo FILE...\n");
+    const bool check = argc >= 2 && strcmp(argv[1], "--check") == 0;
+    if (argc < (check ? 3 : 2)) {
+        fprintf(stderr, "usage: vk-modelinfo [--check] FILE...\n");
         return 2;
     }
+    if (check) return checkModels(argc - 2, argv + 2);
     bool all = true;
     for (int i = 1; i < argc; ++i) {
         HModel model;

@@ -1,11 +1,15 @@
 """The whole game as a player meets it: menu, choices, matches, the result."""
 
+import math
+import os
+import subprocess
 import time
 import unittest
 
-from harness import GameTestCase, SHUTDOWN_STDOUT
+from harness import GameTestCase, SHUTDOWN_STDOUT, SHOTS, decode_xwd
 
 SETTINGS = "640 480 0 0 1\n"
+BUILD_DIR = os.environ.get("VEKTORAK_BUILD_DIR", "")
 
 
 def lit(image):
@@ -51,7 +55,76 @@ def choice_regions(image):
     return (int(w * 0.24), top, int(w * 0.36), bottom), (int(w * 0.64), top, int(w * 0.76), bottom)
 
 
+def menu_layout():
+    """The blocks of lettering the baker laid out on menu.jpg: name to
+    (x0, y0, x1, y1) in the picture's units, y up."""
+    out = subprocess.run([os.path.join(BUILD_DIR, "tools", "vektorak_bake"), "--menu-layout"],
+                         stdout=subprocess.PIPE, check=True, timeout=60).stdout.decode()
+    blocks = {}
+    for line in out.splitlines():
+        words = line.split()
+        blocks[" ".join(words[:-4])] = tuple(float(v) for v in words[-4:])
+    return blocks
+
+
+def in_window(rect, width, height):
+    """A rectangle of the picture's units as window pixels, one pixel in
+    from its edges. The picture lies 32.2 units from the eye of a 45 degree
+    view, which shows 32.2 tan(22.5 degrees) of it above and below the
+    centre and the window's aspect times that to either side."""
+    half_height = 32.2 * math.tan(math.radians(22.5))
+    half_width = half_height * width / height
+    x0, y0, x1, y1 = rect
+    return (int(math.ceil((x0 / half_width + 1) / 2 * width)) + 1,
+            int(math.ceil((1 - y1 / half_height) / 2 * height)) + 1,
+            int((x1 / half_width + 1) / 2 * width) - 1,
+            int((1 - y0 / half_height) / 2 * height) - 1)
+
+
 class Frontend(GameTestCase):
+    def test_menu_lettering_is_never_covered_by_the_turning_models(self):
+        blocks = menu_layout()
+        self.assertEqual(len(blocks), 6, blocks)
+        for width, height in ((640, 480), (1024, 768)):
+            with self.subTest(size=(width, height)):
+                settings = "%d %d 0 0 1\n" % (width, height)
+                # The background as the menu draws it, without its models.
+                bare = self.game(settings=settings)
+                for name in ("logo.3ds", "ship.3ds", "ship2.3ds"):
+                    os.remove(os.path.join(bare.dir, name))
+                bare.start()
+                bare.wait_window()
+                background = wait_still(bare, 20)
+                bare.key("Escape")
+                self.assertEqual(bare.wait_exit(), 0)
+
+                # The menu through one turn of its models (2.88 s at 125
+                # degrees a second): eight screenshots, 45 degrees apart.
+                g = self.game(settings=settings).start()
+                g.wait_window()
+                g.wait_picture(lit)
+                raw = []
+                for _ in range(8):
+                    taken = time.time()
+                    raw.append(subprocess.run(["xwd", "-silent", "-id", g.window], env=g.env,
+                                              stdout=subprocess.PIPE, check=True, timeout=30).stdout)
+                    time.sleep(max(0.0, 0.36 - (time.time() - taken)))
+                g.key("Escape")
+                self.assertEqual(g.wait_exit(), 0)
+                shots = [decode_xwd(data) for data in raw]
+                if SHOTS:
+                    os.makedirs(SHOTS, exist_ok=True)
+                    shots[3].save_png(os.path.join(SHOTS, "menu-%dx%d.png" % (width, height)))
+
+                # The models were there, and turned.
+                self.assertGreater(min(background.difference(shot) for shot in shots), 0.01)
+                self.assertGreater(shots[0].difference(shots[2]), 0.005)
+                for i, shot in enumerate(shots):
+                    for name, rect in blocks.items():
+                        self.assertLess(background.difference(shot, *in_window(rect, width, height)), 0.001,
+                                        "%s covered in shot %d" % (name, i))
+
+
     def test_choose_play_pause_leave_and_quit(self):
         g = self.game(settings=SETTINGS).start()
         g.wait_window()

@@ -61,6 +61,16 @@ private:
 
 }  // namespace
 
+BMenuLayout bakedMenuLayout(const BMenuCoverage& coverage, const char* fontDirectory) {
+    const BFonts fonts(fontDirectory ? fontDirectory : VEKTORAK_FONT_DIR);
+    return layOutMenu(fonts, coverage);
+}
+
+BMenuCoverage bakedMenuCoverage() {
+    return menuCoverage(buildLogo().triangles(), buildShip(BSide::Left).triangles(),
+                        buildShip(BSide::Right).triangles());
+}
+
 const std::vector<std::string>& bakedFileNames() {
     static const std::vector<std::string> names = {
         "ship.3ds",  "ship2.3ds",  "zat.3ds",       "zat2.3ds",       "logo.3ds", "lives_left.txt",
@@ -76,16 +86,23 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
 
     // The right player flies ship.3ds and fires zat.3ds; the left player
     // ship2.3ds and zat2.3ds.
-    baker.model("ship.3ds", buildShip(BSide::Right));
-    baker.model("ship2.3ds", buildShip(BSide::Left));
+    const BModelFile rightShip = buildShip(BSide::Right), leftShip = buildShip(BSide::Left), logo = buildLogo();
+    baker.model("ship.3ds", rightShip);
+    baker.model("ship2.3ds", leftShip);
     baker.model("zat.3ds", buildBolt(BSide::Right));
     baker.model("zat2.3ds", buildBolt(BSide::Left));
-    baker.model("logo.3ds", buildLogo());
+    baker.model("logo.3ds", logo);
     baker.textFile("lives_left.txt", healthBarText(BSide::Left));
     baker.textFile("lives_right.txt", healthBarText(BSide::Right));
 
     baker.jpeg("pozadi.jpg", paintBackdrop());
-    baker.jpeg("menu.jpg", paintMenu(fonts));
+    // The menu's lettering goes where these very models never pass.
+    const BMenuCoverage coverage = menuCoverage(logo.triangles(), leftShip.triangles(), rightShip.triangles());
+    const BMenuLayout layout = layOutMenu(fonts, coverage);
+    if (layout.ok())
+        baker.jpeg("menu.jpg", paintMenu(fonts, layout));
+    else
+        baker.failed();
     baker.bmp("menu1.bmp", paintControls(fonts, 0));
     baker.bmp("menu2.bmp", paintControls(fonts, 1));
     baker.bmp("menu3.bmp", paintControls(fonts, 2));

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "baker/bmenulayout.h"
+
 // Writes every file into directory, which must exist; existing files are
 // replaced. Returns true when all were written; each failure has printed a
 // message on standard error naming the file. fontDirectory holds the DejaVu
@@ -17,3 +19,8 @@ bool bakeAll(const char* directory, const char* fontDirectory = nullptr);
 
 // The names bakeAll writes, in the order it writes them.
 const std::vector<std::string>& bakedFileNames();
+
+// What the menu's models, as bakeAll builds them, cover over a turn, and
+// the layout bakeAll gives menu.jpg's lettering around it.
+BMenuCoverage bakedMenuCoverage();
+BMenuLayout bakedMenuLayout(const BMenuCoverage& coverage, const char* fontDirectory = nullptr);

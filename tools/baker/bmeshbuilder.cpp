@@ -96,6 +96,10 @@ void BMesh::translate(Vec3 offset) {
     for (Vec3& p : points) p = add(p, offset);
 }
 
+void BMesh::scale(float k) {
+    for (Vec3& p : points) p = Vec3(p.x * k, p.y * k, p.z * k);
+}
+
 void BModelFile::material(const std::string& name, uint8_t red, uint8_t green, uint8_t blue,
                           const std::string& textureFile) {
     materials.push_back({name, textureFile, {red, green, blue}});
@@ -103,6 +107,13 @@ void BModelFile::material(const std::string& name, uint8_t red, uint8_t green, u
 
 void BModelFile::mesh(const std::string& name, const std::string& materialName, const BMesh& mesh) {
     parts.push_back({name, materialName, mesh});
+}
+
+std::vector<Vec3> BModelFile::triangles() const {
+    std::vector<Vec3> corners;
+    for (const Part& part : parts)
+        for (const uint16_t index : part.mesh.faces()) corners.push_back(part.mesh.vertices()[index]);
+    return corners;
 }
 
 bool BModelFile::write(const char* path) const {

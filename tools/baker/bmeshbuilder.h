@@ -56,6 +56,8 @@ public:
 
     // Moves every vertex by offset.
     void translate(Vec3 offset);
+    // Scales every vertex by k about the origin.
+    void scale(float k);
 
     const std::vector<Vec3>& vertices() const { return points; }
     const std::vector<float>& texCoords() const { return uvs; }
@@ -81,6 +83,9 @@ public:
     // Adds a mesh drawn with the named material; textured meshes carry their
     // texture coordinates into the file.
     void mesh(const std::string& name, const std::string& materialName, const BMesh& mesh);
+    // The corners of every triangle of every mesh, three a triangle, in
+    // model coordinates.
+    std::vector<Vec3> triangles() const;
     // Writes the 3DS file: version 3, materials first (the reader only
     // matches a mesh to materials it has already read), then the objects.
     // False after a message on standard error.

@@ -7,18 +7,23 @@
 // Sizes come from where the game puts them:
 // - A ship's collision box has half-sizes (2.8, 0.9, 10.0) in the world;
 //   its draw only turns it by its yaw (0 or 180 degrees about y) and rocks
-//   it about x, so the model fills x -2.8 .. 2.8 (nose at -x: the ship at
-//   yaw 0 fires towards -x), y -0.9 .. 0.9 and z -10 .. 10. It is a short
-//   fuselage with wings that span the depth of the field, wingtip pods and
-//   fins.
-// - A bolt's box has half-sizes (1, 1, 5): a row of glowing hoops along z
-//   that face the camera, so that it shines under the game's headlight
-//   whichever way the firing ship was rocking.
-// - The logo is drawn at 0.4 scale in the menu: VEKTORAK in 20 units.
-// - A health bar is drawn at (+-3 - (100 - health) * 0.1996, 15.6, -40):
-//   at depth 40 a 4:3 view is 22.09 units wide on either side, so a bar
-//   from 0 to 18.8 units outward ends at 21.8 when full and starts at
-//   22.96, out of sight, at health 0.
+//   it by up to 31 degrees about x. The match's camera looks along z, so
+//   what a player sees is the ship's side, x by y: the hull fills x -2.8 ..
+//   2.8 (nose at -x: the ship at yaw 0 fires towards -x) and y -0.9 .. 0.9.
+//   The box's 20 units of depth are left empty: anything far out in z
+//   would swing far above and below the box as the ship rocks, so the
+//   wings reach only 1.75 either side, which rocking moves to 0.96. The
+//   menu turns each ship about a point 7 units from the centre of a window
+//   that is 12.3 units wide on either side there (4:3), so a ship that
+//   stays within 3 units of its origin keeps to its own half.
+// - A bolt's box has half-sizes (1, 1, 5): a comet 2 long along its
+//   flight, flat in z for the same reason as the ships.
+// - The logo is drawn at 0.4 scale, turning about y at (8, -6, -22.2): at
+//   half a width of LOGO_HALF_WIDTH it reaches 17.1 units across the
+//   menu's picture (which a 4:3 window shows to 17.8) when an end swings
+//   towards the camera. The baker's menu layout (bmenulayout.h) measures
+//   exactly what it covers.
+// - A health bar: see the constants below.
 #pragma once
 
 #include <string>
@@ -33,9 +38,38 @@ BModelFile buildShip(BSide side);
 BModelFile buildBolt(BSide side);
 BModelFile buildLogo();
 
-// Length of a health bar from its inner end to its point, in units.
-constexpr float HEALTH_BAR_LENGTH = 18.8f;
-// Half the height of its inner end.
-constexpr float HEALTH_BAR_HALF_HEIGHT = 0.6f;
+// Half the logo's width, in model units.
+constexpr float LOGO_HALF_WIDTH = 8.2f;
+// Half a bolt's length along its flight.
+constexpr float BOLT_HALF_LENGTH = 1.0f;
+
+// The health bars. The game draws a bar at (+-(BAR_ANCHOR_X + (100 -
+// health) * 100/501), BAR_ANCHOR_Y, -BAR_ANCHOR_DEPTH): it slides 19.96
+// units outward between full health and none, whatever the window. Seen
+// 40 units away, where a 21:9 window is 38.7 units wide on either side
+// and a 4:3 one 22.1, a bar gone from the wide window at health 0 would
+// have to start at 18.7 when full: a stub of 3.4 units at the edge of a
+// 4:3 window, gone after 17 points of damage. The bar's corners are
+// therefore brought to HEALTH_BAR_DEPTH from the camera (the file's z is
+// part of its shape), where the same slide is worth twice as much of the
+// window: the bar runs from next to the centre to past the edge of a 21:9
+// window when full, and at health 0 its inner end stands at
+// HEALTH_BAR_INNER_X + 19.96 = 20.26, outside any window up to 2.44:1
+// (19.33 half-width at 21:9). The price: a 4:3 window shows the bar
+// shrinking to nothing at health 46 rather than 0, a 16:9 one at 28; no
+// bar that slides by a fixed amount can be gone at 0 in a 21:9 window and
+// still be seen down to 0 in a 4:3 one.
+constexpr float BAR_ANCHOR_X = 3.0f;
+constexpr float BAR_ANCHOR_Y = 15.6f;
+constexpr float BAR_ANCHOR_DEPTH = 40.0f;
+constexpr float HEALTH_BAR_DEPTH = 20.0f;
+// World x of the inner end and of the point at full health, at that depth.
+constexpr float HEALTH_BAR_INNER_X = 0.3f;
+constexpr float HEALTH_BAR_OUTER_X = 19.6f;
+// Height of the bar's middle, and half the height of its inner end: the
+// old bars' place on the screen, 14 pixels from the top of a 480-pixel
+// window.
+constexpr float HEALTH_BAR_Y = 7.8f;
+constexpr float HEALTH_BAR_HALF_HEIGHT = 0.3f;
 // The text model: colour, then the three corners, pointing outward.
 std::string healthBarText(BSide side);

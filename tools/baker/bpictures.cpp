@@ -4,14 +4,13 @@
 // Where each picture is seen decides its layout. With the default 4:3
 // window and the 45 degree camera:
 // - "menu.jpg" covers a 36 x 28 quad 32.2 units away, of which only
-//   x within +-17.8 and y within +-13.3 are on screen. The two ships spin
-//   in front of it at (-7, 0) and (7, 0), 22.2 units away; seen against
-//   the picture they sweep the band y = -8 .. 7 most of the time, reaching
-//   y = 8.5 at most, so the title sits above y = 8.5. The logo spins at
-//   (8, -6), which on the picture is about x = 5.5 .. 17.6, y = -10 ..
-//   -7.4. The two controller pictures are drawn 2.1 units away; projected
-//   onto the picture they cover x = -10.12 .. -3.99 (left) and 3.99 ..
-//   10.12 (right), y = -6.13 .. -3.07, and get a frame drawn around them.
+//   x within +-17.8 and y within +-13.3 are on screen. The two ships and
+//   the logo turn in front of it; its lettering goes wherever they never
+//   pass, which the baker works out from the models themselves
+//   (bmenucoverage.h, bmenulayout.h). The two controller pictures are
+//   drawn 2.1 units away, in front of everything; projected onto the
+//   picture they cover x = -10.12 .. -3.99 (left) and 3.99 .. 10.12
+//   (right), y = -6.13 .. -3.07, and get a frame drawn around them.
 // - The controller pictures fill 0.4 x 0.2 quads: about 110 x 55 pixels in
 //   a 640 x 480 window, so they carry big key shapes and few words.
 // - The victory pictures fill a 2.2 x 2 quad 2.2 units away, of which
@@ -139,28 +138,28 @@ void arrow(BMask& mask, float cx, float cy, float size, float dx, float dy) {
 
 // --- the ship seen from above, for the victory pictures ----------------------------
 //
-// The outline follows the 3D model (bmodels.cpp): a fuselage 5.6 long, swept
-// wings and wingtip pods 20 across. Points are (along, across) in model
-// units, nose at along = -2.8; the caller turns them to point up or sideways.
+// The outline follows the 3D model (bmodels.cpp) seen from above: a
+// fuselage 5.6 long and 1.24 wide at most, swept delta wings 3.5 across,
+// the fin along the spine over the tail. Points are (along, across) in
+// model units, nose at along = -2.8; the caller turns them to point up or
+// sideways.
 
 struct ShipOutline {
     std::vector<BPoint> fuselage, leftWing, rightWing;
-    BPoint podFront[2], podBack[2];
+    BPoint finFront, finBack;
     BPoint cockpit;
 };
 
 ShipOutline shipOutline() {
     ShipOutline s;
-    s.fuselage = {{-2.8f, 0.0f}, {-2.1f, 0.5f}, {-1.0f, 0.95f}, {0.6f, 1.1f}, {2.2f, 1.0f},
-                  {2.8f, 0.8f},  {2.8f, -0.8f}, {2.2f, -1.0f},  {0.6f, -1.1f}, {-1.0f, -0.95f},
-                  {-2.1f, -0.5f}};
-    s.rightWing = {{-1.2f, 0.9f}, {0.7f, 8.7f}, {2.3f, 8.7f}, {2.4f, 0.9f}};
-    s.leftWing = {{-1.2f, -0.9f}, {0.7f, -8.7f}, {2.3f, -8.7f}, {2.4f, -0.9f}};
-    s.podFront[0] = {-2.4f, 9.2f};
-    s.podBack[0] = {2.5f, 9.2f};
-    s.podFront[1] = {-2.4f, -9.2f};
-    s.podBack[1] = {2.5f, -9.2f};
-    s.cockpit = {-1.1f, 0.0f};
+    s.fuselage = {{-2.8f, 0.0f},   {-2.45f, 0.15f},  {-1.95f, 0.31f},  {-1.2f, 0.46f},  {-0.3f, 0.58f},
+                  {0.8f, 0.62f},   {1.8f, 0.6f},     {2.6f, 0.52f},    {2.6f, -0.52f},  {1.8f, -0.6f},
+                  {0.8f, -0.62f},  {-0.3f, -0.58f},  {-1.2f, -0.46f},  {-1.95f, -0.31f}, {-2.45f, -0.15f}};
+    s.rightWing = {{-0.9f, 0.45f}, {1.3f, 1.75f}, {2.3f, 1.75f}, {2.2f, 0.45f}};
+    s.leftWing = {{-0.9f, -0.45f}, {1.3f, -1.75f}, {2.3f, -1.75f}, {2.2f, -0.45f}};
+    s.finFront = {0.75f, 0.0f};
+    s.finBack = {2.8f, 0.0f};
+    s.cockpit = {-1.05f, 0.0f};
     return s;
 }
 
@@ -180,34 +179,26 @@ void vectorShip(BCanvas& canvas, float cx, float cy, float size, float fx, float
         return out;
     };
     BMask fill(canvas.width(), canvas.height()), edges(canvas.width(), canvas.height());
-    const std::vector<std::vector<BPoint>> shapes = {placeAll(s.fuselage), placeAll(s.leftWing),
-                                                     placeAll(s.rightWing)};
-    const float line = std::max(1.5f, size * 0.16f);
+    const std::vector<std::vector<BPoint>> shapes = {placeAll(s.leftWing), placeAll(s.rightWing),
+                                                     placeAll(s.fuselage)};
+    const float line = std::max(1.5f, size * 0.07f);
     for (const std::vector<BPoint>& shape : shapes) {
         fill.fillPolygon(shape);
         for (size_t i = 0; i < shape.size(); ++i) edges.strokeLine(shape[i], shape[(i + 1) % shape.size()], line);
     }
-    // The pods: capsules along the ship, each with its gun barrel ahead.
-    // The ship is only ever drawn pointing along an axis, so a capsule is a
-    // rounded rectangle.
-    for (int k = 0; k < 2; ++k) {
-        const BPoint a = place(s.podFront[k]), b = place(s.podBack[k]);
-        const float r = size * 0.5f;
-        const float x0 = std::min(a.x, b.x) - r, x1 = std::max(a.x, b.x) + r;
-        const float y0 = std::min(a.y, b.y) - r, y1 = std::max(a.y, b.y) + r;
-        fill.fillRoundRect(x0, y0, x1, y1, r);
-        edges.strokeRoundRect(x0, y0, x1, y1, r, line);
-        edges.strokeLine(place({s.podFront[k].x - 0.9f, s.podFront[k].y}), place({s.podFront[k].x - 0.3f,
-                         s.podFront[k].y}), line);
-    }
+    // The fin, edge-on from above: one line along the spine.
+    edges.strokeLine(place(s.finFront), place(s.finBack), line * 1.6f);
     const BPoint c = place(s.cockpit);
-    fill.fillCircle(c.x, c.y, size * 0.55f);
+    const float canopyLength = size * 0.9f, canopyWidth = size * 0.3f;
+    fill.fillCircle(c.x, c.y, canopyWidth);
     canvas.paint(fill, scale(colour, 0.22f), 0.85f);
-    canvas.glow(edges.blurred(static_cast<int>(size * 0.9f)), colour, glow);
-    canvas.glow(edges.blurred(static_cast<int>(size * 0.25f) + 1), colour, 0.9f);
+    canvas.glow(edges.blurred(static_cast<int>(size * 0.4f)), colour, glow);
+    canvas.glow(edges.blurred(static_cast<int>(size * 0.1f) + 1), colour, 0.9f);
     canvas.paint(edges, mix(colour, WHITE, 0.55f));
+    // The canopy: a bright teardrop along the nose's direction.
     BMask canopy(canvas.width(), canvas.height());
-    canopy.fillCircle(c.x, c.y, size * 0.5f);
+    canopy.strokeLine({c.x - fx * canopyLength * 0.5f, c.y - fy * canopyLength * 0.5f},
+                      {c.x + fx * canopyLength * 0.5f, c.y + fy * canopyLength * 0.5f}, canopyWidth * 2.0f);
     canvas.paint(canopy, mix(colour, WHITE, 0.8f));
 }
 
@@ -262,10 +253,136 @@ BCanvas paintBackdrop() {
 }
 
 // --- menu.jpg -------------------------------------------------------------------------
+//
+// The lettering is measured here in picture units, placed by the layout
+// around the models' coverage (bmenulayout.h), then painted into the
+// rectangles the layout chose. Each block's rectangle holds all of its
+// letters and key caps; only soft glows reach past it.
 
-BCanvas paintMenu(const BFonts& fonts) {
+namespace {
+
+// Pixels per picture unit of the menu's canvas (1024 pixels over 28 units).
+constexpr float MENU_PPU = 1024.0f / 28.0f;
+
+// Text extends about 0.76 of its size above the baseline (ascenders) and
+// 0.24 below (descenders).
+constexpr float ASCENT = 0.76f, DESCENT = 0.24f;
+
+constexpr float TITLE_SIZE = 3.3f, TITLE_TRACKING = 0.35f;
+constexpr float TAG_SIZE = 0.85f, TAG_TRACKING = 0.06f, TAG_RULE = 4.5f, TAG_RULE_GAP = 0.6f;
+constexpr float NAME_SIZE = 1.0f, NAME_TRACKING = 0.12f, NAME_GAP = 0.4f;
+constexpr float HINT_SIZE = 0.62f, HINT_CAP = 0.78f, HINT_CAP_TEXT = 0.56f, HINT_SPACE = 0.25f;
+constexpr float START_CAP = 1.05f, START_CAP_TEXT = 0.62f, START_SIZE = 0.66f, START_GAP = 0.3f;
+constexpr float HELP_PAD = 0.55f, HELP_HEADING = 0.55f, HELP_CAP = 0.84f, HELP_CAP_TEXT = 0.5f;
+constexpr float HELP_SIZE = 0.68f, HELP_ROW = 1.05f, HELP_COLUMN_GAP = 1.4f, HELP_NOTE = 0.6f;
+constexpr float HELP_NOTE_ROW = 0.85f;
+// From the headings' baseline down to the top of the first note: the two
+// rows of keys and a gap.
+constexpr float HELP_NOTES_BELOW = 2.0f * HELP_ROW + HELP_CAP * 0.5f + 0.5f;
+
+const char* const TAGLINE = "a duel of two ships in deep space";
+const char* const HINT = "changes the controls";
+
+struct HelpRow {
+    const char* key;
+    const char* action;
+};
+const HelpRow MENU_ROWS[] = {{"Esc", "quit the game"}, {"F1", "full screen"}};
+const HelpRow MATCH_ROWS[] = {{"P", "pause, and on again"}, {"Esc", "back to the menu"}};
+const char* const HELP_NOTES[] = {"Each hit costs 5 of 100 points.",
+                                  "Two players need different keys; the computer may fly both ships."};
+
+// Text widths and key cap widths in picture units.
+struct MenuMeasure {
+    const BFonts& fonts;
+    float text(const BFont& font, const std::string& words, float size, float tracking = 0.0f) const {
+        return font.measure(words, size * MENU_PPU, tracking * MENU_PPU) / MENU_PPU;
+    }
+    // keyCap()'s own rule for a key fitted to its label.
+    float cap(const std::string& label, float height, float textSize) const {
+        return std::max(height, text(fonts.bold, label, textSize) + height * 0.7f);
+    }
+    float sideWidth(const char* name, const char* key) const {
+        return std::max(text(fonts.bold, name, NAME_SIZE, NAME_TRACKING),
+                        cap(key, HINT_CAP, HINT_CAP_TEXT) + HINT_SPACE + text(fonts.regular, HINT, HINT_SIZE));
+    }
+    // The help panel's two columns: where each column's actions start, and
+    // the width of each.
+    float capColumn(const HelpRow* rows, int count) const {
+        float widest = 0.0f;
+        for (int i = 0; i < count; ++i) widest = std::max(widest, cap(rows[i].key, HELP_CAP, HELP_CAP_TEXT));
+        return widest + 0.35f;
+    }
+    float column(const char* title, const HelpRow* rows, int count) const {
+        float widest = text(fonts.bold, title, HELP_HEADING, 0.08f);
+        for (int i = 0; i < count; ++i)
+            widest = std::max(widest, capColumn(rows, count) + text(fonts.regular, rows[i].action, HELP_SIZE));
+        return widest;
+    }
+    float helpWidth() const {
+        float notes = 0.0f;
+        for (const char* note : HELP_NOTES) notes = std::max(notes, text(fonts.regular, note, HELP_NOTE));
+        const float columns = column("IN THE MENU", MENU_ROWS, 2) + HELP_COLUMN_GAP + column("IN A MATCH", MATCH_ROWS, 2);
+        return std::max(columns, notes) + 2.0f * HELP_PAD;
+    }
+    float helpHeight() const {
+        return HELP_PAD + HELP_HEADING * CAP_HEIGHT + HELP_NOTES_BELOW + HELP_NOTE * ASCENT + HELP_NOTE_ROW +
+               HELP_NOTE * DESCENT + HELP_PAD * 0.8f;
+    }
+};
+
+constexpr float SIDE_HEIGHT = NAME_SIZE * CAP_HEIGHT + NAME_GAP + HINT_CAP;
+// The frame drawn round each controller picture reaches this far past it.
+constexpr float CHOICE_FRAME = 0.22f;
+
+}  // namespace
+
+BMenuLayout layOutMenu(const BFonts& fonts, const BMenuCoverage& coverage) {
+    const MenuMeasure m{fonts};
+    BMenuLayout layout(coverage);
+    layout.reserve(MENU_LEFT_CHOICE.grown(CHOICE_FRAME));
+    layout.reserve(MENU_RIGHT_CHOICE.grown(CHOICE_FRAME));
+    const BRect view = VISIBLE_4_3;
+    const float edge = 0.3f + BMenuLayout::MARGIN;
+
+    // The title at the top, the tagline under it.
+    const float titleWidth = m.text(fonts.bold, "VEKTORAK", TITLE_SIZE, TITLE_TRACKING);
+    layout.place("title", -titleWidth * 0.5f, titleWidth, TITLE_SIZE * CAP_HEIGHT, view.y1 - 2.0f * edge, 0.0f);
+    const float tagWidth = m.text(fonts.regular, TAGLINE, TAG_SIZE, TAG_TRACKING) + 2.0f * (TAG_RULE_GAP + TAG_RULE);
+    layout.place("tagline", -tagWidth * 0.5f, tagWidth, TAG_SIZE, layout.rect("title").y0, 0.0f);
+
+    // Each player's name and key over that side's controller picture, as
+    // close above it as the ship's sweep allows.
+    const struct {
+        const char* block;
+        const char* name;
+        const char* key;
+        float centre;
+    } sides[2] = {{"left player", "LEFT PLAYER", "O", (MENU_LEFT_CHOICE.x0 + MENU_LEFT_CHOICE.x1) * 0.5f},
+                  {"right player", "RIGHT PLAYER", "P", (MENU_RIGHT_CHOICE.x0 + MENU_RIGHT_CHOICE.x1) * 0.5f}};
+    for (const auto& side : sides) {
+        const float width = m.sideWidth(side.name, side.key);
+        const float lowest = MENU_LEFT_CHOICE.y1 + CHOICE_FRAME + SIDE_HEIGHT;
+        layout.place(side.block, side.centre - width * 0.5f, width, SIDE_HEIGHT, lowest, layout.rect("tagline").y0);
+    }
+
+    // Between the two controller pictures: how to start.
+    const float startWidth = std::max(m.cap("Return", START_CAP, START_CAP_TEXT),
+                                      m.text(fonts.regular, "starts the match", START_SIZE));
+    const float startHeight = START_CAP + START_GAP + START_SIZE;
+    layout.place("start", -startWidth * 0.5f, startWidth, startHeight, MENU_LEFT_CHOICE.y1 + CHOICE_FRAME,
+                 view.y0 + startHeight);
+
+    // How to play, in a panel as low in the lower left as it fits.
+    const float helpWidth = m.helpWidth(), helpHeight = m.helpHeight();
+    layout.place("help", view.x0 + edge, helpWidth, helpHeight, view.y0 + edge + helpHeight, 0.0f);
+    return layout;
+}
+
+BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout) {
     BCanvas canvas = canvasFor(36.0f, 28.0f, 1024);
     const Frame f = frameFor(canvas, 28.0f);
+    const MenuMeasure m{fonts};
     const BTeam left = teamOf(BSide::Left), right = teamOf(BSide::Right);
     const BColour leftMain = toColour(left.main), rightMain = toColour(right.main);
     const BColour leftLight = toColour(left.light), rightLight = toColour(right.light);
@@ -289,12 +406,12 @@ BCanvas paintMenu(const BFonts& fonts) {
     paintPlanet(canvas, f.x(13.0f), f.y(-35.0f), f.d(24.0f), {0.16f, 0.18f, 0.30f}, {0.35f, 0.70f, 1.0f}, -0.5f,
                 -1.0f, 5);
 
-    // Title, above everything the ships sweep.
+    // Title.
     {
-        const float size = f.d(3.3f), tracking = f.d(0.35f), baseline = f.y(9.75f);
+        const BRect r = layout.rect("title");
+        const float size = f.d(TITLE_SIZE), tracking = f.d(TITLE_TRACKING), baseline = f.y(r.y0);
         const float capTop = baseline - size * CAP_HEIGHT;
-        const float width = fonts.bold.measure("VEKTORAK", size, tracking);
-        const float x0 = f.x(0.0f) - width * 0.5f, x1 = x0 + width;
+        const float x0 = f.x(r.x0), x1 = f.x(r.x1);
         BMask mask(canvas.width(), canvas.height());
         fonts.bold.draw(mask, "VEKTORAK", x0, baseline, size, tracking);
         glowAcross(canvas, mask.blurred(static_cast<int>(f.d(0.45f))), leftMain, rightMain, x0, x1, 1.1f);
@@ -304,105 +421,107 @@ BCanvas paintMenu(const BFonts& fonts) {
         canvas.paintShaded(mask, [&](int, int y) {
             return chrome((static_cast<float>(y) - capTop) / (baseline - capTop), {0.5f, 0.6f, 1.0f});
         });
-        // Tagline with rules on either side in the two players' colours.
-        const std::string tagline = "a duel of two ships in deep space";
-        const float tagSize = f.d(0.85f), tagBaseline = f.y(8.35f);
-        text(canvas, fonts.regular, tagline, f.x(0.0f), tagBaseline, tagSize, TEXT, Align::Centre, f.d(0.06f));
-        const float half = fonts.regular.measure(tagline, tagSize, f.d(0.06f)) * 0.5f + f.d(0.6f);
-        const float ruleY = tagBaseline - tagSize * CAP_HEIGHT * 0.5f;
+    }
+    // Tagline with rules on either side in the two players' colours.
+    {
+        const BRect r = layout.rect("tagline");
+        const float size = f.d(TAG_SIZE), baseline = f.y(r.y1 - TAG_SIZE * ASCENT), cx = f.x((r.x0 + r.x1) * 0.5f);
+        text(canvas, fonts.regular, TAGLINE, cx, baseline, size, TEXT, Align::Centre, f.d(TAG_TRACKING));
+        const float ruleY = baseline - size * CAP_HEIGHT * 0.5f;
         BMask rule(canvas.width(), canvas.height());
-        rule.strokeLine({f.x(0.0f) - half - f.d(6.0f), ruleY}, {f.x(0.0f) - half, ruleY}, f.d(0.07f));
+        rule.strokeLine({f.x(r.x0), ruleY}, {f.x(r.x0 + TAG_RULE), ruleY}, f.d(0.07f));
         canvas.glow(rule.blurred(3), leftMain, 1.0f);
         canvas.paint(rule, leftLight);
         rule.clear();
-        rule.strokeLine({f.x(0.0f) + half, ruleY}, {f.x(0.0f) + half + f.d(6.0f), ruleY}, f.d(0.07f));
+        rule.strokeLine({f.x(r.x1 - TAG_RULE), ruleY}, {f.x(r.x1), ruleY}, f.d(0.07f));
         canvas.glow(rule.blurred(3), rightMain, 1.0f);
         canvas.paint(rule, rightLight);
     }
 
     // The two players: a frame where the controller picture will be drawn,
-    // the side's name above it and the key that changes its controller.
+    // and over it the side's name and the key that changes its controller.
     const struct {
-        float centre;
+        const char* block;
         const char* name;
         const char* key;
+        BRect choice;
         BColour main, light;
-    } sides[2] = {{-7.055f, "LEFT PLAYER", "O", leftMain, leftLight},
-                  {7.055f, "RIGHT PLAYER", "P", rightMain, rightLight}};
+    } sides[2] = {{"left player", "LEFT PLAYER", "O", MENU_LEFT_CHOICE, leftMain, leftLight},
+                  {"right player", "RIGHT PLAYER", "P", MENU_RIGHT_CHOICE, rightMain, rightLight}};
     for (const auto& side : sides) {
-        const float halfWidth = 3.065f + 0.22f;
+        const BRect c = side.choice.grown(CHOICE_FRAME);
         BMask frame(canvas.width(), canvas.height());
-        frame.fillRoundRect(f.x(side.centre - halfWidth), f.y(-3.067f + 0.22f), f.x(side.centre + halfWidth),
-                            f.y(-6.133f - 0.22f), f.d(0.3f));
+        frame.fillRoundRect(f.x(c.x0), f.y(c.y1), f.x(c.x1), f.y(c.y0), f.d(0.3f));
         canvas.paint(frame, {0.02f, 0.03f, 0.06f}, 0.85f);
         frame.clear();
-        frame.strokeRoundRect(f.x(side.centre - halfWidth), f.y(-3.067f + 0.22f), f.x(side.centre + halfWidth),
-                              f.y(-6.133f - 0.22f), f.d(0.3f), f.d(0.09f));
+        frame.strokeRoundRect(f.x(c.x0), f.y(c.y1), f.x(c.x1), f.y(c.y0), f.d(0.3f), f.d(0.09f));
         canvas.glow(frame.blurred(static_cast<int>(f.d(0.25f))), side.main, 1.4f);
         canvas.paint(frame, side.light);
 
-        glowText(canvas, fonts.bold, side.name, f.x(side.centre), f.y(-1.25f), f.d(1.0f), f.d(0.12f), side.light,
-                 side.main, static_cast<int>(f.d(0.2f)), 1.0f);
+        const BRect r = layout.rect(side.block);
+        const float cx = f.x((r.x0 + r.x1) * 0.5f);
+        glowText(canvas, fonts.bold, side.name, cx, f.y(r.y1 - NAME_SIZE * CAP_HEIGHT), f.d(NAME_SIZE),
+                 f.d(NAME_TRACKING), side.light, side.main, static_cast<int>(f.d(0.2f)), 1.0f);
         // "[O] changes the controls", centred as a whole.
-        const std::string hint = "changes the controls";
-        const float hintSize = f.d(0.62f), capSize = f.d(0.56f), capHeight = f.d(0.78f);
-        const float hintWidth = fonts.regular.measure(hint, hintSize);
-        const float total = capHeight + f.d(0.25f) + hintWidth;
-        const float x0 = f.x(side.centre) - total * 0.5f, cy = f.y(-2.2f);
-        const float after = keyCap(canvas, fonts, side.key, x0, cy, capHeight, capSize);
-        text(canvas, fonts.regular, hint, after + f.d(0.25f), cy + hintSize * CAP_HEIGHT * 0.5f, hintSize, TEXT);
+        const float capWidth = m.cap(side.key, HINT_CAP, HINT_CAP_TEXT);
+        const float total = capWidth + HINT_SPACE + m.text(fonts.regular, HINT, HINT_SIZE);
+        const float x0 = (r.x0 + r.x1) * 0.5f - total * 0.5f, cy = f.y(r.y0 + HINT_CAP * 0.5f);
+        const float after = keyCap(canvas, fonts, side.key, f.x(x0), cy, f.d(HINT_CAP), f.d(HINT_CAP_TEXT));
+        text(canvas, fonts.regular, HINT, after + f.d(HINT_SPACE), cy + f.d(HINT_SIZE) * CAP_HEIGHT * 0.5f,
+             f.d(HINT_SIZE), TEXT);
     }
 
-    // How to play, lower left: the keys of the menu and of a match in two
-    // columns. The panel reaches past the centre, where only the ships'
-    // inner wingtips pass now and then.
+    // How to start, between the controller pictures.
     {
-        const float x0 = f.x(-17.2f), x1 = f.x(3.0f), top = f.y(-6.85f), bottom = f.y(-13.0f);
+        const BRect r = layout.rect("start");
+        const float cx = (r.x0 + r.x1) * 0.5f, capWidth = m.cap("Return", START_CAP, START_CAP_TEXT);
+        const BColour go{1.0f, 0.80f, 0.30f};
+        BMask halo(canvas.width(), canvas.height());
+        halo.fillRoundRect(f.x(cx - capWidth * 0.5f), f.y(r.y1), f.x(cx + capWidth * 0.5f), f.y(r.y1 - START_CAP),
+                           f.d(START_CAP * 0.2f));
+        canvas.glow(halo.blurred(static_cast<int>(f.d(0.2f))), go, 0.5f);
+        keyCap(canvas, fonts, "Return", f.x(cx - capWidth * 0.5f), f.y(r.y1 - START_CAP * 0.5f), f.d(START_CAP),
+               f.d(START_CAP_TEXT), f.d(capWidth));
+        text(canvas, fonts.regular, "starts the match", f.x(cx), f.y(r.y0 + START_SIZE * DESCENT), f.d(START_SIZE),
+             TEXT, Align::Centre);
+    }
+
+    // How to play: the keys of the menu and of a match in two columns, the
+    // rules under them.
+    {
+        const BRect r = layout.rect("help");
         BMask panel(canvas.width(), canvas.height());
-        panel.fillRoundRect(x0, top, x1, bottom, f.d(0.45f));
+        panel.fillRoundRect(f.x(r.x0), f.y(r.y1), f.x(r.x1), f.y(r.y0), f.d(0.45f));
         canvas.paint(panel, {0.01f, 0.015f, 0.04f}, 0.72f);
         panel.clear();
-        panel.strokeRoundRect(x0, top, x1, bottom, f.d(0.45f), f.d(0.05f));
+        panel.strokeRoundRect(f.x(r.x0), f.y(r.y1), f.x(r.x1), f.y(r.y0), f.d(0.45f), f.d(0.05f));
         canvas.paint(panel, {0.45f, 0.52f, 0.68f}, 0.8f);
 
-        const float capHeight = f.d(0.84f), capSize = f.d(0.5f), size = f.d(0.68f), heading = f.d(0.55f);
-        const float rowStep = f.d(1.05f);
-        struct Row {
-            const char* key;
-            const char* action;
-        };
-        const Row menuRows[] = {{"Return", "start the match"}, {"Esc", "quit the game"}, {"F1", "full screen"}};
-        const Row matchRows[] = {{"P", "pause, and on again"}, {"Esc", "back to the menu"}};
         const struct {
             const char* title;
-            const Row* rows;
+            const HelpRow* rows;
             int count;
-            float keyX, textX;
-        } columns[2] = {{"IN THE MENU", menuRows, 3, -16.6f, -13.35f}, {"IN A MATCH", matchRows, 2, -6.6f, -4.55f}};
+        } columns[2] = {{"IN THE MENU", MENU_ROWS, 2}, {"IN A MATCH", MATCH_ROWS, 2}};
+        float x = r.x0 + HELP_PAD;
+        const float headingBaseline = r.y1 - HELP_PAD - HELP_HEADING * CAP_HEIGHT;
         for (const auto& column : columns) {
-            float y = f.y(-7.8f);
-            text(canvas, fonts.bold, column.title, f.x(column.keyX), y + heading * CAP_HEIGHT * 0.5f, heading,
-                 DIM_TEXT, Align::Left, f.d(0.08f));
-            y += rowStep;
+            text(canvas, fonts.bold, column.title, f.x(x), f.y(headingBaseline), f.d(HELP_HEADING), DIM_TEXT,
+                 Align::Left, f.d(0.08f));
+            const float textX = x + m.capColumn(column.rows, column.count);
+            float centre = headingBaseline - HELP_ROW;
             for (int i = 0; i < column.count; ++i) {
-                keyCap(canvas, fonts, column.rows[i].key, f.x(column.keyX), y, capHeight, capSize);
-                text(canvas, fonts.regular, column.rows[i].action, f.x(column.textX), y + size * CAP_HEIGHT * 0.5f,
-                     size, TEXT);
-                y += rowStep;
+                keyCap(canvas, fonts, column.rows[i].key, f.x(x), f.y(centre), f.d(HELP_CAP), f.d(HELP_CAP_TEXT));
+                text(canvas, fonts.regular, column.rows[i].action, f.x(textX),
+                     f.y(centre) + f.d(HELP_SIZE) * CAP_HEIGHT * 0.5f, f.d(HELP_SIZE), TEXT);
+                centre -= HELP_ROW;
             }
+            x += m.column(column.title, column.rows, column.count) + HELP_COLUMN_GAP;
         }
-        // The goal, under the match's keys.
-        text(canvas, fonts.regular, "Each hit costs 5 of 100 points.", f.x(-6.6f),
-             f.y(-7.8f) + 3.0f * rowStep + size * CAP_HEIGHT * 0.5f, f.d(0.6f), DIM_TEXT);
-    }
-
-    // Lower right, under the logo: the rule for choosing controllers.
-    {
-        const float cx = f.x(10.0f), size = f.d(0.62f);
-        text(canvas, fonts.regular, "Two players need different keys;", cx, f.y(-11.55f), size, TEXT,
-             Align::Centre);
-        text(canvas, fonts.regular, "the computer may fly both ships.", cx, f.y(-12.55f), size, TEXT,
-             Align::Centre);
+        float baseline = headingBaseline - HELP_NOTES_BELOW - HELP_NOTE * ASCENT;
+        for (const char* note : HELP_NOTES) {
+            text(canvas, fonts.regular, note, f.x(r.x0 + HELP_PAD), f.y(baseline), f.d(HELP_NOTE), DIM_TEXT);
+            baseline -= HELP_NOTE_ROW;
+        }
     }
     return canvas.resampled(1024, 1024);
 }
@@ -504,7 +623,7 @@ BCanvas paintVictory(const BFonts& fonts, BOutcome outcome) {
         const BTeam team = teamOf(outcome == BOutcome::LeftWins ? BSide::Left : BSide::Right);
         const BColour main = toColour(team.main), light = toColour(team.light);
         rays(canvas, f.x(0.0f), f.y(0.2f), f.d(0.55f), main, 0.45f, style.seed);
-        vectorShip(canvas, f.x(0.0f), f.y(0.2f), f.d(0.078f), 0.0f, -1.0f, main, 1.2f);
+        vectorShip(canvas, f.x(0.0f), f.y(0.2f), f.d(0.1f), 0.0f, -1.0f, main, 1.2f);
         glowText(canvas, fonts.bold, outcome == BOutcome::LeftWins ? "LEFT PLAYER" : "RIGHT PLAYER", f.x(0.0f),
                  f.y(0.62f), f.d(0.15f), f.d(0.025f), light, main, static_cast<int>(f.d(0.03f)), 1.0f);
         const float size = f.d(0.5f), baseline = f.y(-0.5f), capTop = baseline - size * CAP_HEIGHT;
@@ -521,8 +640,8 @@ BCanvas paintVictory(const BFonts& fonts, BOutcome outcome) {
         const BColour leftMain = toColour(left.main), rightMain = toColour(right.main);
         // Two ships nose to nose, both spent, and a flash between them.
         rays(canvas, f.x(0.0f), f.y(0.22f), f.d(0.35f), {1.0f, 0.95f, 0.85f}, 0.35f, style.seed);
-        vectorShip(canvas, f.x(-0.62f), f.y(0.2f), f.d(0.03f), 1.0f, 0.0f, leftMain, 0.8f);
-        vectorShip(canvas, f.x(0.62f), f.y(0.2f), f.d(0.03f), -1.0f, 0.0f, rightMain, 0.8f);
+        vectorShip(canvas, f.x(-0.62f), f.y(0.2f), f.d(0.075f), 1.0f, 0.0f, leftMain, 0.8f);
+        vectorShip(canvas, f.x(0.62f), f.y(0.2f), f.d(0.075f), -1.0f, 0.0f, rightMain, 0.8f);
         glowText(canvas, fonts.bold, "BOTH SHIPS DOWN", f.x(0.0f), f.y(0.66f), f.d(0.12f), f.d(0.02f), TEXT,
                  {0.6f, 0.6f, 0.7f}, static_cast<int>(f.d(0.025f)), 0.6f);
         const float size = f.d(0.5f), baseline = f.y(-0.5f), capTop = baseline - size * CAP_HEIGHT;
@@ -545,11 +664,12 @@ BCanvas paintVictory(const BFonts& fonts, BOutcome outcome) {
 
 // --- hull textures ------------------------------------------------------------------------
 //
-// The ship model maps its fuselage onto v = 0.05 .. 0.55 of this texture
-// and its wings onto v = 0.1 (root) .. 0.9 (tip), u running from nose to
-// tail (bmodels.cpp). Rows are top first here, and t = 0 is the bottom row
-// once loaded, so v = 1 - (row + 0.5) / 256. The side's stripes sit at
-// v = 0.64 .. 0.79: bands near the wingtips.
+// The ship model maps its fuselage onto v = 0.05 .. 0.55 of this texture,
+// u running from nose to tail and v round the hull: keel 0.05, +z flank
+// 0.175, spine 0.3, -z flank 0.425 (bmodels.cpp). The flanks are what the
+// match's camera sees, so each carries a broad band of the side's colour
+// from behind the nose to the tail. Rows are top first here, and t = 0 is
+// the bottom row once loaded, so v = 1 - (row + 0.5) / 256.
 
 namespace {
 
@@ -618,17 +738,29 @@ BCanvas paintHull(BSide side) {
                 canvas.addLight(x, p.y0 + 3, {1.0f, 1.0f, 1.0f}, 0.12f);
             }
     }
-    // The side's stripes: a broad band and a thin one near the wingtips.
-    const BColour stripe = toColour(team.main);
-    const auto rowOf = [&](float v) { return static_cast<int>((1.0f - v) * static_cast<float>(size)); };
-    const int bands[2][2] = {{rowOf(0.72f), rowOf(0.64f)}, {rowOf(0.79f), rowOf(0.76f)}};
-    for (const auto& band : bands)
-        for (int y = band[0]; y < band[1]; ++y)
+    // The side's bands, one on each flank, with a white pinstripe either
+    // side. Each starts in a point behind the nose, swept back like the
+    // wings. The pinstripes stay neutral: a pale tint of the side's colour
+    // would be the colour of its shots.
+    const BColour stripe = toColour(team.main), pin{0.95f, 0.93f, 0.90f};
+    for (const float flank : {0.175f, 0.425f}) {
+        const float half = 0.045f, pinWidth = 0.012f;
+        for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) {
+                const float v = 1.0f - (static_cast<float>(y) + 0.5f) / static_cast<float>(size);
+                const float u = (static_cast<float>(x) + 0.5f) / static_cast<float>(size);
+                const float across = std::fabs(v - flank);
+                // The band's front end: u = 0.2 on its centre line, further
+                // back towards its edges.
+                if (u < 0.2f + across * 2.5f) continue;
                 const BColour under = canvas.get(x, y);
                 // Keep a little of the plating showing through the paint.
                 const float lum = (under.r + under.g + under.b) / (metal.r + metal.g + metal.b);
-                canvas.set(x, y, scale(stripe, 0.75f + 0.3f * lum));
+                if (across < half)
+                    canvas.set(x, y, scale(stripe, 0.8f + 0.25f * lum));
+                else if (across < half + pinWidth * 2.0f && across > half + pinWidth * 0.5f)
+                    canvas.set(x, y, scale(pin, 0.8f + 0.2f * lum));
             }
+    }
     return canvas;
 }

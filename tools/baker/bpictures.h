@@ -11,6 +11,7 @@
 
 #include "baker/bcanvas.h"
 #include "baker/bfont.h"
+#include "baker/bmenulayout.h"
 #include "baker/bpalette.h"
 
 // The DejaVu faces the pictures use, from the directory that holds them.
@@ -27,9 +28,13 @@ enum class BOutcome { LeftWins, RightWins, Draw };
 
 // "pozadi.jpg": the match's backdrop, 1024 x 1024.
 BCanvas paintBackdrop();
-// "menu.jpg": the main menu's background with the title and the keys,
-// 1024 x 1024.
-BCanvas paintMenu(const BFonts& fonts);
+// The main menu's lettering placed round what its models cover over a
+// turn: blocks "title", "tagline", "left player", "right player", "start"
+// and "help". ok() false when some block found no room.
+BMenuLayout layOutMenu(const BFonts& fonts, const BMenuCoverage& coverage);
+// "menu.jpg": the main menu's background with its lettering where the
+// layout put it, 1024 x 1024.
+BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout);
 // "menu1.bmp", "menu2.bmp", "menu3.bmp": the controller pictures for the
 // choices 0 (cursor keys), 1 (W A S D) and 2 (computer), 256 x 128.
 BCanvas paintControls(const BFonts& fonts, int choice);

@@ -3,7 +3,12 @@
 // vektorak_bake --icons DIRECTORY: writes the desktop icon at each size
 // (bicon.h) instead; the icon is no file the game loads, so it goes to a
 // folder of its own.
-// Exit code 0 when every file was written, 1 otherwise, 2 on a bad call.
+// vektorak_bake --menu-layout: prints where menu.jpg's lettering goes, one
+// block a line: its name, then x0 y0 x1 y1 in the picture's units (x -18 ..
+// 18, y -14 .. 14, y up), for the end-to-end tests that look for it on
+// screen.
+// Exit code 0 when every file was written (or the layout found room for
+// every block), 1 otherwise, 2 on a bad call.
 #include <cstdio>
 #include <cstring>  // Required for: strcmp
 
@@ -16,9 +21,18 @@ int main(int argc, char** argv) {
         printf("Baked %zu icons into %s\n", iconSizes().size(), argv[2]);
         return 0;
     }
+    if (argc == 2 && strcmp(argv[1], "--menu-layout") == 0) {
+        const BMenuCoverage coverage = bakedMenuCoverage();
+        const BMenuLayout layout = bakedMenuLayout(coverage);
+        for (const BMenuBlock& block : layout.blocks())
+            printf("%s %.3f %.3f %.3f %.3f\n", block.name.c_str(), block.rect.x0, block.rect.y0, block.rect.x1,
+                   block.rect.y1);
+        return layout.ok() ? 0 : 1;
+    }
     if (argc != 2) {
-        fprintf(stderr, "usage: %s DIRECTORY\n       %s --icons DIRECTORY\n", argc > 0 ? argv[0] : "vektorak_bake",
-                argc > 0 ? argv[0] : "vektorak_bake");
+        const char* self = argc > 0 ? argv[0] : "vektorak_bake";
+        fprintf(stderr, "usage: %s DIRECTORY\n       %s --icons DIRECTORY\n       %s --menu-layout\n", self, self,
+                self);
         return 2;
     }
     if (!bakeAll(argv[1])) return 1;
