@@ -197,8 +197,14 @@ TEST_F(ViewTest, BackgroundShowsItsPictureAndGivesItsTextureBack) {
         EXPECT_EQ(at(27.5, 20.0), colours.topRight);
         EXPECT_EQ(at(-27.5, -20.0), colours.bottomLeft);
         EXPECT_EQ(at(27.5, -20.0), colours.bottomRight);
-        EXPECT_EQ(at(-50.0, -20.0), colours.bottomLeft);
-        EXPECT_EQ(at(-57.0, -20.0), 0x000000u);
+        // Its left and right edges stand at x = -55 and 55 from the top of
+        // the view to the bottom: black just outside, picture just inside.
+        for (double y : {38.0, -38.0}) {
+            for (double side : {-1.0, 1.0}) {
+                EXPECT_EQ(at(side * 55.7, y), 0x000000u) << side * 55.7 << ", " << y;
+                EXPECT_NE(at(side * 54.3, y), 0x000000u) << side * 54.3 << ", " << y;
+            }
+        }
     }
     EXPECT_EQ(theTextureStore.count, texturesBefore);
 }

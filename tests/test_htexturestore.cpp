@@ -447,19 +447,29 @@ TEST_F(HTextureStoreTest, FilterModeAppliesToLaterLoadsOnly) {
     EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST) << "made before: unchanged";
 }
 
+// Each mode sets all three fields, whatever the mode before it; any other
+// value changes nothing.
 TEST(HTextureStoreFilterTest, ModesSetTheFieldsWithoutOpenGL) {
     HTextureStore store;
     EXPECT_FALSE(store.mipmaps);
     EXPECT_EQ(store.minFilter, GLenum(GL_LINEAR));
+    EXPECT_EQ(store.magFilter, GLenum(GL_LINEAR));
     EXPECT_EQ(store.count, 0);
-    store.setFilterMode(2);
-    EXPECT_TRUE(store.mipmaps);
-    EXPECT_EQ(store.minFilter, GLenum(GL_LINEAR_MIPMAP_NEAREST));
-    store.setFilterMode(-1);
-    EXPECT_TRUE(store.mipmaps);
-    store.setFilterMode(0);
-    EXPECT_FALSE(store.mipmaps);
-    EXPECT_EQ(store.magFilter, GLenum(GL_NEAREST));
+    struct Step {
+        int32_t mode;
+        bool mipmaps;
+        GLenum minFilter, magFilter;
+    };
+    const Step steps[] = {{2, true, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR}, {-1, true, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR},
+                          {0, false, GL_NEAREST, GL_NEAREST},             {2, true, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR},
+                          {1, false, GL_LINEAR, GL_LINEAR},               {0, false, GL_NEAREST, GL_NEAREST},
+                          {1, false, GL_LINEAR, GL_LINEAR},               {3, false, GL_LINEAR, GL_LINEAR}};
+    for (const Step& step : steps) {
+        store.setFilterMode(step.mode);
+        EXPECT_EQ(store.mipmaps, step.mipmaps) << "mode " << step.mode;
+        EXPECT_EQ(store.minFilter, step.minFilter) << "mode " << step.mode;
+        EXPECT_EQ(store.magFilter, step.magFilter) << "mode " << step.mode;
+    }
 }
 
 // --- bind and unbind -----------------------------------------------------------------------------
