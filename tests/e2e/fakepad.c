@@ -23,8 +23,11 @@
  * pad plugged into the machine cannot come first.
  *
  * FAKEPAD_LOG, if set, names a file that gets a line "open N" or "close N"
- * for each descriptor of the device, so a test can see that the game closed
- * what it opened. Neither variable is read by the game itself.
+ * for each descriptor of the device, and "quit" each time SDL_Quit is
+ * entered (it is wrapped for nothing else). SDL_Quit closes whatever the
+ * game left open, so only the order of the lines shows whether the game
+ * closed its pads itself, before SDL went. Neither variable is read by the
+ * game itself.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>   /* Required for: dlsym(RTLD_NEXT) to reach the C library */
@@ -65,6 +68,7 @@ static int isOtherJoystickPath(const char* path) {
 
 static void *next(const char* name) { return dlsym(RTLD_NEXT, name); }
 
+/* fd < 0 writes the word alone. */
 static void logLine(const char* what, int fd) {
     const char* path = getenv("FAKEPAD_LOG");
     if (!path) return;
@@ -73,7 +77,7 @@ static void logLine(const char* what, int fd) {
     if (!realOpen) realOpen = (int (*)(const char*, int, ...))next("open");
     if (!realClose) realClose = (int (*)(int))next("close");
     char line[32];
-    const int n = snprintf(line, sizeof line, "%s %d\n", what, fd);
+    const int n = fd < 0 ? snprintf(line, sizeof line, "%s\n", what) : snprintf(line, sizeof line, "%s %d\n", what, fd);
     const int out = realOpen(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (out < 0) return;
     if (write(out, line, (size_t)n) != n) {
@@ -174,4 +178,11 @@ int ioctl(int fd, unsigned long request, ...) {
      * device refuses them. */
     errno = EINVAL;
     return -1;
+}
+
+void SDL_Quit(void) {
+    static void (*real)(void);
+    if (!real) real = (void (*)(void))next("SDL_Quit");
+    logLine("quit", -1);
+    real();
 }

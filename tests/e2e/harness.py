@@ -352,19 +352,22 @@ class FakePad:
         self.button(number, False)
 
     def descriptors(self):
-        """(opened, still open): the device descriptors the game opened, and
-        those it had not closed when it ended."""
-        opened, still = 0, set()
+        """(opened, open at quit): how many device descriptors the game
+        opened, and those still open when SDL_Quit was first entered (it
+        closes them itself, so the game's own closing shows only here)."""
+        opened, still, at_quit = 0, set(), None
         if os.path.exists(self.log):
             with open(self.log) as f:
                 for line in f:
-                    what, fd = line.split()
-                    if what == "open":
+                    words = line.split()
+                    if words[0] == "open":
                         opened += 1
-                        still.add(fd)
-                    else:
-                        still.discard(fd)
-        return opened, still
+                        still.add(words[1])
+                    elif words[0] == "close":
+                        still.discard(words[1])
+                    elif words[0] == "quit" and at_quit is None:
+                        at_quit = set(still)
+        return opened, still if at_quit is None else at_quit
 
     def close(self):
         os.close(self.fd)

@@ -49,9 +49,9 @@ class Gamepad(GameTestCase):
         self.assertEqual(g.wait_exit(), 0)
         self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
         self.assertEqual(g.stderr, "")
-        opened, still_open = pad.descriptors()
+        opened, open_at_quit = pad.descriptors()
         self.assertGreater(opened, 0, "the game never opened the pad")
-        self.assertEqual(still_open, set(), "pad descriptors left open at exit")
+        self.assertEqual(open_at_quit, set(), "pad still open when SDL_Quit came")
 
 
 if __name__ == "__main__":
