@@ -38,18 +38,6 @@ void writePicture(const std::string& name, uint32_t colour) {
     ASSERT_TRUE(writeQuadrantPicture(name.c_str(), quadrantsOf(colour)));
 }
 
-// Where a point given in the current model-view space lands in the window.
-void project(float x, float y, float z, int* px, int* py) {
-    GLdouble model[16], projection[16], wx, wy, wz;
-    GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, model);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
-    *px = static_cast<int>(wx);
-    *py = static_cast<int>(wy);
-}
-
 // The choices the game starts with, read before any test changes them.
 const ControllerChoice startingLeftChoice = leftChoice;
 const ControllerChoice startingRightChoice = rightChoice;
@@ -95,7 +83,7 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         app->currentScreen->draw();
         int px, py;
-        project(x, y, z, &px, &py);
+        GlWindow::project(x, y, z, &px, &py);
         return GlWindow::pixel(GL_BACK, px, py);
     }
     // The picture drawn on the quad from (left, top) to (right, bottom):

@@ -34,6 +34,7 @@ struct Inside {
     std::string output;  // standard output as it stood then
     int width = 0, height = 0;
     GLint viewport[4] = {};
+    int cursor = -1;
 };
 Inside inside;
 
@@ -47,6 +48,7 @@ uint32_t clockThatQuits() {
             inside.height = screen->h;
         }
         glGetIntegerv(GL_VIEWPORT, inside.viewport);
+        inside.cursor = SDL_ShowCursor(SDL_QUERY);
         SDL_Event escape = {};
         escape.type = SDL_KEYDOWN;
         escape.key.keysym.sym = SDLK_ESCAPE;
@@ -90,14 +92,33 @@ TEST(GameRun, AnnouncesEachStepAtOnceAndShutsDownCleanly) {
     // The window and the view follow the settings file.
     EXPECT_EQ(inside.width, 320);
     EXPECT_EQ(inside.height, 200);
+    EXPECT_EQ(inside.viewport[0], 0);
+    EXPECT_EQ(inside.viewport[1], 0);
     EXPECT_EQ(inside.viewport[2], 320);
     EXPECT_EQ(inside.viewport[3], 200);
+    EXPECT_EQ(inside.cursor, SDL_DISABLE) << "the mouse cursor shows over the game";
     // The settings were found; only the menu's missing pictures and models
     // are reported.
     EXPECT_EQ(errors.find("inicialization"), std::string::npos) << errors;
     EXPECT_NE(errors.find("Unable to load menu.jpg: "), std::string::npos) << errors;
     EXPECT_EQ(theApplication, nullptr);
     EXPECT_EQ(theTextureStore.count, 0);
+}
+
+// Start-up failures end the process at once, with their own exit code and
+// SDL's reason, after the one line that made it.
+TEST(GameRunDeathTest, StartUpFailuresEndTheProcessWithTheirCodes) {
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    ScopedTempDir dir;
+    dir.write("vkt.txt", "-640 480 0 0 0");
+    EXPECT_EXIT(runGame(), testing::ExitedWithCode(2), "^Unable to create OpenGL screen: .+");
+    dir.write("vkt.txt", "640 480 0 0 0");
+    EXPECT_EXIT(
+        {
+            setenv("SDL_VIDEODRIVER", "nosuchdriver", 1);
+            runGame();
+        },
+        testing::ExitedWithCode(1), "^Unable to initialize SDL: .+");
 }
 
 }  // namespace

@@ -434,14 +434,38 @@ TEST_F(H3DSMaterialTest, FloatColourOutOfRangeIsClamped) {
     EXPECT_EQ(m.colour[2], 0);
 }
 
-TEST_F(H3DSMaterialTest, ShortOrLongColourPayloadStaysInsideTheRecord) {
-    const uint8_t two[] = {11, 22};
-    colourChunk(CHUNK_COLOUR_24, two, 2);
-    const HMaterial& m = read();
-    EXPECT_EQ(m.colour[0], 11);
-    EXPECT_EQ(m.colour[1], 22);
-    EXPECT_EQ(m.colour[2], 0);
-    EXPECT_EQ(m.texture, -1);
+// A colour payload of any size fills what it can and no more, and the
+// chunks after it are still read in their places.
+TEST(H3DSColourSizeTest, ShortLongOrEmptyColourPayloadStaysInsideTheRecord) {
+    const uint8_t bytes[] = {11, 22, 33, 44, 55};
+    struct Case {
+        size_t size;
+        uint8_t red, green, blue;
+    };
+    const Case cases[] = {{0, 0, 0, 0}, {2, 11, 22, 0}, {3, 11, 22, 33}, {5, 11, 22, 33}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        H3DSWriter w;
+        openScene(w);
+        w.begin(CHUNK_MATERIAL);
+        w.begin(CHUNK_DIFFUSE);
+        if (c.size > 0) w.chunk(CHUNK_COLOUR_24, bytes, c.size);
+        w.end();
+        w.begin(CHUNK_TEXTURE_MAP);
+        w.begin(CHUNK_MAP_FILE);
+        w.string("after.bmp");
+        w.endAll();
+        HModelData data;
+        const ReadResult r = readWriter(w, data);
+        EXPECT_TRUE(r.ok) << r.errors;
+        ASSERT_EQ(data.materialCount, 1);
+        const HMaterial& m = data.materials[0];
+        EXPECT_EQ(m.colour[0], c.red);
+        EXPECT_EQ(m.colour[1], c.green);
+        EXPECT_EQ(m.colour[2], c.blue);
+        EXPECT_STREQ(m.textureFile, "after.bmp");
+        EXPECT_EQ(m.texture, -1);
+    }
 }
 
 TEST_F(H3DSMaterialTest, OtherMapsDoNotGiveATextureFile) {
@@ -831,14 +855,34 @@ TEST(H3DSDamageTest, LeftoverBytesTooShortForAChunkStopTheRead) {
 // --- the writer's own contract ------------------------------------------------------------
 
 TEST(H3DSWriterTest, RefusesListsOverTheSixteenBitLimit) {
-    std::vector<float> xyz(3 * 65536, 0.0f);
+    std::vector<float> floats(3 * 65536, 0.0f);
+    std::vector<uint16_t> faces(3 * 65536, 0);
+    const auto* faceList = reinterpret_cast<const uint16_t(*)[3]>(faces.data());
+    const char* lists[] = {"vertices", "faces", "faces with a material", "texture coordinates"};
+    for (int list = 0; list < 4; ++list) {
+        SCOPED_TRACE(lists[list]);
+        H3DSWriter w;
+        w.begin(CHUNK_MAIN);
+        testing::internal::CaptureStderr();
+        const bool added = list == 0   ? w.vertexList(floats.data(), 65536)
+                           : list == 1 ? w.faceList(faceList, 65536)
+                           : list == 2 ? w.faceMaterial("m", faces.data(), 65536)
+                                       : w.texCoordList(floats.data(), 65536);
+        EXPECT_FALSE(added);
+        EXPECT_FALSE(w.ok());
+        EXPECT_FALSE(w.writeTo(stdout));
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("65535"), std::string::npos);
+    }
+}
+
+// A full disk is noticed when the file is closed at the latest.
+TEST(H3DSWriterTest, WriteThatCannotBeCompletedFails) {
     H3DSWriter w;
     w.begin(CHUNK_MAIN);
+    w.version(3);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(w.vertexList(xyz.data(), 65536));
-    EXPECT_FALSE(w.ok());
-    EXPECT_FALSE(w.writeTo(stdout));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("65535"), std::string::npos);
+    EXPECT_FALSE(w.writeFile("/dev/full"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "H3DSWriter: cannot write /dev/full\n");
 }
 
 TEST(H3DSWriterTest, EndWithoutBeginFails) {
@@ -860,4 +904,14 @@ TEST(H3DSWriterTest, LengthsCountHeadersAndNestedChunks) {
     EXPECT_EQ(b[2], 16);  // 6 + the 10-byte version chunk
     EXPECT_EQ(b[8], 10);
     EXPECT_EQ(b[12], 3);
+
+    // A face material as other programs read it: the name, then the count
+    // and the numbers of its faces.
+    H3DSWriter m;
+    const uint16_t faces[][3] = {{0, 1, 2}, {2, 1, 0}};
+    m.faceList(faces, 2, "ab");
+    m.endAll();
+    const std::vector<uint8_t>& f = m.data();
+    const std::vector<uint8_t> material(f.end() - 15, f.end());
+    EXPECT_EQ(material, (std::vector<uint8_t>{0x30, 0x41, 15, 0, 0, 0, 'a', 'b', 0, 2, 0, 0, 0, 1, 0}));
 }

@@ -124,12 +124,13 @@ TEST_F(HModelTextTest, ValuesAfterAMalformedNumberStayZero) {
 }
 
 TEST_F(HModelTextTest, ShortFileStillGivesATriangle) {
-    dir.write("short.txt", "12 34");
+    dir.write("short.txt", "12");
     EXPECT_TRUE(model.load("short.txt"));
     EXPECT_EQ(model.data.materials[0].colour[0], 12);
-    EXPECT_EQ(model.data.materials[0].colour[1], 34);
+    EXPECT_EQ(model.data.materials[0].colour[1], 0);
     EXPECT_EQ(model.data.materials[0].colour[2], 0);
-    EXPECT_EQ(model.data.meshes[0].vertexCount, 3);
+    ASSERT_EQ(model.data.meshes[0].vertexCount, 3);
+    for (int v = 0; v < 3; ++v) expectVec(model.data.meshes[0].vertices[v], 0, 0, 0);
 }
 
 TEST_F(HModelTextTest, MissingFileFailsSilentlyAndStaysUnloaded) {

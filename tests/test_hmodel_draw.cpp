@@ -90,18 +90,6 @@ void writeSolidBmp(const char* file, uint8_t r, uint8_t g, uint8_t b) {
     SDL_FreeSurface(s);
 }
 
-// Where a point of the current model-view space lands in the window.
-void projected(float x, float y, float z, int* px, int* py) {
-    GLdouble model[16], projection[16], wx, wy, wz;
-    GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, model);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
-    *px = static_cast<int>(wx);
-    *py = static_cast<int>(wy);
-}
-
 class HModelDrawTest : public testing::Test {
 protected:
     HModelDrawTest() : window(WIDTH, HEIGHT) {}
@@ -243,7 +231,7 @@ TEST_F(HModelDrawTest, EachMeshDrawsWithItsOwnMaterialCoordinatesAndNormals) {
     drawAndRead(model);
     auto at = [](float x, float y) {
         int px, py;
-        projected(x, y, -3.0f, &px, &py);
+        GlWindow::project(x, y, -3.0f, &px, &py);
         return GlWindow::pixel(GL_BACK, px, py);
     };
     const float quarters[][2] = {{-1.15f, 0.85f}, {-0.45f, 0.85f}, {-1.15f, 0.35f}, {-0.45f, 0.35f}};

@@ -6,11 +6,16 @@
 #   vektorak_bake   the executable the build runs: vektorak_bake DIRECTORY
 #   vektorak_artwork  runs it into ${VEKTORAK_DATA_DIR}; the game depends on it
 #
-# Needs FreeType and libjpeg (Debian: libfreetype-dev, libjpeg-dev) and the
-# DejaVu fonts (fonts-dejavu-core), read at bake time only.
+#   vektorak_icons    runs vektorak_bake --icons into ${VEKTORAK_ICON_DIR}:
+#                     the desktop icon, which the game itself never loads
+#
+# Needs FreeType, libjpeg and libpng (Debian: libfreetype-dev, libjpeg-dev,
+# libpng-dev) and the DejaVu fonts (fonts-dejavu-core), read at bake time
+# only.
 
 find_package(Freetype REQUIRED)
 find_package(JPEG REQUIRED)
+find_package(PNG REQUIRED)
 find_path(VEKTORAK_FONT_DIR DejaVuSans-Bold.ttf
           PATHS /usr/share/fonts/truetype/dejavu /usr/share/fonts/dejavu /usr/local/share/fonts
           DOC "Directory holding DejaVuSans.ttf and DejaVuSans-Bold.ttf")
@@ -24,7 +29,7 @@ list(REMOVE_ITEM VEKTORAK_BAKER_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/baker/main.c
 add_library(vektorak_baker STATIC ${VEKTORAK_BAKER_SOURCES})
 target_include_directories(vektorak_baker PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_definitions(vektorak_baker PRIVATE VEKTORAK_FONT_DIR="${VEKTORAK_FONT_DIR}")
-target_link_libraries(vektorak_baker PUBLIC vektorak_core PRIVATE Freetype::Freetype JPEG::JPEG)
+target_link_libraries(vektorak_baker PUBLIC vektorak_core PRIVATE Freetype::Freetype JPEG::JPEG PNG::PNG)
 # The pixel loops (noise, blurs) take seconds optimised and minutes without:
 # optimise them in debug and sanitizer builds too, which run the baker at
 # every build and in the tests.
@@ -55,3 +60,17 @@ add_custom_command(OUTPUT ${VEKTORAK_BAKED_FILES}
                    VERBATIM)
 add_custom_target(vektorak_artwork ALL DEPENDS ${VEKTORAK_BAKED_FILES})
 add_dependencies(vektorak vektorak_artwork)
+
+# VEKTORAK_ICON_SIZES (top-level CMakeLists.txt) must list the sizes of
+# iconSizes() in baker/bicon.cpp: the package tests check what gets installed.
+set(VEKTORAK_ICON_FILES)
+foreach(size ${VEKTORAK_ICON_SIZES})
+  list(APPEND VEKTORAK_ICON_FILES ${VEKTORAK_ICON_DIR}/vektorak-${size}.png)
+endforeach()
+add_custom_command(OUTPUT ${VEKTORAK_ICON_FILES}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${VEKTORAK_ICON_DIR}
+                   COMMAND vektorak_bake --icons ${VEKTORAK_ICON_DIR}
+                   DEPENDS vektorak_bake
+                   COMMENT "Baking the desktop icon into ${VEKTORAK_ICON_DIR}"
+                   VERBATIM)
+add_custom_target(vektorak_icons ALL DEPENDS ${VEKTORAK_ICON_FILES})

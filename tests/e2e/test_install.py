@@ -1,4 +1,5 @@
-"""Installing: the launcher under a fresh prefix starts the game from its data."""
+"""Installing from source: the launcher under a fresh prefix starts the game
+in the player's own folder, linked to the data under the prefix."""
 
 import os
 import shutil
@@ -21,14 +22,25 @@ class Install(GameTestCase):
         with open(os.path.join(prefix, "share", "applications", "vektorak.desktop")) as f:
             entry = f.read()
         self.assertIn("Exec=%s\n" % launcher, entry)
-        self.assertTrue(os.path.exists(os.path.join(prefix, "share", "vektorak", "ship.3ds")))
+        self.assertIn("Icon=vektorak\n", entry)
+        self.assertTrue(os.path.exists(os.path.join(prefix, "share", "icons", "hicolor", "48x48", "apps",
+                                                    "vektorak.png")))
+        shipped = os.path.join(prefix, "share", "games", "vektorak")
+        self.assertTrue(os.path.exists(os.path.join(shipped, "ship.3ds")))
+        # The modder's tool, left out of the package, comes with a source
+        # install.
+        self.assertTrue(os.access(os.path.join(prefix, "bin", "vk-modelinfo"), os.X_OK))
 
         # Started through a symlink from an unrelated directory, as a menu
         # or a user's ~/bin would.
         elsewhere = tempfile.mkdtemp(prefix="vektorak-elsewhere-")
         self.addCleanup(shutil.rmtree, elsewhere, True)
         os.symlink(launcher, os.path.join(elsewhere, "vk"))
-        g = self.game(with_data=False, binary=os.path.join(elsewhere, "vk")).start()
+        # A scratch home: the launcher makes the player's folder there.
+        home = tempfile.mkdtemp(prefix="vektorak-home-")
+        self.addCleanup(shutil.rmtree, home, True)
+        g = self.game(with_data=False, binary=os.path.join(elsewhere, "vk"),
+                      env={"HOME": home, "XDG_DATA_HOME": ""}).start()
         g.wait_window()
         g.wait_picture(lambda image: image.lit_fraction() > 0.2, name="installed-menu")
         g.key("Escape")
@@ -36,6 +48,8 @@ class Install(GameTestCase):
         self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
         # Every file was found: not a word on standard error.
         self.assertEqual(g.stderr, "")
+        self.assertEqual(os.readlink(os.path.join(home, ".local", "share", "vektorak", "ship.3ds")),
+                         os.path.join(os.path.realpath(shipped), "ship.3ds"))
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 #include "support/glwindow.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <SDL.h>
 
 // gtest before Xlib: Xlib's macros (None, Bool) break gtest's templates.
@@ -75,4 +76,15 @@ uint32_t GlWindow::shownPixel(int32_t x, int32_t y) {
     }
     info.info.x11.unlock_func();
     return value;
+}
+
+void GlWindow::project(float x, float y, float z, int* px, int* py) {
+    GLdouble model[16], projection[16], wx, wy, wz;
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
+    *px = static_cast<int>(wx);
+    *py = static_cast<int>(wy);
 }

@@ -22,6 +22,10 @@ public:
     // 0xRRGGBB; y counts from the top. This is what a swap has delivered.
     static uint32_t shownPixel(int32_t x, int32_t y);
 
+    // Where a point given in the current model-view space lands in the
+    // window, in pixels from the left and from the bottom.
+    static void project(float x, float y, float z, int* px, int* py);
+
 private:
     static void keepContentsWhenCovered();
 

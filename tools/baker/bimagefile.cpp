@@ -1,4 +1,4 @@
-// bimagefile.cpp: 24-bit BMP and baseline JPEG writers.
+// bimagefile.cpp: 24-bit BMP, baseline JPEG and RGBA PNG writers.
 #include "baker/bimagefile.h"
 
 #include <csetjmp>  // Required for: setjmp, longjmp (libjpeg reports errors through error_exit)
@@ -6,6 +6,7 @@
 #include <cstdlib>  // Required for: free (jpeg_mem_dest allocates with malloc)
 
 #include <jpeglib.h>
+#include <png.h>  // Required for: png_image_write_to_file (libpng 1.6)
 
 namespace {
 
@@ -135,4 +136,23 @@ bool writeJpeg(const char* path, int width, int height, const std::vector<uint8_
         return false;
     }
     return saveBytes(path, bytes);
+}
+
+bool writePng(const char* path, int width, int height, const std::vector<uint8_t>& rgba) {
+    if (width <= 0 || height <= 0 || rgba.size() != static_cast<size_t>(width) * height * 4) {
+        fprintf(stderr, "Unable to write %s\n", path);
+        return false;
+    }
+    // libpng's simplified interface: it handles its own errors without a
+    // longjmp into our frames, and writes no time chunk.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGBA;
+    if (!png_image_write_to_file(&image, path, 0, rgba.data(), 0, nullptr)) {
+        fprintf(stderr, "Unable to write %s: %s\n", path, image.message);
+        return false;
+    }
+    return true;
 }

@@ -1,0 +1,271 @@
+"""The Debian package, as a player gets it.
+
+CPack makes the package from the build under test into a scratch folder, and
+dpkg-deb -x unpacks it into a scratch root: nothing is installed into the
+machine's own /usr. Debian's own tools judge the result (lintian,
+desktop-file-validate, appstreamcli, groff, man), and the launcher is
+started from the unpacked root, from another directory, with a scratch HOME.
+"""
+
+import gzip
+import os
+import re
+import shutil
+import struct
+import subprocess
+import tempfile
+import unittest
+
+from harness import DATA_DIR, GameTestCase, SHUTDOWN_STDOUT
+
+BUILD_DIR = os.environ.get("VEKTORAK_BUILD_DIR", "")
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+ICON_SIZES = (48, 128, 256)
+NOBODY = 65534
+
+
+def cache_value(name):
+    with open(os.path.join(BUILD_DIR, "CMakeCache.txt")) as f:
+        for line in f:
+            if line.startswith(name + ":"):
+                return line.split("=", 1)[1].strip()
+    return ""
+
+
+def run(args, **kwargs):
+    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          universal_newlines=True, timeout=300, **kwargs)
+
+
+def png_size(path):
+    with open(path, "rb") as f:
+        head = f.read(24)
+    if head[:8] != b"\x89PNG\r\n\x1a\n" or head[12:16] != b"IHDR":
+        return None
+    return struct.unpack(">II", head[16:24])
+
+
+class Package(GameTestCase):
+    @classmethod
+    def setUpClass(cls):
+        if cache_value("VEKTORAK_SANITIZE") == "ON":
+            raise unittest.SkipTest("the package is made from the plain build")
+        cls.version = cache_value("CMAKE_PROJECT_VERSION")
+        cls.work = tempfile.mkdtemp(prefix="vektorak-package-")
+        cls.addClassCleanup(shutil.rmtree, cls.work, True)
+        # Readable by the unprivileged player of the fallback test.
+        os.chmod(cls.work, 0o755)
+        made = run(["cpack", "-G", "DEB", "--config", os.path.join(BUILD_DIR, "CPackConfig.cmake"),
+                    "-B", cls.work])
+        if made.returncode != 0:
+            raise AssertionError("cpack failed:\n" + made.stdout + made.stderr)
+        arch = run(["dpkg", "--print-architecture"]).stdout.strip()
+        cls.deb = os.path.join(cls.work, "vektorak_%s_%s.deb" % (cls.version, arch))
+        if not os.path.isfile(cls.deb):
+            raise AssertionError("no %s; cpack made: %s" % (cls.deb, os.listdir(cls.work)))
+        cls.root = os.path.join(cls.work, "root")
+        subprocess.run(["dpkg-deb", "-x", cls.deb, cls.root], check=True, timeout=120)
+        cls.shipped = os.path.join(cls.root, "usr", "share", "games", "vektorak")
+        cls.launcher = os.path.join(cls.root, "usr", "games", "vektorak")
+        super().setUpClass()
+
+    def path(self, relative):
+        return os.path.join(self.root, relative)
+
+    # --- what the package holds ---------------------------------------------
+    def test_control_fields_and_file_layout(self):
+        fields = {}
+        for name in ("Package", "Version", "Section", "Depends", "Description"):
+            fields[name] = run(["dpkg-deb", "-f", self.deb, name]).stdout.strip()
+        self.assertEqual(fields["Package"], "vektorak")
+        self.assertEqual(fields["Version"], self.version)
+        self.assertEqual(fields["Section"], "games")
+        # Worked out by dpkg-shlibdeps from what the game links.
+        for library in ("libc6", "libsdl1.2debian", "libsdl-image1.2"):
+            self.assertIn(library, fields["Depends"])
+        self.assertGreater(len(fields["Description"].splitlines()), 2, "summary and description")
+
+        self.assertTrue(os.access(self.launcher, os.X_OK))
+        game = self.path("usr/libexec/vektorak/vektorak")
+        self.assertTrue(os.access(game, os.X_OK))
+        kind = run(["file", "-b", game]).stdout
+        self.assertIn("ELF", kind)
+        self.assertRegex(kind, r"\bstripped\b")
+        self.assertNotIn("not stripped", kind)
+        # Every file the build gives the game, and nothing else.
+        self.assertEqual(sorted(os.listdir(self.shipped)), sorted(os.listdir(DATA_DIR)))
+        for name in os.listdir(self.shipped):
+            with open(os.path.join(self.shipped, name), "rb") as a, open(os.path.join(DATA_DIR, name), "rb") as b:
+                self.assertTrue(a.read() == b.read(), name)
+        for size in ICON_SIZES:
+            icon = self.path("usr/share/icons/hicolor/%dx%d/apps/vektorak.png" % (size, size))
+            self.assertEqual(png_size(icon), (size, size), icon)
+        for name in ("usr/share/applications/vektorak.desktop", "usr/share/man/man6/vektorak.6.gz",
+                     "usr/share/doc/vektorak/copyright", "usr/share/doc/vektorak/changelog.gz"):
+            self.assertTrue(os.path.isfile(self.path(name)), name)
+        self.assertEqual(len(os.listdir(self.path("usr/share/metainfo"))), 1)
+        # Debian keeps games out of /usr/bin; the modder's tool stays out.
+        self.assertFalse(os.path.exists(self.path("usr/bin")))
+        self.assertFalse(os.path.exists(self.path("usr/share/vektorak")))
+
+    def test_copyright_changelog_and_metainfo_agree_with_the_sources(self):
+        with open(self.path("usr/share/doc/vektorak/copyright")) as f:
+            copyright_file = f.read()
+        with open(os.path.join(SOURCE_DIR, "LICENSE")) as f:
+            licence = f.read()
+        self.assertTrue(copyright_file.startswith(
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"))
+        self.assertIn("\nLicense: Expat\n", copyright_file)
+        # The licence's text, line for line, in the file's indented form.
+        body = licence[licence.index("Permission is hereby granted"):].strip()
+        folded = "\n".join(" " + line if line else " ." for line in body.split("\n"))
+        self.assertIn(folded, copyright_file)
+        self.assertIn("DejaVu", copyright_file)
+        self.assertIn("\nLicense: bitstream-vera\n", copyright_file)
+
+        with gzip.open(self.path("usr/share/doc/vektorak/changelog.gz"), "rt") as f:
+            first = f.readline()
+        self.assertTrue(first.startswith("vektorak (%s) " % self.version), first)
+
+        metainfo_dir = self.path("usr/share/metainfo")
+        with open(os.path.join(metainfo_dir, os.listdir(metainfo_dir)[0])) as f:
+            metainfo = f.read()
+        self.assertIn('<release version="%s"' % self.version, metainfo)
+        # The README's three screenshots, by the names they have in docs/.
+        shots = re.findall(r"<image>[^<]*/docs/([^<]+)</image>", metainfo)
+        self.assertEqual(sorted(shots), ["match.png", "menu.png", "result.png"])
+        for shot in shots:
+            self.assertTrue(os.path.isfile(os.path.join(SOURCE_DIR, "docs", shot)), shot)
+
+    def test_lintian_finds_no_errors_or_warnings(self):
+        checked = run(["lintian", "--display-info", "--pedantic", "--tag-display-limit", "0",
+                       "--fail-on", "error,warning", self.deb])
+        tags = [line for line in checked.stdout.splitlines() if re.match(r"^[EWIPXOC]: ", line)]
+        bad = [line for line in tags if line[0] in "EW"]
+        self.assertEqual(bad, [], "\n".join(tags))
+        self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
+        # What remains is informational or pedantic: shown, not failed.
+        print("\n".join(tags))
+
+    def test_desktop_entry_metainfo_and_manual_page_validate(self):
+        entry = self.path("usr/share/applications/vektorak.desktop")
+        checked = run(["desktop-file-validate", entry])
+        self.assertEqual((checked.returncode, checked.stdout + checked.stderr), (0, ""))
+        with open(entry) as f:
+            lines = f.read().splitlines()
+        self.assertIn("Exec=/usr/games/vektorak", lines)
+        self.assertIn("Icon=vektorak", lines)
+        self.assertIn("Categories=Game;ActionGame;", lines)
+
+        metainfo_dir = self.path("usr/share/metainfo")
+        checked = run(["appstreamcli", "validate", "--no-net", "--pedantic",
+                       os.path.join(metainfo_dir, os.listdir(metainfo_dir)[0])])
+        self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
+
+        manual = os.path.join(self.work, "vektorak.6")
+        with gzip.open(self.path("usr/share/man/man6/vektorak.6.gz"), "rb") as f, open(manual, "wb") as out:
+            out.write(f.read())
+        # groff exits 0 on warnings: what it prints is the verdict.
+        rendered = run(["groff", "-ww", "-man", "-Tutf8", manual])
+        self.assertEqual((rendered.returncode, rendered.stderr), (0, ""))
+        # Bold comes out as overstrikes; an empty page would pass silently.
+        self.assertIn("EXIT STATUS", re.sub(".\x08", "", rendered.stdout))
+        shown = run(["man", "--warnings", "-l", manual], env=dict(os.environ, MANWIDTH="80"))
+        self.assertEqual((shown.returncode, shown.stderr), (0, ""))
+        self.assertIn("vkt.txt", shown.stdout)
+
+    # --- the launcher and the player's folder ----------------------------------
+    def scratch(self, mode=0o755):
+        path = tempfile.mkdtemp(prefix="vektorak-home-")
+        self.addCleanup(shutil.rmtree, path, True)
+        os.chmod(path, mode)
+        return path
+
+    def play(self, env, expect_size=None, binary=None):
+        """Starts the launcher from a scratch directory, waits for the menu,
+        checks the window's size, quits with Escape; returns the game."""
+        g = self.game(with_data=False, binary=binary or self.launcher, env=env)
+        os.chmod(g.dir, 0o755)
+        g.start()
+        g.wait_window()
+        if expect_size:
+            self.assertEqual(g.window_size(), expect_size)
+        g.wait_picture(lambda image: image.lit_fraction() > 0.2)
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0, g.stderr)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        return g
+
+    def test_first_start_makes_the_players_folder_and_edited_settings_take_effect(self):
+        home = self.scratch()
+        env = {"HOME": home, "XDG_DATA_HOME": ""}
+        g = self.play(env, expect_size=(640, 480))
+        self.assertEqual(g.stderr, "")
+        folder = os.path.join(home, ".local", "share", "vektorak")
+        self.assertEqual(sorted(os.listdir(folder)), sorted(os.listdir(self.shipped)))
+        settings = os.path.join(folder, "vkt.txt")
+        # A copy of its own, which the player can edit...
+        self.assertFalse(os.path.islink(settings))
+        with open(settings) as mine, open(os.path.join(self.shipped, "vkt.txt")) as shipped:
+            self.assertEqual(mine.read(), shipped.read())
+        # ...and links to everything else.
+        for name in os.listdir(self.shipped):
+            if name != "vkt.txt":
+                self.assertEqual(os.readlink(os.path.join(folder, name)), os.path.join(self.shipped, name))
+
+        with open(settings, "w") as f:
+            f.write("800 600\n")
+        self.play(env, expect_size=(800, 600))
+        with open(settings) as f:
+            self.assertEqual(f.read(), "800 600\n")
+
+    def test_players_own_files_survive_and_old_links_are_renewed(self):
+        data_home = self.scratch()
+        env = {"HOME": self.scratch(), "XDG_DATA_HOME": data_home}
+        self.play(env)
+        folder = os.path.join(data_home, "vektorak")
+        own_ship = os.path.join(folder, "ship.3ds")
+        os.remove(own_ship)
+        shutil.copy(os.path.join(self.shipped, "ship2.3ds"), own_ship)
+        own_bolt = os.path.join(self.scratch(), "my-bolt.3ds")
+        shutil.copy(os.path.join(self.shipped, "zat2.3ds"), own_bolt)
+        os.remove(os.path.join(folder, "zat.3ds"))
+        os.symlink(own_bolt, os.path.join(folder, "zat.3ds"))
+        # Left by an install that is gone: ours to renew.
+        os.remove(os.path.join(folder, "logo.3ds"))
+        os.symlink("/nonexistent/share/vektorak/logo.3ds", os.path.join(folder, "logo.3ds"))
+        # Deleted by the player: the shipped settings come back.
+        os.remove(os.path.join(folder, "vkt.txt"))
+
+        g = self.play(env)
+        self.assertEqual(g.stderr, "")
+        self.assertFalse(os.path.islink(own_ship))
+        with open(own_ship, "rb") as mine, open(os.path.join(self.shipped, "ship2.3ds"), "rb") as source:
+            self.assertTrue(mine.read() == source.read(), "the player's ship.3ds was replaced")
+        self.assertEqual(os.readlink(os.path.join(folder, "zat.3ds")), own_bolt)
+        self.assertEqual(os.readlink(os.path.join(folder, "logo.3ds")), os.path.join(self.shipped, "logo.3ds"))
+        self.assertTrue(os.path.isfile(os.path.join(folder, "vkt.txt")))
+        self.assertFalse(os.path.islink(os.path.join(folder, "vkt.txt")))
+
+    def test_unwritable_data_home_runs_the_shipped_files_with_one_message(self):
+        data_home = self.scratch(mode=0o555)
+        env = {"HOME": self.scratch(mode=0o777), "XDG_DATA_HOME": data_home}
+        binary = None
+        if os.geteuid() == 0:
+            # Permissions do not stop root: play as nobody.
+            binary = os.path.join(self.scratch(), "as-nobody")
+            with open(binary, "w") as f:
+                f.write('#!/bin/sh\nexec setpriv --reuid=%d --regid=%d --clear-groups -- "%s" "$@"\n'
+                        % (NOBODY, NOBODY, self.launcher))
+            os.chmod(binary, 0o755)
+        g = self.play(env, binary=binary)
+        lines = g.stderr.splitlines()
+        self.assertEqual(len(lines), 1, g.stderr)
+        self.assertTrue(lines[0].startswith("vektorak: cannot use %s/vektorak: Permission denied;"
+                                            % data_home), lines[0])
+        self.assertIn(self.shipped, lines[0])
+        self.assertEqual(os.listdir(data_home), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
