@@ -1,5 +1,5 @@
-// Controllers: the two keyboard players through SDL's real key state array,
-// and the computer player's random walk.
+// Controllers: the two keyboard players through SDL's real key state array
+// and the gamepads they also follow, and the computer player's random walk.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -8,10 +8,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
 #include "game/gmovable.h"
+#include "game/gpads.h"
 #include "game/gship.h"
 
 namespace {
@@ -111,6 +113,117 @@ TEST_F(KeyboardTest, ShipOwnsItsControllerAndAskItEveryStep) {
     ship.setController(new GWasdController(nullptr, &ship));  // deletes the first
     ship.tick();
     EXPECT_FALSE(ship.left);
+}
+
+// --- gamepads ----------------------------------------------------------------
+
+// Pads as a test sets them up: the first `count` present, one of them with
+// a state, the rest centred with nothing held.
+class ScriptedPads : public GPads {
+public:
+    int32_t count = 0;
+    State states[MAX_PADS] = {};
+    bool read(int32_t index, State& state) const override {
+        if (index < 0 || index >= count) return false;
+        state = states[index];
+        return true;
+    }
+};
+
+// The five flags as "udlrf", a '.' for each one clear.
+std::string flags(const GMovable& m) {
+    std::string out = ".....";
+    if (m.up) out[0] = 'u';
+    if (m.down) out[1] = 'd';
+    if (m.left) out[2] = 'l';
+    if (m.right) out[3] = 'r';
+    if (m.fire) out[4] = 'f';
+    return out;
+}
+
+class PadTest : public KeyboardTest {
+protected:
+    void TearDown() override {
+        thePads = nullptr;
+        KeyboardTest::TearDown();
+    }
+};
+
+// A third of an axis's 32767 is 10922.3: 10922 is still inside the dead
+// zone, 10923 past it, either way. Each row is played by both keyboard
+// players at once; the cursor keys follow the first pad, W A S D the second.
+TEST_F(PadTest, EachKeyboardPlayerFollowsItsOwnPadPastTheDeadZone) {
+    const SDLKey NONE = SDLK_UNKNOWN;
+    struct Case {
+        const char* name;
+        int32_t pads;  // how many are present; 0 installs no reader at all
+        int32_t pad;   // which one has `state`
+        GPads::State state;
+        SDLKey key;          // held as well
+        const char* cursor;  // the cursor-key player's flags
+        const char* wasd;    // the W A S D player's flags
+    } cases[] = {
+        {"no reader: keys alone", 0, 0, {}, SDLK_UP, "u....", "....."},
+        {"no reader, no key", 0, 0, {}, NONE, ".....", "....."},
+        {"centred pads: keys alone", 2, 0, {}, SDLK_a, ".....", "..l.."},
+        {"x just inside, right", 2, 0, {10922, 0, 0, 0}, NONE, ".....", "....."},
+        {"x just past, right", 2, 0, {10923, 0, 0, 0}, NONE, "...r.", "....."},
+        {"x just inside, left", 2, 0, {-10922, 0, 0, 0}, NONE, ".....", "....."},
+        {"x just past, left", 2, 0, {-10923, 0, 0, 0}, NONE, "..l..", "....."},
+        {"y just inside, up", 2, 0, {0, -10922, 0, 0}, NONE, ".....", "....."},
+        {"y just past, up", 2, 0, {0, -10923, 0, 0}, NONE, "u....", "....."},
+        {"y just inside, down", 2, 0, {0, 10922, 0, 0}, NONE, ".....", "....."},
+        {"y just past, down", 2, 0, {0, 10923, 0, 0}, NONE, ".d...", "....."},
+        {"full deflection", 2, 0, {-32768, 32767, 0, 0}, NONE, ".dl..", "....."},
+        {"hat up", 2, 0, {0, 0, SDL_HAT_UP, 0}, NONE, "u....", "....."},
+        {"hat right", 2, 0, {0, 0, SDL_HAT_RIGHT, 0}, NONE, "...r.", "....."},
+        {"hat down", 2, 0, {0, 0, SDL_HAT_DOWN, 0}, NONE, ".d...", "....."},
+        {"hat left", 2, 0, {0, 0, SDL_HAT_LEFT, 0}, NONE, "..l..", "....."},
+        {"hat left-up", 2, 0, {0, 0, SDL_HAT_LEFTUP, 0}, NONE, "u.l..", "....."},
+        {"button 0", 2, 0, {0, 0, 0, 1u << 0}, NONE, "....f", "....."},
+        {"button 1", 2, 0, {0, 0, 0, 1u << 1}, NONE, "....f", "....."},
+        {"button 2", 2, 0, {0, 0, 0, 1u << 2}, NONE, "....f", "....."},
+        {"button 3", 2, 0, {0, 0, 0, 1u << 3}, NONE, "....f", "....."},
+        {"button 4 does not fire", 2, 0, {0, 0, 0, 1u << 4}, NONE, ".....", "....."},
+        {"second pad, stick", 2, 1, {10923, -10923, 0, 0}, NONE, ".....", "u..r."},
+        {"second pad, hat and button", 2, 1, {0, 0, SDL_HAT_DOWN, 1u << 3}, NONE, ".....", ".d..f"},
+        {"second pad, button 4", 2, 1, {0, 0, 0, 1u << 4}, NONE, ".....", "....."},
+        {"key or pad, first pad", 2, 0, {32767, 0, 0, 0}, SDLK_LEFT, "..lr.", "....."},
+        {"key or pad, second pad", 2, 1, {0, -32768, 0, 0}, SDLK_s, ".....", "ud..."},
+        {"one pad: the cursor player's, W A S D on keys", 1, 0, {0, 0, 0, 1u}, SDLK_d, "....f", "...r."},
+    };
+    ScriptedPads pads;
+    GMovable leftShip(nullptr, nullptr);
+    GArrowKeysController cursor(nullptr, &ship);
+    GWasdController wasd(nullptr, &leftShip);
+    for (const Case& c : cases) {
+        pads = ScriptedPads();
+        pads.count = c.pads;
+        pads.states[c.pad] = c.state;
+        thePads = c.pads > 0 ? &pads : nullptr;
+        releaseAll();
+        if (c.key != NONE) hold(c.key);
+        cursor.control();
+        wasd.control();
+        EXPECT_EQ(flags(ship), c.cursor) << c.name;
+        EXPECT_EQ(flags(leftShip), c.wasd) << c.name;
+    }
+
+    // The computer player decides as it would with no pads, even with both
+    // pads held every way at once.
+    releaseAll();
+    for (unsigned seed : {1u, 2u, 3u}) {
+        GMovable alone(nullptr, nullptr), beside(nullptr, nullptr);
+        thePads = nullptr;
+        srand(seed);
+        GAiController(nullptr, &alone).control();
+        pads.count = 2;
+        pads.states[0] = pads.states[1] = {-32768, -32768, SDL_HAT_LEFTUP, ~0u};
+        thePads = &pads;
+        srand(seed);
+        GAiController(nullptr, &beside).control();
+        EXPECT_EQ(flags(beside), flags(alone)) << seed;
+    }
 }
 
 // --- the computer player -----------------------------------------------------

@@ -64,6 +64,27 @@ TEST_F(ShellTest, KeysUpTo255ReachTheScreenAsTheyAreAndAllOthersAsZero) {
                         "screen keyDown 0", "screen keyDown 0", "screen keyUp 0", "screen keyDown 0"}));
 }
 
+// A pad's first four buttons, on either pad, are Return to the screens: the
+// menu starts a match with them, the result screen takes them as any key.
+// The fifth is nothing to the screens.
+TEST_F(ShellTest, FireButtonsOfEitherPadReachTheScreenAsReturn) {
+    const struct {
+        Uint8 type, which, button;
+    } presses[] = {{SDL_JOYBUTTONDOWN, 0, 0}, {SDL_JOYBUTTONUP, 0, 0}, {SDL_JOYBUTTONDOWN, 1, 3},
+                   {SDL_JOYBUTTONDOWN, 0, 4}, {SDL_JOYBUTTONUP, 1, 4}};
+    for (const auto& press : presses) {
+        SDL_Event event = {};
+        event.type = press.type;
+        event.jbutton.type = press.type;
+        event.jbutton.which = press.which;
+        event.jbutton.button = press.button;
+        event.jbutton.state = press.type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        ASSERT_EQ(SDL_PushEvent(&event), 0);
+    }
+    EXPECT_TRUE(pumpEvents());
+    EXPECT_EQ(log, (Log{"screen keyDown 13", "screen keyUp 13", "screen keyDown 13"}));
+}
+
 TEST_F(ShellTest, F1IsNeverPressedOnAScreenButItsReleaseIs) {
     push(SDL_KEYDOWN, SDLK_F1);
     push(SDL_KEYUP, SDLK_F1);

@@ -13,7 +13,8 @@ public:
 
     // Keys arrive as the SDL key symbol when it is 255 or less: 13 is
     // Return, 27 Escape, 'o' and 'p' their character codes. Every key above
-    // (arrows, F keys, keypad, modifiers) arrives as 0.
+    // (arrows, F keys, keypad, modifiers) arrives as 0. A gamepad's fire
+    // buttons arrive as Return.
     virtual void keyUp(uint8_t key) { (void)key; }
     virtual void keyDown(uint8_t key) { (void)key; }
 

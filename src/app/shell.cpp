@@ -11,6 +11,7 @@
 #include <SDL.h>
 
 #include "app/happlication.h"
+#include "app/hgamepads.h"
 #include "app/settings.h"
 #include "assets/htexturestore.h"
 
@@ -26,6 +27,10 @@ int runGame() {
     loadSettings();
     printf("Setting Loaded.\n");
     initVideo();
+    // The pads come after the video start-up and quietly: without one the
+    // run, its output included, is as it always was.
+    HGamepads pads;
+    if (pads.open() > 0) thePads = &pads;
     printf("SDL Inicialized.\n");
     // Normally the size asked for; but SDL takes a zero width or height as
     // the display's, and the view must fill the window actually opened.
@@ -50,6 +55,8 @@ int runGame() {
     // Whatever is still held goes while the OpenGL context exists; the
     // store's own destruction at exit comes after SDL is gone.
     theTextureStore.releaseAll();
+    thePads = nullptr;
+    pads.close();
     SDL_Quit();
     printf("OK\nEnd.\n");
     return 0;
@@ -127,6 +134,21 @@ bool pumpEvents() {
             break;
         case SDL_KEYUP:
             if (theApplication) theApplication->keyUp(screenKeyCode(event.key.keysym.sym));
+            break;
+        // A fire button is Return to the screens: the menu starts a match
+        // with it (under Return's rule) and the result screen takes it as any
+        // key, so players need not reach for the keyboard between matches.
+        // In a match Return does nothing, so firing there changes nothing;
+        // the ships read the buttons themselves (GKeyboardController).
+        case SDL_JOYBUTTONDOWN:
+            if (event.jbutton.button < GPads::FIRE_BUTTONS && theApplication) {
+                theApplication->keyDown(screenKeyCode(SDLK_RETURN));
+            }
+            break;
+        case SDL_JOYBUTTONUP:
+            if (event.jbutton.button < GPads::FIRE_BUTTONS && theApplication) {
+                theApplication->keyUp(screenKeyCode(SDLK_RETURN));
+            }
             break;
         case SDL_QUIT:
             return false;

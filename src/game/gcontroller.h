@@ -6,6 +6,8 @@
 // controller (GMovable::setController), so a controller never outlives it.
 #pragma once
 
+#include <cstdint>
+
 #include <SDL.h>  // Required for: SDLKey
 
 class GEngine;
@@ -27,7 +29,9 @@ public:
 
 // Both keyboard players read SDL's key state array, which the main loop's
 // event pump keeps current, so a flag is true for every tick during which
-// its key is held. Holding both keys of a pair is allowed: the movement step
+// its key is held. Each also follows one gamepad through thePads (gpads.h),
+// which the same pump keeps current: a flag is true when its key or the pad
+// asks for it. Holding both keys of a pair is allowed: the movement step
 // decides (down beats up, right beats left).
 class GKeyboardController : public GController {
 public:
@@ -35,20 +39,25 @@ public:
         SDLKey up, down, left, right, fire;
     };
 
-    GKeyboardController(GEngine* world, GMovable* target, const Keys& keys);
+    // `pad` is the index of the gamepad followed besides the keys.
+    GKeyboardController(GEngine* world, GMovable* target, const Keys& keys, int32_t pad);
     // Writes all five flags on every call.
     void control() override;
 
     Keys keys;
+    int32_t pad;
 };
 
-// The right-hand player: cursor keys, right Ctrl fires.
+// The right-hand player by default: cursor keys, right Ctrl fires, and the
+// first gamepad, so that with one pad the right player takes it while the
+// left keeps W A S D.
 class GArrowKeysController : public GKeyboardController {
 public:
     GArrowKeysController(GEngine* world, GMovable* target);
 };
 
-// The left-hand player: W A S D, left Ctrl fires.
+// The left-hand player by default: W A S D, left Ctrl fires, and the second
+// gamepad.
 class GWasdController : public GKeyboardController {
 public:
     GWasdController(GEngine* world, GMovable* target);

@@ -8,7 +8,8 @@ window: with no window manager, X sends keys to the window under the pointer.
 Screenshots come from xwd and are decoded here, so no image library is needed.
 
 Environment (set by CTest): VEKTORAK_BIN, VEKTORAK_DATA_DIR, VEKTORAK_XCLOSE,
-VEKTORAK_SHOTS (where screenshots are kept for a human to look at).
+VEKTORAK_FAKEPAD (the fake joystick library, fakepad.c), VEKTORAK_SHOTS (where
+screenshots are kept for a human to look at).
 """
 
 import os
@@ -23,6 +24,7 @@ import zlib
 BIN = os.environ.get("VEKTORAK_BIN", "")
 DATA_DIR = os.environ.get("VEKTORAK_DATA_DIR", "")
 XCLOSE = os.environ.get("VEKTORAK_XCLOSE", "")
+FAKEPAD = os.environ.get("VEKTORAK_FAKEPAD", "")
 SHOTS = os.environ.get("VEKTORAK_SHOTS", "")
 
 SHUTDOWN_STDOUT = ("Setting Loaded.\nSDL Inicialized.\nOpenGL Inicialized.\n"
@@ -168,7 +170,7 @@ def decode_xwd(data):
 class Game:
     """One run of the real game in a scratch working directory."""
 
-    def __init__(self, xvfb, settings=None, with_data=True, env=None, binary=None):
+    def __init__(self, xvfb, settings=None, with_data=True, env=None, binary=None, game_env=None):
         self.xvfb = xvfb
         self.binary = binary or BIN
         self.dir = tempfile.mkdtemp(prefix="vektorak-e2e-")
@@ -181,6 +183,8 @@ class Game:
                 f.write(settings)
         self.env = dict(os.environ, DISPLAY=xvfb.display)
         self.env.update(env or {})
+        # Only for the game's own process, not for the X tools run beside it.
+        self.game_env = dict(self.env, **(game_env or {}))
         self.out_path = os.path.join(self.dir, ".stdout")
         self.err_path = os.path.join(self.dir, ".stderr")
         self.proc = None
@@ -192,7 +196,7 @@ class Game:
     def start(self):
         self._out = open(self.out_path, "wb")
         self._err = open(self.err_path, "wb")
-        self.proc = subprocess.Popen([self.binary], cwd=self.dir, env=self.env,
+        self.proc = subprocess.Popen([self.binary], cwd=self.dir, env=self.game_env,
                                      stdout=self._out, stderr=self._err, stdin=subprocess.DEVNULL)
         return self
 
@@ -303,6 +307,71 @@ class Game:
             os.makedirs(SHOTS, exist_ok=True)
             image.save_png(os.path.join(SHOTS, name + "-timeout.png"))
         raise AssertionError("picture condition not met within %d s" % timeout)
+
+
+class FakePad:
+    """One joystick for the game, made by fakepad.c at the system-call
+    boundary: 2 axes, 4 buttons, no hat. Give game_env() to the game; then
+    axis() and button() reach it as the kernel's joystick events would."""
+
+    BUTTON, AXIS = 0x01, 0x02  # linux/joystick.h JS_EVENT_BUTTON, JS_EVENT_AXIS
+
+    def __init__(self):
+        if not FAKEPAD or not os.path.exists(FAKEPAD):
+            raise AssertionError("VEKTORAK_FAKEPAD does not name the fake pad library: %r" % FAKEPAD)
+        self.dir = tempfile.mkdtemp(prefix="vektorak-pad-")
+        self.events = os.path.join(self.dir, "events")
+        self.log = os.path.join(self.dir, "log")
+        os.mkfifo(self.events)
+        # Read-write, so that opening does not wait for the game: what is
+        # written before the game reads waits in the pipe.
+        self.fd = os.open(self.events, os.O_RDWR)
+        self.started = time.time()
+
+    def game_env(self):
+        # The sanitizer runtime wants to be first of all libraries; the fake
+        # must come before it to see the C library calls SDL makes.
+        asan = os.environ.get("ASAN_OPTIONS", "")
+        return {"LD_PRELOAD": FAKEPAD, "FAKEPAD_EVENTS": self.events, "FAKEPAD_LOG": self.log,
+                "ASAN_OPTIONS": (asan + ":" if asan else "") + "verify_asan_link_order=0"}
+
+    def _send(self, kind, number, value):
+        # struct js_event: time in ms, value, type, number.
+        ms = int((time.time() - self.started) * 1000) & 0xffffffff
+        os.write(self.fd, struct.pack("<IhBB", ms, value, kind, number))
+
+    def axis(self, number, value):
+        self._send(self.AXIS, number, value)
+
+    def button(self, number, held):
+        self._send(self.BUTTON, number, 1 if held else 0)
+
+    def press(self, number, seconds=0.1):
+        self.button(number, True)
+        time.sleep(seconds)
+        self.button(number, False)
+
+    def descriptors(self):
+        """(opened, open at quit): how many device descriptors the game
+        opened, and those still open when SDL_Quit was first entered (it
+        closes them itself, so the game's own closing shows only here)."""
+        opened, still, at_quit = 0, set(), None
+        if os.path.exists(self.log):
+            with open(self.log) as f:
+                for line in f:
+                    words = line.split()
+                    if words[0] == "open":
+                        opened += 1
+                        still.add(words[1])
+                    elif words[0] == "close":
+                        still.discard(words[1])
+                    elif words[0] == "quit" and at_quit is None:
+                        at_quit = set(still)
+        return opened, still if at_quit is None else at_quit
+
+    def close(self):
+        os.close(self.fd)
+        shutil.rmtree(self.dir, ignore_errors=True)
 
 
 class GameTestCase(unittest.TestCase):

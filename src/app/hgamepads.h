@@ -1,0 +1,42 @@
+// hgamepads.h: the gamepads SDL finds at start-up, read for the players.
+//
+// SDL 1.2 reports no devices plugged in or pulled out later, so the devices
+// are the ones there when the game starts: the first two that SDL lists, in
+// its order.
+#pragma once
+
+#include <cstdint>
+
+#include <SDL.h>  // Required for: SDL_Joystick
+
+#include "game/gpads.h"
+
+class HGamepads : public GPads {
+public:
+    HGamepads();
+    // Closes nothing: by the time a holder goes, SDL may be gone. close()
+    // is the owner's to call.
+    ~HGamepads() override {}
+
+    // Starts SDL's joystick subsystem and opens the first MAX_PADS devices.
+    // Returns how many were opened. With none (no subsystem, no device, or
+    // none would open) the subsystem is stopped again and the run is as it
+    // would be without it. Says nothing either way: a missing pad is not a
+    // fault. Call once, after the video start-up.
+    int32_t open();
+
+    // Closes every device opened and stops the subsystem; must come before
+    // SDL_Quit. Safe to call when open() found nothing, and twice.
+    void close();
+
+    // The first two axes, the first hat and up to 32 buttons of pad
+    // `index`, as SDL last saw them when events were pumped.
+    bool read(int32_t index, State& state) const override;
+
+private:
+    HGamepads(const HGamepads&) = delete;
+    HGamepads& operator=(const HGamepads&) = delete;
+
+    SDL_Joystick* devices[MAX_PADS];
+    bool started;  // the joystick subsystem is ours to stop
+};

@@ -1,0 +1,56 @@
+// gpads.h: the gamepads that the keyboard players also follow.
+//
+// Two players on one keyboard lose key presses: many keyboards cannot report
+// more than a few keys held at once, and a duel holds up to six. So each
+// keyboard player also follows one gamepad: the cursor-key player the first
+// device, the W A S D player the second. Within each of the five flags a key
+// or the pad is enough. The computer player never looks at a pad.
+//
+// The shell opens the devices at start-up and installs a reader in thePads;
+// the game only asks a reader for the state of pad 0 or 1. Tests install
+// readers of their own, so nothing here needs a device.
+#pragma once
+
+#include <cstdint>
+
+class GPads {
+public:
+    // What one pad reports. Axis values are SDL's, -32768 to 32767.
+    struct State {
+        int16_t x;         // first axis (the left stick): negative left, positive right
+        int16_t y;         // second axis: negative up, positive down
+        uint8_t hat;       // first hat (the d-pad): SDL_HAT_UP, _RIGHT, _DOWN, _LEFT bits
+        uint32_t buttons;  // bit n set while button n is held
+    };
+
+    // The five control flags one pad asks for.
+    struct Flags {
+        bool up, down, left, right, fire;
+    };
+
+    // Pads beyond the second are never opened: there are two players.
+    static constexpr int32_t MAX_PADS = 2;
+    // Buttons 0 to 3 fire in a match and count as Return elsewhere: those are
+    // the four face buttons on common pads, wherever each maker numbers them.
+    static constexpr int32_t FIRE_BUTTONS = 4;
+    static constexpr uint32_t FIRE_BUTTON_MASK = (1u << FIRE_BUTTONS) - 1;
+    // A stick counts only past a third of its full deflection either way,
+    // so one resting a little off centre, or pushed mostly along the other
+    // axis, does not steer. A value must be past it: 10923 or more, -10923
+    // or less.
+    static constexpr int16_t DEAD_ZONE = 32767 / 3;
+
+    virtual ~GPads() {}
+
+    // Fills `state` for pad `index` (0 the first device, 1 the second) and
+    // returns true; false, leaving `state` alone, when there is no such pad.
+    virtual bool read(int32_t index, State& state) const = 0;
+
+    // The flags a pad in `state` asks for: the stick or the hat moves, any of
+    // the first FIRE_BUTTONS buttons fires.
+    static Flags flagsFor(const State& state);
+};
+
+// Where the keyboard players read the pads. Null when there are none: the
+// players then follow their keys alone.
+extern GPads* thePads;
