@@ -70,6 +70,7 @@ protected:
         leftChoice = startingLeftChoice;
         rightChoice = startingRightChoice;
         slotsBefore = theTextureStore.count;
+        theTextureStore.setFilterMode(0);  // the game's default: nearest
     }
     void TearDown() override {
         delete app;
@@ -78,26 +79,55 @@ protected:
     }
 
     // Draws the current screen into the back buffer and reads a pixel at a
-    // point of its model-view space.
-    uint32_t drawnAt(float x, float y, float z) {
+    // point of the front screens' space: 2.2 units further away than its
+    // coordinates say.
+    uint32_t drawnAt(float x, float y, float z, int dx = 0, int dy = 0) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        // Whatever the screen before left in the matrix must not matter.
+        glLoadIdentity();
+        glTranslatef(3.0f, -2.0f, -7.0f);
         app->currentScreen->draw();
+        glLoadIdentity();
+        glTranslatef(0.0f, 0.0f, -2.2f);
         int px, py;
         GlWindow::project(x, y, z, &px, &py);
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        px += dx;
+        py += dy;
+        if (px < 0 || py < 0 || px >= viewport[2] || py >= viewport[3]) return OFF_SCREEN;
         return GlWindow::pixel(GL_BACK, px, py);
     }
+    static constexpr uint32_t OFF_SCREEN = 0xfffffffe;
     // The picture drawn on the quad from (left, top) to (right, bottom):
     // the colour it was written with, or 0xffffffff when the quadrants do
-    // not show one picture the right way up.
-    uint32_t pictureOn(float left, float top, float right, float bottom, float z) {
-        const float x0 = left + (right - left) / 4, x1 = right - (right - left) / 4;
-        const float y0 = top - (top - bottom) / 4, y1 = bottom + (top - bottom) / 4;
+    // not show one picture the right way up, or when it does not end at the
+    // quad's edges (unless the quad reaches past the view).
+    uint32_t pictureOn(float left, float top, float right, float bottom, float z, bool edges = true) {
+        const float w = right - left, h = top - bottom;
+        const float x0 = left + w / 4, x1 = right - w / 4;
+        const float y0 = top - h / 4, y1 = bottom + h / 4;
         const Quadrants seen = {drawnAt(x0, y0, z), drawnAt(x1, y0, z), drawnAt(x0, y1, z), drawnAt(x1, y1, z)};
         const Quadrants want = quadrantsOf(seen.topLeft);
-        if (seen.topRight == want.topRight && seen.bottomLeft == want.bottomLeft && seen.bottomRight == want.bottomRight)
-            return seen.topLeft;
+        bool ok = seen.topRight == want.topRight && seen.bottomLeft == want.bottomLeft && seen.bottomRight == want.bottomRight;
+        auto ofPicture = [&](uint32_t c) {
+            return c == want.topLeft || c == want.topRight || c == want.bottomLeft || c == want.bottomRight;
+        };
+        if (ok && edges) {
+            // Two pixels inside each edge the picture, two outside not
+            // (texels are sampled nearest, so the picture is pure to its
+            // edges).
+            // Edges beyond the view are not checked.
+            auto edge = [&](float x, float y, int dx, int dy, uint32_t inside) {
+                const uint32_t in = drawnAt(x, y, z, dx, dy), out = drawnAt(x, y, z, -dx, -dy);
+                return out == OFF_SCREEN || (in == inside && !ofPicture(out));
+            };
+            ok = edge(left, y0, 2, 0, want.topLeft) && edge(right, y1, -2, 0, want.bottomRight) &&
+                 edge(x0, top, 0, -2, want.topLeft) && edge(x1, bottom, 0, 2, want.bottomRight);
+        }
+        if (ok) return seen.topLeft;
         ADD_FAILURE() << std::hex << "quadrants " << seen.topLeft << " " << seen.topRight << " " << seen.bottomLeft
-                      << " " << seen.bottomRight;
+                      << " " << seen.bottomRight << (edges ? ", or its edges" : "");
         return 0xffffffff;
     }
     // The two choice pictures under the ships.
@@ -118,7 +148,7 @@ TEST_F(FrontScreensTest, MenuStartsWithWasdLeftAndCursorKeysRight) {
     EXPECT_EQ(leftPicture(), WASD);
     EXPECT_EQ(rightPicture(), CURSOR_KEYS);
     // The backdrop fills the view (away from the choice pictures).
-    EXPECT_EQ(pictureOn(-24.0f, 20.0f, 24.0f, -20.0f, -30.0f), BACKDROP);
+    EXPECT_EQ(pictureOn(-24.0f, 20.0f, 24.0f, -20.0f, -30.0f, false), BACKDROP);
     app->keyDown(13);
     EXPECT_EQ(controllers(app->currentScreen), "keys/wasd");
 }

@@ -5,6 +5,9 @@
 #include <cstdlib>
 
 #include "app/happlication.h"
+#include "assets/h3dsformat.h"
+#include "assets/h3dswriter.h"
+#include "assets/hmodel.h"
 #include "game/gaicontroller.h"
 #include "game/gbackground.h"
 #include "game/gcontroller.h"
@@ -32,6 +35,35 @@ TEST_F(WorldTest, FreshEngineHasAnEmptyWorldAndLoadsItsModelsAnyway) {
     // Without a match there is no facing and no end to test.
     engine.update(100);
     engine.checkEnd();
+}
+
+// Each of the six models comes from its own file.
+TEST(MatchModels, EachModelIsReadFromItsOwnFile) {
+    ScopedTempDir dir;
+    const char* const files3ds[] = {"ship.3ds", "ship2.3ds", "zat.3ds", "zat2.3ds"};
+    for (const char* file : files3ds) {
+        H3DSWriter w;
+        w.begin(h3ds::CHUNK_MAIN);
+        w.begin(h3ds::CHUNK_EDITOR);
+        w.material(file, 1, 2, 3);
+        ASSERT_TRUE(w.writeFile(file));
+    }
+    dir.write("lives_right.txt", "1 0 0  0 0 0  1 0 0  0 1 0");
+    dir.write("lives_left.txt", "2 0 0  0 0 0  1 0 0  0 1 0");
+    GEngine engine(nullptr);
+    const std::pair<HModel*, const char*> slots[] = {{engine.rightShipModel, "ship.3ds"},
+                                                     {engine.leftShipModel, "ship2.3ds"},
+                                                     {engine.rightShotModel, "zat.3ds"},
+                                                     {engine.leftShotModel, "zat2.3ds"}};
+    for (const auto& slot : slots) {
+        ASSERT_NE(slot.first, nullptr) << slot.second;
+        ASSERT_EQ(slot.first->data.materialCount, 1) << slot.second;
+        EXPECT_STREQ(slot.first->data.materials[0].name, slot.second);
+    }
+    ASSERT_TRUE(engine.rightHealthBar->loaded);
+    ASSERT_TRUE(engine.leftHealthBar->loaded);
+    EXPECT_EQ(engine.rightHealthBar->data.materials[0].colour[0], 1);
+    EXPECT_EQ(engine.leftHealthBar->data.materials[0].colour[0], 2);
 }
 
 TEST_F(WorldTest, TableTakesThirtyObjectsAndRefusesTheThirtyFirst) {
@@ -293,6 +325,19 @@ TEST_F(MatchTest, HealthUsedUpHandsTheResultOverAndTheUpdateStillFlushes) {
     EXPECT_EQ(result().leftHealth, 0);
     // The engine itself is gone now; the sanitizer build checks that the
     // queued shot went with the flush and nothing was touched after.
+}
+
+// A health of 1 is still in the match, on either side.
+TEST_F(MatchTest, TheMatchEndsOnlyWhenAHealthIsZeroOrLess) {
+    right->health = 1;
+    left->health = 1;
+    app.update(1);
+    ASSERT_FALSE(ended());
+    left->health = 0;
+    app.update(1);
+    ASSERT_TRUE(ended());
+    EXPECT_EQ(result().rightHealth, 1);
+    EXPECT_EQ(result().leftHealth, 0);
 }
 
 TEST_F(MatchTest, BothShipsGoneInOneUpdateGiveOneResultWithBothValues) {

@@ -77,6 +77,9 @@ protected:
     }
     void frame(GEngine& engine) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        // Whatever the screen before left in the matrix must not matter.
+        glLoadIdentity();
+        glTranslatef(3.0f, -2.0f, -7.0f);
         engine.draw();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }

@@ -786,6 +786,14 @@ TEST(TimedObjectTiming, FieldsOfEachMode) {
     EXPECT_EQ(o.fixedPoint, 1);
     EXPECT_EQ(o.longPeriod, 1);
     EXPECT_EQ(o.accumulator, 0u);
+    // Terms up to MAX_RATIO_TERM are kept; above it both are halved, each
+    // rounded to nearest, until tickCount fits.
+    o.setTiming(HTimedObject::MAX_RATIO_TERM - 1, HTimedObject::MAX_RATIO_TERM, false);
+    EXPECT_EQ(o.timeSpan, HTimedObject::MAX_RATIO_TERM - 1);
+    EXPECT_EQ(o.tickCount, HTimedObject::MAX_RATIO_TERM);
+    o.setTiming(1001, 4 * HTimedObject::MAX_RATIO_TERM - 1, false);
+    EXPECT_EQ(o.timeSpan, 251u);  // 1001, 501, 251
+    EXPECT_EQ(o.tickCount, HTimedObject::MAX_RATIO_TERM);
 }
 
 } // namespace

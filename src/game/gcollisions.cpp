@@ -59,7 +59,7 @@ void GEngine::checkCollisions(GMovable* mover) {
         // Only movable objects have a box; anything else is never struck.
         GMovable* other = dynamic_cast<GMovable*>(object);
         if (other == nullptr) continue;
-        if (!boxesOverlap(mover->position, mover, other)) continue;
+        if (!touching(mover, other)) continue;
 
         // Both must agree; the mover is asked first and a refusal spares the
         // other the question. Either may have done its work (damage, kill)
