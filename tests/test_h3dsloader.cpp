@@ -746,10 +746,38 @@ TEST(H3DSDamageTest, EveryTruncationStopsCleanlyAndKeepsAPrefix) {
         ASSERT_LE(data.meshCount, full.meshCount);
         for (int32_t i = 0; i < data.meshCount; ++i) {
             const HMesh& mesh = data.meshes[i];
+            // A list cut short is dropped whole: no count without its array.
+            ASSERT_TRUE(mesh.vertexCount == 0 || mesh.vertices != nullptr) << size;
+            ASSERT_TRUE(mesh.faceCount == 0 || mesh.faces != nullptr) << size;
+            ASSERT_TRUE(mesh.texCoordCount == 0 || mesh.texCoords != nullptr) << size;
             for (int32_t f = 0; f < mesh.faceCount; ++f)
                 for (int c = 0; c < 3; ++c) ASSERT_LT(mesh.faces[f].index[c], mesh.vertexCount);
         }
     }
+}
+
+// The message names the file, the byte where reading stopped and the chunk
+// being read: here a vertex list promising three vertices and holding one.
+TEST(H3DSDamageTest, FileEndingInsideAListSaysWhereAndInWhichChunk) {
+    H3DSWriter w;
+    w.begin(CHUNK_MAIN);
+    w.begin(CHUNK_EDITOR);
+    w.beginObject("o");
+    w.begin(CHUNK_TRIANGLE_MESH);
+    w.begin(CHUNK_VERTEX_LIST);
+    w.u16(3);
+    for (int i = 0; i < 3; ++i) w.f32(1.0f);
+    w.endAll();
+    std::vector<uint8_t> bytes = w.data();
+    // The chunk lengths promise 24 more bytes than there are.
+    for (size_t at : {size_t(2), size_t(8), size_t(14), size_t(22), size_t(28)}) bytes[at] += 24;
+    HModelData data;
+    const ReadResult r = readBytes(bytes, data);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errors, "Stopped reading test.3ds at byte " + std::to_string(bytes.size()) +
+                            ": chunk 0x4110 ends with the file\n");
+    ASSERT_EQ(data.meshCount, 1);
+    EXPECT_EQ(data.meshes[0].vertexCount, 0);
 }
 
 TEST(H3DSDamageTest, ChunkShorterThanItsHeaderStopsTheRead) {
@@ -841,6 +869,36 @@ TEST(H3DSDamageTest, DeepNestingStopsAtTheLimitInsteadOfOverflowingTheStack) {
     EXPECT_EQ(data.meshCount, 1);
 }
 
+// Chunks nested through each level that reads nested chunks of its own kind
+// (editor in editor, triangle mesh in triangle mesh, texture map in texture
+// map): 32 levels below the main chunk are read, the 33rd stops the read.
+TEST(H3DSDamageTest, NestingIsReadDownTo32LevelsAndNoFurther) {
+    struct Level {
+        const char* name;
+        std::vector<uint16_t> outer;  // chunks around the nested ones, outermost first
+        uint16_t nested;
+    };
+    const Level levels[] = {{"main", {}, CHUNK_EDITOR},
+                            {"object", {CHUNK_NAMED_OBJECT}, CHUNK_TRIANGLE_MESH},
+                            {"material", {CHUNK_EDITOR, CHUNK_MATERIAL}, CHUNK_TEXTURE_MAP}};
+    for (const Level& level : levels) {
+        for (int below : {32, 33}) {
+            SCOPED_TRACE(testing::Message() << level.name << ", " << below << " levels");
+            H3DSWriter w;
+            w.begin(CHUNK_MAIN);
+            for (uint16_t id : level.outer) {
+                w.begin(id);
+                if (id == CHUNK_NAMED_OBJECT) w.string("o");
+            }
+            for (size_t i = level.outer.size(); i < size_t(below); ++i) w.begin(level.nested);
+            HModelData data;
+            const ReadResult r = readWriter(w, data);
+            EXPECT_EQ(r.ok, below == 32) << r.errors;
+            EXPECT_EQ(r.errors.find("nested deeper than the limit") != std::string::npos, below == 33) << r.errors;
+        }
+    }
+}
+
 TEST(H3DSDamageTest, LeftoverBytesTooShortForAChunkStopTheRead) {
     H3DSWriter w;
     w.begin(CHUNK_MAIN);
@@ -858,8 +916,9 @@ TEST(H3DSWriterTest, RefusesListsOverTheSixteenBitLimit) {
     std::vector<float> floats(3 * 65536, 0.0f);
     std::vector<uint16_t> faces(3 * 65536, 0);
     const auto* faceList = reinterpret_cast<const uint16_t(*)[3]>(faces.data());
-    const char* lists[] = {"vertices", "faces", "faces with a material", "texture coordinates"};
-    for (int list = 0; list < 4; ++list) {
+    const std::vector<Vec3> points(65536);
+    const char* lists[] = {"vertices", "faces", "faces with a material", "texture coordinates", "model vertices"};
+    for (int list = 0; list < 5; ++list) {
         SCOPED_TRACE(lists[list]);
         H3DSWriter w;
         w.begin(CHUNK_MAIN);
@@ -867,7 +926,8 @@ TEST(H3DSWriterTest, RefusesListsOverTheSixteenBitLimit) {
         const bool added = list == 0   ? w.vertexList(floats.data(), 65536)
                            : list == 1 ? w.faceList(faceList, 65536)
                            : list == 2 ? w.faceMaterial("m", faces.data(), 65536)
-                                       : w.texCoordList(floats.data(), 65536);
+                           : list == 3 ? w.texCoordList(floats.data(), 65536)
+                                       : w.vertexListFromModel(points.data(), 65536);
         EXPECT_FALSE(added);
         EXPECT_FALSE(w.ok());
         EXPECT_FALSE(w.writeTo(stdout));
@@ -897,13 +957,22 @@ TEST(H3DSWriterTest, LengthsCountHeadersAndNestedChunks) {
     H3DSWriter w;
     w.begin(CHUNK_MAIN);
     w.version(3);
+    w.meshVersion(7);
     w.end();
     const std::vector<uint8_t>& b = w.data();
-    ASSERT_EQ(b.size(), 16u);
+    ASSERT_EQ(b.size(), 26u);
     EXPECT_EQ(b[0] | (b[1] << 8), CHUNK_MAIN);
-    EXPECT_EQ(b[2], 16);  // 6 + the 10-byte version chunk
+    EXPECT_EQ(b[2], 26);  // 6 + two 10-byte version chunks
     EXPECT_EQ(b[8], 10);
     EXPECT_EQ(b[12], 3);
+    EXPECT_EQ(b[16] | (b[17] << 8), CHUNK_MESH_VERSION);
+    EXPECT_EQ(b[18], 10);
+    EXPECT_EQ(b[22], 7);
+    FILE* file = tmpfile();
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(w.writeTo(file));
+    EXPECT_EQ(ftell(file), 26);
+    fclose(file);
 
     // A face material as other programs read it: the name, then the count
     // and the numbers of its faces.
