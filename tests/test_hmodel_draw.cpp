@@ -35,6 +35,7 @@ struct Mesh3ds {
     std::vector<Vec3> points;
     const char* material = nullptr;
     std::vector<float> uv;
+    std::vector<uint16_t> faces = {};  // three indices a face; empty: in point order
 };
 
 struct Material3ds {
@@ -60,6 +61,7 @@ void write3dsMeshes(const char* file, const std::vector<Material3ds>& materials,
         for (size_t i = 0; i + 2 < mesh.points.size(); i += 3)
             faces.insert(faces.end(), {uint16_t(i), uint16_t(i + 1), uint16_t(i + 2)});
         if (mesh.points.size() == 4) faces = {0, 1, 2, 0, 2, 3};  // a quad
+        if (!mesh.faces.empty()) faces = mesh.faces;
         w.faceList(reinterpret_cast<const uint16_t(*)[3]>(faces.data()), faces.size() / 3, mesh.material);
         if (!mesh.uv.empty()) w.texCoordList(mesh.uv.data(), mesh.uv.size() / 2);
         w.end();
@@ -153,13 +155,18 @@ TEST_F(HModelDrawTest, MeshWithoutFaceMaterialTakesTheFirstMaterialsColour) {
     expectRgb(drawAndRead(model), 120, 60, 240);
 }
 
-TEST_F(HModelDrawTest, UnknownMaterialIsDrawnWhite) {
+// A mesh naming a material the file lacks, and a mesh of a file with no
+// materials at all: no colour to use, so white.
+TEST_F(HModelDrawTest, MeshWithoutAUsableMaterialIsDrawnWhite) {
     write3ds("stray.3ds", {{"known", nullptr}}, Mesh3ds{FRONT, "unknown", {}}, 100, 50, 200);
-    HModel model;
-    ASSERT_TRUE(model.load("stray.3ds"));
-    EXPECT_EQ(model.data.meshes[0].materialId, -1);
-    glColor3ub(255, 0, 0);
-    expectRgb(drawAndRead(model), 255, 255, 255);
+    write3ds("bare.3ds", {}, Mesh3ds{FRONT, nullptr, {}});
+    for (const char* file : {"stray.3ds", "bare.3ds"}) {
+        SCOPED_TRACE(file);
+        HModel model;
+        ASSERT_TRUE(model.load(file));
+        glColor3ub(255, 0, 0);
+        expectRgb(drawAndRead(model), 255, 255, 255);
+    }
 }
 
 TEST_F(HModelDrawTest, UnloadedModelMakesNoOpenGLCall) {
@@ -218,9 +225,9 @@ TEST_F(HModelDrawTest, EachMeshDrawsWithItsOwnMaterialCoordinatesAndNormals) {
                    {{"a", "a.bmp", 10, 20, 30}, {"b", "b.bmp", 40, 50, 60}, {"green", nullptr, 0, 200, 0},
                     {"blue", nullptr, 0, 0, 200}},
                    {{quad(-1.5f, -0.1f), "a", upright},
-                    {quad(0.1f, 1.5f), "b", upright},
-                    {triangle(-1.5f, -0.1f), "green", {}},
-                    {triangle(0.1f, 1.5f), "blue", {}}});
+                    {quad(0.1f, 1.5f), "b", upright, {2, 3, 0, 2, 0, 1}},
+                    {triangle(-1.5f, -0.1f), "green", {}, {2, 0, 1}},
+                    {triangle(0.1f, 1.5f), "blue", {}, {1, 2, 0}}});
     HModel model;
     ASSERT_TRUE(model.load("four.3ds"));
     ASSERT_EQ(model.data.meshCount, 4);
