@@ -124,6 +124,18 @@ TEST_F(WorldTest, RemovalMovesTheLastEntryIntoTheGap) {
     delete p[3];
 }
 
+// The engine deletes whatever is in its table when it goes, queued or not.
+TEST(EngineLifetime, DestroyingTheEngineDeletesEveryObject) {
+    ScopedTempDir dir;
+    int deletions = 0;
+    {
+        GEngine engine(nullptr);
+        for (int i = 0; i < 4; i++) ASSERT_TRUE(engine.addObject(new ProbeObject(&engine, 5 + i, &deletions)));
+        engine.objects[2]->kill();
+    }
+    EXPECT_EQ(deletions, 4);
+}
+
 TEST_F(WorldTest, RemovingAnObjectNotInTheTableOnlyUnschedulesIt) {
     ProbeObject* inTable = add(new ProbeObject(&engine, 5));
     ProbeObject outside(&engine, 5);
