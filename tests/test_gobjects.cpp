@@ -198,7 +198,7 @@ TEST_F(ShotTest, ShotGoesTheWayTheShipFacesAndStartsFromItsState) {
     EXPECT_EQ(shot->velocity.z, 0.9f * 0.25f);
     EXPECT_EQ(shot->rotation.x, 8.0f);
     EXPECT_EQ(shot->rotation.z, 3.0f);
-    EXPECT_EQ(shot->flags, GObject::COLLIDES | GObject::PROJECTILE);
+    EXPECT_EQ(shot->flags, 17);  // collides (bit 0), projectile (bit 4)
     EXPECT_EQ(shot->period, 15);
     EXPECT_EQ(shot->active, 1);
 
