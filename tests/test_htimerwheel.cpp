@@ -132,6 +132,8 @@ TEST_F(TimerWheelTest, DelayZeroTicksInTheFirstMillisecond) {
 
 TEST_F(TimerWheelTest, DelayFiveTicksInTheSixthMillisecond) {
     Probe& p = add(5, 100);
+    EXPECT_EQ(p.slot, 6);
+    EXPECT_EQ(p.delay, 0) << "on the wheel the slot holds the delay";
     EXPECT_EQ(stepAndCollect(p, 50), std::vector<int>({6}));
 }
 
@@ -783,6 +785,8 @@ TEST(TimedObjectTiming, FieldsOfEachMode) {
     EXPECT_EQ(o.timeSpan, 15u);
     o.setTiming(3, 7, true);
     EXPECT_EQ(o.period, 3);
+    EXPECT_EQ(o.timeSpan, 3u);
+    EXPECT_EQ(o.tickCount, 7u);
     EXPECT_EQ(o.fixedPoint, 1);
     EXPECT_EQ(o.longPeriod, 1);
     EXPECT_EQ(o.accumulator, 0u);
@@ -791,8 +795,8 @@ TEST(TimedObjectTiming, FieldsOfEachMode) {
     o.setTiming(HTimedObject::MAX_RATIO_TERM - 1, HTimedObject::MAX_RATIO_TERM, false);
     EXPECT_EQ(o.timeSpan, HTimedObject::MAX_RATIO_TERM - 1);
     EXPECT_EQ(o.tickCount, HTimedObject::MAX_RATIO_TERM);
-    o.setTiming(1001, 4 * HTimedObject::MAX_RATIO_TERM - 1, false);
-    EXPECT_EQ(o.timeSpan, 251u);  // 1001, 501, 251
+    o.setTiming(1002, 4 * HTimedObject::MAX_RATIO_TERM - 1, false);
+    EXPECT_EQ(o.timeSpan, 251u);  // 1002, 501, 251
     EXPECT_EQ(o.tickCount, HTimedObject::MAX_RATIO_TERM);
 }
 
