@@ -6,6 +6,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -236,6 +238,83 @@ TEST_F(FrontScreensTest, SwitchFreesTheOldScreensTexturesBeforeTheNewOneLoads) {
     }
 }
 
+// The logo and the two ships stand where the menu puts them and turn about
+// their own axes: each is a right triangle in its own pure colour here, and
+// the box of its pixels must match the box its corners project to.
+TEST_F(FrontScreensTest, MenuModelsStandAndTurnWhereTheMenuPutsThem) {
+    struct Placed {
+        const char* file;
+        uint32_t rgbMask;  // the only channel its pixels have
+        Vec3 at;
+        Vec3 axis;
+        float scale;
+    };
+    const Placed models[] = {{"logo.3ds", 0xff0000, Vec3(8, -6, -20), Vec3(0, 1, 0), 0.4f},
+                             {"ship2.3ds", 0x00ff00, Vec3(-7, 0, -20), Vec3(0, 1, 0.4f), 1.0f},
+                             {"ship.3ds", 0x0000ff, Vec3(7, 0, -20), Vec3(0, -1, -0.4f), 1.0f}};
+    const Vec3 corners[] = {Vec3(0, 0, 0), Vec3(3, 0, 0), Vec3(0, 2, 0)};
+    for (const Placed& m : models) {
+        H3DSWriter w;
+        w.begin(h3ds::CHUNK_MAIN);
+        w.begin(h3ds::CHUNK_EDITOR);
+        w.material("paint", (m.rgbMask >> 16) & 0xff, (m.rgbMask >> 8) & 0xff, m.rgbMask & 0xff);
+        w.beginObject("triangle");
+        w.begin(h3ds::CHUNK_TRIANGLE_MESH);
+        w.vertexListFromModel(corners, 3);
+        const uint16_t face[][3] = {{0, 1, 2}};
+        w.faceList(face, 1, "paint");
+        ASSERT_TRUE(w.writeFile(m.file));
+    }
+    // The controller pictures have pure colours of their own.
+    for (const char* picture : {"menu1.bmp", "menu2.bmp", "menu3.bmp"}) remove(picture);
+    testing::internal::CaptureStderr();
+    app->showMenu();
+    testing::internal::GetCapturedStderr();
+    for (float angle : {0.0f, 40.0f, 200.0f}) {
+        menu()->angle = angle;
+        drawnAt(0, 0, 0);  // draws the frame
+        static unsigned char pixels[640 * 480 * 3];
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, 640, 480, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+        glLoadIdentity();
+        for (const Placed& m : models) {
+            SCOPED_TRACE(testing::Message() << m.file << " at " << angle << " degrees");
+            int minX = 1 << 30, maxX = -1, minY = 1 << 30, maxY = -1;
+            for (int y = 0; y < 480; y++) {
+                for (int x = 0; x < 640; x++) {
+                    const unsigned char* p = pixels + (y * 640 + x) * 3;
+                    const uint32_t rgb = (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+                    if (rgb == 0 || (rgb & ~m.rgbMask) != 0) continue;
+                    minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+                }
+            }
+            // Where the corners go: scaled, turned about the normalised axis
+            // (Rodrigues), placed, and 2.2 units further away.
+            const float len = std::sqrt(m.axis.x * m.axis.x + m.axis.y * m.axis.y + m.axis.z * m.axis.z);
+            const double kx = m.axis.x / len, ky = m.axis.y / len, kz = m.axis.z / len;
+            const double c = std::cos(angle * M_PI / 180), s = std::sin(angle * M_PI / 180);
+            int wantMinX = 1 << 30, wantMaxX = -1, wantMinY = 1 << 30, wantMaxY = -1;
+            for (const Vec3& v : corners) {
+                const double x = v.x * m.scale, y = v.y * m.scale, z = v.z * m.scale;
+                const double dot = kx * x + ky * y + kz * z;
+                const double rx = x * c + (ky * z - kz * y) * s + kx * dot * (1 - c);
+                const double ry = y * c + (kz * x - kx * z) * s + ky * dot * (1 - c);
+                const double rz = z * c + (kx * y - ky * x) * s + kz * dot * (1 - c);
+                int px, py;
+                GlWindow::project(float(rx + m.at.x), float(ry + m.at.y), float(rz + m.at.z - 2.2), &px, &py);
+                wantMinX = std::min(wantMinX, px), wantMaxX = std::max(wantMaxX, px);
+                wantMinY = std::min(wantMinY, py), wantMaxY = std::max(wantMaxY, py);
+            }
+            ASSERT_GE(maxX, 0) << "not drawn";
+            EXPECT_NEAR(minX, wantMinX, 3);
+            EXPECT_NEAR(maxX, wantMaxX, 3);
+            EXPECT_NEAR(minY, wantMinY, 3);
+            EXPECT_NEAR(maxY, wantMaxY, 3);
+        }
+    }
+}
+
 TEST_F(FrontScreensTest, MenuModelsTurnAtAnEighthOfADegreePerMillisecond) {
     app->showMenu();
     app->update(100);  // the dropped first update
@@ -246,6 +325,8 @@ TEST_F(FrontScreensTest, MenuModelsTurnAtAnEighthOfADegreePerMillisecond) {
     // an eighth of a degree still changes it after hours.
     app->update(2000);
     EXPECT_FLOAT_EQ(menu()->angle, 17.0f);
+    app->update(-200);  // time running backwards turns it back, still within the turn
+    EXPECT_FLOAT_EQ(menu()->angle, 352.0f);
 }
 
 TEST_F(FrontScreensTest, VictoryShowsThePictureOfTheResult) {
@@ -255,7 +336,7 @@ TEST_F(FrontScreensTest, VictoryShowsThePictureOfTheResult) {
     } rows[] = {
         {{true, 0, 40}, LEFT_WON},   {{true, 5, -10}, RIGHT_WON}, {{true, 0, 0}, DRAW},
         {{true, -5, -10}, DRAW},     {{true, 20, 30}, DRAW},      {{false, 0, 40}, DRAW},
-        {{false, 40, 0}, DRAW},
+        {{false, 40, 0}, DRAW},      {{true, 1, 5}, DRAW},        {{true, 5, 1}, DRAW},
     };
     for (const Row& row : rows) {
         app->showResult(row.result);
