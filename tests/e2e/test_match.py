@@ -4,8 +4,10 @@ paused and left, judged from screenshots of the real game.
 The ships are found by colour: the right ship's pods are orange, the left
 ship's blue, the right ship's shots yellow and the left ship's cyan. The two
 health bars (same colours) sit in the top rows and are left out. A ship's
-own rocking moves its pods by some tens of pixels, so movements are made
-long enough to cross a good part of the screen.
+own rocking moves its pods by some tens of pixels, so movements are judged
+across a good part of the screen. A ship is steered until screenshots show
+it there, not for a fixed time: on a busy machine a fixed time may leave it
+half off the edge of the window, turned so that few of its pixels show.
 """
 
 import ctypes
@@ -84,6 +86,24 @@ class XTest:
         self.x11.XCloseDisplay(self.display)
 
 
+def ship_at(image, kind, axis):
+    """Where a ship is on one axis (0: x, 1: row), or None when too little of
+    it shows to tell."""
+    n, x, y = find(image, kind)
+    return (x, y)[axis] if n >= 20 else None
+
+
+def steer(g, press, release, kind, axis, reached, name):
+    """Holds a control (press/release) until a screenshot shows the ship
+    where reached(position) holds; fails after the harness's timeout."""
+    press()
+    try:
+        g.wait_picture(lambda image: ship_at(image, kind, axis) is not None
+                       and reached(ship_at(image, kind, axis)), name=name)
+    finally:
+        release()
+
+
 def shows_both_ships(image):
     return find(image, right_ship)[0] > 50 and find(image, left_ship)[0] > 50
 
@@ -110,29 +130,20 @@ class Match(GameTestCase):
 
     def test_cursor_keys_steer_the_right_ship(self):
         g, menu = self.start_match()
-        g.hold("Left", 1.5)
-        far_left = g.screenshot("match-right-ship-left")
-        g.hold("Right", 1.5)
-        far_right = g.screenshot("match-right-ship-right")
-        _, x0, _ = find(far_left, right_ship)
-        _, x1, _ = find(far_right, right_ship)
-        self.assertIsNotNone(x0)
-        self.assertIsNotNone(x1)
-        self.assertGreater(x1 - x0, 250, "right ship from x %.0f to %.0f" % (x0, x1))
+        # It starts near x 560 of 640.
+        steer(g, lambda: g.key_down("Left"), lambda: g.key_up("Left"), right_ship, 0,
+              lambda x: x < 200, "match-right-ship-left")
+        steer(g, lambda: g.key_down("Right"), lambda: g.key_up("Right"), right_ship, 0,
+              lambda x: x > 450, "match-right-ship-right")
         self.leave(g, menu)
 
     def test_w_and_s_steer_the_left_ship(self):
         g, menu = self.start_match()
-        g.hold("s", 1.5)
-        low = g.screenshot("match-left-ship-down")
-        g.hold("w", 1.5)
-        high = g.screenshot("match-left-ship-up")
-        _, _, y0 = find(low, left_ship)
-        _, _, y1 = find(high, left_ship)
-        self.assertIsNotNone(y0)
-        self.assertIsNotNone(y1)
-        # Screen rows grow downwards: up is a smaller row.
-        self.assertGreater(y0 - y1, 200, "left ship from row %.0f to %.0f" % (y0, y1))
+        # It starts near row 30 of 480; rows grow downwards.
+        steer(g, lambda: g.key_down("s"), lambda: g.key_up("s"), left_ship, 1,
+              lambda y: y > 300, "match-left-ship-down")
+        steer(g, lambda: g.key_down("w"), lambda: g.key_up("w"), left_ship, 1,
+              lambda y: y < 120, "match-left-ship-up")
         self.leave(g, menu)
 
     def test_each_ctrl_key_fires_from_its_own_ship(self):
