@@ -23,9 +23,9 @@ class Gamepad(GameTestCase):
 
         # The right ship starts near x 560 of 640.
         steer(g, lambda: pad.axis(0, -32767), lambda: pad.axis(0, 0), right_ship, 0,
-              lambda x: x < 200, "pad-right-ship-left")
+              lambda x: x < 250, "pad-right-ship-left")
         steer(g, lambda: pad.axis(0, 32767), lambda: pad.axis(0, 0), right_ship, 0,
-              lambda x: x > 450, "pad-right-ship-right")
+              lambda x: x > 400, "pad-right-ship-right")
 
         g.wait_picture(lambda image: find(image, right_shot)[0] < 40)
         pad.button(2, True)

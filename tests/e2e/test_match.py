@@ -132,18 +132,18 @@ class Match(GameTestCase):
         g, menu = self.start_match()
         # It starts near x 560 of 640.
         steer(g, lambda: g.key_down("Left"), lambda: g.key_up("Left"), right_ship, 0,
-              lambda x: x < 200, "match-right-ship-left")
+              lambda x: x < 250, "match-right-ship-left")
         steer(g, lambda: g.key_down("Right"), lambda: g.key_up("Right"), right_ship, 0,
-              lambda x: x > 450, "match-right-ship-right")
+              lambda x: x > 400, "match-right-ship-right")
         self.leave(g, menu)
 
     def test_w_and_s_steer_the_left_ship(self):
         g, menu = self.start_match()
         # It starts near row 30 of 480; rows grow downwards.
         steer(g, lambda: g.key_down("s"), lambda: g.key_up("s"), left_ship, 1,
-              lambda y: y > 300, "match-left-ship-down")
+              lambda y: y > 260, "match-left-ship-down")
         steer(g, lambda: g.key_down("w"), lambda: g.key_up("w"), left_ship, 1,
-              lambda y: y < 120, "match-left-ship-up")
+              lambda y: y < 200, "match-left-ship-up")
         self.leave(g, menu)
 
     def test_each_ctrl_key_fires_from_its_own_ship(self):
