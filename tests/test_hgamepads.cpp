@@ -90,6 +90,20 @@ TEST_F(GamepadTest, TheFirstPadIsOpenedReadAndSteersTheCursorKeyPlayer) {
     EXPECT_EQ(state.x, -32768);
     EXPECT_EQ(state.y, 0);
     EXPECT_EQ(state.buttons, 1u << 3);
+
+    pads.close();
+    EXPECT_FALSE(pads.read(0, state));
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_JOYSTICK), 0u) << "the joystick subsystem outlived the pads";
+}
+
+// A device that will not open (the fake refuses without its FIFO) is no
+// pad: nothing is read, and the subsystem is stopped again at once.
+TEST_F(GamepadTest, WithNoPadThatOpensNothingIsLeftRunning) {
+    unsetenv("FAKEPAD_EVENTS");
+    EXPECT_EQ(pads.open(), 0);
+    GPads::State state = {};
+    EXPECT_FALSE(pads.read(0, state));
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_JOYSTICK), 0u);
 }
 
 // In the menu and on the result screen a fire button is Return.
