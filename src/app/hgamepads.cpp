@@ -10,35 +10,38 @@ int32_t HGamepads::open() {
     int32_t opened = 0;
     const int count = SDL_NumJoysticks();
     for (int i = 0; i < MAX_PADS && i < count; i++) {
-        devices[i] = SDL_JoystickOpen(i);
-        if (devices[i]) opened++;
+        Device& device = devices[i];
+        device.joystick = SDL_JoystickOpen(i);
+        if (!device.joystick) continue;
+        device.axes = SDL_JoystickNumAxes(device.joystick);
+        device.hats = SDL_JoystickNumHats(device.joystick);
+        device.buttons = SDL_JoystickNumButtons(device.joystick);
+        opened++;
     }
     if (opened == 0) close();
     return opened;
 }
 
 void HGamepads::close() {
-    for (SDL_Joystick*& device : devices) {
-        if (device) SDL_JoystickClose(device);
-        device = nullptr;
+    for (Device& device : devices) {
+        if (device.joystick) SDL_JoystickClose(device.joystick);
+        device = Device{};
     }
     if (started) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     started = false;
 }
 
 bool HGamepads::read(int32_t index, State& state) const {
-    if (index < 0 || index >= MAX_PADS || !devices[index]) return false;
-    SDL_Joystick* device = devices[index];
+    if (index < 0 || index >= MAX_PADS || !devices[index].joystick) return false;
+    const Device& device = devices[index];
     // Asking SDL for an axis, hat or button the device lacks sets its error
     // text; ask only for what is there.
-    const int axes = SDL_JoystickNumAxes(device);
-    state.x = axes > 0 ? SDL_JoystickGetAxis(device, 0) : 0;
-    state.y = axes > 1 ? SDL_JoystickGetAxis(device, 1) : 0;
-    state.hat = SDL_JoystickNumHats(device) > 0 ? SDL_JoystickGetHat(device, 0) : SDL_HAT_CENTERED;
+    state.x = device.axes > 0 ? SDL_JoystickGetAxis(device.joystick, 0) : 0;
+    state.y = device.axes > 1 ? SDL_JoystickGetAxis(device.joystick, 1) : 0;
+    state.hat = device.hats > 0 ? SDL_JoystickGetHat(device.joystick, 0) : SDL_HAT_CENTERED;
     state.buttons = 0;
-    const int buttons = SDL_JoystickNumButtons(device);
-    for (int b = 0; b < buttons && b < 32; b++) {
-        if (SDL_JoystickGetButton(device, b)) state.buttons |= 1u << b;
+    for (int b = 0; b < device.buttons && b < 32; b++) {
+        if (SDL_JoystickGetButton(device.joystick, b)) state.buttons |= 1u << b;
     }
     return true;
 }

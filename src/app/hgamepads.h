@@ -37,6 +37,12 @@ private:
     HGamepads(const HGamepads&) = delete;
     HGamepads& operator=(const HGamepads&) = delete;
 
-    SDL_Joystick* devices[MAX_PADS];
+    // What each open device has, asked once when it is opened: the players
+    // read their pads every tick.
+    struct Device {
+        SDL_Joystick* joystick;
+        int axes, hats, buttons;
+    };
+    Device devices[MAX_PADS];
     bool started;  // the joystick subsystem is ours to stop
 };

@@ -141,12 +141,11 @@ bool pumpEvents() {
         // In a match Return does nothing, so firing there changes nothing;
         // the ships read the buttons themselves (GKeyboardController).
         case SDL_JOYBUTTONDOWN:
-            if (event.jbutton.button < GPads::FIRE_BUTTONS && theApplication) {
-                theApplication->keyDown(screenKeyCode(SDLK_RETURN));
-            }
-            break;
         case SDL_JOYBUTTONUP:
-            if (event.jbutton.button < GPads::FIRE_BUTTONS && theApplication) {
+            if (event.jbutton.button >= GPads::FIRE_BUTTONS || !theApplication) break;
+            if (event.type == SDL_JOYBUTTONDOWN) {
+                theApplication->keyDown(screenKeyCode(SDLK_RETURN));
+            } else {
                 theApplication->keyUp(screenKeyCode(SDLK_RETURN));
             }
             break;
