@@ -38,29 +38,11 @@ double screenY(double y, double depth) {
     return (y / depth * f + 1.0) / 2.0 * HEIGHT;
 }
 
-struct Box {
-    int minX = 1 << 30, maxX = -1, minY = 1 << 30, maxY = -1;
-    bool empty() const { return maxX < 0; }
-};
+using Box = PixelBox;
 
 // Bounding box of the back buffer's pixels of one colour (y from the bottom).
 Box findColour(uint32_t rgb) {
-    static unsigned char pixels[WIDTH * HEIGHT * 3];
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, pixels);
-    Box box;
-    for (int y = 0; y < HEIGHT; y++) {
-        for (int x = 0; x < WIDTH; x++) {
-            const unsigned char* p = pixels + (y * WIDTH + x) * 3;
-            if (((uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2]) != rgb) continue;
-            box.minX = std::min(box.minX, x);
-            box.maxX = std::max(box.maxX, x);
-            box.minY = std::min(box.minY, y);
-            box.maxY = std::max(box.maxY, y);
-        }
-    }
-    return box;
+    return GlWindow::backBufferBox(WIDTH, HEIGHT, [rgb](uint32_t seen) { return seen == rgb; });
 }
 
 // Text models: one flat triangle in an exact colour (drawn unlit).
@@ -129,11 +111,7 @@ Box expectedArrowBox(float ax, float ay, float az, Vec3 at) {
         z = y * std::sin(rx) + z * std::cos(rx);
         y = t;
         const double depth = -(at.z + z);
-        const int sx = static_cast<int>(screenX(at.x + x, depth)), sy = static_cast<int>(screenY(at.y + y, depth));
-        box.minX = std::min(box.minX, sx);
-        box.maxX = std::max(box.maxX, sx);
-        box.minY = std::min(box.minY, sy);
-        box.maxY = std::max(box.maxY, sy);
+        box.add(static_cast<int>(screenX(at.x + x, depth)), static_cast<int>(screenY(at.y + y, depth)));
     }
     return box;
 }

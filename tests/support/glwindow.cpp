@@ -1,5 +1,7 @@
 #include "support/glwindow.h"
 
+#include <vector>
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL.h>
@@ -48,6 +50,28 @@ void GlWindow::keepContentsWhenCovered() {
 
 GlWindow::~GlWindow() {
     if (ok_) SDL_Quit();
+}
+
+void PixelBox::add(int x, int y) {
+    if (x < minX) minX = x;
+    if (x > maxX) maxX = x;
+    if (y < minY) minY = y;
+    if (y > maxY) maxY = y;
+}
+
+PixelBox GlWindow::backBufferBox(int32_t width, int32_t height, const std::function<bool(uint32_t)>& match) {
+    std::vector<unsigned char> pixels(size_t(width) * height * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    PixelBox box;
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            const unsigned char* p = &pixels[(size_t(y) * width + x) * 3];
+            if (match((uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2])) box.add(x, y);
+        }
+    }
+    return box;
 }
 
 uint32_t GlWindow::pixel(uint32_t buffer, int32_t x, int32_t y) {

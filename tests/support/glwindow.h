@@ -4,6 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+
+// The bounding box of some pixels, in pixels from the left and the bottom.
+struct PixelBox {
+    int minX = 1 << 30, maxX = -1, minY = 1 << 30, maxY = -1;
+    bool empty() const { return maxX < 0; }
+    void add(int x, int y);
+};
 
 class GlWindow {
 public:
@@ -25,6 +33,10 @@ public:
     // Where a point given in the current model-view space lands in the
     // window, in pixels from the left and from the bottom.
     static void project(float x, float y, float z, int* px, int* py);
+
+    // The box of the back buffer's pixels, width by height from the
+    // bottom-left corner, whose 0xRRGGBB colour `match` accepts.
+    static PixelBox backBufferBox(int32_t width, int32_t height, const std::function<bool(uint32_t)>& match);
 
 private:
     static void keepContentsWhenCovered();
