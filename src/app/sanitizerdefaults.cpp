@@ -19,14 +19,15 @@ extern "C" const char* __asan_default_options() {
     return "detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1";
 }
 
-// use_tls=0: a library's thread-local block made at run time (dlopen'd GL
-// driver code) is an ordinary heap chunk. When one lands 16 bytes past a 4 KiB
-// boundary, the leak checker takes the chunk's own header for an old C
-// library's TLS header and scans from a bogus small address: its tracer then
-// dies of a segmentation fault at exit ("Tracer caught signal 11"), after
-// every test has passed. Without the thread-local roots a leak can only be
-// reported more readily, never missed; none of our code uses thread_local,
-// and the few C library allocations held there are suppressed below.
+// use_tls=0: the thread-local block of a library loaded at run time (the GL
+// driver and what it loads) is an ordinary heap chunk. When one lands 16
+// bytes past a 4 KiB boundary, the leak checker takes the chunk's own header
+// for an old C library's TLS header and scans from a bogus small address: its
+// tracer then dies of a segmentation fault at exit ("Tracer caught signal
+// 11"), after every test has passed. Without the thread-local roots a leak
+// can only be reported more readily, never missed. None of our code uses
+// thread_local; the few C library allocations that then look unheld are
+// suppressed below.
 extern "C" const char* __lsan_default_options() { return "print_suppressions=0:use_tls=0"; }
 
 extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
