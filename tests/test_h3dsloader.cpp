@@ -912,26 +912,32 @@ TEST(H3DSDamageTest, LeftoverBytesTooShortForAChunkStopTheRead) {
 
 // --- the writer's own contract ------------------------------------------------------------
 
-TEST(H3DSWriterTest, RefusesListsOverTheSixteenBitLimit) {
+TEST(H3DSWriterTest, ListsUpToTheSixteenBitLimitAreTakenAndLongerOnesRefused) {
     std::vector<float> floats(3 * 65536, 0.0f);
     std::vector<uint16_t> faces(3 * 65536, 0);
     const auto* faceList = reinterpret_cast<const uint16_t(*)[3]>(faces.data());
     const std::vector<Vec3> points(65536);
     const char* lists[] = {"vertices", "faces", "faces with a material", "texture coordinates", "model vertices"};
-    for (int list = 0; list < 5; ++list) {
-        SCOPED_TRACE(lists[list]);
-        H3DSWriter w;
-        w.begin(CHUNK_MAIN);
-        testing::internal::CaptureStderr();
-        const bool added = list == 0   ? w.vertexList(floats.data(), 65536)
-                           : list == 1 ? w.faceList(faceList, 65536)
-                           : list == 2 ? w.faceMaterial("m", faces.data(), 65536)
-                           : list == 3 ? w.texCoordList(floats.data(), 65536)
-                                       : w.vertexListFromModel(points.data(), 65536);
-        EXPECT_FALSE(added);
-        EXPECT_FALSE(w.ok());
-        EXPECT_FALSE(w.writeTo(stdout));
-        EXPECT_NE(testing::internal::GetCapturedStderr().find("65535"), std::string::npos);
+    for (size_t count : {size_t(65535), size_t(65536)}) {
+        const bool fits = count == 65535;
+        for (int list = 0; list < 5; ++list) {
+            SCOPED_TRACE(testing::Message() << lists[list] << ", " << count);
+            H3DSWriter w;
+            w.begin(CHUNK_MAIN);
+            testing::internal::CaptureStderr();
+            const bool added = list == 0   ? w.vertexList(floats.data(), count)
+                               : list == 1 ? w.faceList(faceList, count)
+                               : list == 2 ? w.faceMaterial("m", faces.data(), count)
+                               : list == 3 ? w.texCoordList(floats.data(), count)
+                                           : w.vertexListFromModel(points.data(), count);
+            const std::string errors = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(added, fits);
+            EXPECT_EQ(w.ok(), fits);
+            EXPECT_EQ(errors.find("65535") != std::string::npos, !fits) << errors;
+            if (!fits) {
+                EXPECT_FALSE(w.writeTo(stdout));
+            }
+        }
     }
 }
 
