@@ -67,7 +67,7 @@ TEST(MatchModels, EachModelIsReadFromItsOwnFile) {
 }
 
 TEST_F(WorldTest, TableTakesThirtyObjectsAndRefusesTheThirtyFirst) {
-    for (int i = 0; i < GEngine::MAX_OBJECTS; i++) {
+    for (int i = 0; i < 30; i++) {
         ProbeObject* probe = new ProbeObject(&engine, 5);
         ASSERT_TRUE(engine.addObject(probe));
         EXPECT_EQ(probe->active, 1);
@@ -75,7 +75,7 @@ TEST_F(WorldTest, TableTakesThirtyObjectsAndRefusesTheThirtyFirst) {
     }
     ProbeObject extra(&engine, 5);
     EXPECT_FALSE(engine.addObject(&extra));
-    EXPECT_EQ(engine.objectCount, GEngine::MAX_OBJECTS);
+    EXPECT_EQ(engine.objectCount, 30);
     EXPECT_EQ(extra.node, nullptr);
     EXPECT_EQ(extra.active, 0);
     EXPECT_FALSE(engine.addObject(nullptr));
