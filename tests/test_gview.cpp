@@ -38,10 +38,8 @@ double screenY(double y, double depth) {
     return (y / depth * f + 1.0) / 2.0 * HEIGHT;
 }
 
-using Box = PixelBox;
-
 // Bounding box of the back buffer's pixels of one colour (y from the bottom).
-Box findColour(uint32_t rgb) {
+PixelBox findColour(uint32_t rgb) {
     return GlWindow::backBufferBox(WIDTH, HEIGHT, [rgb](uint32_t seen) { return seen == rgb; });
 }
 
@@ -81,8 +79,8 @@ TEST_F(ViewTest, HealthBarsStandAtTheirPlacesFor100And50AndMinus5) {
         engine.rightShip()->health = row[0];
         engine.leftShip()->health = row[1];
         frame(engine);
-        const Box right = findColour(0xff00ff);
-        const Box left = findColour(0x00ffff);
+        const PixelBox right = findColour(0xff00ff);
+        const PixelBox left = findColour(0x00ffff);
         ASSERT_FALSE(right.empty());
         ASSERT_FALSE(left.empty());
         EXPECT_NEAR(right.minX, screenX(GView::barOffset(row[0]), 40.0), 1.5);
@@ -95,9 +93,9 @@ TEST_F(ViewTest, HealthBarsStandAtTheirPlacesFor100And50AndMinus5) {
 // Where the arrow's corners land when turned by ax, then ay, then az degrees
 // (OpenGL's order: the last rotation given acts on the vertex first), placed
 // at `at`: the screen box they span.
-Box expectedArrowBox(float ax, float ay, float az, Vec3 at) {
+PixelBox expectedArrowBox(float ax, float ay, float az, Vec3 at) {
     const double corners[3][3] = {{0, -1, 0}, {4, 0, 0}, {0, 1, 0}};
-    Box box;
+    PixelBox box;
     for (const auto& c : corners) {
         double x = c[0], y = c[1], z = c[2];
         const double rz = az * M_PI / 180, ry = ay * M_PI / 180, rx = ax * M_PI / 180;
@@ -145,8 +143,8 @@ TEST_F(ViewTest, ObjectsAreDrawnAtTheirPlaceTurnedAboutXThenYThenZ) {
         ASSERT_TRUE(engine.addObject(c.object));
         frame(engine);
         engine.removeObject(c.object);
-        const Box box = findColour(0xffff00);
-        const Box want = expectedArrowBox(c.turn.x, c.turn.y, c.turn.z, c.object->position);
+        const PixelBox box = findColour(0xffff00);
+        const PixelBox want = expectedArrowBox(c.turn.x, c.turn.y, c.turn.z, c.object->position);
         ASSERT_FALSE(box.empty());
         EXPECT_NEAR(box.minX, want.minX, 3.0);
         EXPECT_NEAR(box.maxX, want.maxX, 3.0);
