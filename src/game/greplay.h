@@ -1,0 +1,154 @@
+// greplay.h: a recorded match, and its file "lastmatch.vkr".
+//
+// A match depends only on its seed and on the five control flags each ship's
+// controller set at each of its ticks. A replay keeps exactly that, plus the
+// recorded end, so that playing it again can be checked bit for bit.
+//
+// File layout, all numbers little-endian, in this order:
+//
+//   offset  size  field
+//   0       4     magic "VKR" 0x1A (0x1A stops a terminal's `cat` early)
+//   4       2     format version, VERSION
+//   6       4     left ControllerChoice, signed
+//   10      4     right ControllerChoice, signed
+//   14      4     match seed
+//   18      ...   left flag stream, then right flag stream, each:
+//                   varint ticks    ticks the ship was steered, <= MAX_TICKS
+//                   varint runs     number of runs, 0..ticks
+//                   runs times:     one byte of flags (bits FLAG_*, the three
+//                                   high bits clear), then a varint run
+//                                   length >= 1; the lengths add up to ticks
+//   ...     4     endMs: the match millisecond it ended or was left
+//   ...     1     how it ended: END_FINISHED or END_LEFT
+//   ...     4     left ship's health at the end, signed
+//   ...     4     right ship's health at the end, signed
+//   ...     8     hash of the world state at the end (GWorld::stateHash)
+//   ...     4     CRC-32 (IEEE, as zlib's crc32) of every byte before it
+//
+// Fields out of range (BAD_FIELD): a choice outside 0..CHOICE_LIMIT - 1; a
+// flag byte with a high bit set; a run of 0 ticks, or runs that do not add
+// up to the stream's ticks; more ticks than endMs allows (a ship ticks every
+// 25 ms, so at most endMs / 25); an end other than the two; a health above
+// 100 or below MIN_HEALTH; a finished match with both healths above 0, or a
+// match left with Escape with either at 0 or below (it would have ended).
+//
+// A varint is LEB128: seven bits a byte, low bits first, the high bit set on
+// every byte but the last; at most five bytes, and a value above 2^32 - 1 is
+// refused. Nothing may follow the CRC.
+//
+// Runs keep a 66 s match between two computer players near 600 bytes: the
+// flags change a few times a second at most.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/matchresult.h"
+
+namespace vkr {
+
+constexpr uint8_t MAGIC[4] = {'V', 'K', 'R', 0x1A};
+constexpr uint16_t VERSION = 1;
+
+// The five control flags of one tick, one bit each.
+constexpr uint8_t FLAG_UP = 1 << 0;
+constexpr uint8_t FLAG_DOWN = 1 << 1;
+constexpr uint8_t FLAG_LEFT = 1 << 2;
+constexpr uint8_t FLAG_RIGHT = 1 << 3;
+constexpr uint8_t FLAG_FIRE = 1 << 4;
+constexpr uint8_t FLAG_MASK = (1 << 5) - 1;
+
+// Choices a file may name. The flags are recorded whatever steered the
+// ship, so a replay plays without knowing the kind; the bound only keeps a
+// damaged file from reading as a good one. Room for kinds to come.
+constexpr int32_t CHOICE_LIMIT = 16;
+// The lowest health a file may record: 30 objects of which 28 shots, each
+// striking twice a millisecond, cannot take more in one step.
+constexpr int32_t MIN_HEALTH = -10000;
+
+constexpr uint8_t END_FINISHED = 0;  // a ship's health ran out: won or drawn
+constexpr uint8_t END_LEFT = 1;      // left with Escape
+
+// Ticks a stream may hold: a ship ticks every 25 ms, so 2^27 ticks is over
+// 38 days of play. A bound, so that a hostile count cannot make a reader or
+// a player loop for ever.
+constexpr uint32_t MAX_TICKS = 1u << 27;
+// A match cannot last longer than its ticks allow (endMs <= MAX_END_MS).
+constexpr uint32_t MAX_END_MS = MAX_TICKS * 25u + 25u;
+
+}  // namespace vkr
+
+// One ship's flags, run-length coded as they are recorded.
+struct GFlagRun {
+    uint8_t flags;    // vkr::FLAG_* bits
+    uint32_t ticks;   // >= 1
+};
+
+class GFlagStream {
+public:
+    // Appends one tick's flags (bits above FLAG_MASK are dropped), growing
+    // the last run when the flags are the same.
+    void append(uint8_t flags);
+    void clear();
+    uint32_t tickCount() const { return ticks; }
+
+    std::vector<GFlagRun> runs;
+    uint32_t ticks = 0;  // the sum of the runs' lengths
+};
+
+// Hands a stream back tick by tick, in O(1) per tick.
+class GFlagCursor {
+public:
+    explicit GFlagCursor(const GFlagStream* stream);
+    // The flags of the next tick, or 0 (nothing held) past the end.
+    uint8_t next();
+    bool atEnd() const;
+
+    const GFlagStream* stream;
+    size_t run = 0;         // index of the current run
+    uint32_t usedInRun = 0; // ticks already handed out of it
+};
+
+struct GReplay {
+    uint16_t version = vkr::VERSION;
+    ControllerChoice leftChoice = 0;
+    ControllerChoice rightChoice = 0;
+    uint32_t seed = 0;
+    GFlagStream left;
+    GFlagStream right;
+    uint32_t endMs = 0;
+    uint8_t end = vkr::END_FINISHED;
+    int32_t leftHealth = 0;
+    int32_t rightHealth = 0;
+    uint64_t hash = 0;
+};
+
+enum class GReplayRead {
+    OK = 0,
+    NOT_A_REPLAY,   // wrong magic, or shorter than the magic
+    TRUNCATED,      // the file ends before its last field
+    NEWER_VERSION,  // a version above VERSION: made by a later game
+    BAD_FIELD,      // a field out of range (named in the message)
+    DAMAGED,        // the CRC does not match, or bytes follow it
+};
+
+// Writes `replay` to `out` in the layout above. False when a write fails.
+bool writeReplay(FILE* out, const GReplay& replay);
+
+// Writes `replay` to `path` through a temporary file in the same folder,
+// then renames it into place, so that a crash never leaves half a file. On
+// failure writes one line to standard error naming the path and the
+// system's reason, leaves no temporary file behind, and returns false.
+bool saveReplay(const char* path, const GReplay& replay);
+
+// Reads one replay from `in`. On anything but OK, `why` says what is wrong
+// in a few words ("truncated in the right flag stream", "version 7 is newer
+// than 1", "left choice 9 out of range") and `replay` is unspecified. Never
+// allocates more than the bytes actually read justify.
+GReplayRead readReplay(FILE* in, GReplay& replay, std::string& why);
+
+// Opens and reads `path`; an unopenable file is NOT_A_REPLAY with the
+// system's reason in `why`.
+GReplayRead loadReplay(const char* path, GReplay& replay, std::string& why);
