@@ -210,7 +210,9 @@ uint64_t GWorld::stateHash() const {
     Fnv1a h;
     h.add(elapsedMs);
     h.add(over);
-    h.add(random.state);
+    // Not the random source: a replay hands the computer player's decisions
+    // back as flags and never draws, so its source stands where set-up left
+    // it.
     h.add(wheel.current);
     h.add(objectCount);
     for (int32_t i = 0; i < objectCount; i++) {

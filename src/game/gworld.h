@@ -110,10 +110,9 @@ public:
     // Adds an event of the current step to `events`.
     void report(GEvent::Kind kind, GSide side, float x);
 
-    // A 64-bit FNV-1a hash of everything that decides what happens next:
-    // the time, the random source, and every object's state in table order
-    // (floats by their bits). Equal hashes after equal steps mean the same
-    // match, to the last bit.
+    // A 64-bit FNV-1a hash of the time and of every object's state in table
+    // order (floats by their bits). Equal hashes after equal steps mean the
+    // same match, to the last bit.
     uint64_t stateHash() const;
 
     GObject* objects[MAX_OBJECTS];  // owned; 0..objectCount-1 occupied, rest null
