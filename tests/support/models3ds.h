@@ -80,10 +80,10 @@ std::vector<uint8_t> f32Bytes(std::initializer_list<float> values);
 // The text and its NUL.
 std::vector<uint8_t> textBytes(const char* text);
 
-// A two-mesh ship: a textured hull and an untextured canopy, each with its
-// own material (the second one's colour, the first one's texture), both
-// meshes not flat in any axis so that a swapped axis shows. Made with the
-// helpers above, never with H3DSWriter.
+// A two-mesh ship: a textured hull naming the second material and an
+// untextured canopy naming the first, so that an unread face material
+// shows; neither mesh is flat in any axis, so that a swapped axis shows.
+// Made with the helpers above, never with H3DSWriter.
 std::vector<uint8_t> handMadeShip3ds();
 // What that file holds, as H3DSWriter would write it: the same bytes.
 Model3ds handMadeShipModel();
