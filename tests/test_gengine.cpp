@@ -5,16 +5,15 @@
 #include <cstdlib>
 
 #include "app/happlication.h"
-#include "assets/h3dsformat.h"
-#include "assets/h3dswriter.h"
 #include "assets/hmodel.h"
 #include "game/gaicontroller.h"
 #include "game/gbackground.h"
 #include "game/gcontroller.h"
-#include "game/greplaycontroller.h"
 #include "game/gprojectile.h"
+#include "game/greplaycontroller.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
+#include "support/models3ds.h"
 #include "test_gworld.h"
 
 namespace {
@@ -42,13 +41,7 @@ TEST_F(WorldTest, FreshEngineHasAnEmptyWorldAndLoadsItsModelsAnyway) {
 TEST(MatchModels, EachModelIsReadFromItsOwnFile) {
     ScopedTempDir dir;
     const char* const files3ds[] = {"ship.3ds", "ship2.3ds", "zat.3ds", "zat2.3ds"};
-    for (const char* file : files3ds) {
-        H3DSWriter w;
-        w.begin(h3ds::CHUNK_MAIN);
-        w.begin(h3ds::CHUNK_EDITOR);
-        w.material(file, 1, 2, 3);
-        ASSERT_TRUE(w.writeFile(file));
-    }
+    for (const char* file : files3ds) ASSERT_TRUE(write3ds(file, Model3ds({{file, 0x010203}})));
     dir.write("lives_right.txt", "1 0 0  0 0 0  1 0 0  0 1 0");
     dir.write("lives_left.txt", "2 0 0  0 0 0  1 0 0  0 1 0");
     GEngine engine(nullptr);
