@@ -40,7 +40,7 @@ public:
 }  // namespace
 
 GWorld::GWorld()
-    : objectCount(0), pendingCount(0), elapsedMs(0), over(false), endMs(0), lowReported{false, false} {
+    : objectCount(0), pendingCount(0), seed(0), elapsedMs(0), over(false), endMs(0), lowReported{false, false} {
     for (int32_t i = 0; i < MAX_OBJECTS; i++) {
         objects[i] = nullptr;
         pending[i] = nullptr;
@@ -57,8 +57,9 @@ void GWorld::clear() {
     while (objectCount > 0) objects[0]->remove();
 }
 
-bool GWorld::setUpMatch(uint32_t seed, const Models& models, bool pictures) {
-    random.reseed(seed);
+bool GWorld::setUpMatch(uint32_t matchSeed, const Models& models, bool pictures) {
+    seed = matchSeed;
+    random.reseed(matchSeed);
     bool ships = true;
     // The right ship first: each ship draws its tilt when made.
     const struct {

@@ -120,6 +120,10 @@ public:
     GObject* pending[MAX_OBJECTS];  // queued by kill(), still in objects
     int32_t pendingCount;
     HTimerWheel wheel;
+    // The match's seed, and the source the ships' tilts and the computer
+    // player draw from. A controller that wants numbers of its own seeds its
+    // own source from `seed`, so that it takes none meant for others.
+    uint32_t seed;
     GRandom random;
 
     uint32_t elapsedMs;  // steps taken since setUpMatch
