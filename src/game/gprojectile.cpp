@@ -28,7 +28,7 @@ bool GProjectile::collide(GObject* other) {
     if (other == owner) return false;
     // Ships are the only other things that collide; anything else that is
     // movable takes the damage its own way (GMovable ignores it).
-    if (GMovable* struck = dynamic_cast<GMovable*>(other)) {
+    if (GMovable* struck = other->asMovable()) {
         struck->damage(HIT_DAMAGE);
         if (world != nullptr) world->report(GEvent::SHIP_HIT, world->sideOf(struck), struck->position.x);
     }

@@ -34,6 +34,7 @@ public:
     GShip(GWorld* world, HModel* model, HModel* projectileModel);
 
     void tick() override;
+    GShip* asShip() override { return this; }
     // As GMovable, with `yaw` in place of rotation.y.
     void draw() override;
     // Ships bounce off whatever agrees to bounce.

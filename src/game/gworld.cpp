@@ -194,9 +194,9 @@ void GWorld::flushDeletions() {
     pendingCount = 0;
 }
 
-GShip* GWorld::rightShip() const { return objectCount > 0 ? dynamic_cast<GShip*>(objects[0]) : nullptr; }
+GShip* GWorld::rightShip() const { return objectCount > 0 ? objects[0]->asShip() : nullptr; }
 
-GShip* GWorld::leftShip() const { return objectCount > 1 ? dynamic_cast<GShip*>(objects[1]) : nullptr; }
+GShip* GWorld::leftShip() const { return objectCount > 1 ? objects[1]->asShip() : nullptr; }
 
 GSide GWorld::sideOf(const GObject* object) const {
     if (object == nullptr) return SIDE_NONE;
@@ -220,7 +220,7 @@ uint64_t GWorld::stateHash() const {
         const GObject* object = objects[i];
         h.add(object->flags);
         h.add(object->dying);
-        const GMovable* movable = dynamic_cast<const GMovable*>(object);
+        const GMovable* movable = object->asMovable();
         if (movable == nullptr) continue;
         const bool flags[] = {movable->up, movable->down, movable->left, movable->right, movable->fire};
         for (bool flag : flags) h.add(flag);
@@ -229,7 +229,7 @@ uint64_t GWorld::stateHash() const {
         h.add(movable->thrust);
         h.add(movable->rotation);
         h.add(movable->previousPosition);
-        if (const GShip* ship = dynamic_cast<const GShip*>(object)) {
+        if (const GShip* ship = object->asShip()) {
             h.add(ship->health);
             h.add(ship->cooldown);
             h.add(ship->yaw);
