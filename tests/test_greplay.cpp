@@ -166,6 +166,8 @@ TEST(Replay, FieldsOutOfRangeAreNamed) {
         {4, 2, {0x00, 0x00}, GReplayRead::BAD_FIELD, "version 0 does not exist"},
         {6, 1, {0x10}, GReplayRead::BAD_FIELD, "left choice 16 out of range"},
         {10, 4, {0xFF, 0xFF, 0xFF, 0xFF}, GReplayRead::BAD_FIELD, "right choice -1 out of range"},
+        {10, 1, {0x10}, GReplayRead::BAD_FIELD, "right choice 16 out of range"},
+        {6, 1, {0x0F}, GReplayRead::OK, ""},
         {18, 2, {0x81, 0x80, 0x80, 0x40}, GReplayRead::BAD_FIELD, "left flag stream has 134217729 ticks, more than 134217728"},
         {18, 2, {0xFF, 0xFF, 0xFF, 0xFF, 0x1F}, GReplayRead::BAD_FIELD, "varint above 2^32 - 1 in the left flag stream"},
         {26, 1, {0x83, 0x00}, GReplayRead::BAD_FIELD, "over-long varint in the right flag stream"},
