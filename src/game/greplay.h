@@ -196,3 +196,7 @@ GReplayRead readReplay(FILE* in, GReplay& replay, std::string& why);
 // Opens and reads `path`; an unopenable file is NOT_A_REPLAY with the
 // system's reason in `why`.
 GReplayRead loadReplay(const char* path, GReplay& replay, std::string& why);
+
+// The file's CRC-32 of `size` bytes, for tools that mend or make files (the
+// fuzz target sets it, so that its changes reach the fields behind it).
+uint32_t replayCrc32(const uint8_t* bytes, size_t size);
