@@ -7,7 +7,7 @@
 # OUTDIR defaults to build-fuzz/ in the repository. The corpus grown there is
 # kept between runs; the seeds are remade from H3DSWriter and writeReplay
 # every run, plus the game's own models when a build has baked them into
-# build/data/.
+# build/data/ and the recorded matches of tests/replays/.
 set -eu
 
 seconds=${1:?usage: fuzz/run.sh SECONDS [OUTDIR]}
@@ -60,6 +60,8 @@ for data in "$repo/build/data" "${VEKTORAK_DATA_DIR:-}"; do
         for model in "$data"/*.txt; do [ -f "$model" ] && cp "$model" "$out/seeds-text/"; done
     fi
 done
+# The recorded matches the tests play back, once they are there.
+for replay in "$repo"/tests/replays/*.vkr; do [ -f "$replay" ] && cp "$replay" "$out/seeds-replay/"; done
 
 [ "${BUILD_ONLY:-0}" = 1 ] && exit 0
 
