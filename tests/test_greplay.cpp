@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,20 +19,20 @@ typedef std::vector<uint8_t> Bytes;
 
 // Left: 130 ticks in two runs (UP|FIRE for 129, nothing for 1), so that its
 // counts take two-byte varints; right: 4 ticks in three runs. endMs is
-// picked so that bit 7 of the right ticks (0x84) reads on as ticks 388, one
-// run of flags 1, 2 and 1 whose lengths 24, 2 and 0x2EA add up to that, and
-// the CRC two bytes past the end: the one change here that only the CRC
-// tells from a cut. CRC from Python's zlib.crc32, not from our code.
+// picked so that bit 7 of the right ticks (0x84) reads on as 388 ticks in
+// three runs of flags 1, 2 and 1, whose lengths 24, 2 and 362 (EA 02) add
+// up to that, and the CRC two bytes past the end: the one change here that
+// only the CRC tells from a cut. CRC from Python's zlib.crc32, not our code.
 const Bytes HAND = {
-    0x56, 0x4B, 0x52, 0x1A, 0x01, 0x00,         // magic, version 1
+    0x56, 0x4B, 0x52, 0x1A, 0x01, 0x00,              // magic, version 1
     0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,  // choices 1 and 2
-    0x78, 0x56, 0x34, 0x12,                      // seed
+    0x78, 0x56, 0x34, 0x12,                          // seed
     0x82, 0x01, 0x02, 0x11, 0x81, 0x01, 0x00, 0x01,  // left stream (offset 18)
     0x04, 0x03, 0x03, 0x01, 0x18, 0x02, 0x02, 0x01,  // right stream (offset 26)
-    0xEA, 0x02, 0x01, 0x00, 0x00,                // endMs 66282, finished
+    0xEA, 0x02, 0x01, 0x00, 0x00,                    // endMs 66282, finished
     0x23, 0x00, 0x00, 0x00, 0xFB, 0xFF, 0xFF, 0xFF,  // healths 35 and -5
     0xEF, 0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01,  // hash
-    0xDC, 0x7C, 0x53, 0xC9,                      // CRC
+    0xDC, 0x7C, 0x53, 0xC9,                          // CRC
 };
 
 // Bit by bit, so that it shares nothing with the reader's table.
@@ -60,12 +62,8 @@ Bytes write(const GReplay& replay) {
 }
 
 std::string slurp(const std::string& path) {
-    std::string s;
-    if (FILE* f = fopen(path.c_str(), "rb")) {
-        for (int c; (c = getc(f)) != EOF;) s += static_cast<char>(c);
-        fclose(f);
-    }
-    return s;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 GReplay twoSides() {
