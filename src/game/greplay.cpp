@@ -408,6 +408,10 @@ std::string badField(const GReplay& r) {
 GReplayRead readReplay(FILE* in, GReplay& replay, std::string& why) {
     replay = GReplay();
     why.clear();
+    if (in == nullptr) {
+        why = "no file to read";
+        return GReplayRead::NOT_A_REPLAY;
+    }
     Parser p(in);
 
     uint8_t magic[sizeof vkr::MAGIC] = {};
