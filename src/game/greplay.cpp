@@ -118,6 +118,17 @@ bool oneByteChanged(uint32_t computed, uint32_t stored, uint64_t length) {
     return false;
 }
 
+}  // namespace
+
+uint32_t replayCrc32(const uint8_t* bytes, size_t size) {
+    const CrcTables& t = crcTables();
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; i++) crc = crcByte(t, crc, bytes[i]);
+    return ~crc;
+}
+
+namespace {
+
 // --- writing ----------------------------------------------------------------------
 
 class Writer {
@@ -397,6 +408,10 @@ std::string badField(const GReplay& r) {
 GReplayRead readReplay(FILE* in, GReplay& replay, std::string& why) {
     replay = GReplay();
     why.clear();
+    if (in == nullptr) {
+        why = "no file to read";
+        return GReplayRead::NOT_A_REPLAY;
+    }
     Parser p(in);
 
     uint8_t magic[sizeof vkr::MAGIC] = {};
