@@ -134,9 +134,21 @@ TEST(Replay, CutAnywhereIsTruncatedAndAnyChangedByteIsCaught) {
     for (const Bytes& whole : {HAND, write(twoSides())}) {
         GReplay r;
         std::string why;
-        for (size_t n = 0; n < whole.size(); n++)
+        for (size_t n = 0; n < whole.size(); n++) {
             EXPECT_EQ(read(Bytes(whole.begin(), whole.begin() + n), r, why),
                       n < 4 ? GReplayRead::NOT_A_REPLAY : GReplayRead::TRUNCATED) << n << " bytes: " << why;
+            // The message names the part the data ran out in.
+            const char* part = n < 4    ? nullptr
+                               : n < 6  ? "version"
+                               : n < 14 ? "choices"
+                               : n < 18 ? "seed"
+                               : n == 19 ? "left flag stream"
+                               : n >= whole.size() - 4 ? "crc"
+                                                       : nullptr;
+            if (part != nullptr) {
+                EXPECT_EQ(why, std::string("truncated in the ") + part) << n << " bytes";
+            }
+        }
         for (size_t i = 0; i < whole.size(); i++) {
             for (const uint8_t mask : {0xFF, 1, 2, 4, 8, 16, 32, 64, 128}) {
                 Bytes b = whole;

@@ -292,7 +292,7 @@ public:
         uint64_t value = 0;
         for (int i = 0; i < size; i++) {
             uint8_t b = 0;
-            if (state == READING && !input.byte(b)) state = ENDED;
+            if (state == READING && !input.byte(b)) end();
             value |= uint64_t(b) << (8 * i);
         }
         return state == READING ? value : 0;
@@ -368,7 +368,15 @@ public:
 
     Input input;
     State state = READING;
+    // The data ran out: the part it ran out in is the one the message names,
+    // whatever the parse goes on to set.
+    void end() {
+        state = ENDED;
+        endedIn = part;
+    }
+
     std::string part = "version";  // where the parse is, for messages
+    std::string endedIn;           // where the data ran out
     std::string refusal;
 };
 
@@ -457,7 +465,7 @@ GReplayRead readReplay(FILE* in, GReplay& replay, std::string& why) {
             why = "crc mismatch: the file is damaged";
             return GReplayRead::DAMAGED;
         }
-        why = "truncated in the " + p.part;
+        why = "truncated in the " + p.endedIn;
         if (input.error != 0) why += std::string(": ") + strerror(input.error);
         return GReplayRead::TRUNCATED;
     }
