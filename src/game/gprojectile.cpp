@@ -13,7 +13,7 @@ GProjectile::GProjectile(GWorld* world, HModel* model, GShip* owner)
     setTiming(PERIOD_MS, 0, false);
     response = 0.1f;
     speed = 1.0f;
-    extent = Vec3(1.0f, 1.0f, 5.0f);
+    extent = Vec3(EXTENT_X, EXTENT_Y, EXTENT_Z);
 }
 
 void GProjectile::tick() {
