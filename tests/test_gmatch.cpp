@@ -116,6 +116,11 @@ TEST(WholeMatch, PassesOfAnyLengthPlayTheSameMatch) {
         ASSERT_TRUE(p.ended);
         EXPECT_EQ(p.kept.endMs, 41762u);
         EXPECT_EQ(p.kept.hash, 0x0852a3099a6530c8ull);
+        // And all of the time a pass brings is played: the end comes in the
+        // pass that reaches its millisecond (the first pass after the
+        // switch to the match is dropped).
+        EXPECT_GT(p.kept.endMs + 2 * passMs, p.matchMs);
+        EXPECT_LE(p.kept.endMs + passMs, p.matchMs);
         EXPECT_EQ(p.kept.left.tickCount(), p.kept.right.tickCount());
         EXPECT_EQ(p.kept.left.tickCount(), 41762u / 25u);
     }
