@@ -180,6 +180,8 @@ TEST_F(FrontScreensTest, TwoComputersMayPlay) {
 
 TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
     app->showMenu();
+    app->keyDown('r');  // no match of this run has ended: nothing to watch
+    ASSERT_NE(menu(), nullptr);
     app->keyDown('o');
     app->keyDown('o');
     app->keyDown('o');
@@ -191,6 +193,13 @@ TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
     ASSERT_NE(menu(), nullptr);
     EXPECT_EQ(leftPicture(), COMPUTER);
     EXPECT_EQ(rightPicture(), CURSOR_KEYS);
+    // The match left with Escape is the one r watches.
+    app->keyDown('r');
+    auto* watched = dynamic_cast<GEngine*>(app->currentScreen);
+    ASSERT_NE(watched, nullptr);
+    EXPECT_TRUE(watched->replaying);
+    EXPECT_EQ(watched->leftChoice, CHOICE_COMPUTER);
+    EXPECT_EQ(watched->rightChoice, CHOICE_ARROW_KEYS);
 }
 
 // A switch destroys the old screen before it builds the new one, so that the
