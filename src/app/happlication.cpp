@@ -10,6 +10,7 @@
 #include "game/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
+#include "sound/hsound.h"
 
 HApplication* theApplication = nullptr;
 
@@ -81,6 +82,7 @@ void HApplication::showMenu() {
     dispose(std::exchange(currentScreen, nullptr));
     currentScreen = new (memory) MMainMenu(this);
     skipNextUpdate = true;
+    if (theSound) theSound->menuShown();
 }
 
 void HApplication::startMatch(ControllerChoice left, ControllerChoice right) {
@@ -91,6 +93,7 @@ void HApplication::startMatch(ControllerChoice left, ControllerChoice right) {
     engine->setUpMatch(left, right);
     currentScreen = engine;
     skipNextUpdate = true;
+    if (theSound) theSound->matchStarted();
 }
 
 // The old screen is not destroyed before the new one exists: the match calls
@@ -101,6 +104,7 @@ void HApplication::showResult(const MatchResult& result) {
     HScreen* victory = new (memory) MVictory(this, result);
     dispose(std::exchange(currentScreen, victory));
     skipNextUpdate = true;
+    if (theSound) theSound->matchEnded();
 }
 
 void HApplication::quit() { running = false; }

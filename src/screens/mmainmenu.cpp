@@ -8,6 +8,7 @@
 #include "app/happlication.h"
 #include "assets/htexturestore.h"
 #include "screens/texturedquad.h"
+#include "sound/hsound.h"
 
 ControllerChoice leftChoice = CHOICE_WASD;
 ControllerChoice rightChoice = CHOICE_ARROW_KEYS;
@@ -50,9 +51,11 @@ void MMainMenu::keyDown(uint8_t key) {
         break;
     case 'o':
         leftChoice = nextChoice(leftChoice);
+        if (theSound) theSound->menuChoiceChanged(0);
         break;
     case 'p':
         rightChoice = nextChoice(rightChoice);
+        if (theSound) theSound->menuChoiceChanged(1);
         break;
     default:
         break;
