@@ -45,9 +45,14 @@ int32_t HMixer::load(const char* name) {
 
 void HMixer::play(int32_t channel, int32_t sound, bool loop, int32_t volume, uint8_t left, uint8_t right) {
     if (!opened || sound < 0 || sound >= static_cast<int32_t>(chunks.size())) return;
+    // Starting a channel drops the effects of what it played, its panning
+    // among them: the new panning goes on after, before the callback can
+    // mix a sample of it.
+    SDL_LockAudio();
     Mix_Volume(channel, volume);
-    Mix_SetPanning(channel, left, right);
     Mix_PlayChannel(channel, chunks[sound], loop ? -1 : 0);
+    Mix_SetPanning(channel, left, right);
+    SDL_UnlockAudio();
 }
 
 void HMixer::setVolume(int32_t channel, int32_t volume) {
