@@ -69,7 +69,7 @@ void BM_MatchUpdate(benchmark::State& state) {
     int64_t objects = 0;
     for (auto _ : state) {
         match.step(stepMs);
-        objects += match.engine.objectCount;
+        objects += match.engine.world.objectCount;
     }
     state.counters["objects"] =
         benchmark::Counter(static_cast<double>(objects), benchmark::Counter::kAvgIterations);

@@ -52,7 +52,7 @@ Figures play(unsigned seed) {
     while (right->health > 0 && left->health > 0 && f.matchMs < MATCH_LIMIT_MS) {
         engine.update(1);
         ++f.matchMs;
-        if (GEngine::touching(right, left)) {
+        if (GWorld::touching(right, left)) {
             ++f.overlapMs;
             ++run;
             f.any = true;

@@ -17,6 +17,7 @@
 #include "assets/htexturestore.h"
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
+#include "game/greplaycontroller.h"
 #include "game/gengine.h"
 #include "game/gship.h"
 #include "screens/mmainmenu.h"
@@ -54,7 +55,7 @@ std::string controllers(HScreen* screen) {
         if (dynamic_cast<GAiController*>(c)) return "computer";
         return "none";
     };
-    return kind(engine->rightShip()->controller) + "/" + kind(engine->leftShip()->controller);
+    return kind(steeringOf(engine->rightShip()->controller)) + "/" + kind(steeringOf(engine->leftShip()->controller));
 }
 
 class FrontScreensTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 
 #include "app/happlication.h"
 #include "game/gengine.h"
+#include "game/greplay.h"
 #include "game/gship.h"
 #include "screens/mvictory.h"
 #include "support/tempdir.h"
@@ -18,6 +19,7 @@ struct Played {
     int maxObjects = 0;
     int shotsSeen = 0;
     MatchResult result{};
+    GReplay kept;  // what the application kept of the match
     // The ships as they stood before the last update: position and velocity
     // x and y, right ship first.
     float ships[2][4] = {};
@@ -33,13 +35,13 @@ Played play(unsigned seed, int32_t stepMs, int64_t limitMs) {
     while (p.matchMs < limitMs) {
         auto* engine = dynamic_cast<GEngine*>(app.currentScreen);
         if (engine == nullptr) break;
-        if (engine->objectCount > p.maxObjects) p.maxObjects = engine->objectCount;
+        if (engine->world.objectCount > p.maxObjects) p.maxObjects = engine->world.objectCount;
         // Sanity of the table between updates: ships in 0 and 1, nothing
         // still queued, every entry scheduled.
         EXPECT_NE(engine->rightShip(), nullptr);
-        EXPECT_EQ(engine->pendingCount, 0);
-        for (int i = 0; i < engine->objectCount; i++) EXPECT_NE(engine->objects[i]->node, nullptr);
-        p.shotsSeen += engine->objectCount - 3;
+        EXPECT_EQ(engine->world.pendingCount, 0);
+        for (int i = 0; i < engine->world.objectCount; i++) EXPECT_NE(engine->world.objects[i]->node, nullptr);
+        p.shotsSeen += engine->world.objectCount - 3;
         const GShip* ships[2] = {engine->rightShip(), engine->leftShip()};
         for (int i = 0; i < 2; i++) {
             const float state[4] = {ships[i]->position.x, ships[i]->position.y, ships[i]->velocity.x,
@@ -53,6 +55,8 @@ Played play(unsigned seed, int32_t stepMs, int64_t limitMs) {
         p.ended = true;
         p.result = victory->result;
     }
+    EXPECT_TRUE(app.hasLastMatch());
+    if (app.hasLastMatch()) p.kept = *app.lastMatchKept();
     return p;
 }
 
@@ -88,16 +92,32 @@ TEST(WholeMatch, TwoComputerPlayersFinishAtOneMillisecondSteps) {
 TEST(WholeMatch, SeededMatchPlaysOutExactlyAsRecorded) {
     const Played p = play(9, 16, 60LL * 60 * 1000);
     ASSERT_TRUE(p.ended);
-    EXPECT_EQ(p.matchMs, 42032);
-    EXPECT_EQ(p.result.rightHealth, 0);
-    EXPECT_EQ(p.result.leftHealth, 15);
-    EXPECT_EQ(p.shotsSeen, 16438);  // shots in the table, summed over the updates
+    EXPECT_EQ(p.matchMs, 41792);
+    EXPECT_EQ(p.kept.endMs, 41762u);
+    EXPECT_EQ(p.result.rightHealth, 35);
+    EXPECT_EQ(p.result.leftHealth, 0);
+    EXPECT_EQ(p.shotsSeen, 13854);  // shots in the table, summed over the updates
     EXPECT_EQ(p.maxObjects, 13);
+    EXPECT_EQ(p.kept.hash, 0xa4772feb3cba16d6ull);
     // Exact to the last bit, written as hexadecimal floats.
-    const float ships[2][4] = {{0x1.6ee07p+4f, 0x1.09d3e8p+4f, 0x1.84af04p-2f, 0x1.e26b5cp-2f},
-                               {0x1.b71b3ep+3f, 0x1.eb066ep+3f, 0x1.187ea8p-5f, -0x1.3ec722p-1f}};
+    const float ships[2][4] = {{0x1.ap+4f, -0x1.1079cap+4f, 0x1.83a1bcp-1f, 0x1.975f6p-2f},
+                               {-0x1.264e86p+3f, -0x1.3p+4f, 0x1.fb1962p-2f, -0x1.826e7ep-1f}};
     for (int i = 0; i < 2; i++) {
         for (int j = 0; j < 4; j++) EXPECT_EQ(p.ships[i][j], ships[i][j]) << (i ? "left" : "right") << " ship, value " << j;
+    }
+}
+
+// A match is cut into 1 ms steps whatever the passes of the main loop
+// bring: a fast machine and a slow one play the same match.
+TEST(WholeMatch, PassesOfAnyLengthPlayTheSameMatch) {
+    for (int32_t passMs : {1, 7, 33}) {
+        SCOPED_TRACE(passMs);
+        const Played p = play(9, passMs, 60LL * 60 * 1000);
+        ASSERT_TRUE(p.ended);
+        EXPECT_EQ(p.kept.endMs, 41762u);
+        EXPECT_EQ(p.kept.hash, 0xa4772feb3cba16d6ull);
+        EXPECT_EQ(p.kept.left.tickCount(), p.kept.right.tickCount());
+        EXPECT_EQ(p.kept.left.tickCount(), 41762u / 25u);
     }
 }
 

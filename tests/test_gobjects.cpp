@@ -145,13 +145,13 @@ class ShotTest : public WorldTest {
 protected:
     int shotsInWorld() const {
         int n = 0;
-        for (int i = 0; i < engine.objectCount; i++) {
-            if (engine.objects[i]->flags & GObject::PROJECTILE) n++;
+        for (int i = 0; i < engine.world.objectCount; i++) {
+            if (engine.world.objects[i]->flags & GObject::PROJECTILE) n++;
         }
         return n;
     }
     GProjectile* lastShot() const {
-        return dynamic_cast<GProjectile*>(engine.objects[engine.objectCount - 1]);
+        return dynamic_cast<GProjectile*>(engine.world.objects[engine.world.objectCount - 1]);
     }
 };
 
@@ -214,17 +214,17 @@ TEST_F(ShotTest, ShotGoesTheWayTheShipFacesAndStartsFromItsState) {
 // deleted by anyone. The sanitizer build would report it as a leak.
 TEST_F(ShotTest, ShotRefusedByAFullTableIsDeletedAndStillCostsTheCooldown) {
     GShip* ship = addShip(0.0f, 0.0f);
-    while (engine.objectCount < GEngine::MAX_OBJECTS) add(new ProbeObject(&engine, 5));
+    while (engine.world.objectCount < GWorld::MAX_OBJECTS) add(new ProbeObject(&engine.world, 5));
     ship->fire = true;
     ship->tick();
-    EXPECT_EQ(engine.objectCount, GEngine::MAX_OBJECTS);
+    EXPECT_EQ(engine.world.objectCount, GWorld::MAX_OBJECTS);
     EXPECT_EQ(shotsInWorld(), 0);
     EXPECT_EQ(ship->cooldown, 9);
 }
 
 TEST_F(ShotTest, ShotFlyingAlongXReachesFullSpeed) {
     GShip* owner = addShip(0.0f, 0.0f);
-    GProjectile* shot = add(new GProjectile(&engine, nullptr, owner));
+    GProjectile* shot = add(new GProjectile(&engine.world, nullptr, owner));
     shot->right = true;
     for (int i = 0; i < 60; i++) shot->tick();
     EXPECT_NEAR(shot->velocity.x, 1.0f, 0.01f);
@@ -236,30 +236,30 @@ TEST_F(ShotTest, ShotDiesOnceItsTruncatedXPasses30) {
     const float survives[] = {30.9f, -30.9f};
     const float dies[] = {31.0f, -31.0f};
     for (float x : survives) {
-        GProjectile* shot = add(new GProjectile(&engine, nullptr, owner));
+        GProjectile* shot = add(new GProjectile(&engine.world, nullptr, owner));
         shot->position = Vec3(x, 0.0f, -50.0f);  // no flags, no velocity: it stays
         shot->tick();
         EXPECT_FLOAT_EQ(shot->position.x, x);
         EXPECT_FALSE(shot->dying) << x;
     }
-    EXPECT_EQ(engine.pendingCount, 0);
+    EXPECT_EQ(engine.world.pendingCount, 0);
     for (float x : dies) {
-        GProjectile* shot = add(new GProjectile(&engine, nullptr, owner));
+        GProjectile* shot = add(new GProjectile(&engine.world, nullptr, owner));
         shot->position = Vec3(x, 0.0f, -50.0f);
         shot->tick();
         EXPECT_TRUE(shot->dying) << x;
     }
-    EXPECT_EQ(engine.pendingCount, 2);
-    engine.flushDeletions();
+    EXPECT_EQ(engine.world.pendingCount, 2);
+    engine.world.flushDeletions();
     EXPECT_EQ(shotsInWorld(), 2);
 }
 
 TEST_F(ShotTest, ShotPassesItsOwnerAndOtherShotsAndHitsTheOtherShip) {
     GShip* owner = addShip(0.0f, 0.0f);
     GShip* target = addShip(20.0f, 0.0f);
-    GProjectile* other = add(new GProjectile(&engine, nullptr, target));
+    GProjectile* other = add(new GProjectile(&engine.world, nullptr, target));
     other->position = Vec3(0.0f, 0.0f, -50.0f);
-    GProjectile* shot = add(new GProjectile(&engine, nullptr, owner));
+    GProjectile* shot = add(new GProjectile(&engine.world, nullptr, owner));
     shot->position = Vec3(0.0f, 0.0f, -50.0f);
 
     shot->tick();  // on top of its owner and of the other shot
@@ -280,23 +280,23 @@ TEST_F(ShotTest, ShotPassesItsOwnerAndOtherShotsAndHitsTheOtherShip) {
     // it is queued once.
     shot->tick();
     EXPECT_EQ(target->health, 90);
-    EXPECT_EQ(engine.pendingCount, 1);
+    EXPECT_EQ(engine.world.pendingCount, 1);
 }
 
 // --- kill and remove --------------------------------------------------------
 
 TEST_F(WorldTest, KillTwiceQueuesOnceAndTheFlushDeletes) {
     int deletions = 0;
-    ProbeObject* probe = add(new ProbeObject(&engine, 5, &deletions));
+    ProbeObject* probe = add(new ProbeObject(&engine.world, 5, &deletions));
     probe->kill();
     probe->kill();
     EXPECT_TRUE(probe->dying);
-    EXPECT_EQ(engine.pendingCount, 1);
-    EXPECT_EQ(engine.objectCount, 1);  // still in the world until the flush
-    engine.flushDeletions();
+    EXPECT_EQ(engine.world.pendingCount, 1);
+    EXPECT_EQ(engine.world.objectCount, 1);  // still in the world until the flush
+    engine.world.flushDeletions();
     EXPECT_EQ(deletions, 1);
-    EXPECT_EQ(engine.objectCount, 0);
-    EXPECT_EQ(engine.pendingCount, 0);
+    EXPECT_EQ(engine.world.objectCount, 0);
+    EXPECT_EQ(engine.world.pendingCount, 0);
 }
 
 TEST(WorldObject, KillWithoutAWorldDeletesAtOnce) {
@@ -307,7 +307,7 @@ TEST(WorldObject, KillWithoutAWorldDeletesAtOnce) {
 }
 
 TEST_F(WorldTest, BackgroundWithoutItsPictureKeepsNoTextureAndNeverCollides) {
-    GBackground* background = add(new GBackground(&engine));
+    GBackground* background = add(new GBackground(&engine.world));
     EXPECT_EQ(background->texture, -1);
     EXPECT_EQ(background->flags, 0);
     EXPECT_EQ(background->period, 1000);

@@ -122,8 +122,8 @@ TEST_F(ViewTest, ObjectsAreDrawnAtTheirPlaceTurnedAboutXThenYThenZ) {
     dir.write("arrow.txt", ARROW);
     ASSERT_TRUE(arrow.load("arrow.txt"));
     GEngine engine(nullptr);
-    GShip* ship = new GShip(&engine, &arrow, nullptr);
-    GProjectile* shot = new GProjectile(&engine, &arrow, ship);
+    GShip* ship = new GShip(&engine.world, &arrow, nullptr);
+    GProjectile* shot = new GProjectile(&engine.world, &arrow, ship);
     struct Case {
         GMovable* object;
         Vec3 turn;  // x, y (the ship's yaw), z
@@ -140,9 +140,9 @@ TEST_F(ViewTest, ObjectsAreDrawnAtTheirPlaceTurnedAboutXThenYThenZ) {
         c.object->position = isShip ? Vec3(10.0f, -5.0f, -50.0f) : Vec3(-8.0f, 6.0f, -45.0f);
         c.object->rotation = Vec3(c.turn.x, isShip ? 90.0f : c.turn.y, c.turn.z);
         ship->yaw = c.turn.y;
-        ASSERT_TRUE(engine.addObject(c.object));
+        ASSERT_TRUE(engine.world.addObject(c.object));
         frame(engine);
-        engine.removeObject(c.object);
+        engine.world.removeObject(c.object);
         const PixelBox box = findColour(0xffff00);
         const PixelBox want = expectedArrowBox(c.turn.x, c.turn.y, c.turn.z, c.object->position);
         ASSERT_FALSE(box.empty());
@@ -196,7 +196,7 @@ TEST_F(ViewTest, FramesOfARunningMatchDrawCleanly) {
         engine.update(16);
         frame(engine);
     }
-    EXPECT_GT(engine.objectCount, 3);  // shots in flight were drawn too
+    EXPECT_GT(engine.world.objectCount, 3);  // shots in flight were drawn too
 }
 
 }  // namespace

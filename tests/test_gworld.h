@@ -19,7 +19,7 @@
 // reports its own deletion; `onTick` runs inside each tick.
 class ProbeObject : public GObject {
 public:
-    ProbeObject(GEngine* world, int32_t periodMs, int* deletions = nullptr)
+    ProbeObject(GWorld* world, int32_t periodMs, int* deletions = nullptr)
         : GObject(world), deletions(deletions) {
         delay = periodMs;
         setTiming(static_cast<uint32_t>(periodMs), 0, false);
@@ -41,7 +41,7 @@ public:
 // asked and how much damage it took.
 class ProbeMovable : public GMovable {
 public:
-    ProbeMovable(GEngine* world, Vec3 extent, bool answer, std::vector<std::string>* log = nullptr,
+    ProbeMovable(GWorld* world, Vec3 extent, bool answer, std::vector<std::string>* log = nullptr,
                  std::string name = "probe")
         : GMovable(world, nullptr), answer(answer), log(log), name(std::move(name)) {
         flags = COLLIDES;
@@ -72,16 +72,16 @@ protected:
 
     // Adds a ship without a controller at the given place.
     GShip* addShip(float x, float y, float z = -50.0f) {
-        GShip* ship = new GShip(&engine, nullptr, nullptr);
+        GShip* ship = new GShip(&engine.world, nullptr, nullptr);
         ship->position = Vec3(x, y, z);
         ship->previousPosition = ship->position;
-        EXPECT_TRUE(engine.addObject(ship));
+        EXPECT_TRUE(engine.world.addObject(ship));
         return ship;
     }
 
     template <class T>
     T* add(T* object) {
-        EXPECT_TRUE(engine.addObject(object));
+        EXPECT_TRUE(engine.world.addObject(object));
         return object;
     }
 

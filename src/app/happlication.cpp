@@ -24,13 +24,16 @@ HApplication::HApplication()
       running(true),
       skipNextUpdate(false),
       updatingScreen(nullptr),
-      retiredScreen(nullptr) {}
+      retiredScreen(nullptr),
+      lastMatch(nullptr) {}
 
 HApplication::~HApplication() {
     delete currentScreen;
     currentScreen = nullptr;
     delete retiredScreen;
     retiredScreen = nullptr;
+    delete lastMatch;
+    lastMatch = nullptr;
 }
 
 void HApplication::keyUp(uint8_t key) {
@@ -105,6 +108,24 @@ void HApplication::showResult(const MatchResult& result) {
     dispose(std::exchange(currentScreen, victory));
     skipNextUpdate = true;
     if (theSound) theSound->matchEnded();
+}
+
+void HApplication::watchLastMatch() {
+    if (lastMatch == nullptr) return;
+    void* memory = allocateScreen(sizeof(GEngine));
+    if (!memory) return;
+    dispose(std::exchange(currentScreen, nullptr));
+    GEngine* engine = new (memory) GEngine(this);
+    engine->setUpReplay(*lastMatch);
+    currentScreen = engine;
+    skipNextUpdate = true;
+}
+
+void HApplication::keepLastMatch(const GReplay& replay) {
+    GReplay* kept = new (std::nothrow) GReplay(replay);
+    if (kept == nullptr) return;  // no memory: the one before stays
+    delete lastMatch;
+    lastMatch = kept;
 }
 
 void HApplication::quit() { running = false; }

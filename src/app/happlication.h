@@ -21,6 +21,8 @@
 #include "app/hscreen.h"
 #include "app/matchresult.h"
 
+struct GReplay;
+
 class HApplication : public HScreen {
 public:
     HApplication();
@@ -34,6 +36,12 @@ public:
     void showMenu();
     void startMatch(ControllerChoice left, ControllerChoice right);
     void showResult(const MatchResult& result);
+    // Watches the last match of this run again; nothing without one.
+    void watchLastMatch();
+    // Keeps `replay` as the last match of this run.
+    void keepLastMatch(const GReplay& replay);
+    bool hasLastMatch() const { return lastMatch != nullptr; }
+    const GReplay* lastMatchKept() const { return lastMatch; }
     void quit();
 
     HScreen* currentScreen;
@@ -56,6 +64,7 @@ private:
 
     HScreen* updatingScreen;  // whose update is on the stack, or null
     HScreen* retiredScreen;   // replaced during its own update; deleted after
+    GReplay* lastMatch;       // owned; null before the first match ends
 };
 
 // The program-wide root object. Null before start-up and after shutdown; read

@@ -1,8 +1,8 @@
 // gaicontroller.h: the computer player, a random walk that always fires.
 //
 // A decision picks left, right or neither, then up, down or neither, then
-// how many further ticks to keep it: three rand() calls in that order, and
-// only when deciding. A decision is made when the countdown runs out or when
+// how many further ticks to keep it: three draws from the world's random
+// source in that order, and only when deciding. A decision is made when the countdown runs out or when
 // the target's last movement step left it where it was in x and y (pinned at
 // an edge, or put back by a bounce). It holds for countdown + 1 ticks: 6 to
 // 35, that is 150 to 875 ms at a ship's 25 ms.
@@ -18,9 +18,13 @@ public:
     static constexpr int32_t HOLD_TICKS_RANGE = 30;
 
     // The countdown starts at 0, so the first control() decides.
-    GAiController(GEngine* world, GMovable* target);
+    GAiController(GWorld* world, GMovable* target);
 
     void control() override;
 
     int32_t countdown;  // ticks the current decision still holds
+
+private:
+    // The world's random source; rand() for a controller without a world.
+    int draw();
 };

@@ -5,11 +5,11 @@
 
 #include "assets/htexturestore.h"
 
-GBackground::GBackground(GEngine* world) : GObject(world), texture(-1) {
+GBackground::GBackground(GWorld* world, bool picture) : GObject(world), texture(-1) {
     delay = PERIOD_MS;
     everyFrame = 0;
     setTiming(PERIOD_MS, 0, false);
-    texture = theTextureStore.load(PICTURE);
+    if (picture) texture = theTextureStore.load(PICTURE);
 }
 
 GBackground::~GBackground() { theTextureStore.release(texture); }

@@ -16,7 +16,9 @@ public:
     // Loads PICTURE into theTextureStore (needs the OpenGL context when the
     // file exists). A failed load keeps -1: the quad is then drawn in white
     // with whatever texture was bound last.
-    explicit GBackground(GEngine* world);
+    // Without `picture` nothing is loaded and nothing needs OpenGL: a world
+    // run without a window keeps its background in the table all the same.
+    explicit GBackground(GWorld* world, bool picture = true);
     // Releases the texture.
     ~GBackground() override;
 

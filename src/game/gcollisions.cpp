@@ -1,4 +1,4 @@
-// gcollisions.cpp: the collision pass, GEngine::checkCollisions.
+// gcollisions.cpp: the collision pass, GWorld::checkCollisions.
 //
 // Input: an object that has just moved (its previousPosition saved). Output:
 // the collide() calls on every object it touches, and a bounce for each pair
@@ -20,7 +20,7 @@
 // walk the table directly.
 #include <cstdint>
 
-#include "game/gengine.h"
+#include "game/gworld.h"
 #include "game/gmovable.h"
 #include "game/gtruncate.h"
 
@@ -47,11 +47,11 @@ float takeMomentum(float otherVelocity, double otherMass, double ownMass) {
 
 }  // namespace
 
-bool GEngine::touching(const GMovable* a, const GMovable* b) {
+bool GWorld::touching(const GMovable* a, const GMovable* b) {
     return a != nullptr && b != nullptr && boxesOverlap(a->position, a, b);
 }
 
-void GEngine::checkCollisions(GMovable* mover) {
+void GWorld::checkCollisions(GMovable* mover) {
     if (mover == nullptr) return;
     for (int32_t i = 0; i < objectCount; i++) {
         GObject* object = objects[i];
@@ -89,5 +89,6 @@ void GEngine::checkCollisions(GMovable* mover) {
         other->velocity.x = takeMomentum(moverVelocity.x, moverMass, otherMass);
         other->velocity.y = takeMomentum(moverVelocity.y, moverMass, otherMass);
         other->velocity.z = takeMomentum(moverVelocity.z, moverMass, otherMass);
+        report(GEvent::SHIPS_BOUNCED, SIDE_NONE, mover->position.x);
     }
 }

@@ -4,13 +4,13 @@
 #include "game/gmovable.h"
 #include "game/gpads.h"
 
-GController::GController(GEngine* world, GMovable* target) : world(world), target(target) {}
+GController::GController(GWorld* world, GMovable* target) : world(world), target(target) {}
 
 GController::~GController() {}
 
 void GController::control() {}
 
-GKeyboardController::GKeyboardController(GEngine* world, GMovable* target, const Keys& keys, int32_t pad)
+GKeyboardController::GKeyboardController(GWorld* world, GMovable* target, const Keys& keys, int32_t pad)
     : GController(world, target), keys(keys), pad(pad) {}
 
 void GKeyboardController::control() {
@@ -28,8 +28,8 @@ void GKeyboardController::control() {
     target->fire = held[keys.fire] != 0 || asked.fire;
 }
 
-GArrowKeysController::GArrowKeysController(GEngine* world, GMovable* target)
+GArrowKeysController::GArrowKeysController(GWorld* world, GMovable* target)
     : GKeyboardController(world, target, Keys{SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_RCTRL}, 0) {}
 
-GWasdController::GWasdController(GEngine* world, GMovable* target)
+GWasdController::GWasdController(GWorld* world, GMovable* target)
     : GKeyboardController(world, target, Keys{SDLK_w, SDLK_s, SDLK_a, SDLK_d, SDLK_LCTRL}, 1) {}

@@ -10,20 +10,20 @@
 
 #include <SDL.h>  // Required for: SDLKey
 
-class GEngine;
+class GWorld;
 class GMovable;
 
 class GController {
 public:
     // Neither pointer is owned. `world` is kept for controllers that want to
     // look at the match; none of the present kinds does.
-    GController(GEngine* world, GMovable* target);
+    GController(GWorld* world, GMovable* target);
     virtual ~GController();
 
     // Sets the target's control flags; the base leaves them alone.
     virtual void control();
 
-    GEngine* world;
+    GWorld* world;
     GMovable* target;
 };
 
@@ -40,7 +40,7 @@ public:
     };
 
     // `pad` is the index of the gamepad followed besides the keys.
-    GKeyboardController(GEngine* world, GMovable* target, const Keys& keys, int32_t pad);
+    GKeyboardController(GWorld* world, GMovable* target, const Keys& keys, int32_t pad);
     // Writes all five flags on every call.
     void control() override;
 
@@ -53,12 +53,12 @@ public:
 // left keeps W A S D.
 class GArrowKeysController : public GKeyboardController {
 public:
-    GArrowKeysController(GEngine* world, GMovable* target);
+    GArrowKeysController(GWorld* world, GMovable* target);
 };
 
 // The left-hand player by default: W A S D, left Ctrl fires, and the second
 // gamepad.
 class GWasdController : public GKeyboardController {
 public:
-    GWasdController(GEngine* world, GMovable* target);
+    GWasdController(GWorld* world, GMovable* target);
 };

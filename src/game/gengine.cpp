@@ -1,13 +1,15 @@
-// gengine.cpp: the table of world objects, the update and the end of a match.
+// gengine.cpp: setting up a match or a replay, its update and its end.
 #include "game/gengine.h"
 
-#include <new>  // Required for: std::nothrow
+#include <cstdio>
+#include <cstdlib>  // Required for: rand(), to draw the match seed
+#include <new>      // Required for: std::nothrow
 
 #include "app/happlication.h"
 #include "assets/hmodel.h"
-#include "game/gaicontroller.h"
-#include "game/gbackground.h"
-#include "game/gcontroller.h"
+#include "assets/htexturestore.h"
+#include "game/gcontrollerkinds.h"
+#include "game/greplaycontroller.h"
 #include "game/gship.h"
 
 namespace {
@@ -21,47 +23,36 @@ const char* const LEFT_BAR_FILE = "lives_left.txt";
 const char* const RIGHT_SHOT_FILE = "zat.3ds";
 const char* const LEFT_SHOT_FILE = "zat2.3ds";
 
-// Where each ship starts: the right one low on the right, the left one high
-// on the left, both in the plane of the shots.
-const Vec3 RIGHT_START(20.0f, -18.0f, -50.0f);
-const Vec3 LEFT_START(-20.0f, 18.0f, -50.0f);
-
 HModel* loadModel(const char* path) {
     HModel* model = new (std::nothrow) HModel();
     if (model != nullptr) model->load(path);  // failures leave an empty model
     return model;
 }
 
-GController* makeController(ControllerChoice choice, GEngine* world, GShip* ship) {
-    switch (choice) {
-    case CHOICE_ARROW_KEYS:
-        return new (std::nothrow) GArrowKeysController(world, ship);
-    case CHOICE_WASD:
-        return new (std::nothrow) GWasdController(world, ship);
-    case CHOICE_COMPUTER:
-        return new (std::nothrow) GAiController(world, ship);
-    default:
-        return nullptr;  // a ship nobody steers: it drifts and never fires
-    }
+// rand() gives 31 bits; two draws make all 32 of the seed.
+uint32_t drawSeed() {
+    const uint32_t high = static_cast<uint32_t>(rand());
+    const uint32_t low = static_cast<uint32_t>(rand());
+    return (high << 16) ^ low;
 }
 
 }  // namespace
 
 GEngine::GEngine(HApplication* application)
-    : objectCount(0),
-      pendingCount(0),
-      rightShipModel(nullptr),
+    : rightShipModel(nullptr),
       leftShipModel(nullptr),
       rightHealthBar(nullptr),
       leftHealthBar(nullptr),
       rightShotModel(nullptr),
       leftShotModel(nullptr),
       paused(false),
-      application(application) {
-    for (int32_t i = 0; i < MAX_OBJECTS; i++) {
-        objects[i] = nullptr;
-        pending[i] = nullptr;
-    }
+      application(application),
+      leftChoice(-1),
+      rightChoice(-1),
+      seed(0),
+      replaying(false),
+      ended(false),
+      replayMark(-1) {
     rightShipModel = loadModel(RIGHT_SHIP_FILE);
     leftShipModel = loadModel(LEFT_SHIP_FILE);
     rightHealthBar = loadModel(RIGHT_BAR_FILE);
@@ -72,13 +63,10 @@ GEngine::GEngine(HApplication* application)
 }
 
 GEngine::~GEngine() {
-    // Anything still queued is in the table too and goes with it.
-    pendingCount = 0;
-    // Each removal moves the last entry into entry 0. The objects go before
-    // the wheel (their removal unschedules them) and before the models
-    // (their destructors may still look at them).
-    while (objectCount > 0) objects[0]->remove();
-
+    // The objects go before the models: their destructors may still look
+    // at them.
+    world.clear();
+    theTextureStore.release(replayMark);
     delete rightShipModel;
     delete leftShipModel;
     delete rightHealthBar;
@@ -87,82 +75,86 @@ GEngine::~GEngine() {
     delete leftShotModel;
 }
 
-bool GEngine::setUpMatch(ControllerChoice leftChoice, ControllerChoice rightChoice) {
-    // The right ship first: each ship draws its tilt from rand() when made.
-    addShip(rightChoice, rightShipModel, rightShotModel, RIGHT_START);
-    addShip(leftChoice, leftShipModel, leftShotModel, LEFT_START);
-
-    GBackground* background = new (std::nothrow) GBackground(this);
-    const bool added = addObject(background);
-    if (!added) delete background;
-
-    pendingCount = 0;
+bool GEngine::setUpWorld(uint32_t matchSeed) {
+    seed = matchSeed;
+    GWorld::Models models;
+    models.rightShip = rightShipModel;
+    models.leftShip = leftShipModel;
+    models.rightShot = rightShotModel;
+    models.leftShot = leftShotModel;
     paused = false;
-    return added;
+    return world.setUpMatch(matchSeed, models, true);
 }
 
-void GEngine::addShip(ControllerChoice choice, HModel* model, HModel* shotModel, const Vec3& start) {
-    GShip* ship = new (std::nothrow) GShip(this, model, shotModel);
-    if (ship == nullptr) return;
-    ship->setController(makeController(choice, this, ship));
-    ship->position = start;
-    if (!addObject(ship)) delete ship;
+bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right) {
+    return setUpMatch(left, right, drawSeed());
 }
 
-bool GEngine::addObject(GObject* object) {
-    if (objectCount >= MAX_OBJECTS || object == nullptr) return false;
-    // An object leaves through its own world (remove, kill): one made for
-    // another engine, or for none, would leave this table pointing at it
-    // once it is gone.
-    if (object->world != this) return false;
-    // Refused by the wheel (a negative delay, an object already scheduled,
-    // no memory for a node): an object in the table that never ticks would
-    // only be drawn frozen, so it stays out altogether.
-    if (!wheel.insert(object)) return false;
-    objects[objectCount] = object;
-    objectCount++;
-    object->active = 1;
-    return true;
-}
-
-void GEngine::removeObject(GObject* object) {
-    wheel.remove(object);
-    for (int32_t i = 0; i < objectCount; i++) {
-        if (objects[i] == object) {
-            const int32_t last = objectCount - 1;
-            objects[i] = objects[last];
-            objects[last] = nullptr;
-            objectCount = last;
-            return;
-        }
+bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right, uint32_t matchSeed) {
+    leftChoice = left;
+    rightChoice = right;
+    const bool ships = setUpWorld(matchSeed);
+    GShip* sides[2] = {world.leftShip(), world.rightShip()};  // by GSide
+    const ControllerChoice choices[2] = {left, right};
+    for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
+        GShip* ship = sides[side];
+        if (ship == nullptr) continue;
+        GController* steering = makeController(choices[side], &world, ship);
+        // A ship nobody steers is noted too, as holding nothing: the notes
+        // of both sides then always cover every tick.
+        ship->setController(new (std::nothrow) GRecordingController(steering, ship, &world.recorded[side]));
+        if (ship->controller == nullptr) ship->setController(steering);  // no memory: play unrecorded
     }
+    return ships;
 }
 
-void GEngine::queueDeletion(GObject* object) {
-    if (object == nullptr) return;
-    for (int32_t i = 0; i < pendingCount; i++) {
-        if (pending[i] == object) return;  // deleting it twice would be fatal
+bool GEngine::setUpReplay(const GReplay& replay) {
+    watched = replay;
+    replaying = true;
+    leftChoice = replay.leftChoice;
+    rightChoice = replay.rightChoice;
+    const bool ships = setUpWorld(replay.seed);
+    GShip* sides[2] = {world.leftShip(), world.rightShip()};
+    const GFlagStream* notes[2] = {&watched.left, &watched.right};
+    for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
+        if (sides[side] == nullptr) continue;
+        sides[side]->setController(new (std::nothrow) GReplayController(&world, sides[side], notes[side]));
     }
-    // Every pending object is in the table too, so the list cannot fill up
-    // through kill(); the test only guards direct callers.
-    if (pendingCount >= MAX_OBJECTS) return;
-    pending[pendingCount] = object;
-    pendingCount++;
+    replayMark = theTextureStore.load(REPLAY_PICTURE);
+    return ships;
 }
 
-void GEngine::flushDeletions() {
-    for (int32_t i = 0; i < pendingCount; i++) {
-        if (pending[i] != nullptr) {
-            pending[i]->remove();
-            pending[i] = nullptr;
-        }
-    }
-    pendingCount = 0;
+GReplay GEngine::replay(uint8_t end) const {
+    GReplay r;
+    r.leftChoice = leftChoice;
+    r.rightChoice = rightChoice;
+    r.seed = seed;
+    r.left = world.recorded[SIDE_LEFT];
+    r.right = world.recorded[SIDE_RIGHT];
+    r.endMs = world.over ? world.endMs : world.elapsedMs;
+    r.end = end;
+    const GShip* left = world.leftShip();
+    const GShip* right = world.rightShip();
+    r.leftHealth = left != nullptr ? left->health : 0;
+    r.rightHealth = right != nullptr ? right->health : 0;
+    r.hash = world.stateHash();
+    return r;
+}
+
+void GEngine::keepMatch(uint8_t end) {
+    // Only a match the game itself plays is written: a test's engine has no
+    // application, and a replay is the match it shows.
+    if (replaying || application == nullptr || leftShip() == nullptr) return;
+    const GReplay r = replay(end);
+    saveReplay(REPLAY_FILE, r);
+    application->keepLastMatch(r);
 }
 
 void GEngine::keyDown(uint8_t key) {
     switch (key) {
     case 27:  // SDLK_ESCAPE
+        if (!ended) keepMatch(vkr::END_LEFT);
+        ended = true;
         if (application != nullptr) application->showMenu();
         return;  // this engine has been destroyed: touch nothing
     case 'p':
@@ -175,39 +167,39 @@ void GEngine::keyDown(uint8_t key) {
 
 void GEngine::update(int32_t elapsedMs) {
     if (paused) return;
-    wheel.advance(elapsedMs);
-    checkEnd();
-    // Also after a hand-over in checkEnd: the application keeps this engine
-    // alive until update has returned.
-    flushDeletions();
+    world.events.clear();
+    for (int32_t i = 0; i < elapsedMs && !world.over; i++) {
+        // A replay of a match that was left stops where the player left it.
+        if (replaying && watched.end == vkr::END_LEFT && world.elapsedMs >= watched.endMs) break;
+        world.step();
+    }
+    if (world.over) {
+        checkEnd();
+        return;
+    }
+    if (replaying && !ended && world.elapsedMs >= watched.endMs) {
+        // Left at this millisecond, or a replay that no longer ends where
+        // its match did (the game has changed since): back to the menu.
+        if (watched.end != vkr::END_LEFT) {
+            fprintf(stderr, "The replay did not end at %u ms as recorded.\n", static_cast<unsigned>(watched.endMs));
+        }
+        ended = true;
+        if (application != nullptr) application->showMenu();
+    }
 }
 
-void GEngine::draw() { view.draw(); }
-
-GShip* GEngine::rightShip() const {
-    return objectCount > 0 ? dynamic_cast<GShip*>(objects[0]) : nullptr;
-}
-
-GShip* GEngine::leftShip() const {
-    return objectCount > 1 ? dynamic_cast<GShip*>(objects[1]) : nullptr;
+void GEngine::draw() {
+    view.draw();
+    if (replaying) view.drawMark(replayMark);
 }
 
 void GEngine::checkEnd() {
-    GShip* right = rightShip();
-    GShip* left = leftShip();
-    if (right == nullptr || left == nullptr) return;  // no match set up
-
-    // Each ship faces the other; at equal x the left one takes 0 degrees.
-    // The ships ease their drawn turn towards this and aim by it.
-    if (right->position.x > left->position.x) {
-        right->rotation.y = 0.0f;
-        left->rotation.y = 180.0f;
-    } else {
-        left->rotation.y = 0.0f;
-        right->rotation.y = 180.0f;
-    }
-
-    if (right->health > 0 && left->health > 0) return;
+    world.faceShips();
+    if (!world.testEnd() || ended) return;
+    ended = true;
+    keepMatch(vkr::END_FINISHED);
+    GShip* right = world.rightShip();
+    GShip* left = world.leftShip();
     const MatchResult result = {true, right->health, left->health};
     if (application != nullptr) application->showResult(result);
 }

@@ -1,37 +1,37 @@
-// gengine.h: the match screen, owner of the world of one match.
+// gengine.h: the match screen: a world, the models it is drawn with, and
+// the view.
 //
 // Transitions: Escape -> menu (showMenu, from keyDown; this engine is
-// destroyed inside that call). A ship's health at 0 or less at the end of an
-// update -> result (showResult, from inside update; the application keeps
-// this engine alive until update has returned and then deletes it).
+// destroyed inside that call). A ship's health at 0 or less in a step ->
+// result (showResult, from inside update; the application keeps this engine
+// alive until update has returned and then deletes it). A replay that
+// reaches the millisecond its match was left at -> menu, likewise.
 //
-// The world is a fixed table of MAX_OBJECTS objects, all scheduled in
-// `wheel`. After setUpMatch, entry 0 is the right ship, entry 1 the left
-// ship and entry 2 the background; only projectiles ever leave, and removal
-// moves the last entry into the freed place, so those three never move.
-//
-// Deaths: nothing is deleted while the wheel advances. An object that dies
-// calls kill(), which queues it here; it stays in the table and the wheel,
-// still ticking and colliding, until flushDeletions() at the end of update.
+// Every match is recorded: each ship's controller is wrapped so that its
+// flags are noted tick by tick, and at the end (won, drawn or left with
+// Escape) the match is written to REPLAY_FILE and handed to the application
+// as the last match, which the menu's `r` watches again. A replay is the
+// same screen, steered by the notes instead of the players.
 #pragma once
 
 #include <cstdint>
 
 #include "app/hscreen.h"
 #include "app/matchresult.h"
-#include "assets/vec3.h"
+#include "game/greplay.h"
 #include "game/gview.h"
-#include "sched/htimerwheel.h"
+#include "game/gworld.h"
 
-class GMovable;
-class GObject;
 class GShip;
 class HApplication;
 class HModel;
 
 class GEngine : public HScreen {
 public:
-    static constexpr int32_t MAX_OBJECTS = 30;
+    // Where every match is written when it ends, in the working directory.
+    static constexpr const char* REPLAY_FILE = "lastmatch.vkr";
+    // The mark shown in the corner while a replay plays.
+    static constexpr const char* REPLAY_PICTURE = "replay.bmp";
 
     // Loads the six models from the working directory. A model that cannot
     // be read stays empty (its reader says why) and the match goes on.
@@ -42,53 +42,39 @@ public:
     GEngine(const GEngine&) = delete;
     GEngine& operator=(const GEngine&) = delete;
 
-    // Creates the right ship, then the left one (each draws its tilt from
-    // rand() in that order), each with the controller its choice names (any
-    // value outside 0..2: none), and the background. Call once, right after
-    // construction. Returns whether the background went in.
+    // Draws the match seed from rand() (seeded from the clock at start-up)
+    // and sets up the world with it: the right ship, then the left one,
+    // each with the controller its choice names (any value no kind has:
+    // none) wrapped in a recorder, and the background. Call once, right
+    // after construction. Returns whether the world has both ships.
     bool setUpMatch(ControllerChoice leftChoice, ControllerChoice rightChoice);
+    // The same with a given seed.
+    bool setUpMatch(ControllerChoice leftChoice, ControllerChoice rightChoice, uint32_t seed);
+    // Sets up `replay`'s match, steered by its notes; nothing is recorded
+    // or written. The replay is copied.
+    bool setUpReplay(const GReplay& replay);
 
     // Escape leaves for the menu (and destroys this engine: nothing may
     // follow the call); 'p' toggles the pause.
     void keyDown(uint8_t key) override;
-    // Advances the wheel by `elapsedMs`, turns the ships to face each other,
-    // tests for the end and deletes the dead. Paused: does nothing, and the
-    // time is not made up later.
+    // Steps the world one millisecond at a time through `elapsedMs`, ending
+    // early when the match does; then hands over its end. Paused: does
+    // nothing, and the time is not made up later. The events of the steps
+    // are in world.events until the next update.
     void update(int32_t elapsedMs) override;
     void draw() override;
-    // Facing, then the end test: hands a MatchResult to the application when
-    // either ship's health is 0 or less.
+    // Facing, then the end test: the first time either ship's health is 0
+    // or less, writes the match down and hands a MatchResult to the
+    // application.
     void checkEnd() override;
 
-    // Puts `object` into the table and the wheel and sets it active. False,
-    // changing nothing (the caller keeps the object), for null, a full table,
-    // an object whose `world` is not this engine, or an object the wheel
-    // refuses (already scheduled, negative delay).
-    bool addObject(GObject* object);
-    // Takes `object` out of the wheel and, if it is there, out of the table
-    // (the last entry fills its place). Does not delete it. Not during an
-    // advance: only flushDeletions and the destructor call it.
-    void removeObject(GObject* object);
-    // Remembers `object` for deletion at the end of the current update.
-    // GObject::kill is the way in; an object already queued is not queued
-    // twice.
-    void queueDeletion(GObject* object);
-    // Removes and deletes every queued object.
-    void flushDeletions();
-    // The collision pass for an object that has just moved (gcollisions.cpp).
-    void checkCollisions(GMovable* mover);
-    // Whether the collision pass's box test finds `a` and `b` touching where
-    // they stand; false when either is null.
-    static bool touching(const GMovable* a, const GMovable* b);
+    // The match as it stands, as a replay: choices, seed, the notes so far,
+    // and the end as if it came now.
+    GReplay replay(uint8_t end) const;
 
-    // Entries 0 and 1 as ships; null before setUpMatch.
-    GShip* rightShip() const;
-    GShip* leftShip() const;
-
-    GObject* objects[MAX_OBJECTS];  // owned; 0..objectCount-1 occupied, rest null
-    int32_t objectCount;
-    GObject* pending[MAX_OBJECTS];  // queued by kill(), still in objects
-    int32_t pendingCount;
+    // Entries 0 and 1 of the world as ships; null before a set-up.
+    GShip* rightShip() const { return world.rightShip(); }
+    GShip* leftShip() const { return world.leftShip(); }
 
     // Owned; the objects draw with them but do not own them.
     HModel* rightShipModel;
@@ -98,11 +84,21 @@ public:
     HModel* rightShotModel;
     HModel* leftShotModel;
 
+    GWorld world;
     GView view;
-    HTimerWheel wheel;
     bool paused;
     HApplication* application;  // not owned
 
+    ControllerChoice leftChoice;
+    ControllerChoice rightChoice;
+    uint32_t seed;
+    bool replaying;       // steered by `watched`, not by players
+    GReplay watched;      // the replay being watched
+    bool ended;           // the end has been handed over (or the match left)
+    int32_t replayMark;   // texture of REPLAY_PICTURE while replaying, else -1
+
 private:
-    void addShip(ControllerChoice choice, HModel* model, HModel* shotModel, const Vec3& start);
+    bool setUpWorld(uint32_t matchSeed);
+    // Writes the match to REPLAY_FILE and gives it to the application.
+    void keepMatch(uint8_t end);
 };

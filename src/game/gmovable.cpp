@@ -5,9 +5,9 @@
 
 #include "assets/hmodel.h"
 #include "game/gcontroller.h"
-#include "game/gengine.h"
+#include "game/gworld.h"
 
-GMovable::GMovable(GEngine* world, HModel* model)
+GMovable::GMovable(GWorld* world, HModel* model)
     : GObject(world),
       controller(nullptr),
       model(model),

@@ -3,9 +3,9 @@
 // Each tick runs the movement step: the controller sets the five control
 // flags, the flags give a thrust of `speed` per axis, the velocity blends
 // towards the thrust by `response`, the object moves by its velocity and
-// GEngine::checkCollisions tests it against the rest of the world. All of it
+// GWorld::checkCollisions tests it against the rest of the world. All of it
 // in 32-bit floats, one rounding per stored result, so that a match replays
-// the same on every machine for the same random numbers.
+// the same on every machine for the same seed and flags.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +18,9 @@ class HModel;
 
 class GMovable : public GObject {
 public:
-    // `model` is drawn for the object and not owned (GEngine owns it); null
+    // `model` is drawn for the object and not owned (the match screen owns it); null
     // draws nothing.
-    GMovable(GEngine* world, HModel* model);
+    GMovable(GWorld* world, HModel* model);
     // Deletes the controller.
     ~GMovable() override;
 

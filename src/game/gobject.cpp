@@ -1,9 +1,9 @@
 // gobject.cpp: queuing for deletion and leaving the world.
 #include "game/gobject.h"
 
-#include "game/gengine.h"
+#include "game/gworld.h"
 
-GObject::GObject(GEngine* world) : world(world), dying(false), flags(0) {}
+GObject::GObject(GWorld* world) : world(world), dying(false), flags(0) {}
 
 GObject::~GObject() {}
 

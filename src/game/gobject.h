@@ -1,15 +1,15 @@
 // gobject.h: the base of everything that lives in a match.
 //
-// A world object is a timed object (HTimedObject) that GEngine puts into its
+// A world object is a timed object (HTimedObject) that GWorld puts into its
 // table and its timing wheel. It never deletes itself while the wheel walks:
-// kill() only queues it, and GEngine calls remove() at the end of the update.
+// kill() only queues it, and GWorld calls remove() at the end of the step.
 #pragma once
 
 #include <cstdint>
 
 #include "sched/htimedobject.h"
 
-class GEngine;
+class GWorld;
 
 class GObject : public HTimedObject {
 public:
@@ -20,9 +20,9 @@ public:
     // The object is a projectile: projectiles pass through one another.
     static constexpr int32_t PROJECTILE = 1 << 4;
 
-    explicit GObject(GEngine* world);
+    explicit GObject(GWorld* world);
     // Unschedules through HTimedObject: only safe once the object is out of
-    // a running wheel advance, which remove() and GEngine guarantee.
+    // a running wheel advance, which remove() and GWorld guarantee.
     ~GObject() override;
 
     // Asks for deletion at the end of the current update. Idempotent: the
@@ -31,14 +31,14 @@ public:
     virtual void kill();
 
     // Leaves the world (wheel and table) and deletes the object. The object
-    // must not be used afterwards. Only GEngine calls this, outside the wheel
+    // must not be used afterwards. Only GWorld calls this, outside the wheel
     // advance.
     virtual void remove();
 
     // Draws in the current OpenGL transform; the base draws nothing.
     virtual void draw();
 
-    GEngine* world;  // not owned; may be null
+    GWorld* world;  // not owned; may be null
     bool dying;      // kill() has been asked for
     int32_t flags;   // COLLIDES, PROJECTILE
 };

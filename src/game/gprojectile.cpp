@@ -3,8 +3,9 @@
 
 #include "game/gship.h"
 #include "game/gtruncate.h"
+#include "game/gworld.h"
 
-GProjectile::GProjectile(GEngine* world, HModel* model, GShip* owner)
+GProjectile::GProjectile(GWorld* world, HModel* model, GShip* owner)
     : GMovable(world, model), owner(owner) {
     flags = COLLIDES | PROJECTILE;
     delay = PERIOD_MS;
@@ -27,7 +28,10 @@ bool GProjectile::collide(GObject* other) {
     if (other == owner) return false;
     // Ships are the only other things that collide; anything else that is
     // movable takes the damage its own way (GMovable ignores it).
-    if (GMovable* struck = dynamic_cast<GMovable*>(other)) struck->damage(HIT_DAMAGE);
+    if (GMovable* struck = dynamic_cast<GMovable*>(other)) {
+        struck->damage(HIT_DAMAGE);
+        if (world != nullptr) world->report(GEvent::SHIP_HIT, world->sideOf(struck), struck->position.x);
+    }
     kill();
     return false;
 }

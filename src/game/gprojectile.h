@@ -21,7 +21,7 @@ public:
 
     // `owner` is never struck by this shot; not owned, and it must outlive
     // the shot (ships live as long as the match).
-    GProjectile(GEngine* world, HModel* model, GShip* owner);
+    GProjectile(GWorld* world, HModel* model, GShip* owner);
 
     void tick() override;
     // Never bounces. Passes other projectiles and its owner; anything else

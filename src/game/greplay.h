@@ -25,19 +25,51 @@
 //   ...     8     hash of the world state at the end (GWorld::stateHash)
 //   ...     4     CRC-32 (IEEE, as zlib's crc32) of every byte before it
 //
-// Fields out of range (BAD_FIELD): a choice outside 0..CHOICE_LIMIT - 1; a
-// flag byte with a high bit set; a run of 0 ticks, or runs that do not add
-// up to the stream's ticks; more ticks than endMs allows (a ship ticks every
-// 25 ms, so at most endMs / 25); an end other than the two; a health above
-// 100 or below MIN_HEALTH; a finished match with both healths above 0, or a
-// match left with Escape with either at 0 or below (it would have ended).
+// Fields out of range (BAD_FIELD): version 0; a choice outside
+// 0..CHOICE_LIMIT - 1; a flag byte with a high bit set; a run of 0 ticks,
+// two runs in a row with the same flags (the recorder joins them), or runs
+// that do not add up to the stream's ticks; more runs than ticks; more
+// ticks than MAX_TICKS, or than endMs allows (a ship ticks every TICK_MS,
+// first at the end of its first period, so at most endMs / TICK_MS); endMs
+// above MAX_END_MS; an end other than the two; a health above 100 or below
+// MIN_HEALTH; a finished match with both healths above 0, or a match left
+// with Escape with either at 0 or below (it would have ended).
 //
 // A varint is LEB128: seven bits a byte, low bits first, the high bit set on
 // every byte but the last; at most five bytes, and a value above 2^32 - 1 is
-// refused. Nothing may follow the CRC.
+// refused, as is a longer form than needed (a last byte of 0 after others).
+// Nothing may follow the CRC. So every replay has exactly one file: reading
+// a file and writing it back gives the same bytes (the fuzz target checks).
 //
-// Runs keep a 66 s match between two computer players near 600 bytes: the
-// flags change a few times a second at most.
+// What a reader reports, first match wins:
+//   1. NOT_A_REPLAY  fewer than four bytes, or not the magic;
+//   2. NEWER_VERSION a version above VERSION (version 0 is left to step 5,
+//                    so that a damaged version byte reads as damage);
+//   3. TRUNCATED     the data ends before the CRC has been read;
+//   4. DAMAGED       the CRC is not that of the bytes before it, or bytes
+//                    follow it;
+//   5. BAD_FIELD     a field out of range, in the order above.
+// Every field is read and the CRC checked before any range is judged, so
+// that damage never poses as a bad field. A file cut short is read as far
+// as it goes: its fields are those of a good file, so it only ever runs out
+// (3). One changed byte in a whole file, though, can make a count or a
+// varint run past the end as well; the reader tells the two apart by the
+// CRC, which locates a single changed byte (the difference between the
+// computed and the stored CRC is that of the change alone, which one byte
+// at some place explains or not). So a whole file with any one byte
+// changed is DAMAGED, or NOT_A_REPLAY / NEWER_VERSION when the change hits
+// the magic or the version, and never OK. A count checked while reading
+// (more runs than ticks, say) waits for the end of the file, and is a bad
+// field only when the file's last four bytes are the CRC of the rest.
+//
+// Size. Run lengths fit in one byte up to 127 ticks (3.2 s), so a run costs
+// two bytes. The computer player holds a decision 6 to 35 ticks and picks
+// the one it held before 1 time in 9; at the edges it decides again every
+// tick it is pinned. A 66 s match (2,640 ticks a ship) between two of
+// them came to 250 to 350 runs a ship in matches played with the engine of
+// the time and sampled once a tick, so a file of about 0.6 KB (SIZE below),
+// well inside 2 KB. Two people change their keys more often, perhaps 3 to
+// 5 times a second: about 1.1 to 1.8 KB.
 #pragma once
 
 #include <cstdint>
@@ -71,6 +103,9 @@ constexpr int32_t MIN_HEALTH = -10000;
 constexpr uint8_t END_FINISHED = 0;  // a ship's health ran out: won or drawn
 constexpr uint8_t END_LEFT = 1;      // left with Escape
 
+// A ship's period (GShip::PERIOD_MS), which bounds the ticks of a match.
+constexpr uint32_t TICK_MS = 25;
+
 // Ticks a stream may hold: a ship ticks every 25 ms, so 2^27 ticks is over
 // 38 days of play. A bound, so that a hostile count cannot make a reader or
 // a player loop for ever.
@@ -89,7 +124,8 @@ struct GFlagRun {
 class GFlagStream {
 public:
     // Appends one tick's flags (bits above FLAG_MASK are dropped), growing
-    // the last run when the flags are the same.
+    // the last run when the flags are the same. Past MAX_TICKS ticks (38
+    // days) the tick is dropped: no file could hold it.
     void append(uint8_t flags);
     void clear();
     uint32_t tickCount() const { return ticks; }
@@ -98,7 +134,9 @@ public:
     uint32_t ticks = 0;  // the sum of the runs' lengths
 };
 
-// Hands a stream back tick by tick, in O(1) per tick.
+// Hands a stream back tick by tick, in O(1) per tick. Runs of 0 ticks,
+// which no reader lets through, are stepped over. The stream must not change
+// while a cursor reads it.
 class GFlagCursor {
 public:
     explicit GFlagCursor(const GFlagStream* stream);
@@ -134,7 +172,11 @@ enum class GReplayRead {
     DAMAGED,        // the CRC does not match, or bytes follow it
 };
 
-// Writes `replay` to `out` in the layout above. False when a write fails.
+// Writes `replay` to `out` in the layout above, as VERSION whatever
+// replay.version says, and the fields as they are: ranges are the reader's
+// business, so a replay the game could not have recorded (hand-made runs of
+// equal flags, say) is written, and then refused when read. False when a
+// write fails; `out` is neither flushed nor closed.
 bool writeReplay(FILE* out, const GReplay& replay);
 
 // Writes `replay` to `path` through a temporary file in the same folder,
@@ -143,10 +185,12 @@ bool writeReplay(FILE* out, const GReplay& replay);
 // system's reason, leaves no temporary file behind, and returns false.
 bool saveReplay(const char* path, const GReplay& replay);
 
-// Reads one replay from `in`. On anything but OK, `why` says what is wrong
-// in a few words ("truncated in the right flag stream", "version 7 is newer
-// than 1", "left choice 9 out of range") and `replay` is unspecified. Never
-// allocates more than the bytes actually read justify.
+// Reads one replay from `in`, to its end. On anything but OK, `why` says
+// what is wrong in a few words, lower case, without the file's name
+// ("truncated in the right flag stream", "version 7 is newer than 1", "left
+// choice 9 out of range") and `replay` is unspecified; on OK `why` is
+// cleared. Never allocates more than the bytes actually read justify (two
+// bytes at least for each run it keeps); time is linear in the file's size.
 GReplayRead readReplay(FILE* in, GReplay& replay, std::string& why);
 
 // Opens and reads `path`; an unopenable file is NOT_A_REPLAY with the

@@ -1,16 +1,16 @@
 // gship.cpp: the ship tick, its shots and its draw.
 #include "game/gship.h"
 
-#include <cstdlib>  // Required for: rand()
+#include <cstdlib>  // Required for: rand(), for a ship made without a world
 #include <new>      // Required for: std::nothrow
 
 #include <GL/gl.h>
 
 #include "assets/hmodel.h"
-#include "game/gengine.h"
 #include "game/gprojectile.h"
+#include "game/gworld.h"
 
-GShip::GShip(GEngine* world, HModel* model, HModel* projectileModel)
+GShip::GShip(GWorld* world, HModel* model, HModel* projectileModel)
     : GMovable(world, model),
       cooldown(0),
       health(FULL_HEALTH),
@@ -26,7 +26,8 @@ GShip::GShip(GEngine* world, HModel* model, HModel* projectileModel)
     extent = Vec3(2.8f, 0.9f, 10.0f);
     // A whole number of degrees from -30 to 29, so that the wobble, one
     // degree per tick, stays on whole numbers.
-    rotation.x = static_cast<float>(rand() % 60 - 30);
+    const int32_t draw = world != nullptr ? world->random.next() : rand();
+    rotation.x = static_cast<float>(draw % 60 - 30);
 }
 
 void GShip::tick() {
@@ -71,7 +72,11 @@ void GShip::fireShot() {
     // A full table (or no world) refuses the shot: it would never be ticked,
     // drawn or deleted by anyone, so it goes now. The ship has used its shot
     // all the same.
-    if (world == nullptr || !world->addObject(shot)) delete shot;
+    if (world == nullptr || !world->addObject(shot)) {
+        delete shot;
+    } else {
+        world->report(GEvent::SHOT_FIRED, world->sideOf(this), position.x);
+    }
     cooldown = FIRE_INTERVAL_TICKS;
 }
 

@@ -1,7 +1,7 @@
 // gship.h: a player ship.
 //
 // Ticks every PERIOD_MS. Each tick: the movement step, the turn towards
-// rotation.y (set by GEngine::checkEnd to face the opponent), the wobble
+// rotation.y (set by GWorld::faceShips to face the opponent), the wobble
 // about x, the clamp to the playfield, and a shot when `fire` is held, the
 // cooldown is over and the ship still has health.
 #pragma once
@@ -28,9 +28,10 @@ public:
     static constexpr float FIELD_HALF_WIDTH = 26.0f;
     static constexpr float FIELD_HALF_HEIGHT = 19.0f;
 
-    // Draws the starting tilt from rand(): one call, so the order in which
-    // ships are made decides which numbers each gets.
-    GShip(GEngine* world, HModel* model, HModel* projectileModel);
+    // Draws the starting tilt from the world's random source (rand() without
+    // a world): one draw, so the order in which ships are made decides which
+    // numbers each gets.
+    GShip(GWorld* world, HModel* model, HModel* projectileModel);
 
     void tick() override;
     // As GMovable, with `yaw` in place of rotation.y.

@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include "assets/hmodel.h"
+#include "assets/htexturestore.h"
 #include "game/gengine.h"
 #include "game/gship.h"
 
@@ -31,8 +32,9 @@ void GView::draw() {
     gluLookAt(0.0, 0.0, eyeZ, 0.0, 0.0, eyeZ - 200.0, 0.0, 1.0, 0.0);
     if (world == nullptr) return;
 
-    for (int32_t i = 0; i < world->objectCount; i++) {
-        if (world->objects[i] != nullptr) world->objects[i]->draw();
+    const GWorld& objects = world->world;
+    for (int32_t i = 0; i < objects.objectCount; i++) {
+        if (objects.objects[i] != nullptr) objects.objects[i]->draw();
     }
 
     GShip* right = world->rightShip();
@@ -48,4 +50,22 @@ void GView::draw() {
     glTranslated(-barOffset(left->health), BAR_Y, BAR_Z);
     if (world->leftHealthBar != nullptr) world->leftHealthBar->draw();
     glPopMatrix();
+}
+
+void GView::drawMark(int32_t texture) {
+    if (texture < 0) return;
+    // Just in front of the eye, so that nothing in the field covers it; low
+    // on the left, clear of the health bars and of the ships' field.
+    glLoadIdentity();
+    theTextureStore.bind(texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(MARK_LEFT, MARK_TOP, MARK_Z);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(MARK_LEFT + MARK_WIDTH, MARK_TOP, MARK_Z);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(MARK_LEFT + MARK_WIDTH, MARK_TOP - MARK_HEIGHT, MARK_Z);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(MARK_LEFT, MARK_TOP - MARK_HEIGHT, MARK_Z);
+    glEnd();
 }

@@ -26,6 +26,18 @@ public:
 
     // Needs the OpenGL context and the modelview matrix mode.
     void draw();
+    // A mark (the replay's) in the lower left corner, over everything; -1
+    // draws nothing.
+    void drawMark(int32_t texture);
+
+    // Where the mark stands, one unit in front of the eye: at the 45 degree
+    // view of a 4:3 window that is 0.41 units up and 0.55 across from the
+    // middle to the edges. The picture is 4 times wider than high.
+    static constexpr float MARK_Z = -1.0f;
+    static constexpr float MARK_LEFT = -0.53f;
+    static constexpr float MARK_TOP = -0.33f;
+    static constexpr float MARK_WIDTH = 0.2f;
+    static constexpr float MARK_HEIGHT = 0.05f;
 
     // x of the right bar for a ship's health; the left bar stands at its
     // mirror image. Below 0 the bar slides further out.

@@ -7,21 +7,29 @@
 
 #include "app/happlication.h"
 #include "assets/htexturestore.h"
+#include "game/gcontrollerkinds.h"
 #include "screens/texturedquad.h"
 #include "sound/hsound.h"
 
 ControllerChoice leftChoice = CHOICE_WASD;
 ControllerChoice rightChoice = CHOICE_ARROW_KEYS;
 
+// Through the kinds in the order of the table, and round again; a value no
+// kind has starts the round afresh.
 static ControllerChoice nextChoice(ControllerChoice choice) {
-    return choice >= CHOICE_COMPUTER || choice < CHOICE_ARROW_KEYS ? CHOICE_ARROW_KEYS : choice + 1;
+    return choice >= CONTROLLER_KIND_COUNT - 1 || choice < 0 ? CONTROLLER_KINDS[0].choice : choice + 1;
+}
+
+// Two humans may never share one set of keys; a computer may fly both ships.
+static bool pairAllowed(ControllerChoice left, ControllerChoice right) {
+    if (left != right) return true;
+    const GControllerKind* kind = controllerKind(left);
+    return kind != nullptr && kind->bothSides;
 }
 
 MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(application) {
     background = theTextureStore.load("menu.jpg");
-    choiceImages[0] = theTextureStore.load("menu1.bmp");
-    choiceImages[1] = theTextureStore.load("menu2.bmp");
-    choiceImages[2] = theTextureStore.load("menu3.bmp");
+    for (int32_t i = 0; i < CHOICE_IMAGES; i++) choiceImages[i] = theTextureStore.load(CONTROLLER_KINDS[i].picture);
     logo.load("logo.3ds");
     leftShipModel.load("ship2.3ds");
     rightShipModel.load("ship.3ds");
@@ -35,19 +43,25 @@ MMainMenu::~MMainMenu() {
 }
 
 int32_t MMainMenu::choiceImage(ControllerChoice choice) const {
-    return choice >= 0 && choice < 3 ? choiceImages[choice] : -1;
+    return choice >= 0 && choice < CHOICE_IMAGES ? choiceImages[choice] : -1;
 }
 
 void MMainMenu::keyDown(uint8_t key) {
     switch (key) {
-    case 13:  // Return: two humans may never share one set of keys
-        if (leftChoice != rightChoice || leftChoice == CHOICE_COMPUTER) {
+    case 13:  // Return
+        if (pairAllowed(leftChoice, rightChoice)) {
             application->startMatch(leftChoice, rightChoice);
             return;  // this menu has been destroyed
         }
         break;
     case 27:
         application->quit();
+        break;
+    case 'r':  // nothing happens before the first match of the run has ended
+        if (application->hasLastMatch()) {
+            application->watchLastMatch();
+            return;  // this menu has been destroyed
+        }
         break;
     case 'o':
         leftChoice = nextChoice(leftChoice);

@@ -2,7 +2,9 @@
 //
 // Shows the backdrop, the turning logo and both ships, and under each ship
 // the picture of its controller. Transitions: Return with an allowed pair of
-// choices -> match (startMatch; this menu is destroyed inside keyDown);
+// choices -> match (startMatch; this menu is destroyed inside keyDown); `r`
+// once a match of this run has ended -> that match again (watchLastMatch;
+// likewise);
 // Escape -> end of the run (quit; the menu stays until the loop ends).
 #pragma once
 
@@ -11,6 +13,7 @@
 #include "app/hscreen.h"
 #include "app/matchresult.h"
 #include "assets/hmodel.h"
+#include "game/gcontrollerkinds.h"
 
 class HApplication;
 
@@ -32,7 +35,9 @@ public:
     void draw() override;
 
     int32_t background;       // texture index of "menu.jpg"
-    int32_t choiceImages[3];  // indexed by ControllerChoice
+    // One picture per kind of controller.
+    static constexpr int32_t CHOICE_IMAGES = CONTROLLER_KIND_COUNT;
+    int32_t choiceImages[CHOICE_IMAGES];  // indexed by ControllerChoice
     HModel logo;
     HModel leftShipModel;   // "ship2.3ds", the left player's
     HModel rightShipModel;  // "ship.3ds", the right player's

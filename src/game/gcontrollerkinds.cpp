@@ -1,0 +1,43 @@
+// gcontrollerkinds.cpp: the table of controller kinds.
+#include "game/gcontrollerkinds.h"
+
+#include <cstring>  // Required for: strcmp
+#include <new>      // Required for: std::nothrow
+
+#include "game/gaicontroller.h"
+#include "game/gcontroller.h"
+
+namespace {
+
+template <class T>
+GController* make(GWorld* world, GMovable* target) {
+    return new (std::nothrow) T(world, target);
+}
+
+}  // namespace
+
+const GControllerKind CONTROLLER_KINDS[] = {
+    {CHOICE_ARROW_KEYS, "arrows", "menu1.bmp", false, make<GArrowKeysController>},
+    {CHOICE_WASD, "wasd", "menu2.bmp", false, make<GWasdController>},
+    {CHOICE_COMPUTER, "computer", "menu3.bmp", true, make<GAiController>},
+};
+static_assert(sizeof CONTROLLER_KINDS / sizeof CONTROLLER_KINDS[0] == CONTROLLER_KIND_COUNT,
+              "one row per kind");
+
+const GControllerKind* controllerKind(ControllerChoice choice) {
+    if (choice < 0 || choice >= CONTROLLER_KIND_COUNT) return nullptr;
+    return &CONTROLLER_KINDS[choice];
+}
+
+const GControllerKind* controllerKindNamed(const char* name) {
+    if (name == nullptr) return nullptr;
+    for (int32_t i = 0; i < CONTROLLER_KIND_COUNT; i++) {
+        if (strcmp(CONTROLLER_KINDS[i].name, name) == 0) return &CONTROLLER_KINDS[i];
+    }
+    return nullptr;
+}
+
+GController* makeController(ControllerChoice choice, GWorld* world, GMovable* target) {
+    const GControllerKind* kind = controllerKind(choice);
+    return kind != nullptr ? kind->make(world, target) : nullptr;
+}

@@ -1,0 +1,39 @@
+// gcontrollerkinds.h: every kind of controller a player can choose, in one
+// table.
+//
+// A row says what a ControllerChoice means everywhere: its name (in tools'
+// output and on their command lines), the menu's picture of it, whether
+// both sides may choose it at once, and how to make one. A new kind of
+// player is one new row; the menu's cycle, the match and the tools follow.
+#pragma once
+
+#include <cstdint>
+
+#include "app/matchresult.h"
+
+class GController;
+class GMovable;
+class GWorld;
+
+struct GControllerKind {
+    ControllerChoice choice;
+    const char* name;
+    const char* picture;  // the menu's picture under the ship
+    // Keys cannot be shared by two players; a computer can play itself.
+    bool bothSides;
+    // A new controller for `target` in `world`, or null without memory.
+    GController* (*make)(GWorld* world, GMovable* target);
+};
+
+// Rows in the order of their choices, 0 up: the menu's `o` and `p` go
+// through them in this order and round again.
+extern const GControllerKind CONTROLLER_KINDS[];
+constexpr int32_t CONTROLLER_KIND_COUNT = 3;
+
+// The row of `choice`, or null for a value no row has (no controller).
+const GControllerKind* controllerKind(ControllerChoice choice);
+// The row named `name`, or null.
+const GControllerKind* controllerKindNamed(const char* name);
+// A controller for `choice`, or null: a ship nobody steers drifts and never
+// fires.
+GController* makeController(ControllerChoice choice, GWorld* world, GMovable* target);
