@@ -119,6 +119,7 @@ void HApplication::watchLastMatch() {
     engine->setUpReplay(*lastMatch);
     currentScreen = engine;
     skipNextUpdate = true;
+    if (theSound) theSound->matchStarted();
 }
 
 void HApplication::keepLastMatch(const GReplay& replay) {
