@@ -20,6 +20,7 @@
 // each block. Needs DISPLAY.
 //
 // Sounds are read from VEKTORAK_BAKED_DIR (the build's data folder).
+#include <GL/gl.h>
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <unistd.h>
