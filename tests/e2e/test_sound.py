@@ -3,8 +3,8 @@
 judged. SDL_DISKAUDIODELAY keeps the driver near real time, one buffer of
 256 frames every 11 ms.
 
-Music is off in these runs (the seventh number of vkt.txt), so that what is
-heard is the effects alone; some effects are replaced by files written here
+Music is off in most of these runs (the seventh number of vkt.txt), so that
+what is heard is the effects alone; some effects are replaced by files written here
 byte by byte, as a player's own would be: silence, or a constant level that
 none of the baked sounds holds for long.
 """
@@ -95,8 +95,8 @@ def correlation(a, b):
 
 
 class Sound(GameTestCase):
-    def sounding_game(self, replace):
-        g = self.game(settings="640 480 0 0 1 100 0\n")
+    def sounding_game(self, replace, settings="640 480 0 0 1 100 0\n"):
+        g = self.game(settings=settings)
         self.audio = os.path.join(g.dir, ".audio.raw")
         g.game_env.update(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.audio, SDL_DISKAUDIODELAY="11")
         for name, contents in replace.items():
@@ -172,8 +172,9 @@ class Sound(GameTestCase):
         g.key("Escape")
         self.finish(g)
 
-    def test_pause_silences_the_effects_and_m_everything(self):
-        g = self.sounding_game({})
+    def test_pause_holds_the_music_and_silences_the_effects_and_m_everything(self):
+        # With the music on: a pause holds it as well.
+        g = self.sounding_game({}, settings="640 480 0 0 1 100 60\n")
         self.start_computer_match(g)
         time.sleep(2.0)
         self.assertFalse(Audio(self.audio).silent(self.position() - RATE, self.position()), "no shots heard")
@@ -201,7 +202,7 @@ class Sound(GameTestCase):
 
         audio = Audio(self.audio)
         self.assertGreater(paused_to - paused_from, RATE, "the driver wrote too little while paused")
-        self.assertTrue(audio.silent(paused_from, paused_to), "effects heard in a paused match")
+        self.assertTrue(audio.silent(paused_from, paused_to), "music or effects heard in a paused match")
         self.assertFalse(audio.silent(paused_to + RATE // 5, resumed), "nothing heard after the pause")
         self.assertGreater(muted_to - muted_from, RATE)
         self.assertTrue(audio.silent(muted_from, muted_to), "sound heard while muted")
