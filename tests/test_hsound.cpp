@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "game/gengine.h"
+#include "game/gship.h"
 #include "sound/hsound.h"
 
 namespace {
@@ -239,6 +241,50 @@ TEST(SoundWithoutSink, EverythingIsQuietlyNothing) {
     sound.matchEvents(listOf({{GEvent::SHOT_FIRED, SIDE_LEFT, -5.0f, 1}}));
     sound.toggleMute();
     EXPECT_TRUE(sound.muted());
+}
+
+// A whole seeded match of two computers, heard, heard muted, and without
+// sound: the same match to the last bit, and the one heard carried both
+// sides' shots and its end.
+TEST(SoundInAMatch, HearingAMatchChangesNothingInIt) {
+    struct Outcome {
+        uint64_t hash;
+        uint32_t endMs;
+        int32_t leftHealth, rightHealth;
+    };
+    auto play = [](HSound* sound) {
+        theSound = sound;
+        GEngine engine(nullptr);
+        engine.setUpMatch(CHOICE_COMPUTER, CHOICE_COMPUTER, 9u);
+        if (sound) sound->matchStarted();
+        for (int i = 0; i < 10000 && !engine.world.over; ++i) engine.update(16);
+        theSound = nullptr;
+        const GReplay r = engine.replay(0);
+        return Outcome{r.hash, r.endMs, r.leftHealth, r.rightHealth};
+    };
+    RecordingSink sink, mutedSink;
+    HSound heard(&sink, 100, 60), muted(&mutedSink, 100, 60);
+    heard.loadSounds();
+    muted.loadSounds();
+    muted.toggleMute();
+    const Outcome silent = play(nullptr), withSound = play(&heard), withMute = play(&muted);
+    ASSERT_GT(silent.endMs, 0u);
+    for (const Outcome& o : {withSound, withMute}) {
+        EXPECT_EQ(o.hash, silent.hash);
+        EXPECT_EQ(o.endMs, silent.endMs);
+        EXPECT_EQ(o.leftHealth, silent.leftHealth);
+        EXPECT_EQ(o.rightHealth, silent.rightHealth);
+    }
+    int shots[2] = {0, 0}, ends = 0;
+    for (const Call& call : sink.calls) {
+        if (call.sound == sink.handleOf(HSound::SOUND_SHOT_LEFT)) shots[0]++;
+        if (call.sound == sink.handleOf(HSound::SOUND_SHOT_RIGHT)) shots[1]++;
+        if (call.sound == sink.handleOf(HSound::SOUND_WON) || call.sound == sink.handleOf(HSound::SOUND_DRAW)) ends++;
+    }
+    // A shot every 250 ms while fire is held, which the computer always does.
+    EXPECT_GT(shots[0], int(silent.endMs / 250 / 2));
+    EXPECT_GT(shots[1], int(silent.endMs / 250 / 2));
+    EXPECT_EQ(ends, 1);
 }
 
 }  // namespace
