@@ -91,12 +91,13 @@ void HApplication::showMenu() {
 void HApplication::startMatch(ControllerChoice left, ControllerChoice right) {
     void* memory = allocateScreen(sizeof(GEngine));
     if (!memory) return;
+    // Heard at the key press, while the match loads its models.
+    if (theSound) theSound->matchStarted();
     dispose(std::exchange(currentScreen, nullptr));
     GEngine* engine = new (memory) GEngine(this);
     engine->setUpMatch(left, right);
     currentScreen = engine;
     skipNextUpdate = true;
-    if (theSound) theSound->matchStarted();
 }
 
 // The old screen is not destroyed before the new one exists: the match calls
@@ -114,12 +115,12 @@ void HApplication::watchLastMatch() {
     if (lastMatch == nullptr) return;
     void* memory = allocateScreen(sizeof(GEngine));
     if (!memory) return;
+    if (theSound) theSound->matchStarted();
     dispose(std::exchange(currentScreen, nullptr));
     GEngine* engine = new (memory) GEngine(this);
     engine->setUpReplay(*lastMatch);
     currentScreen = engine;
     skipNextUpdate = true;
-    if (theSound) theSound->matchStarted();
 }
 
 void HApplication::keepLastMatch(const GReplay& replay) {

@@ -42,12 +42,14 @@ extern "C" const char* __lsan_default_suppressions() {
            "leak:libSDL-1.2\n"
            "leak:libSDL_image\n"
            // SDL_mixer and the MIDI synthesiser it loads, whose GLib type
-           // system keeps its blocks for the life of the process.
+           // system keeps its blocks for the life of the process, and the
+           // PulseAudio client library SDL's audio start-up touches.
            "leak:libSDL_mixer\n"
            "leak:libfluidsynth\n"
            "leak:libinstpatch\n"
            "leak:libgobject-2.0\n"
            "leak:libglib-2.0\n"
+           "leak:libpulse\n"
            "leak:libdrm\n"
            "leak:libxcb\n"
            // The C library's loader and dlerror() keep these for the life of

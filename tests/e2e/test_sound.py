@@ -141,6 +141,7 @@ class Sound(GameTestCase):
         self.assertTrue(audio.silent(started - RATE // 4, started), "the menu was not silent with the music off")
         heard = audio.first_sound(started)
         self.assertIsNotNone(heard, "the match is silent")
+        print("first sound %.0f ms after Return was sent" % ((heard - started) * 1000 / RATE))
         self.assertLessEqual(heard - started, RATE // 10,
                              "first sound %.0f ms after the match started" % ((heard - started) * 1000 / RATE))
 
