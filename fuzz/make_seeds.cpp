@@ -1,11 +1,13 @@
 // make_seeds.cpp: writes the starting corpus of the fuzz targets: small 3DS
-// models made with H3DSWriter that reach every handler, and text models.
+// models made with H3DSWriter that reach every handler, text models, and
+// replays made with writeReplay.
 //
-// Usage: make_seeds DIR3DS DIRTEXT
+// Usage: make_seeds DIR3DS DIRTEXT DIRREPLAY
 #include <cstdio>
 #include <string>
 
 #include "assets/h3dswriter.h"
+#include "game/greplay.h"
 
 using namespace h3ds;
 
@@ -22,6 +24,62 @@ void write(const std::string& dir, const char* name, H3DSWriter& w) {
     w.writeFile((dir + "/" + name).c_str());
 }
 
+void writeReplayFile(const std::string& dir, const char* name, const GReplay& replay) {
+    FILE* file = fopen((dir + "/" + name).c_str(), "wb");
+    if (!file) return;
+    writeReplay(file, replay);
+    fclose(file);
+}
+
+// Replays that reach every kind of field: both ends, healths at their
+// bounds, run lengths on each side of a varint byte, and a long match
+// shaped like the computer player's (decisions held 6 to 35 ticks).
+void writeReplays(const std::string& dir) {
+    GReplay left;
+    left.leftChoice = vkr::CHOICE_LIMIT - 1;
+    left.end = vkr::END_LEFT;
+    left.leftHealth = 100;
+    left.rightHealth = 1;
+    writeReplayFile(dir, "left.vkr", left);
+
+    GReplay bounds;
+    bounds.leftChoice = 1;
+    bounds.seed = 0xFFFFFFFFu;
+    const uint32_t lengths[] = {1, 127, 128, 16383, 16384, 2};
+    uint8_t flags = 0;
+    for (const uint32_t length : lengths) {
+        for (uint32_t t = 0; t < length; t++) bounds.left.append(flags);
+        flags = static_cast<uint8_t>((flags + 7) & vkr::FLAG_MASK);
+    }
+    bounds.right.append(vkr::FLAG_FIRE);
+    bounds.endMs = bounds.left.ticks * vkr::TICK_MS;
+    bounds.leftHealth = vkr::MIN_HEALTH;
+    bounds.rightHealth = 0;
+    bounds.hash = 0x8000000000000001ull;
+    writeReplayFile(dir, "bounds.vkr", bounds);
+
+    GReplay match;
+    match.leftChoice = 2;
+    match.rightChoice = 2;
+    match.seed = 12345;
+    uint32_t state = match.seed;
+    const auto next = [&state](uint32_t range) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) % range;
+    };
+    for (GFlagStream* stream : {&match.left, &match.right}) {
+        while (stream->ticks < 2640) {
+            const uint8_t decision = static_cast<uint8_t>(vkr::FLAG_FIRE | (1 << next(4)));
+            for (uint32_t t = next(30) + 6; t > 0; t--) stream->append(decision);
+        }
+    }
+    match.endMs = (match.left.ticks > match.right.ticks ? match.left.ticks : match.right.ticks) * vkr::TICK_MS;
+    match.leftHealth = 35;
+    match.rightHealth = -5;
+    match.hash = 0x0123456789ABCDEFull;
+    writeReplayFile(dir, "match.vkr", match);
+}
+
 void writeText(const std::string& dir, const char* name, const char* text) {
     FILE* file = fopen((dir + "/" + name).c_str(), "w");
     if (!file) return;
@@ -32,10 +90,11 @@ void writeText(const std::string& dir, const char* name, const char* text) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc != 3) {
-        fprintf(stderr, "usage: make_seeds DIR3DS DIRTEXT\n");
+    if (argc != 4) {
+        fprintf(stderr, "usage: make_seeds DIR3DS DIRTEXT DIRREPLAY\n");
         return 2;
     }
+    writeReplays(argv[3]);
     const std::string dir3ds = argv[1];
     const std::string dirText = argv[2];
 

@@ -5,8 +5,9 @@
 # that did it is left in OUTDIR/artifacts/ and belongs in a regression test.
 #
 # OUTDIR defaults to build-fuzz/ in the repository. The corpus grown there is
-# kept between runs; the seeds are remade from H3DSWriter every run, plus the
-# game's own models when a build has baked them into build/data/.
+# kept between runs; the seeds are remade from H3DSWriter and writeReplay
+# every run, plus the game's own models when a build has baked them into
+# build/data/ and the recorded matches of tests/replays/.
 set -eu
 
 seconds=${1:?usage: fuzz/run.sh SECONDS [OUTDIR]}
@@ -14,14 +15,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(dirname "$here")
 out=${2:-$repo/build-fuzz}
 cxx=${CLANGXX:-clang++}
-mkdir -p "$out/artifacts" "$out/seeds-3ds" "$out/seeds-text" "$out/corpus-3ds" "$out/corpus-text"
+mkdir -p "$out/artifacts" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay" \
+         "$out/corpus-3ds" "$out/corpus-text" "$out/corpus-replay"
 
 sdl_flags=$(sdl-config --cflags)
 flags="-std=c++17 -g -O1 -ffp-contract=off -fno-omit-frame-pointer -I$repo/src -I$here $sdl_flags"
 sanitize="-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all"
 libs="-lSDL_image $(sdl-config --libs) -lGLU -lGL -lm"
 readers="$repo/src/assets/h3dsloader.cpp $repo/src/assets/hmodel.cpp $repo/src/assets/hnormals.cpp $repo/src/assets/htexturestore.cpp"
-headers="$repo/src/assets/*.h $here/*.h"
+headers="$repo/src/assets/*.h $repo/src/game/greplay.h $here/*.h"
 
 # build TARGET SOURCES...: relinks when any source or header is newer.
 build() {
@@ -48,15 +50,18 @@ build_plain() {
 flags="$flags $sanitize"
 build fuzz_3ds "$here/fuzz_3ds.cpp" $readers
 build fuzz_textmodel "$here/fuzz_textmodel.cpp" $readers
-build_plain make_seeds "$here/make_seeds.cpp" "$repo/src/assets/h3dswriter.cpp"
+build fuzz_replay "$here/fuzz_replay.cpp" "$repo/src/game/greplay.cpp"
+build_plain make_seeds "$here/make_seeds.cpp" "$repo/src/assets/h3dswriter.cpp" "$repo/src/game/greplay.cpp"
 
-"$out/make_seeds" "$out/seeds-3ds" "$out/seeds-text"
+"$out/make_seeds" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay"
 for data in "$repo/build/data" "${VEKTORAK_DATA_DIR:-}"; do
     if [ -n "$data" ] && [ -d "$data" ]; then
         for model in "$data"/*.3ds; do [ -f "$model" ] && cp "$model" "$out/seeds-3ds/"; done
         for model in "$data"/*.txt; do [ -f "$model" ] && cp "$model" "$out/seeds-text/"; done
     fi
 done
+# The recorded matches the tests play back, once they are there.
+for replay in "$repo"/tests/replays/*.vkr; do [ -f "$replay" ] && cp "$replay" "$out/seeds-replay/"; done
 
 [ "${BUILD_ONLY:-0}" = 1 ] && exit 0
 
@@ -79,4 +84,5 @@ run() {
 }
 run fuzz_3ds "$out/corpus-3ds" "$out/seeds-3ds"
 run fuzz_textmodel "$out/corpus-text" "$out/seeds-text"
+run fuzz_replay "$out/corpus-replay" "$out/seeds-replay"
 exit $status

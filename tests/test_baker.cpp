@@ -418,9 +418,9 @@ TEST_F(BakerTest, MenuLetteringStaysClearOfWhatTheModelsCoverOverATurn) {
         const std::vector<Vec3>* model;
         const BMenuPlacement* placement;
         BRect allowed;
-    } models[] = {{&logo, &MENU_LOGO, VISIBLE_4_3},
-                  {&left, &MENU_LEFT_SHIP, {VISIBLE_4_3.x0, VISIBLE_4_3.y0, 0.0f, VISIBLE_4_3.y1}},
-                  {&right, &MENU_RIGHT_SHIP, {0.0f, VISIBLE_4_3.y0, VISIBLE_4_3.x1, VISIBLE_4_3.y1}}};
+    } models[] = {{&logo, &MENU_LOGO_TURN, VISIBLE_4_3},
+                  {&left, &MENU_LEFT_SHIP_TURN, {VISIBLE_4_3.x0, VISIBLE_4_3.y0, 0.0f, VISIBLE_4_3.y1}},
+                  {&right, &MENU_RIGHT_SHIP_TURN, {0.0f, VISIBLE_4_3.y0, VISIBLE_4_3.x1, VISIBLE_4_3.y1}}};
     for (const auto& m : models) {
         BMenuCoverage alone;
         alone.addTurn(*m.model, *m.placement, MENU_TURN_STEPS);

@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "app/happlication.h"
-#include "assets/h3dsformat.h"
-#include "assets/h3dswriter.h"
 #include "assets/hmodel.h"
 #include "assets/htexturestore.h"
 #include "game/gaicontroller.h"
@@ -23,6 +21,7 @@
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "support/glwindow.h"
+#include "support/models3ds.h"
 #include "support/pictures.h"
 #include "support/tempdir.h"
 
@@ -181,6 +180,8 @@ TEST_F(FrontScreensTest, TwoComputersMayPlay) {
 
 TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
     app->showMenu();
+    app->keyDown('r');  // no match of this run has ended: nothing to watch
+    ASSERT_NE(menu(), nullptr);
     app->keyDown('o');
     app->keyDown('o');
     app->keyDown('o');
@@ -192,6 +193,13 @@ TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
     ASSERT_NE(menu(), nullptr);
     EXPECT_EQ(leftPicture(), COMPUTER);
     EXPECT_EQ(rightPicture(), CURSOR_KEYS);
+    // The match left with Escape is the one r watches.
+    app->keyDown('r');
+    auto* watched = dynamic_cast<GEngine*>(app->currentScreen);
+    ASSERT_NE(watched, nullptr);
+    EXPECT_TRUE(watched->replaying);
+    EXPECT_EQ(watched->leftChoice, CHOICE_COMPUTER);
+    EXPECT_EQ(watched->rightChoice, CHOICE_ARROW_KEYS);
 }
 
 // A switch destroys the old screen before it builds the new one, so that the
@@ -205,12 +213,7 @@ TEST_F(FrontScreensTest, SwitchFreesTheOldScreensTexturesBeforeTheNewOneLoads) {
         int32_t texture;
     };
     // The match's first texture: its right ship's, as the model loads.
-    H3DSWriter ship;
-    ship.begin(h3ds::CHUNK_MAIN);
-    ship.begin(h3ds::CHUNK_EDITOR);
-    ship.material("hull", 1, 2, 3, "menu2.bmp");
-    ship.endAll();
-    ASSERT_TRUE(ship.writeFile("ship.3ds"));
+    ASSERT_TRUE(write3ds("ship.3ds", Model3ds({{"hull", 0x010203, "menu2.bmp"}})));
     for (bool toMatch : {false, true}) {
         SCOPED_TRACE(toMatch ? "startMatch" : "showMenu");
         delete app->currentScreen;
@@ -252,18 +255,9 @@ TEST_F(FrontScreensTest, MenuModelsStandAndTurnWhereTheMenuPutsThem) {
     const Placed models[] = {{"logo.3ds", 0xff0000, Vec3(8, -6, -20), Vec3(0, 1, 0), 0.4f},
                              {"ship2.3ds", 0x00ff00, Vec3(-7, 0, -20), Vec3(0, 1, 0.4f), 1.0f},
                              {"ship.3ds", 0x0000ff, Vec3(7, 0, -20), Vec3(0, -1, -0.4f), 1.0f}};
-    const Vec3 corners[] = {Vec3(0, 0, 0), Vec3(3, 0, 0), Vec3(0, 2, 0)};
+    const std::vector<Vec3> corners = {Vec3(0, 0, 0), Vec3(3, 0, 0), Vec3(0, 2, 0)};
     for (const Placed& m : models) {
-        H3DSWriter w;
-        w.begin(h3ds::CHUNK_MAIN);
-        w.begin(h3ds::CHUNK_EDITOR);
-        w.material("paint", (m.rgbMask >> 16) & 0xff, (m.rgbMask >> 8) & 0xff, m.rgbMask & 0xff);
-        w.beginObject("triangle");
-        w.begin(h3ds::CHUNK_TRIANGLE_MESH);
-        w.vertexListFromModel(corners, 3);
-        const uint16_t face[][3] = {{0, 1, 2}};
-        w.faceList(face, 1, "paint");
-        ASSERT_TRUE(w.writeFile(m.file));
+        ASSERT_TRUE(write3ds(m.file, Model3ds({{"paint", m.rgbMask}}, {{"triangle", {"paint"}, corners}})));
     }
     // The controller pictures have pure colours of their own.
     for (const char* picture : {"menu1.bmp", "menu2.bmp", "menu3.bmp"}) remove(picture);

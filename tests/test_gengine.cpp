@@ -5,16 +5,15 @@
 #include <cstdlib>
 
 #include "app/happlication.h"
-#include "assets/h3dsformat.h"
-#include "assets/h3dswriter.h"
 #include "assets/hmodel.h"
 #include "game/gaicontroller.h"
 #include "game/gbackground.h"
 #include "game/gcontroller.h"
-#include "game/greplaycontroller.h"
 #include "game/gprojectile.h"
+#include "game/greplaycontroller.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
+#include "support/models3ds.h"
 #include "test_gworld.h"
 
 namespace {
@@ -42,13 +41,7 @@ TEST_F(WorldTest, FreshEngineHasAnEmptyWorldAndLoadsItsModelsAnyway) {
 TEST(MatchModels, EachModelIsReadFromItsOwnFile) {
     ScopedTempDir dir;
     const char* const files3ds[] = {"ship.3ds", "ship2.3ds", "zat.3ds", "zat2.3ds"};
-    for (const char* file : files3ds) {
-        H3DSWriter w;
-        w.begin(h3ds::CHUNK_MAIN);
-        w.begin(h3ds::CHUNK_EDITOR);
-        w.material(file, 1, 2, 3);
-        ASSERT_TRUE(w.writeFile(file));
-    }
+    for (const char* file : files3ds) ASSERT_TRUE(write3ds(file, Model3ds({{file, 0x010203}})));
     dir.write("lives_right.txt", "1 0 0  0 0 0  1 0 0  0 1 0");
     dir.write("lives_left.txt", "2 0 0  0 0 0  1 0 0  0 1 0");
     GEngine engine(nullptr);
@@ -391,3 +384,59 @@ TEST(HealthBar, StandsThreeUnitsOutAtFullHealthAndSlidesOutAsHealthGoes) {
 }
 
 }  // namespace
+
+// --- what the world reports -----------------------------------------------------
+
+std::string describe(const GEventList& events) {
+    static const char* const kinds[] = {"fired", "hit", "bounce", "low", "won", "draw"};
+    static const char* const sides[] = {"none", "left", "right"};
+    std::string out;
+    for (int32_t i = 0; i < events.count; i++) {
+        const GEvent& e = events.items[i];
+        char line[96];
+        snprintf(line, sizeof line, "%s %s %.0f @%u; ", kinds[e.kind], sides[e.side + 1], e.x, e.ms);
+        out += line;
+    }
+    return out;
+}
+
+// Each event names its side (the left ship is entry 1, whichever side of the
+// field it is on), where it happened and when; a ship falls low once.
+TEST(WorldEvents, ShotsHitsBouncesTheFallAndTheEndAreReportedOnceWithTheirSide) {
+    GWorld world;
+    world.setUpMatch(1, GWorld::Models(), false);
+    GShip* right = world.rightShip();
+    GShip* left = world.leftShip();
+    right->position = Vec3(-10.0f, 0.0f, -50.0f);  // the right ship on the left of the field
+    left->position = Vec3(12.0f, 5.0f, -50.0f);
+    right->health = 30;
+    left->fire = true;  // nobody steers: the flag stays
+    world.advance(26);  // the ships tick at 26 ms: the left one fires
+    EXPECT_EQ(describe(world.events), "fired left 12 @26; ");
+    left->fire = false;
+    world.events.clear();
+    for (int i = 0; i < 2; i++) {
+        GProjectile* shot = new GProjectile(&world, nullptr, left);
+        shot->position = right->position;
+        ASSERT_TRUE(world.addObject(shot));
+    }
+    world.advance(16);  // both shots strike at their first tick
+    EXPECT_EQ(describe(world.events), "hit right -10 @42; hit right -10 @42; low right -10 @42; ");
+    world.events.clear();
+    right->position = Vec3(6.25f, 5.0f, -50.0f);  // moving into the left ship
+    right->velocity = Vec3(1.0f, 0.0f, 0.0f);
+    world.advance(25);
+    EXPECT_EQ(describe(world.events), "bounce none 6 @51; ");
+    world.events.clear();
+    left->health = 10;
+    for (int i = 0; i < 2; i++) {
+        GProjectile* shot = new GProjectile(&world, nullptr, right);
+        shot->position = left->position;
+        ASSERT_TRUE(world.addObject(shot));
+    }
+    // Already low: said at the next step, and not again. The left ship runs
+    // into the shots at its tick; the match ends there, and no step follows.
+    EXPECT_EQ(world.advance(100), 9);
+    EXPECT_EQ(describe(world.events), "low left 13 @68; hit left 14 @76; hit left 14 @76; won right 6 @76; ");
+    EXPECT_EQ(world.endMs, 76u);
+}

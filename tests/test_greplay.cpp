@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,18 +18,21 @@ namespace {
 typedef std::vector<uint8_t> Bytes;
 
 // Left: 130 ticks in two runs (UP|FIRE for 129, nothing for 1), so that its
-// counts take two-byte varints; right: 3 ticks in three runs. CRC from
-// Python's zlib.crc32, not from our code.
+// counts take two-byte varints; right: 4 ticks in three runs. endMs is
+// picked so that bit 7 of the right ticks (0x84) reads on as 388 ticks in
+// three runs of flags 1, 2 and 1, whose lengths 24, 2 and 362 (EA 02) add
+// up to that, and the CRC two bytes past the end: the one change here that
+// only the CRC tells from a cut. CRC from Python's zlib.crc32, not our code.
 const Bytes HAND = {
-    0x56, 0x4B, 0x52, 0x1A, 0x01, 0x00,         // magic, version 1
+    0x56, 0x4B, 0x52, 0x1A, 0x01, 0x00,              // magic, version 1
     0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,  // choices 1 and 2
-    0x78, 0x56, 0x34, 0x12,                      // seed
+    0x78, 0x56, 0x34, 0x12,                          // seed
     0x82, 0x01, 0x02, 0x11, 0x81, 0x01, 0x00, 0x01,  // left stream (offset 18)
-    0x03, 0x03, 0x04, 0x01, 0x18, 0x01, 0x02, 0x01,  // right stream (offset 26)
-    0xE4, 0x0C, 0x00, 0x00, 0x00,                // endMs 3300, finished
+    0x04, 0x03, 0x03, 0x01, 0x18, 0x02, 0x02, 0x01,  // right stream (offset 26)
+    0xEA, 0x02, 0x01, 0x00, 0x00,                    // endMs 66282, finished
     0x23, 0x00, 0x00, 0x00, 0xFB, 0xFF, 0xFF, 0xFF,  // healths 35 and -5
     0xEF, 0xCD, 0xAB, 0x89, 0x67, 0x45, 0x23, 0x01,  // hash
-    0x40, 0x5D, 0x2B, 0xAC,                      // CRC
+    0xDC, 0x7C, 0x53, 0xC9,                          // CRC
 };
 
 // Bit by bit, so that it shares nothing with the reader's table.
@@ -57,12 +62,8 @@ Bytes write(const GReplay& replay) {
 }
 
 std::string slurp(const std::string& path) {
-    std::string s;
-    if (FILE* f = fopen(path.c_str(), "rb")) {
-        for (int c; (c = getc(f)) != EOF;) s += static_cast<char>(c);
-        fclose(f);
-    }
-    return s;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 GReplay twoSides() {
@@ -94,10 +95,12 @@ TEST(Replay, HandWrittenFileReadsFieldByFieldAndWritesBackTheSame) {
     EXPECT_EQ(r.left.runs[0].ticks, 129u);
     EXPECT_EQ(r.left.runs[1].flags, 0);
     ASSERT_EQ(r.right.runs.size(), 3u);
-    EXPECT_EQ(r.right.ticks, 3u);
+    EXPECT_EQ(r.right.ticks, 4u);
+    EXPECT_EQ(r.right.runs[0].flags, vkr::FLAG_UP | vkr::FLAG_DOWN);
+    EXPECT_EQ(r.right.runs[1].ticks, 2u);
     EXPECT_EQ(r.right.runs[1].flags, vkr::FLAG_RIGHT | vkr::FLAG_FIRE);
     EXPECT_EQ(r.right.runs[2].flags, vkr::FLAG_DOWN);
-    EXPECT_EQ(r.endMs, 3300u);
+    EXPECT_EQ(r.endMs, 66282u);
     EXPECT_EQ(r.end, vkr::END_FINISHED);
     EXPECT_EQ(r.leftHealth, 35);
     EXPECT_EQ(r.rightHealth, -5);
@@ -131,9 +134,21 @@ TEST(Replay, CutAnywhereIsTruncatedAndAnyChangedByteIsCaught) {
     for (const Bytes& whole : {HAND, write(twoSides())}) {
         GReplay r;
         std::string why;
-        for (size_t n = 0; n < whole.size(); n++)
+        for (size_t n = 0; n < whole.size(); n++) {
             EXPECT_EQ(read(Bytes(whole.begin(), whole.begin() + n), r, why),
                       n < 4 ? GReplayRead::NOT_A_REPLAY : GReplayRead::TRUNCATED) << n << " bytes: " << why;
+            // The message names the part the data ran out in.
+            const char* part = n < 4    ? nullptr
+                               : n < 6  ? "version"
+                               : n < 14 ? "choices"
+                               : n < 18 ? "seed"
+                               : n == 19 ? "left flag stream"
+                               : n >= whole.size() - 4 ? "crc"
+                                                       : nullptr;
+            if (part != nullptr) {
+                EXPECT_EQ(why, std::string("truncated in the ") + part) << n << " bytes";
+            }
+        }
         for (size_t i = 0; i < whole.size(); i++) {
             for (const uint8_t mask : {0xFF, 1, 2, 4, 8, 16, 32, 64, 128}) {
                 Bytes b = whole;
@@ -161,16 +176,18 @@ TEST(Replay, FieldsOutOfRangeAreNamed) {
         {4, 2, {0x00, 0x00}, GReplayRead::BAD_FIELD, "version 0 does not exist"},
         {6, 1, {0x10}, GReplayRead::BAD_FIELD, "left choice 16 out of range"},
         {10, 4, {0xFF, 0xFF, 0xFF, 0xFF}, GReplayRead::BAD_FIELD, "right choice -1 out of range"},
+        {10, 1, {0x10}, GReplayRead::BAD_FIELD, "right choice 16 out of range"},
+        {6, 1, {0x0F}, GReplayRead::OK, ""},
         {18, 2, {0x81, 0x80, 0x80, 0x40}, GReplayRead::BAD_FIELD, "left flag stream has 134217729 ticks, more than 134217728"},
         {18, 2, {0xFF, 0xFF, 0xFF, 0xFF, 0x1F}, GReplayRead::BAD_FIELD, "varint above 2^32 - 1 in the left flag stream"},
         {26, 1, {0x83, 0x00}, GReplayRead::BAD_FIELD, "over-long varint in the right flag stream"},
         {26, 1, {0x02}, GReplayRead::BAD_FIELD, "right flag stream has 3 runs for 2 ticks"},
-        {26, 1, {0x04}, GReplayRead::BAD_FIELD, "right flag stream: runs add up to 3 ticks, not 4"},
+        {26, 1, {0x05}, GReplayRead::BAD_FIELD, "right flag stream: runs add up to 4 ticks, not 5"},
         {21, 1, {0x31}, GReplayRead::BAD_FIELD, "left flag stream run 0 has flags 0x31, a high bit set"},
         {31, 1, {0x00}, GReplayRead::BAD_FIELD, "right flag stream run 1 has 0 ticks"},
-        {30, 1, {0x04}, GReplayRead::BAD_FIELD, "right flag stream run 1 has the flags of the run before it"},
-        {34, 2, {0xB1, 0x0C}, GReplayRead::BAD_FIELD, "left flag stream has 130 ticks, more than 3249 ms allow"},
-        {34, 2, {0xB2, 0x0C}, GReplayRead::OK, ""},
+        {30, 1, {0x03}, GReplayRead::BAD_FIELD, "right flag stream run 1 has the flags of the run before it"},
+        {34, 4, {0xB1, 0x0C, 0x00, 0x00}, GReplayRead::BAD_FIELD, "left flag stream has 130 ticks, more than 3249 ms allow"},
+        {34, 4, {0xB2, 0x0C, 0x00, 0x00}, GReplayRead::OK, ""},
         {34, 4, {0xFF, 0xFF, 0xFF, 0xFF}, GReplayRead::BAD_FIELD, "end at 4294967295 ms, after the last possible 3355443225"},
         {38, 1, {0x02}, GReplayRead::BAD_FIELD, "end 2 is neither finished nor left"},
         {39, 1, {0x65}, GReplayRead::BAD_FIELD, "left health 101 out of range"},

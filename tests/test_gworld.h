@@ -12,6 +12,7 @@
 #include "game/gengine.h"
 #include "game/gmovable.h"
 #include "game/gobject.h"
+#include "game/gprojectile.h"
 #include "game/gship.h"
 #include "support/tempdir.h"
 
@@ -61,8 +62,8 @@ public:
 };
 
 // The collision boxes of the match's objects.
-inline Vec3 shipExtent() { return Vec3(2.8f, 0.9f, 10.0f); }
-inline Vec3 shotExtent() { return Vec3(1.0f, 1.0f, 5.0f); }
+inline Vec3 shipExtent() { return Vec3(GShip::EXTENT_X, GShip::EXTENT_Y, GShip::EXTENT_Z); }
+inline Vec3 shotExtent() { return Vec3(GProjectile::EXTENT_X, GProjectile::EXTENT_Y, GProjectile::EXTENT_Z); }
 
 // An engine in its own scratch directory, so that its model files are not
 // found (each missing 3DS file prints one line) unless a test writes them.

@@ -1,5 +1,6 @@
-// Tests of the 3DS reader on files made with H3DSWriter: every handler, the
-// format's quirks the game relies on, and damaged or hostile files.
+// Tests of the 3DS reader on files made with H3DSWriter and one typed byte
+// by byte: every handler, the format's quirks the game relies on, and
+// damaged or hostile files.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "assets/h3dsformat.h"
 #include "assets/h3dsloader.h"
 #include "assets/h3dswriter.h"
+#include "support/models3ds.h"
 #include "support/tempdir.h"
 
 using namespace h3ds;
@@ -42,34 +44,13 @@ ReadResult readWriter(H3DSWriter& writer, HModelData& data) {
     return readBytes(writer.data(), data);
 }
 
-// The start of every test file: main, version 3, editor, mesh version.
-void openScene(H3DSWriter& w) {
-    w.begin(CHUNK_MAIN);
-    w.version(3);
-    w.begin(CHUNK_EDITOR);
-    w.meshVersion(3);
-}
-
-// One triangle object named name, in file coordinates, optionally with a
-// face material.
-void triangleObject(H3DSWriter& w, const char* name, const char* material = nullptr) {
-    const float xyz[] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-    const uint16_t faces[][3] = {{0, 1, 2}};
-    w.beginObject(name);
-    w.begin(CHUNK_TRIANGLE_MESH);
-    w.vertexList(xyz, 3);
-    w.faceList(faces, 1, material);
-    w.end();
-    w.end();
-}
-
 }  // namespace
 
 // --- sound files ------------------------------------------------------------------
 
 TEST(H3DSLoaderTest, ReadsMaterialsAndMeshesOfASoundFile) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.material("hull", 10, 20, 30);
     w.material("glass", 40, 50, 60, "glass.bmp");
     const float xyz[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
@@ -117,9 +98,49 @@ TEST(H3DSLoaderTest, ReadsMaterialsAndMeshesOfASoundFile) {
     EXPECT_EQ(mesh.normals, nullptr) << "normals are the model's job";
 }
 
+// The one file not made by H3DSWriter, whose ids are the reader's own: a
+// wrong id in h3dsformat.h shows here. The hull names the second material
+// and the canopy the first, so that a face material that goes unread shows.
+TEST(H3DSLoaderTest, ReadsAFileTypedByteByByte) {
+    HModelData data;
+    const ReadResult r = readBytes(handMadeShip3ds(), data);
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(r.errors, "");
+    const Model3ds want = handMadeShipModel();
+    ASSERT_EQ(data.materialCount, 2);
+    for (int32_t m = 0; m < 2; ++m) {
+        const Material3ds& w = want.materials[m];
+        EXPECT_STREQ(data.materials[m].name, w.name.c_str());
+        const uint8_t* rgb = data.materials[m].colour;
+        EXPECT_EQ(uint32_t(rgb[0] << 16 | rgb[1] << 8 | rgb[2]), w.rgb) << m;
+        EXPECT_STREQ(data.materials[m].textureFile, w.texture.c_str());
+    }
+    ASSERT_EQ(data.meshCount, 2);
+    const int32_t materialIds[] = {1, 0};
+    for (int32_t m = 0; m < 2; ++m) {
+        SCOPED_TRACE(m);
+        const HMesh& mesh = data.meshes[m];
+        const Mesh3ds& w = want.meshes[m];
+        EXPECT_STREQ(mesh.name, w.name.c_str());
+        EXPECT_EQ(mesh.materialId, materialIds[m]);
+        EXPECT_EQ(mesh.hasTexture, m == 0);
+        ASSERT_EQ(size_t(mesh.vertexCount), w.points.size());
+        for (size_t v = 0; v < w.points.size(); ++v) {
+            EXPECT_EQ(mesh.vertices[v].x, w.points[v].x) << v;
+            EXPECT_EQ(mesh.vertices[v].y, w.points[v].y) << v;
+            EXPECT_EQ(mesh.vertices[v].z, w.points[v].z) << v;
+        }
+        ASSERT_EQ(size_t(mesh.faceCount * 3), w.faces.size());
+        for (size_t c = 0; c < w.faces.size(); ++c) EXPECT_EQ(mesh.faces[c / 3].index[c % 3], w.faces[c]) << c;
+        ASSERT_EQ(size_t(mesh.texCoordCount * 2), w.uv.size());
+        for (size_t t = 0; t < w.uv.size(); ++t)
+            EXPECT_EQ(t % 2 ? mesh.texCoords[t / 2].v : mesh.texCoords[t / 2].u, w.uv[t]) << t;
+    }
+}
+
 TEST(H3DSLoaderTest, KeepsTheFirstThreeFaceNumbersAndDropsTheFlags) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.beginObject("quad");
     w.begin(CHUNK_TRIANGLE_MESH);
     std::vector<float> xyz(3 * 8, 0.0f);
@@ -179,8 +200,8 @@ TEST(H3DSLoaderTest, MissingFileIsReportedByName) {
 TEST(H3DSLoaderTest, LoadsFromDiskAndClosesTheFile) {
     ScopedTempDir dir;
     H3DSWriter w;
-    openScene(w);
-    triangleObject(w, "t");
+    openScene3ds(w);
+    writeMesh3ds(w, {"t"});
     ASSERT_TRUE(w.writeFile("t.3ds"));
     for (int i = 0; i < 3; ++i) {  // a leaked FILE* would show up under ASan's leak check
         HModelData data;
@@ -200,7 +221,7 @@ TEST(H3DSLoaderTest, VersionAboveThreeWarnsWithoutLineBreakAndReadsOn) {
         w.begin(CHUNK_EDITOR);
         w.meshVersion(3);
         w.material("m", 1, 2, 3);
-        triangleObject(w, "t", "m");
+        writeMesh3ds(w, {"t", {"m"}});
         HModelData data;
         const ReadResult r = readWriter(w, data);
         EXPECT_TRUE(r.ok);
@@ -251,7 +272,7 @@ TEST(H3DSLoaderTest, EditorsFirstChildIsSkippedOnlyWhenItIsTheMeshVersion) {
         if (meshVersionFirst) w.meshVersion(3);
         w.material("paint", 1, 2, 3);
         w.material("glass", 4, 5, 6);
-        triangleObject(w, "hull", "paint");
+        writeMesh3ds(w, {"hull", {"paint"}});
         HModelData data;
         EXPECT_TRUE(readWriter(w, data).ok);
         ASSERT_EQ(data.materialCount, 2);
@@ -284,7 +305,7 @@ TEST(H3DSLoaderTest, ChunksOutsideTheirLevelAreSkipped) {
     w.begin(CHUNK_MATERIAL_NAME);  // a material name outside a material
     w.string("stray");
     w.end();
-    triangleObject(w, "t");
+    writeMesh3ds(w, {"t"});
     HModelData data;
     const ReadResult r = readWriter(w, data);
     EXPECT_TRUE(r.ok);
@@ -295,7 +316,7 @@ TEST(H3DSLoaderTest, ChunksOutsideTheirLevelAreSkipped) {
 
 TEST(H3DSLoaderTest, FaceMaterialAfterSmoothingGroupsInsideTheFaceList) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.material("a", 1, 1, 1);
     w.material("b", 2, 2, 2);
     const float xyz[] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -327,7 +348,7 @@ TEST(H3DSLoaderTest, UnknownChunkOfSeveralMegabytesIsSkipped) {
     w.end();
     w.begin(CHUNK_EDITOR);
     w.meshVersion(3);
-    triangleObject(w, "t");
+    writeMesh3ds(w, {"t"});
     HModelData data;
     EXPECT_TRUE(readWriter(w, data).ok);
     EXPECT_EQ(data.meshCount, 1);
@@ -339,7 +360,7 @@ TEST(H3DSLoaderTest, NothingAfterTheMainChunkIsRead) {
     w.end();
     w.begin(CHUNK_EDITOR);
     w.meshVersion(3);
-    triangleObject(w, "t");
+    writeMesh3ds(w, {"t"});
     HModelData data;
     EXPECT_TRUE(readWriter(w, data).ok);
     EXPECT_EQ(data.meshCount, 0);
@@ -347,7 +368,7 @@ TEST(H3DSLoaderTest, NothingAfterTheMainChunkIsRead) {
 
 TEST(H3DSLoaderTest, LightOrCameraObjectGivesAnEmptyMesh) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.beginObject("lamp");
     std::vector<uint8_t> light(12 + 20, 0);
     w.chunk(CHUNK_LIGHT, light.data(), light.size());
@@ -372,7 +393,7 @@ class H3DSMaterialTest : public testing::Test {
 protected:
     // A scene whose one material is built by the test between the two calls.
     void SetUp() override {
-        openScene(w);
+        openScene3ds(w);
         w.begin(CHUNK_MATERIAL);
         w.begin(CHUNK_MATERIAL_NAME);
         w.string("m");
@@ -417,7 +438,7 @@ TEST_F(H3DSMaterialTest, TakesAnyIdAsTwentyFourBitColour) {
 
 TEST_F(H3DSMaterialTest, FloatColourIsConvertedNotCopied) {
     const float rgb[] = {1.0f, 0.5f, 0.0f};
-    colourChunk(CHUNK_COLOUR_FLOAT, rgb, sizeof rgb);
+    colourChunk(0x0010, rgb, sizeof rgb);  // the id typed here: the reader could share a wrong one
     const HMaterial& m = read();
     EXPECT_EQ(m.colour[0], 255);
     EXPECT_EQ(m.colour[1], 128);
@@ -427,7 +448,7 @@ TEST_F(H3DSMaterialTest, FloatColourIsConvertedNotCopied) {
 
 TEST_F(H3DSMaterialTest, FloatColourOutOfRangeIsClamped) {
     const float rgb[] = {7.0f, -3.0f, std::numeric_limits<float>::quiet_NaN()};
-    colourChunk(CHUNK_COLOUR_FLOAT_GAMMA, rgb, sizeof rgb);
+    colourChunk(0x0013, rgb, sizeof rgb);  // gamma corrected floats
     const HMaterial& m = read();
     EXPECT_EQ(m.colour[0], 255);
     EXPECT_EQ(m.colour[1], 0);
@@ -446,7 +467,7 @@ TEST(H3DSColourSizeTest, ShortLongOrEmptyColourPayloadStaysInsideTheRecord) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.size);
         H3DSWriter w;
-        openScene(w);
+        openScene3ds(w);
         w.begin(CHUNK_MATERIAL);
         w.begin(CHUNK_DIFFUSE);
         if (c.size > 0) w.chunk(CHUNK_COLOUR_24, bytes, c.size);
@@ -523,11 +544,11 @@ TEST_F(H3DSMaterialTest, NameWithoutTerminatorEndsWithItsChunk) {
 
 TEST(H3DSFaceMaterialTest, MatchesByExactNameOnly) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.material("Hull", 1, 2, 3);
-    triangleObject(w, "exact", "Hull");
-    triangleObject(w, "case", "hull");
-    triangleObject(w, "none");
+    writeMesh3ds(w, {"exact", {"Hull"}});
+    writeMesh3ds(w, {"case", {"hull"}});
+    writeMesh3ds(w, {"none"});
     HModelData data;
     EXPECT_TRUE(readWriter(w, data).ok);
     ASSERT_EQ(data.meshCount, 3);
@@ -539,9 +560,9 @@ TEST(H3DSFaceMaterialTest, MatchesByExactNameOnly) {
 
 TEST(H3DSFaceMaterialTest, MaterialDefinedLaterIsNotFound) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.material("early", 1, 1, 1);
-    triangleObject(w, "t", "late");
+    writeMesh3ds(w, {"t", {"late"}});
     w.material("late", 2, 2, 2, "late.bmp");
     HModelData data;
     EXPECT_TRUE(readWriter(w, data).ok);
@@ -551,8 +572,8 @@ TEST(H3DSFaceMaterialTest, MaterialDefinedLaterIsNotFound) {
 
 TEST(H3DSFaceMaterialTest, WithoutMaterialsTheIdStaysZero) {
     H3DSWriter w;
-    openScene(w);
-    triangleObject(w, "t", "ghost");
+    openScene3ds(w);
+    writeMesh3ds(w, {"t", {"ghost"}});
     HModelData data;
     EXPECT_TRUE(readWriter(w, data).ok);
     EXPECT_EQ(data.meshes[0].materialId, 0);
@@ -560,7 +581,7 @@ TEST(H3DSFaceMaterialTest, WithoutMaterialsTheIdStaysZero) {
 
 TEST(H3DSFaceMaterialTest, LastFaceMaterialDecidesAndTextureFlagSticks) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.material("painted", 1, 1, 1, "paint.bmp");
     w.material("plain", 2, 2, 2);
     const float xyz[] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -584,9 +605,9 @@ TEST(H3DSFaceMaterialTest, LastFaceMaterialDecidesAndTextureFlagSticks) {
 TEST(H3DSFaceMaterialTest, LongFaceMaterialNameMatchesTheCutMaterialName) {
     const std::string longName(300, 'q');
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.material(longName.c_str(), 1, 2, 3);
-    triangleObject(w, longName.c_str(), longName.c_str());
+    writeMesh3ds(w, {longName, {longName}});
     HModelData data;
     EXPECT_TRUE(readWriter(w, data).ok);
     EXPECT_EQ(strlen(data.meshes[0].name), 254u);
@@ -597,7 +618,7 @@ TEST(H3DSFaceMaterialTest, LongFaceMaterialNameMatchesTheCutMaterialName) {
 
 TEST(H3DSListTest, CountAboveThePayloadIsCutToThePayload) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.beginObject("t");
     w.begin(CHUNK_VERTEX_LIST);
     w.u16(1000);  // but only two vertices follow
@@ -624,7 +645,7 @@ TEST(H3DSListTest, CountAboveThePayloadIsCutToThePayload) {
 
 TEST(H3DSListTest, PayloadBeyondTheCountIsNotReadAsChunks) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.beginObject("t");
     w.begin(CHUNK_VERTEX_LIST);
     w.u16(1);
@@ -642,7 +663,7 @@ TEST(H3DSListTest, PayloadBeyondTheCountIsNotReadAsChunks) {
 
 TEST(H3DSListTest, SecondVertexListReplacesTheFirst) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.beginObject("t");
     const float four[12] = {};
     const float two[] = {5, 5, 5, 6, 6, 6};
@@ -656,7 +677,7 @@ TEST(H3DSListTest, SecondVertexListReplacesTheFirst) {
 
 TEST(H3DSListTest, FacesNamingMissingVerticesAreDropped) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.beginObject("t");
     w.begin(CHUNK_TRIANGLE_MESH);
     const uint16_t faces[][3] = {{0, 1, 2}, {0, 1, 3}, {2, 1, 0}, {65535, 0, 1}};
@@ -676,7 +697,7 @@ TEST(H3DSListTest, DroppingEveryFaceLeavesNoFaceArray) {
     // From a fuzz crash: every face named a missing vertex, and the emptied
     // mesh kept a face array with a count of zero.
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.beginObject("t");
     const uint16_t faces[][3] = {{0, 1, 2}};
     w.faceList(faces, 1);
@@ -697,7 +718,7 @@ TEST(H3DSListTest, FullSixteenBitListsRoundTrip) {
         faceStore[3 * i + 2] = uint16_t((i + 2) % n);
     }
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.beginObject("big");
     w.begin(CHUNK_TRIANGLE_MESH);
     ASSERT_TRUE(w.vertexListFromModel(vertices.data(), n));
@@ -721,11 +742,11 @@ namespace {
 // A model with a bit of everything, for cutting up.
 std::vector<uint8_t> richModel() {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.material("a", 1, 2, 3, "a.bmp");
     w.material("b", 4, 5, 6);
-    triangleObject(w, "one", "a");
-    triangleObject(w, "two", "b");
+    writeMesh3ds(w, {"one", {"a"}});
+    writeMesh3ds(w, {"two", {"b"}});
     w.endAll();
     return w.data();
 }
@@ -782,7 +803,7 @@ TEST(H3DSDamageTest, FileEndingInsideAListSaysWhereAndInWhichChunk) {
 
 TEST(H3DSDamageTest, ChunkShorterThanItsHeaderStopsTheRead) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.material("kept", 1, 2, 3);
     w.rawHeader(0x1234, 3);
     w.u32(0);
@@ -806,7 +827,7 @@ TEST(H3DSDamageTest, ZeroLengthChunkDoesNotLoopForever) {
 
 TEST(H3DSDamageTest, ChildRunningPastItsParentStopsTheRead) {
     H3DSWriter w;
-    openScene(w);
+    openScene3ds(w);
     w.begin(CHUNK_MATERIAL);
     w.begin(CHUNK_MATERIAL_NAME);
     w.string("m");
@@ -939,6 +960,12 @@ TEST(H3DSWriterTest, ListsUpToTheSixteenBitLimitAreTakenAndLongerOnesRefused) {
             }
         }
     }
+}
+
+// The writer's ids, layout and change of axes against the file typed by
+// hand: the artwork baker's files are read by other programs too.
+TEST(H3DSWriterTest, WritesTheFileTypedByHandByteForByte) {
+    EXPECT_EQ(model3dsBytes(handMadeShipModel()), handMadeShip3ds());
 }
 
 // A full disk is noticed when the file is closed at the latest.

@@ -8,11 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "assets/h3dsformat.h"
-#include "assets/h3dswriter.h"
 #include "assets/hmodel.h"
 #include "assets/hnormals.h"
 #include "assets/htexturestore.h"
+#include "support/models3ds.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -177,18 +176,7 @@ TEST(HModel3dsTest, MissingFileGivesALoadedEmptyLitModel) {
 
 TEST(HModel3dsTest, UntexturedModelLoadsWithoutTheTextureStore) {
     ScopedTempDir dir;
-    using namespace h3ds;
-    H3DSWriter w;
-    w.begin(CHUNK_MAIN);
-    w.begin(CHUNK_EDITOR);
-    w.meshVersion(3);
-    w.material("red", 255, 0, 0);
-    const std::vector<Vec3> points = {Vec3(0, 0, 0), Vec3(1, 0, 0), Vec3(0, 1, 0)};
-    const uint16_t faces[][3] = {{0, 1, 2}};
-    w.beginObject("tri");
-    w.vertexListFromModel(points.data(), 3);
-    w.faceList(faces, 1);
-    ASSERT_TRUE(w.writeFile("tri.3ds"));
+    ASSERT_TRUE(write3ds("tri.3ds", Model3ds({{"red", 0xff0000}}, {{"tri"}})));
     const int32_t storeCount = theTextureStore.count;
     {
         HModel model;

@@ -6,19 +6,15 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <SDL.h>
 
 #include <vector>
 
-#include "assets/h3dsformat.h"
-#include "assets/h3dswriter.h"
 #include "assets/hmodel.h"
 #include "assets/htexturestore.h"
 #include "support/glwindow.h"
+#include "support/models3ds.h"
 #include "support/pictures.h"
 #include "support/tempdir.h"
-
-using namespace h3ds;
 
 namespace {
 
@@ -31,73 +27,22 @@ const int32_t HEIGHT = 240;
 const std::vector<Vec3> FRONT = {Vec3(-1, -1, -3), Vec3(1, -1, -3), Vec3(0, 1, -3)};
 const std::vector<Vec3> BACK = {Vec3(-1, -1, -3), Vec3(0, 1, -3), Vec3(1, -1, -3)};
 
-struct Mesh3ds {
-    std::vector<Vec3> points;
-    const char* material = nullptr;
-    std::vector<float> uv;
-    std::vector<uint16_t> faces = {};  // three indices a face; empty: in point order
-};
+const uint32_t PAINT = 0xC86432;
 
-struct Material3ds {
-    const char* name;
-    const char* textureFile;  // or null
-    uint8_t red, green, blue;
-};
-
-// Writes a 3DS file of materials and meshes, each mesh with the material it
-// names; four points make a quad of two faces.
-void write3dsMeshes(const char* file, const std::vector<Material3ds>& materials, const std::vector<Mesh3ds>& meshes) {
-    H3DSWriter w;
-    w.begin(CHUNK_MAIN);
-    w.version(3);
-    w.begin(CHUNK_EDITOR);
-    w.meshVersion(3);
-    for (const Material3ds& m : materials) w.material(m.name, m.red, m.green, m.blue, m.textureFile);
-    for (const Mesh3ds& mesh : meshes) {
-        w.beginObject("mesh");
-        w.begin(CHUNK_TRIANGLE_MESH);
-        w.vertexListFromModel(mesh.points.data(), mesh.points.size());
-        std::vector<uint16_t> faces;
-        for (size_t i = 0; i + 2 < mesh.points.size(); i += 3)
-            faces.insert(faces.end(), {uint16_t(i), uint16_t(i + 1), uint16_t(i + 2)});
-        if (mesh.points.size() == 4) faces = {0, 1, 2, 0, 2, 3};  // a quad
-        if (!mesh.faces.empty()) faces = mesh.faces;
-        w.faceList(reinterpret_cast<const uint16_t(*)[3]>(faces.data()), faces.size() / 3, mesh.material);
-        if (!mesh.uv.empty()) w.texCoordList(mesh.uv.data(), mesh.uv.size() / 2);
-        w.end();
-        w.end();
-    }
-    ASSERT_TRUE(w.writeFile(file));
-}
-
-// Materials (name, texture file) of one colour, and one mesh.
-void write3ds(const char* file, const std::vector<std::pair<const char*, const char*>>& materials,
-              const Mesh3ds& mesh, uint8_t red = 200, uint8_t green = 100, uint8_t blue = 50) {
-    std::vector<Material3ds> list;
-    for (const auto& m : materials) list.push_back({m.first, m.second, red, green, blue});
-    write3dsMeshes(file, list, {mesh});
-}
-
-void writeSolidBmp(const char* file, uint8_t r, uint8_t g, uint8_t b) {
-    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 2, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
-    ASSERT_NE(s, nullptr);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 2; ++x) {
-            uint8_t* p = static_cast<uint8_t*>(s->pixels) + y * s->pitch + 3 * x;
-            p[0] = r;
-            p[1] = g;
-            p[2] = b;
-        }
-    ASSERT_EQ(SDL_SaveBMP(s, file), 0);
-    SDL_FreeSurface(s);
+void writeOneMesh(const char* file, const std::vector<Material3ds>& materials, const Mesh3ds& mesh) {
+    ASSERT_TRUE(write3ds(file, Model3ds{materials, {mesh}}));
 }
 
 class HModelDrawTest : public testing::Test {
 protected:
     HModelDrawTest() : window(WIDTH, HEIGHT) {}
+    // A decoy holds texture slot 0, so that no material's texture slot is
+    // its position in the model.
     void SetUp() override {
         ASSERT_TRUE(window.ok());
         theTextureStore.releaseAll();
+        ASSERT_TRUE(writePlainPicture("decoy.bmp", 0x123456, 2));
+        ASSERT_EQ(theTextureStore.load("decoy.bmp"), 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
     }
@@ -134,8 +79,8 @@ TEST_F(HModelDrawTest, TextModelIsDrawnUnlitInItsColour) {
 }
 
 TEST_F(HModelDrawTest, ThreeDsModelIsLitWhileItDrawsAndNotAfter) {
-    write3ds("front.3ds", {{"paint", nullptr}}, Mesh3ds{FRONT, "paint", {}});
-    write3ds("back.3ds", {{"paint", nullptr}}, Mesh3ds{BACK, "paint", {}});
+    writeOneMesh("front.3ds", {{"paint", PAINT}}, {"mesh", {"paint"}, FRONT});
+    writeOneMesh("back.3ds", {{"paint", PAINT}}, {"mesh", {"paint"}, BACK});
     HModel front, back;
     ASSERT_TRUE(front.load("front.3ds"));
     ASSERT_TRUE(back.load("back.3ds"));
@@ -148,7 +93,7 @@ TEST_F(HModelDrawTest, ThreeDsModelIsLitWhileItDrawsAndNotAfter) {
 }
 
 TEST_F(HModelDrawTest, MeshWithoutFaceMaterialTakesTheFirstMaterialsColour) {
-    write3ds("plain.3ds", {{"first", nullptr}, {"second", nullptr}}, Mesh3ds{FRONT, nullptr, {}}, 100, 50, 200);
+    writeOneMesh("plain.3ds", {{"first", 0x6432C8}, {"second", 0x6432C8}}, {"mesh", {}, FRONT});
     HModel model;
     ASSERT_TRUE(model.load("plain.3ds"));
     EXPECT_EQ(model.data.meshes[0].materialId, 0);
@@ -158,8 +103,8 @@ TEST_F(HModelDrawTest, MeshWithoutFaceMaterialTakesTheFirstMaterialsColour) {
 // A mesh naming a material the file lacks, and a mesh of a file with no
 // materials at all: no colour to use, so white.
 TEST_F(HModelDrawTest, MeshWithoutAUsableMaterialIsDrawnWhite) {
-    write3ds("stray.3ds", {{"known", nullptr}}, Mesh3ds{FRONT, "unknown", {}}, 100, 50, 200);
-    write3ds("bare.3ds", {}, Mesh3ds{FRONT, nullptr, {}});
+    writeOneMesh("stray.3ds", {{"known", 0x6432C8}}, {"mesh", {"unknown"}, FRONT});
+    writeOneMesh("bare.3ds", {}, {"mesh", {}, FRONT});
     for (const char* file : {"stray.3ds", "bare.3ds"}) {
         SCOPED_TRACE(file);
         HModel model;
@@ -183,8 +128,8 @@ TEST_F(HModelDrawTest, UnloadedModelMakesNoOpenGLCall) {
 }
 
 TEST_F(HModelDrawTest, TexturedMeshShowsItsTextureAndKeepsItBound) {
-    writeSolidBmp("skin.bmp", 0, 255, 0);
-    write3ds("skinned.3ds", {{"skin", "skin.bmp"}}, Mesh3ds{FRONT, "skin", {0, 0, 1, 0, 0.5f, 1}}, 255, 0, 0);
+    ASSERT_TRUE(writePlainPicture("skin.bmp", 0x00ff00, 2));
+    writeOneMesh("skinned.3ds", {{"skin", 0xff0000, "skin.bmp"}}, {"mesh", {"skin"}, FRONT, {0, 0, 1, 0, 0.5f, 1}});
     const int32_t before = theTextureStore.count;
     {
         HModel model;
@@ -221,16 +166,18 @@ TEST_F(HModelDrawTest, EachMeshDrawsWithItsOwnMaterialCoordinatesAndNormals) {
     auto triangle = [](float left, float right) {
         return std::vector<Vec3>{Vec3(left, -1.1f, -3), Vec3(right, -1.1f, -3), Vec3((left + right) / 2, -0.1f, -3)};
     };
-    write3dsMeshes("four.3ds",
-                   {{"a", "a.bmp", 10, 20, 30}, {"b", "b.bmp", 40, 50, 60}, {"green", nullptr, 0, 200, 0},
-                    {"blue", nullptr, 0, 0, 200}},
-                   {{quad(-1.5f, -0.1f), "a", upright},
-                    {quad(0.1f, 1.5f), "b", upright, {2, 3, 0, 2, 0, 1}},
-                    {triangle(-1.5f, -0.1f), "green", {}, {2, 0, 1}},
-                    {triangle(0.1f, 1.5f), "blue", {}, {1, 2, 0}}});
+    // Textured materials last: their positions (2, 3) are not their slots
+    // in the store (1, 2, after the decoy), so binding by position shows.
+    ASSERT_TRUE(write3ds("four.3ds", Model3ds{{{"green", 0x00c800}, {"blue", 0x0000c8}, {"b", 0x28323c, "b.bmp"},
+                                               {"a", 0x0a141e, "a.bmp"}},
+                                              {{"a", {"a"}, quad(-1.5f, -0.1f), upright},
+                                               {"b", {"b"}, quad(0.1f, 1.5f), upright, {2, 3, 0, 2, 0, 1}},
+                                               {"green", {"green"}, triangle(-1.5f, -0.1f), {}, {2, 0, 1}},
+                                               {"blue", {"blue"}, triangle(0.1f, 1.5f), {}, {1, 2, 0}}}}));
     HModel model;
     ASSERT_TRUE(model.load("four.3ds"));
     ASSERT_EQ(model.data.meshCount, 4);
+    for (int32_t m : {2, 3}) ASSERT_NE(model.data.materials[m].texture, m);
     // The green triangle's top corner turned edge-on to the light: dark
     // there, bright at the two bottom corners.
     model.data.meshes[2].normals[2] = Vec3(1, 0, 0);
@@ -259,7 +206,7 @@ TEST_F(HModelDrawTest, EachMeshDrawsWithItsOwnMaterialCoordinatesAndNormals) {
 }
 
 TEST_F(HModelDrawTest, MissingTextureDrawsWhiteWithTheStoresMessage) {
-    write3ds("bare.3ds", {{"skin", "nowhere.bmp"}}, Mesh3ds{FRONT, "skin", {0, 0, 1, 0, 0.5f, 1}}, 255, 0, 0);
+    writeOneMesh("bare.3ds", {{"skin", 0xff0000, "nowhere.bmp"}}, {"mesh", {"skin"}, FRONT, {0, 0, 1, 0, 0.5f, 1}});
     HModel model;
     testing::internal::CaptureStderr();
     ASSERT_TRUE(model.load("bare.3ds"));
@@ -272,9 +219,9 @@ TEST_F(HModelDrawTest, MissingTextureDrawsWhiteWithTheStoresMessage) {
 TEST_F(HModelDrawTest, FewerTextureCoordinatesThanVerticesAreNeverReadPastTheEnd) {
     // A quad of four vertices with coordinates for three: under ASan an
     // out-of-bounds read of the fourth would abort here.
-    writeSolidBmp("skin.bmp", 0, 0, 255);
+    ASSERT_TRUE(writePlainPicture("skin.bmp", 0x0000ff, 2));
     const std::vector<Vec3> quad = {Vec3(-1, -1, -3), Vec3(1, -1, -3), Vec3(1, 1, -3), Vec3(-1, 1, -3)};
-    write3ds("short.3ds", {{"skin", "skin.bmp"}}, Mesh3ds{quad, "skin", {0, 0, 1, 0, 1, 1}});
+    writeOneMesh("short.3ds", {{"skin", PAINT, "skin.bmp"}}, {"mesh", {"skin"}, quad, {0, 0, 1, 0, 1, 1}});
     HModel model;
     ASSERT_TRUE(model.load("short.3ds"));
     ASSERT_EQ(model.data.meshes[0].vertexCount, 4);

@@ -1,35 +1,20 @@
 // Tests of the texture store in a real OpenGL context (GlWindow under Xvfb):
-// pictures are made here (SDL_SaveBMP, libjpeg, hand-written TGA), loaded,
+// pictures are made by the test support (BMP, JPEG, TGA), loaded,
 // and read back from OpenGL with glGetTexImage.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <SDL.h>
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "assets/htexturestore.h"
 #include "support/glwindow.h"
+#include "support/pictures.h"
 #include "support/tempdir.h"
 
 namespace {
-
-struct Rgb {
-    uint8_t r, g, b;
-};
-
-// A picture as rows from the top, the way files and people see it.
-struct Picture {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<Rgb> pixels;  // row 0 is the top
-    Rgb at(int32_t x, int32_t y) const { return pixels[y * width + x]; }
-};
 
 // Flat 8 x 8 blocks, a different colour each, so that a JPEG of it comes
 // back almost exactly; no two rows of blocks alike, so a missing flip shows.
@@ -44,135 +29,6 @@ Picture blocks(int32_t blocksWide, int32_t blocksHigh) {
         for (int32_t x = 0; x < p.width; ++x)
             p.pixels.push_back(palette[((y / 8) * blocksWide + x / 8) % 12]);
     return p;
-}
-
-// 24-bit BMP through SDL, which stores blue first.
-bool saveBmp(const Picture& p, const char* file) {
-    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, p.width, p.height, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
-    if (!s) return false;
-    for (int32_t y = 0; y < p.height; ++y) {
-        uint8_t* row = static_cast<uint8_t*>(s->pixels) + y * s->pitch;
-        for (int32_t x = 0; x < p.width; ++x) {
-            row[3 * x] = p.at(x, y).r;
-            row[3 * x + 1] = p.at(x, y).g;
-            row[3 * x + 2] = p.at(x, y).b;
-        }
-    }
-    const bool ok = SDL_SaveBMP(s, file) == 0;
-    SDL_FreeSurface(s);
-    return ok;
-}
-
-// 8-bit palettised BMP: SDL_SaveBMP keeps the palette.
-bool save8BitBmp(const Picture& p, const char* file) {
-    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, p.width, p.height, 8, 0, 0, 0, 0);
-    if (!s) return false;
-    std::vector<SDL_Color> colours;
-    for (int32_t y = 0; y < p.height; ++y) {
-        for (int32_t x = 0; x < p.width; ++x) {
-            const Rgb c = p.at(x, y);
-            size_t i = 0;
-            while (i < colours.size() && !(colours[i].r == c.r && colours[i].g == c.g && colours[i].b == c.b)) ++i;
-            if (i == colours.size()) colours.push_back(SDL_Color{c.r, c.g, c.b, 0});
-            static_cast<uint8_t*>(s->pixels)[y * s->pitch + x] = static_cast<uint8_t>(i);
-        }
-    }
-    SDL_SetColors(s, colours.data(), 0, static_cast<int>(colours.size()));
-    const bool ok = SDL_SaveBMP(s, file) == 0;
-    SDL_FreeSurface(s);
-    return ok;
-}
-
-// libjpeg is not linked into the tests; SDL_image's copy is borrowed at run
-// time instead.
-class JpegWriter {
-public:
-    JpegWriter() : library(dlopen("libjpeg.so.62", RTLD_NOW)) {}
-    ~JpegWriter() {
-        if (library) dlclose(library);
-    }
-    // Quality 100 without chroma subsampling: flat 8 x 8 blocks come back
-    // within the rounding of the colour conversion.
-    bool save(const Picture& p, const char* file) {
-        if (!library) return false;
-        auto stdError = sym<jpeg_error_mgr* (*)(jpeg_error_mgr*)>("jpeg_std_error");
-        auto create = sym<void (*)(j_compress_ptr, int, size_t)>("jpeg_CreateCompress");
-        auto dest = sym<void (*)(j_compress_ptr, FILE*)>("jpeg_stdio_dest");
-        auto defaults = sym<void (*)(j_compress_ptr)>("jpeg_set_defaults");
-        auto quality = sym<void (*)(j_compress_ptr, int, boolean)>("jpeg_set_quality");
-        auto start = sym<void (*)(j_compress_ptr, boolean)>("jpeg_start_compress");
-        auto write = sym<JDIMENSION (*)(j_compress_ptr, JSAMPARRAY, JDIMENSION)>("jpeg_write_scanlines");
-        auto finish = sym<void (*)(j_compress_ptr)>("jpeg_finish_compress");
-        auto destroy = sym<void (*)(j_compress_ptr)>("jpeg_destroy_compress");
-        if (!stdError || !create || !dest || !defaults || !quality || !start || !write || !finish || !destroy)
-            return false;
-        FILE* out = fopen(file, "wb");
-        if (!out) return false;
-        jpeg_compress_struct info;
-        jpeg_error_mgr errors;
-        info.err = stdError(&errors);
-        create(&info, JPEG_LIB_VERSION, sizeof info);
-        dest(&info, out);
-        info.image_width = p.width;
-        info.image_height = p.height;
-        info.input_components = 3;
-        info.in_color_space = JCS_RGB;
-        defaults(&info);
-        quality(&info, 100, TRUE);
-        for (int i = 0; i < info.num_components; ++i) {
-            info.comp_info[i].h_samp_factor = 1;
-            info.comp_info[i].v_samp_factor = 1;
-        }
-        start(&info, TRUE);
-        std::vector<uint8_t> row(3 * p.width);
-        for (int32_t y = 0; y < p.height; ++y) {
-            for (int32_t x = 0; x < p.width; ++x) {
-                row[3 * x] = p.at(x, y).r;
-                row[3 * x + 1] = p.at(x, y).g;
-                row[3 * x + 2] = p.at(x, y).b;
-            }
-            JSAMPROW rows[1] = {row.data()};
-            write(&info, rows, 1);
-        }
-        finish(&info);
-        destroy(&info);
-        return fclose(out) == 0;
-    }
-
-private:
-    template <typename F>
-    F sym(const char* name) {
-        return reinterpret_cast<F>(dlsym(library, name));
-    }
-    void* library;
-};
-
-// Uncompressed TGA, which SDL_image knows by the extension: type 2 with 16
-// or 32 bits per pixel, type 3 for 8-bit greyscale. Rows from the top.
-bool saveTga(const Picture& p, const char* file, int bits, const std::vector<uint8_t>& alpha = {}) {
-    std::vector<uint8_t> bytes(18, 0);
-    bytes[2] = bits == 8 ? 3 : 2;
-    bytes[12] = static_cast<uint8_t>(p.width);
-    bytes[13] = static_cast<uint8_t>(p.width >> 8);
-    bytes[14] = static_cast<uint8_t>(p.height);
-    bytes[15] = static_cast<uint8_t>(p.height >> 8);
-    bytes[16] = static_cast<uint8_t>(bits);
-    bytes[17] = 0x20 | (bits == 32 ? 8 : bits == 16 ? 1 : 0);  // top-left origin, alpha bits
-    for (size_t i = 0; i < p.pixels.size(); ++i) {
-        const Rgb c = p.pixels[i];
-        if (bits == 32) {
-            bytes.insert(bytes.end(), {c.b, c.g, c.r, alpha.empty() ? uint8_t(255) : alpha[i]});
-        } else if (bits == 16) {
-            const uint16_t v = 0x8000 | ((c.r >> 3) << 10) | ((c.g >> 3) << 5) | (c.b >> 3);
-            bytes.insert(bytes.end(), {uint8_t(v), uint8_t(v >> 8)});
-        } else {
-            bytes.push_back(c.r);  // grey: r = g = b
-        }
-    }
-    FILE* out = fopen(file, "wb");
-    if (!out) return false;
-    const bool written = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    return fclose(out) == 0 && written;
 }
 
 // The texture of a slot as OpenGL holds it: rows from t = 0 upwards.
@@ -260,7 +116,7 @@ protected:
 
 TEST_F(HTextureStoreTest, BmpIsUploadedRedFirstAndBottomRowFirst) {
     const Picture picture = blocks(4, 3);
-    ASSERT_TRUE(saveBmp(picture, "p.bmp"));
+    ASSERT_TRUE(writeBmp("p.bmp", picture));
     const int32_t index = theTextureStore.load("p.bmp");
     ASSERT_EQ(index, 0);
     expectTextureOf(readTexture(index), picture, 0, "bmp");
@@ -268,9 +124,8 @@ TEST_F(HTextureStoreTest, BmpIsUploadedRedFirstAndBottomRowFirst) {
 
 TEST_F(HTextureStoreTest, BmpAndJpegOfOnePictureGiveTheSameTexture) {
     const Picture picture = blocks(4, 2);
-    ASSERT_TRUE(saveBmp(picture, "same.bmp"));
-    JpegWriter jpeg;
-    ASSERT_TRUE(jpeg.save(picture, "same.jpg"));
+    ASSERT_TRUE(writeBmp("same.bmp", picture));
+    ASSERT_TRUE(writeJpeg("same.jpg", picture));
     const int32_t fromBmp = theTextureStore.load("same.bmp");
     const int32_t fromJpeg = theTextureStore.load("same.jpg");
     ASSERT_GE(fromBmp, 0);
@@ -291,45 +146,45 @@ TEST_F(HTextureStoreTest, OnePixelHighAndOddHeightsFlipAroundTheMiddle) {
     line.width = 5;
     line.height = 1;
     line.pixels = std::vector<Rgb>{{1, 2, 3}, {40, 50, 60}, {255, 0, 0}, {0, 0, 255}, {7, 8, 9}};
-    ASSERT_TRUE(saveBmp(line, "line.bmp"));
+    ASSERT_TRUE(writeBmp("line.bmp", line));
     expectTextureOf(readTexture(theTextureStore.load("line.bmp")), line, 0, "1 pixel high");
 
     Picture odd;
     odd.width = 1;
     odd.height = 3;
     odd.pixels = std::vector<Rgb>{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    ASSERT_TRUE(saveBmp(odd, "odd.bmp"));
+    ASSERT_TRUE(writeBmp("odd.bmp", odd));
     expectTextureOf(readTexture(theTextureStore.load("odd.bmp")), odd, 0, "odd height");
 }
 
 TEST_F(HTextureStoreTest, OtherPixelFormatsAreConvertedTo24Bit) {
     const Picture picture = blocks(2, 2);
-    ASSERT_TRUE(save8BitBmp(picture, "palette.bmp"));
+    ASSERT_TRUE(writeBmp("palette.bmp", picture, 8));
     expectTextureOf(readTexture(theTextureStore.load("palette.bmp")), picture, 0, "8-bit palette");
 
     // Alpha is dropped, never blended: a transparent pixel keeps its colour.
     std::vector<uint8_t> alpha(picture.pixels.size(), 255);
     alpha[0] = 0;
     alpha[1] = 77;
-    ASSERT_TRUE(saveTga(picture, "rgba.tga", 32, alpha));
+    ASSERT_TRUE(writeTga("rgba.tga", picture, 32, alpha));
     expectTextureOf(readTexture(theTextureStore.load("rgba.tga")), picture, 0, "32-bit with alpha");
 
     // 5 bits per channel: what comes back is within the lost 3 bits.
-    ASSERT_TRUE(saveTga(picture, "rgb555.tga", 16));
+    ASSERT_TRUE(writeTga("rgb555.tga", picture, 16));
     expectTextureOf(readTexture(theTextureStore.load("rgb555.tga")), picture, 8, "16-bit");
 
     Picture grey;
     grey.width = 3;
     grey.height = 2;
     grey.pixels = std::vector<Rgb>{{0, 0, 0}, {100, 100, 100}, {255, 255, 255}, {20, 20, 20}, {200, 200, 200}, {128, 128, 128}};
-    ASSERT_TRUE(saveTga(grey, "grey.tga", 8));
+    ASSERT_TRUE(writeTga("grey.tga", grey, 8));
     expectTextureOf(readTexture(theTextureStore.load("grey.tga")), grey, 0, "greyscale");
 }
 
 // --- slots ------------------------------------------------------------------------------------
 
 TEST_F(HTextureStoreTest, EveryLoadGetsItsOwnSlotAndTexture) {
-    ASSERT_TRUE(saveBmp(blocks(1, 1), "a.bmp"));
+    ASSERT_TRUE(writeBmp("a.bmp", blocks(1, 1)));
     const int32_t first = theTextureStore.load("a.bmp");
     const int32_t second = theTextureStore.load("a.bmp");
     EXPECT_EQ(first, 0);
@@ -344,7 +199,7 @@ TEST_F(HTextureStoreTest, EveryLoadGetsItsOwnSlotAndTexture) {
 }
 
 TEST_F(HTextureStoreTest, The101stLoadIsRefusedBeforeTheFileIsOpened) {
-    ASSERT_TRUE(saveBmp(blocks(1, 1), "a.bmp"));
+    ASSERT_TRUE(writeBmp("a.bmp", blocks(1, 1)));
     for (int32_t i = 0; i < HTextureStore::MAX_TEXTURES; ++i) ASSERT_EQ(theTextureStore.load("a.bmp"), i);
     testing::internal::CaptureStderr();
     EXPECT_EQ(theTextureStore.load("does-not-exist.bmp"), -1);
@@ -354,7 +209,7 @@ TEST_F(HTextureStoreTest, The101stLoadIsRefusedBeforeTheFileIsOpened) {
 }
 
 TEST_F(HTextureStoreTest, ReleaseDeletesTheTextureAndFreesTheSlotForReuse) {
-    ASSERT_TRUE(saveBmp(blocks(1, 1), "a.bmp"));
+    ASSERT_TRUE(writeBmp("a.bmp", blocks(1, 1)));
     for (int32_t i = 0; i < HTextureStore::MAX_TEXTURES; ++i) ASSERT_EQ(theTextureStore.load("a.bmp"), i);
     const GLuint name = theTextureStore.textures[37]->glName;
     theTextureStore.release(37);
@@ -370,7 +225,7 @@ TEST_F(HTextureStoreTest, ReleaseDeletesTheTextureAndFreesTheSlotForReuse) {
 
 TEST_F(HTextureStoreTest, MatchAfterMatchNeverFillsTheStore) {
     // Each "screen" loads three pictures and releases them when it goes.
-    ASSERT_TRUE(saveBmp(blocks(1, 1), "a.bmp"));
+    ASSERT_TRUE(writeBmp("a.bmp", blocks(1, 1)));
     for (int screen = 0; screen < 150; ++screen) {
         int32_t held[3];
         for (int32_t& index : held) {
@@ -383,7 +238,7 @@ TEST_F(HTextureStoreTest, MatchAfterMatchNeverFillsTheStore) {
 }
 
 TEST_F(HTextureStoreTest, ReleaseOfNothingDoesNothing) {
-    ASSERT_TRUE(saveBmp(blocks(1, 1), "a.bmp"));
+    ASSERT_TRUE(writeBmp("a.bmp", blocks(1, 1)));
     ASSERT_EQ(theTextureStore.load("a.bmp"), 0);
     for (int32_t index : {-1, -7, 1, 99, 100, 5000}) theTextureStore.release(index);
     EXPECT_EQ(theTextureStore.count, 1);
@@ -391,7 +246,7 @@ TEST_F(HTextureStoreTest, ReleaseOfNothingDoesNothing) {
 }
 
 TEST_F(HTextureStoreTest, ReleaseAllEmptiesEverySlot) {
-    ASSERT_TRUE(saveBmp(blocks(1, 1), "a.bmp"));
+    ASSERT_TRUE(writeBmp("a.bmp", blocks(1, 1)));
     std::vector<GLuint> names;
     for (int i = 0; i < 4; ++i) names.push_back(theTextureStore.textures[theTextureStore.load("a.bmp")]->glName);
     theTextureStore.releaseAll();
@@ -402,7 +257,7 @@ TEST_F(HTextureStoreTest, ReleaseAllEmptiesEverySlot) {
 
 TEST_F(HTextureStoreTest, LongFileNameIsCutInTheRecordButStillLoads) {
     const std::string name = std::string(120, 'n') + ".bmp";
-    ASSERT_TRUE(saveBmp(blocks(1, 1), name.c_str()));
+    ASSERT_TRUE(writeBmp(name.c_str(), blocks(1, 1)));
     const int32_t index = theTextureStore.load(name.c_str());
     ASSERT_EQ(index, 0);
     EXPECT_EQ(std::string(theTextureStore.textures[0]->fileName), name.substr(0, 99));
@@ -423,7 +278,7 @@ TEST_F(HTextureStoreTest, UnreadableFileIsReportedWithSdlsReason) {
 // --- filters ------------------------------------------------------------------------------------
 
 TEST_F(HTextureStoreTest, FilterModeAppliesToLaterLoadsOnly) {
-    ASSERT_TRUE(saveBmp(blocks(2, 2), "a.bmp"));
+    ASSERT_TRUE(writeBmp("a.bmp", blocks(2, 2)));
     theTextureStore.setFilterMode(0);
     const int32_t nearest = theTextureStore.load("a.bmp");
     EXPECT_EQ(parameter(GL_TEXTURE_MIN_FILTER), GL_NEAREST);
@@ -475,7 +330,7 @@ TEST(HTextureStoreFilterTest, ModesSetTheFieldsWithoutOpenGL) {
 // --- bind and unbind -----------------------------------------------------------------------------
 
 TEST_F(HTextureStoreTest, BindOfNothingOnlyResetsTheColour) {
-    ASSERT_TRUE(saveBmp(blocks(1, 1), "a.bmp"));
+    ASSERT_TRUE(writeBmp("a.bmp", blocks(1, 1)));
     const int32_t index = theTextureStore.load("a.bmp");
     theTextureStore.unbind();
     theTextureStore.bind(index);
@@ -504,7 +359,7 @@ TEST(HTextureStoreContextTest, TexturesLeftWhenTheWindowCloses) {
     {
         GlWindow window;
         ASSERT_TRUE(window.ok());
-        ASSERT_TRUE(saveBmp(blocks(1, 1), "a.bmp"));
+        ASSERT_TRUE(writeBmp("a.bmp", blocks(1, 1)));
         ASSERT_EQ(theTextureStore.load("a.bmp"), 0);
         ASSERT_EQ(theTextureStore.load("a.bmp"), 1);
     }

@@ -32,6 +32,10 @@
 #include "assets/h3dsformat.h"
 #include "assets/h3dsloader.h"
 #include "assets/hmodel.h"
+#include "game/gprojectile.h"
+#include "game/gship.h"
+#include "game/gview.h"
+#include "screens/mmenulayout.h"
 
 namespace {
 
@@ -59,15 +63,16 @@ const Slot SLOTS[] = {{"ship.3ds", Kind::Ship, "the right player's ship, in the 
                       {"lives_right.txt", Kind::Bar, "the right player's health bar", 1.0},
                       {"lives_left.txt", Kind::Bar, "the left player's health bar", -1.0}};
 
-constexpr double SHIP_HALF_X = 2.8, SHIP_HALF_Y = 0.9;
-constexpr double BOLT_HALF_X = 1.0, BOLT_HALF_Y = 1.0;
+constexpr double SHIP_HALF_X = GShip::EXTENT_X, SHIP_HALF_Y = GShip::EXTENT_Y;
+constexpr double BOLT_HALF_X = GProjectile::EXTENT_X, BOLT_HALF_Y = GProjectile::EXTENT_Y;
 constexpr double ROCK_DEGREES = 31.0;
 // The menu's picture, its distance from the eye, and what a 4:3 window
 // shows of it.
-constexpr double PICTURE_DEPTH = 32.2;
+constexpr double PICTURE_DEPTH = MENU_PUSH - MENU_PICTURE_Z;
 const double PICTURE_HALF_HEIGHT = PICTURE_DEPTH * TAN_HALF_VIEW;
 const double PICTURE_HALF_WIDTH = PICTURE_HALF_HEIGHT * 4.0 / 3.0;
-constexpr double MENU_DEPTH = 22.2, MENU_SHIP_X = 7.0, MENU_LOGO_X = 8.0, MENU_LOGO_Y = -6.0, MENU_LOGO_SCALE = 0.4;
+constexpr double MENU_DEPTH = MENU_PUSH - MENU_RIGHT_SHIP.z, MENU_SHIP_X = MENU_RIGHT_SHIP.x;
+constexpr double MENU_LOGO_X = MENU_LOGO.x, MENU_LOGO_Y = MENU_LOGO.y, MENU_LOGO_SCALE = MENU_LOGO.scale;
 // Far larger or smaller: beyond these ratios of the model's size to its
 // place.
 constexpr double FAR_LARGER = 1.5, FAR_SMALLER = 0.5;
@@ -80,7 +85,8 @@ const int32_t NEAR_LIMIT = static_cast<int32_t>(h3ds::MAX_LIST_COUNT * 9 / 10);
 // is the one that may come out blank on some player's machine.
 constexpr int MAX_TEXTURE = 2048;
 // The health bars: where the game puts them, and how far they slide.
-constexpr double BAR_X = 3.0, BAR_SLIDE = 100.0 * 0.1996007984031936, BAR_DEPTH = 40.0;
+constexpr double BAR_X = GView::BAR_X_AT_FULL, BAR_SLIDE = GShip::FULL_HEALTH * GView::BAR_SLIDE_PER_POINT;
+constexpr double BAR_DEPTH = -GView::BAR_Z;
 
 const Slot* slotFor(const std::string& base) {
     for (const Slot& slot : SLOTS)
@@ -125,9 +131,9 @@ private:
     bool different = false;
 };
 
-std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0, double d = 0.0) {
+std::string format(const char* pattern, double a, double b = 0.0, double c = 0.0, double d = 0.0, double e = 0.0) {
     char text[256];
-    snprintf(text, sizeof text, pattern, a, b, c, d);
+    snprintf(text, sizeof text, pattern, a, b, c, d, e);
     return text;
 }
 
@@ -243,14 +249,15 @@ void menuSweep(double cx, double r, double& least, double& most) {
 
 void checkShipFit(Report& report, const Extent& e) {
     const double w = e.high.x - e.low.x, h = e.high.y - e.low.y;
-    report.line(format("in a match: seen side on, %.2f x %.2f against the collision box's 5.60 x 1.80; rocking "
+    const std::string box = format("%.2f x %.2f", 2.0 * SHIP_HALF_X, 2.0 * SHIP_HALF_Y);
+    report.line(format("in a match: seen side on, %.2f x %.2f against the collision box's %.2f x %.2f; rocking "
                        "takes it to y = +-%.2f",
-                       w, h, e.rocked));
+                       w, h, 2.0 * SHIP_HALF_X, 2.0 * SHIP_HALF_Y, e.rocked));
     if (w > FAR_LARGER * 2.0 * SHIP_HALF_X || h > FAR_LARGER * 2.0 * SHIP_HALF_Y)
-        report.advice("the ship is far larger than its collision box (5.60 x 1.80): shots pass through parts of "
-                      "it that show, and ships bounce before they seem to touch");
+        report.advice("the ship is far larger than its collision box (" + box +
+                      "): shots pass through parts of it that show, and ships bounce before they seem to touch");
     else if (w < FAR_SMALLER * 2.0 * SHIP_HALF_X && h < FAR_SMALLER * 2.0 * SHIP_HALF_Y)
-        report.advice("the ship is far smaller than its collision box (5.60 x 1.80): shots strike empty space "
+        report.advice("the ship is far smaller than its collision box (" + box + "): shots strike empty space "
                       "round it");
     if (e.rocked > FAR_LARGER * SHIP_HALF_Y)
         report.advice(format("as the ship rocks by 31 degrees, parts of it swing to y = +-%.2f, far outside its "

@@ -57,7 +57,7 @@ void GWorld::checkCollisions(GMovable* mover) {
         GObject* object = objects[i];
         if (object == nullptr || object == mover || !(object->flags & GObject::COLLIDES)) continue;
         // Only movable objects have a box; anything else is never struck.
-        GMovable* other = dynamic_cast<GMovable*>(object);
+        GMovable* other = object->asMovable();
         if (other == nullptr) continue;
         if (!touching(mover, other)) continue;
 

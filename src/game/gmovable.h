@@ -26,6 +26,7 @@ public:
 
     // The movement step (see the file comment).
     void tick() override;
+    GMovable* asMovable() override { return this; }
 
     // Translated by `position`, then turned by `rotation` x, y, z (degrees),
     // in that order.

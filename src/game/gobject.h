@@ -9,6 +9,8 @@
 
 #include "sched/htimedobject.h"
 
+class GMovable;
+class GShip;
 class GWorld;
 
 class GObject : public HTimedObject {
@@ -37,6 +39,14 @@ public:
 
     // Draws in the current OpenGL transform; the base draws nothing.
     virtual void draw();
+
+    // This object as a movable or a ship, or null. Every step asks the
+    // table's first entries and every collision pass every entry, and a
+    // virtual call costs a tenth of a dynamic_cast.
+    virtual GMovable* asMovable() { return nullptr; }
+    virtual GShip* asShip() { return nullptr; }
+    const GMovable* asMovable() const { return const_cast<GObject*>(this)->asMovable(); }
+    const GShip* asShip() const { return const_cast<GObject*>(this)->asShip(); }
 
     GWorld* world;  // not owned; may be null
     bool dying;      // kill() has been asked for

@@ -13,7 +13,7 @@ GProjectile::GProjectile(GWorld* world, HModel* model, GShip* owner)
     setTiming(PERIOD_MS, 0, false);
     response = 0.1f;
     speed = 1.0f;
-    extent = Vec3(1.0f, 1.0f, 5.0f);
+    extent = Vec3(EXTENT_X, EXTENT_Y, EXTENT_Z);
 }
 
 void GProjectile::tick() {
@@ -28,7 +28,7 @@ bool GProjectile::collide(GObject* other) {
     if (other == owner) return false;
     // Ships are the only other things that collide; anything else that is
     // movable takes the damage its own way (GMovable ignores it).
-    if (GMovable* struck = dynamic_cast<GMovable*>(other)) {
+    if (GMovable* struck = other->asMovable()) {
         struck->damage(HIT_DAMAGE);
         if (world != nullptr) world->report(GEvent::SHIP_HIT, world->sideOf(struck), struck->position.x);
     }

@@ -18,6 +18,10 @@ public:
     // Killed once |x|, truncated to a whole number, exceeds this: 30.9
     // survives, 31.0 does not.
     static constexpr int32_t FIELD_LIMIT_X = 30;
+    // Half-sizes of the collision box, world units.
+    static constexpr float EXTENT_X = 1.0f;
+    static constexpr float EXTENT_Y = 1.0f;
+    static constexpr float EXTENT_Z = 5.0f;
 
     // `owner` is never struck by this shot; not owned, and it must outlive
     // the shot (ships live as long as the match).

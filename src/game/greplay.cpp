@@ -118,6 +118,17 @@ bool oneByteChanged(uint32_t computed, uint32_t stored, uint64_t length) {
     return false;
 }
 
+}  // namespace
+
+uint32_t replayCrc32(const uint8_t* bytes, size_t size) {
+    const CrcTables& t = crcTables();
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; i++) crc = crcByte(t, crc, bytes[i]);
+    return ~crc;
+}
+
+namespace {
+
 // --- writing ----------------------------------------------------------------------
 
 class Writer {
@@ -281,7 +292,7 @@ public:
         uint64_t value = 0;
         for (int i = 0; i < size; i++) {
             uint8_t b = 0;
-            if (state == READING && !input.byte(b)) state = ENDED;
+            if (state == READING && !input.byte(b)) end();
             value |= uint64_t(b) << (8 * i);
         }
         return state == READING ? value : 0;
@@ -357,7 +368,15 @@ public:
 
     Input input;
     State state = READING;
+    // The data ran out: the part it ran out in is the one the message names,
+    // whatever the parse goes on to set.
+    void end() {
+        state = ENDED;
+        endedIn = part;
+    }
+
     std::string part = "version";  // where the parse is, for messages
+    std::string endedIn;           // where the data ran out
     std::string refusal;
 };
 
@@ -397,6 +416,10 @@ std::string badField(const GReplay& r) {
 GReplayRead readReplay(FILE* in, GReplay& replay, std::string& why) {
     replay = GReplay();
     why.clear();
+    if (in == nullptr) {
+        why = "no file to read";
+        return GReplayRead::NOT_A_REPLAY;
+    }
     Parser p(in);
 
     uint8_t magic[sizeof vkr::MAGIC] = {};
@@ -442,7 +465,7 @@ GReplayRead readReplay(FILE* in, GReplay& replay, std::string& why) {
             why = "crc mismatch: the file is damaged";
             return GReplayRead::DAMAGED;
         }
-        why = "truncated in the " + p.part;
+        why = "truncated in the " + p.endedIn;
         if (input.error != 0) why += std::string(": ") + strerror(input.error);
         return GReplayRead::TRUNCATED;
     }

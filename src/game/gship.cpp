@@ -23,7 +23,7 @@ GShip::GShip(GWorld* world, HModel* model, HModel* projectileModel)
     setTiming(PERIOD_MS, 0, false);
     response = 0.1f;
     speed = 1.0f;
-    extent = Vec3(2.8f, 0.9f, 10.0f);
+    extent = Vec3(EXTENT_X, EXTENT_Y, EXTENT_Z);
     // A whole number of degrees from -30 to 29, so that the wobble, one
     // degree per tick, stays on whole numbers.
     const int32_t draw = world != nullptr ? world->random.next() : rand();

@@ -27,6 +27,12 @@ public:
     // touched by the clamp, so a ship pressed against an edge stays there.
     static constexpr float FIELD_HALF_WIDTH = 26.0f;
     static constexpr float FIELD_HALF_HEIGHT = 19.0f;
+    // Half-sizes of the collision box (extent), world units: the box is
+    // 5.6 long and 1.8 high as the camera sees it. Model makers, the baker
+    // and vk-modelinfo --check measure ships against it.
+    static constexpr float EXTENT_X = 2.8f;
+    static constexpr float EXTENT_Y = 0.9f;
+    static constexpr float EXTENT_Z = 10.0f;
 
     // Draws the starting tilt from the world's random source (rand() without
     // a world): one draw, so the order in which ships are made decides which
@@ -34,6 +40,7 @@ public:
     GShip(GWorld* world, HModel* model, HModel* projectileModel);
 
     void tick() override;
+    GShip* asShip() override { return this; }
     // As GMovable, with `yaw` in place of rotation.y.
     void draw() override;
     // Ships bounce off whatever agrees to bounce.

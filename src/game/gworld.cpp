@@ -40,7 +40,7 @@ public:
 }  // namespace
 
 GWorld::GWorld()
-    : objectCount(0), pendingCount(0), elapsedMs(0), over(false), endMs(0), lowReported{false, false} {
+    : objectCount(0), pendingCount(0), seed(0), elapsedMs(0), over(false), endMs(0), lowReported{false, false} {
     for (int32_t i = 0; i < MAX_OBJECTS; i++) {
         objects[i] = nullptr;
         pending[i] = nullptr;
@@ -57,8 +57,9 @@ void GWorld::clear() {
     while (objectCount > 0) objects[0]->remove();
 }
 
-bool GWorld::setUpMatch(uint32_t seed, const Models& models, bool pictures) {
-    random.reseed(seed);
+bool GWorld::setUpMatch(uint32_t matchSeed, const Models& models, bool pictures) {
+    seed = matchSeed;
+    random.reseed(matchSeed);
     bool ships = true;
     // The right ship first: each ship draws its tilt when made.
     const struct {
@@ -193,9 +194,9 @@ void GWorld::flushDeletions() {
     pendingCount = 0;
 }
 
-GShip* GWorld::rightShip() const { return objectCount > 0 ? dynamic_cast<GShip*>(objects[0]) : nullptr; }
+GShip* GWorld::rightShip() const { return objectCount > 0 ? objects[0]->asShip() : nullptr; }
 
-GShip* GWorld::leftShip() const { return objectCount > 1 ? dynamic_cast<GShip*>(objects[1]) : nullptr; }
+GShip* GWorld::leftShip() const { return objectCount > 1 ? objects[1]->asShip() : nullptr; }
 
 GSide GWorld::sideOf(const GObject* object) const {
     if (object == nullptr) return SIDE_NONE;
@@ -210,14 +211,16 @@ uint64_t GWorld::stateHash() const {
     Fnv1a h;
     h.add(elapsedMs);
     h.add(over);
-    h.add(random.state);
+    // Not the random source: a replay hands the computer player's decisions
+    // back as flags and never draws, so its source stands where set-up left
+    // it.
     h.add(wheel.current);
     h.add(objectCount);
     for (int32_t i = 0; i < objectCount; i++) {
         const GObject* object = objects[i];
         h.add(object->flags);
         h.add(object->dying);
-        const GMovable* movable = dynamic_cast<const GMovable*>(object);
+        const GMovable* movable = object->asMovable();
         if (movable == nullptr) continue;
         const bool flags[] = {movable->up, movable->down, movable->left, movable->right, movable->fire};
         for (bool flag : flags) h.add(flag);
@@ -226,7 +229,7 @@ uint64_t GWorld::stateHash() const {
         h.add(movable->thrust);
         h.add(movable->rotation);
         h.add(movable->previousPosition);
-        if (const GShip* ship = dynamic_cast<const GShip*>(object)) {
+        if (const GShip* ship = object->asShip()) {
             h.add(ship->health);
             h.add(ship->cooldown);
             h.add(ship->yaw);

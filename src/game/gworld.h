@@ -110,10 +110,9 @@ public:
     // Adds an event of the current step to `events`.
     void report(GEvent::Kind kind, GSide side, float x);
 
-    // A 64-bit FNV-1a hash of everything that decides what happens next:
-    // the time, the random source, and every object's state in table order
-    // (floats by their bits). Equal hashes after equal steps mean the same
-    // match, to the last bit.
+    // A 64-bit FNV-1a hash of the time and of every object's state in table
+    // order (floats by their bits). Equal hashes after equal steps mean the
+    // same match, to the last bit.
     uint64_t stateHash() const;
 
     GObject* objects[MAX_OBJECTS];  // owned; 0..objectCount-1 occupied, rest null
@@ -121,6 +120,10 @@ public:
     GObject* pending[MAX_OBJECTS];  // queued by kill(), still in objects
     int32_t pendingCount;
     HTimerWheel wheel;
+    // The match's seed, and the source the ships' tilts and the computer
+    // player draw from. A controller that wants numbers of its own seeds its
+    // own source from `seed`, so that it takes none meant for others.
+    uint32_t seed;
     GRandom random;
 
     uint32_t elapsedMs;  // steps taken since setUpMatch

@@ -8,8 +8,18 @@
 #include "app/happlication.h"
 #include "assets/htexturestore.h"
 #include "game/gcontrollerkinds.h"
+#include "screens/mmenulayout.h"
 #include "screens/texturedquad.h"
 #include "sound/hsound.h"
+
+static void drawPlaced(const MMenuPlacement& p, float angle, HModel& model) {
+    glPushMatrix();
+    glTranslatef(p.x, p.y, p.z);
+    glRotatef(angle, p.axisX, p.axisY, p.axisZ);
+    glScalef(p.scale, p.scale, p.scale);
+    model.draw();
+    glPopMatrix();
+}
 
 ControllerChoice leftChoice = CHOICE_WASD;
 ControllerChoice rightChoice = CHOICE_ARROW_KEYS;
@@ -80,7 +90,7 @@ void MMainMenu::update(int32_t ms) {
     // Kept within one turn: unwrapped, the angle reaches 2^21 degrees after
     // about 4.7 hours of 1 ms passes, where adding 0.125 to a float no
     // longer changes it and the models would stop.
-    angle = std::fmod(angle + ms * 0.125f, 360.0f);
+    angle = std::fmod(angle + ms * MENU_TURN_PER_MS, 360.0f);
     if (angle < 0.0f) angle += 360.0f;
 }
 
@@ -88,36 +98,23 @@ void MMainMenu::draw() {
     // One translation for the whole menu: everything below sits 2.2 units
     // further away than its coordinates say.
     glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -2.2f);
+    glTranslatef(0.0f, 0.0f, -MENU_PUSH);
 
     theTextureStore.bind(background);
-    drawTexturedQuad(-18.0f, 14.0f, 18.0f, -14.0f, -30.0f);
+    drawTexturedQuad(-MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_HALF_WIDTH,
+                     -MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_Z);
 
-    glPushMatrix();
-    glTranslatef(8.0f, -6.0f, -20.0f);
-    glRotatef(angle, 0.0f, 1.0f, 0.0f);
-    glScalef(0.4f, 0.4f, 0.4f);
-    logo.draw();
-    glPopMatrix();
+    drawPlaced(MENU_LOGO, angle, logo);
+    drawPlaced(MENU_LEFT_SHIP, angle, leftShipModel);
+    drawPlaced(MENU_RIGHT_SHIP, angle, rightShipModel);
 
-    // The ships turn in opposite senses about mirrored, tilted axes (OpenGL
-    // normalises the axes).
-    glPushMatrix();
-    glTranslatef(-7.0f, 0.0f, -20.0f);
-    glRotatef(angle, 0.0f, 1.0f, 0.4f);
-    glScalef(1.0f, 1.0f, 1.0f);
-    leftShipModel.draw();
-    glPopMatrix();
-
-    glPushMatrix();
-    glTranslatef(7.0f, 0.0f, -20.0f);
-    glRotatef(angle, 0.0f, -1.0f, -0.4f);
-    glScalef(1.0f, 1.0f, 1.0f);
-    rightShipModel.draw();
-    glPopMatrix();
-
-    theTextureStore.bind(choiceImage(leftChoice));
-    drawTexturedQuad(-0.66f, -0.2f, -0.26f, -0.4f, 0.1f);
-    theTextureStore.bind(choiceImage(rightChoice));
-    drawTexturedQuad(0.26f, -0.2f, 0.66f, -0.4f, 0.1f);
+    const struct {
+        ControllerChoice choice;
+        MMenuQuad quad;
+    } pictures[2] = {{leftChoice, MENU_LEFT_CHOICE_QUAD}, {rightChoice, MENU_RIGHT_CHOICE_QUAD}};
+    for (const auto& picture : pictures) {
+        theTextureStore.bind(choiceImage(picture.choice));
+        drawTexturedQuad(picture.quad.left, picture.quad.top, picture.quad.right, picture.quad.bottom,
+                         picture.quad.z);
+    }
 }

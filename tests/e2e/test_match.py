@@ -12,6 +12,9 @@ half off the edge of the window, turned so that few of its pixels show.
 
 import ctypes
 import ctypes.util
+import json
+import os
+import subprocess
 import time
 import unittest
 
@@ -187,6 +190,68 @@ class Match(GameTestCase):
         g.key("p")
         g.wait_picture(lambda image: image.difference(frozen) > 0.001, timeout=5)
         self.leave(g, menu)
+
+
+def replay_mark(image):
+    """Pixels of the REPLAY mark's red frame, low on the left."""
+    n = 0
+    for y in range(image.height * 85 // 100, image.height):
+        for x in range(image.width // 4):
+            r, g, b = image.rgb(x, y)
+            n += r > 200 and 60 < g < 130 and b < 110
+    return n
+
+
+class Replay(GameTestCase):
+    def test_a_match_left_is_written_confirmed_and_watched_again(self):
+        g, menu = Match.start_match(self)
+        steer(g, lambda: g.key_down("Left"), lambda: g.key_up("Left"), right_ship, 0,
+              lambda x: x < 400, "replay-recorded")
+        g.key("Escape")
+        g.wait_picture(lambda image: image.difference(menu) < 0.2)
+        path = os.path.join(g.dir, "lastmatch.vkr")
+        with open(path, "rb") as f:
+            written = f.read()
+        self.assertFalse(os.path.exists(path + ".tmp"))
+        tool = os.path.join(os.environ["VEKTORAK_BUILD_DIR"], "vk-replay")
+        checked = subprocess.run([tool, path], stdout=subprocess.PIPE, timeout=60)
+        self.assertEqual(checked.returncode, 0)
+        line = json.loads(checked.stdout)
+        self.assertEqual((line["left"], line["right"], line["result"], line["matches"]),
+                         ("wasd", "arrows", "left the match", True))
+
+        # r watches it in the match view, with the mark; Escape leaves it,
+        # and watching writes nothing of its own.
+        g.key("r")
+        g.wait_picture(lambda image: replay_mark(image) > 100 and shows_both_ships(image),
+                       name="replay-watched")
+        g.key("Escape")
+        g.wait_picture(lambda image: image.difference(menu) < 0.2)
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), written)
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        self.assertEqual(g.stderr, "")
+
+    def test_a_place_that_cannot_be_written_costs_one_line(self):
+        g = self.game(settings="640 480 0 0 1")
+        os.mkdir(os.path.join(g.dir, "lastmatch.vkr"))
+        with open(os.path.join(g.dir, "lastmatch.vkr", "in the way"), "w") as f:
+            f.write("a folder where the replay would go")
+        g.start()
+        g.wait_window()
+        menu = g.wait_picture(lambda image: image.lit_fraction() > 0.05)
+        g.key("Return")
+        g.wait_picture(lambda image: shows_both_ships(image))
+        g.key("Escape")
+        g.wait_picture(lambda image: image.difference(menu) < 0.2)
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        self.assertRegex(g.stderr, r"^Unable to write lastmatch\.vkr: [^\n]+\n$")
+        self.assertEqual(sorted(os.listdir(g.dir + "/lastmatch.vkr")), ["in the way"])
+        self.assertEqual([n for n in os.listdir(g.dir) if n.startswith("lastmatch")], ["lastmatch.vkr"])
 
 
 if __name__ == "__main__":

@@ -9,9 +9,8 @@ namespace {
 
 constexpr float PI = 3.14159265358979f;
 
-// The menu's draw (screens/mmainmenu.cpp): everything is pushed 2.2 back,
-// then each model moved by its own translation.
-constexpr float MENU_PUSH = 2.2f;
+// The menu's draw (screens/mmainmenu.cpp): everything is pushed MENU_PUSH
+// back, then each model moved by its own translation.
 
 // OpenGL's glRotatef: angle in degrees about the axis, normalised.
 Vec3 rotate(Vec3 p, Vec3 axis, float degrees) {
@@ -29,17 +28,25 @@ Vec3 rotate(Vec3 p, Vec3 axis, float degrees) {
 const BRect VISIBLE_4_3 = {-MENU_PICTURE_DEPTH * 0.41421356f * 4.0f / 3.0f, -MENU_PICTURE_DEPTH * 0.41421356f,
                            MENU_PICTURE_DEPTH * 0.41421356f * 4.0f / 3.0f, MENU_PICTURE_DEPTH * 0.41421356f};
 
-const BMenuPlacement MENU_LOGO = {Vec3(8.0f, -6.0f, -20.0f - MENU_PUSH), Vec3(0.0f, 1.0f, 0.0f), 0.4f};
-const BMenuPlacement MENU_LEFT_SHIP = {Vec3(-7.0f, 0.0f, -20.0f - MENU_PUSH), Vec3(0.0f, 1.0f, 0.4f), 1.0f};
-const BMenuPlacement MENU_RIGHT_SHIP = {Vec3(7.0f, 0.0f, -20.0f - MENU_PUSH), Vec3(0.0f, -1.0f, -0.4f), 1.0f};
+namespace {
+BMenuPlacement pushed(const MMenuPlacement& p) {
+    return {Vec3(p.x, p.y, p.z - MENU_PUSH), Vec3(p.axisX, p.axisY, p.axisZ), p.scale};
+}
+BRect pictureRect(const MMenuQuad& q, float scale) {
+    return {q.left * scale, q.bottom * scale, q.right * scale, q.top * scale};
+}
+}  // namespace
 
-// The controller pictures' quads: x 0.26 .. 0.66 either side, y -0.4 ..
-// -0.2, at z 0.1 after the menu's push.
-constexpr float CHOICE_SCALE = MENU_PICTURE_DEPTH / (MENU_PUSH - 0.1f);
-const BRect MENU_LEFT_CHOICE = {-0.66f * CHOICE_SCALE, -0.4f * CHOICE_SCALE, -0.26f * CHOICE_SCALE,
-                                -0.2f * CHOICE_SCALE};
-const BRect MENU_RIGHT_CHOICE = {0.26f * CHOICE_SCALE, -0.4f * CHOICE_SCALE, 0.66f * CHOICE_SCALE,
-                                 -0.2f * CHOICE_SCALE};
+const BMenuPlacement MENU_LOGO_TURN = pushed(MENU_LOGO);
+const BMenuPlacement MENU_LEFT_SHIP_TURN = pushed(MENU_LEFT_SHIP);
+const BMenuPlacement MENU_RIGHT_SHIP_TURN = pushed(MENU_RIGHT_SHIP);
+
+// The controller pictures' quads, just in front of the eye, as they fall
+// on the picture.
+const BRect MENU_LEFT_CHOICE =
+    pictureRect(MENU_LEFT_CHOICE_QUAD, MENU_PICTURE_DEPTH / (MENU_PUSH - MENU_LEFT_CHOICE_QUAD.z));
+const BRect MENU_RIGHT_CHOICE =
+    pictureRect(MENU_RIGHT_CHOICE_QUAD, MENU_PICTURE_DEPTH / (MENU_PUSH - MENU_RIGHT_CHOICE_QUAD.z));
 
 BMenuCoverage::BMenuCoverage(int cellsPerUnit)
     : perUnit(cellsPerUnit),
@@ -173,9 +180,9 @@ BRect BMenuCoverage::bounds() const {
 BMenuCoverage menuCoverage(const std::vector<Vec3>& logo, const std::vector<Vec3>& leftShip,
                            const std::vector<Vec3>& rightShip) {
     BMenuCoverage coverage;
-    coverage.addTurn(logo, MENU_LOGO, MENU_TURN_STEPS);
-    coverage.addTurn(leftShip, MENU_LEFT_SHIP, MENU_TURN_STEPS);
-    coverage.addTurn(rightShip, MENU_RIGHT_SHIP, MENU_TURN_STEPS);
+    coverage.addTurn(logo, MENU_LOGO_TURN, MENU_TURN_STEPS);
+    coverage.addTurn(leftShip, MENU_LEFT_SHIP_TURN, MENU_TURN_STEPS);
+    coverage.addTurn(rightShip, MENU_RIGHT_SHIP_TURN, MENU_TURN_STEPS);
     coverage.dilate(MENU_STEP_GROWTH);
     return coverage;
 }

@@ -26,11 +26,10 @@
 #include <vector>
 
 #include "assets/vec3.h"
+#include "screens/mmenulayout.h"
 
-// Distance of the picture's quad from the eye, and its size.
-constexpr float MENU_PICTURE_DEPTH = 32.2f;
-constexpr float MENU_PICTURE_HALF_WIDTH = 18.0f;
-constexpr float MENU_PICTURE_HALF_HEIGHT = 14.0f;
+// Distance of the picture's quad from the eye; its size is the menu's.
+constexpr float MENU_PICTURE_DEPTH = MENU_PUSH - MENU_PICTURE_Z;
 
 // A rectangle in picture units, x0 < x1, y0 < y1 (y up).
 struct BRect {
@@ -56,7 +55,7 @@ struct BMenuPlacement {
 };
 
 // The menu's three models, in the order it draws them.
-extern const BMenuPlacement MENU_LOGO, MENU_LEFT_SHIP, MENU_RIGHT_SHIP;
+extern const BMenuPlacement MENU_LOGO_TURN, MENU_LEFT_SHIP_TURN, MENU_RIGHT_SHIP_TURN;
 
 // Where the two controller pictures, drawn 2.1 units from the eye in
 // front of everything, fall on the picture.

@@ -30,6 +30,7 @@
 
 #include "baker/bmeshbuilder.h"
 #include "baker/bpalette.h"
+#include "game/gview.h"
 
 // Texture file that a side's ship hull names.
 std::string hullTextureName(BSide side);
@@ -59,9 +60,9 @@ constexpr float BOLT_HALF_LENGTH = 1.0f;
 // shrinking to nothing at health 46 rather than 0, a 16:9 one at 28; no
 // bar that slides by a fixed amount can be gone at 0 in a 21:9 window and
 // still be seen down to 0 in a 4:3 one.
-constexpr float BAR_ANCHOR_X = 3.0f;
-constexpr float BAR_ANCHOR_Y = 15.6f;
-constexpr float BAR_ANCHOR_DEPTH = 40.0f;
+constexpr float BAR_ANCHOR_X = static_cast<float>(GView::BAR_X_AT_FULL);
+constexpr float BAR_ANCHOR_Y = static_cast<float>(GView::BAR_Y);
+constexpr float BAR_ANCHOR_DEPTH = static_cast<float>(-GView::BAR_Z);
 constexpr float HEALTH_BAR_DEPTH = 20.0f;
 // World x of the inner end and of the point at full health, at that depth.
 constexpr float HEALTH_BAR_INNER_X = 0.3f;

@@ -276,9 +276,6 @@ constexpr float START_CAP = 1.05f, START_CAP_TEXT = 0.62f, START_SIZE = 0.66f, S
 constexpr float HELP_PAD = 0.55f, HELP_HEADING = 0.55f, HELP_CAP = 0.84f, HELP_CAP_TEXT = 0.5f;
 constexpr float HELP_SIZE = 0.68f, HELP_ROW = 1.05f, HELP_COLUMN_GAP = 1.4f, HELP_NOTE = 0.6f;
 constexpr float HELP_NOTE_ROW = 0.85f;
-// From the headings' baseline down to the top of the first note: the two
-// rows of keys and a gap.
-constexpr float HELP_NOTES_BELOW = 2.0f * HELP_ROW + HELP_CAP * 0.5f + 0.5f;
 
 const char* const TAGLINE = "a duel of two ships in deep space";
 const char* const HINT = "changes the controls";
@@ -287,9 +284,23 @@ struct HelpRow {
     const char* key;
     const char* action;
 };
-const HelpRow MENU_ROWS[] = {{"Esc", "quit the game"}, {"F1", "full screen"}};
-const HelpRow MATCH_ROWS[] = {{"P", "pause, and on again"}, {"Esc", "back to the menu"}};
-const char* const HELP_NOTES[] = {"Each hit costs 5 of 100 points.",
+// The help panel's columns of keys, side by side, at most HELP_ROWS each:
+// the panel sits between the controller pictures and the bottom of the
+// window, which leaves room for two rows and the notes.
+constexpr int HELP_ROWS = 2;
+struct HelpColumn {
+    const char* title;
+    HelpRow rows[HELP_ROWS];
+    int count;
+};
+const HelpColumn HELP_COLUMNS[] = {
+    {"IN THE MENU", {{"R", "watch the last match"}, {"Esc", "quit the game"}}, 2},
+    {"IN A MATCH", {{"P", "pause, and on again"}, {"Esc", "back to the menu"}}, 2},
+};
+// From the headings' baseline down to the top of the first note: the rows
+// of keys and a gap.
+constexpr float HELP_NOTES_BELOW = HELP_ROWS * HELP_ROW + HELP_CAP * 0.5f + 0.5f;
+const char* const HELP_NOTES[] = {"Each hit costs 5 of 100 points. F1: full screen, anywhere.",
                                   "Two players need different keys; the computer may fly both ships."};
 
 // Text widths and key cap widths in picture units.
@@ -322,7 +333,8 @@ struct MenuMeasure {
     float helpWidth() const {
         float notes = 0.0f;
         for (const char* note : HELP_NOTES) notes = std::max(notes, text(fonts.regular, note, HELP_NOTE));
-        const float columns = column("IN THE MENU", MENU_ROWS, 2) + HELP_COLUMN_GAP + column("IN A MATCH", MATCH_ROWS, 2);
+        float columns = -HELP_COLUMN_GAP;
+        for (const HelpColumn& c : HELP_COLUMNS) columns += column(c.title, c.rows, c.count) + HELP_COLUMN_GAP;
         return std::max(columns, notes) + 2.0f * HELP_PAD;
     }
     float helpHeight() const {
@@ -486,8 +498,8 @@ BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout) {
              TEXT, Align::Centre);
     }
 
-    // How to play: the keys of the menu and of a match in two columns, the
-    // rules under them.
+    // How to play: the keys of the menu and of a match in columns, the rules
+    // and the keys of anywhere under them.
     {
         const BRect r = layout.rect("help");
         BMask panel(canvas.width(), canvas.height());
@@ -497,14 +509,9 @@ BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout) {
         panel.strokeRoundRect(f.x(r.x0), f.y(r.y1), f.x(r.x1), f.y(r.y0), f.d(0.45f), f.d(0.05f));
         canvas.paint(panel, {0.45f, 0.52f, 0.68f}, 0.8f);
 
-        const struct {
-            const char* title;
-            const HelpRow* rows;
-            int count;
-        } columns[2] = {{"IN THE MENU", MENU_ROWS, 2}, {"IN A MATCH", MATCH_ROWS, 2}};
         float x = r.x0 + HELP_PAD;
         const float headingBaseline = r.y1 - HELP_PAD - HELP_HEADING * CAP_HEIGHT;
-        for (const auto& column : columns) {
+        for (const HelpColumn& column : HELP_COLUMNS) {
             text(canvas, fonts.bold, column.title, f.x(x), f.y(headingBaseline), f.d(HELP_HEADING), DIM_TEXT,
                  Align::Left, f.d(0.08f));
             const float textX = x + m.capColumn(column.rows, column.count);
@@ -593,6 +600,26 @@ BCanvas paintControls(const BFonts& fonts, int choice) {
         text(canvas, fonts.bold, "COMPUTER", 178.0f, 90.0f, 17.0f, TEXT, Align::Centre, 1.0f);
         text(canvas, fonts.regular, "flies by itself", 178.0f, 110.0f, 14.0f, DIM_TEXT, Align::Centre);
     }
+    return canvas;
+}
+
+// --- replay.bmp ------------------------------------------------------------------------
+//
+// The mark in the corner of a match being watched again: a play sign and the
+// word, light on a dark plate, 4 to 1 like the quad it is drawn on.
+
+BCanvas paintReplayMark(const BFonts& fonts) {
+    BCanvas canvas(256, 64);
+    canvas.verticalGradient({0.12f, 0.05f, 0.05f}, {0.05f, 0.02f, 0.02f});
+    BMask border(256, 64);
+    border.strokeRoundRect(2.5f, 2.5f, 253.5f, 61.5f, 8.0f, 2.0f);
+    const BColour red{1.0f, 0.35f, 0.30f};
+    canvas.paint(border, red);
+    BMask play(256, 64);
+    play.fillPolygon({{22.0f, 16.0f}, {50.0f, 32.0f}, {22.0f, 48.0f}});
+    canvas.glow(play.blurred(4), red, 0.8f);
+    canvas.paint(play, mix(red, WHITE, 0.3f));
+    glowText(canvas, fonts.bold, "REPLAY", 148.0f, 45.0f, 36.0f, 3.0f, WHITE, red, 4, 0.7f);
     return canvas;
 }
 

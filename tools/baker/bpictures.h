@@ -38,6 +38,8 @@ BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout);
 // "menu1.bmp", "menu2.bmp", "menu3.bmp": the controller pictures for the
 // choices 0 (cursor keys), 1 (W A S D) and 2 (computer), 256 x 128.
 BCanvas paintControls(const BFonts& fonts, int choice);
+// replay.bmp: the mark shown while a match is watched again.
+BCanvas paintReplayMark(const BFonts& fonts);
 // "won_l.jpg", "won_r.jpg", "remiza.jpg", 1024 x 1024.
 BCanvas paintVictory(const BFonts& fonts, BOutcome outcome);
 // The ships' hull texture for one side, 256 x 256.

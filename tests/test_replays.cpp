@@ -1,0 +1,116 @@
+// Replays: matches recorded through the match screen play back to the same
+// end, bit for bit, for every kind of controller; and the matches kept
+// under tests/replays/ still play out as they were recorded, so that any
+// change to the rules of play shows here. A change meant to alter play
+// re-records them (VEKTORAK_RECORD_REPLAYS=tests/replays) in the same
+// commit, which says why.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "game/gengine.h"
+#include "game/gplayback.h"
+#include "game/greplay.h"
+#include "game/gship.h"
+#include "support/tempdir.h"
+
+namespace {
+
+// Keys a player holds at ship tick `t`: sweeps up and down, drifts in and
+// out, fires in bursts. `mirrored` swaps every direction, so that two ships
+// that start mirrored through the middle stay mirrored.
+struct Script {
+    SDLKey up, down, left, right, fire;
+    bool mirrored;
+    void hold(uint32_t t) const {
+        Uint8* held = SDL_GetKeyState(NULL);
+        const bool u = t % 80 < 30, d = t % 80 >= 40 && t % 80 < 70;
+        const bool l = t % 110 < 20, r = t % 110 >= 55 && t % 110 < 70;
+        held[up] = mirrored ? d : u;
+        held[down] = mirrored ? u : d;
+        held[left] = mirrored ? r : l;
+        held[right] = mirrored ? l : r;
+        held[fire] = t % 9 < 6;
+    }
+};
+const Script WASD = {SDLK_w, SDLK_s, SDLK_a, SDLK_d, SDLK_LCTRL, false};
+const Script ARROWS = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_RCTRL, true};
+
+struct Recording {
+    const char* file;
+    ControllerChoice left, right;
+    uint32_t seed;
+    uint32_t leaveAtMs;  // Escape here; 0 plays to the end
+    const char* result;  // "left", "right", "draw" or "left the match"
+};
+
+const Recording RECORDINGS[] = {
+    {"computers_right_wins.vkr", CHOICE_COMPUTER, CHOICE_COMPUTER, 2, 0, "right"},
+    {"computers_left_wins.vkr", CHOICE_COMPUTER, CHOICE_COMPUTER, 4, 0, "left"},
+    {"wasd_against_computer.vkr", CHOICE_WASD, CHOICE_COMPUTER, 20261208, 0, "left"},
+    {"keys_mirrored_draw.vkr", CHOICE_WASD, CHOICE_ARROW_KEYS, 77, 0, "draw"},
+    {"arrows_left_with_escape.vkr", CHOICE_COMPUTER, CHOICE_ARROW_KEYS, 5, 12345, "left the match"},
+};
+
+std::string resultOf(const GReplay& r) {
+    if (r.end == vkr::END_LEFT) return "left the match";
+    return r.leftHealth > 0 ? "left" : r.rightHealth > 0 ? "right" : "draw";
+}
+
+// Plays `rec` in the match screen at 1 ms passes, the keys held by the
+// scripts, and returns the replay it made.
+GReplay record(const Recording& rec) {
+    ScopedTempDir dir;
+    GEngine engine(nullptr);
+    engine.setUpMatch(rec.left, rec.right, rec.seed);
+    const uint32_t limitMs = rec.leaveAtMs != 0 ? rec.leaveAtMs : 10u * 60u * 1000u;
+    while (!engine.world.over && engine.world.elapsedMs < limitMs) {
+        const uint32_t tick = engine.world.elapsedMs / GShip::PERIOD_MS;
+        WASD.hold(tick);
+        ARROWS.hold(tick);
+        engine.update(1);
+    }
+    int count = 0;
+    memset(SDL_GetKeyState(&count), 0, static_cast<size_t>(count));
+    return engine.replay(engine.world.over ? vkr::END_FINISHED : vkr::END_LEFT);
+}
+
+TEST(Replays, EveryKindOfPlayerPlaysBackToTheSameEndBitForBit) {
+    const char* out = getenv("VEKTORAK_RECORD_REPLAYS");
+    for (const Recording& rec : RECORDINGS) {
+        SCOPED_TRACE(rec.file);
+        const GReplay made = record(rec);
+        EXPECT_EQ(resultOf(made), rec.result);
+        EXPECT_EQ(made.left.tickCount(), made.endMs / GShip::PERIOD_MS);
+        const GPlayback played = playBack(made);
+        EXPECT_TRUE(played.matches) << "played to " << played.endMs << " ms, recorded " << made.endMs;
+        EXPECT_EQ(played.hash, made.hash);
+        if (out != nullptr) {
+            EXPECT_TRUE(saveReplay((std::string(out) + "/" + rec.file).c_str(), made));
+        }
+    }
+}
+
+TEST(Replays, KeptMatchesStillPlayOutAsRecorded) {
+    for (const Recording& rec : RECORDINGS) {
+        SCOPED_TRACE(rec.file);
+        GReplay kept;
+        std::string why;
+        ASSERT_EQ(loadReplay((std::string(VEKTORAK_TEST_REPLAYS) + "/" + rec.file).c_str(), kept, why),
+                  GReplayRead::OK)
+            << why;
+        EXPECT_EQ(kept.leftChoice, rec.left);
+        EXPECT_EQ(kept.rightChoice, rec.right);
+        EXPECT_EQ(kept.seed, rec.seed);
+        EXPECT_EQ(resultOf(kept), rec.result);
+        const GPlayback played = playBack(kept);
+        EXPECT_TRUE(played.matches) << "played to " << played.endMs << " ms with " << played.leftHealth << " and "
+                                    << played.rightHealth << ", recorded " << kept.endMs << " ms";
+    }
+}
+
+}  // namespace

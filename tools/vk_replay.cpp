@@ -1,0 +1,90 @@
+// vk_replay.cpp: plays recorded matches again without a window and says
+// whether each came out as recorded.
+//
+// Usage: vk-replay FILE...
+// Output: one JSON line per file:
+//   {"file", "version", "seed", "left", "right", "endMs", "leftHealth",
+//    "rightHealth", "result", "hash", "matches"}
+// with the recorded values; a replay that plays out differently also gets
+// "playedEndMs", "playedLeftHealth", "playedRightHealth" and "playedHash",
+// what the game makes of it today. A file that cannot be read gets
+// {"file", "error"} and a message on standard error.
+// Exit code: 0 when every file plays out as recorded; 1 when one plays out
+// differently; 2 when one is not a replay, is cut short, is damaged, comes
+// from a newer game or has a field out of range, or on a bad call (2 wins
+// over 1).
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "game/gcontrollerkinds.h"
+#include "game/gplayback.h"
+#include "game/greplay.h"
+#include "vk_json.h"
+
+namespace {
+
+std::string kindName(ControllerChoice choice) {
+    const GControllerKind* kind = controllerKind(choice);
+    return kind != nullptr ? kind->name : "none";
+}
+
+const char* resultName(const GReplay& replay) {
+    if (replay.end == vkr::END_LEFT) return "left the match";
+    if (replay.leftHealth > 0) return "left";
+    if (replay.rightHealth > 0) return "right";
+    return "draw";
+}
+
+std::string hex(uint64_t value) {
+    char text[17];
+    snprintf(text, sizeof text, "%016" PRIx64, value);
+    return std::string("\"") + text + "\"";
+}
+
+// 0, 1 or 2, as the file comment says.
+int check(const char* file) {
+    GReplay replay;
+    std::string why;
+    if (loadReplay(file, replay, why) != GReplayRead::OK) {
+        fprintf(stderr, "vk-replay: %s: %s\n", file, why.c_str());
+        printf("{\"file\": %s, \"error\": %s}\n", quote(file).c_str(), quote(why.c_str()).c_str());
+        return 2;
+    }
+    const GPlayback played = playBack(replay);
+    std::string line = "{\"file\": " + quote(file) + ", \"version\": " + std::to_string(replay.version) +
+                       ", \"seed\": " + std::to_string(replay.seed) + ", \"left\": " +
+                       quote(kindName(replay.leftChoice).c_str()) + ", \"right\": " +
+                       quote(kindName(replay.rightChoice).c_str()) + ", \"endMs\": " + std::to_string(replay.endMs) +
+                       ", \"leftHealth\": " + std::to_string(replay.leftHealth) +
+                       ", \"rightHealth\": " + std::to_string(replay.rightHealth) + ", \"result\": \"" +
+                       resultName(replay) + "\", \"hash\": " + hex(replay.hash) +
+                       ", \"matches\": " + (played.matches ? "true" : "false");
+    if (!played.matches) {
+        line += ", \"playedEndMs\": " + std::to_string(played.endMs) +
+                ", \"playedLeftHealth\": " + std::to_string(played.leftHealth) +
+                ", \"playedRightHealth\": " + std::to_string(played.rightHealth) + ", \"playedHash\": " + hex(played.hash);
+        fprintf(stderr,
+                "vk-replay: %s: plays out differently: ends at %u ms with healths %d and %d and hash %016" PRIx64
+                ", recorded at %u ms with %d and %d and %016" PRIx64 "\n",
+                file, static_cast<unsigned>(played.endMs), played.leftHealth, played.rightHealth, played.hash,
+                static_cast<unsigned>(replay.endMs), replay.leftHealth, replay.rightHealth, replay.hash);
+    }
+    printf("%s}\n", line.c_str());
+    return played.matches ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        fprintf(stderr, "usage: vk-replay FILE...\n");
+        return 2;
+    }
+    int status = 0;
+    for (int i = 1; i < argc; i++) {
+        const int result = check(argv[i]);
+        if (result > status) status = result;
+    }
+    return status;
+}
