@@ -238,14 +238,10 @@ class Package(GameTestCase):
         # Deleted by the player: the shipped settings come back.
         os.remove(os.path.join(folder, "vkt.txt"))
 
-        g = self.play(env)
-        self.assertEqual(g.stderr, "")
-        self.assertEqual(sorted(os.listdir(folder)), ["ship.3ds", "vkt.txt", "zat.3ds"])
-        self.assertFalse(os.path.islink(own_ship))
-        self.assertEqual(os.readlink(os.path.join(folder, "zat.3ds")), own_bolt)
-        self.assertFalse(os.path.islink(os.path.join(folder, "vkt.txt")))
-        # The game ran in a working folder of the player's files first, the
-        # shipped ones after; the first start's folder, its game ended, went.
+        # While the game runs: a working folder of the player's files first,
+        # the shipped ones after.
+        g = self.game(with_data=False, binary=self.launcher, env=env).start()
+        g.wait_window()
         works = self.working_folders(runtime)
         self.assertEqual(len(works), 1, works)
         work = works[0]
@@ -256,6 +252,15 @@ class Package(GameTestCase):
         self.assertEqual(os.readlink(os.path.join(work, "vkt.txt")), os.path.join(folder, "vkt.txt"))
         self.assertEqual(sorted(n for n in os.listdir(work) if not n.startswith(".")),
                          sorted(os.listdir(self.shipped)))
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0, g.stderr)
+        self.assertEqual(g.stderr, "")
+        self.assertEqual(sorted(os.listdir(folder)), ["ship.3ds", "vkt.txt", "zat.3ds"])
+        self.assertFalse(os.path.islink(own_ship))
+        self.assertEqual(os.readlink(os.path.join(folder, "zat.3ds")), own_bolt)
+        self.assertFalse(os.path.islink(os.path.join(folder, "vkt.txt")))
+        # The game has ended: its working folder is gone.
+        self.assertEqual(self.working_folders(runtime), [])
 
     def as_nobody(self, command):
         """A script that runs `command` (a list) as the unprivileged user."""
@@ -309,9 +314,18 @@ class Package(GameTestCase):
         g.wait_picture(lambda image: image.lit_fraction() > 0.2)
         g.key("o")
         time.sleep(1.0)
+        # A match left at once: its recording ends up in the player's folder.
+        g.key("Return")
+        time.sleep(1.0)
+        g.key("Escape")
+        time.sleep(1.0)
         g.key("Escape")
         self.assertEqual(g.wait_exit(), 0, g.stderr)
         self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        recording = os.path.join(folder, "lastmatch.vkr")
+        self.assertTrue(os.path.isfile(recording) and not os.path.islink(recording))
+        self.assertEqual(os.stat(recording).st_uid, NOBODY)
+        self.assertEqual(self.working_folders(runtime), [])
         with open(audio, "rb") as f:
             data = f.read()
         left = struct.unpack("<%dh" % (len(data) // 4 * 2), data[:len(data) // 4 * 4])[0::2]
