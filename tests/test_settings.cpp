@@ -24,12 +24,15 @@ protected:
         return testing::internal::GetCapturedStderr();
     }
 
-    void expectValues(int w, int h, int bpp, int fs, int filter) {
+    // Files of five numbers or fewer keep the volumes at their defaults.
+    void expectValues(int w, int h, int bpp, int fs, int filter, int effects = 100, int music = 60) {
         EXPECT_EQ(screenWidth, w);
         EXPECT_EQ(screenHeight, h);
         EXPECT_EQ(bitsPerPixel, bpp);
         EXPECT_EQ(fullScreen, fs);
         EXPECT_EQ(textureFilter, filter);
+        EXPECT_EQ(effectsVolume, effects);
+        EXPECT_EQ(musicVolume, music);
     }
 
     ScopedTempDir dir;
@@ -100,6 +103,30 @@ TEST_F(SettingsTest, NegativeAndZeroValuesAreTakenAsWritten) {
     dir.write("vkt.txt", "-5 0 0 0 0");
     EXPECT_EQ(load(), "");
     expectValues(-5, 0, 0, 0, 0);
+}
+
+TEST_F(SettingsTest, TheTwoVolumesAfterTheFiveAreReadAndClamped) {
+    struct Case {
+        const char* file;
+        int effects, music;
+    };
+    const Case cases[] = {
+        {"640 480 0 0 1 35 80\n", 35, 80},
+        {"640 480 0 0 1 35\n", 35, 60},
+        {"640 480 0 0 1 35 eighty\n", 35, 60},
+        {"640 480 0 0 1 -4 250 notes\n", 0, 100},
+        {"640 480 0 0 1 0 0 7 7\n", 0, 0},
+        // The README's example: notes after five numbers change nothing.
+        {"1024 768 0 0 1\nwidth height depth fullscreen filter\n", 100, 60},
+    };
+    for (const Case& c : cases) {
+        resetSettings();
+        dir.write("vkt.txt", c.file);
+        EXPECT_EQ(load(), "") << c.file;
+        EXPECT_EQ(effectsVolume, c.effects) << c.file;
+        EXPECT_EQ(musicVolume, c.music) << c.file;
+        EXPECT_EQ(textureFilter, 1) << c.file;
+    }
 }
 
 }  // namespace

@@ -42,13 +42,15 @@ if(COMMAND vektorak_sanitizer_defaults)
   vektorak_sanitizer_defaults(vektorak_bake)
 endif()
 
-# Every file the baker writes (bakedFileNames() in baker/bakeall.cpp; the
+# Every file the baker writes, the sounds too (tools/baker/bsounds.cpp) (bakedFileNames() in baker/bakeall.cpp; the
 # tests check that the baker writes exactly those): listed so that the build
 # knows when they are missing and reruns the baker whenever it is rebuilt.
 set(VEKTORAK_BAKED_NAMES
     ship.3ds ship2.3ds zat.3ds zat2.3ds logo.3ds lives_left.txt lives_right.txt
     pozadi.jpg menu.jpg menu1.bmp menu2.bmp menu3.bmp won_l.jpg won_r.jpg remiza.jpg
-    hull_left.bmp hull_right.bmp vkt.txt)
+    hull_left.bmp hull_right.bmp vkt.txt
+    shot_left.wav shot_right.wav hit_left.wav hit_right.wav bounce.wav low_health.wav
+    won.wav draw.wav menu_choice.wav match_start.wav music_menu.wav music_match.wav)
 set(VEKTORAK_BAKED_FILES)
 foreach(name ${VEKTORAK_BAKED_NAMES})
   list(APPEND VEKTORAK_BAKED_FILES ${VEKTORAK_DATA_DIR}/${name})

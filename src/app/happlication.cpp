@@ -10,6 +10,7 @@
 #include "game/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
+#include "sound/hsound.h"
 
 HApplication* theApplication = nullptr;
 
@@ -84,11 +85,14 @@ void HApplication::showMenu() {
     dispose(std::exchange(currentScreen, nullptr));
     currentScreen = new (memory) MMainMenu(this);
     skipNextUpdate = true;
+    if (theSound) theSound->menuShown();
 }
 
 void HApplication::startMatch(ControllerChoice left, ControllerChoice right) {
     void* memory = allocateScreen(sizeof(GEngine));
     if (!memory) return;
+    // Heard at the key press, while the match loads its models.
+    if (theSound) theSound->matchStarted();
     dispose(std::exchange(currentScreen, nullptr));
     GEngine* engine = new (memory) GEngine(this);
     engine->setUpMatch(left, right);
@@ -104,12 +108,14 @@ void HApplication::showResult(const MatchResult& result) {
     HScreen* victory = new (memory) MVictory(this, result);
     dispose(std::exchange(currentScreen, victory));
     skipNextUpdate = true;
+    if (theSound) theSound->matchEnded();
 }
 
 void HApplication::watchLastMatch() {
     if (lastMatch == nullptr) return;
     void* memory = allocateScreen(sizeof(GEngine));
     if (!memory) return;
+    if (theSound) theSound->matchStarted();
     dispose(std::exchange(currentScreen, nullptr));
     GEngine* engine = new (memory) GEngine(this);
     engine->setUpReplay(*lastMatch);

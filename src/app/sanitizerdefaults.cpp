@@ -1,7 +1,7 @@
 // sanitizerdefaults.cpp: options baked into sanitizer builds of the game and
 // the tests, so that a plain run (or ctest) needs no environment.
 //
-// The system's X, GL and SDL libraries keep some allocations for the life of
+// The system's X, GL, SDL and SDL_mixer libraries keep some allocations for the life of
 // the process; those are suppressed by library name below, ours never are.
 // A library name is only known while the library is loaded, and the GL
 // driver is unloaded when the window closes, so dlclose is made a no-op in
@@ -41,6 +41,15 @@ extern "C" const char* __lsan_default_suppressions() {
            "leak:libLLVM\n"
            "leak:libSDL-1.2\n"
            "leak:libSDL_image\n"
+           // SDL_mixer and the MIDI synthesiser it loads, whose GLib type
+           // system keeps its blocks for the life of the process, and the
+           // PulseAudio client library SDL's audio start-up touches.
+           "leak:libSDL_mixer\n"
+           "leak:libfluidsynth\n"
+           "leak:libinstpatch\n"
+           "leak:libgobject-2.0\n"
+           "leak:libglib-2.0\n"
+           "leak:libpulse\n"
            "leak:libdrm\n"
            "leak:libxcb\n"
            // The C library's loader and dlerror() keep these for the life of

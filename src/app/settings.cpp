@@ -8,6 +8,10 @@ int32_t screenHeight = 480;
 int32_t bitsPerPixel = 0;
 int32_t fullScreen = 0;
 int32_t textureFilter = 0;
+int32_t effectsVolume = 100;
+int32_t musicVolume = 60;
+
+static int32_t clampVolume(int value) { return value < 0 ? 0 : value > 100 ? 100 : value; }
 
 void resetSettings() {
     screenWidth = 640;
@@ -15,19 +19,24 @@ void resetSettings() {
     bitsPerPixel = 0;
     fullScreen = 0;
     textureFilter = 0;
+    effectsVolume = 100;
+    musicVolume = 60;
 }
 
 void readSettings(FILE* file) {
     // One scan: a value that is not an integer stops it, and whatever follows
     // keeps its default without a word.
-    int values[5] = {screenWidth, screenHeight, bitsPerPixel, fullScreen, textureFilter};
-    int got = fscanf(file, "%d %d %d %d %d", &values[0], &values[1], &values[2], &values[3], &values[4]);
+    int values[7] = {screenWidth, screenHeight, bitsPerPixel, fullScreen, textureFilter, effectsVolume, musicVolume};
+    int got = fscanf(file, "%d %d %d %d %d %d %d", &values[0], &values[1], &values[2], &values[3], &values[4],
+                     &values[5], &values[6]);
     (void)got;
     screenWidth = values[0];
     screenHeight = values[1];
     bitsPerPixel = values[2];
     fullScreen = values[3];
     textureFilter = values[4];
+    effectsVolume = clampVolume(values[5]);
+    musicVolume = clampVolume(values[6]);
 }
 
 void loadSettings() {

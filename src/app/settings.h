@@ -1,9 +1,11 @@
-// settings.h: the five values of the settings file "vkt.txt".
+// settings.h: the values of the settings file "vkt.txt".
 //
-// The file holds five whitespace-separated decimal integers in this order;
-// reading stops at the first item that is not one, and every value not read
-// keeps its default. Nothing after the fifth integer is read, so the file may
-// go on with free text explaining them.
+// The file holds up to seven whitespace-separated decimal integers in this
+// order; reading stops at the first item that is not one, and every value
+// not read keeps its default. Nothing after the seventh integer is read, so
+// the file may go on with free text explaining them. The two volumes came
+// later: a file of five numbers and notes still reads as it always did,
+// unless its notes start with a number.
 #pragma once
 
 #include <cstdint>
@@ -14,11 +16,13 @@ extern int32_t screenHeight;   // pixels; default 480
 extern int32_t bitsPerPixel;   // 0 asks SDL for the display's depth
 extern int32_t fullScreen;     // non-zero: full screen
 extern int32_t textureFilter;  // 0 nearest, 1 linear, 2 mipmapped
+extern int32_t effectsVolume;  // 0 .. 100, clamped; default 100
+extern int32_t musicVolume;    // 0 .. 100, clamped; default 60
 
-// Puts the five values back to their defaults.
+// Puts the values back to their defaults.
 void resetSettings();
 
-// Reads the five values from an open text file; nothing is reported.
+// Reads the values from an open text file; nothing is reported.
 void readSettings(FILE* file);
 
 // Reads "vkt.txt" from the working directory, or reports its absence and

@@ -14,6 +14,8 @@
 #include "app/hgamepads.h"
 #include "app/settings.h"
 #include "assets/htexturestore.h"
+#include "sound/hmixer.h"
+#include "sound/hsound.h"
 
 uint32_t (*shellTicks)() = SDL_GetTicks;
 uint8_t (*shellAppState)() = SDL_GetAppState;
@@ -31,6 +33,14 @@ int runGame() {
     // run, its output included, is as it always was.
     HGamepads pads;
     if (pads.open() > 0) thePads = &pads;
+    // Sound comes after the video too. Without a device the mixer has said
+    // why in one line, and the game runs silent with theSound null.
+    HMixer mixer;
+    HSound sound(&mixer, effectsVolume, musicVolume);
+    if (mixer.open(HSound::CHANNELS)) {
+        sound.loadSounds();
+        theSound = &sound;
+    }
     printf("SDL Inicialized.\n");
     // Normally the size asked for; but SDL takes a zero width or height as
     // the display's, and the view must fill the window actually opened.
@@ -57,6 +67,8 @@ int runGame() {
     theTextureStore.releaseAll();
     thePads = nullptr;
     pads.close();
+    theSound = nullptr;
+    mixer.close();
     SDL_Quit();
     printf("OK\nEnd.\n");
     return 0;
@@ -125,15 +137,19 @@ bool pumpEvents() {
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
         case SDL_KEYDOWN:
-            // F1 belongs to the shell; no screen ever sees it pressed.
+            // F1 and m belong to the shell; no screen ever sees them pressed.
             if (event.key.keysym.sym == SDLK_F1) {
                 toggleFullScreen();
+            } else if (event.key.keysym.sym == SDLK_m) {
+                if (theSound) theSound->toggleMute();
             } else if (theApplication) {
                 theApplication->keyDown(screenKeyCode(event.key.keysym.sym));
             }
             break;
         case SDL_KEYUP:
-            if (theApplication) theApplication->keyUp(screenKeyCode(event.key.keysym.sym));
+            // Nor m released: the mute key is nothing to any screen.
+            if (theApplication && event.key.keysym.sym != SDLK_m)
+                theApplication->keyUp(screenKeyCode(event.key.keysym.sym));
             break;
         // A fire button is Return to the screens: the menu starts a match
         // with it (under Return's rule) and the result screen takes it as any

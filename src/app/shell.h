@@ -34,7 +34,8 @@ void createApplication();
 uint8_t screenKeyCode(uint32_t sym);
 
 // Drains SDL's event queue; false when the window was closed, in which case
-// events still queued stay queued. A press or release of one of a pad's
+// events still queued stay queued. F1 toggles full screen and m the sound's
+// mute; no screen sees either pressed (nor m released). A press or release of one of a pad's
 // first GPads::FIRE_BUTTONS buttons reaches the screens as one of Return.
 bool pumpEvents();
 

@@ -11,6 +11,7 @@
 #include "game/gcontrollerkinds.h"
 #include "game/greplaycontroller.h"
 #include "game/gship.h"
+#include "sound/hsound.h"
 
 namespace {
 
@@ -159,6 +160,7 @@ void GEngine::keyDown(uint8_t key) {
         return;  // this engine has been destroyed: touch nothing
     case 'p':
         paused = !paused;
+        if (theSound) theSound->matchPaused(paused);
         return;
     default:
         return;
@@ -173,6 +175,8 @@ void GEngine::update(int32_t elapsedMs) {
         if (replaying && watched.end == vkr::END_LEFT && world.elapsedMs >= watched.endMs) break;
         world.step();
     }
+    // Heard, never answered: nothing of the sound reaches back into the world.
+    if (theSound) theSound->matchEvents(world.events);
     if (world.over) {
         checkEnd();
         return;

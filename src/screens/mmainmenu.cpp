@@ -10,6 +10,7 @@
 #include "game/gcontrollerkinds.h"
 #include "screens/mmenulayout.h"
 #include "screens/texturedquad.h"
+#include "sound/hsound.h"
 
 static void drawPlaced(const MMenuPlacement& p, float angle, HModel& model) {
     glPushMatrix();
@@ -74,9 +75,11 @@ void MMainMenu::keyDown(uint8_t key) {
         break;
     case 'o':
         leftChoice = nextChoice(leftChoice);
+        if (theSound) theSound->menuChoiceChanged(0);
         break;
     case 'p':
         rightChoice = nextChoice(rightChoice);
+        if (theSound) theSound->menuChoiceChanged(1);
         break;
     default:
         break;

@@ -181,7 +181,9 @@ class Game:
         if settings is not None:
             with open(os.path.join(self.dir, "vkt.txt"), "w") as f:
                 f.write(settings)
-        self.env = dict(os.environ, DISPLAY=xvfb.display)
+        # The dummy audio driver: the game opens its sound as a player's
+        # would, and every run's output is what it is without a sound card.
+        self.env = dict(os.environ, DISPLAY=xvfb.display, SDL_AUDIODRIVER="dummy")
         self.env.update(env or {})
         # Only for the game's own process, not for the X tools run beside it.
         self.game_env = dict(self.env, **(game_env or {}))

@@ -14,6 +14,7 @@ import shutil
 import struct
 import subprocess
 import tempfile
+import time
 import unittest
 
 from harness import DATA_DIR, GameTestCase, SHUTDOWN_STDOUT
@@ -81,9 +82,11 @@ class Package(GameTestCase):
         self.assertEqual(fields["Version"], self.version)
         self.assertEqual(fields["Section"], "games")
         # Worked out by dpkg-shlibdeps from what the game links.
-        for library in ("libc6", "libsdl1.2debian", "libsdl-image1.2"):
+        for library in ("libc6", "libsdl1.2debian", "libsdl-image1.2", "libsdl-mixer1.2"):
             self.assertIn(library, fields["Depends"])
         self.assertGreater(len(fields["Description"].splitlines()), 2, "summary and description")
+        # Sound and music included, the package stays small.
+        self.assertLess(os.path.getsize(self.deb), 4 * 1024 * 1024)
 
         self.assertTrue(os.access(self.launcher, os.X_OK))
         game = self.path("usr/libexec/vektorak/vektorak")
@@ -198,20 +201,16 @@ class Package(GameTestCase):
 
     def test_first_start_makes_the_players_folder_and_edited_settings_take_effect(self):
         home = self.scratch()
-        env = {"HOME": home, "XDG_DATA_HOME": ""}
+        env = {"HOME": home, "XDG_DATA_HOME": "", "XDG_RUNTIME_DIR": self.scratch()}
         g = self.play(env, expect_size=(640, 480))
         self.assertEqual(g.stderr, "")
         folder = os.path.join(home, ".local", "share", "vektorak")
-        self.assertEqual(sorted(os.listdir(folder)), sorted(os.listdir(self.shipped)))
+        # Only the settings: a copy of its own, which the player can edit.
+        self.assertEqual(os.listdir(folder), ["vkt.txt"])
         settings = os.path.join(folder, "vkt.txt")
-        # A copy of its own, which the player can edit...
         self.assertFalse(os.path.islink(settings))
         with open(settings) as mine, open(os.path.join(self.shipped, "vkt.txt")) as shipped:
             self.assertEqual(mine.read(), shipped.read())
-        # ...and links to everything else.
-        for name in os.listdir(self.shipped):
-            if name != "vkt.txt":
-                self.assertEqual(os.readlink(os.path.join(folder, name)), os.path.join(self.shipped, name))
 
         with open(settings, "w") as f:
             f.write("800 600\n")
@@ -219,33 +218,122 @@ class Package(GameTestCase):
         with open(settings) as f:
             self.assertEqual(f.read(), "800 600\n")
 
-    def test_players_own_files_survive_and_old_links_are_renewed(self):
-        data_home = self.scratch()
-        env = {"HOME": self.scratch(), "XDG_DATA_HOME": data_home}
+    def working_folders(self, runtime):
+        return [os.path.join(runtime, name) for name in os.listdir(runtime) if name.startswith("vektorak.")]
+
+    def test_players_own_files_come_first_and_old_links_go(self):
+        data_home, runtime = self.scratch(), self.scratch()
+        env = {"HOME": self.scratch(), "XDG_DATA_HOME": data_home, "XDG_RUNTIME_DIR": runtime}
         self.play(env)
         folder = os.path.join(data_home, "vektorak")
         own_ship = os.path.join(folder, "ship.3ds")
-        os.remove(own_ship)
         shutil.copy(os.path.join(self.shipped, "ship2.3ds"), own_ship)
         own_bolt = os.path.join(self.scratch(), "my-bolt.3ds")
         shutil.copy(os.path.join(self.shipped, "zat2.3ds"), own_bolt)
-        os.remove(os.path.join(folder, "zat.3ds"))
         os.symlink(own_bolt, os.path.join(folder, "zat.3ds"))
-        # Left by an install that is gone: ours to renew.
-        os.remove(os.path.join(folder, "logo.3ds"))
-        os.symlink("/nonexistent/share/vektorak/logo.3ds", os.path.join(folder, "logo.3ds"))
+        # Left by an earlier launcher, into the shipped folder or one of an
+        # install that is gone: both go.
+        os.symlink(os.path.join(self.shipped, "ship2.3ds"), os.path.join(folder, "ship2.3ds"))
+        os.symlink("/nonexistent/share/games/vektorak/logo.3ds", os.path.join(folder, "logo.3ds"))
         # Deleted by the player: the shipped settings come back.
         os.remove(os.path.join(folder, "vkt.txt"))
 
-        g = self.play(env)
+        # While the game runs: a working folder of the player's files first,
+        # the shipped ones after.
+        g = self.game(with_data=False, binary=self.launcher, env=env).start()
+        g.wait_window()
+        works = self.working_folders(runtime)
+        self.assertEqual(len(works), 1, works)
+        work = works[0]
+        self.assertEqual(os.readlink(os.path.join(work, "ship.3ds")), own_ship)
+        self.assertEqual(os.readlink(os.path.join(work, "zat.3ds")), os.path.join(folder, "zat.3ds"))
+        self.assertEqual(os.readlink(os.path.join(work, "ship2.3ds")), os.path.join(self.shipped, "ship2.3ds"))
+        self.assertEqual(os.readlink(os.path.join(work, "logo.3ds")), os.path.join(self.shipped, "logo.3ds"))
+        self.assertEqual(os.readlink(os.path.join(work, "vkt.txt")), os.path.join(folder, "vkt.txt"))
+        self.assertEqual(sorted(n for n in os.listdir(work) if not n.startswith(".")),
+                         sorted(os.listdir(self.shipped)))
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0, g.stderr)
         self.assertEqual(g.stderr, "")
+        self.assertEqual(sorted(os.listdir(folder)), ["ship.3ds", "vkt.txt", "zat.3ds"])
         self.assertFalse(os.path.islink(own_ship))
-        with open(own_ship, "rb") as mine, open(os.path.join(self.shipped, "ship2.3ds"), "rb") as source:
-            self.assertTrue(mine.read() == source.read(), "the player's ship.3ds was replaced")
         self.assertEqual(os.readlink(os.path.join(folder, "zat.3ds")), own_bolt)
-        self.assertEqual(os.readlink(os.path.join(folder, "logo.3ds")), os.path.join(self.shipped, "logo.3ds"))
-        self.assertTrue(os.path.isfile(os.path.join(folder, "vkt.txt")))
         self.assertFalse(os.path.islink(os.path.join(folder, "vkt.txt")))
+        # The game has ended: its working folder is gone.
+        self.assertEqual(self.working_folders(runtime), [])
+
+    def as_nobody(self, command):
+        """A script that runs `command` (a list) as the unprivileged user."""
+        script = os.path.join(self.scratch(), "as-nobody")
+        with open(script, "w") as f:
+            f.write('#!/bin/sh\nexec setpriv --reuid=%d --regid=%d --clear-groups -- %s "$@"\n'
+                    % (NOBODY, NOBODY, " ".join('"%s"' % c for c in command)))
+        os.chmod(script, 0o755)
+        return script
+
+    def test_a_player_saves_own_files_with_cp_and_nothing_reaches_the_shipped_folder(self):
+        if os.geteuid() != 0:
+            self.skipTest("needs root to play as the unprivileged user")
+        home, runtime = self.scratch(mode=0o777), self.scratch(mode=0o777)
+        env = {"HOME": home, "XDG_DATA_HOME": "", "XDG_RUNTIME_DIR": runtime}
+        self.play(env, binary=self.as_nobody([self.launcher]))
+        folder = os.path.join(home, ".local", "share", "vektorak")
+        shipped_ship = os.path.join(self.shipped, "ship.3ds")
+        with open(shipped_ship, "rb") as f:
+            before = f.read()
+        mine = os.path.join(self.scratch(mode=0o755), "myship.3ds")
+        shutil.copy(os.path.join(self.shipped, "ship2.3ds"), mine)
+        os.chmod(mine, 0o644)
+        # The README's step, as the player...
+        copied = run([self.as_nobody(["cp", mine, os.path.join(folder, "ship.3ds")])])
+        self.assertEqual((copied.returncode, copied.stderr), (0, ""))
+        # ...and as root, whom no permission stops.
+        copied = run(["cp", mine, os.path.join(folder, "ship2.3ds")])
+        self.assertEqual((copied.returncode, copied.stderr), (0, ""))
+        with open(shipped_ship, "rb") as f:
+            self.assertTrue(f.read() == before, "cp wrote through into the shipped ship.3ds")
+        for name in ("ship.3ds", "ship2.3ds"):
+            self.assertFalse(os.path.islink(os.path.join(folder, name)), name)
+
+        # A sound of the player's own, written by hand: a constant level
+        # no baked sound holds, heard when the menu choice changes. Music off.
+        samples = 8000
+        wav = (b"RIFF" + struct.pack("<I", 36 + 2 * samples) + b"WAVEfmt " +
+               bytes([16, 0, 0, 0, 1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xac, 0, 0, 2, 0, 16, 0]) +
+               b"data" + struct.pack("<I", 2 * samples) + b"\x00\x70" * samples)
+        with open(os.path.join(folder, "menu_choice.wav"), "wb") as f:
+            f.write(wav)
+        with open(os.path.join(folder, "vkt.txt"), "w") as f:
+            f.write("640 480 0 0 1 100 0\n")
+        audio = os.path.join(self.scratch(mode=0o777), "audio.raw")
+        g = self.game(with_data=False, binary=self.as_nobody([self.launcher]),
+                      env=dict(env, SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=audio, SDL_DISKAUDIODELAY="11"))
+        os.chmod(g.dir, 0o755)
+        g.start()
+        g.wait_window()
+        g.wait_picture(lambda image: image.lit_fraction() > 0.2)
+        g.key("o")
+        time.sleep(1.0)
+        # A match left at once: its recording ends up in the player's folder.
+        g.key("Return")
+        time.sleep(1.0)
+        g.key("Escape")
+        time.sleep(1.0)
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0, g.stderr)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        recording = os.path.join(folder, "lastmatch.vkr")
+        self.assertTrue(os.path.isfile(recording) and not os.path.islink(recording))
+        self.assertEqual(os.stat(recording).st_uid, NOBODY)
+        self.assertEqual(self.working_folders(runtime), [])
+        with open(audio, "rb") as f:
+            data = f.read()
+        left = struct.unpack("<%dh" % (len(data) // 4 * 2), data[:len(data) // 4 * 4])[0::2]
+        run_length, longest = 0, 0
+        for i in range(1, len(left)):
+            run_length = run_length + 1 if left[i] == left[i - 1] and left[i] != 0 else 0
+            longest = max(longest, run_length)
+        self.assertGreater(longest, 4000, "the player's own menu_choice.wav was not heard")
 
     def test_unwritable_data_home_runs_the_shipped_files_with_one_message(self):
         data_home = self.scratch(mode=0o555)
@@ -253,11 +341,7 @@ class Package(GameTestCase):
         binary = None
         if os.geteuid() == 0:
             # Permissions do not stop root: play as nobody.
-            binary = os.path.join(self.scratch(), "as-nobody")
-            with open(binary, "w") as f:
-                f.write('#!/bin/sh\nexec setpriv --reuid=%d --regid=%d --clear-groups -- "%s" "$@"\n'
-                        % (NOBODY, NOBODY, self.launcher))
-            os.chmod(binary, 0o755)
+            binary = self.as_nobody([self.launcher])
         g = self.play(env, binary=binary)
         lines = g.stderr.splitlines()
         self.assertEqual(len(lines), 1, g.stderr)

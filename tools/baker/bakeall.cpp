@@ -6,6 +6,7 @@
 #include "baker/bimagefile.h"
 #include "baker/bmodels.h"
 #include "baker/bpictures.h"
+#include "baker/bsounds.h"
 
 #ifndef VEKTORAK_FONT_DIR
 #define VEKTORAK_FONT_DIR "/usr/share/fonts/truetype/dejavu"
@@ -20,15 +21,18 @@ namespace {
 // mipmaps (2) pick the half-size level and soften it, and nearest (0, the
 // default) makes it ragged.
 const char* const SETTINGS =
-    "640 480 0 0 1\n"
+    "640 480 0 0 1 100 60\n"
     "\n"
-    "Vektorak settings: the five numbers above, in this order.\n"
+    "Vektorak settings: the seven numbers above, in this order.\n"
     "  width          window width in pixels (default 640)\n"
     "  height         window height in pixels (default 480)\n"
     "  bitsPerPixel   colour depth in bits; 0 takes the display's own (default 0)\n"
     "  fullScreen     1 starts in full screen, 0 in a window; F1 switches (default 0)\n"
     "  textureFilter  0 nearest, 1 linear, 2 linear with mipmaps (default 0)\n"
-    "Nothing after the fifth number is read.\n";
+    "  effectsVolume  loudness of the effects, 0 silent to 100 (default 100)\n"
+    "  musicVolume    loudness of the music, 0 silent to 100 (default 60)\n"
+    "The last two may be left out. Nothing after the seventh number is read;\n"
+    "the m key mutes and unmutes all sound while the game runs.\n";
 
 class Baker {
 public:
@@ -75,7 +79,9 @@ const std::vector<std::string>& bakedFileNames() {
     static const std::vector<std::string> names = {
         "ship.3ds",  "ship2.3ds",  "zat.3ds",       "zat2.3ds",       "logo.3ds", "lives_left.txt",
         "lives_right.txt", "pozadi.jpg", "menu.jpg", "menu1.bmp",     "menu2.bmp", "menu3.bmp",
-        "replay.bmp", "won_l.jpg", "won_r.jpg",  "remiza.jpg",    "hull_left.bmp",  "hull_right.bmp", "vkt.txt"};
+        "replay.bmp", "won_l.jpg", "won_r.jpg",  "remiza.jpg",    "hull_left.bmp",  "hull_right.bmp", "vkt.txt",
+        "shot_left.wav", "shot_right.wav", "hit_left.wav", "hit_right.wav", "bounce.wav", "low_health.wav",
+        "won.wav", "draw.wav", "menu_choice.wav", "match_start.wav", "music_menu.wav", "music_match.wav"};
     return names;
 }
 
@@ -113,5 +119,12 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
     baker.bmp(hullTextureName(BSide::Left), paintHull(BSide::Left));
     baker.bmp(hullTextureName(BSide::Right), paintHull(BSide::Right));
     baker.textFile("vkt.txt", SETTINGS);
-    return baker.ok();
+    return bakeSounds(directory) && baker.ok();
+}
+
+bool bakeSounds(const char* directory) {
+    bool good = true;
+    for (const BSound& sound : buildSounds())
+        good = writeWav((std::string(directory) + "/" + sound.name).c_str(), sound.samples) && good;
+    return good;
 }

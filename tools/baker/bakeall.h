@@ -3,7 +3,7 @@
 //
 // Input: a directory. Output: every file the game loads, written into it:
 // the 3DS and text models, the pictures, the textures the models'
-// materials name, and the settings file "vkt.txt".
+// materials name, the sounds, and the settings file "vkt.txt".
 #pragma once
 
 #include <string>
@@ -16,6 +16,9 @@
 // message on standard error naming the file. fontDirectory holds the DejaVu
 // TrueType files; null takes the directory the build found.
 bool bakeAll(const char* directory, const char* fontDirectory = nullptr);
+
+// Only the sounds (bsounds.h), as bakeAll writes them.
+bool bakeSounds(const char* directory);
 
 // The names bakeAll writes, in the order it writes them.
 const std::vector<std::string>& bakedFileNames();
