@@ -25,7 +25,10 @@ set(VEKTORAK_INSTALL_GAMEDIR ${CMAKE_INSTALL_LIBEXECDIR}/vektorak)
 set(VEKTORAK_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/games/vektorak)
 
 install(TARGETS vektorak RUNTIME DESTINATION ${VEKTORAK_INSTALL_GAMEDIR})
-install(DIRECTORY ${VEKTORAK_DATA_DIR}/ DESTINATION ${VEKTORAK_INSTALL_DATADIR})
+# A game played from the build folder leaves its last match there: that is
+# the player's, not something to ship.
+install(DIRECTORY ${VEKTORAK_DATA_DIR}/ DESTINATION ${VEKTORAK_INSTALL_DATADIR}
+        PATTERN "lastmatch.vkr*" EXCLUDE)
 
 # The launcher finds the game and its data from its own place, one folder
 # below the prefix in both places it goes to.

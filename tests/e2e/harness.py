@@ -176,7 +176,9 @@ class Game:
         self.dir = tempfile.mkdtemp(prefix="vektorak-e2e-")
         if with_data and DATA_DIR and os.path.isdir(DATA_DIR):
             for name in os.listdir(DATA_DIR):
-                if name != "vkt.txt":
+                # A match played in the build folder leaves lastmatch.vkr
+                # there; a test's game starts without one.
+                if name != "vkt.txt" and not name.startswith("lastmatch.vkr"):
                     shutil.copy(os.path.join(DATA_DIR, name), self.dir)
         if settings is not None:
             with open(os.path.join(self.dir, "vkt.txt"), "w") as f:
