@@ -24,6 +24,9 @@ constexpr int32_t MAX_FLIGHT = 120;
 // Keeps aim targets off the top and bottom edges, world units: a ship
 // pressed there can leave a line only one way.
 constexpr float EDGE_MARGIN = 2.0f;
+// Ship ticks a shot takes to pass a ship: 2 * STRIKE_X at about a unit per
+// shot tick.
+constexpr int32_t PASS_TICKS = 4;
 // Half-width of the band in which the stopping point counts as on target.
 constexpr float AIM_BAND = 0.25f;
 
@@ -70,8 +73,8 @@ int32_t flight(const GSkilledController::Seen& from, float direction, float targ
 
 }  // namespace
 
-const GSkilledController::Skill GSkilledController::PILOT = {12, 0.3f, 2.0f, 16, 0.10f, 1.6f, 40.0f};
-const GSkilledController::Skill GSkilledController::ACE = {8, 0.6f, 1.0f, 12, 0.30f, 1.8f, 34.0f};
+const GSkilledController::Skill GSkilledController::PILOT = {12, 0.7f, 1.2f, 16, 0.55f, 1.8f, 36.0f};
+const GSkilledController::Skill GSkilledController::ACE = {8, 1.0f, 0.4f, 12, 0.65f, 2.0f, 32.0f};
 
 GSkilledController::GSkilledController(GWorld* world, GMovable* target, const Skill& chosen)
     : GController(world, target),
@@ -80,8 +83,8 @@ GSkilledController::GSkilledController(GWorld* world, GMovable* target, const Sk
       ticks(0),
       aimOffset(0.0f),
       aimHold(0),
-      dodgeLine(0.0f),
-      dodgeTicks(0) {
+      tracked(),
+      trackedCount(0) {
     if (skill.delayTicks >= RING) skill.delayTicks = RING - 1;
     if (skill.delayTicks < 0) skill.delayTicks = 0;
     uint32_t seed = 0;
@@ -156,13 +159,20 @@ uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
     const float ahead = delayTicks + static_cast<float>(flightTicks) / SHOT_TICKS_PER_SHIP_TICK;
     const float opponentY = clampTo(opponent.y + skill.lead * opponent.vy * ahead, GShip::FIELD_HALF_HEIGHT);
     const float aimY = clampTo(opponentY + aimOffset, GShip::FIELD_HALF_HEIGHT - EDGE_MARGIN);
-    float steer = aimY - ownLine;  // > 0: go up
+    const float steer = aimY - ownLine;  // > 0: go up
 
-    // Dodge: the most urgent incoming shot whose line passes through the
-    // ship where it will be, if it keeps on coasting.
-    int32_t soonest = -1;
-    float threatLine = 0.0f;
-    float threatY = 0.0f;
+    // Dodge. Every incoming shot is looked at once, when first seen, and
+    // is then either watched or overlooked until it has gone by: the
+    // player's chance of noticing it is the skill's. It is known again
+    // from tick to tick by its line and its arrival, which change little
+    // in flight.
+    for (int32_t i = 0; i < trackedCount;) {
+        if (--tracked[i].arrival < -2) {
+            tracked[i] = tracked[--trackedCount];
+        } else {
+            i++;
+        }
+    }
     for (int32_t i = 0; i < old.shotCount; i++) {
         float line = 0.0f;
         const int32_t n = flight(old.shots[i], -towards, own.x, line);
@@ -170,31 +180,52 @@ uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
         // Ship ticks from now until it arrives; it has flown for the delay.
         const int32_t arrival = static_cast<int32_t>(static_cast<float>(n) / SHOT_TICKS_PER_SHIP_TICK - delayTicks);
         if (arrival < 0) continue;  // gone by already
-        const float there = own.y + own.vy * coast(arrival);
-        if (absOf(there - line) >= skill.dodgeClearance) continue;
-        if (soonest < 0 || arrival < soonest) {
-            soonest = arrival;
-            threatLine = line;
-            threatY = there;
+        bool known = false;
+        for (int32_t j = 0; j < trackedCount && !known; j++) {
+            if (absOf(tracked[j].line - line) < 0.5f && tracked[j].arrival - arrival <= 2 &&
+                arrival - tracked[j].arrival <= 2) {
+                tracked[j].line = line;
+                tracked[j].arrival = arrival;
+                known = true;
+            }
         }
+        if (known || trackedCount >= MAX_SHOTS) continue;
+        const bool watched = random.next() % 1000 < static_cast<int32_t>(skill.noticeChance * 1000.0f);
+        tracked[trackedCount++] = Tracked{line, arrival, watched};
     }
-    if (dodgeTicks > 0) dodgeTicks--;
-    if (soonest >= 0) {
-        const bool same = dodgeTicks > 0 && absOf(dodgeLine - threatLine) < STRIKE_Y;
-        if (same || (random.next() % 1000) < static_cast<int32_t>(skill.noticeChance * 1000.0f)) {
-            if (!same) dodgeTicks = soonest + 2;
-            dodgeLine = threatLine;
-            // The short way off the line, unless an edge is there.
-            float way = threatY >= threatLine ? 1.0f : -1.0f;
-            const float limit = GShip::FIELD_HALF_HEIGHT - 1.0f;
-            if (absOf(threatLine + way * (skill.dodgeClearance + 1.0f)) > limit) way = -way;
-            steer = way;
+
+    // Each of up, nothing and down, held: the noticed shots it runs into,
+    // the sooner the worse, then how far it leaves the aim.
+    int32_t vertical = steer > AIM_BAND ? 1 : (steer < -AIM_BAND ? -1 : 0);
+    if (trackedCount > 0) {
+        float best = 0.0f;
+        for (int32_t u = -1; u <= 1; u++) {
+            float cost = absOf(steer - 0.9f * static_cast<float>(u)) * 0.01f;
+            for (int32_t j = 0; j < trackedCount; j++) {
+                if (!tracked[j].watched) continue;
+                const int32_t arrival = tracked[j].arrival < 0 ? 0 : tracked[j].arrival;
+                // The shot takes a few ticks to pass the ship's length.
+                float miss = GShip::FIELD_HALF_HEIGHT * 2.0f;
+                for (int32_t k = arrival; k <= arrival + PASS_TICKS; k += 2) {
+                    const float c = coast(k);
+                    const float y = clampTo(own.y + own.vy * c + static_cast<float>(u) * (static_cast<float>(k) - c),
+                                            GShip::FIELD_HALF_HEIGHT);
+                    const float off = absOf(y - tracked[j].line);
+                    if (off < miss) miss = off;
+                }
+                const int32_t k = arrival;
+                if (miss < skill.dodgeClearance) cost += (skill.dodgeClearance - miss) / static_cast<float>(k + 1);
+            }
+            if (u == -1 || cost < best) {
+                best = cost;
+                vertical = u;
+            }
         }
     }
 
     uint8_t flags = FLAG_FIRE;
-    if (steer > AIM_BAND) flags |= FLAG_UP;
-    if (steer < -AIM_BAND) flags |= FLAG_DOWN;
+    if (vertical > 0) flags |= FLAG_UP;
+    if (vertical < 0) flags |= FLAG_DOWN;
 
     // Distance: away from the opponent by skill.distance, off the side walls.
     const float side = own.x >= opponent.x ? 1.0f : -1.0f;

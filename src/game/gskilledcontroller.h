@@ -39,7 +39,7 @@ public:
         float lead;             // share of the opponent's seen velocity led, 0..1
         float aimError;         // largest aim error, world units
         int32_t aimHoldTicks;   // ticks an aim error holds before it is redrawn
-        float noticeChance;     // chance per tick of seeing a threatening shot
+        float noticeChance;     // chance of noticing an incoming shot, 0..1
         float dodgeClearance;   // distance kept from a shot's line, world units
         float distance;         // distance in x held from the opponent, world units
     };
@@ -76,8 +76,15 @@ public:
     uint32_t ticks;        // control() calls so far
     float aimOffset;       // the aim error in force
     int32_t aimHold;       // ticks it still holds
-    float dodgeLine;       // the line of the shot being dodged
-    int32_t dodgeTicks;    // ticks the dodge still holds; 0 for none
+    // An incoming shot seen coming: its y where it reaches the ship's x, the
+    // ship ticks until it does, and whether the player noticed it.
+    struct Tracked {
+        float line;
+        int32_t arrival;
+        bool watched;
+    };
+    Tracked tracked[MAX_SHOTS];
+    int32_t trackedCount;
 
 private:
     static constexpr uint8_t FLAG_UP = 1, FLAG_DOWN = 2, FLAG_LEFT = 4, FLAG_RIGHT = 8, FLAG_FIRE = 16;
