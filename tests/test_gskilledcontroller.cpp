@@ -162,16 +162,21 @@ TEST(SkilledPlayer, NeverReadsTheOtherSideOrTheWorldsRandomNumbers) {
 // Its own source, from the match's seed and its side: the world's source is
 // left where set-up left it, and each side and each seed plays its own game.
 TEST(SkilledPlayer, DrawsFromASourceOfItsOwn) {
-    GWorld world;
-    world.setUpMatch(5, GWorld::Models(), false);
-    const uint64_t before = world.random.state;
-    world.rightShip()->setController(makeController(CHOICE_ACE, &world, world.rightShip()));
-    world.leftShip()->setController(makeController(CHOICE_PILOT, &world, world.leftShip()));
-    world.advance(20000);
-    EXPECT_EQ(world.random.state, before);
-    const GSkilledController* right = static_cast<const GSkilledController*>(world.rightShip()->controller);
-    const GSkilledController* left = static_cast<const GSkilledController*>(world.leftShip()->controller);
-    EXPECT_NE(right->random.state, left->random.state);
+    uint64_t sources[2][2];  // by seed, by side
+    for (uint32_t seed : {5u, 6u}) {
+        GWorld world;
+        world.setUpMatch(seed, GWorld::Models(), false);
+        const uint64_t before = world.random.state;
+        GShip* ships[2] = {world.leftShip(), world.rightShip()};
+        for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
+            ships[side]->setController(makeController(CHOICE_ACE, &world, ships[side]));
+            sources[seed - 5][side] = static_cast<GSkilledController*>(ships[side]->controller)->random.state;
+        }
+        world.advance(20000);
+        EXPECT_EQ(world.random.state, before);
+    }
+    EXPECT_NE(sources[0][SIDE_LEFT], sources[0][SIDE_RIGHT]);
+    EXPECT_NE(sources[0][SIDE_LEFT], sources[1][SIDE_LEFT]);
 }
 
 // Through whole matches against the computer, which hugs the edges as often
