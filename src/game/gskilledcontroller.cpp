@@ -38,15 +38,25 @@ float clampTo(float value, float limit) { return value < -limit ? -limit : (valu
 float absOf(float value) { return value < 0.0f ? -value : value; }
 
 // The distance a movable still travels when its thrust is 0 for `ticks`
-// ticks, per unit of velocity: KEEP + KEEP^2 + ... + KEEP^ticks.
+// ticks, per unit of velocity: KEEP + KEEP^2 + ... + KEEP^ticks, summed in
+// that order once for all (it is asked for many times a tick).
+constexpr int32_t MAX_COAST = 160;
 float coast(int32_t ticks) {
-    float sum = 0.0f;
-    float factor = 1.0f;
-    for (int32_t i = 0; i < ticks; i++) {
-        factor *= KEEP;
-        sum += factor;
-    }
-    return sum;
+    struct Table {
+        float sums[MAX_COAST + 1];
+        Table() {
+            float sum = 0.0f;
+            float factor = 1.0f;
+            sums[0] = 0.0f;
+            for (int32_t i = 1; i <= MAX_COAST; i++) {
+                factor *= KEEP;
+                sum += factor;
+                sums[i] = sum;
+            }
+        }
+    };
+    static const Table table;
+    return table.sums[ticks < 0 ? 0 : (ticks > MAX_COAST ? MAX_COAST : ticks)];
 }
 
 // A shot from `from`, flying along x towards `direction` (+1 or -1): the
