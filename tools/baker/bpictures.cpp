@@ -590,8 +590,8 @@ BCanvas paintControls(const BFonts& fonts, int choice) {
         const int count = ace ? 3 : 1;
         for (int i = 0; i < count; ++i) {
             const float y = 112.0f - 9.0f * static_cast<float>(i);
-            chevrons.strokeLine({38.0f, y - 8.0f}, {58.0f, y}, 4.0f);
-            chevrons.strokeLine({58.0f, y}, {78.0f, y - 8.0f}, 4.0f);
+            chevrons.strokeLine({38.0f, y}, {58.0f, y - 8.0f}, 4.0f);
+            chevrons.strokeLine({58.0f, y - 8.0f}, {78.0f, y}, 4.0f);
         }
         canvas.paint(chevrons, colour);
         glowText(canvas, fonts.bold, ace ? "ACE" : "PILOT", 178.0f, 60.0f, ace ? 40.0f : 34.0f, 2.0f,
