@@ -7,6 +7,7 @@
 
 #include "game/gcontrollerkinds.h"
 #include "game/gduel.h"
+#include "game/greplaycontroller.h"
 #include "game/gship.h"
 #include "game/gskilledcontroller.h"
 #include "game/gworld.h"
@@ -21,19 +22,12 @@ public:
         : GController(world, target), script(std::move(script)), inner(inner) {}
     ~Scripted() override { delete inner; }
     void control() override {
-        if (inner != nullptr) {
-            inner->control();
-            log.push_back(static_cast<uint8_t>(target->up | target->down << 1 | target->left << 2 |
-                                               target->right << 3 | target->fire << 4));
+        if (inner == nullptr) {
+            unpackFlags(script.empty() ? 0 : script[ticks++ % script.size()], *target);
             return;
         }
-        const uint8_t f = script.empty() ? 0 : script[ticks % script.size()];
-        ticks++;
-        target->up = f & 1;
-        target->down = f & 2;
-        target->left = f & 4;
-        target->right = f & 8;
-        target->fire = f & 16;
+        inner->control();
+        log.push_back(packFlags(*target));
     }
     std::vector<uint8_t> script;
     GController* inner;
@@ -41,7 +35,7 @@ public:
     size_t ticks = 0;
 };
 
-constexpr uint8_t FIRE = 16;
+constexpr uint8_t FIRE = vkr::FLAG_FIRE;
 
 // A world with `skill` on the right ship (entry 0) and the left one on a
 // script; the ships put where the case wants them.
@@ -67,10 +61,7 @@ struct Duel {
     Scripted* spy;
 };
 
-GSkilledController::Skill noticingAll(GSkilledController::Skill skill) {
-    skill.noticeChance = 1.0f;
-    return skill;
-}
+GSkilledController::Skill noticingAll(GSkilledController::Skill skill) { return skill.noticeChance = 1.0f, skill; }
 
 }  // namespace
 
