@@ -16,6 +16,7 @@
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
 #include "game/greplaycontroller.h"
+#include "game/gskilledcontroller.h"
 #include "game/gengine.h"
 #include "game/gship.h"
 #include "screens/mmainmenu.h"
@@ -28,6 +29,7 @@
 namespace {
 
 const uint32_t BACKDROP = 0x404040, CURSOR_KEYS = 0xff0000, WASD = 0x00ff00, COMPUTER = 0x0000ff;
+const uint32_t PILOT = 0xff8000, ACE = 0x8000ff;
 const uint32_t LEFT_WON = 0xffff00, RIGHT_WON = 0x00ffff, DRAW = 0xff00ff;
 
 // Each picture is four quadrants: its own colour top left, and that colour
@@ -44,7 +46,8 @@ const ControllerChoice startingLeftChoice = leftChoice;
 const ControllerChoice startingRightChoice = rightChoice;
 
 // Which kinds of controller the match just started gave the right and the
-// left ship, as "right/left": "keys", "wasd", "computer" or "none".
+// left ship, as "right/left": "keys", "wasd", "computer", "pilot", "ace" or
+// "none".
 std::string controllers(HScreen* screen) {
     auto* engine = dynamic_cast<GEngine*>(screen);
     if (engine == nullptr) return "no match";
@@ -52,6 +55,8 @@ std::string controllers(HScreen* screen) {
         if (dynamic_cast<GArrowKeysController*>(c)) return "keys";
         if (dynamic_cast<GWasdController*>(c)) return "wasd";
         if (dynamic_cast<GAiController*>(c)) return "computer";
+        if (dynamic_cast<GPilotController*>(c)) return "pilot";
+        if (dynamic_cast<GAceController*>(c)) return "ace";
         return "none";
     };
     return kind(steeringOf(engine->rightShip()->controller)) + "/" + kind(steeringOf(engine->leftShip()->controller));
@@ -65,6 +70,8 @@ protected:
         writePicture("menu1.bmp", CURSOR_KEYS);
         writePicture("menu2.bmp", WASD);
         writePicture("menu3.bmp", COMPUTER);
+        writePicture("menu4.bmp", PILOT);
+        writePicture("menu5.bmp", ACE);
         writePicture("won_l.jpg", LEFT_WON);
         writePicture("won_r.jpg", RIGHT_WON);
         writePicture("remiza.jpg", DRAW);
@@ -167,25 +174,41 @@ TEST_F(FrontScreensTest, TwoPlayersCannotShareKeys) {
     EXPECT_EQ(controllers(app->currentScreen), "computer/wasd");
 }
 
-TEST_F(FrontScreensTest, TwoComputersMayPlay) {
-    app->showMenu();
-    app->keyDown('o');
-    app->keyDown('p');
-    app->keyDown('p');
-    EXPECT_EQ(leftPicture(), COMPUTER);
-    EXPECT_EQ(rightPicture(), COMPUTER);
-    app->keyDown(13);
-    EXPECT_EQ(controllers(app->currentScreen), "computer/computer");
+// Computer players of any skill may meet, on either side and themselves.
+TEST_F(FrontScreensTest, ComputersOfAnySkillMayPlay) {
+    const struct {
+        int leftPresses, rightPresses;  // from W A S D and the cursor keys
+        uint32_t left, right;
+        const char* controllers;
+    } cases[] = {
+        {1, 2, COMPUTER, COMPUTER, "computer/computer"}, {2, 4, PILOT, ACE, "ace/pilot"},
+        {3, 2, ACE, COMPUTER, "computer/ace"},           {3, 4, ACE, ACE, "ace/ace"},
+        {2, 3, PILOT, PILOT, "pilot/pilot"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.controllers);
+        leftChoice = startingLeftChoice;
+        rightChoice = startingRightChoice;
+        app->showMenu();
+        for (int i = 0; i < c.leftPresses; i++) app->keyDown('o');
+        for (int i = 0; i < c.rightPresses; i++) app->keyDown('p');
+        EXPECT_EQ(leftPicture(), c.left);
+        EXPECT_EQ(rightPicture(), c.right);
+        app->keyDown(13);
+        EXPECT_EQ(controllers(app->currentScreen), c.controllers);
+        app->keyDown(27);
+    }
 }
 
 TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
     app->showMenu();
     app->keyDown('r');  // no match of this run has ended: nothing to watch
     ASSERT_NE(menu(), nullptr);
-    app->keyDown('o');
-    app->keyDown('o');
-    app->keyDown('o');
-    EXPECT_EQ(leftPicture(), WASD);
+    // From W A S D through every kind and round again.
+    for (uint32_t picture : {COMPUTER, PILOT, ACE, CURSOR_KEYS, WASD}) {
+        app->keyDown('o');
+        EXPECT_EQ(leftPicture(), picture);
+    }
     app->keyDown('o');  // computer on the left
     app->keyDown(13);
     ASSERT_EQ(controllers(app->currentScreen), "keys/computer");
@@ -260,7 +283,7 @@ TEST_F(FrontScreensTest, MenuModelsStandAndTurnWhereTheMenuPutsThem) {
         ASSERT_TRUE(write3ds(m.file, Model3ds({{"paint", m.rgbMask}}, {{"triangle", {"paint"}, corners}})));
     }
     // The controller pictures have pure colours of their own.
-    for (const char* picture : {"menu1.bmp", "menu2.bmp", "menu3.bmp"}) remove(picture);
+    for (const char* picture : {"menu1.bmp", "menu2.bmp", "menu3.bmp", "menu4.bmp", "menu5.bmp"}) remove(picture);
     testing::internal::CaptureStderr();
     app->showMenu();
     testing::internal::GetCapturedStderr();

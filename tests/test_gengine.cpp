@@ -185,7 +185,7 @@ TEST_F(WorldTest, ProbeTicksAtItsPeriodThroughUpdates) {
 class MatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        app.startMatch(CHOICE_COMPUTER + 1, CHOICE_COMPUTER + 1);  // nobody steers
+        app.startMatch(CONTROLLER_KIND_COUNT, CONTROLLER_KIND_COUNT);  // nobody steers
         engine = dynamic_cast<GEngine*>(app.currentScreen);
         ASSERT_NE(engine, nullptr);
         right = engine->rightShip();

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "game/gcontrollerkinds.h"
 #include "game/gengine.h"
 #include "game/gplayback.h"
 #include "game/greplay.h"
@@ -54,6 +55,7 @@ const Recording RECORDINGS[] = {
     {"wasd_against_computer.vkr", CHOICE_WASD, CHOICE_COMPUTER, 20261208, 0, "left"},
     {"keys_mirrored_draw.vkr", CHOICE_WASD, CHOICE_ARROW_KEYS, 77, 0, "draw"},
     {"arrows_left_with_escape.vkr", CHOICE_COMPUTER, CHOICE_ARROW_KEYS, 5, 12345, "left the match"},
+    {"ace_against_pilot.vkr", CHOICE_ACE, CHOICE_PILOT, 3, 0, "left"},
 };
 
 std::string resultOf(const GReplay& r) {
@@ -110,6 +112,15 @@ TEST(Replays, KeptMatchesStillPlayOutAsRecorded) {
         const GPlayback played = playBack(kept);
         EXPECT_TRUE(played.matches) << "played to " << played.endMs << " ms with " << played.leftHealth << " and "
                                     << played.rightHealth << ", recorded " << kept.endMs << " ms";
+        // Computer players on both sides still decide the match as they did:
+        // played afresh from the seed, not from the notes, it ends the same.
+        const GControllerKind* left = controllerKind(rec.left);
+        const GControllerKind* right = controllerKind(rec.right);
+        if (left != nullptr && right != nullptr && left->bothSides && right->bothSides) {
+            const GReplay again = record(rec);
+            EXPECT_EQ(again.endMs, kept.endMs);
+            EXPECT_EQ(again.hash, kept.hash);
+        }
     }
 }
 

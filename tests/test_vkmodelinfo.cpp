@@ -16,41 +16,17 @@
 #include "support/models3ds.h"
 #include "support/pictures.h"
 #include "support/tempdir.h"
+#include "support/toolrun.h"
 
 namespace {
 
-std::string toolPath() {
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return "";
-    self[n] = '\0';
-    std::string dir(self);
-    dir = dir.substr(0, dir.rfind('/'));  // build/tests
-    return dir.substr(0, dir.rfind('/')) + "/vk-modelinfo";
-}
-
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-};
-
-ToolRun runTool(const std::string& arguments) {
-    ToolRun run;
-    const std::string command = toolPath() + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+ToolRun runTool(const std::string& arguments) { return ::runTool("vk-modelinfo", arguments); }
 
 class VkModelInfoTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (access(toolPath().c_str(), X_OK) != 0) GTEST_SKIP() << "vk-modelinfo not built: " << toolPath();
+        const std::string tool = toolPath("vk-modelinfo");
+        if (access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << "vk-modelinfo not built: " << tool;
     }
     ScopedTempDir dir;
 };

@@ -8,7 +8,9 @@ typedef int32_t ControllerChoice;
 enum : ControllerChoice {
     CHOICE_ARROW_KEYS = 0,  // cursor keys, right Ctrl fires
     CHOICE_WASD = 1,        // W A S D, left Ctrl fires
-    CHOICE_COMPUTER = 2,
+    CHOICE_COMPUTER = 2,    // the random walk that always fires
+    CHOICE_PILOT = 3,       // aims with some error, dodges now and then
+    CHOICE_ACE = 4,         // aims closer, dodges more, sees sooner
 };
 
 // What a finished match hands to the victory screen. Field order matters:

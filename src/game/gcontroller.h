@@ -15,8 +15,8 @@ class GMovable;
 
 class GController {
 public:
-    // Neither pointer is owned. `world` is kept for controllers that want to
-    // look at the match; none of the present kinds does.
+    // Neither pointer is owned. `world` is kept for controllers that look at
+    // the match: the computer players.
     GController(GWorld* world, GMovable* target);
     virtual ~GController();
 

@@ -6,6 +6,7 @@
 
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
+#include "game/gskilledcontroller.h"
 
 namespace {
 
@@ -20,6 +21,8 @@ const GControllerKind CONTROLLER_KINDS[] = {
     {CHOICE_ARROW_KEYS, "arrows", "menu1.bmp", false, make<GArrowKeysController>},
     {CHOICE_WASD, "wasd", "menu2.bmp", false, make<GWasdController>},
     {CHOICE_COMPUTER, "computer", "menu3.bmp", true, make<GAiController>},
+    {CHOICE_PILOT, "pilot", "menu4.bmp", true, make<GPilotController>},
+    {CHOICE_ACE, "ace", "menu5.bmp", true, make<GAceController>},
 };
 static_assert(sizeof CONTROLLER_KINDS / sizeof CONTROLLER_KINDS[0] == CONTROLLER_KIND_COUNT,
               "one row per kind");

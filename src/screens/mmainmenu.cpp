@@ -25,7 +25,9 @@ ControllerChoice leftChoice = CHOICE_WASD;
 ControllerChoice rightChoice = CHOICE_ARROW_KEYS;
 
 // Through the kinds in the order of the table, and round again; a value no
-// kind has starts the round afresh.
+// kind has starts the round afresh. The pilot and the ace came after the
+// first three on purpose, so that the keys and the computer keep the
+// choices they always had.
 static ControllerChoice nextChoice(ControllerChoice choice) {
     return choice >= CONTROLLER_KIND_COUNT - 1 || choice < 0 ? CONTROLLER_KINDS[0].choice : choice + 1;
 }

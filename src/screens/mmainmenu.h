@@ -24,10 +24,11 @@ extern ControllerChoice rightChoice;  // 'p' cycles it; starts at the cursor key
 
 class MMainMenu : public HScreen {
 public:
-    // Loads "menu.jpg", "menu1.bmp", "menu2.bmp", "menu3.bmp", then
+    // Loads "menu.jpg", the pictures of the kinds of controller in the
+    // order of their table ("menu1.bmp" to "menu5.bmp"), then
     // "logo.3ds", "ship2.3ds", "ship.3ds", in that order.
     explicit MMainMenu(HApplication* application);
-    // Releases the four pictures, then the models in reverse order.
+    // Releases the pictures, then the models in reverse order.
     ~MMainMenu() override;
 
     void keyDown(uint8_t key) override;

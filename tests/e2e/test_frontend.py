@@ -166,6 +166,26 @@ class Frontend(GameTestCase):
         wait_moving(g)
         g.key("Escape")
         g.wait_picture(lambda image: image.difference(match) > 0.3)
+
+        # On round through the pilot and the ace, each a picture of its own,
+        # and back to the cursor keys the menu started with.
+        time.sleep(0.3)
+        seen = [g.screenshot()]
+        for _ in range(2):
+            g.key("p")
+            time.sleep(0.3)
+            shot = g.screenshot()
+            for earlier in seen:
+                self.assertGreater(earlier.difference(shot, *right), 0.05)
+            seen.append(shot)
+        # The computer against the ace is a match too.
+        g.key("Return")
+        wait_moving(g)
+        g.key("Escape")
+        g.wait_picture(lambda image: image.difference(match) > 0.3)
+        g.key("p")
+        time.sleep(0.3)
+        self.assertLess(menu.difference(g.screenshot(), *right), 0.05)
         g.key("Escape")
         self.assertEqual(g.wait_exit(), 0)
         self.assertEqual(g.stdout, SHUTDOWN_STDOUT)

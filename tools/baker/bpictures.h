@@ -35,8 +35,8 @@ BMenuLayout layOutMenu(const BFonts& fonts, const BMenuCoverage& coverage);
 // "menu.jpg": the main menu's background with its lettering where the
 // layout put it, 1024 x 1024.
 BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout);
-// "menu1.bmp", "menu2.bmp", "menu3.bmp": the controller pictures for the
-// choices 0 (cursor keys), 1 (W A S D) and 2 (computer), 256 x 128.
+// "menu1.bmp" ... "menu5.bmp": the controller pictures for the choices 0
+// (cursor keys), 1 (W A S D), 2 (computer), 3 (pilot) and 4 (ace), 256 x 128.
 BCanvas paintControls(const BFonts& fonts, int choice);
 // replay.bmp: the mark shown while a match is watched again.
 BCanvas paintReplayMark(const BFonts& fonts);

@@ -1,0 +1,271 @@
+// gskilledcontroller.cpp: the pilot's and the ace's observations and
+// decisions.
+#include "game/gskilledcontroller.h"
+
+#include "game/gprojectile.h"
+#include "game/gship.h"
+#include "game/gworld.h"
+
+namespace {
+
+// Movables blend their velocity towards the thrust by this share per tick
+// (ships and shots alike).
+constexpr float RESPONSE = 0.1f;
+constexpr float KEEP = 1.0f - RESPONSE;
+// A shot flies this many of its ticks per ship tick.
+constexpr float SHOT_TICKS_PER_SHIP_TICK =
+    static_cast<float>(GShip::PERIOD_MS) / static_cast<float>(GProjectile::PERIOD_MS);
+// A shot strikes a ship closer than this in x (the collision test's whole
+// numbers: 2.8 + 1.0 truncated), and in y closer than 1.
+constexpr float STRIKE_X = 3.0f;
+constexpr float STRIKE_Y = 1.0f;
+// Longest flight looked at, shot ticks: the width of the field and more.
+constexpr int32_t MAX_FLIGHT = 120;
+// Keeps aim targets off the top and bottom edges, world units: a ship
+// pressed there can leave a line only one way.
+constexpr float EDGE_MARGIN = 2.0f;
+// Ship ticks a shot takes to pass a ship: 2 * STRIKE_X at about a unit per
+// shot tick.
+constexpr int32_t PASS_TICKS = 4;
+// Half-width of the band in which the stopping point counts as on target.
+constexpr float AIM_BAND = 0.25f;
+
+// The seeds of the two sides' sources differ by more than the low bits.
+constexpr uint32_t SIDE_SALT[2] = {0x9E3779B9u, 0x7F4A7C15u};
+
+float clampTo(float value, float limit) { return value < -limit ? -limit : (value > limit ? limit : value); }
+
+float absOf(float value) { return value < 0.0f ? -value : value; }
+
+// The distance a movable still travels when its thrust is 0 for `ticks`
+// ticks, per unit of velocity: KEEP + KEEP^2 + ... + KEEP^ticks, summed in
+// that order once for all (it is asked for many times a tick).
+constexpr int32_t MAX_COAST = 160;
+float coast(int32_t ticks) {
+    struct Table {
+        float sums[MAX_COAST + 1];
+        Table() {
+            float sum = 0.0f;
+            float factor = 1.0f;
+            sums[0] = 0.0f;
+            for (int32_t i = 1; i <= MAX_COAST; i++) {
+                factor *= KEEP;
+                sum += factor;
+                sums[i] = sum;
+            }
+        }
+    };
+    static const Table table;
+    return table.sums[ticks < 0 ? 0 : (ticks > MAX_COAST ? MAX_COAST : ticks)];
+}
+
+// A shot from `from`, flying along x towards `direction` (+1 or -1): the
+// shot ticks until it comes within STRIKE_X of `targetX` and its y then, or
+// -1 when it leaves the field first.
+int32_t flight(const GSkilledController::Seen& from, float direction, float targetX, float& lineY) {
+    float x = from.x;
+    float y = from.y;
+    float vx = from.vx;
+    float vy = from.vy;
+    for (int32_t n = 1; n <= MAX_FLIGHT; n++) {
+        vx = KEEP * vx + RESPONSE * direction;
+        vy = KEEP * vy;
+        x += vx;
+        y += vy;
+        if (absOf(x - targetX) < STRIKE_X) {
+            lineY = y;
+            return n;
+        }
+        if (absOf(x) > static_cast<float>(GProjectile::FIELD_LIMIT_X + 1)) return -1;
+    }
+    return -1;
+}
+
+}  // namespace
+
+const GSkilledController::Skill GSkilledController::PILOT = {12, 0.7f, 1.2f, 16, 0.55f, 1.8f, 36.0f};
+const GSkilledController::Skill GSkilledController::ACE = {8, 1.0f, 0.4f, 12, 0.65f, 2.0f, 32.0f};
+
+GSkilledController::GSkilledController(GWorld* world, GMovable* target, const Skill& chosen)
+    : GController(world, target),
+      skill(chosen),
+      ring(),
+      ticks(0),
+      aimOffset(0.0f),
+      aimHold(0),
+      tracked(),
+      trackedCount(0) {
+    if (skill.delayTicks >= RING) skill.delayTicks = RING - 1;
+    if (skill.delayTicks < 0) skill.delayTicks = 0;
+    uint32_t seed = 0;
+    int32_t side = 0;
+    if (world != nullptr) {
+        seed = world->seed;
+        side = world->sideOf(target) == SIDE_RIGHT ? 1 : 0;
+    }
+    random.reseed(seed ^ SIDE_SALT[side]);
+}
+
+float GSkilledController::uniform() {
+    return static_cast<float>(random.next()) / static_cast<float>(GRandom::MAX) * 2.0f - 1.0f;
+}
+
+void GSkilledController::observe(Observation& now) const {
+    now.shotCount = 0;
+    const GMovable* opponent = nullptr;
+    if (world != nullptr) {
+        GShip* right = world->rightShip();
+        opponent = right != target ? right : world->leftShip();
+    }
+    now.own = Seen{target->position.x, target->position.y, target->velocity.x, target->velocity.y};
+    if (opponent == nullptr || opponent == target) {
+        // Nobody to play against: a target straight across, standing still.
+        now.opponent = Seen{-now.own.x, now.own.y, 0.0f, 0.0f};
+        return;
+    }
+    now.opponent = Seen{opponent->position.x, opponent->position.y, opponent->velocity.x, opponent->velocity.y};
+    for (int32_t i = 0; i < world->objectCount && now.shotCount < MAX_SHOTS; i++) {
+        const GObject* object = world->objects[i];
+        if (object == nullptr || !(object->flags & GObject::PROJECTILE)) continue;
+        const GProjectile* shot = static_cast<const GProjectile*>(object);
+        // The colour on the screen tells whose shot it is.
+        if (shot->owner == target) continue;
+        now.shots[now.shotCount++] = Seen{shot->position.x, shot->position.y, shot->velocity.x, shot->velocity.y};
+    }
+}
+
+GSkilledController::Seen GSkilledController::ownNow(uint32_t seenAt) const {
+    Seen own = ring[seenAt % RING].own;
+    for (uint32_t t = seenAt; t < ticks; t++) {
+        const uint8_t flags = ring[t % RING].flags;
+        float tx = 0.0f;
+        float ty = 0.0f;
+        if (flags & FLAG_UP) ty = 1.0f;
+        if (flags & FLAG_DOWN) ty = -1.0f;
+        if (flags & FLAG_LEFT) tx = -1.0f;
+        if (flags & FLAG_RIGHT) tx = 1.0f;
+        const float speed = target->speed;
+        own.vx = KEEP * own.vx + RESPONSE * tx * speed;
+        own.vy = KEEP * own.vy + RESPONSE * ty * speed;
+        own.x = clampTo(own.x + own.vx, GShip::FIELD_HALF_WIDTH);
+        own.y = clampTo(own.y + own.vy, GShip::FIELD_HALF_HEIGHT);
+    }
+    return own;
+}
+
+uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
+    const Seen& opponent = old.opponent;
+    const float towards = opponent.x > own.x ? 1.0f : -1.0f;  // the way own shots fly
+    const float delayTicks = static_cast<float>(skill.delayTicks);
+
+    // Aim: the own line onto the opponent's, led over the flight.
+    if (--aimHold <= 0) {
+        aimOffset = skill.aimError * uniform();
+        aimHold = skill.aimHoldTicks;
+    }
+    float ownLine = own.y + own.vy * coast(60);
+    int32_t flightTicks = flight(own, towards, opponent.x, ownLine);
+    if (flightTicks < 0) flightTicks = 60;
+    const float ahead = delayTicks + static_cast<float>(flightTicks) / SHOT_TICKS_PER_SHIP_TICK;
+    const float opponentY = clampTo(opponent.y + skill.lead * opponent.vy * ahead, GShip::FIELD_HALF_HEIGHT);
+    const float aimY = clampTo(opponentY + aimOffset, GShip::FIELD_HALF_HEIGHT - EDGE_MARGIN);
+    const float steer = aimY - ownLine;  // > 0: go up
+
+    // Dodge. Every incoming shot is looked at once, when first seen, and
+    // is then either watched or overlooked until it has gone by: the
+    // player's chance of noticing it is the skill's. It is known again
+    // from tick to tick by its line and its arrival, which change little
+    // in flight.
+    for (int32_t i = 0; i < trackedCount;) {
+        if (--tracked[i].arrival < -2) {
+            tracked[i] = tracked[--trackedCount];
+        } else {
+            i++;
+        }
+    }
+    for (int32_t i = 0; i < old.shotCount; i++) {
+        float line = 0.0f;
+        const int32_t n = flight(old.shots[i], -towards, own.x, line);
+        if (n < 0) continue;
+        // Ship ticks from now until it arrives; it has flown for the delay.
+        const int32_t arrival = static_cast<int32_t>(static_cast<float>(n) / SHOT_TICKS_PER_SHIP_TICK - delayTicks);
+        if (arrival < 0) continue;  // gone by already
+        bool known = false;
+        for (int32_t j = 0; j < trackedCount && !known; j++) {
+            if (absOf(tracked[j].line - line) < 0.5f && tracked[j].arrival - arrival <= 2 &&
+                arrival - tracked[j].arrival <= 2) {
+                tracked[j].line = line;
+                tracked[j].arrival = arrival;
+                known = true;
+            }
+        }
+        if (known || trackedCount >= MAX_SHOTS) continue;
+        const bool watched = random.next() % 1000 < static_cast<int32_t>(skill.noticeChance * 1000.0f);
+        tracked[trackedCount++] = Tracked{line, arrival, watched};
+    }
+
+    // Each of up, nothing and down, held: the noticed shots it runs into,
+    // the sooner the worse, then how far it leaves the aim.
+    int32_t vertical = steer > AIM_BAND ? 1 : (steer < -AIM_BAND ? -1 : 0);
+    if (trackedCount > 0) {
+        float best = 0.0f;
+        for (int32_t u = -1; u <= 1; u++) {
+            float cost = absOf(steer - 0.9f * static_cast<float>(u)) * 0.01f;
+            for (int32_t j = 0; j < trackedCount; j++) {
+                if (!tracked[j].watched) continue;
+                const int32_t arrival = tracked[j].arrival < 0 ? 0 : tracked[j].arrival;
+                // The shot takes a few ticks to pass the ship's length.
+                float miss = GShip::FIELD_HALF_HEIGHT * 2.0f;
+                for (int32_t k = arrival; k <= arrival + PASS_TICKS; k += 2) {
+                    const float c = coast(k);
+                    const float y = clampTo(own.y + own.vy * c + static_cast<float>(u) * (static_cast<float>(k) - c),
+                                            GShip::FIELD_HALF_HEIGHT);
+                    const float off = absOf(y - tracked[j].line);
+                    if (off < miss) miss = off;
+                }
+                const int32_t k = arrival;
+                if (miss < skill.dodgeClearance) cost += (skill.dodgeClearance - miss) / static_cast<float>(k + 1);
+            }
+            if (u == -1 || cost < best) {
+                best = cost;
+                vertical = u;
+            }
+        }
+    }
+
+    uint8_t flags = FLAG_FIRE;
+    if (vertical > 0) flags |= FLAG_UP;
+    if (vertical < 0) flags |= FLAG_DOWN;
+
+    // Distance: away from the opponent by skill.distance, off the side walls.
+    const float side = own.x >= opponent.x ? 1.0f : -1.0f;
+    const float wantX = clampTo(opponent.x + side * skill.distance, GShip::FIELD_HALF_WIDTH - 3.0f);
+    const float stopX = own.x + own.vx * coast(60);
+    if (stopX < wantX - 0.5f) flags |= FLAG_RIGHT;
+    if (stopX > wantX + 0.5f) flags |= FLAG_LEFT;
+    return flags;
+}
+
+void GSkilledController::control() {
+    if (target == nullptr) return;
+    Observation& now = ring[ticks % RING];
+    observe(now);
+    uint8_t flags = 0;
+    const uint32_t delay = static_cast<uint32_t>(skill.delayTicks);
+    // Until something old enough has been seen, the ship waits.
+    if (ticks >= delay) {
+        const uint32_t seenAt = ticks - delay;
+        flags = decide(ring[seenAt % RING], ownNow(seenAt));
+    }
+    now.flags = flags;
+    ticks++;
+    target->up = (flags & FLAG_UP) != 0;
+    target->down = (flags & FLAG_DOWN) != 0;
+    target->left = (flags & FLAG_LEFT) != 0;
+    target->right = (flags & FLAG_RIGHT) != 0;
+    target->fire = (flags & FLAG_FIRE) != 0;
+}
+
+GPilotController::GPilotController(GWorld* world, GMovable* target) : GSkilledController(world, target, PILOT) {}
+
+GAceController::GAceController(GWorld* world, GMovable* target) : GSkilledController(world, target, ACE) {}

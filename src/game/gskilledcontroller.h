@@ -1,0 +1,116 @@
+// gskilledcontroller.h: the computer players that aim and dodge, the pilot
+// and the ace.
+//
+// What they know. Only what a human sees on the screen: where the ships and
+// the shots are and how fast they go, and the own ship's state. They see it
+// late: each tick the world is written into a ring of observations, and the
+// player acts on the one `delayTicks` ticks old (8 ticks = 200 ms for the
+// ace, more for the pilot), carried forward to the present only for its own
+// ship, by the flags it set since, as a human knows which keys he held. The
+// other side's controller, flags and thrust are never read, nor the world's
+// random source: each player draws from a GRandom of its own, seeded from
+// the match's seed and its side, so that a match is decided by its seed and
+// a replay by its flags.
+//
+// How they play. The ships face each other and shots fly along x, so the
+// duel is about lines in y. A shot leaves with its ship's velocity, which
+// decays by a tenth per shot tick: a ship moving at vy throws its shot about
+// 9 vy further along y, which is also where the ship would stop if it let
+// go (velocity decays by a tenth per ship tick). So the player steers that
+// stopping point onto the opponent's line, led by the opponent's seen
+// velocity over the shot's flight and the delay, plus an aim error that is
+// redrawn now and then and shrinks with skill. Each incoming shot is
+// noticed or overlooked once, when first seen (the ace notices more); for
+// the noticed ones the player picks, of up, nothing and down held, the one
+// that keeps clear of their lines for the whole of their pass, the soonest
+// weighing most, and lets the aim choose between equals. The edges count
+// in that test (a ship pressed against one can leave a line one way only),
+// and the aim stays a little inside them. In x the player holds its
+// distance from the opponent and keeps off the side walls.
+//
+// The skills were tuned on seeded matches (vk-duel, bench/README.md): the
+// pilot beats the computer and the ace the pilot in more than four of five.
+#pragma once
+
+#include <cstdint>
+
+#include "game/gcontroller.h"
+#include "game/grandom.h"
+
+class GShip;
+
+class GSkilledController : public GController {
+public:
+    struct Skill {
+        int32_t delayTicks;     // age of the observation acted on, ship ticks
+        float lead;             // share of the opponent's seen velocity led, 0..1
+        float aimError;         // largest aim error, world units
+        int32_t aimHoldTicks;   // ticks an aim error holds before it is redrawn
+        float noticeChance;     // chance of noticing an incoming shot, 0..1
+        float dodgeClearance;   // distance kept from a shot's line, world units
+        float distance;         // distance in x held from the opponent, world units
+    };
+    static const Skill PILOT;
+    static const Skill ACE;
+
+    // The ring holds the delay plus the observation of the present tick.
+    static constexpr int32_t RING = 16;
+    static constexpr int32_t MAX_SHOTS = 30;
+
+    // Seeds its own source from the world's seed and the target's side;
+    // `skill.delayTicks` must be below RING (larger ones are cut to fit).
+    GSkilledController(GWorld* world, GMovable* target, const Skill& skill);
+
+    void control() override;
+
+    // Where something was and how fast it went, world units and units per
+    // tick of its own.
+    struct Seen {
+        float x, y, vx, vy;
+    };
+    // One tick's view of the world, as the ship's control step saw it.
+    struct Observation {
+        Seen own;
+        Seen opponent;
+        int32_t shotCount;  // incoming shots only
+        Seen shots[MAX_SHOTS];
+        uint8_t flags;  // what this player set in that tick, FLAG_ bits
+    };
+
+    Skill skill;
+    GRandom random;
+    Observation ring[RING];
+    uint32_t ticks;        // control() calls so far
+    float aimOffset;       // the aim error in force
+    int32_t aimHold;       // ticks it still holds
+    // An incoming shot seen coming: its y where it reaches the ship's x, the
+    // ship ticks until it does, and whether the player noticed it.
+    struct Tracked {
+        float line;
+        int32_t arrival;
+        bool watched;
+    };
+    Tracked tracked[MAX_SHOTS];
+    int32_t trackedCount;
+
+private:
+    static constexpr uint8_t FLAG_UP = 1, FLAG_DOWN = 2, FLAG_LEFT = 4, FLAG_RIGHT = 8, FLAG_FIRE = 16;
+
+    void observe(Observation& now) const;
+    // The own ship at present: `seen` carried forward through the flags set
+    // since it was observed.
+    Seen ownNow(uint32_t seenAt) const;
+    uint8_t decide(const Observation& old, const Seen& own);
+    float uniform();  // -1..1
+};
+
+// The two skills as controller kinds.
+class GPilotController : public GSkilledController {
+public:
+    GPilotController(GWorld* world, GMovable* target);
+};
+
+class GAceController : public GSkilledController {
+public:
+    GAceController(GWorld* world, GMovable* target);
+};

@@ -1,0 +1,218 @@
+// The pilot and the ace: the decisions that matter, in seeded worlds
+// without a window, and a small ladder of seeded matches.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "game/gcontrollerkinds.h"
+#include "game/gduel.h"
+#include "game/greplaycontroller.h"
+#include "game/gship.h"
+#include "game/gskilledcontroller.h"
+#include "game/gworld.h"
+
+namespace {
+
+// Steers its ship by a script of flags, one entry a tick, round and round,
+// and notes what its wrapped player set when it wraps one instead.
+class Scripted : public GController {
+public:
+    Scripted(GWorld* world, GMovable* target, std::vector<uint8_t> script, GController* inner = nullptr)
+        : GController(world, target), script(std::move(script)), inner(inner) {}
+    ~Scripted() override { delete inner; }
+    void control() override {
+        if (inner == nullptr) {
+            unpackFlags(script.empty() ? 0 : script[ticks++ % script.size()], *target);
+            return;
+        }
+        inner->control();
+        log.push_back(packFlags(*target));
+    }
+    std::vector<uint8_t> script;
+    GController* inner;
+    std::vector<uint8_t> log;
+    size_t ticks = 0;
+};
+
+constexpr uint8_t FIRE = vkr::FLAG_FIRE;
+
+// A world with `skill` on the right ship (entry 0) and the left one on a
+// script; the ships put where the case wants them.
+struct Duel {
+    Duel(const GSkilledController::Skill& skill, std::vector<uint8_t> script, float rightY, float leftY,
+         uint32_t seed = 7) {
+        world.setUpMatch(seed, GWorld::Models(), false);
+        right = world.rightShip();
+        left = world.leftShip();
+        right->position = Vec3(20.0f, rightY, -50.0f);
+        left->position = Vec3(-12.0f, leftY, -50.0f);
+        spy = new Scripted(&world, right, {}, new GSkilledController(&world, right, skill));
+        right->setController(spy);
+        left->setController(new Scripted(&world, left, std::move(script)));
+    }
+    void play(int32_t ms) {
+        world.advance(ms);
+        world.events.clear();
+    }
+    GWorld world;
+    GShip* right;
+    GShip* left;
+    Scripted* spy;
+};
+
+GSkilledController::Skill noticingAll(GSkilledController::Skill skill) { return skill.noticeChance = 1.0f, skill; }
+
+}  // namespace
+
+// One shot straight down the line the player is aiming along: a player that
+// notices it leaves the line in time, however its aim pulls it back.
+TEST(SkilledPlayer, LeavesTheLineOfAShotComingAtIt) {
+    const struct {
+        const char* name;
+        GSkilledController::Skill skill;
+        float y;  // both ships; the edges leave one way out only
+    } cases[] = {
+        {"ace mid-field", noticingAll(GSkilledController::ACE), 3.0f},
+        {"ace near the top", noticingAll(GSkilledController::ACE), 16.5f},
+        {"ace near the bottom", noticingAll(GSkilledController::ACE), -16.5f},
+        {"pilot mid-field", noticingAll(GSkilledController::PILOT), -5.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The left ship sits still and fires once, after the player has had
+        // time to settle on its line.
+        std::vector<uint8_t> script(40, 0);
+        script.push_back(FIRE);
+        script.resize(200, 0);
+        Duel duel(c.skill, script, c.y, c.y);
+        duel.play(40 * GShip::PERIOD_MS);
+        ASSERT_LT(duel.right->position.y - c.y, 1.0f) << "not on the line before the shot";
+        ASSERT_GT(duel.right->position.y - c.y, -1.0f) << "not on the line before the shot";
+        duel.play(2000);
+        EXPECT_EQ(duel.right->health, GShip::FULL_HEALTH);
+    }
+}
+
+// What changes in the world reaches the player's flags only after its delay:
+// two worlds alike but for the opponent, moved in one of them.
+TEST(SkilledPlayer, DoesNotReactToAChangeYoungerThanItsDelay) {
+    const struct {
+        const char* name;
+        GSkilledController::Skill skill;
+    } cases[] = {{"pilot", GSkilledController::PILOT}, {"ace", GSkilledController::ACE}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_GE(c.skill.delayTicks, 8);
+        Duel same(c.skill, {0}, 0.0f, 0.0f);
+        Duel moved(c.skill, {0}, 0.0f, 0.0f);
+        const int32_t changeTick = 30;
+        same.play(changeTick * GShip::PERIOD_MS + 5);
+        moved.play(changeTick * GShip::PERIOD_MS + 5);
+        moved.left->position.y = -15.0f;
+        same.play(40 * GShip::PERIOD_MS);
+        moved.play(40 * GShip::PERIOD_MS);
+        const std::vector<uint8_t>& a = same.spy->log;
+        const std::vector<uint8_t>& b = moved.spy->log;
+        ASSERT_EQ(a.size(), b.size());
+        size_t first = a.size();
+        for (size_t i = 0; i < a.size() && first == a.size(); i++) {
+            if (a[i] != b[i]) first = i;
+        }
+        // Ticks 0..changeTick-1 came before the change; the next
+        // delayTicks ticks still look at the world from before it.
+        EXPECT_EQ(first, static_cast<size_t>(changeTick + c.skill.delayTicks));
+    }
+}
+
+// The opponent's flags, thrust and controller and the world's random source
+// are not what the player looks at: scrambling them after every step leaves
+// its flags as they were.
+TEST(SkilledPlayer, NeverReadsTheOtherSideOrTheWorldsRandomNumbers) {
+    const std::vector<uint8_t> script = {1, 1, 1, 1, 0, 2 | FIRE, 2, 2, 8, 8, 0, 1 | 4 | FIRE, 0, 0};
+    Duel plain(GSkilledController::ACE, script, -4.0f, 6.0f, 99);
+    Duel scrambled(GSkilledController::ACE, script, -4.0f, 6.0f, 99);
+    // The opponent's controller after every step: one that writes other
+    // flags would show in the left ship's flight, and so in the hash.
+    for (int32_t ms = 0; ms < 8000; ms++) {
+        plain.play(1);
+        scrambled.play(1);
+        GShip* other = scrambled.left;
+        other->up = !other->up;
+        other->down = ms & 1;
+        other->left = !other->left;
+        other->right = ms & 2;
+        other->fire = !other->fire;
+        other->thrust = Vec3(7.0f, -7.0f, 7.0f);
+        scrambled.world.random.reseed(static_cast<uint32_t>(ms) * 2654435761u);
+    }
+    EXPECT_EQ(plain.spy->log, scrambled.spy->log);
+    EXPECT_GT(plain.spy->log.size(), 300u);
+}
+
+// Its own source, from the match's seed and its side: the world's source is
+// left where set-up left it, and each side and each seed plays its own game.
+TEST(SkilledPlayer, DrawsFromASourceOfItsOwn) {
+    uint64_t sources[2][2];  // by seed, by side
+    for (uint32_t seed : {5u, 6u}) {
+        GWorld world;
+        world.setUpMatch(seed, GWorld::Models(), false);
+        const uint64_t before = world.random.state;
+        GShip* ships[2] = {world.leftShip(), world.rightShip()};
+        for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
+            ships[side]->setController(makeController(CHOICE_ACE, &world, ships[side]));
+            sources[seed - 5][side] = static_cast<GSkilledController*>(ships[side]->controller)->random.state;
+        }
+        world.advance(20000);
+        EXPECT_EQ(world.random.state, before);
+    }
+    EXPECT_NE(sources[0][SIDE_LEFT], sources[0][SIDE_RIGHT]);
+    EXPECT_NE(sources[0][SIDE_LEFT], sources[1][SIDE_LEFT]);
+}
+
+// Through whole matches against the computer, which hugs the edges as often
+// as not: the player keeps off the top and bottom and the side walls.
+TEST(SkilledPlayer, StaysInsideTheFieldOffItsEdges) {
+    for (ControllerChoice skill : {CHOICE_PILOT, CHOICE_ACE}) {
+        SCOPED_TRACE(skill);
+        GWorld world;
+        world.setUpMatch(11, GWorld::Models(), false);
+        GShip* player = world.rightShip();
+        player->setController(makeController(skill, &world, player));
+        world.leftShip()->setController(makeController(CHOICE_COMPUTER, &world, world.leftShip()));
+        int32_t ticks = 0, atEdge = 0;
+        for (int32_t ms = 0; ms < 60000 && !world.over; ms += GShip::PERIOD_MS) {
+            world.advance(GShip::PERIOD_MS);
+            world.events.clear();
+            player->health = GShip::FULL_HEALTH;
+            ticks++;
+            if (player->position.y > GShip::FIELD_HALF_HEIGHT - 0.5f ||
+                player->position.y < -GShip::FIELD_HALF_HEIGHT + 0.5f ||
+                player->position.x > GShip::FIELD_HALF_WIDTH - 0.5f ||
+                player->position.x < -GShip::FIELD_HALF_WIDTH + 0.5f) {
+                atEdge++;
+            }
+        }
+        EXPECT_LT(atEdge * 50, ticks) << atEdge << " of " << ticks << " ticks against an edge";
+    }
+}
+
+// A small ladder of seeded matches, both ways round: each skill beats the
+// one below it clearly (the full ladder is in bench/README.md).
+TEST(SkilledPlayer, EachSkillBeatsTheOneBelow) {
+    const struct {
+        ControllerChoice better, worse;
+        int32_t atLeast;  // of 24
+    } rungs[] = {{CHOICE_PILOT, CHOICE_COMPUTER, 17}, {CHOICE_ACE, CHOICE_PILOT, 17}, {CHOICE_ACE, CHOICE_COMPUTER, 22}};
+    for (const auto& rung : rungs) {
+        SCOPED_TRACE(controllerKind(rung.better)->name);
+        int32_t wins = 0;
+        for (uint32_t seed = 1; seed <= 24; seed++) {
+            const bool left = seed % 2 == 0;
+            const GDuel duel = left ? playDuel(rung.better, rung.worse, seed) : playDuel(rung.worse, rung.better, seed);
+            if (duel.winner == (left ? SIDE_LEFT : SIDE_RIGHT)) wins++;
+            EXPECT_LT(duel.ms, GDuel::MAX_MATCH_MS);
+        }
+        EXPECT_GE(wins, rung.atLeast);
+    }
+}
