@@ -28,26 +28,12 @@ constexpr uint32_t LIMIT_MS = 10u * 60u * 1000u;
 uint32_t playMatch(uint32_t seed, GReplay* record) {
     GWorld world;
     world.setUpMatch(seed, GWorld::Models(), false);
-    GShip* ships[2] = {world.leftShip(), world.rightShip()};
-    for (int side = 0; side < 2; side++) {
-        GController* ai = makeController(CHOICE_COMPUTER, &world, ships[side]);
-        ships[side]->setController(new (std::nothrow) GRecordingController(ai, ships[side], &world.recorded[side]));
-    }
+    steerRecorded(world, CHOICE_COMPUTER, CHOICE_COMPUTER);
     while (!world.over && world.elapsedMs < LIMIT_MS) {
         world.step();
         world.events.clear();
     }
-    if (record != nullptr) {
-        record->seed = seed;
-        record->leftChoice = record->rightChoice = CHOICE_COMPUTER;
-        record->left = world.recorded[0];
-        record->right = world.recorded[1];
-        record->endMs = world.over ? world.endMs : world.elapsedMs;
-        record->end = world.over ? vkr::END_FINISHED : vkr::END_LEFT;
-        record->leftHealth = ships[0]->health;
-        record->rightHealth = ships[1]->health;
-        record->hash = world.stateHash();
-    }
+    if (record != nullptr) *record = recordingOf(world, CHOICE_COMPUTER, CHOICE_COMPUTER, world.over ? vkr::END_FINISHED : vkr::END_LEFT);
     return world.elapsedMs;
 }
 

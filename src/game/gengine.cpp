@@ -8,7 +8,7 @@
 #include "app/happlication.h"
 #include "assets/hmodel.h"
 #include "assets/htexturestore.h"
-#include "game/gcontrollerkinds.h"
+#include "game/gplayback.h"
 #include "game/greplaycontroller.h"
 #include "game/gship.h"
 #include "sound/hsound.h"
@@ -95,17 +95,7 @@ bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right, uint32_t
     leftChoice = left;
     rightChoice = right;
     const bool ships = setUpWorld(matchSeed);
-    GShip* sides[2] = {world.leftShip(), world.rightShip()};  // by GSide
-    const ControllerChoice choices[2] = {left, right};
-    for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
-        GShip* ship = sides[side];
-        if (ship == nullptr) continue;
-        GController* steering = makeController(choices[side], &world, ship);
-        // A ship nobody steers is noted too, as holding nothing: the notes
-        // of both sides then always cover every tick.
-        ship->setController(new (std::nothrow) GRecordingController(steering, ship, &world.recorded[side]));
-        if (ship->controller == nullptr) ship->setController(steering);  // no memory: play unrecorded
-    }
+    steerRecorded(world, left, right);
     return ships;
 }
 
@@ -125,22 +115,7 @@ bool GEngine::setUpReplay(const GReplay& replay) {
     return ships;
 }
 
-GReplay GEngine::replay(uint8_t end) const {
-    GReplay r;
-    r.leftChoice = leftChoice;
-    r.rightChoice = rightChoice;
-    r.seed = seed;
-    r.left = world.recorded[SIDE_LEFT];
-    r.right = world.recorded[SIDE_RIGHT];
-    r.endMs = world.over ? world.endMs : world.elapsedMs;
-    r.end = end;
-    const GShip* left = world.leftShip();
-    const GShip* right = world.rightShip();
-    r.leftHealth = left != nullptr ? left->health : 0;
-    r.rightHealth = right != nullptr ? right->health : 0;
-    r.hash = world.stateHash();
-    return r;
-}
+GReplay GEngine::replay(uint8_t end) const { return recordingOf(world, leftChoice, rightChoice, end); }
 
 void GEngine::keepMatch(uint8_t end) {
     // Only a match the game itself plays is written: a test's engine has no

@@ -22,6 +22,19 @@ struct GPlayback {
     bool matches = false;
 };
 
+class GWorld;
+
+// Steers both ships of a world just set up with the controllers the
+// choices name, each wrapped in a recorder that notes its flags into
+// world.recorded (a ship nobody steers is noted as holding nothing, so the
+// notes of both sides cover every tick).
+void steerRecorded(GWorld& world, ControllerChoice leftChoice, ControllerChoice rightChoice);
+
+// The match `world` has played so far as a replay: the choices, its seed,
+// its notes, and the end as if it came now (`end`: vkr::END_FINISHED or
+// END_LEFT).
+GReplay recordingOf(const GWorld& world, ControllerChoice leftChoice, ControllerChoice rightChoice, uint8_t end);
+
 // Never steps past the recorded endMs, so a hostile or outdated replay
 // costs at most that many milliseconds of play.
 GPlayback playBack(const GReplay& replay);
