@@ -48,11 +48,12 @@ struct Exchange {
     RelayCounters up, down;
 };
 
-Exchange exchange(const RelayConditions& up, const RelayConditions& down, uint32_t seed, uint32_t count) {
+Exchange exchange(const RelayConditions& up, const RelayConditions& down, uint32_t seed, uint32_t count,
+                  size_t maxPending = UdpRelay::kDefaultMaxPending) {
     Exchange e;
     uint16_t serverPort, clientPort;
     const int server = udpSocket(&serverPort), client = udpSocket(&clientPort);
-    UdpRelay relay(0, serverPort, up, down, seed);
+    UdpRelay relay(0, serverPort, up, down, seed, maxPending);
     EXPECT_TRUE(relay.start());
     const sockaddr_in relayAddress = loopback(relay.port());
     std::vector<Clock::time_point> sent(count), echoed(count);
@@ -158,6 +159,14 @@ TEST(UdpRelay, LossKeepsAboutHalfAndTheSameHalfForTheSameSeed) {
     EXPECT_EQ(first.atServer.size(), first.atClient.size());
     EXPECT_EQ(first.atServer, again.atServer);
     EXPECT_NE(first.atServer, other.atServer);
+}
+
+TEST(UdpRelay, HoldsAtMostMaxPendingAndCountsTheRest) {
+    // All 30 arrive well within the delay, so all would wait at once.
+    const Exchange e = exchange(delay(200), RelayConditions{}, 1, 30, 10);
+    EXPECT_EQ(10u, e.atServer.size());
+    EXPECT_EQ(30u, e.up.received);
+    EXPECT_EQ(20u, e.up.refused);
 }
 
 TEST(UdpRelay, EachClientHasItsOwnPeerAtTheServerAndGetsItsOwnAnswers) {
