@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "support/udprelay.h"
@@ -19,7 +20,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kQuietMs = 300;  // nothing for this long: the exchange is over
+constexpr int kQuietMs = 2000;  // nothing for this long: the relay has lost track
 constexpr size_t kUpBytes = 24, kDownBytes = 12;
 
 sockaddr_in loopback(uint16_t port) {
@@ -30,13 +31,13 @@ sockaddr_in loopback(uint16_t port) {
     return a;
 }
 
-int udpSocket(uint16_t* port) {
+int udpSocket(uint16_t* port = nullptr) {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in a = loopback(0);
     socklen_t len = sizeof a;
     EXPECT_EQ(0, bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a));
     getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    *port = ntohs(a.sin_port);
+    if (port) *port = ntohs(a.sin_port);
     return fd;
 }
 
@@ -44,60 +45,72 @@ double msSince(Clock::time_point t) { return std::chrono::duration<double, std::
 
 struct Exchange {
     std::vector<uint32_t> atServer, atClient;  // sequence numbers in arrival order
+    std::set<uint16_t> peers;                  // source ports the server saw
     double minUpMs = 1e9, minDownMs = 1e9;
     RelayCounters up, down;
 };
 
+// Datagram seq goes from client seq % clients, and its echo must come back
+// to that client alone.
 Exchange exchange(const RelayConditions& up, const RelayConditions& down, uint32_t seed, uint32_t count,
-                  size_t maxPending = UdpRelay::kDefaultMaxPending) {
+                  uint32_t clients = 1) {
     Exchange e;
-    uint16_t serverPort, clientPort;
-    const int server = udpSocket(&serverPort), client = udpSocket(&clientPort);
-    UdpRelay relay(0, serverPort, up, down, seed, maxPending);
+    uint16_t serverPort;
+    std::vector<pollfd> fds{{udpSocket(&serverPort), POLLIN, 0}};
+    for (uint32_t i = 0; i < clients; ++i) fds.push_back({udpSocket(), POLLIN, 0});
+    UdpRelay relay(0, serverPort, up, down, seed);
     EXPECT_TRUE(relay.start());
     const sockaddr_in relayAddress = loopback(relay.port());
     std::vector<Clock::time_point> sent(count), echoed(count);
     std::vector<bool> echoedYet(count, false);
-    uint8_t bytes[kUpBytes] = {};
+    uint8_t bytes[64] = {};
     for (uint32_t seq = 0; seq < count; ++seq) {
         std::memcpy(bytes, &seq, sizeof seq);
         sent[seq] = Clock::now();
-        sendto(client, bytes, kUpBytes, 0, reinterpret_cast<const sockaddr*>(&relayAddress), sizeof relayAddress);
+        sendto(fds[1 + seq % clients].fd, bytes, kUpBytes, 0, reinterpret_cast<const sockaddr*>(&relayAddress),
+               sizeof relayAddress);
     }
-    pollfd fds[2] = {{server, POLLIN, 0}, {client, POLLIN, 0}};
-    for (uint32_t wait = 0; wait < 10 * count + 100 && poll(fds, 2, kQuietMs) > 0; ++wait) {
-        uint32_t seq = count;
-        if (fds[0].revents) {
+    // Over when the relay has taken in all we sent, has nothing waiting and
+    // our sockets are empty; the wall clock only ends a run that goes wrong.
+    for (auto last = Clock::now(); msSince(last) < kQuietMs && msSince(sent[0]) < 10 * kQuietMs;) {
+        const bool settled = relay.counters(UdpRelay::ToServer).received == count &&
+                             relay.counters(UdpRelay::ToClient).received == e.atServer.size() && relay.idle();
+        const int ready = poll(fds.data(), fds.size(), settled ? 0 : 5);
+        if (ready == 0 && settled) break;
+        if (ready > 0) last = Clock::now();
+        for (uint32_t i = 0; i < fds.size(); ++i) {
+            if (!fds[i].revents) continue;
             sockaddr_in from;
             socklen_t len = sizeof from;
-            uint8_t in[64];
-            if (recvfrom(server, in, sizeof in, 0, reinterpret_cast<sockaddr*>(&from), &len) == kUpBytes)
-                std::memcpy(&seq, in, sizeof seq);
-            if (seq >= count) return ADD_FAILURE() << "garbage at the server", e;
+            uint32_t seq = count;
+            if (recvfrom(fds[i].fd, bytes, sizeof bytes, 0, reinterpret_cast<sockaddr*>(&from), &len) ==
+                static_cast<ssize_t>(i ? kDownBytes : kUpBytes))
+                std::memcpy(&seq, bytes, sizeof seq);
+            if (seq >= count || (i > 0 && (!echoedYet[seq] || seq % clients != i - 1)))
+                return ADD_FAILURE() << "stray datagram at socket " << i, e;
+            if (i > 0) {
+                e.atClient.push_back(seq);
+                e.minDownMs = std::min(e.minDownMs, msSince(echoed[seq]));
+                continue;
+            }
             e.atServer.push_back(seq);
+            e.peers.insert(ntohs(from.sin_port));
             e.minUpMs = std::min(e.minUpMs, msSince(sent[seq]));
             if (!echoedYet[seq]) echoed[seq] = Clock::now(), echoedYet[seq] = true;
-            sendto(server, in, kDownBytes, 0, reinterpret_cast<sockaddr*>(&from), len);
-        }
-        if (fds[1].revents) {
-            uint8_t in[64];
-            if (recv(client, in, sizeof in, 0) == kDownBytes) std::memcpy(&seq, in, sizeof seq);
-            if (seq >= count || !echoedYet[seq]) return ADD_FAILURE() << "garbage at the client", e;
-            e.atClient.push_back(seq);
-            e.minDownMs = std::min(e.minDownMs, msSince(echoed[seq]));
+            sendto(fds[0].fd, bytes, kDownBytes, 0, reinterpret_cast<sockaddr*>(&from), len);
         }
     }
     relay.stop();
     e.up = relay.counters(UdpRelay::ToServer);
     e.down = relay.counters(UdpRelay::ToClient);
-    close(server);
-    close(client);
+    for (const pollfd& p : fds) close(p.fd);
     return e;
 }
 
 struct Row {
     const char* name;
     RelayConditions up, down;
+    uint32_t clients;
     uint32_t serverCopies, clientCopies;  // at each end, of each datagram the other end sent
     int inOrder;                          // 1 in order at the server, -1 not, 0 either
 };
@@ -109,17 +122,18 @@ RelayConditions delay(int ms) { return RelayConditions{ms, 0, 0, 0, 0}; }
 TEST(UdpRelay, EachDirectionMeetsItsOwnConditions) {
     const RelayConditions none;
     const Row rows[] = {
-        {"clean", none, none, 1, 1, 1},
-        {"delayed both ways", delay(40), delay(15), 1, 1, 1},
-        {"delayed up, duplicated down", delay(30), {0, 0, 0, 1.0, 0}, 1, 2, 1},
-        {"duplicated up", {0, 0, 0, 1.0, 0}, none, 2, 1, 0},
-        {"all lost down", delay(5), {0, 0, 1.0, 0, 0}, 1, 0, 1},
-        {"reordered up", {0, 0, 0, 0, 0.5}, none, 1, 1, -1},
+        {"clean, three clients", none, none, 3, 1, 1, 1},
+        {"delayed both ways", delay(40), delay(15), 2, 1, 1, 1},
+        {"delayed up, duplicated down", delay(30), {0, 0, 0, 1.0, 0}, 1, 1, 2, 1},
+        {"duplicated up", {0, 0, 0, 1.0, 0}, none, 1, 2, 1, 0},
+        {"all lost down", delay(5), {0, 0, 1.0, 0, 0}, 1, 1, 0, 1},
+        {"reordered up", {0, 0, 0, 0, 0.5}, none, 1, 1, 1, -1},
     };
     constexpr uint32_t kSent = 60;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const Exchange e = exchange(row.up, row.down, 11, kSent);
+        const Exchange e = exchange(row.up, row.down, 11, kSent, row.clients);
+        EXPECT_EQ(row.clients, e.peers.size()) << "refused " << e.up.refused << " fwd " << e.up.forwarded << " dropped " << e.up.dropped;
         std::vector<uint32_t> expected;
         for (uint32_t seq = 0; seq < kSent; ++seq) expected.insert(expected.end(), row.serverCopies, seq);
         std::vector<uint32_t> sorted = e.atServer;
@@ -162,39 +176,18 @@ TEST(UdpRelay, LossKeepsAboutHalfAndTheSameHalfForTheSameSeed) {
 }
 
 TEST(UdpRelay, HoldsAtMostMaxPendingAndCountsTheRest) {
-    // All 30 arrive well within the delay, so all would wait at once.
-    const Exchange e = exchange(delay(200), RelayConditions{}, 1, 30, 10);
-    EXPECT_EQ(10u, e.atServer.size());
-    EXPECT_EQ(30u, e.up.received);
-    EXPECT_EQ(20u, e.up.refused);
-}
-
-TEST(UdpRelay, EachClientHasItsOwnPeerAtTheServerAndGetsItsOwnAnswers) {
-    uint16_t serverPort, portA, portB;
-    const int server = udpSocket(&serverPort), a = udpSocket(&portA), b = udpSocket(&portB);
-    UdpRelay relay(0, serverPort, RelayConditions{}, RelayConditions{}, 1);
+    uint16_t serverPort;
+    const int server = udpSocket(&serverPort), client = udpSocket();
+    UdpRelay relay(0, serverPort, delay(60000), RelayConditions{}, 1, 10);
     ASSERT_TRUE(relay.start());
     const sockaddr_in relayAddress = loopback(relay.port());
-    sendto(a, "a", 1, 0, reinterpret_cast<const sockaddr*>(&relayAddress), sizeof relayAddress);
-    sendto(b, "b", 1, 0, reinterpret_cast<const sockaddr*>(&relayAddress), sizeof relayAddress);
-    std::vector<uint16_t> peers;
-    pollfd fds[3] = {{server, POLLIN, 0}, {a, POLLIN, 0}, {b, POLLIN, 0}};
-    char got[2] = {'-', '-'};
-    for (int wait = 0; wait < 10 && poll(fds, 3, kQuietMs) > 0; ++wait) {
-        char c;
-        sockaddr_in from;
-        socklen_t len = sizeof from;
-        if (fds[0].revents && recvfrom(server, &c, 1, 0, reinterpret_cast<sockaddr*>(&from), &len) == 1) {
-            peers.push_back(ntohs(from.sin_port));
-            const char answer = static_cast<char>(c - 'a' + 'A');
-            sendto(server, &answer, 1, 0, reinterpret_cast<sockaddr*>(&from), len);
-        }
-        for (int i = 0; i < 2; ++i)
-            if (fds[1 + i].revents) recv(fds[1 + i].fd, &got[i], 1, 0);
-    }
-    ASSERT_EQ(2u, peers.size());
-    EXPECT_NE(peers[0], peers[1]);
-    EXPECT_EQ('A', got[0]);
-    EXPECT_EQ('B', got[1]);
-    close(server), close(a), close(b);
+    for (int i = 0; i < 30; ++i)
+        sendto(client, "x", 1, 0, reinterpret_cast<const sockaddr*>(&relayAddress), sizeof relayAddress);
+    for (int wait = 0; wait < 400 && relay.counters(UdpRelay::ToServer).received < 30; ++wait) usleep(5000);
+    const RelayCounters up = relay.counters(UdpRelay::ToServer);
+    EXPECT_EQ(30u, up.received);
+    EXPECT_EQ(20u, up.refused);
+    EXPECT_EQ(0u, up.forwarded);
+    EXPECT_FALSE(relay.idle());
+    close(server), close(client);
 }

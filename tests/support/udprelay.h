@@ -89,6 +89,11 @@ public:
 
     // Readable at any time, from any thread.
     RelayCounters counters(Direction direction) const;
+    // True when every datagram received so far has been forwarded, dropped
+    // or refused: nothing waits. Read counters() first, then idle(): if no
+    // datagram came in between, what counters() counted has all gone out
+    // (and on loopback, sits in the receiver's socket).
+    bool idle() const;
 
 private:
     struct Pending {
