@@ -77,7 +77,8 @@ Exchange exchange(const RelayConditions& up, const RelayConditions& down, uint32
                              relay.counters(UdpRelay::ToClient).received == e.atServer.size() && relay.idle();
         const int ready = poll(fds.data(), fds.size(), settled ? 0 : 5);
         if (ready == 0 && settled) break;
-        if (ready > 0) last = Clock::now();
+        if (ready <= 0) continue;
+        last = Clock::now();
         for (uint32_t i = 0; i < fds.size(); ++i) {
             if (!fds[i].revents) continue;
             sockaddr_in from;
@@ -133,7 +134,7 @@ TEST(UdpRelay, EachDirectionMeetsItsOwnConditions) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const Exchange e = exchange(row.up, row.down, 11, kSent, row.clients);
-        EXPECT_EQ(row.clients, e.peers.size()) << "refused " << e.up.refused << " fwd " << e.up.forwarded << " dropped " << e.up.dropped;
+        EXPECT_EQ(row.clients, e.peers.size());
         std::vector<uint32_t> expected;
         for (uint32_t seq = 0; seq < kSent; ++seq) expected.insert(expected.end(), row.serverCopies, seq);
         std::vector<uint32_t> sorted = e.atServer;
@@ -143,14 +144,9 @@ TEST(UdpRelay, EachDirectionMeetsItsOwnConditions) {
         if (row.inOrder) {
             EXPECT_EQ(row.inOrder > 0, std::is_sorted(e.atServer.begin(), e.atServer.end()));
         }
-        // Never early; how late is the machine's business.
-        if (!e.atServer.empty()) {
-            EXPECT_GE(e.minUpMs, row.up.delayMs);
-        }
-        if (!e.atClient.empty()) {
-            EXPECT_GE(e.minDownMs, row.down.delayMs);
-        }
-
+        // Never early (nothing arrived: 1e9); how late is the machine's business.
+        EXPECT_GE(e.minUpMs, row.up.delayMs);
+        EXPECT_GE(e.minDownMs, row.down.delayMs);
         EXPECT_EQ(kSent, e.up.received);
         EXPECT_EQ(e.atServer.size(), e.up.forwarded);
         EXPECT_EQ(kSent * (row.serverCopies - 1), e.up.duplicated);
