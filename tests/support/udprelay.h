@@ -73,7 +73,7 @@ public:
 
     // Binds the listening socket and starts the relay's thread. Returns
     // false, with the reason on stderr, if the port cannot be bound or the
-    // relay was started before.
+    // relay is running already.
     bool start();
     // Stops the thread and waits for it; pending datagrams are discarded.
     // Safe to call more than once, or without start().
