@@ -8,6 +8,7 @@
 #include <SDL.h>
 
 #include "game/gengine.h"
+#include "net/nsession.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "sound/hsound.h"
@@ -19,13 +20,16 @@ static void* allocateWithNew(std::size_t size) { return ::operator new(size, std
 void* (*HApplication::allocateScreen)(std::size_t) = allocateWithNew;
 
 HApplication::HApplication()
-    : currentScreen(nullptr),
+    : net(nullptr),
+      currentScreen(nullptr),
       timeScale(1.0),
       running(true),
       skipNextUpdate(false),
       updatingScreen(nullptr),
       retiredScreen(nullptr),
-      lastMatch(nullptr) {}
+      lastMatch(nullptr),
+      netMatch(nullptr),
+      captionSide(-1) {}
 
 HApplication::~HApplication() {
     delete currentScreen;
@@ -34,6 +38,10 @@ HApplication::~HApplication() {
     retiredScreen = nullptr;
     delete lastMatch;
     lastMatch = nullptr;
+    // Last, so that the other side hears goodbye after this side's match
+    // has been written.
+    delete net;
+    net = nullptr;
 }
 
 void HApplication::keyUp(uint8_t key) {
@@ -45,6 +53,9 @@ void HApplication::keyDown(uint8_t key) {
 }
 
 void HApplication::update(int32_t ms) {
+    // The network is serviced even in a dropped update: the other side must
+    // hear from this one however long a screen took to build.
+    if (net != nullptr) serviceNet();
     if (skipNextUpdate) {
         skipNextUpdate = false;
         return;
@@ -67,8 +78,65 @@ void HApplication::draw() {
     SDL_GL_SwapBuffers();
 }
 
+void HApplication::attachNet(NSession* session) {
+    delete net;
+    net = session;
+    if (net == nullptr) return;
+    net->ownChoice = net->ownSide() == SIDE_LEFT ? leftChoice : rightChoice;
+    updateCaption();
+}
+
+void HApplication::updateCaption() {
+    const int32_t side = net != nullptr && net->state != NSession::State::CLOSED ? net->ownSide() : -1;
+    if (side == captionSide) return;
+    captionSide = side;
+    SDL_WM_SetCaption(side == SIDE_LEFT ? "Vektorak: left player" : side == SIDE_RIGHT ? "Vektorak: right player" : "Vektorak",
+                      NULL);
+}
+
+void HApplication::serviceNet() {
+    net->service();
+    GEngine* match = netMatch == currentScreen ? netMatch : nullptr;
+    if (match != nullptr) {
+        if (net->takeRemoteResumed()) match->netResumed();
+        if (net->takeOutOfStep()) {
+            net->notice = "The match went out of step.";
+            fprintf(stderr, "%s\n", net->notice.c_str());
+            match->netLeave(false);  // destroys the match: read nothing of it after
+            match = nullptr;
+        } else if (net->takeRemoteLeft()) {
+            net->notice = "The other player ended the match.";
+            match->netLeave(false);
+            match = nullptr;
+        }
+    }
+    if (net->takeClosed()) {
+        updateCaption();
+        if (match != nullptr) match->netLeave(false);
+        match = nullptr;
+    }
+    NStart start;
+    if (net->takeStart(start)) startNetMatch(start);
+}
+
+void HApplication::startNetMatch(const NStart& start) {
+    void* memory = allocateScreen(sizeof(GEngine));
+    if (!memory) {
+        net->sendLeave();  // no match here: the other side must not wait for one
+        return;
+    }
+    if (theSound) theSound->matchStarted();
+    dispose(std::exchange(currentScreen, nullptr));
+    GEngine* engine = new (memory) GEngine(this);
+    engine->setUpNetMatch(start, net);
+    currentScreen = engine;
+    netMatch = engine;
+    skipNextUpdate = true;
+}
+
 void HApplication::dispose(HScreen* screen) {
     if (!screen) return;
+    if (screen == netMatch) netMatch = nullptr;
     if (screen == updatingScreen) {
         retiredScreen = screen;
     } else {

@@ -21,7 +21,10 @@
 #include "app/hscreen.h"
 #include "app/matchresult.h"
 
+class GEngine;
+class NSession;
 struct GReplay;
+struct NStart;
 
 class HApplication : public HScreen {
 public:
@@ -44,6 +47,15 @@ public:
     const GReplay* lastMatchKept() const { return lastMatch; }
     void quit();
 
+    // A network game: takes ownership of `session` (hosting or joining).
+    // From then on every update first services it, starts the matches it
+    // agrees on and carries the other side's pause, leaving and going into
+    // the running match. The caption names this side while connected.
+    void attachNet(NSession* session);
+    // The match both games agreed on, this side steered from here.
+    void startNetMatch(const NStart& start);
+    NSession* net;          // owned; null in a local game
+
     HScreen* currentScreen;
     double timeScale;     // applied to every elapsed time; stays 1.0
     bool running;         // the main loop runs while this is set
@@ -65,6 +77,11 @@ private:
     HScreen* updatingScreen;  // whose update is on the stack, or null
     HScreen* retiredScreen;   // replaced during its own update; deleted after
     GReplay* lastMatch;       // owned; null before the first match ends
+    GEngine* netMatch;        // the current screen when it is a network match
+    int32_t captionSide;      // the side the caption names; -1: none
+
+    void serviceNet();
+    void updateCaption();
 };
 
 // The program-wide root object. Null before start-up and after shutdown; read

@@ -14,13 +14,16 @@
 #include "app/hgamepads.h"
 #include "app/settings.h"
 #include "assets/htexturestore.h"
+#include "net/nsession.h"
 #include "sound/hmixer.h"
 #include "sound/hsound.h"
 
 uint32_t (*shellTicks)() = SDL_GetTicks;
 uint8_t (*shellAppState)() = SDL_GetAppState;
 
-int runGame() {
+int runGame() { return runGame(GameOptions()); }
+
+int runGame(const GameOptions& options) {
     // Line by line even into a file or a pipe, so that the progress lines
     // are there at once and a crash cannot swallow them.
     setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
@@ -48,6 +51,7 @@ int runGame() {
     initGl(screen ? screen->w : screenWidth, screen ? screen->h : screenHeight);
     printf("OpenGL Inicialized.\n");
     createApplication();
+    startNetwork(options);
     printf("Game Inicialized.\n");
     uint32_t previous = shellTicks();
     uint32_t now = shellTicks();
@@ -122,6 +126,21 @@ void createApplication() {
         exit(3);
     }
     theApplication->showMenu();
+}
+
+void startNetwork(const GameOptions& options) {
+    if (options.mode == GameOptions::Mode::LOCAL || theApplication == nullptr) return;
+    NSession* session = new (std::nothrow) NSession();
+    if (session == nullptr) {
+        fprintf(stderr, "Unable to start the network: no memory\n");
+        return;
+    }
+    if (options.mode == GameOptions::Mode::HOST) {
+        session->host(options.port);
+    } else {
+        session->join(options.hostName.c_str(), options.port);
+    }
+    theApplication->attachNet(session);
 }
 
 uint8_t screenKeyCode(uint32_t sym) {

@@ -7,11 +7,16 @@
 
 #include <cstdint>
 
+#include "app/options.h"
+
 // The whole run: settings, SDL and the window, the application with its
 // menu, the main loop and shutdown, each step announced on standard output.
 // Returns the exit code of a normal run, 0; fatal start-up failures end the
 // process with 1, 2 or 3 instead.
 int runGame();
+// The same, hosting or joining a network game as the options say. Without
+// the network options, exactly runGame().
+int runGame(const GameOptions& options);
 
 // Where the main loop reads the clock (SDL_GetTicks) and the window state
 // (SDL_GetAppState). Tests replace them to script time and minimising.
@@ -28,6 +33,11 @@ void initGl(int32_t width, int32_t height);
 
 // Creates theApplication and shows the main menu in it.
 void createApplication();
+
+// Hosts or joins as `options` say and hands the session to theApplication;
+// nothing for a local game. A port or host that cannot be had leaves a
+// local game whose menu says why.
+void startNetwork(const GameOptions& options);
 
 // The key code a screen sees for an SDL key symbol: the symbol itself up to
 // 255, 0 for anything above.

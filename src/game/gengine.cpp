@@ -11,6 +11,7 @@
 #include "game/gplayback.h"
 #include "game/greplaycontroller.h"
 #include "game/gship.h"
+#include "net/nsession.h"
 #include "sound/hsound.h"
 
 namespace {
@@ -53,7 +54,8 @@ GEngine::GEngine(HApplication* application)
       seed(0),
       replaying(false),
       ended(false),
-      replayMark(-1) {
+      replayMark(-1),
+      net(nullptr) {
     rightShipModel = loadModel(RIGHT_SHIP_FILE);
     leftShipModel = loadModel(LEFT_SHIP_FILE);
     rightHealthBar = loadModel(RIGHT_BAR_FILE);
@@ -115,6 +117,35 @@ bool GEngine::setUpReplay(const GReplay& replay) {
     return ships;
 }
 
+bool GEngine::setUpNetMatch(const NStart& start, NSession* session) {
+    net = session;
+    leftChoice = start.leftChoice;
+    rightChoice = start.rightChoice;
+    const bool ships = setUpWorld(start.seed);
+    const GSide own = session->ownSide();
+    netMatch.setUp(&world, &session->lock, own, own == SIDE_LEFT ? leftChoice : rightChoice, start.holdMs);
+    return ships;
+}
+
+void GEngine::netResumed() {
+    if (net == nullptr || !netMatch.paused) return;
+    netMatch.resume();
+    if (theSound) theSound->matchPaused(false);
+}
+
+void GEngine::netLeave(bool tellOther) {
+    if (!ended) keepMatch(vkr::END_LEFT);
+    ended = true;
+    if (net != nullptr) {
+        if (tellOther) {
+            net->sendLeave();
+        } else {
+            net->matchOver();
+        }
+    }
+    if (application != nullptr) application->showMenu();
+}
+
 GReplay GEngine::replay(uint8_t end) const { return recordingOf(world, leftChoice, rightChoice, end); }
 
 void GEngine::keepMatch(uint8_t end) {
@@ -127,6 +158,10 @@ void GEngine::keepMatch(uint8_t end) {
 }
 
 void GEngine::keyDown(uint8_t key) {
+    if (net != nullptr) {
+        netKeyDown(key);
+        return;  // may have been destroyed
+    }
     switch (key) {
     case 27:  // SDLK_ESCAPE
         if (!ended) keepMatch(vkr::END_LEFT);
@@ -142,7 +177,48 @@ void GEngine::keyDown(uint8_t key) {
     }
 }
 
+void GEngine::netKeyDown(uint8_t key) {
+    if (key == 27) {
+        netLeave(true);
+        return;  // this engine has been destroyed
+    }
+    if (key != 'p' || ended) return;
+    if (netMatch.paused) {
+        // Either side ends the pause; the other follows as soon as it hears.
+        net->sendResume();
+        netMatch.resume();
+        if (theSound) theSound->matchPaused(false);
+    } else {
+        netMatch.requestPause();
+    }
+}
+
+void GEngine::netUpdate(int32_t elapsedMs) {
+    world.events.clear();
+    const bool wasPaused = netMatch.paused;
+    netMatch.advance(elapsedMs);
+    if (theSound) {
+        theSound->matchEvents(world.events);
+        if (netMatch.paused && !wasPaused) theSound->matchPaused(true);
+    }
+    if (world.over) {
+        checkEnd();
+        return;
+    }
+    const uint32_t outOfStep = net->lock.outOfStepTick();
+    if (outOfStep != 0 && !ended) {
+        fprintf(stderr, "The match went out of step at tick %u.\n", static_cast<unsigned>(outOfStep));
+        net->notice = "The match went out of step.";
+        net->sendOutOfStep(outOfStep);
+        netLeave(false);
+    }
+}
+
 void GEngine::update(int32_t elapsedMs) {
+    if (net != nullptr) {
+        netUpdate(elapsedMs);
+        return;
+    }
     if (paused) return;
     world.events.clear();
     for (int32_t i = 0; i < elapsedMs && !world.over; i++) {
@@ -177,6 +253,7 @@ void GEngine::checkEnd() {
     if (!world.testEnd() || ended) return;
     ended = true;
     keepMatch(vkr::END_FINISHED);
+    if (net != nullptr) net->matchOver();
     GShip* right = world.rightShip();
     GShip* left = world.leftShip();
     const MatchResult result = {true, right->health, left->health};

@@ -21,10 +21,13 @@
 #include "game/greplay.h"
 #include "game/gview.h"
 #include "game/gworld.h"
+#include "net/nmatch.h"
 
 class GShip;
 class HApplication;
 class HModel;
+class NSession;
+struct NStart;
 
 class GEngine : public HScreen {
 public:
@@ -53,6 +56,17 @@ public:
     // Sets up `replay`'s match, steered by its notes; nothing is recorded
     // or written. The replay is copied.
     bool setUpReplay(const GReplay& replay);
+    // Sets up the match two games agreed on: this side's ship steered by
+    // its player through the input delay, the other by what the other game
+    // sends, both recorded. `session` is not owned and must outlive this.
+    bool setUpNetMatch(const NStart& start, NSession* session);
+
+    // A network match: the other side ended the pause.
+    void netResumed();
+    // A network match ends here without a result (the other side left it,
+    // or went, or it went out of step): kept as a match left, and back to
+    // the menu, which destroys this engine. `tellOther`: this side left.
+    void netLeave(bool tellOther);
 
     // Escape leaves for the menu (and destroys this engine: nothing may
     // follow the call); 'p' toggles the pause.
@@ -96,9 +110,13 @@ public:
     GReplay watched;      // the replay being watched
     bool ended;           // the end has been handed over (or the match left)
     int32_t replayMark;   // texture of REPLAY_PICTURE while replaying, else -1
+    NSession* net;        // a network match's session, else null
+    NMatch netMatch;      // its stepping in step with the other side
 
 private:
     bool setUpWorld(uint32_t matchSeed);
+    void netKeyDown(uint8_t key);
+    void netUpdate(int32_t elapsedMs);
     // Writes the match to REPLAY_FILE and gives it to the application.
     void keepMatch(uint8_t end);
 };

@@ -2,13 +2,17 @@
 #include "screens/mmainmenu.h"
 
 #include <cmath>  // Required for: std::fmod
+#include <new>    // Required for: std::nothrow
+#include <string>
 
 #include <GL/gl.h>
 
 #include "app/happlication.h"
 #include "assets/htexturestore.h"
 #include "game/gcontrollerkinds.h"
+#include "net/nsession.h"
 #include "screens/mmenulayout.h"
+#include "screens/mtext.h"
 #include "screens/texturedquad.h"
 #include "sound/hsound.h"
 
@@ -39,7 +43,7 @@ static bool pairAllowed(ControllerChoice left, ControllerChoice right) {
     return kind != nullptr && kind->bothSides;
 }
 
-MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(application) {
+MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(application), text(nullptr) {
     background = theTextureStore.load("menu.jpg");
     for (int32_t i = 0; i < CHOICE_IMAGES; i++) choiceImages[i] = theTextureStore.load(CONTROLLER_KINDS[i].picture);
     logo.load("logo.3ds");
@@ -52,13 +56,52 @@ MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(appli
 MMainMenu::~MMainMenu() {
     theTextureStore.release(background);
     for (int32_t image : choiceImages) theTextureStore.release(image);
+    delete text;
 }
 
 int32_t MMainMenu::choiceImage(ControllerChoice choice) const {
     return choice >= 0 && choice < CHOICE_IMAGES ? choiceImages[choice] : -1;
 }
 
+void MMainMenu::netKeyDown(uint8_t key) {
+    NSession* net = application->net;
+    const GSide own = net->ownSide();
+    ControllerChoice& mine = own == SIDE_LEFT ? leftChoice : rightChoice;
+    switch (key) {
+    case 13:  // Return: ready; the host starts the match once both are
+        if (net->connected()) net->setOwnReady(true);
+        break;
+    case 27:
+        application->quit();
+        break;
+    case 'r':
+        if (application->hasLastMatch()) {
+            if (net->ownReady) net->setOwnReady(false);
+            application->watchLastMatch();
+            return;  // this menu has been destroyed
+        }
+        break;
+    case 'o':
+    case 'p':
+        // Only this side's key; a new choice takes back the readiness.
+        if ((key == 'o') != (own == SIDE_LEFT)) break;
+        mine = nextChoice(mine);
+        net->ownReady = false;
+        net->setOwnChoice(mine);
+        if (theSound) theSound->menuChoiceChanged(own);
+        break;
+    default:
+        break;
+    }
+}
+
 void MMainMenu::keyDown(uint8_t key) {
+    // A network game that has ended goes on as a local one.
+    if (application != nullptr && application->net != nullptr &&
+        application->net->state != NSession::State::CLOSED) {
+        netKeyDown(key);
+        return;  // may have been destroyed
+    }
     switch (key) {
     case 13:  // Return
         if (pairAllowed(leftChoice, rightChoice)) {
@@ -110,13 +153,52 @@ void MMainMenu::draw() {
     drawPlaced(MENU_LEFT_SHIP, angle, leftShipModel);
     drawPlaced(MENU_RIGHT_SHIP, angle, rightShipModel);
 
+    // Connected, the other side's picture is the other player's choice.
+    ControllerChoice shown[2] = {leftChoice, rightChoice};
+    const NSession* net = application != nullptr ? application->net : nullptr;
+    if (net != nullptr && net->connected()) shown[net->ownSide() == SIDE_LEFT ? 1 : 0] = net->remoteChoice;
     const struct {
         ControllerChoice choice;
         MMenuQuad quad;
-    } pictures[2] = {{leftChoice, MENU_LEFT_CHOICE_QUAD}, {rightChoice, MENU_RIGHT_CHOICE_QUAD}};
+    } pictures[2] = {{shown[0], MENU_LEFT_CHOICE_QUAD}, {shown[1], MENU_RIGHT_CHOICE_QUAD}};
     for (const auto& picture : pictures) {
         theTextureStore.bind(choiceImage(picture.choice));
         drawTexturedQuad(picture.quad.left, picture.quad.top, picture.quad.right, picture.quad.bottom,
                          picture.quad.z);
     }
+    // A local game loads exactly what it always did: the font only comes
+    // with a network game (whose session arrives after the first menu).
+    if (net != nullptr && text == nullptr) text = new (std::nothrow) MText();
+    if (net != nullptr && text != nullptr) drawNet();
+}
+
+void MMainMenu::drawNet() {
+    const NSession* net = application->net;
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float w = static_cast<float>(viewport[2]);
+    const float h = static_cast<float>(viewport[3]);
+    // Placed by the middle 4:3 of the window, where the menu's picture has
+    // room: under the title, and beside each controller picture.
+    const float unit = h / 480.0f;
+    const float lineHeight = 17.0f * unit;
+    MText::beginOverlay();
+    const std::string status = net->status();
+    if (!status.empty()) text->drawCentred(status.c_str(), w / 2.0f, h - 106.0f * unit, lineHeight, 0.55f, 0.85f, 1.0f);
+    if (!net->notice.empty()) {
+        text->drawCentred(net->notice.c_str(), w / 2.0f, h - 128.0f * unit, lineHeight, 1.0f, 0.85f, 0.35f);
+    }
+    if (net->connected()) {
+        const bool ready[2] = {net->ownSide() == SIDE_LEFT ? net->ownReady : net->remoteReady,
+                               net->ownSide() == SIDE_RIGHT ? net->ownReady : net->remoteReady};
+        const float x[2] = {w / 2.0f - 254.0f * unit, w / 2.0f + 254.0f * unit};
+        for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
+            const bool own = side == net->ownSide();
+            const char* mark = ready[side] ? "READY" : own ? "Return: ready" : "choosing";
+            const float shade = ready[side] ? 1.0f : 0.6f;
+            text->drawCentred(mark, x[side], 150.0f * unit, (ready[side] ? 22.0f : 14.0f) * unit,
+                              ready[side] ? 0.4f : shade, ready[side] ? 1.0f : shade, ready[side] ? 0.45f : shade);
+        }
+    }
+    MText::endOverlay();
 }

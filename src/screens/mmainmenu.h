@@ -6,6 +6,11 @@
 // once a match of this run has ended -> that match again (watchLastMatch;
 // likewise);
 // Escape -> end of the run (quit; the menu stays until the loop ends).
+//
+// In a network game each side changes only its own choice (`o` on the host,
+// `p` on the one who joined) and the other's is shown as it hears of it;
+// Return marks this side ready, and the match starts when both are. A line
+// of text says how the connection stands and what last happened to it.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +21,7 @@
 #include "game/gcontrollerkinds.h"
 
 class HApplication;
+class MText;
 
 // The choices outlive every menu: a menu shown again after a match shows the
 // last ones.
@@ -44,8 +50,11 @@ public:
     HModel rightShipModel;  // "ship.3ds", the right player's
     float angle;            // degrees the models have turned, 0 to below 360
     HApplication* application;
+    MText* text;  // a network game's lines; null in a local game
 
 private:
+    void netKeyDown(uint8_t key);
+    void drawNet();
     // The picture of one side's choice; -1 (no texture) for a value outside
     // the table rather than a read past it.
     int32_t choiceImage(ControllerChoice choice) const;

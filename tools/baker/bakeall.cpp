@@ -7,6 +7,7 @@
 #include "baker/bmodels.h"
 #include "baker/bpictures.h"
 #include "baker/bsounds.h"
+#include "baker/btextatlas.h"
 
 #ifndef VEKTORAK_FONT_DIR
 #define VEKTORAK_FONT_DIR "/usr/share/fonts/truetype/dejavu"
@@ -56,6 +57,7 @@ public:
         good = written && good;
     }
     bool ok() const { return good; }
+    void fail() { good = false; }
     void failed() { good = false; }
 
 private:
@@ -79,7 +81,7 @@ const std::vector<std::string>& bakedFileNames() {
     static const std::vector<std::string> names = {
         "ship.3ds",  "ship2.3ds",  "zat.3ds",       "zat2.3ds",       "logo.3ds", "lives_left.txt",
         "lives_right.txt", "pozadi.jpg", "menu.jpg", "menu1.bmp",     "menu2.bmp", "menu3.bmp",
-        "menu4.bmp", "menu5.bmp", "replay.bmp", "won_l.jpg", "won_r.jpg",  "remiza.jpg",    "hull_left.bmp",  "hull_right.bmp", "vkt.txt",
+        "menu4.bmp", "menu5.bmp", "replay.bmp", "font.bmp", "won_l.jpg", "won_r.jpg",  "remiza.jpg",    "hull_left.bmp",  "hull_right.bmp", "vkt.txt",
         "shot_left.wav", "shot_right.wav", "hit_left.wav", "hit_right.wav", "bounce.wav", "low_health.wav",
         "won.wav", "draw.wav", "menu_choice.wav", "match_start.wav", "music_menu.wav", "music_match.wav"};
     return names;
@@ -115,6 +117,14 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
     baker.bmp("menu4.bmp", paintControls(fonts, 3));
     baker.bmp("menu5.bmp", paintControls(fonts, 4));
     baker.bmp("replay.bmp", paintReplayMark(fonts));
+    {
+        const BFont mono((std::string(fontDirectory ? fontDirectory : VEKTORAK_FONT_DIR) + "/DejaVuSansMono-Bold.ttf").c_str());
+        if (mono.ok()) {
+            baker.bmp("font.bmp", paintTextAtlas(mono));
+        } else {
+            baker.fail();
+        }
+    }
     baker.jpeg("won_l.jpg", paintVictory(fonts, BOutcome::LeftWins));
     baker.jpeg("won_r.jpg", paintVictory(fonts, BOutcome::RightWins));
     baker.jpeg("remiza.jpg", paintVictory(fonts, BOutcome::Draw));

@@ -1,0 +1,109 @@
+// nloopduel.cpp: two sessions, two worlds, one loop.
+#include "net/nloopduel.h"
+
+#include <chrono>
+#include <thread>
+
+#include "game/gship.h"
+#include "game/gworld.h"
+#include "net/nmatch.h"
+#include "net/nsession.h"
+
+namespace {
+
+uint32_t duelSeed = 0;
+uint32_t fixedSeed() { return duelSeed; }
+
+struct Side {
+    NSession session;
+    GWorld world;
+    NMatch match;
+    bool playing = false;
+    bool done = false;
+    uint64_t bytesAtStart = 0;
+    uint64_t packetsAtStart = 0;
+};
+
+}  // namespace
+
+NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerChoice left, ControllerChoice right,
+                             uint32_t seed, int32_t menuMs, uint32_t limitMs) {
+    NLoopDuelResult result;
+    duelSeed = seed;
+    uint32_t (*const previousSeed)() = NSession::drawSeed;
+    NSession::drawSeed = fixedSeed;
+
+    Side sides[2];  // host, joiner
+    const uint32_t begin = NSession::clock();
+    if (!sides[0].session.host(hostPort, true) || !sides[1].session.join("127.0.0.1", joinPort)) {
+        NSession::drawSeed = previousSeed;
+        return result;
+    }
+    sides[0].session.ownChoice = left;
+    sides[1].session.ownChoice = right;
+    uint32_t connectedAt = 0;
+    bool readied = false;
+    uint32_t last = NSession::clock();
+    while (NSession::clock() - begin < limitMs) {
+        const uint32_t now = NSession::clock();
+        const int32_t elapsed = static_cast<int32_t>(now - last);
+        last = now;
+        for (Side& side : sides) side.session.service();
+        if (sides[0].session.state == NSession::State::CLOSED || sides[1].session.state == NSession::State::CLOSED) break;
+        if (!result.connected && sides[0].session.connected() && sides[1].session.connected()) {
+            result.connected = true;
+            connectedAt = now;
+        }
+        if (result.connected && !readied && static_cast<int32_t>(now - connectedAt) >= menuMs) {
+            readied = true;
+            sides[1].session.setOwnReady(true);
+            sides[0].session.setOwnReady(true);
+        }
+        for (int32_t i = 0; i < 2; i++) {
+            Side& side = sides[i];
+            NStart start;
+            if (side.session.takeStart(start)) {
+                GWorld::Models none;
+                side.world.setUpMatch(start.seed, none, false);
+                const ControllerChoice own = i == 0 ? start.leftChoice : start.rightChoice;
+                side.match.setUp(&side.world, &side.session.lock, side.session.ownSide(), own, start.holdMs);
+                side.playing = true;
+                side.bytesAtStart = side.session.sentBytes();
+                side.packetsAtStart = side.session.sentPackets();
+                if (i == 0) {
+                    result.delay = start.delay;
+                    result.rttMs = side.session.rttMedian();
+                }
+            }
+            if (side.playing && !side.done && elapsed > 0) {
+                side.match.advance(elapsed);
+                if (side.match.paused) side.match.resume();
+                if (side.world.over || side.session.lock.outOfStepTick() != 0) {
+                    side.done = true;
+                    side.session.matchOver();
+                    result.sentBytes[i] = side.session.sentBytes() - side.bytesAtStart;
+                    result.sentPackets[i] = side.session.sentPackets() - side.packetsAtStart;
+                }
+            }
+        }
+        if (sides[0].done && sides[1].done) break;
+        // The game spins; a test loop can spare the machine.
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    result.wallMs = NSession::clock() - begin;
+    for (int32_t i = 0; i < 2; i++) {
+        result.endMs[i] = sides[i].world.over ? sides[i].world.endMs : sides[i].world.elapsedMs;
+        result.hash[i] = sides[i].world.stateHash();
+        result.waitedMs[i] = sides[i].match.waitedMs;
+        result.longestWaitMs[i] = sides[i].match.longestWaitMs;
+        if (sides[i].session.lock.outOfStepTick() != 0) result.outOfStepTick = sides[i].session.lock.outOfStepTick();
+    }
+    result.finished = sides[0].world.over && sides[1].world.over;
+    result.same = result.finished && result.endMs[0] == result.endMs[1] && result.hash[0] == result.hash[1];
+    if (sides[0].world.leftShip() != nullptr) {
+        result.leftHealth = sides[0].world.leftShip()->health;
+        result.rightHealth = sides[0].world.rightShip()->health;
+    }
+    NSession::drawSeed = previousSeed;
+    return result;
+}

@@ -1,0 +1,267 @@
+// nprotocol.cpp: the messages' bytes, and the checks on every field.
+#include "net/nprotocol.h"
+
+#include <cstring>
+
+#ifndef VEKTORAK_VERSION
+#define VEKTORAK_VERSION "0"
+#endif
+
+namespace {
+
+class Writer {
+public:
+    explicit Writer(uint8_t* out) : out(out) {}
+    void u8(uint8_t v) { out[size++] = v; }
+    void u16(uint16_t v) {
+        for (int i = 0; i < 2; i++) u8(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    void u32(uint32_t v) {
+        for (int i = 0; i < 4; i++) u8(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    void u64(uint64_t v) {
+        for (int i = 0; i < 8; i++) u8(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    uint8_t* out;
+    size_t size = 0;
+};
+
+// Reads only while bytes remain; after a read past the end, ok is false and
+// every further read gives 0.
+class Reader {
+public:
+    Reader(const uint8_t* data, size_t size) : data(data), size(size) {}
+    uint8_t u8() {
+        if (at >= size) {
+            ok = false;
+            return 0;
+        }
+        return data[at++];
+    }
+    uint16_t u16() { return static_cast<uint16_t>(u8() | (u8() << 8)); }
+    uint32_t u32() {
+        uint32_t v = 0;
+        for (int i = 0; i < 4; i++) v |= static_cast<uint32_t>(u8()) << (8 * i);
+        return v;
+    }
+    uint64_t u64() {
+        uint64_t v = 0;
+        for (int i = 0; i < 8; i++) v |= static_cast<uint64_t>(u8()) << (8 * i);
+        return v;
+    }
+    bool atEnd() const { return at == size; }
+
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+    bool ok = true;
+};
+
+const char* kindName(vkn::Kind kind) {
+    switch (kind) {
+    case vkn::Kind::HELLO: return "hello";
+    case vkn::Kind::WELCOME: return "welcome";
+    case vkn::Kind::REFUSE: return "refusal";
+    case vkn::Kind::MENU: return "menu";
+    case vkn::Kind::START: return "start";
+    case vkn::Kind::INPUT: return "input";
+    case vkn::Kind::PING: return "ping";
+    case vkn::Kind::PONG: return "pong";
+    case vkn::Kind::RESUME: return "resume";
+    case vkn::Kind::LEAVE: return "leave";
+    case vkn::Kind::OUT_OF_STEP: return "out-of-step";
+    }
+    return "?";
+}
+
+bool fail(std::string& why, const std::string& text) {
+    why = text;
+    return false;
+}
+
+void writeVersions(Writer& w, const NMessage& m) {
+    w.u16(m.protocol);
+    const size_t length = strnlen(m.gameVersion, vkn::MAX_VERSION_TEXT);
+    w.u8(static_cast<uint8_t>(length));
+    for (size_t i = 0; i < length; i++) w.u8(static_cast<uint8_t>(m.gameVersion[i]));
+}
+
+bool readVersions(Reader& r, NMessage& m, std::string& why) {
+    m.protocol = r.u16();
+    const uint8_t length = r.u8();
+    if (!r.ok) return false;
+    if (length < 1 || length > vkn::MAX_VERSION_TEXT) {
+        return fail(why, "version text of " + std::to_string(length) + " bytes out of range");
+    }
+    for (uint8_t i = 0; i < length; i++) {
+        const uint8_t c = r.u8();
+        if (!r.ok) return false;
+        if (c < 0x20 || c > 0x7E) return fail(why, "version text holds byte " + std::to_string(c));
+        m.gameVersion[i] = static_cast<char>(c);
+    }
+    m.gameVersion[length] = '\0';
+    return true;
+}
+
+bool choiceOk(uint8_t choice, const char* what, std::string& why) {
+    if (choice < vkn::CHOICES) return true;
+    return fail(why, std::string(what) + " choice " + std::to_string(choice) + " out of range");
+}
+
+}  // namespace
+
+const char* gameVersion() { return VEKTORAK_VERSION; }
+
+NMessage greeting(vkn::Kind kind) {
+    NMessage m;
+    m.kind = kind;
+    strncpy(m.gameVersion, gameVersion(), vkn::MAX_VERSION_TEXT);
+    m.gameVersion[vkn::MAX_VERSION_TEXT] = '\0';
+    return m;
+}
+
+size_t encodeMessage(const NMessage& m, uint8_t* out) {
+    Writer w(out);
+    w.u8(static_cast<uint8_t>(m.kind));
+    switch (m.kind) {
+    case vkn::Kind::HELLO:
+    case vkn::Kind::WELCOME:
+        w.u32(m.magic);
+        writeVersions(w, m);
+        break;
+    case vkn::Kind::REFUSE:
+        w.u8(static_cast<uint8_t>(m.refusal));
+        writeVersions(w, m);
+        break;
+    case vkn::Kind::MENU:
+        w.u8(m.choice);
+        w.u8(m.ready ? 1 : 0);
+        break;
+    case vkn::Kind::START:
+        w.u8(m.match);
+        w.u32(m.seed);
+        w.u8(m.delay);
+        w.u8(m.leftChoice);
+        w.u8(m.rightChoice);
+        break;
+    case vkn::Kind::INPUT: {
+        w.u8(m.match);
+        w.u32(m.firstTick);
+        const uint8_t count = m.count > vkn::MAX_INPUTS ? vkn::MAX_INPUTS : m.count;
+        w.u8(count);
+        for (uint8_t i = 0; i < count; i++) w.u8(m.flags[i]);
+        w.u32(m.ack);
+        w.u32(m.checkTick);
+        w.u64(m.checkHash);
+        break;
+    }
+    case vkn::Kind::PING:
+    case vkn::Kind::PONG:
+        w.u32(m.stamp);
+        break;
+    case vkn::Kind::OUT_OF_STEP:
+        w.u32(m.firstTick);
+        break;
+    case vkn::Kind::RESUME:
+    case vkn::Kind::LEAVE:
+        break;
+    }
+    return w.size;
+}
+
+bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& why) {
+    why.clear();
+    if (data == nullptr || size == 0) return fail(why, "empty packet");
+    Reader r(data, size);
+    const uint8_t kindByte = r.u8();
+    if (kindByte < static_cast<uint8_t>(vkn::Kind::HELLO) || kindByte > static_cast<uint8_t>(vkn::Kind::OUT_OF_STEP)) {
+        return fail(why, "unknown kind " + std::to_string(kindByte));
+    }
+    m = NMessage();
+    m.kind = static_cast<vkn::Kind>(kindByte);
+    bool fieldsOk = true;
+    switch (m.kind) {
+    case vkn::Kind::HELLO:
+    case vkn::Kind::WELCOME:
+        m.magic = r.u32();
+        if (r.ok && m.magic != vkn::MAGIC) return fail(why, "not a Vektorak game (wrong magic)");
+        fieldsOk = readVersions(r, m, why);
+        break;
+    case vkn::Kind::REFUSE: {
+        const uint8_t reason = r.u8();
+        if (r.ok && reason != static_cast<uint8_t>(vkn::Refusal::VERSIONS) &&
+            reason != static_cast<uint8_t>(vkn::Refusal::BUSY)) {
+            return fail(why, "refusal reason " + std::to_string(reason) + " unknown");
+        }
+        m.refusal = static_cast<vkn::Refusal>(reason);
+        fieldsOk = readVersions(r, m, why);
+        break;
+    }
+    case vkn::Kind::MENU: {
+        m.choice = r.u8();
+        const uint8_t ready = r.u8();
+        if (!r.ok) break;
+        if (!choiceOk(m.choice, "menu", why)) return false;
+        if (ready > 1) return fail(why, "ready " + std::to_string(ready) + " out of range");
+        m.ready = ready == 1;
+        break;
+    }
+    case vkn::Kind::START:
+        m.match = r.u8();
+        m.seed = r.u32();
+        m.delay = r.u8();
+        m.leftChoice = r.u8();
+        m.rightChoice = r.u8();
+        if (!r.ok) break;
+        if (m.delay < 1 || m.delay > vkn::MAX_DELAY) {
+            return fail(why, "delay " + std::to_string(m.delay) + " out of range");
+        }
+        if (!choiceOk(m.leftChoice, "left", why) || !choiceOk(m.rightChoice, "right", why)) return false;
+        break;
+    case vkn::Kind::INPUT: {
+        m.match = r.u8();
+        m.firstTick = r.u32();
+        m.count = r.u8();
+        if (!r.ok) break;
+        if (m.firstTick < 1 || m.firstTick > vkn::MAX_TICK) {
+            return fail(why, "input tick " + std::to_string(m.firstTick) + " out of range");
+        }
+        if (m.count < 1 || m.count > vkn::MAX_INPUTS) {
+            return fail(why, "input count " + std::to_string(m.count) + " out of range");
+        }
+        if (m.firstTick - 1 + m.count > vkn::MAX_TICK) return fail(why, "input ticks run past the last");
+        for (uint8_t i = 0; i < m.count; i++) {
+            m.flags[i] = r.u8();
+            if (r.ok && (m.flags[i] & ~(vkn::FLAG_MASK | vkn::PAUSE_BIT)) != 0) {
+                return fail(why, "input flags " + std::to_string(m.flags[i]) + " out of range");
+            }
+        }
+        m.ack = r.u32();
+        m.checkTick = r.u32();
+        m.checkHash = r.u64();
+        if (!r.ok) break;
+        if (m.ack > vkn::MAX_TICK) return fail(why, "acknowledged tick " + std::to_string(m.ack) + " out of range");
+        if (m.checkTick > vkn::MAX_TICK || m.checkTick % vkn::CHECK_EVERY != 0) {
+            return fail(why, "check tick " + std::to_string(m.checkTick) + " out of range");
+        }
+        break;
+    }
+    case vkn::Kind::PING:
+    case vkn::Kind::PONG:
+        m.stamp = r.u32();
+        break;
+    case vkn::Kind::OUT_OF_STEP:
+        m.firstTick = r.u32();
+        if (r.ok && (m.firstTick < 1 || m.firstTick > vkn::MAX_TICK)) {
+            return fail(why, "out-of-step tick " + std::to_string(m.firstTick) + " out of range");
+        }
+        break;
+    case vkn::Kind::RESUME:
+    case vkn::Kind::LEAVE:
+        break;
+    }
+    if (!fieldsOk && r.ok) return false;  // `why` is set
+    if (!r.ok) return fail(why, std::string("truncated ") + kindName(m.kind));
+    if (!r.atEnd()) return fail(why, std::string("bytes after the ") + kindName(m.kind));
+    return true;
+}

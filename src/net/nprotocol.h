@@ -1,0 +1,133 @@
+// nprotocol.h: the messages two games exchange over the network, and their
+// bytes.
+//
+// Every message is one ENet packet: a kind byte, then the kind's fields,
+// little-endian, and nothing after them. A packet of any other length for
+// its kind is refused. Every field is range-checked here, before anyone uses
+// it, because the other side may be broken or hostile: decodeMessage never
+// reads past `size`, never allocates, and says in a few words what it
+// refused.
+//
+//   kind          channel     fields
+//   HELLO         reliable    magic u32, protocol u16, game version (u8
+//                             length 1..MAX_VERSION_TEXT, printable ASCII)
+//   WELCOME       reliable    the same, the host's
+//   REFUSE        reliable    reason u8, then the sender's protocol and game
+//                             version as in HELLO
+//   MENU          reliable    choice u8 (a kind of controller), ready u8 0|1
+//   START         reliable    match u8, seed u32, delay u8 (1..MAX_DELAY),
+//                             left choice u8, right choice u8
+//   INPUT         unreliable  match u8, first tick u32 (1..MAX_TICK), count u8
+//                             (1..MAX_INPUTS), count flag bytes (FLAG_MASK
+//                             and PAUSE_BIT only), ack u32 (0..MAX_TICK),
+//                             check tick u32 (0 or a multiple of
+//                             CHECK_EVERY), check hash u64
+//   PING, PONG    unreliable  stamp u32
+//   RESUME        reliable    -
+//   LEAVE         reliable    - (the match was left with Escape)
+//   OUT_OF_STEP   reliable    tick u32 (1..MAX_TICK)
+//
+// The match number counts the matches of one connection (round again after
+// 255): an INPUT late from a match before belongs to no match now, since the
+// reliable and unreliable channels keep no order between each other.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vkn {
+
+constexpr uint32_t MAGIC = 0x314E4B56;  // "VKN1" on the wire
+constexpr uint16_t PROTOCOL = 1;
+// Not a well-known port (below 1024), and clear of the ones games and
+// servers commonly claim.
+constexpr uint16_t DEFAULT_PORT = 27183;
+
+constexpr uint8_t CHANNEL_RELIABLE = 0;
+constexpr uint8_t CHANNEL_INPUT = 1;
+constexpr uint8_t CHANNELS = 2;
+
+constexpr size_t MAX_VERSION_TEXT = 31;
+// Ticks of flags one INPUT may carry: far more than the unacknowledged
+// span of two games in step (at most twice the delay plus the round trip).
+constexpr uint8_t MAX_INPUTS = 64;
+constexpr uint8_t MAX_DELAY = 8;
+// A tick number no match can reach (38 days of play at 25 ms): a bound
+// that keeps hostile numbers away from any arithmetic that could wrap.
+constexpr uint32_t MAX_TICK = 1u << 27;
+// Both sides hash their world after every tick that is a multiple of this.
+constexpr uint32_t CHECK_EVERY = 8;
+// Beside the five control flags, a tick's byte may ask both games to pause
+// after it.
+constexpr uint8_t FLAG_MASK = 0x1F;
+constexpr uint8_t PAUSE_BIT = 0x20;
+// Choices the menu can send: one per kind of controller.
+constexpr uint8_t CHOICES = 5;
+
+enum class Kind : uint8_t {
+    HELLO = 1,
+    WELCOME = 2,
+    REFUSE = 3,
+    MENU = 4,
+    START = 5,
+    INPUT = 6,
+    PING = 7,
+    PONG = 8,
+    RESUME = 9,
+    LEAVE = 10,
+    OUT_OF_STEP = 11,
+};
+
+enum class Refusal : uint8_t {
+    VERSIONS = 1,  // the protocol or the game versions differ
+    BUSY = 2,      // the host has a player already
+};
+
+// The largest encoded message (an INPUT with MAX_INPUTS flags).
+constexpr size_t MAX_MESSAGE = 1 + 1 + 4 + 1 + MAX_INPUTS + 4 + 4 + 8;
+
+}  // namespace vkn
+
+// One decoded message; only the fields of its kind mean anything.
+struct NMessage {
+    vkn::Kind kind = vkn::Kind::PING;
+    // HELLO, WELCOME, REFUSE
+    uint32_t magic = vkn::MAGIC;
+    uint16_t protocol = vkn::PROTOCOL;
+    char gameVersion[vkn::MAX_VERSION_TEXT + 1] = {};
+    vkn::Refusal refusal = vkn::Refusal::VERSIONS;
+    // MENU
+    uint8_t choice = 0;
+    bool ready = false;
+    // START, INPUT
+    uint8_t match = 0;
+    // START
+    uint32_t seed = 0;
+    uint8_t delay = 1;
+    uint8_t leftChoice = 0;
+    uint8_t rightChoice = 0;
+    // INPUT; OUT_OF_STEP uses firstTick
+    uint32_t firstTick = 1;
+    uint8_t count = 0;
+    uint8_t flags[vkn::MAX_INPUTS] = {};
+    uint32_t ack = 0;
+    uint32_t checkTick = 0;
+    uint64_t checkHash = 0;
+    // PING, PONG
+    uint32_t stamp = 0;
+};
+
+// Writes `message` into `out` (room for vkn::MAX_MESSAGE bytes) and returns
+// its length. Fields are written as they are: the decoder judges them.
+size_t encodeMessage(const NMessage& message, uint8_t* out);
+
+// Decodes one packet. False, with `why` saying what was wrong ("input count
+// 0 out of range", "truncated start", "unknown kind 77"), for anything the
+// table above does not allow; `message` is then unspecified.
+bool decodeMessage(const uint8_t* data, size_t size, NMessage& message, std::string& why);
+
+// A HELLO, WELCOME or REFUSE with this game's own versions.
+NMessage greeting(vkn::Kind kind);
+// This game's version, as the handshake sends it.
+const char* gameVersion();

@@ -1,0 +1,517 @@
+// nsession.cpp: ENet, the handshake, the menu's messages and the match's.
+#include "net/nsession.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>  // Required for: rand(), atexit()
+#include <utility>  // Required for: std::exchange
+
+#include <enet/enet.h>
+
+namespace {
+
+uint32_t steadyMs() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+uint32_t randSeed() {
+    const uint32_t high = static_cast<uint32_t>(rand());
+    const uint32_t low = static_cast<uint32_t>(rand());
+    return (high << 16) ^ low;
+}
+
+bool enetReady() {
+    static bool tried = false;
+    static bool ready = false;
+    if (!tried) {
+        tried = true;
+        ready = enet_initialize() == 0;
+        if (ready) {
+            atexit(enet_deinitialize);
+        } else {
+            fprintf(stderr, "Unable to start the network.\n");
+        }
+    }
+    return ready;
+}
+
+// Events handled in one service(): a flood waits for the next pass instead
+// of holding up the game.
+constexpr int32_t EVENTS_PER_SERVICE = 64;
+
+std::string versionsText(const NMessage& theirs) {
+    return "the other game is version " + std::string(theirs.gameVersion) + " (protocol " +
+           std::to_string(theirs.protocol) + "), this one is " + gameVersion() + " (protocol " +
+           std::to_string(vkn::PROTOCOL) + ")";
+}
+
+bool sameVersions(const NMessage& theirs) {
+    return theirs.protocol == vkn::PROTOCOL && std::string(theirs.gameVersion) == gameVersion();
+}
+
+}  // namespace
+
+uint32_t (*NSession::drawSeed)() = randSeed;
+uint32_t (*NSession::clock)() = steadyMs;
+
+NSession::NSession() {}
+
+NSession::~NSession() {
+    if (peer != nullptr) {
+        enet_peer_disconnect_now(peer, 0);
+        peer = nullptr;
+    }
+    if (enet != nullptr) {
+        enet_host_flush(enet);
+        enet_host_destroy(enet);
+        enet = nullptr;
+    }
+}
+
+bool NSession::host(uint16_t listenPort, bool loopbackOnly) {
+    hosting = true;
+    port = listenPort;
+    if (!enetReady()) {
+        notice = "The network could not be started.";
+        return false;
+    }
+    ENetAddress address;
+    address.host = ENET_HOST_ANY;
+    if (loopbackOnly) enet_address_set_host_ip(&address, "127.0.0.1");
+    address.port = listenPort;
+    // Two peers: the player, and room to tell a second one that the game
+    // is taken.
+    enet = enet_host_create(&address, 2, vkn::CHANNELS, 0, 0);
+    if (enet == nullptr) {
+        notice = "Unable to wait on UDP port " + std::to_string(listenPort) + ": is it in use?";
+        fprintf(stderr, "%s\n", notice.c_str());
+        return false;
+    }
+    enet->maximumPacketSize = MAX_PACKET;
+    enet->maximumWaitingData = 16 * MAX_PACKET;
+    state = State::WAITING;
+    stateSince = clock();
+    return true;
+}
+
+bool NSession::join(const char* hostName, uint16_t hostPort) {
+    hosting = false;
+    port = hostPort;
+    target = std::string(hostName) + ":" + std::to_string(hostPort);
+    if (!enetReady()) {
+        notice = "The network could not be started.";
+        return false;
+    }
+    ENetAddress address;
+    if (enet_address_set_host(&address, hostName) != 0) {
+        notice = "Unable to find " + std::string(hostName) + ".";
+        fprintf(stderr, "%s\n", notice.c_str());
+        return false;
+    }
+    address.port = hostPort;
+    enet = enet_host_create(nullptr, 1, vkn::CHANNELS, 0, 0);
+    if (enet == nullptr) {
+        notice = "The network could not be started.";
+        fprintf(stderr, "%s\n", notice.c_str());
+        return false;
+    }
+    enet->maximumPacketSize = MAX_PACKET;
+    enet->maximumWaitingData = 16 * MAX_PACKET;
+    peer = enet_host_connect(enet, &address, vkn::CHANNELS, 0);
+    if (peer == nullptr) {
+        notice = "Unable to join " + target + ".";
+        fprintf(stderr, "%s\n", notice.c_str());
+        return false;
+    }
+    state = State::JOINING;
+    stateSince = clock();
+    return true;
+}
+
+std::string NSession::status() const {
+    switch (state) {
+    case State::WAITING: return "Waiting for a player on UDP port " + std::to_string(port);
+    case State::JOINING: return "Joining " + target;
+    case State::GREETING: return "Greeting the other player";
+    case State::CONNECTED:
+        return std::string(hosting ? "Hosting: you fly the left ship" : "Joined: you fly the right ship");
+    case State::CLOSED: break;
+    }
+    return "";
+}
+
+void NSession::send(const NMessage& message, bool reliable) {
+    if (peer == nullptr) return;
+    uint8_t bytes[vkn::MAX_MESSAGE];
+    const size_t size = encodeMessage(message, bytes);
+    ENetPacket* packet = enet_packet_create(bytes, size, reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
+    if (packet == nullptr) return;
+    if (enet_peer_send(peer, reliable ? vkn::CHANNEL_RELIABLE : vkn::CHANNEL_INPUT, packet) != 0) {
+        enet_packet_destroy(packet);
+    }
+}
+
+void NSession::sendMenu() {
+    NMessage m;
+    m.kind = vkn::Kind::MENU;
+    m.choice = static_cast<uint8_t>(ownChoice);
+    m.ready = ownReady;
+    send(m, true);
+}
+
+void NSession::setOwnChoice(ControllerChoice choice) {
+    ownChoice = choice;
+    if (state == State::CONNECTED && !inMatch) sendMenu();
+}
+
+void NSession::setOwnReady(bool ready) {
+    ownReady = ready;
+    if (state == State::CONNECTED && !inMatch) {
+        sendMenu();
+        maybeStart();
+    }
+}
+
+void NSession::maybeStart() {
+    if (!hosting || state != State::CONNECTED || inMatch || !ownReady || !remoteReady) return;
+    NMessage m;
+    m.kind = vkn::Kind::START;
+    m.match = ++matchNumber;
+    m.seed = drawSeed();
+    m.delay = chooseDelay();
+    m.leftChoice = static_cast<uint8_t>(ownChoice);
+    m.rightChoice = static_cast<uint8_t>(remoteChoice);
+    send(m, true);
+    pendingStart.seed = m.seed;
+    pendingStart.delay = m.delay;
+    pendingStart.leftChoice = ownChoice;
+    pendingStart.rightChoice = remoteChoice;
+    pendingStart.holdMs = rttMedian() / 2;
+    startPending = true;
+    lock.start(m.delay);
+    inMatch = true;
+    finishing = false;
+    ownReady = false;
+    remoteReady = false;
+}
+
+int32_t NSession::rttMedian() const {
+    if (rttCount == 0) return peer != nullptr ? static_cast<int32_t>(peer->roundTripTime) : 0;
+    const int32_t n = std::min(rttCount, RTT_SAMPLES);
+    int32_t sorted[RTT_SAMPLES];
+    std::copy(rttSamples, rttSamples + n, sorted);
+    std::sort(sorted, sorted + n);
+    return sorted[n / 2];
+}
+
+uint8_t NSession::chooseDelay() const {
+    int32_t slow = rttMedian();
+    const int32_t n = std::min(rttCount, RTT_SAMPLES);
+    if (n > 0) {
+        int32_t sorted[RTT_SAMPLES];
+        std::copy(rttSamples, rttSamples + n, sorted);
+        std::sort(sorted, sorted + n);
+        slow = sorted[(n * 9) / 10 < n ? (n * 9) / 10 : n - 1];
+    }
+    // Half the slow round trip one way, a tick for a lost packet's repeat,
+    // and a little for the passes between reading and sending.
+    const int32_t ms = slow / 2 + 25 + 12;
+    const int32_t ticks = (ms + 24) / 25;
+    return static_cast<uint8_t>(std::clamp(ticks, 1, static_cast<int32_t>(vkn::MAX_DELAY)));
+}
+
+uint64_t NSession::sentBytes() const { return enet != nullptr ? enet->totalSentData : 0; }
+uint64_t NSession::sentPackets() const { return enet != nullptr ? enet->totalSentPackets : 0; }
+uint64_t NSession::receivedBytes() const { return enet != nullptr ? enet->totalReceivedData : 0; }
+
+bool NSession::takeStart(NStart& start) {
+    if (!startPending) return false;
+    startPending = false;
+    start = pendingStart;
+    return true;
+}
+
+bool NSession::takeRemoteLeft() { return std::exchange(remoteLeft, false); }
+bool NSession::takeRemoteResumed() { return std::exchange(remoteResumed, false); }
+bool NSession::takeOutOfStep() { return std::exchange(outOfStep, false); }
+bool NSession::takeClosed() { return std::exchange(closedPending, false); }
+
+void NSession::matchOver() {
+    if (!inMatch) return;
+    inMatch = false;
+    finishing = true;
+    finishSince = clock();
+}
+
+void NSession::sendLeave() {
+    NMessage m;
+    m.kind = vkn::Kind::LEAVE;
+    send(m, true);
+    matchOver();
+}
+
+void NSession::sendResume() {
+    NMessage m;
+    m.kind = vkn::Kind::RESUME;
+    send(m, true);
+}
+
+void NSession::sendOutOfStep(uint32_t tick) {
+    NMessage m;
+    m.kind = vkn::Kind::OUT_OF_STEP;
+    m.firstTick = tick < 1 ? 1 : tick;
+    send(m, true);
+    matchOver();
+}
+
+void NSession::close(const std::string& why, bool politely) {
+    if (state == State::CLOSED) return;
+    notice = why;
+    fprintf(stderr, "%s\n", why.c_str());
+    if (peer != nullptr) {
+        if (politely) {
+            enet_peer_disconnect_now(peer, 0);
+        } else {
+            enet_peer_reset(peer);
+        }
+        peer = nullptr;
+    }
+    if (enet != nullptr) {
+        enet_host_flush(enet);
+        enet_host_destroy(enet);
+        enet = nullptr;
+    }
+    state = State::CLOSED;
+    inMatch = false;
+    finishing = false;
+    startPending = false;
+    ownReady = false;
+    remoteReady = false;
+    closedPending = true;
+}
+
+void NSession::badPacket(const std::string& why) {
+    close("The other player sent a bad packet (" + why + "); the connection is closed.", true);
+}
+
+void NSession::welcome(const NMessage& hello) {
+    if (!sameVersions(hello)) {
+        NMessage refusal = greeting(vkn::Kind::REFUSE);
+        refusal.refusal = vkn::Refusal::VERSIONS;
+        send(refusal, true);
+        notice = "Refused a player: " + versionsText(hello) + ".";
+        fprintf(stderr, "%s\n", notice.c_str());
+        enet_peer_disconnect_later(peer, 0);
+        peer = nullptr;
+        state = State::WAITING;
+        return;
+    }
+    send(greeting(vkn::Kind::WELCOME), true);
+    state = State::CONNECTED;
+    notice = "A player joined.";
+    sendMenu();
+}
+
+void NSession::handle(const uint8_t* data, size_t size) {
+    NMessage m;
+    std::string why;
+    if (!decodeMessage(data, size, m, why)) {
+        badPacket(why);
+        return;
+    }
+    lastHeard = clock();
+    const bool menu = state == State::CONNECTED && !inMatch;
+    switch (m.kind) {
+    case vkn::Kind::HELLO:
+        if (!hosting || state != State::GREETING) return badPacket("unexpected hello");
+        welcome(m);
+        return;
+    case vkn::Kind::WELCOME:
+        if (hosting || state != State::GREETING) return badPacket("unexpected welcome");
+        if (!sameVersions(m)) {
+            close("The host's versions differ: " + versionsText(m) + ".", true);
+            return;
+        }
+        state = State::CONNECTED;
+        notice = "Joined " + target + ".";
+        sendMenu();
+        return;
+    case vkn::Kind::REFUSE:
+        if (hosting) return badPacket("unexpected refusal");
+        if (m.refusal == vkn::Refusal::BUSY) {
+            close("The host has a player already.", true);
+        } else {
+            close("The host refused: " + versionsText(m) + ".", true);
+        }
+        return;
+    case vkn::Kind::MENU:
+        if (state != State::CONNECTED) return badPacket("unexpected menu");
+        // A choice made while this side still ends its match is the next
+        // menu's: keep it.
+        remoteChoice = m.choice;
+        remoteReady = m.ready;
+        maybeStart();
+        return;
+    case vkn::Kind::START:
+        if (hosting || !menu) return badPacket("unexpected start");
+        matchNumber = m.match;
+        pendingStart.seed = m.seed;
+        pendingStart.delay = m.delay;
+        pendingStart.leftChoice = m.leftChoice;
+        pendingStart.rightChoice = m.rightChoice;
+        pendingStart.holdMs = 0;
+        startPending = true;
+        lock.start(m.delay);
+        inMatch = true;
+        finishing = false;
+        ownReady = false;
+        remoteReady = false;
+        return;
+    case vkn::Kind::INPUT:
+        if (state != State::CONNECTED) return badPacket("unexpected input");
+        // Late from an earlier match, or early for one whose start is still
+        // on its way: it belongs to no match here.
+        if (m.match != matchNumber || !(inMatch || finishing)) return;
+        if (!lock.takeInput(m, why)) return badPacket(why);
+        if (lock.outOfStepTick() != 0 && inMatch) outOfStep = true;
+        return;
+    case vkn::Kind::PING: {
+        NMessage pong;
+        pong.kind = vkn::Kind::PONG;
+        pong.stamp = m.stamp;
+        send(pong, false);
+        return;
+    }
+    case vkn::Kind::PONG: {
+        const uint32_t rtt = clock() - m.stamp;
+        if (rtt > 60000) return;  // not a stamp of ours
+        rttSamples[rttCount % RTT_SAMPLES] = static_cast<int32_t>(rtt);
+        rttCount++;
+        return;
+    }
+    case vkn::Kind::RESUME:
+        if (inMatch) remoteResumed = true;
+        return;
+    case vkn::Kind::LEAVE:
+        if (inMatch) {
+            remoteLeft = true;
+            matchOver();
+        }
+        return;
+    case vkn::Kind::OUT_OF_STEP:
+        if (inMatch) {
+            outOfStep = true;
+            matchOver();
+        }
+        return;
+    }
+}
+
+void NSession::service() {
+    if (enet == nullptr) return;
+    uint32_t now = clock();
+    ENetEvent event;
+    for (int32_t i = 0; i < EVENTS_PER_SERVICE && enet != nullptr && enet_host_service(enet, &event, 0) > 0; i++) {
+        switch (event.type) {
+        case ENET_EVENT_TYPE_CONNECT:
+            if (hosting) {
+                if (peer != nullptr || state != State::WAITING) {
+                    // One player at a time: say why, then let go.
+                    NMessage busy = greeting(vkn::Kind::REFUSE);
+                    busy.refusal = vkn::Refusal::BUSY;
+                    uint8_t bytes[vkn::MAX_MESSAGE];
+                    const size_t size = encodeMessage(busy, bytes);
+                    ENetPacket* packet = enet_packet_create(bytes, size, ENET_PACKET_FLAG_RELIABLE);
+                    if (packet != nullptr && enet_peer_send(event.peer, vkn::CHANNEL_RELIABLE, packet) != 0) {
+                        enet_packet_destroy(packet);
+                    }
+                    enet_peer_disconnect_later(event.peer, 0);
+                    break;
+                }
+                peer = event.peer;
+            } else if (event.peer == peer) {
+                send(greeting(vkn::Kind::HELLO), true);
+            }
+            enet_peer_timeout(peer, 0, SILENCE_MS, SILENCE_MS + 1000);
+            // ENet would drop unreliable packets when round trips vary, to
+            // ease congestion; a few dozen small packets a second cause none,
+            // and every drop would be a stall.
+            enet_peer_throttle_configure(peer, ENET_PEER_PACKET_THROTTLE_INTERVAL, ENET_PEER_PACKET_THROTTLE_SCALE, 0);
+            state = State::GREETING;
+            stateSince = now;
+            lastHeard = now;
+            break;
+        case ENET_EVENT_TYPE_RECEIVE:
+            if (event.peer == peer && peer != nullptr) handle(event.packet->data, event.packet->dataLength);
+            enet_packet_destroy(event.packet);
+            break;
+        case ENET_EVENT_TYPE_DISCONNECT:
+            if (event.peer != peer || peer == nullptr) break;  // a refused one, let go
+            peer = nullptr;  // ENet has let go of it already
+            if (state == State::JOINING) {
+                close("No answer from " + target + ".", false);
+            } else if (hosting && state == State::GREETING) {
+                state = State::WAITING;  // left before the handshake: wait on
+            } else {
+                close("The other player left.", false);
+            }
+            break;
+        case ENET_EVENT_TYPE_NONE:
+            break;
+        }
+    }
+    if (enet == nullptr) return;
+    // Read again: what was just handled is stamped later than the start.
+    now = clock();
+
+    if (state == State::JOINING && now - stateSince > JOIN_MS) {
+        close("No answer from " + target + ".", true);
+        return;
+    }
+    if (state == State::GREETING && now - stateSince > JOIN_MS) {
+        if (hosting) {
+            enet_peer_reset(peer);
+            peer = nullptr;
+            state = State::WAITING;
+        } else {
+            close("No welcome from " + target + ".", true);
+        }
+        return;
+    }
+    if (state == State::CONNECTED && now - lastHeard > SILENCE_MS) {
+        close("The other player left.", false);
+        return;
+    }
+    if (state != State::CONNECTED && state != State::GREETING) {
+        enet_host_flush(enet);
+        return;
+    }
+
+    if (finishing && (lock.remoteAcknowledged() >= lock.newestOwn() || now - finishSince > FINISH_MS)) {
+        finishing = false;
+    }
+    if (lock.started() && (inMatch || finishing)) {
+        // Every new tick at once; the same again only while nothing new
+        // comes (a wait, the pause, the end), to repair losses and carry the
+        // acknowledgement.
+        if (lock.newestOwn() != lastSentNewest || now - lastInput >= INPUT_REPEAT_MS) {
+            NMessage input;
+            if (lock.makeInput(input)) {
+                input.match = matchNumber;
+                send(input, false);
+                inputsSent++;
+                lastSentNewest = lock.newestOwn();
+                lastInput = now;
+            }
+        }
+    } else if (now - lastPing >= PING_MS) {
+        NMessage ping;
+        ping.kind = vkn::Kind::PING;
+        ping.stamp = now;
+        send(ping, false);
+        lastPing = now;
+    }
+    enet_host_flush(enet);
+}

@@ -1,0 +1,165 @@
+// nsession.h: one game's connection to another over ENet: the handshake, the
+// shared menu, and the messages of their matches.
+//
+// The host waits for one player on a UDP port and plays the left ship; the
+// one who joins plays the right. Nothing here blocks: service() takes what
+// has arrived, answers it, sends what is due and returns, so that the game
+// goes on drawing and a window close or Escape always works.
+//
+// Leaving. A peer that says goodbye (its game ended or refused) is gone at
+// once. One that falls silent (killed, or its network gone) is given up
+// after SILENCE_MS without a packet: every state sends something at least
+// every PING_MS, so silence means the other side is no longer there.
+//
+// Hostility. Every packet is decoded and range-checked (nprotocol.h), and a
+// packet that is malformed, or that makes no sense in the state it arrives
+// in, closes the connection with a notice. ENet itself is held to small
+// packets (MAX_PACKET) and little waiting data, so that a peer cannot make
+// this game allocate without bound.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/matchresult.h"
+#include "game/gevent.h"
+#include "net/nlockstep.h"
+#include "net/nprotocol.h"
+
+struct _ENetHost;
+struct _ENetPeer;
+
+// What both games start a match with.
+struct NStart {
+    uint32_t seed = 0;
+    uint8_t delay = 1;
+    ControllerChoice leftChoice = 0;
+    ControllerChoice rightChoice = 0;
+    // Milliseconds this side waits before its first step: the host waits
+    // half the round trip, the time the start takes to reach the other.
+    int32_t holdMs = 0;
+};
+
+class NSession {
+public:
+    static constexpr uint32_t SILENCE_MS = 3000;  // then the other side is gone
+    static constexpr uint32_t JOIN_MS = 5000;     // to connect and be welcomed
+    static constexpr uint32_t PING_MS = 100;      // round-trip samples in the menu
+    static constexpr uint32_t INPUT_REPEAT_MS = 50;  // an INPUT at least this often in a match
+    static constexpr uint32_t FINISH_MS = 3000;   // repeats after a match at most this long
+    static constexpr size_t MAX_PACKET = 512;
+    static constexpr int32_t RTT_SAMPLES = 20;
+
+    enum class State {
+        CLOSED,     // no connection: the game is a local one
+        WAITING,    // host: waiting for a player
+        JOINING,    // joiner: connecting
+        GREETING,   // connected, the handshake under way
+        CONNECTED,  // both games in the shared menu or a match
+    };
+
+    NSession();
+    // Says goodbye to the other side, if any, and closes the socket.
+    ~NSession();
+    NSession(const NSession&) = delete;
+    NSession& operator=(const NSession&) = delete;
+
+    // Waits for a player on UDP `port` of every address of this machine
+    // (`loopbackOnly`: 127.0.0.1 only, for tests). False, with a notice,
+    // when the port cannot be had.
+    bool host(uint16_t port, bool loopbackOnly = false);
+    // Connects to `hostName` (a name or a dotted address) on `port`. False,
+    // with a notice, for a name that cannot be resolved.
+    bool join(const char* hostName, uint16_t port);
+
+    // Takes everything that has arrived, sends what is due. Call often: every
+    // pass of the main loop.
+    void service();
+
+    bool isHost() const { return hosting; }
+    GSide ownSide() const { return hosting ? SIDE_LEFT : SIDE_RIGHT; }
+    bool connected() const { return state == State::CONNECTED; }
+    // The menu's status line for the state, e.g. "Waiting for a player on
+    // UDP port 27183".
+    std::string status() const;
+
+    // The shared menu. The choices and readiness of this side, sent when they
+    // change; the other side's as last heard.
+    void setOwnChoice(ControllerChoice choice);
+    void setOwnReady(bool ready);
+    ControllerChoice ownChoice = 0;
+    bool ownReady = false;
+    ControllerChoice remoteChoice = 0;
+    bool remoteReady = false;
+
+    // Happenings, each handed out once.
+    bool takeStart(NStart& start);  // both ready: a match starts now
+    bool takeRemoteLeft();          // the other side left the match (Escape)
+    bool takeRemoteResumed();       // the other side ended the pause
+    bool takeOutOfStep();           // the match went out of step (either side saw it)
+    bool takeClosed();              // the connection is gone; `notice` says why
+
+    // The match, while one runs: both sides' flags.
+    NLockstep lock;
+    bool inMatch = false;
+    // This side's match ended (result, Escape or out of step): repeats go on
+    // until the other side has every flag of ours.
+    void matchOver();
+    void sendLeave();
+    void sendResume();
+    void sendOutOfStep(uint32_t tick);
+
+    // The last thing that happened, for the menu ("The other player left.").
+    std::string notice;
+    State state = State::CLOSED;
+
+    // Measured: round-trip samples (ms) from the menu's pings, and ENet's
+    // totals of UDP payload and packets each way.
+    int32_t rttSamples[RTT_SAMPLES] = {};
+    int32_t rttCount = 0;
+    int32_t rttMedian() const;
+    // The input delay the host picks: the other side's flags must arrive in
+    // time even at the slow end of the round trips seen, with room for one
+    // lost packet. 1..MAX_DELAY ticks.
+    uint8_t chooseDelay() const;
+    uint64_t sentBytes() const;
+    uint64_t sentPackets() const;
+    uint64_t receivedBytes() const;
+    uint32_t inputsSent = 0;
+
+    // Where the match seed comes from; rand() based in the game.
+    static uint32_t (*drawSeed)();
+    // Milliseconds of a steady clock; tests may replace it.
+    static uint32_t (*clock)();
+
+private:
+    void handle(const uint8_t* data, size_t size);
+    void send(const NMessage& message, bool reliable);
+    void sendMenu();
+    void maybeStart();
+    void welcome(const NMessage& hello);
+    // Ends the connection with `why` as the notice (also on standard error).
+    void close(const std::string& why, bool politely);
+    void badPacket(const std::string& why);
+
+    _ENetHost* enet = nullptr;
+    _ENetPeer* peer = nullptr;
+    bool hosting = false;
+    uint16_t port = 0;
+    std::string target;  // "host:port" joined
+    uint32_t stateSince = 0;
+    uint32_t lastHeard = 0;
+    uint32_t lastPing = 0;
+    uint32_t lastInput = 0;
+    uint32_t lastSentNewest = 0;
+    bool finishing = false;
+    uint32_t finishSince = 0;
+    uint8_t matchNumber = 0;
+
+    bool startPending = false;
+    NStart pendingStart;
+    bool remoteLeft = false;
+    bool remoteResumed = false;
+    bool outOfStep = false;
+    bool closedPending = false;
+};
