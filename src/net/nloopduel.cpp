@@ -11,9 +11,6 @@
 
 namespace {
 
-uint32_t duelSeed = 0;
-uint32_t fixedSeed() { return duelSeed; }
-
 struct Side {
     NSession session;
     GWorld world;
@@ -29,16 +26,13 @@ struct Side {
 NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerChoice left, ControllerChoice right,
                              uint32_t seed, int32_t menuMs, uint32_t limitMs) {
     NLoopDuelResult result;
-    duelSeed = seed;
-    uint32_t (*const previousSeed)() = NSession::drawSeed;
-    NSession::drawSeed = fixedSeed;
-
     Side sides[2];  // host, joiner
     const uint32_t begin = NSession::clock();
     if (!sides[0].session.host(hostPort, true) || !sides[1].session.join("127.0.0.1", joinPort)) {
-        NSession::drawSeed = previousSeed;
         return result;
     }
+    sides[0].session.fixedSeed = true;
+    sides[0].session.seed = seed;
     sides[0].session.ownChoice = left;
     sides[1].session.ownChoice = right;
     uint32_t connectedAt = 0;
@@ -104,6 +98,5 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
         result.leftHealth = sides[0].world.leftShip()->health;
         result.rightHealth = sides[0].world.rightShip()->health;
     }
-    NSession::drawSeed = previousSeed;
     return result;
 }

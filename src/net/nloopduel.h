@@ -35,6 +35,7 @@ struct NLoopDuelResult {
 // Hosts on 127.0.0.1:`hostPort`, joins through 127.0.0.1:`joinPort` (the
 // same port, or a relay's in front of it), waits `menuMs` in the menu for
 // the round trip to be measured, then plays one match of `left` against
-// `right` from `seed`, at most `limitMs` of wall time in all.
+// `right` from `seed`, at most `limitMs` of wall time in all. Duels on
+// other ports may run at the same time on other threads.
 NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerChoice left, ControllerChoice right,
                              uint32_t seed, int32_t menuMs, uint32_t limitMs);

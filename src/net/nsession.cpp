@@ -179,7 +179,7 @@ void NSession::maybeStart() {
     NMessage m;
     m.kind = vkn::Kind::START;
     m.match = ++matchNumber;
-    m.seed = drawSeed();
+    m.seed = fixedSeed ? seed : drawSeed();
     m.delay = chooseDelay();
     m.leftChoice = static_cast<uint8_t>(ownChoice);
     m.rightChoice = static_cast<uint8_t>(remoteChoice);

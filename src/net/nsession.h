@@ -127,8 +127,12 @@ public:
     uint64_t receivedBytes() const;
     uint32_t inputsSent = 0;
 
-    // Where the match seed comes from; rand() based in the game.
+    // Where the host's match seeds come from: rand() in the game; a fixed
+    // one when `fixedSeed` is set (tests and benchmarks, several sessions
+    // to a process).
     static uint32_t (*drawSeed)();
+    bool fixedSeed = false;
+    uint32_t seed = 0;
     // Milliseconds of a steady clock; tests may replace it.
     static uint32_t (*clock)();
 
