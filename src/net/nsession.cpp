@@ -22,18 +22,16 @@ uint32_t randSeed() {
     return (high << 16) ^ low;
 }
 
+// Once per process, and safely so when sessions start on several threads.
 bool enetReady() {
-    static bool tried = false;
-    static bool ready = false;
-    if (!tried) {
-        tried = true;
-        ready = enet_initialize() == 0;
-        if (ready) {
-            atexit(enet_deinitialize);
-        } else {
+    static const bool ready = [] {
+        if (enet_initialize() != 0) {
             fprintf(stderr, "Unable to start the network.\n");
+            return false;
         }
-    }
+        atexit(enet_deinitialize);
+        return true;
+    }();
     return ready;
 }
 
