@@ -8,6 +8,7 @@
 
 #include "assets/h3dswriter.h"
 #include "game/greplay.h"
+#include "net/nprotocol.h"
 
 using namespace h3ds;
 
@@ -87,14 +88,54 @@ void writeText(const std::string& dir, const char* name, const char* text) {
     fclose(file);
 }
 
+// fuzz_packet's inputs: runs of length-prefixed packets, one of each kind
+// and a short match's worth of INPUTs as a game in step would send them.
+void writePackets(const std::string& dir) {
+    std::string all;
+    auto add = [&all](const NMessage& m) {
+        uint8_t bytes[vkn::MAX_MESSAGE];
+        const size_t size = encodeMessage(m, bytes);
+        all += static_cast<char>(size);
+        all.append(reinterpret_cast<const char*>(bytes), size);
+    };
+    add(greeting(vkn::Kind::HELLO));
+    add(greeting(vkn::Kind::REFUSE));
+    NMessage m;
+    m.kind = vkn::Kind::START;
+    m.delay = 3;
+    m.seed = 77;
+    add(m);
+    m = NMessage();
+    m.kind = vkn::Kind::MENU;
+    m.choice = 4;
+    m.ready = true;
+    add(m);
+    for (uint32_t tick = 4; tick < 40; tick++) {
+        m = NMessage();
+        m.kind = vkn::Kind::INPUT;
+        m.firstTick = tick;
+        m.count = 1;
+        m.flags[0] = static_cast<uint8_t>(tick & 0x3F);
+        m.ack = tick - 3;
+        m.checkTick = (tick / 8) * 8;
+        m.checkHash = 0x1234567890ABCDEFull * tick;
+        add(m);
+    }
+    FILE* file = fopen((dir + "/match.bin").c_str(), "wb");
+    if (!file) return;
+    fwrite(all.data(), 1, all.size(), file);
+    fclose(file);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc != 4) {
-        fprintf(stderr, "usage: make_seeds DIR3DS DIRTEXT DIRREPLAY\n");
+    if (argc != 5) {
+        fprintf(stderr, "usage: make_seeds DIR3DS DIRTEXT DIRREPLAY DIRPACKET\n");
         return 2;
     }
     writeReplays(argv[3]);
+    writePackets(argv[4]);
     const std::string dir3ds = argv[1];
     const std::string dirText = argv[2];
 

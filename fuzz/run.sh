@@ -15,15 +15,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(dirname "$here")
 out=${2:-$repo/build-fuzz}
 cxx=${CLANGXX:-clang++}
-mkdir -p "$out/artifacts" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay" \
-         "$out/corpus-3ds" "$out/corpus-text" "$out/corpus-replay"
+mkdir -p "$out/artifacts" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay" "$out/seeds-packet" \
+         "$out/corpus-3ds" "$out/corpus-text" "$out/corpus-replay" "$out/corpus-packet"
 
 sdl_flags=$(sdl-config --cflags)
 flags="-std=c++17 -g -O1 -ffp-contract=off -fno-omit-frame-pointer -I$repo/src -I$here $sdl_flags"
 sanitize="-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all"
 libs="-lSDL_image $(sdl-config --libs) -lGLU -lGL -lm"
 readers="$repo/src/assets/h3dsloader.cpp $repo/src/assets/hmodel.cpp $repo/src/assets/hnormals.cpp $repo/src/assets/htexturestore.cpp"
-headers="$repo/src/assets/*.h $repo/src/game/greplay.h $here/*.h"
+headers="$repo/src/assets/*.h $repo/src/game/greplay.h $repo/src/net/*.h $here/*.h"
 
 # build TARGET SOURCES...: relinks when any source or header is newer.
 build() {
@@ -51,9 +51,11 @@ flags="$flags $sanitize"
 build fuzz_3ds "$here/fuzz_3ds.cpp" $readers
 build fuzz_textmodel "$here/fuzz_textmodel.cpp" $readers
 build fuzz_replay "$here/fuzz_replay.cpp" "$repo/src/game/greplay.cpp"
-build_plain make_seeds "$here/make_seeds.cpp" "$repo/src/assets/h3dswriter.cpp" "$repo/src/game/greplay.cpp"
+build fuzz_packet "$here/fuzz_packet.cpp" "$repo/src/net/nprotocol.cpp" "$repo/src/net/nlockstep.cpp"
+build_plain make_seeds "$here/make_seeds.cpp" "$repo/src/assets/h3dswriter.cpp" "$repo/src/game/greplay.cpp" \
+    "$repo/src/net/nprotocol.cpp"
 
-"$out/make_seeds" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay"
+"$out/make_seeds" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay" "$out/seeds-packet"
 for data in "$repo/build/data" "${VEKTORAK_DATA_DIR:-}"; do
     if [ -n "$data" ] && [ -d "$data" ]; then
         for model in "$data"/*.3ds; do [ -f "$model" ] && cp "$model" "$out/seeds-3ds/"; done
@@ -85,4 +87,5 @@ run() {
 run fuzz_3ds "$out/corpus-3ds" "$out/seeds-3ds"
 run fuzz_textmodel "$out/corpus-text" "$out/seeds-text"
 run fuzz_replay "$out/corpus-replay" "$out/seeds-replay"
+run fuzz_packet "$out/corpus-packet" "$out/seeds-packet"
 exit $status

@@ -1,0 +1,54 @@
+// fuzz_packet.cpp: libFuzzer target for what the other side of a network
+// game sends. The input is a run of packets, each a length byte and that
+// many bytes, fed to the decoder one by one as a session would. A packet the
+// decoder takes must encode back to exactly its bytes (one message, one
+// encoding) and an INPUT among them goes on to the lockstep, where this side
+// then plays every tick it may, as a match would; what the other side can
+// make this side hold or send must stay within the bounds two games in step
+// keep. A refused packet must say why.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "net/nlockstep.h"
+#include "net/nprotocol.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    NLockstep lock;
+    const uint8_t delay = 3;
+    lock.start(delay);
+    uint32_t played = 0;
+    size_t at = 0;
+    while (at < size) {
+        const size_t length = data[at++];
+        const size_t take = length < size - at ? length : size - at;
+        const uint8_t* packet = data + at;
+        at += take;
+
+        NMessage message;
+        std::string why;
+        if (!decodeMessage(packet, take, message, why)) {
+            if (why.empty()) abort();
+            continue;
+        }
+        uint8_t again[vkn::MAX_MESSAGE];
+        const size_t againSize = encodeMessage(message, again);
+        if (againSize != take || memcmp(again, packet, take) != 0) abort();
+        if (message.kind != vkn::Kind::INPUT) continue;
+        if (!lock.takeInput(message, why)) {
+            if (why.empty()) abort();
+            return 0;  // the session closes the connection here
+        }
+        while (lock.hasRemote(played + 1)) lock.ownTick(++played, static_cast<uint8_t>(played));
+        // The other side can only run ahead by what it read of this one.
+        if (lock.remoteContiguous() > lock.newestOwn() + delay) abort();
+        if (lock.newestOwn() - lock.remoteAcknowledged() > 2u * delay + 1u) abort();
+        NMessage out;
+        if (!lock.makeInput(out)) abort();
+        uint8_t bytes[vkn::MAX_MESSAGE];
+        NMessage back;
+        if (!decodeMessage(bytes, encodeMessage(out, bytes), back, why)) abort();
+    }
+    return 0;
+}

@@ -1,0 +1,199 @@
+// Two worlds in lockstep over a simulated link: every packet goes through
+// the real encoder and decoder, and the link delays, drops, repeats and
+// reorders them as its seed says.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "game/gplayback.h"
+#include "game/grandom.h"
+#include "game/gship.h"
+#include "game/gworld.h"
+#include "net/nlockstep.h"
+#include "net/nmatch.h"
+
+namespace {
+
+struct Conditions {
+    int32_t delayMs, jitterMs, lossPercent, duplicatePercent;
+    uint32_t seed;
+};
+
+struct Side {
+    GWorld world;
+    NLockstep lock;
+    NMatch match;
+    uint32_t lastSentNewest = 0;
+    uint32_t lastSentMs = 0;
+};
+
+struct Packet {
+    uint32_t dueMs;
+    int32_t to;
+    std::vector<uint8_t> bytes;
+};
+
+struct Duel {
+    Side sides[2];  // host (left), joiner (right)
+    std::vector<Packet> inFlight;
+    GRandom random;
+    Conditions link;
+    uint32_t now = 0;
+    std::string refused;
+
+    Duel(const Conditions& c, uint32_t matchSeed, ControllerChoice left, ControllerChoice right, uint8_t delay)
+        : random(c.seed), link(c) {
+        const ControllerChoice choices[2] = {left, right};
+        for (int32_t i = 0; i < 2; i++) {
+            sides[i].world.setUpMatch(matchSeed, GWorld::Models(), false);
+            sides[i].lock.start(delay);
+            sides[i].match.setUp(&sides[i].world, &sides[i].lock, i == 0 ? SIDE_LEFT : SIDE_RIGHT, choices[i], 0);
+        }
+    }
+
+    void send(int32_t from) {
+        NMessage m;
+        if (!sides[from].lock.makeInput(m)) return;
+        uint8_t bytes[vkn::MAX_MESSAGE];
+        const size_t size = encodeMessage(m, bytes);
+        const int32_t copies = random.next() % 100 < link.duplicatePercent ? 2 : 1;
+        for (int32_t c = 0; c < copies; c++) {
+            if (random.next() % 100 < link.lossPercent) continue;
+            const int32_t jitter = link.jitterMs > 0 ? random.next() % (2 * link.jitterMs + 1) - link.jitterMs : 0;
+            const int32_t after = link.delayMs + jitter + c * 3;
+            inFlight.push_back({now + static_cast<uint32_t>(after < 0 ? 0 : after), 1 - from, {bytes, bytes + size}});
+        }
+    }
+
+    // One millisecond of both games: what is due arrives, each advances,
+    // each sends its newest tick, or repeats itself after 50 ms without one.
+    void millisecond() {
+        now++;
+        for (size_t i = 0; i < inFlight.size();) {
+            if (inFlight[i].dueMs > now) {
+                i++;
+                continue;
+            }
+            NMessage m;
+            std::string why;
+            const Packet p = inFlight[i];
+            inFlight.erase(inFlight.begin() + static_cast<long>(i));
+            if (!decodeMessage(p.bytes.data(), p.bytes.size(), m, why) || !sides[p.to].lock.takeInput(m, why)) {
+                refused = why;
+            }
+        }
+        for (int32_t i = 0; i < 2; i++) {
+            Side& s = sides[i];
+            s.match.advance(1);
+            if (s.lock.newestOwn() != s.lastSentNewest || now - s.lastSentMs >= 50) {
+                send(i);
+                s.lastSentNewest = s.lock.newestOwn();
+                s.lastSentMs = now;
+            }
+        }
+    }
+
+    bool over() const { return sides[0].world.over && sides[1].world.over; }
+};
+
+}  // namespace
+
+// Every condition, and every pair of players, must give both games the same
+// match to the last bit; and each game's recording must be that match.
+TEST(NetLockstep, BothWorldsPlayTheSameMatchWhateverTheLinkDoes) {
+    const struct {
+        Conditions link;
+        uint8_t delay;
+        ControllerChoice left, right;
+    } cases[] = {
+        {{0, 0, 0, 0, 1}, 1, CHOICE_COMPUTER, CHOICE_COMPUTER},
+        {{50, 20, 2, 0, 2}, 4, CHOICE_COMPUTER, CHOICE_PILOT},
+        {{150, 50, 5, 5, 3}, 8, CHOICE_ACE, CHOICE_COMPUTER},
+        // Far beyond the delay and half the packets lost: slow, still exact.
+        {{260, 40, 50, 10, 4}, 2, CHOICE_PILOT, CHOICE_ACE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("link seed " + std::to_string(c.link.seed));
+        Duel duel(c.link, 9000 + c.link.seed, c.left, c.right, c.delay);
+        while (!duel.over() && duel.now < 30u * 60u * 1000u) duel.millisecond();
+        ASSERT_TRUE(duel.over());
+        EXPECT_EQ(duel.refused, "");
+        const GWorld& host = duel.sides[0].world;
+        const GWorld& joiner = duel.sides[1].world;
+        EXPECT_EQ(host.endMs, joiner.endMs);
+        EXPECT_EQ(host.stateHash(), joiner.stateHash());
+        EXPECT_EQ(duel.sides[0].lock.outOfStepTick(), 0u);
+        EXPECT_GT(duel.sides[0].lock.checksCompared(), host.endMs / 25 / vkn::CHECK_EVERY / 2);
+        // Left and right are the two sides' own players: neither stands still.
+        EXPECT_GT(host.recorded[SIDE_LEFT].runs.size(), 10u);
+        EXPECT_GT(host.recorded[SIDE_RIGHT].runs.size(), 10u);
+        const GReplay a = recordingOf(host, c.left, c.right, vkr::END_FINISHED);
+        const GReplay b = recordingOf(joiner, c.left, c.right, vkr::END_FINISHED);
+        EXPECT_EQ(a.hash, b.hash);
+        EXPECT_TRUE(playBack(b).matches);
+        if (c.link.lossPercent == 0 && c.link.jitterMs == 0 && c.link.delayMs == 0) {
+            EXPECT_EQ(duel.sides[0].match.waitedMs + duel.sides[1].match.waitedMs, 0u);
+        }
+    }
+}
+
+// A world that strays is caught at the next hash on both sides, and a pause
+// asked for on one side holds both after the same tick.
+TEST(NetLockstep, AStrayWorldIsCaughtAndAPauseHoldsBothAtOneTick) {
+    Duel duel({30, 10, 0, 0, 5}, 77, CHOICE_COMPUTER, CHOICE_COMPUTER, 3);
+    while (duel.now < 2000) duel.millisecond();
+    duel.sides[1].match.requestPause();
+    while (!duel.sides[0].match.paused && duel.now < 4000) duel.millisecond();
+    for (int32_t i = 0; i < 200; i++) duel.millisecond();
+    ASSERT_TRUE(duel.sides[0].match.paused);
+    ASSERT_TRUE(duel.sides[1].match.paused);
+    EXPECT_EQ(duel.sides[0].world.elapsedMs, duel.sides[1].world.elapsedMs);
+    EXPECT_EQ(duel.sides[0].world.stateHash(), duel.sides[1].world.stateHash());
+    for (Side& s : duel.sides) s.match.resume();
+
+    duel.sides[1].world.leftShip()->health -= 1;  // a hit only one side saw
+    const uint32_t strayed = duel.sides[1].world.elapsedMs / 25;
+    while (duel.sides[0].lock.outOfStepTick() == 0 && duel.now < 10000) duel.millisecond();
+    for (int32_t i = 0; i < 300; i++) duel.millisecond();
+    for (Side& s : duel.sides) {
+        EXPECT_GT(s.lock.outOfStepTick(), strayed);
+        EXPECT_LE(s.lock.outOfStepTick(), strayed + vkn::CHECK_EVERY);
+    }
+}
+
+// What no honest game sends is refused, with a reason; repeats are not.
+TEST(NetLockstep, RefusesInputsNoGameInStepCouldSend) {
+    NLockstep lock;
+    lock.start(3);
+    for (uint32_t tick = 1; tick <= 3; tick++) lock.ownTick(tick, 0);  // own newest: 6
+    auto input = [](uint32_t first, std::vector<uint8_t> flags, uint32_t ack) {
+        NMessage m;
+        m.kind = vkn::Kind::INPUT;
+        m.firstTick = first;
+        m.count = static_cast<uint8_t>(flags.size());
+        for (size_t i = 0; i < flags.size(); i++) m.flags[i] = flags[i];
+        m.ack = ack;
+        return m;
+    };
+    std::string why;
+    ASSERT_TRUE(lock.takeInput(input(4, {0x11, 0x02}, 3), why)) << why;
+    EXPECT_TRUE(lock.takeInput(input(4, {0x11, 0x02}, 3), why)) << "a repeat";
+    EXPECT_EQ(lock.remoteContiguous(), 5u);
+    EXPECT_EQ(lock.remoteFlags(4), 0x11);
+    EXPECT_EQ(lock.remoteFlags(5), 0x02);
+    const struct {
+        NMessage message;
+        const char* why;
+    } refused[] = {
+        {input(5, {0x03}, 3), "flags of tick 5 changed"},
+        {input(4, {0x00}, 3), "flags of tick 4 changed"},
+        {input(7, {0x01}, 7), "acknowledges tick 7, never sent"},
+        {input(6, {0x01, 0x01}, 3), "flags for tick 7 run ahead of their acknowledgement"},
+    };
+    for (const auto& r : refused) {
+        NLockstep copy = lock;
+        EXPECT_FALSE(copy.takeInput(r.message, why));
+        EXPECT_EQ(why, r.why);
+    }
+}
