@@ -1,0 +1,192 @@
+// The messages' bytes, and the command line that starts a network game.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "net/nprotocol.h"
+
+namespace {
+
+std::vector<uint8_t> encoded(const NMessage& m) {
+    uint8_t bytes[vkn::MAX_MESSAGE];
+    return std::vector<uint8_t>(bytes, bytes + encodeMessage(m, bytes));
+}
+
+std::string refusal(std::vector<uint8_t> bytes) {
+    NMessage m;
+    std::string why;
+    return decodeMessage(bytes.data(), bytes.size(), m, why) ? "taken" : why;
+}
+
+}  // namespace
+
+// Typed from the layout, not from the encoder: a constant the two shared
+// could not hide here.
+TEST(NetProtocol, ReadsAnInputTypedByHand) {
+    const std::vector<uint8_t> bytes = {
+        6,    // INPUT
+        9,    // match 9
+        0x2C, 0x01, 0, 0,  // first tick 300
+        3,    // three ticks
+        0x01, 0x30, 0x1F,  // up; fire + pause; everything
+        0x2A, 0x01, 0, 0,  // ack 298
+        0x28, 0x01, 0, 0,  // check tick 296
+        0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,
+    };
+    NMessage m;
+    std::string why;
+    ASSERT_TRUE(decodeMessage(bytes.data(), bytes.size(), m, why)) << why;
+    EXPECT_EQ(m.kind, vkn::Kind::INPUT);
+    EXPECT_EQ(m.match, 9);
+    EXPECT_EQ(m.firstTick, 300u);
+    ASSERT_EQ(m.count, 3);
+    EXPECT_EQ(m.flags[0], 0x01);
+    EXPECT_EQ(m.flags[1], 0x30);
+    EXPECT_EQ(m.flags[2], 0x1F);
+    EXPECT_EQ(m.ack, 298u);
+    EXPECT_EQ(m.checkTick, 296u);
+    EXPECT_EQ(m.checkHash, 0x0102030405060708ull);
+    EXPECT_EQ(encoded(m), bytes);
+
+    const std::vector<uint8_t> hello = {1, 'V', 'K', 'N', '1', 1, 0, 3, '0', '.', '1'};
+    ASSERT_TRUE(decodeMessage(hello.data(), hello.size(), m, why)) << why;
+    EXPECT_EQ(std::string(m.gameVersion), "0.1");
+    EXPECT_EQ(m.protocol, 1);
+}
+
+// Every message comes back as it went; cut short by any number of bytes, or
+// with one byte more, it is refused.
+TEST(NetProtocol, EveryKindRoundTripsAndNoTruncationPasses) {
+    std::vector<NMessage> all;
+    for (vkn::Kind k : {vkn::Kind::HELLO, vkn::Kind::WELCOME, vkn::Kind::REFUSE}) all.push_back(greeting(k));
+    NMessage m;
+    m.kind = vkn::Kind::MENU;
+    m.choice = 4;
+    m.ready = true;
+    all.push_back(m);
+    m = NMessage();
+    m.kind = vkn::Kind::START;
+    m.match = 200;
+    m.seed = 0xDEADBEEF;
+    m.delay = 8;
+    m.leftChoice = 3;
+    m.rightChoice = 1;
+    all.push_back(m);
+    m = NMessage();
+    m.kind = vkn::Kind::INPUT;
+    m.firstTick = vkn::MAX_TICK - vkn::MAX_INPUTS + 1;
+    m.count = vkn::MAX_INPUTS;
+    for (int i = 0; i < vkn::MAX_INPUTS; i++) m.flags[i] = static_cast<uint8_t>(i & 0x3F);
+    m.ack = vkn::MAX_TICK;
+    all.push_back(m);
+    for (vkn::Kind k : {vkn::Kind::PING, vkn::Kind::PONG, vkn::Kind::RESUME, vkn::Kind::LEAVE, vkn::Kind::OUT_OF_STEP}) {
+        m = NMessage();
+        m.kind = k;
+        m.stamp = 123456;
+        m.firstTick = 77;
+        all.push_back(m);
+    }
+    for (const NMessage& message : all) {
+        const std::vector<uint8_t> bytes = encoded(message);
+        SCOPED_TRACE("kind " + std::to_string(bytes[0]));
+        NMessage back;
+        std::string why;
+        ASSERT_TRUE(decodeMessage(bytes.data(), bytes.size(), back, why)) << why;
+        EXPECT_EQ(encoded(back), bytes);
+        for (size_t cut = 0; cut < bytes.size(); cut++) {
+            EXPECT_NE(refusal(std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(cut))), "taken");
+        }
+        std::vector<uint8_t> longer = bytes;
+        longer.push_back(0);
+        EXPECT_NE(refusal(longer), "taken");
+    }
+}
+
+// Each field out of its range, in a packet that is otherwise good.
+TEST(NetProtocol, EachFieldOutOfRangeIsRefusedByName) {
+    NMessage input;
+    input.kind = vkn::Kind::INPUT;
+    input.firstTick = 10;
+    input.count = 2;
+    input.ack = 8;
+    const std::vector<uint8_t> goodInput = encoded(input);
+    NMessage start;
+    start.kind = vkn::Kind::START;
+    start.delay = 2;
+    const std::vector<uint8_t> goodStart = encoded(start);
+    auto with = [](std::vector<uint8_t> bytes, size_t at, std::vector<uint8_t> value) {
+        for (size_t i = 0; i < value.size(); i++) bytes[at + i] = value[i];
+        return bytes;
+    };
+    const struct {
+        std::vector<uint8_t> bytes;
+        const char* why;
+    } cases[] = {
+        {{}, "empty packet"},
+        {{77}, "unknown kind 77"},
+        {{0}, "unknown kind 0"},
+        {with(goodInput, 2, {0, 0, 0, 0}), "input tick 0 out of range"},
+        {with(goodInput, 2, {1, 0, 0, 8}), "input tick 134217729 out of range"},
+        {with(goodInput, 2, {0, 0, 0, 8}), "input ticks run past the last"},
+        {with(goodInput, 6, {0}), "input count 0 out of range"},
+        {with(goodInput, 6, {65}), "input count 65 out of range"},
+        {with(goodInput, 8, {0x40}), "input flags 64 out of range"},
+        {with(goodInput, 9, {1, 0, 0, 8}), "acknowledged tick 134217729 out of range"},
+        {with(goodInput, 13, {7}), "check tick 7 out of range"},
+        {with(goodStart, 6, {0}), "delay 0 out of range"},
+        {with(goodStart, 6, {9}), "delay 9 out of range"},
+        {with(goodStart, 7, {5}), "left choice 5 out of range"},
+        {with(goodStart, 8, {200}), "right choice 200 out of range"},
+        {{4, 5, 0}, "menu choice 5 out of range"},
+        {{4, 1, 2}, "ready 2 out of range"},
+        {{1, 'V', 'K', 'N', '2', 1, 0, 1, 'x'}, "not a Vektorak game (wrong magic)"},
+        {{1, 'V', 'K', 'N', '1', 1, 0, 0}, "version text of 0 bytes out of range"},
+        {{1, 'V', 'K', 'N', '1', 1, 0, 1, 0x0A}, "version text holds byte 10"},
+        {{3, 9, 1, 0, 1, 'x'}, "refusal reason 9 unknown"},
+        {{11, 0, 0, 0, 0}, "out-of-step tick 0 out of range"},
+        {{9, 0}, "bytes after the resume"},
+        {{5, 0, 0, 0}, "truncated start"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(refusal(c.bytes), c.why);
+}
+
+TEST(NetProtocol, CommandLines) {
+    const struct {
+        std::vector<const char*> args;
+        OptionsRead read;
+        GameOptions::Mode mode;
+        uint16_t port;
+        const char* host;
+    } cases[] = {
+        {{}, OptionsRead::RUN, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--host"}, OptionsRead::RUN, GameOptions::Mode::HOST, vkn::DEFAULT_PORT, ""},
+        {{"--host", "4000"}, OptionsRead::RUN, GameOptions::Mode::HOST, 4000, ""},
+        {{"--join", "example.org"}, OptionsRead::RUN, GameOptions::Mode::JOIN, vkn::DEFAULT_PORT, "example.org"},
+        {{"--join", "10.0.0.2:65535"}, OptionsRead::RUN, GameOptions::Mode::JOIN, 65535, "10.0.0.2"},
+        {{"--help"}, OptionsRead::HELP, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--host", "0"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--host", "65536"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--host", "+80"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--join"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--join", ":80"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--join", "a b"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--host", "--join", "x"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"-h"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> argv = {"vektorak"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        GameOptions options;
+        std::string why;
+        const OptionsRead read = readOptions(static_cast<int>(argv.size()), argv.data(), options, why);
+        SCOPED_TRACE(std::string(argv.size() > 1 ? argv[1] : "") + " " + (argv.size() > 2 ? argv[2] : ""));
+        EXPECT_EQ(read, c.read);
+        EXPECT_EQ(why.empty(), c.read != OptionsRead::BAD);
+        if (c.read != OptionsRead::RUN) continue;
+        EXPECT_EQ(options.mode, c.mode);
+        EXPECT_EQ(options.port, c.port);
+        EXPECT_EQ(options.hostName, c.host);
+    }
+}
