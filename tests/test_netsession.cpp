@@ -1,0 +1,156 @@
+// A hosting session against peers that are not the game: a raw ENet client
+// on loopback says what it likes, and the session must refuse, close or go
+// on as the protocol says, always with its notice.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <enet/enet.h>
+
+#include "net/nprotocol.h"
+#include "net/nsession.h"
+#include "support/udprelay.h"
+
+namespace {
+
+uint16_t freePort(int32_t offset) { return static_cast<uint16_t>(30000 + (getpid() * 7 + offset) % 20000); }
+
+// A client that speaks ENet but none of the game's manners.
+struct RawPeer {
+    ENetHost* host = nullptr;
+    ENetPeer* peer = nullptr;
+    std::vector<std::vector<uint8_t>> received;
+    bool disconnected = false;
+
+    explicit RawPeer(uint16_t port) {
+        host = enet_host_create(nullptr, 1, vkn::CHANNELS, 0, 0);
+        ENetAddress address;
+        enet_address_set_host_ip(&address, "127.0.0.1");
+        address.port = port;
+        peer = enet_host_connect(host, &address, vkn::CHANNELS, 0);
+    }
+    ~RawPeer() {
+        if (peer != nullptr && !disconnected) enet_peer_reset(peer);
+        enet_host_destroy(host);
+    }
+    void pump() {
+        ENetEvent e;
+        while (enet_host_service(host, &e, 0) > 0) {
+            if (e.type == ENET_EVENT_TYPE_RECEIVE) {
+                received.emplace_back(e.packet->data, e.packet->data + e.packet->dataLength);
+                enet_packet_destroy(e.packet);
+            } else if (e.type == ENET_EVENT_TYPE_DISCONNECT) {
+                disconnected = true;
+            }
+        }
+    }
+    void send(const std::vector<uint8_t>& bytes) {
+        enet_peer_send(peer, vkn::CHANNEL_RELIABLE, enet_packet_create(bytes.data(), bytes.size(), ENET_PACKET_FLAG_RELIABLE));
+        enet_host_flush(host);
+    }
+    bool heard(vkn::Kind kind) const {
+        for (const auto& p : received) {
+            if (!p.empty() && p[0] == static_cast<uint8_t>(kind)) return true;
+        }
+        return false;
+    }
+};
+
+std::vector<uint8_t> bytesOf(const NMessage& m) {
+    uint8_t bytes[vkn::MAX_MESSAGE];
+    return std::vector<uint8_t>(bytes, bytes + encodeMessage(m, bytes));
+}
+
+// Services everything until `done` holds or 10 s have passed.
+template <typename Done>
+bool serviceUntil(Done done, NSession& a, RawPeer* raw = nullptr, NSession* b = nullptr) {
+    for (int32_t i = 0; i < 10000; i++) {
+        a.service();
+        if (b != nullptr) b->service();
+        if (raw != nullptr) raw->pump();
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(NetSession, RefusesStrangersAndClosesOnBadPackets) {
+    const struct {
+        std::vector<uint8_t> first;     // sent once connected
+        NSession::State after;          // where the host ends up
+        const char* notice;
+        vkn::Kind answer;               // what the stranger hears, if anything
+    } cases[] = {
+        {[] {
+             NMessage m = greeting(vkn::Kind::HELLO);
+             snprintf(m.gameVersion, sizeof m.gameVersion, "9.9");
+             return bytesOf(m);
+         }(),
+         NSession::State::WAITING,
+         "Refused a player: the other game is version 9.9 (protocol 1), this one is " VEKTORAK_VERSION
+         " (protocol 1).",
+         vkn::Kind::REFUSE},
+        {{6, 0, 1, 0, 0, 0, 1, 0}, NSession::State::CLOSED,
+         "The other player sent a bad packet (truncated input); the connection is closed.", vkn::Kind::PING},
+        {bytesOf([] {
+             NMessage m;
+             m.kind = vkn::Kind::START;
+             return m;
+         }()),
+         NSession::State::CLOSED, "The other player sent a bad packet (unexpected start); the connection is closed.",
+         vkn::Kind::PING},
+    };
+    int32_t offset = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.notice);
+        NSession host;
+        const uint16_t port = freePort(offset++);
+        ASSERT_TRUE(host.host(port, true)) << host.notice;
+        RawPeer stranger(port);
+        ASSERT_TRUE(serviceUntil([&] { return host.state == NSession::State::GREETING; }, host, &stranger));
+        stranger.send(c.first);
+        ASSERT_TRUE(serviceUntil([&] { return host.notice == c.notice; }, host, &stranger)) << host.notice;
+        EXPECT_EQ(host.state, c.after);
+        EXPECT_EQ(host.takeClosed(), c.after == NSession::State::CLOSED);
+        if (c.answer == vkn::Kind::REFUSE) {
+            EXPECT_TRUE(serviceUntil([&] { return stranger.heard(vkn::Kind::REFUSE) && stranger.disconnected; }, host,
+                                     &stranger));
+        }
+    }
+}
+
+// One player at a time; and a player who falls silent (here: a relay that
+// stops passing anything, as a network that is gone) is given up on both
+// sides.
+TEST(NetSession, OnePlayerAtATimeAndSilenceIsLeaving) {
+    NSession host, joiner;
+    const uint16_t port = freePort(10);
+    ASSERT_TRUE(host.host(port, true));
+    UdpRelay relay(0, port, {}, {}, 1);
+    ASSERT_TRUE(relay.start());
+    ASSERT_TRUE(joiner.join("127.0.0.1", relay.port()));
+    ASSERT_TRUE(serviceUntil([&] { return host.connected() && joiner.connected(); }, host, nullptr, &joiner));
+    EXPECT_EQ(host.status(), "Hosting: you fly the left ship");
+    EXPECT_EQ(joiner.status(), "Joined: you fly the right ship");
+
+    NSession late;
+    ASSERT_TRUE(late.join("127.0.0.1", port));
+    ASSERT_TRUE(serviceUntil([&] { return late.state == NSession::State::CLOSED; }, late, nullptr, &host));
+    EXPECT_EQ(late.notice, "The host has a player already.");
+    EXPECT_TRUE(host.connected());
+
+    joiner.setOwnChoice(CHOICE_ACE);
+    ASSERT_TRUE(serviceUntil([&] { return host.remoteChoice == CHOICE_ACE; }, host, nullptr, &joiner));
+    RelayConditions cut;
+    cut.loss = 1.0;
+    relay.setConditions(cut, cut);
+    ASSERT_TRUE(serviceUntil([&] { return host.state == NSession::State::CLOSED && joiner.state == NSession::State::CLOSED; },
+                             host, nullptr, &joiner));
+    EXPECT_EQ(host.notice, "The other player left.");
+    EXPECT_EQ(joiner.notice, "The other player left.");
+}
