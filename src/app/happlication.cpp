@@ -102,6 +102,9 @@ void HApplication::serviceNet() {
         if (net->takeOutOfStep()) {
             net->notice = "The match went out of step.";
             fprintf(stderr, "%s\n", net->notice.c_str());
+            // Seen here first or told by the other side: either way both
+            // must hear it, and a second telling is ignored.
+            net->sendOutOfStep(net->lock.outOfStepTick());
             match->netLeave(false);  // destroys the match: read nothing of it after
             match = nullptr;
         } else if (net->takeRemoteLeft()) {
