@@ -38,7 +38,13 @@ public:
         }
         return data[at++];
     }
-    uint16_t u16() { return static_cast<uint16_t>(u8() | (u8() << 8)); }
+    // One read after the other: the two operands of one expression may be
+    // read in either order.
+    uint16_t u16() {
+        const uint16_t low = u8();
+        const uint16_t high = u8();
+        return static_cast<uint16_t>(low | (high << 8));
+    }
     uint32_t u32() {
         uint32_t v = 0;
         for (int i = 0; i < 4; i++) v |= static_cast<uint32_t>(u8()) << (8 * i);
