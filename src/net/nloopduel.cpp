@@ -24,7 +24,7 @@ struct Side {
 }  // namespace
 
 NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerChoice left, ControllerChoice right,
-                             uint32_t seed, int32_t menuMs, uint32_t limitMs) {
+                             uint32_t seed, int32_t menuMs, uint32_t limitMs, const NLoopDuelVanish* vanish) {
     NLoopDuelResult result;
     Side sides[2];  // host, joiner
     const uint32_t begin = NSession::clock();
@@ -36,25 +36,57 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
     sides[0].session.ownChoice = left;
     sides[1].session.ownChoice = right;
     uint32_t connectedAt = 0;
+    uint32_t matchStartedAt = 0;
+    uint32_t vanishedAt = 0;
+    bool frozen[2] = {false, false};
     bool readied = false;
     uint32_t last = NSession::clock();
     while (NSession::clock() - begin < limitMs) {
         const uint32_t now = NSession::clock();
         const int32_t elapsed = static_cast<int32_t>(now - last);
         last = now;
-        for (Side& side : sides) side.session.service();
-        if (sides[0].session.state == NSession::State::CLOSED || sides[1].session.state == NSession::State::CLOSED) break;
+        for (int32_t i = 0; i < 2; i++) {
+            if (frozen[i]) continue;
+            const bool wasOpen = sides[i].session.state != NSession::State::CLOSED;
+            sides[i].session.service();
+            if (result.vanished && wasOpen && sides[i].session.state == NSession::State::CLOSED) {
+                result.noticedAfterMs[i] = NSession::clock() - vanishedAt;
+                result.notice[i] = sides[i].session.notice;
+            }
+        }
+        if (result.vanished) {
+            const bool open[2] = {!frozen[0] && sides[0].session.state != NSession::State::CLOSED,
+                                  !frozen[1] && sides[1].session.state != NSession::State::CLOSED};
+            if (!open[0] && !open[1]) break;
+        } else if (sides[0].session.state == NSession::State::CLOSED ||
+                   sides[1].session.state == NSession::State::CLOSED) {
+            break;
+        }
         if (!result.connected && sides[0].session.connected() && sides[1].session.connected()) {
             result.connected = true;
             connectedAt = now;
         }
-        if (result.connected && !readied && static_cast<int32_t>(now - connectedAt) >= menuMs) {
+        if (vanish != nullptr && !result.vanished && result.connected) {
+            const uint32_t since = vanish->inMenu ? connectedAt : matchStartedAt;
+            if ((vanish->inMenu || matchStartedAt != 0) && now - since >= vanish->atMs) {
+                result.vanished = true;
+                vanishedAt = now;
+                if (vanish->cut) {
+                    vanish->cut();
+                } else {
+                    frozen[vanish->side != 0 ? 1 : 0] = true;
+                }
+            }
+        }
+        const bool stayInMenu = vanish != nullptr && vanish->inMenu;
+        if (result.connected && !readied && !stayInMenu && static_cast<int32_t>(now - connectedAt) >= menuMs) {
             readied = true;
             sides[1].session.setOwnReady(true);
             sides[0].session.setOwnReady(true);
         }
         for (int32_t i = 0; i < 2; i++) {
             Side& side = sides[i];
+            if (frozen[i]) continue;
             NStart start;
             if (side.session.takeStart(start)) {
                 GWorld::Models none;
@@ -65,6 +97,7 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
                 side.bytesAtStart = side.session.sentBytes();
                 side.packetsAtStart = side.session.sentPackets();
                 if (i == 0) {
+                    matchStartedAt = now;
                     result.delay = start.delay;
                     result.rttMs = side.session.rttMedian();
                 }

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "app/matchresult.h"
 
@@ -30,6 +32,24 @@ struct NLoopDuelResult {
     // Payload bytes and packets each side sent during the match.
     uint64_t sentBytes[2] = {};
     uint64_t sentPackets[2] = {};
+    // With a vanish (below): whether it happened, and per side how long
+    // after it the side's connection closed (0: it did not) and why.
+    bool vanished = false;
+    uint32_t noticedAfterMs[2] = {};
+    std::string notice[2];
+};
+
+// One side vanishing without a word, as a killed game or a network that
+// goes away would: `atMs` after both reached the menu (`inMenu`; the match
+// is then never started) or after the match started, the side is no longer
+// serviced at all; or, when `cut` is set, `cut` is called instead (e.g. a
+// relay that starts dropping everything) and both sides go on. The duel
+// then lasts until every side still serviced has closed.
+struct NLoopDuelVanish {
+    int32_t side = 1;  // 0 host, 1 joiner
+    bool inMenu = false;
+    uint32_t atMs = 0;
+    std::function<void()> cut;
 };
 
 // Hosts on 127.0.0.1:`hostPort`, joins through 127.0.0.1:`joinPort` (the
@@ -38,4 +58,5 @@ struct NLoopDuelResult {
 // `right` from `seed`, at most `limitMs` of wall time in all. Duels on
 // other ports may run at the same time on other threads.
 NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerChoice left, ControllerChoice right,
-                             uint32_t seed, int32_t menuMs, uint32_t limitMs);
+                             uint32_t seed, int32_t menuMs, uint32_t limitMs,
+                             const NLoopDuelVanish* vanish = nullptr);

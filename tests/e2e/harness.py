@@ -170,9 +170,10 @@ def decode_xwd(data):
 class Game:
     """One run of the real game in a scratch working directory."""
 
-    def __init__(self, xvfb, settings=None, with_data=True, env=None, binary=None, game_env=None):
+    def __init__(self, xvfb, settings=None, with_data=True, env=None, binary=None, game_env=None, args=()):
         self.xvfb = xvfb
         self.binary = binary or BIN
+        self.args = list(args)
         self.dir = tempfile.mkdtemp(prefix="vektorak-e2e-")
         if with_data and DATA_DIR and os.path.isdir(DATA_DIR):
             for name in os.listdir(DATA_DIR):
@@ -200,17 +201,17 @@ class Game:
     def start(self):
         self._out = open(self.out_path, "wb")
         self._err = open(self.err_path, "wb")
-        self.proc = subprocess.Popen([self.binary], cwd=self.dir, env=self.game_env,
+        self.proc = subprocess.Popen([self.binary] + self.args, cwd=self.dir, env=self.game_env,
                                      stdout=self._out, stderr=self._err, stdin=subprocess.DEVNULL)
         return self
 
-    def wait_window(self, timeout=20):
+    def wait_window(self, timeout=20, title="Vektorak"):
         deadline = time.time() + timeout
         while time.time() < deadline:
             if self.proc.poll() is not None:
                 raise AssertionError("game exited with %d before its window appeared: %s"
                                      % (self.proc.returncode, self.read_stderr()))
-            out = self.x(["xdotool", "search", "--name", "^Vektorak$"], check=False)
+            out = self.x(["xdotool", "search", "--name", "^%s$" % title], check=False)
             ids = out.split()
             if ids:
                 self.window = ids[-1]

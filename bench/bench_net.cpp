@@ -1,0 +1,362 @@
+// bench_net.cpp: the network duel at a distance, measured.
+//
+// Every match here is the game's real network path (ENet, handshake, menu,
+// lockstep, checks) between two sessions in this process (playLoopDuel),
+// the joiner talking to the host through a UdpRelay on loopback that adds
+// the distance. Matches mostly sleep, so many run at once on threads; each
+// has its own host port and relay.
+//
+//   divergence  seeded computer-against-computer matches, conditions drawn
+//               at random (seeded) per match: RTT 0..300 ms, jitter 0..50 ms,
+//               loss 0..5 % each way. Counts the matches that ended the same
+//               on both sides (same end ms, same world hash) and lists the
+//               others.
+//   stalls      matches at RTT 100 ms, jitter +-20 ms, loss 2 % each way: the
+//               share of match time each side waited for the other's flags
+//               and the longest single wait.
+//   bandwidth   per side and match: (ENet's bytes sent + 28 bytes of IP and
+//               UDP header per datagram) / seconds of match, over the stall
+//               matches (and the divergence ones, for the worst case).
+//   leaving     one side vanishes without a word, in the menu or in a match:
+//               frozen (no longer serviced: a killed or hung game), or the
+//               relay starts dropping everything both ways (a network gone).
+//               How long until the other side gives up, and with what notice.
+//
+//   bench_net [MATCHES] [PARTS]
+// MATCHES: divergence matches (default 200; e.g. 20 for a short run; the
+// other parts shrink with it below 200). PARTS: a comma-separated list of
+// divergence, stalls, bandwidth, leaving (default all). Exit code 1 when a
+// goal is missed.
+#include <unistd.h>  // Required for: getpid()
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/nloopduel.h"
+#include "support/udprelay.h"
+
+namespace {
+
+constexpr int32_t MENU_MS = 2500;            // pings fill the round-trip samples
+constexpr uint32_t MATCH_LIMIT_MS = 300000;  // none comes near: the longest play ~2 min
+constexpr int32_t THREADS = 25;
+constexpr int32_t IP_UDP_HEADER = 28;
+constexpr double STALL_SHARE_GOAL = 0.02;
+constexpr uint32_t STALL_LONGEST_GOAL_MS = 250;
+constexpr double BANDWIDTH_GOAL = 4096;  // bytes per second each way
+constexpr uint32_t LEAVING_GOAL_MS = 5000;
+
+struct Conditions {
+    int32_t rttMs = 0;
+    int32_t jitterMs = 0;
+    double lossUp = 0;    // joiner to host
+    double lossDown = 0;  // host to joiner
+};
+
+struct Run {
+    int32_t index = 0;
+    uint32_t seed = 0;
+    Conditions conditions;
+    NLoopDuelResult result;
+    RelayCounters up, down;
+};
+
+// Host ports: a block of its own per process, away from the ephemeral
+// range the relays and ENet clients draw from.
+uint16_t portBase() { return static_cast<uint16_t>(20000 + (getpid() % 50) * 240); }
+
+double loadAverage() {
+    double load = -1;
+    FILE* f = fopen("/proc/loadavg", "r");
+    if (f != nullptr) {
+        if (fscanf(f, "%lf", &load) != 1) load = -1;
+        fclose(f);
+    }
+    return load;
+}
+
+RelayConditions oneWay(const Conditions& c, double loss) {
+    RelayConditions r;
+    r.delayMs = c.rttMs / 2;
+    r.jitterMs = c.jitterMs;
+    r.loss = loss;
+    return r;
+}
+
+// One match through its own relay; `vanish` as playLoopDuel takes it, and
+// with `cutRelay` the vanishing is the relay's: everything dropped both ways.
+Run playThrough(int32_t index, uint16_t hostPort, uint32_t seed, const Conditions& c,
+                const NLoopDuelVanish* vanish = nullptr, bool cutRelay = false) {
+    Run run;
+    run.index = index;
+    run.seed = seed;
+    run.conditions = c;
+    UdpRelay relay(0, hostPort, oneWay(c, c.lossUp), oneWay(c, c.lossDown), seed ^ 0x5eedu);
+    if (!relay.start()) return run;
+    NLoopDuelVanish cutting;
+    if (vanish != nullptr) {
+        cutting = *vanish;
+        if (cutRelay) {
+            RelayConditions gone;
+            gone.loss = 1.0;
+            cutting.cut = [&relay, gone] { relay.setConditions(gone, gone); };
+        }
+    }
+    run.result = playLoopDuel(hostPort, relay.port(), CHOICE_COMPUTER, CHOICE_COMPUTER, seed, MENU_MS,
+                              MATCH_LIMIT_MS, vanish != nullptr ? &cutting : nullptr);
+    relay.stop();
+    run.up = relay.counters(UdpRelay::ToServer);
+    run.down = relay.counters(UdpRelay::ToClient);
+    return run;
+}
+
+// Runs jobs 0..count-1 on up to THREADS threads; job(i) fills runs[i].
+template <class Job>
+std::vector<Run> runAll(int32_t count, Job job) {
+    std::vector<Run> runs(static_cast<size_t>(count));
+    std::atomic<int32_t> next{0};
+    std::atomic<int32_t> done{0};
+    std::mutex printing;
+    std::vector<std::thread> threads;
+    for (int32_t t = 0; t < std::min(THREADS, count); t++) {
+        threads.emplace_back([&] {
+            for (int32_t i = next++; i < count; i = next++) {
+                runs[static_cast<size_t>(i)] = job(i);
+                const int32_t n = ++done;
+                if (n % 25 == 0 || n == count) {
+                    std::lock_guard<std::mutex> hold(printing);
+                    fprintf(stderr, "  %d of %d done\n", n, count);
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    return runs;
+}
+
+double bandwidth(const NLoopDuelResult& r, int32_t side) {
+    const double seconds = r.endMs[side] / 1000.0;
+    if (seconds <= 0) return 0;
+    return (static_cast<double>(r.sentBytes[side]) + IP_UDP_HEADER * static_cast<double>(r.sentPackets[side])) /
+           seconds;
+}
+
+struct Bandwidth {
+    double worst = 0;
+    double sum = 0;
+    int32_t n = 0;
+    void add(const NLoopDuelResult& r) {
+        if (!r.finished) return;
+        for (int32_t side = 0; side < 2; side++) {
+            const double b = bandwidth(r, side);
+            worst = std::max(worst, b);
+            sum += b;
+            n++;
+        }
+    }
+};
+
+bool divergence(int32_t matches, uint16_t base, Bandwidth& wide) {
+    printf("== divergence: %d matches, RTT 0..300 ms, jitter 0..50 ms, loss 0..5 %% each way (load %.1f)\n",
+           matches, loadAverage());
+    // Drawn up front, so that a match's conditions depend only on its index.
+    std::mt19937 draw(18);
+    std::vector<Conditions> conditions(static_cast<size_t>(matches));
+    std::vector<uint32_t> seeds(static_cast<size_t>(matches));
+    for (int32_t i = 0; i < matches; i++) {
+        Conditions& c = conditions[static_cast<size_t>(i)];
+        c.rttMs = std::uniform_int_distribution<int32_t>(0, 300)(draw);
+        c.jitterMs = std::uniform_int_distribution<int32_t>(0, 50)(draw);
+        c.lossUp = std::uniform_real_distribution<double>(0, 0.05)(draw);
+        c.lossDown = std::uniform_real_distribution<double>(0, 0.05)(draw);
+        seeds[static_cast<size_t>(i)] = static_cast<uint32_t>(draw());
+    }
+    const std::vector<Run> runs = runAll(matches, [&](int32_t i) {
+        return playThrough(i, static_cast<uint16_t>(base + i % 200), seeds[static_cast<size_t>(i)],
+                           conditions[static_cast<size_t>(i)]);
+    });
+    int32_t same = 0;
+    uint64_t matchMs = 0, waited = 0, wallMs = 0;
+    int32_t delays[9] = {};
+    for (const Run& run : runs) {
+        const NLoopDuelResult& r = run.result;
+        wide.add(r);
+        if (r.same) {
+            same++;
+            matchMs += r.endMs[0];
+            waited += r.waitedMs[0] + r.waitedMs[1];
+            wallMs += r.wallMs;
+            if (r.delay <= 8) delays[r.delay]++;
+            continue;
+        }
+        printf("  match %d (seed %u, RTT %d ms, jitter %d ms, loss %.1f %% / %.1f %%): %s%s, end ms %u / %u, "
+               "hash %016llx / %016llx, out of step at tick %u, delay %u, wall %u ms\n",
+               run.index, run.seed, run.conditions.rttMs, run.conditions.jitterMs, run.conditions.lossUp * 100,
+               run.conditions.lossDown * 100, r.connected ? "connected" : "never connected",
+               r.finished ? "" : ", not finished", r.endMs[0], r.endMs[1],
+               static_cast<unsigned long long>(r.hash[0]), static_cast<unsigned long long>(r.hash[1]),
+               r.outOfStepTick, r.delay, r.wallMs);
+    }
+    printf("  ended the same on both sides: %d of %d\n", same, matches);
+    if (same > 0) {
+        printf("  mean match %.1f s, mean wall %.1f s; both sides waited %.2f %% of match time in all\n",
+               matchMs / 1000.0 / same, wallMs / 1000.0 / same, 100.0 * waited / (2.0 * matchMs));
+        printf("  input delays agreed (ticks: matches):");
+        for (int32_t d = 1; d <= 8; d++) {
+            if (delays[d] > 0) printf(" %d: %d", d, delays[d]);
+        }
+        printf("\n");
+    }
+    printf("  load at the end %.1f\n", loadAverage());
+    return same == matches;
+}
+
+bool stalls(int32_t matches, uint16_t base, Bandwidth& common) {
+    printf("== stalls: %d matches at RTT 100 ms, jitter +-20 ms, loss 2 %% each way (load %.1f)\n", matches,
+           loadAverage());
+    Conditions c;
+    c.rttMs = 100;
+    c.jitterMs = 20;
+    c.lossUp = c.lossDown = 0.02;
+    const std::vector<Run> runs =
+        runAll(matches, [&](int32_t i) { return playThrough(i, static_cast<uint16_t>(base + i), 1000u + i, c); });
+    bool met = true;
+    double worstShare = 0;
+    uint32_t worstWait = 0;
+    uint64_t matchMs = 0, waited = 0;
+    for (const Run& run : runs) {
+        const NLoopDuelResult& r = run.result;
+        common.add(r);
+        if (!r.same) {
+            printf("  match %d (seed %u): not the same on both sides (finished %d)\n", run.index, run.seed,
+                   r.finished);
+            met = false;
+            continue;
+        }
+        for (int32_t side = 0; side < 2; side++) {
+            const double share = static_cast<double>(r.waitedMs[side]) / r.endMs[side];
+            worstShare = std::max(worstShare, share);
+            worstWait = std::max(worstWait, r.longestWaitMs[side]);
+            matchMs += r.endMs[side];
+            waited += r.waitedMs[side];
+        }
+        printf("  match %d: %.1f s, delay %u ticks, RTT seen %d ms; waited %.2f %% / %.2f %% (host / joiner), "
+               "longest %u / %u ms; datagrams lost %llu of %llu up, %llu of %llu down\n",
+               run.index, r.endMs[0] / 1000.0, r.delay, r.rttMs, 100.0 * r.waitedMs[0] / r.endMs[0],
+               100.0 * r.waitedMs[1] / r.endMs[1], r.longestWaitMs[0], r.longestWaitMs[1],
+               static_cast<unsigned long long>(run.up.dropped), static_cast<unsigned long long>(run.up.received),
+               static_cast<unsigned long long>(run.down.dropped), static_cast<unsigned long long>(run.down.received));
+    }
+    if (matchMs > 0) {
+        printf("  waited %.2f %% of match time over all (goal <= %.0f %%), worst side %.2f %%; longest single wait "
+               "%u ms (goal <= %u ms)\n",
+               100.0 * waited / matchMs, STALL_SHARE_GOAL * 100, worstShare * 100, worstWait, STALL_LONGEST_GOAL_MS);
+    }
+    printf("  load at the end %.1f\n", loadAverage());
+    return met && matchMs > 0 && worstShare <= STALL_SHARE_GOAL && worstWait <= STALL_LONGEST_GOAL_MS;
+}
+
+bool leaving(bool full, uint16_t base) {
+    printf("== leaving: one side vanishes without a word, through a relay at RTT 100 ms, jitter +-20 ms, "
+           "loss 2 %% each way (load %.1f)\n",
+           loadAverage());
+    struct Case {
+        int32_t side;  // who vanishes
+        bool inMenu;
+        uint32_t atMs;
+        bool cut;  // the relay drops everything, rather than the side freezing
+    };
+    std::vector<Case> cases;
+    std::vector<uint32_t> points = {1000};
+    std::vector<uint32_t> matchPoints = {300, 10000};
+    if (full) matchPoints.push_back(30000);
+    for (int32_t side = 0; side < 2; side++) {
+        for (bool cut : {false, true}) {
+            if (cut && side == 1) continue;  // the relay cuts both ways: one case will do
+            for (uint32_t at : points) cases.push_back({side, true, at, cut});
+            for (uint32_t at : matchPoints) cases.push_back({side, false, at, cut});
+        }
+    }
+    Conditions c;
+    c.rttMs = 100;
+    c.jitterMs = 20;
+    c.lossUp = c.lossDown = 0.02;
+    const std::vector<Run> runs = runAll(static_cast<int32_t>(cases.size()), [&](int32_t i) {
+        const Case& k = cases[static_cast<size_t>(i)];
+        NLoopDuelVanish vanish;
+        vanish.side = k.side;
+        vanish.inMenu = k.inMenu;
+        vanish.atMs = k.atMs;
+        return playThrough(i, static_cast<uint16_t>(base + i), 2000u + i, c, &vanish, k.cut);
+    });
+    bool met = true;
+    uint32_t worst = 0;
+    for (size_t i = 0; i < runs.size(); i++) {
+        const Case& k = cases[i];
+        const NLoopDuelResult& r = runs[i].result;
+        printf("  %s %s %u ms into the %s: ", k.cut ? "the network goes" : k.side == 0 ? "the host" : "the joiner",
+               k.cut ? "away" : "freezes", k.atMs, k.inMenu ? "menu" : "match");
+        if (!r.vanished) {
+            printf("did not happen (the match was over first, or no connection)\n");
+            met = false;
+            continue;
+        }
+        for (int32_t side = 0; side < 2; side++) {
+            if (!k.cut && side == k.side) continue;
+            const uint32_t after = r.noticedAfterMs[side];
+            printf("%s gave up after %u ms (\"%s\")  ", side == 0 ? "host" : "joiner", after,
+                   r.notice[side].c_str());
+            if (after == 0 || after > LEAVING_GOAL_MS) met = false;
+            worst = std::max(worst, after);
+        }
+        printf("\n");
+    }
+    printf("  longest until noticed: %u ms (goal <= %u ms)\n", worst, LEAVING_GOAL_MS);
+    printf("  load at the end %.1f\n", loadAverage());
+    return met;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int32_t matches = argc > 1 ? atoi(argv[1]) : 200;
+    const std::string parts = argc > 2 ? argv[2] : "divergence,stalls,bandwidth,leaving";
+    if (matches < 1 || argc > 3) {
+        fprintf(stderr, "usage: bench_net [MATCHES] [divergence,stalls,bandwidth,leaving]\n");
+        return 64;
+    }
+    const auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
+    const bool full = matches >= 200;
+    const uint16_t base = portBase();
+    printf("bench_net: host ports from %u; load average %.1f on %u cores\n", base, loadAverage(),
+           std::thread::hardware_concurrency());
+    bool met = true;
+    Bandwidth wide, common;
+    // Each part has a port block of its own: a port just closed may linger.
+    if (wanted("divergence")) met = divergence(matches, base, wide) && met;
+    if (wanted("stalls") || wanted("bandwidth")) {
+        const bool stallsMet = stalls(full ? 10 : 2, static_cast<uint16_t>(base + 210), common);
+        if (wanted("stalls")) met = stallsMet && met;
+    }
+    if (wanted("bandwidth")) {
+        printf("== bandwidth each way, UDP and IP headers included (goal <= %.0f B/s)\n", BANDWIDTH_GOAL);
+        printf("  at RTT 100 ms, 2 %% loss: mean %.0f B/s, worst %.0f B/s over %d sides\n",
+               common.n > 0 ? common.sum / common.n : 0.0, common.worst, common.n);
+        if (wide.n > 0) {
+            printf("  over the divergence matches' conditions: mean %.0f B/s, worst %.0f B/s over %d sides\n",
+                   wide.sum / wide.n, wide.worst, wide.n);
+        }
+        met = common.n > 0 && common.worst <= BANDWIDTH_GOAL && wide.worst <= BANDWIDTH_GOAL && met;
+    }
+    if (wanted("leaving")) met = leaving(full, static_cast<uint16_t>(base + 225)) && met;
+    printf("%s\n", met ? "all goals met" : "a goal was missed");
+    return met ? 0 : 1;
+}
