@@ -216,10 +216,14 @@ void runMainLoop(uint32_t previous, uint32_t now) {
         while (static_cast<int32_t>(now - previous) < 1) now = shellTicks();
 
         // While minimised nothing runs and the time away is dropped, not
-        // saved up for the first update after.
-        if ((shellAppState() & SDL_APPACTIVE) && theApplication) {
+        // saved up for the first update after. A network game runs on: the
+        // other machine is playing, and would take silence for leaving.
+        const bool active = (shellAppState() & SDL_APPACTIVE) != 0;
+        const bool networked = theApplication && theApplication->net != nullptr &&
+                               theApplication->net->state != NSession::State::CLOSED;
+        if ((active || networked) && theApplication) {
             theApplication->update(static_cast<int32_t>(now - previous));
-            if (theApplication) theApplication->draw();
+            if (theApplication && active) theApplication->draw();
         }
         previous = now;
     }

@@ -432,7 +432,7 @@ void NSession::service() {
             } else if (event.peer == peer) {
                 send(greeting(vkn::Kind::HELLO), true);
             }
-            enet_peer_timeout(peer, 0, SILENCE_MS, SILENCE_MS + 1000);
+            enet_peer_timeout(peer, 0, SILENCE_MS, SILENCE_MS + 500);
             // ENet would drop unreliable packets when round trips vary, to
             // ease congestion; a few dozen small packets a second cause none,
             // and every drop would be a stall.

@@ -42,7 +42,10 @@ struct NStart {
 
 class NSession {
 public:
-    static constexpr uint32_t SILENCE_MS = 3000;  // then the other side is gone
+    // Then the other side is gone: long enough for a game starved of the CPU
+    // for a few seconds on a busy machine, short enough that a vanished one
+    // is noticed within 5 s.
+    static constexpr uint32_t SILENCE_MS = 4000;
     static constexpr uint32_t JOIN_MS = 5000;     // to connect and be welcomed
     static constexpr uint32_t PING_MS = 100;      // round-trip samples in the menu
     static constexpr uint32_t INPUT_REPEAT_MS = 50;  // an INPUT at least this often in a match

@@ -195,8 +195,8 @@ void MMainMenu::drawNet() {
         for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
             const bool own = side == net->ownSide();
             const char* mark = ready[side] ? "READY" : own ? "Return: ready" : "choosing";
-            const float shade = ready[side] ? 1.0f : 0.6f;
-            text->drawCentred(mark, x[side], 150.0f * unit, (ready[side] ? 22.0f : 14.0f) * unit,
+            const float shade = ready[side] ? 1.0f : 0.85f;
+            text->drawCentred(mark, x[side], 150.0f * unit, (ready[side] ? 22.0f : 15.0f) * unit,
                               ready[side] ? 0.4f : shade, ready[side] ? 1.0f : shade, ready[side] ? 0.45f : shade);
         }
     }
