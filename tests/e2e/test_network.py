@@ -117,8 +117,12 @@ class Network(GameTestCase):
                  MATCH_S, "both matches end")
         # The same result screen on both, and no menu.
         results = []
-        wait_for(lambda: results.__setitem__(slice(None), [g.screenshot() for g in (host, join)])
-                 or results[0].difference(results[1], 80, 60, 560, 420) < 0.02, 10, "the same result screen")
+        try:
+            wait_for(lambda: results.__setitem__(slice(None), [g.screenshot() for g in (host, join)])
+                     or results[0].difference(results[1], 80, 60, 560, 420) < 0.02, 10, "the same result screen")
+        except AssertionError as e:
+            raise AssertionError("%s; host said %r, joiner said %r; replays %r" % (
+                e, host.read_stderr(), join.read_stderr(), [replay(g) for g in (host, join)]))
         for n, g in enumerate((host, join)):
             self.assertGreater(g.screenshot("network-result-%d" % n).difference(before, 80, 60, 560, 420), 0.3)
         replays = [replay(g) for g in (host, join)]
