@@ -109,6 +109,7 @@ bool NSession::join(const char* hostName, uint16_t hostPort) {
         return false;
     }
     address.port = hostPort;
+    hostIp = address.host;
     enet = enet_host_create(nullptr, 1, vkn::CHANNELS, 0, 0);
     if (enet == nullptr) {
         notice = "The network could not be started.";
@@ -125,6 +126,7 @@ bool NSession::join(const char* hostName, uint16_t hostPort) {
     }
     state = State::JOINING;
     stateSince = clock();
+    joinSince = stateSince;
     return true;
 }
 
@@ -448,6 +450,17 @@ void NSession::service() {
         case ENET_EVENT_TYPE_DISCONNECT:
             if (event.peer != peer || peer == nullptr) break;  // a refused one, let go
             peer = nullptr;  // ENet has let go of it already
+            if (!hosting && (state == State::JOINING || state == State::GREETING) && now - joinSince < JOIN_MS) {
+                // A handshake that lost the wrong packet can end before it
+                // began; while there is time, knock again.
+                ENetAddress again;
+                again.host = hostIp;
+                again.port = port;
+                peer = enet_host_connect(enet, &again, vkn::CHANNELS, 0);
+                state = State::JOINING;
+                stateSince = now;
+                if (peer != nullptr) break;
+            }
             if (state == State::JOINING) {
                 close("No answer from " + target + ".", false);
             } else if (hosting && state == State::GREETING) {
@@ -464,7 +477,7 @@ void NSession::service() {
     // Read again: what was just handled is stamped later than the start.
     now = clock();
 
-    if (state == State::JOINING && now - stateSince > JOIN_MS) {
+    if (state == State::JOINING && now - joinSince > JOIN_MS) {
         close("No answer from " + target + ".", true);
         return;
     }

@@ -154,6 +154,8 @@ private:
     bool hosting = false;
     uint16_t port = 0;
     std::string target;  // "host:port" joined
+    uint32_t hostIp = 0;  // where a join knocks (ENet's byte order)
+    uint32_t joinSince = 0;
     uint32_t stateSince = 0;
     uint32_t lastHeard = 0;
     uint32_t lastPing = 0;
