@@ -135,6 +135,22 @@ class Image:
         with open(path, "wb") as f:
             f.write(png)
 
+    @staticmethod
+    def load_png(path):
+        """Reads back what save_png wrote: 8-bit RGB, one IDAT, filter 0."""
+        with open(path, "rb") as f:
+            data = f.read()
+        width, height = struct.unpack(">II", data[16:24])
+        at = data.index(b"IDAT")
+        raw = zlib.decompress(data[at + 4:at + 4 + struct.unpack(">I", data[at - 4:at])[0]])
+        pixels, stride = [], 1 + 3 * width
+        for y in range(height):
+            row = raw[y * stride:(y + 1) * stride]
+            if row[0] != 0:
+                raise ValueError("%s: row filter %d" % (path, row[0]))
+            pixels += [(row[i] << 16) | (row[i + 1] << 8) | row[i + 2] for i in range(1, stride, 3)]
+        return Image(width, height, pixels)
+
 
 def decode_xwd(data):
     """Decodes the ZPixmap, 24/32 bits per pixel XWD that xwd writes for an
@@ -381,11 +397,13 @@ class FakePad:
 class GameTestCase(unittest.TestCase):
     """Starts one Xvfb per test class; each test makes its games with game()."""
 
+    SCREEN = (1280, 1024)
+
     @classmethod
     def setUpClass(cls):
         if not BIN or not os.path.exists(BIN):
             raise AssertionError("VEKTORAK_BIN does not name the game binary: %r" % BIN)
-        cls.xvfb = Xvfb()
+        cls.xvfb = Xvfb(*cls.SCREEN)
 
     @classmethod
     def tearDownClass(cls):

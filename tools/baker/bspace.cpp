@@ -110,15 +110,26 @@ void addBrightStar(BCanvas& canvas, float x, float y, float size, BColour colour
 void paintSpace(BCanvas& canvas, const BSpaceStyle& style) {
     const int w = canvas.width(), h = canvas.height();
     const float fw = static_cast<float>(w), fh = static_cast<float>(h);
-    canvas.verticalGradient(style.top, style.bottom);
+    const bool ownSky = style.skyWidth <= 0 || style.skyHeight <= 0;
+    const float sw = ownSky ? fw : static_cast<float>(style.skyWidth);
+    const float sh = ownSky ? fh : static_cast<float>(style.skyHeight);
+    if (ownSky) {
+        canvas.verticalGradient(style.top, style.bottom);
+    } else {
+        for (int y = 0; y < h; ++y) {
+            const float t = std::clamp((static_cast<float>(y) - style.originY) / (sh - 1.0f), 0.0f, 1.0f);
+            const BColour c = mix(style.top, style.bottom, t);
+            for (int x = 0; x < w; ++x) canvas.set(x, y, c);
+        }
+    }
 
     // The band's axis in pixels, for the distance of each pixel from it.
-    const float ax = style.bandFrom.x * fw, ay = style.bandFrom.y * fh;
-    const float bx = style.bandTo.x * fw, by = style.bandTo.y * fh;
+    const float ax = style.bandFrom.x * sw, ay = style.bandFrom.y * sh;
+    const float bx = style.bandTo.x * sw, by = style.bandTo.y * sh;
     const float ex = bx - ax, ey = by - ay;
     const float axisLength = std::sqrt(ex * ex + ey * ey);
     const float nx = -ey / axisLength, ny = ex / axisLength;  // unit normal of the band
-    const float halfWidth = style.bandWidth * fh;
+    const float halfWidth = style.bandWidth * sh;
     const uint32_t s = style.seed;
 
     // The gas is smooth: work it out on a grid of every second pixel and
@@ -134,9 +145,10 @@ void paintSpace(BCanvas& canvas, const BSpaceStyle& style) {
     std::vector<Gas> grid(static_cast<size_t>(gw) * gh);
     for (int gy = 0; gy < gh; ++gy)
         for (int gx = 0; gx < gw; ++gx) {
-            const float px = static_cast<float>(gx * step) + 0.5f, py = static_cast<float>(gy * step) + 0.5f;
+            const float px = static_cast<float>(gx * step) + 0.5f - style.originX;
+            const float py = static_cast<float>(gy * step) + 0.5f - style.originY;
             // Noise coordinates: picture heights, so features stay round.
-            const float u = px / fh * style.gasScale, v = py / fh * style.gasScale;
+            const float u = px / sh * style.gasScale, v = py / sh * style.gasScale;
             // The band wanders a little, so that its edge is not a straight line.
             const float wander = (fractalNoise(u * 0.5f, v * 0.5f, s + 11u, 3) - 0.5f) * halfWidth * 1.6f;
             const float across = ((px - ax) * nx + (py - ay) * ny + wander) / halfWidth;
@@ -193,7 +205,7 @@ void paintSpace(BCanvas& canvas, const BSpaceStyle& style) {
     }
     for (int i = 0; i < style.brightStars; ++i) {
         const float x = random.range(0.03f * fw, 0.97f * fw), y = random.range(0.03f * fh, 0.97f * fh);
-        addBrightStar(canvas, x, y, random.range(0.8f, 1.5f) * fh / 1024.0f, starColour(random.uniform()));
+        addBrightStar(canvas, x, y, random.range(0.8f, 1.5f) * sh / 1024.0f, starColour(random.uniform()));
     }
 }
 
