@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/viewshape.h"
 #include "assets/h3dsloader.h"
 #include "assets/hmodel.h"
 #include "baker/bakeall.h"
@@ -412,24 +413,40 @@ TEST_F(BakerTest, MenuLetteringStaysClearOfWhatTheModelsCoverOverATurn) {
     };
     const std::vector<Vec3> logo = corners("logo.3ds"), left = corners("ship2.3ds"), right = corners("ship.3ds");
 
-    // Each model keeps to its place all the way round: the logo on the
-    // screen of a 4:3 window, each ship in its own half.
+    // What a window of each shape shows of the picture's plane, by the
+    // shell's own rule; the sky behind the picture must reach its edges.
+    const double aspects[] = {5.0 / 4.0, 4.0 / 3.0, 16.0 / 9.0, 2.37};
+    std::vector<BRect> views;
+    for (const double aspect : aspects) {
+        const float up = static_cast<float>(viewHalfHeight(aspect)) * MENU_PICTURE_DEPTH;
+        const float across = static_cast<float>(aspect) * up;
+        views.push_back({-across, -up, across, up});
+        SCOPED_TRACE(aspect);
+        EXPECT_GE(MENU_SKY_HALF_WIDTH, across);
+        EXPECT_GE(MENU_SKY_HALF_HEIGHT, up);
+    }
+
+    // Each model keeps to its place all the way round in every window:
+    // the logo on the screen, each ship in its own half.
     const struct {
         const std::vector<Vec3>* model;
         const BMenuPlacement* placement;
-        BRect allowed;
-    } models[] = {{&logo, &MENU_LOGO_TURN, VISIBLE_4_3},
-                  {&left, &MENU_LEFT_SHIP_TURN, {VISIBLE_4_3.x0, VISIBLE_4_3.y0, 0.0f, VISIBLE_4_3.y1}},
-                  {&right, &MENU_RIGHT_SHIP_TURN, {0.0f, VISIBLE_4_3.y0, VISIBLE_4_3.x1, VISIBLE_4_3.y1}}};
+        float fromX, toX;  // of the window's width, -1 left edge to 1 right
+    } models[] = {{&logo, &MENU_LOGO_TURN, -1.0f, 1.0f},
+                  {&left, &MENU_LEFT_SHIP_TURN, -1.0f, 0.0f},
+                  {&right, &MENU_RIGHT_SHIP_TURN, 0.0f, 1.0f}};
     for (const auto& m : models) {
         BMenuCoverage alone;
         alone.addTurn(*m.model, *m.placement, MENU_TURN_STEPS);
         const BRect b = alone.bounds();
         EXPECT_GT(b.width(), 3.0f);
-        EXPECT_GE(b.x0, m.allowed.x0);
-        EXPECT_LE(b.x1, m.allowed.x1);
-        EXPECT_GE(b.y0, m.allowed.y0);
-        EXPECT_LE(b.y1, m.allowed.y1);
+        for (const BRect& view : views) {
+            SCOPED_TRACE(view.x1 / view.y1);
+            EXPECT_GE(b.x0, m.fromX * view.x1);
+            EXPECT_LE(b.x1, m.toX * view.x1);
+            EXPECT_GE(b.y0, view.y0);
+            EXPECT_LE(b.y1, view.y1);
+        }
     }
 
     // The lettering, checked on the baked picture pixel by pixel: no pixel
@@ -447,10 +464,13 @@ TEST_F(BakerTest, MenuLetteringStaysClearOfWhatTheModelsCoverOverATurn) {
     for (const BMenuBlock& block : layout.blocks()) {
         SCOPED_TRACE(block.name);
         const BRect r = block.rect;
-        EXPECT_GE(r.x0, VISIBLE_4_3.x0);
-        EXPECT_LE(r.x1, VISIBLE_4_3.x1);
-        EXPECT_GE(r.y0, VISIBLE_4_3.y0);
-        EXPECT_LE(r.y1, VISIBLE_4_3.y1);
+        for (const BRect& view : views) {
+            SCOPED_TRACE(view.x1 / view.y1);
+            EXPECT_GE(r.x0, view.x0);
+            EXPECT_LE(r.x1, view.x1);
+            EXPECT_GE(r.y0, view.y0);
+            EXPECT_LE(r.y1, view.y1);
+        }
         // Picture units to the picture's pixels: 36 units across its
         // width, 28 down its height, row 0 at the top.
         const auto column = [&](float x) { return static_cast<int>((x + 18.0f) / 36.0f * image->w); };
