@@ -84,7 +84,7 @@ class WideWindows(GameTestCase):
         quiet, match = still(g)
         self.assertTrue(quiet, "the paused match moved")
         g.key("p")
-        result = g.wait_picture(lambda image: unlike(image, match), timeout=240, name="wide-%dx%d" % (width, height))
+        result = g.wait_picture(lambda image: unlike(image, match, 0.05), timeout=240, name="wide-%dx%d" % (width, height))
         for screen, image in (("menu", menu), ("match", match), ("result", result)):
             name = "%s-%dx%d" % (screen, width, height)
             if SHOTS:

@@ -13,8 +13,14 @@
 //   (right), y = -6.13 .. -3.07, and get a frame drawn around them.
 // - The controller pictures fill 0.4 x 0.2 quads: about 110 x 55 pixels in
 //   a 640 x 480 window, so they carry big key shapes and few words.
-// - The victory pictures fill a 2.2 x 2 quad 2.2 units away, of which
-//   y within +-0.91 is on screen; text stays inside +-0.82.
+// - The victory pictures fill a 4.4 x 2 quad 2.2 units away, as wide as
+//   a 21:9 window shows, of which y within +-0.91 is on screen at 4:3 and
+//   wider; text stays inside +-0.82 and in the middle.
+// - "menu_sky.jpg" and "pozadi_sky.jpg" lie behind the menu picture and
+//   the backdrop, in their planes, and show only where those end: at the
+//   sides of a window wider than 4:3, above and below in a narrower one.
+//   Their sky is the very one of the picture they surround, laid out on
+//   that picture's pixels, so its nebula runs on across the edge.
 // - "pozadi.jpg" fills a 110 x 86 quad 100 units away, nearly the whole
 //   view: the match is played over all of it, so it stays dark.
 #include "baker/bpictures.h"
