@@ -41,6 +41,7 @@ static bool pairAllowed(ControllerChoice left, ControllerChoice right) {
 
 MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(application) {
     background = theTextureStore.load("menu.jpg");
+    if (background >= 0) clampTextureEdges();  // the sky goes on past them
     for (int32_t i = 0; i < CHOICE_IMAGES; i++) choiceImages[i] = theTextureStore.load(CONTROLLER_KINDS[i].picture);
     sky = theTextureStore.load("menu_sky.jpg");
     logo.load("logo.3ds");

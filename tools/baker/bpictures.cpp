@@ -258,12 +258,16 @@ BSpaceStyle backdropStyle() {
 // inner canvas's pixels so that the two meet without a seam.
 BCanvas skyAround(const BCanvas& inner, float innerHeight, float quadWidth, float quadHeight, BSpaceStyle style) {
     const float ppu = static_cast<float>(inner.height()) / innerHeight;
-    BCanvas canvas(static_cast<int>(std::lround(quadWidth * ppu)), static_cast<int>(std::lround(quadHeight * ppu)));
-    style.originX = static_cast<float>(canvas.width() - inner.width()) * 0.5f;
-    style.originY = static_cast<float>(canvas.height() - inner.height()) * 0.5f;
+    // A border of a whole, even number of pixels either side, so that the
+    // gas is worked out at the very grid points of the picture's own.
+    const auto around = [](float length, int innerLength) {
+        return innerLength + 4 * static_cast<int>(std::lround((length - static_cast<float>(innerLength)) / 4.0f));
+    };
+    BCanvas canvas(around(quadWidth * ppu, inner.width()), around(quadHeight * ppu, inner.height()));
+    style.originX = static_cast<float>((canvas.width() - inner.width()) / 2);
+    style.originY = static_cast<float>((canvas.height() - inner.height()) / 2);
     style.skyWidth = inner.width();
     style.skyHeight = inner.height();
-    style.seed += 1000u;  // its own stars; the middle is covered anyway
     paintSpace(canvas, style);
     return canvas;
 }

@@ -48,7 +48,8 @@ struct BSpaceStyle {
     // The canvas as a window onto a sky skyWidth by skyHeight pixels, the
     // sky's top left corner at (originX, originY) of the canvas: gradient,
     // band and gas follow the sky, so a wider canvas round a picture
-    // carries its nebula on without a seam. Stars are the canvas's own.
+    // carries its nebula on without a seam. The sky's stars are the
+    // picture's, and the canvas adds its own, as dense, outside it.
     // A zero size is the canvas itself.
     float originX = 0.0f, originY = 0.0f;
     int skyWidth = 0, skyHeight = 0;
