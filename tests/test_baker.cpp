@@ -21,6 +21,8 @@
 #include "assets/hmodel.h"
 #include "baker/bakeall.h"
 #include "baker/bmenucoverage.h"
+#include "game/gbackground.h"
+#include "screens/mmenulayout.h"
 
 namespace fs = std::filesystem;
 
@@ -32,7 +34,7 @@ const char* const GAME_FILES[] = {"ship.3ds",  "ship2.3ds", "zat.3ds",   "zat2.3
                                   "menu3.bmp", "menu4.bmp", "menu5.bmp", "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "vkt.txt"};
 
 const char* const PICTURES[] = {"menu.jpg",  "menu1.bmp", "menu2.bmp", "menu3.bmp", "menu4.bmp", "menu5.bmp",
-                                "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg"};
+                                "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "menu_sky.jpg", "pozadi_sky.jpg"};
 
 std::string makeTempDir() {
     char pattern[] = "/tmp/vektorak-bake-XXXXXX";
@@ -396,6 +398,55 @@ TEST_F(BakerTest, HealthBarsReadWhenFullAndLeaveEveryWindowUpTo21To9AtZero) {
         for (int i = 0; i < 3; ++i) furthest = std::max(furthest, outward * mesh.vertices[i].x);
         for (int i = 0; i < 3; ++i) atOuter += std::fabs(outward * mesh.vertices[i].x - furthest) < 1e-4 ? 1 : 0;
         EXPECT_EQ(atOuter, 1);
+    }
+}
+
+TEST_F(BakerTest, TheSkyRoundAPictureGoesOnFromItsEdges) {
+    // The sky quad lies behind the picture in its plane, both centred. A
+    // thin strip just inside each edge of the picture, in blocks along it,
+    // must have the same mean colour in the sky's texture as in the
+    // picture's: else the window shows a break where the picture ends.
+    const struct {
+        const char *picture, *sky;
+        float halfWidth, halfHeight, skyHalfWidth, skyHalfHeight, strip;
+    } pairs[] = {{"pozadi.jpg", "pozadi_sky.jpg", 55.0f, 43.0f, GBackground::SKY_HALF_WIDTH,
+                  GBackground::SKY_HALF_HEIGHT, 1.0f},
+                 // Clear of the lettering's glow, which only the picture has.
+                 {"menu.jpg", "menu_sky.jpg", MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT, MENU_SKY_HALF_WIDTH,
+                  MENU_SKY_HALF_HEIGHT, 0.2f}};
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(p.picture);
+        SDL_Surface* picture = IMG_Load(path(p.picture).c_str());
+        SDL_Surface* sky = IMG_Load(path(p.sky).c_str());
+        ASSERT_TRUE(picture && sky);
+        // Mean of one channel over x0..x1, y0..y1 in the plane's units (y up)
+        // of an image spread over halfW by halfH either side of the middle.
+        const auto mean = [](SDL_Surface* image, float halfW, float halfH, float x0, float y0, float x1, float y1,
+                             int channel) {
+            const auto col = [&](float x) { return static_cast<int>((x + halfW) / (2.0f * halfW) * image->w); };
+            const auto row = [&](float y) { return static_cast<int>((halfH - y) / (2.0f * halfH) * image->h); };
+            double sum = 0.0;
+            int n = 0;
+            for (int y = row(y1); y < row(y0); ++y)
+                for (int x = col(x0); x < col(x1); ++x, ++n)
+                    sum += static_cast<const uint8_t*>(image->pixels)[y * image->pitch + x * 3 + channel];
+            return n ? sum / n : -1.0;
+        };
+        const float w = p.halfWidth, h = p.halfHeight, s = p.strip;
+        double worst = 0.0;
+        for (int block = 0; block < 8; ++block) {
+            const float a = -1.0f + block / 4.0f, b = a + 0.25f;  // along the edge, -1 .. 1
+            const float strips[4][4] = {{-w, a * h, -w + s, b * h}, {w - s, a * h, w, b * h},
+                                        {a * w, h - s, b * w, h}, {a * w, -h, b * w, -h + s}};
+            for (const auto& r : strips)
+                for (int c = 0; c < 3; ++c)
+                    worst = std::max(worst, std::fabs(mean(picture, w, h, r[0], r[1], r[2], r[3], c) -
+                                                      mean(sky, p.skyHalfWidth, p.skyHalfHeight, r[0], r[1], r[2],
+                                                           r[3], c)));
+        }
+        EXPECT_LT(worst, 2.0);
+        SDL_FreeSurface(picture);
+        SDL_FreeSurface(sky);
     }
 }
 
