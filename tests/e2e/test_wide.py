@@ -8,7 +8,7 @@ import os
 import time
 import unittest
 
-from harness import GameTestCase, Image, SHOTS
+from harness import Game, GameTestCase, Image, SHOTS
 from test_frontend import still, wait_still
 
 # 5:4, 4:3, 16:9 and 21:9, each with the three screens.
@@ -60,38 +60,86 @@ def unlike(a, b, share=0.3):
 
 
 class WideWindows(GameTestCase):
-    SCREEN = (1680, 1024)
+    # The four windows side by side, none over another, so that each one's
+    # screenshot is its own picture and the pointer in it gives it the keys.
+    PLACES = {(1280, 1024): (0, 0), (1680, 720): (1280, 0), (640, 480): (0, 1024), (1280, 720): (1280, 720)}
+    SCREEN = (2960, 1504)
 
     def test_menu_match_and_result_fill_every_window_and_4_3_is_as_before(self):
-        for width, height in WINDOWS:
-            with self.subTest(size=(width, height)):
-                g = self.game(settings="%d %d 0 0 1\n" % (width, height))
-                for name in MODELS:
-                    os.remove(os.path.join(g.dir, name))
-                try:
-                    self.screens(g.start(), width, height)
-                finally:
-                    g.cleanup()  # its window would take the next game's keys
+        # All four games play their matches at once: one match's length for
+        # the table instead of four.
+        games = {}
+        for size in WINDOWS:
+            g = self.game(settings="%d %d 0 0 1\n" % size)
+            for name in MODELS:
+                os.remove(os.path.join(g.dir, name))
+            games[size] = g.start()
+        self.find_windows(games)
+        menus = {size: wait_still(g, 30) for size, g in games.items()}
+        for g in games.values():
+            g.point_into_window()
+            g.key("o", "o", "o")  # the ace on the left
+            g.key("p", "p")  # the computer on the right
+            time.sleep(0.5)
+            g.key("Return", "p")  # and paused at once, before the first hit moves a bar
+        matches = {}
+        for size, g in games.items():
+            g.wait_picture(lambda image: unlike(image, menus[size]), timeout=30)
+            quiet, matches[size] = still(g)
+            self.assertTrue(quiet, "the paused match moved at %dx%d" % size)
+        for g in games.values():
+            g.point_into_window()
+            g.key("p")
+        results = self.wait_results(games, matches, timeout=240)
+        for size in WINDOWS:
+            with self.subTest(size=size):
+                self.check(size, menus[size], matches[size], results[size])
 
-    def screens(self, g, width, height):
-        g.wait_window()
-        menu = wait_still(g, 20)
-        g.key("o", "o", "o")  # the ace on the left
-        g.key("p", "p")  # the computer on the right
-        time.sleep(0.5)
-        g.key("Return", "p")  # and paused at once, before the first hit moves a bar
-        g.wait_picture(lambda image: unlike(image, menu), timeout=30)
-        quiet, match = still(g)
-        self.assertTrue(quiet, "the paused match moved")
-        g.key("p")
-        result = g.wait_picture(lambda image: unlike(image, match, 0.05), timeout=240, name="wide-%dx%d" % (width, height))
+    def find_windows(self, games, timeout=30):
+        """Each game's window, told apart by its size, moved to its place."""
+        deadline = time.time() + timeout
+        probe = Game(self.xvfb, with_data=False)  # only for its X helpers
+        self.addCleanup(probe.cleanup)
+        while time.time() < deadline and any(g.window is None for g in games.values()):
+            for g in games.values():
+                if g.proc.poll() is not None:
+                    raise AssertionError("game exited with %d: %s" % (g.proc.returncode, g.read_stderr()))
+            for probe.window in probe.x(["xdotool", "search", "--name", "^Vektorak$"], check=False).split():
+                g = games.get(probe.window_size())
+                if g is not None:
+                    g.window = probe.window
+            time.sleep(0.2)
+        for size, g in games.items():
+            self.assertIsNotNone(g.window, "no window of %dx%d within %d s" % (size + (timeout,)))
+            g.x(["xdotool", "windowmove", "--sync", g.window] + [str(v) for v in self.PLACES[size]])
+
+    def wait_results(self, games, matches, timeout):
+        """Polls every match in turn until each shows its result."""
+        deadline = time.time() + timeout
+        results = {}
+        while len(results) < len(games):
+            if time.time() > deadline:
+                for size, g in games.items():
+                    if size not in results:
+                        g.screenshot("wide-%dx%d-timeout" % size)
+                raise AssertionError("no result screen within %d s at %s"
+                                     % (timeout, [s for s in games if s not in results]))
+            for size, g in games.items():
+                if size not in results:
+                    image = g.screenshot()
+                    if unlike(image, matches[size], 0.05):
+                        results[size] = image
+            time.sleep(0.5)
+        return results
+
+    def check(self, size, menu, match, result):
         for screen, image in (("menu", menu), ("match", match), ("result", result)):
-            name = "%s-%dx%d" % (screen, width, height)
+            name = "%s-%dx%d" % ((screen,) + size)
             if SHOTS:
                 os.makedirs(SHOTS, exist_ok=True)
                 image.save_png(os.path.join(SHOTS, "wide-%s.png" % name))
             self.assertEqual(black_runs(image), [], "black at the edge of the " + name)
-            if (width, height) == (640, 480) and screen != "result":
+            if size == (640, 480) and screen != "result":
                 before = Image.load_png(os.path.join(REFERENCE, name + ".png"))
                 self.assertEqual(pixels_changed(image, before), 0, name + " changed")
 
