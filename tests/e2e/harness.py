@@ -12,10 +12,12 @@ VEKTORAK_FAKEPAD (the fake joystick library, fakepad.c), VEKTORAK_SHOTS (where
 screenshots are kept for a human to look at).
 """
 
+import array
 import os
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -172,6 +174,16 @@ def decode_xwd(data):
 
     rs, gs, bs = shift(red_mask), shift(green_mask), shift(blue_mask)
     step = bpp // 8
+    if (bpp, byte_order, red_mask, green_mask, blue_mask) == (32, 0, 0xff0000, 0xff00, 0xff):
+        # What Xvfb gives: already 0xRRGGBB with a spare top byte, read a
+        # row at a time instead of pixel by pixel.
+        rows = array.array("I")
+        if rows.itemsize == 4:
+            for y in range(height):
+                rows.frombytes(data[offset + y * bytes_per_line: offset + y * bytes_per_line + width * 4])
+            if sys.byteorder != "little":
+                rows.byteswap()
+            return Image(width, height, [v & 0xffffff for v in rows])
     endian = "little" if byte_order == 0 else "big"
     pixels = []
     for y in range(height):
