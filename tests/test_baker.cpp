@@ -16,10 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "app/viewshape.h"
 #include "assets/h3dsloader.h"
 #include "assets/hmodel.h"
 #include "baker/bakeall.h"
 #include "baker/bmenucoverage.h"
+#include "game/gbackground.h"
+#include "screens/mmenulayout.h"
 
 namespace fs = std::filesystem;
 
@@ -31,7 +34,7 @@ const char* const GAME_FILES[] = {"ship.3ds",  "ship2.3ds", "zat.3ds",   "zat2.3
                                   "menu3.bmp", "menu4.bmp", "menu5.bmp", "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "vkt.txt"};
 
 const char* const PICTURES[] = {"menu.jpg",  "menu1.bmp", "menu2.bmp", "menu3.bmp", "menu4.bmp", "menu5.bmp",
-                                "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg"};
+                                "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "menu_sky.jpg", "pozadi_sky.jpg"};
 
 std::string makeTempDir() {
     char pattern[] = "/tmp/vektorak-bake-XXXXXX";
@@ -398,6 +401,55 @@ TEST_F(BakerTest, HealthBarsReadWhenFullAndLeaveEveryWindowUpTo21To9AtZero) {
     }
 }
 
+TEST_F(BakerTest, TheSkyRoundAPictureGoesOnFromItsEdges) {
+    // The sky quad lies behind the picture in its plane, both centred. A
+    // thin strip just inside each edge of the picture, in blocks along it,
+    // must have the same mean colour in the sky's texture as in the
+    // picture's: else the window shows a break where the picture ends.
+    const struct {
+        const char *picture, *sky;
+        float halfWidth, halfHeight, skyHalfWidth, skyHalfHeight, strip;
+    } pairs[] = {{"pozadi.jpg", "pozadi_sky.jpg", 55.0f, 43.0f, GBackground::SKY_HALF_WIDTH,
+                  GBackground::SKY_HALF_HEIGHT, 1.0f},
+                 // Clear of the lettering's glow, which only the picture has.
+                 {"menu.jpg", "menu_sky.jpg", MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT, MENU_SKY_HALF_WIDTH,
+                  MENU_SKY_HALF_HEIGHT, 0.2f}};
+    for (const auto& p : pairs) {
+        SCOPED_TRACE(p.picture);
+        SDL_Surface* picture = IMG_Load(path(p.picture).c_str());
+        SDL_Surface* sky = IMG_Load(path(p.sky).c_str());
+        ASSERT_TRUE(picture && sky);
+        // Mean of one channel over x0..x1, y0..y1 in the plane's units (y up)
+        // of an image spread over halfW by halfH either side of the middle.
+        const auto mean = [](SDL_Surface* image, float halfW, float halfH, float x0, float y0, float x1, float y1,
+                             int channel) {
+            const auto col = [&](float x) { return static_cast<int>((x + halfW) / (2.0f * halfW) * image->w); };
+            const auto row = [&](float y) { return static_cast<int>((halfH - y) / (2.0f * halfH) * image->h); };
+            double sum = 0.0;
+            int n = 0;
+            for (int y = row(y1); y < row(y0); ++y)
+                for (int x = col(x0); x < col(x1); ++x, ++n)
+                    sum += static_cast<const uint8_t*>(image->pixels)[y * image->pitch + x * 3 + channel];
+            return n ? sum / n : -1.0;
+        };
+        const float w = p.halfWidth, h = p.halfHeight, s = p.strip;
+        double worst = 0.0;
+        for (int block = 0; block < 8; ++block) {
+            const float a = -1.0f + block / 4.0f, b = a + 0.25f;  // along the edge, -1 .. 1
+            const float strips[4][4] = {{-w, a * h, -w + s, b * h}, {w - s, a * h, w, b * h},
+                                        {a * w, h - s, b * w, h}, {a * w, -h, b * w, -h + s}};
+            for (const auto& r : strips)
+                for (int c = 0; c < 3; ++c)
+                    worst = std::max(worst, std::fabs(mean(picture, w, h, r[0], r[1], r[2], r[3], c) -
+                                                      mean(sky, p.skyHalfWidth, p.skyHalfHeight, r[0], r[1], r[2],
+                                                           r[3], c)));
+        }
+        EXPECT_LT(worst, 2.0);
+        SDL_FreeSurface(picture);
+        SDL_FreeSurface(sky);
+    }
+}
+
 TEST_F(BakerTest, MenuLetteringStaysClearOfWhatTheModelsCoverOverATurn) {
     // The models as the game reads them from the baked files, turned as the
     // menu turns them.
@@ -412,24 +464,40 @@ TEST_F(BakerTest, MenuLetteringStaysClearOfWhatTheModelsCoverOverATurn) {
     };
     const std::vector<Vec3> logo = corners("logo.3ds"), left = corners("ship2.3ds"), right = corners("ship.3ds");
 
-    // Each model keeps to its place all the way round: the logo on the
-    // screen of a 4:3 window, each ship in its own half.
+    // What a window of each shape shows of the picture's plane, by the
+    // shell's own rule; the sky behind the picture must reach its edges.
+    const double aspects[] = {5.0 / 4.0, 4.0 / 3.0, 16.0 / 9.0, 2.37};
+    std::vector<BRect> views;
+    for (const double aspect : aspects) {
+        const float up = static_cast<float>(viewHalfHeight(aspect)) * MENU_PICTURE_DEPTH;
+        const float across = static_cast<float>(aspect) * up;
+        views.push_back({-across, -up, across, up});
+        SCOPED_TRACE(aspect);
+        EXPECT_GE(MENU_SKY_HALF_WIDTH, across);
+        EXPECT_GE(MENU_SKY_HALF_HEIGHT, up);
+    }
+
+    // Each model keeps to its place all the way round in every window:
+    // the logo on the screen, each ship in its own half.
     const struct {
         const std::vector<Vec3>* model;
         const BMenuPlacement* placement;
-        BRect allowed;
-    } models[] = {{&logo, &MENU_LOGO_TURN, VISIBLE_4_3},
-                  {&left, &MENU_LEFT_SHIP_TURN, {VISIBLE_4_3.x0, VISIBLE_4_3.y0, 0.0f, VISIBLE_4_3.y1}},
-                  {&right, &MENU_RIGHT_SHIP_TURN, {0.0f, VISIBLE_4_3.y0, VISIBLE_4_3.x1, VISIBLE_4_3.y1}}};
+        float fromX, toX;  // of the window's width, -1 left edge to 1 right
+    } models[] = {{&logo, &MENU_LOGO_TURN, -1.0f, 1.0f},
+                  {&left, &MENU_LEFT_SHIP_TURN, -1.0f, 0.0f},
+                  {&right, &MENU_RIGHT_SHIP_TURN, 0.0f, 1.0f}};
     for (const auto& m : models) {
         BMenuCoverage alone;
         alone.addTurn(*m.model, *m.placement, MENU_TURN_STEPS);
         const BRect b = alone.bounds();
         EXPECT_GT(b.width(), 3.0f);
-        EXPECT_GE(b.x0, m.allowed.x0);
-        EXPECT_LE(b.x1, m.allowed.x1);
-        EXPECT_GE(b.y0, m.allowed.y0);
-        EXPECT_LE(b.y1, m.allowed.y1);
+        for (const BRect& view : views) {
+            SCOPED_TRACE(view.x1 / view.y1);
+            EXPECT_GE(b.x0, m.fromX * view.x1);
+            EXPECT_LE(b.x1, m.toX * view.x1);
+            EXPECT_GE(b.y0, view.y0);
+            EXPECT_LE(b.y1, view.y1);
+        }
     }
 
     // The lettering, checked on the baked picture pixel by pixel: no pixel
@@ -447,10 +515,13 @@ TEST_F(BakerTest, MenuLetteringStaysClearOfWhatTheModelsCoverOverATurn) {
     for (const BMenuBlock& block : layout.blocks()) {
         SCOPED_TRACE(block.name);
         const BRect r = block.rect;
-        EXPECT_GE(r.x0, VISIBLE_4_3.x0);
-        EXPECT_LE(r.x1, VISIBLE_4_3.x1);
-        EXPECT_GE(r.y0, VISIBLE_4_3.y0);
-        EXPECT_LE(r.y1, VISIBLE_4_3.y1);
+        for (const BRect& view : views) {
+            SCOPED_TRACE(view.x1 / view.y1);
+            EXPECT_GE(r.x0, view.x0);
+            EXPECT_LE(r.x1, view.x1);
+            EXPECT_GE(r.y0, view.y0);
+            EXPECT_LE(r.y1, view.y1);
+        }
         // Picture units to the picture's pixels: 36 units across its
         // width, 28 down its height, row 0 at the top.
         const auto column = [&](float x) { return static_cast<int>((x + 18.0f) / 36.0f * image->w); };

@@ -345,7 +345,9 @@ TEST_F(FrontScreensTest, VictoryShowsThePictureOfTheResult) {
     };
     for (const Row& row : rows) {
         app->showResult(row.result);
-        EXPECT_EQ(pictureOn(-1.1f, 1.0f, 1.1f, -1.0f, 0.0f), row.colour)
+        // The quad as wide as a 21:9 window shows.
+        const float w = MVictory::HALF_WIDTH, h = MVictory::HALF_HEIGHT;
+        EXPECT_EQ(pictureOn(-w, h, w, -h, 0.0f), row.colour)
             << "finished " << row.result.finished << " right " << row.result.rightHealth << " left "
             << row.result.leftHealth;
     }

@@ -88,6 +88,27 @@ TEST_F(ViewTest, HealthBarsStandAtTheirPlacesFor100And50AndMinus5) {
         EXPECT_NEAR((right.minY + right.maxY) / 2.0, barY, 1.5);
         EXPECT_NEAR((left.minY + left.maxY) / 2.0, barY, 1.5);
     }
+
+    // A ship at the top edge of the field, where the right bar stands on
+    // the screen, shows whole: as many of its pixels as low in the field.
+    HModel arrow;
+    dir.write("arrow.txt", ARROW);
+    ASSERT_TRUE(arrow.load("arrow.txt"));
+    GShip* ship = engine.rightShip();
+    ship->health = 100;
+    ship->model = &arrow;
+    ship->rotation = Vec3(0.0f, 90.0f, 0.0f);
+    ship->yaw = 0.0f;
+    int shown[2] = {0, 0};
+    const float heights[2] = {GShip::FIELD_HALF_HEIGHT, 0.0f};
+    for (int i = 0; i < 2; i++) {
+        ship->position = Vec3(4.0f, heights[i], -50.0f);
+        frame(engine);
+        GlWindow::backBufferBox(WIDTH, HEIGHT, [&](uint32_t seen) { return shown[i] += seen == 0xffff00, false; });
+    }
+    EXPECT_GT(shown[1], 200);
+    EXPECT_NEAR(shown[0], shown[1], shown[1] / 25);  // edges rasterised at other offsets; a bar over it hides ~180
+    ship->model = nullptr;
 }
 
 // Where the arrow's corners land when turned by ax, then ay, then az degrees

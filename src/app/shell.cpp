@@ -13,6 +13,7 @@
 #include "app/happlication.h"
 #include "app/hgamepads.h"
 #include "app/settings.h"
+#include "app/viewshape.h"
 #include "assets/htexturestore.h"
 #include "net/nsession.h"
 #include "sound/hmixer.h"
@@ -114,7 +115,8 @@ void initGl(int32_t width, int32_t height) {
     // A window the window system has squashed to no height still gets a
     // finite projection.
     const int32_t aspectHeight = height < 1 ? 1 : height;
-    gluPerspective(45.0, static_cast<double>(width) / aspectHeight, static_cast<double>(0.1f), 100.0);
+    const double aspect = static_cast<double>(width) / aspectHeight;
+    gluPerspective(viewFovY(aspect), aspect, static_cast<double>(0.1f), 100.0);
     glMatrixMode(GL_MODELVIEW);
 }
 

@@ -41,6 +41,12 @@ void GView::draw() {
     GShip* left = world->leftShip();
     if (right == nullptr || left == nullptr) return;  // no match set up
 
+    // The bars stand nearer than the field, over its top edge, but must
+    // never hide a ship there: their depth, 0.9985 at z = -40, becomes
+    // 0.9994, behind anything in the field (0.9992 at z = -55) and in front
+    // of the backdrop on the far plane (1). Their place on the screen, and
+    // so every pixel of a frame without a ship under them, is untouched.
+    glDepthRange(BAR_DEPTH_NEAR, 1.0);
     glPushMatrix();
     glTranslated(barOffset(right->health), BAR_Y, BAR_Z);
     if (world->rightHealthBar != nullptr) world->rightHealthBar->draw();
@@ -50,6 +56,7 @@ void GView::draw() {
     glTranslated(-barOffset(left->health), BAR_Y, BAR_Z);
     if (world->leftHealthBar != nullptr) world->leftHealthBar->draw();
     glPopMatrix();
+    glDepthRange(0.0, 1.0);
 }
 
 void GView::drawMark(int32_t texture) {

@@ -17,6 +17,10 @@ public:
     static constexpr double BAR_SLIDE_PER_POINT = 0.1996007984031936;
     static constexpr double BAR_Y = 15.6;
     static constexpr double BAR_Z = -40.0;
+    // The bars' depth range starts here instead of at 0: a bar at BAR_Z
+    // then lies behind everything in the field and in front of the
+    // backdrop, which sits on the far plane.
+    static constexpr double BAR_DEPTH_NEAR = 0.6;
 
     GView();
     virtual ~GView();

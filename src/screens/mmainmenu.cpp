@@ -45,7 +45,9 @@ static bool pairAllowed(ControllerChoice left, ControllerChoice right) {
 
 MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(application), text(nullptr) {
     background = theTextureStore.load("menu.jpg");
+    if (background >= 0) clampTextureEdges();  // the sky goes on past them
     for (int32_t i = 0; i < CHOICE_IMAGES; i++) choiceImages[i] = theTextureStore.load(CONTROLLER_KINDS[i].picture);
+    sky = theTextureStore.load("menu_sky.jpg");
     logo.load("logo.3ds");
     leftShipModel.load("ship2.3ds");
     rightShipModel.load("ship.3ds");
@@ -56,6 +58,7 @@ MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(appli
 MMainMenu::~MMainMenu() {
     theTextureStore.release(background);
     for (int32_t image : choiceImages) theTextureStore.release(image);
+    theTextureStore.release(sky);
     delete text;
 }
 
@@ -145,6 +148,16 @@ void MMainMenu::draw() {
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -MENU_PUSH);
 
+    if (sky >= 0) {
+        // Tested against what is drawn already, but leaving no depth behind:
+        // the picture drawn next covers it wherever it reaches, as if the sky
+        // were not there.
+        glDepthMask(GL_FALSE);
+        theTextureStore.bind(sky);
+        drawTexturedQuad(-MENU_SKY_HALF_WIDTH, MENU_SKY_HALF_HEIGHT, MENU_SKY_HALF_WIDTH, -MENU_SKY_HALF_HEIGHT,
+                         MENU_PICTURE_Z);
+        glDepthMask(GL_TRUE);
+    }
     theTextureStore.bind(background);
     drawTexturedQuad(-MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_HALF_WIDTH,
                      -MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_Z);

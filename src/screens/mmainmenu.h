@@ -42,6 +42,7 @@ public:
     void draw() override;
 
     int32_t background;       // texture index of "menu.jpg"
+    int32_t sky;              // of "menu_sky.jpg", round it in windows other than 4:3
     // One picture per kind of controller.
     static constexpr int32_t CHOICE_IMAGES = CONTROLLER_KIND_COUNT;
     int32_t choiceImages[CHOICE_IMAGES];  // indexed by ControllerChoice

@@ -18,6 +18,13 @@ constexpr float MENU_PICTURE_HALF_WIDTH = 18.0f;
 constexpr float MENU_PICTURE_HALF_HEIGHT = 14.0f;
 constexpr float MENU_PICTURE_Z = -30.0f;
 
+// The sky round the picture ("menu_sky.jpg"), in the picture's plane and
+// drawn behind it: the picture fills a 4:3 window, the sky the sides of a
+// wider one up to 21:9 (31.6 units either side) and the top and bottom of
+// a narrower one down to 5:4 (14.2 units up and down).
+constexpr float MENU_SKY_HALF_WIDTH = 32.0f;
+constexpr float MENU_SKY_HALF_HEIGHT = 16.0f;
+
 // A model: translated to (x, y, z), turned by the menu's angle about the
 // axis (not normalised: glRotatef normalises it), scaled by `scale`.
 struct MMenuPlacement {

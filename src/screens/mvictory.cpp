@@ -35,7 +35,7 @@ void MVictory::update(int32_t ms) { elapsed += ms; }
 
 void MVictory::draw() {
     glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -2.2f);
+    glTranslatef(0.0f, 0.0f, -DISTANCE);
     theTextureStore.bind(image);
-    drawTexturedQuad(-1.1f, 1.0f, 1.1f, -1.0f, 0.0f);
+    drawTexturedQuad(-HALF_WIDTH, HALF_HEIGHT, HALF_WIDTH, -HALF_HEIGHT, 0.0f);
 }

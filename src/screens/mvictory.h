@@ -26,6 +26,14 @@ public:
     // neither (a draw, or a match that did not finish).
     static const char* pictureFor(const MatchResult& result);
 
+    // The picture's quad, DISTANCE in front of the eye: as wide as a 21:9
+    // window shows there (2.16 either side of the middle), so that no
+    // window from 5:4 to 21:9 has black beside it; the lettering keeps to
+    // the middle.
+    static constexpr float DISTANCE = 2.2f;
+    static constexpr float HALF_WIDTH = 2.2f;
+    static constexpr float HALF_HEIGHT = 1.0f;
+
     MatchResult result;
     HApplication* application;
     int32_t image;    // texture index, -1 when none

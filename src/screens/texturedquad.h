@@ -18,3 +18,13 @@ inline void drawTexturedQuad(float left, float top, float right, float bottom, f
     glVertex3f(left, bottom, z);
     glEnd();
 }
+
+// For the texture bound to GL_TEXTURE_2D: filtering takes its border texels
+// alone at its edges instead of wrapping round to the opposite side, which
+// would draw a hairline of the other edge's colours wherever a picture meets
+// the sky beside it. A driver without edge clamping refuses the value and
+// keeps repeating, as before.
+inline void clampTextureEdges() {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}

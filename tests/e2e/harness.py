@@ -12,10 +12,12 @@ VEKTORAK_FAKEPAD (the fake joystick library, fakepad.c), VEKTORAK_SHOTS (where
 screenshots are kept for a human to look at).
 """
 
+import array
 import os
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -135,6 +137,22 @@ class Image:
         with open(path, "wb") as f:
             f.write(png)
 
+    @staticmethod
+    def load_png(path):
+        """Reads back what save_png wrote: 8-bit RGB, one IDAT, filter 0."""
+        with open(path, "rb") as f:
+            data = f.read()
+        width, height = struct.unpack(">II", data[16:24])
+        at = data.index(b"IDAT")
+        raw = zlib.decompress(data[at + 4:at + 4 + struct.unpack(">I", data[at - 4:at])[0]])
+        pixels, stride = [], 1 + 3 * width
+        for y in range(height):
+            row = raw[y * stride:(y + 1) * stride]
+            if row[0] != 0:
+                raise ValueError("%s: row filter %d" % (path, row[0]))
+            pixels += [(row[i] << 16) | (row[i + 1] << 8) | row[i + 2] for i in range(1, stride, 3)]
+        return Image(width, height, pixels)
+
 
 def decode_xwd(data):
     """Decodes the ZPixmap, 24/32 bits per pixel XWD that xwd writes for an
@@ -156,6 +174,16 @@ def decode_xwd(data):
 
     rs, gs, bs = shift(red_mask), shift(green_mask), shift(blue_mask)
     step = bpp // 8
+    if (bpp, byte_order, red_mask, green_mask, blue_mask) == (32, 0, 0xff0000, 0xff00, 0xff):
+        # What Xvfb gives: already 0xRRGGBB with a spare top byte, read a
+        # row at a time instead of pixel by pixel.
+        rows = array.array("I")
+        if rows.itemsize == 4:
+            for y in range(height):
+                rows.frombytes(data[offset + y * bytes_per_line: offset + y * bytes_per_line + width * 4])
+            if sys.byteorder != "little":
+                rows.byteswap()
+            return Image(width, height, [v & 0xffffff for v in rows])
     endian = "little" if byte_order == 0 else "big"
     pixels = []
     for y in range(height):
@@ -382,11 +410,13 @@ class FakePad:
 class GameTestCase(unittest.TestCase):
     """Starts one Xvfb per test class; each test makes its games with game()."""
 
+    SCREEN = (1280, 1024)
+
     @classmethod
     def setUpClass(cls):
         if not BIN or not os.path.exists(BIN):
             raise AssertionError("VEKTORAK_BIN does not name the game binary: %r" % BIN)
-        cls.xvfb = Xvfb()
+        cls.xvfb = Xvfb(*cls.SCREEN)
 
     @classmethod
     def tearDownClass(cls):

@@ -80,7 +80,7 @@ BMenuCoverage bakedMenuCoverage() {
 const std::vector<std::string>& bakedFileNames() {
     static const std::vector<std::string> names = {
         "ship.3ds",  "ship2.3ds",  "zat.3ds",       "zat2.3ds",       "logo.3ds", "lives_left.txt",
-        "lives_right.txt", "pozadi.jpg", "menu.jpg", "menu1.bmp",     "menu2.bmp", "menu3.bmp",
+        "lives_right.txt", "pozadi.jpg", "pozadi_sky.jpg", "menu.jpg", "menu_sky.jpg", "menu1.bmp",     "menu2.bmp", "menu3.bmp",
         "menu4.bmp", "menu5.bmp", "replay.bmp", "font.bmp", "won_l.jpg", "won_r.jpg",  "remiza.jpg",    "hull_left.bmp",  "hull_right.bmp", "vkt.txt",
         "shot_left.wav", "shot_right.wav", "hit_left.wav", "hit_right.wav", "bounce.wav", "low_health.wav",
         "won.wav", "draw.wav", "menu_choice.wav", "match_start.wav", "music_menu.wav", "music_match.wav"};
@@ -104,6 +104,7 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
     baker.textFile("lives_right.txt", healthBarText(BSide::Right));
 
     baker.jpeg("pozadi.jpg", paintBackdrop());
+    baker.jpeg("pozadi_sky.jpg", paintBackdropSky());
     // The menu's lettering goes where these very models never pass.
     const BMenuCoverage coverage = menuCoverage(logo.triangles(), leftShip.triangles(), rightShip.triangles());
     const BMenuLayout layout = layOutMenu(fonts, coverage);
@@ -111,6 +112,7 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
         baker.jpeg("menu.jpg", paintMenu(fonts, layout));
     else
         baker.failed();
+    baker.jpeg("menu_sky.jpg", paintMenuSky());
     baker.bmp("menu1.bmp", paintControls(fonts, 0));
     baker.bmp("menu2.bmp", paintControls(fonts, 1));
     baker.bmp("menu3.bmp", paintControls(fonts, 2));

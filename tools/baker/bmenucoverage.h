@@ -18,9 +18,11 @@
 // much of the scene it shows and how wide it draws it: the ray from the
 // eye through a model's point meets the quad in the same place whatever
 // the window, so the picture under a model is the same. What the aspect
-// does decide is which part of the quad is on screen: the full height
-// (|y| < 13.34) always, and |x| < 17.78 in a 4:3 window, more in a wider
-// one (VISIBLE_4_3 below).
+// does decide is which part of the quad is on screen (app/viewshape.h):
+// |y| < 13.34 and |x| < 17.78 in a 4:3 window, more at the sides in a
+// wider one and more above and below in a narrower one, so that every
+// window from 5:4 to 21:9 shows VISIBLE_4_3 below, and the sky round the
+// picture fills the rest.
 #pragma once
 
 #include <vector>

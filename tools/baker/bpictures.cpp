@@ -13,8 +13,14 @@
 //   (right), y = -6.13 .. -3.07, and get a frame drawn around them.
 // - The controller pictures fill 0.4 x 0.2 quads: about 110 x 55 pixels in
 //   a 640 x 480 window, so they carry big key shapes and few words.
-// - The victory pictures fill a 2.2 x 2 quad 2.2 units away, of which
-//   y within +-0.91 is on screen; text stays inside +-0.82.
+// - The victory pictures fill a 4.4 x 2 quad 2.2 units away, as wide as
+//   a 21:9 window shows, of which y within +-0.91 is on screen at 4:3 and
+//   wider; text stays inside +-0.82 and in the middle.
+// - "menu_sky.jpg" and "pozadi_sky.jpg" lie behind the menu picture and
+//   the backdrop, in their planes, and show only where those end: at the
+//   sides of a window wider than 4:3, above and below in a narrower one.
+//   Their sky is the very one of the picture they surround, laid out on
+//   that picture's pixels, so its nebula runs on across the edge.
 // - "pozadi.jpg" fills a 110 x 86 quad 100 units away, nearly the whole
 //   view: the match is played over all of it, so it stays dark.
 #include "baker/bpictures.h"
@@ -24,6 +30,8 @@
 #include <vector>
 
 #include "baker/bspace.h"
+#include "game/gbackground.h"
+#include "screens/mvictory.h"
 
 BFonts::BFonts(const std::string& directory)
     : regular((directory + "/DejaVuSans.ttf").c_str()),
@@ -222,8 +230,10 @@ void rays(BCanvas& canvas, float cx, float cy, float reach, BColour colour, floa
 
 // --- pozadi.jpg ---------------------------------------------------------------------
 
-BCanvas paintBackdrop() {
-    BCanvas canvas = canvasFor(110.0f, 86.0f, 1024);
+namespace {
+
+// Both the backdrop and the sky round it.
+BSpaceStyle backdropStyle() {
     BSpaceStyle style{};
     style.seed = 2024;
     style.top = {0.004f, 0.006f, 0.020f};
@@ -239,7 +249,34 @@ BCanvas paintBackdrop() {
     style.starsPerMegapixel = 1400.0f;
     style.starSize = 1.3f;
     style.brightStars = 7;
+    return style;
+}
+
+// The sky round a picture: a canvas of quadWidth by quadHeight units, at
+// the pixels per unit of the inner canvas (inner.height() pixels over
+// innerHeight units) that lies centred on it, its sky laid out on the
+// inner canvas's pixels so that the two meet without a seam.
+BCanvas skyAround(const BCanvas& inner, float innerHeight, float quadWidth, float quadHeight, BSpaceStyle style) {
+    const float ppu = static_cast<float>(inner.height()) / innerHeight;
+    // A border of a whole, even number of pixels either side, so that the
+    // gas is worked out at the very grid points of the picture's own.
+    const auto around = [](float length, int innerLength) {
+        return innerLength + 4 * static_cast<int>(std::lround((length - static_cast<float>(innerLength)) / 4.0f));
+    };
+    BCanvas canvas(around(quadWidth * ppu, inner.width()), around(quadHeight * ppu, inner.height()));
+    style.originX = static_cast<float>((canvas.width() - inner.width()) / 2);
+    style.originY = static_cast<float>((canvas.height() - inner.height()) / 2);
+    style.skyWidth = inner.width();
+    style.skyHeight = inner.height();
     paintSpace(canvas, style);
+    return canvas;
+}
+
+}  // namespace
+
+BCanvas paintBackdrop() {
+    BCanvas canvas = canvasFor(110.0f, 86.0f, 1024);
+    paintSpace(canvas, backdropStyle());
     // A far galaxy, a small tilted smudge away from the playfield's centre.
     const float gx = static_cast<float>(canvas.width()) * 0.82f, gy = static_cast<float>(canvas.height()) * 0.16f;
     for (int y = 0; y < canvas.height(); ++y)
@@ -250,6 +287,13 @@ BCanvas paintBackdrop() {
             if (r < 16.0f) canvas.addLight(x, y, {0.85f, 0.80f, 1.0f}, 0.22f * std::exp(-r * 1.2f));
         }
     return canvas.resampled(1024, 1024);
+}
+
+BCanvas paintBackdropSky() {
+    const BCanvas inner = canvasFor(110.0f, 86.0f, 1024);
+    return skyAround(inner, 86.0f, 2.0f * GBackground::SKY_HALF_WIDTH, 2.0f * GBackground::SKY_HALF_HEIGHT,
+                     backdropStyle())
+        .resampled(2048, 1024);
 }
 
 // --- menu.jpg -------------------------------------------------------------------------
@@ -391,14 +435,10 @@ BMenuLayout layOutMenu(const BFonts& fonts, const BMenuCoverage& coverage) {
     return layout;
 }
 
-BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout) {
-    BCanvas canvas = canvasFor(36.0f, 28.0f, 1024);
-    const Frame f = frameFor(canvas, 28.0f);
-    const MenuMeasure m{fonts};
-    const BTeam left = teamOf(BSide::Left), right = teamOf(BSide::Right);
-    const BColour leftMain = toColour(left.main), rightMain = toColour(right.main);
-    const BColour leftLight = toColour(left.light), rightLight = toColour(right.light);
+namespace {
 
+// The menu's sky, for the picture and the sky round it.
+BSpaceStyle menuStyle() {
     BSpaceStyle style{};
     style.seed = 77;
     style.top = {0.006f, 0.010f, 0.035f};
@@ -413,10 +453,38 @@ BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout) {
     style.starsPerMegapixel = 1100.0f;
     style.starSize = 1.2f;
     style.brightStars = 5;
-    paintSpace(canvas, style);
-    // The planet rises in the lower right, under the spinning logo.
+    return style;
+}
+
+// The planet rises in the lower right, under the spinning logo, and on
+// past the picture's right edge.
+void paintMenuPlanet(BCanvas& canvas, const Frame& f) {
     paintPlanet(canvas, f.x(13.0f), f.y(-35.0f), f.d(24.0f), {0.16f, 0.18f, 0.30f}, {0.35f, 0.70f, 1.0f}, -0.5f,
                 -1.0f, 5);
+}
+
+}  // namespace
+
+BCanvas paintMenuSky() {
+    const BCanvas inner = canvasFor(2.0f * MENU_PICTURE_HALF_WIDTH, 2.0f * MENU_PICTURE_HALF_HEIGHT, 1024);
+    BCanvas canvas = skyAround(inner, 2.0f * MENU_PICTURE_HALF_HEIGHT, 2.0f * MENU_SKY_HALF_WIDTH,
+                               2.0f * MENU_SKY_HALF_HEIGHT, menuStyle());
+    const Frame f{frameFor(inner, 2.0f * MENU_PICTURE_HALF_HEIGHT).ppu, static_cast<float>(canvas.width()) * 0.5f,
+                  static_cast<float>(canvas.height()) * 0.5f};
+    paintMenuPlanet(canvas, f);
+    return canvas.resampled(2048, 1024);
+}
+
+BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout) {
+    BCanvas canvas = canvasFor(36.0f, 28.0f, 1024);
+    const Frame f = frameFor(canvas, 28.0f);
+    const MenuMeasure m{fonts};
+    const BTeam left = teamOf(BSide::Left), right = teamOf(BSide::Right);
+    const BColour leftMain = toColour(left.main), rightMain = toColour(right.main);
+    const BColour leftLight = toColour(left.light), rightLight = toColour(right.light);
+
+    paintSpace(canvas, menuStyle());
+    paintMenuPlanet(canvas, f);
 
     // Title.
     {
@@ -654,8 +722,8 @@ BCanvas paintReplayMark(const BFonts& fonts) {
 // --- won_l.jpg, won_r.jpg, remiza.jpg --------------------------------------------------
 
 BCanvas paintVictory(const BFonts& fonts, BOutcome outcome) {
-    BCanvas canvas = canvasFor(2.2f, 2.0f, 1024);
-    const Frame f = frameFor(canvas, 2.0f);
+    BCanvas canvas = canvasFor(2.0f * MVictory::HALF_WIDTH, 2.0f * MVictory::HALF_HEIGHT, 1024);
+    const Frame f = frameFor(canvas, 2.0f * MVictory::HALF_HEIGHT);
     const BTeam left = teamOf(BSide::Left), right = teamOf(BSide::Right);
 
     BSpaceStyle style{};
@@ -714,7 +782,7 @@ BCanvas paintVictory(const BFonts& fonts, BOutcome outcome) {
     }
     text(canvas, fonts.regular, "press any key", f.x(0.0f), f.y(-0.76f), f.d(0.065f), DIM_TEXT, Align::Centre,
          f.d(0.01f));
-    return canvas.resampled(1024, 1024);
+    return canvas.resampled(2048, 1024);
 }
 
 // --- hull textures ------------------------------------------------------------------------

@@ -28,6 +28,9 @@ enum class BOutcome { LeftWins, RightWins, Draw };
 
 // "pozadi.jpg": the match's backdrop, 1024 x 1024.
 BCanvas paintBackdrop();
+// "pozadi_sky.jpg": the sky round the backdrop, 2048 x 1024 over
+// GBackground's sky quad, its nebula going on from the backdrop's edges.
+BCanvas paintBackdropSky();
 // The main menu's lettering placed round what its models cover over a
 // turn: blocks "title", "tagline", "left player", "right player", "start"
 // and "help". ok() false when some block found no room.
@@ -35,12 +38,16 @@ BMenuLayout layOutMenu(const BFonts& fonts, const BMenuCoverage& coverage);
 // "menu.jpg": the main menu's background with its lettering where the
 // layout put it, 1024 x 1024.
 BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout);
+// "menu_sky.jpg": the sky round the menu's picture, 2048 x 1024 over the
+// menu's sky quad (mmenulayout.h), nebula and planet going on from the
+// picture's edges; no lettering.
+BCanvas paintMenuSky();
 // "menu1.bmp" ... "menu5.bmp": the controller pictures for the choices 0
 // (cursor keys), 1 (W A S D), 2 (computer), 3 (pilot) and 4 (ace), 256 x 128.
 BCanvas paintControls(const BFonts& fonts, int choice);
 // replay.bmp: the mark shown while a match is watched again.
 BCanvas paintReplayMark(const BFonts& fonts);
-// "won_l.jpg", "won_r.jpg", "remiza.jpg", 1024 x 1024.
+// "won_l.jpg", "won_r.jpg", "remiza.jpg", 2048 x 1024 over MVictory's quad.
 BCanvas paintVictory(const BFonts& fonts, BOutcome outcome);
 // The ships' hull texture for one side, 256 x 256.
 BCanvas paintHull(BSide side);

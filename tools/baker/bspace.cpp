@@ -110,15 +110,26 @@ void addBrightStar(BCanvas& canvas, float x, float y, float size, BColour colour
 void paintSpace(BCanvas& canvas, const BSpaceStyle& style) {
     const int w = canvas.width(), h = canvas.height();
     const float fw = static_cast<float>(w), fh = static_cast<float>(h);
-    canvas.verticalGradient(style.top, style.bottom);
+    const bool ownSky = style.skyWidth <= 0 || style.skyHeight <= 0;
+    const float sw = ownSky ? fw : static_cast<float>(style.skyWidth);
+    const float sh = ownSky ? fh : static_cast<float>(style.skyHeight);
+    if (ownSky) {
+        canvas.verticalGradient(style.top, style.bottom);
+    } else {
+        for (int y = 0; y < h; ++y) {
+            const float t = std::clamp((static_cast<float>(y) - style.originY) / (sh - 1.0f), 0.0f, 1.0f);
+            const BColour c = mix(style.top, style.bottom, t);
+            for (int x = 0; x < w; ++x) canvas.set(x, y, c);
+        }
+    }
 
     // The band's axis in pixels, for the distance of each pixel from it.
-    const float ax = style.bandFrom.x * fw, ay = style.bandFrom.y * fh;
-    const float bx = style.bandTo.x * fw, by = style.bandTo.y * fh;
+    const float ax = style.bandFrom.x * sw, ay = style.bandFrom.y * sh;
+    const float bx = style.bandTo.x * sw, by = style.bandTo.y * sh;
     const float ex = bx - ax, ey = by - ay;
     const float axisLength = std::sqrt(ex * ex + ey * ey);
     const float nx = -ey / axisLength, ny = ex / axisLength;  // unit normal of the band
-    const float halfWidth = style.bandWidth * fh;
+    const float halfWidth = style.bandWidth * sh;
     const uint32_t s = style.seed;
 
     // The gas is smooth: work it out on a grid of every second pixel and
@@ -134,9 +145,10 @@ void paintSpace(BCanvas& canvas, const BSpaceStyle& style) {
     std::vector<Gas> grid(static_cast<size_t>(gw) * gh);
     for (int gy = 0; gy < gh; ++gy)
         for (int gx = 0; gx < gw; ++gx) {
-            const float px = static_cast<float>(gx * step) + 0.5f, py = static_cast<float>(gy * step) + 0.5f;
+            const float px = static_cast<float>(gx * step) + 0.5f - style.originX;
+            const float py = static_cast<float>(gy * step) + 0.5f - style.originY;
             // Noise coordinates: picture heights, so features stay round.
-            const float u = px / fh * style.gasScale, v = py / fh * style.gasScale;
+            const float u = px / sh * style.gasScale, v = py / sh * style.gasScale;
             // The band wanders a little, so that its edge is not a straight line.
             const float wander = (fractalNoise(u * 0.5f, v * 0.5f, s + 11u, 3) - 0.5f) * halfWidth * 1.6f;
             const float across = ((px - ax) * nx + (py - ay) * ny + wander) / halfWidth;
@@ -180,20 +192,44 @@ void paintSpace(BCanvas& canvas, const BSpaceStyle& style) {
         }
 
     // Faint stars: more of them inside the band, as along a galaxy's plane.
-    BRandom random(s * 2654435761u + 7u);
-    const int faint = static_cast<int>(style.starsPerMegapixel * fw * fh / 1.0e6f);
-    for (int i = 0; i < faint; ++i) {
-        const float x = random.range(0.0f, fw), y = random.range(0.0f, fh);
-        const float brightness = std::pow(random.uniform(), 3.0f);
-        const float tint = random.uniform();
-        const float keep = random.uniform();
+    // A canvas round a picture first scatters the picture's own stars, in
+    // its coordinates, so that a star cut by the picture's edge goes on
+    // beyond it; then its own, at the same density, where the picture is not.
+    const auto bandAt = [&](float x, float y) {
         const int ix = std::clamp(static_cast<int>(x), 0, w - 1), iy = std::clamp(static_cast<int>(y), 0, h - 1);
-        if (keep > 0.35f + 0.65f * bandWeight[static_cast<size_t>(iy) * w + ix]) continue;
-        addStar(canvas, x, y, style.starSize * (0.75f + 1.0f * brightness), starColour(tint), 0.3f + 0.8f * brightness);
-    }
-    for (int i = 0; i < style.brightStars; ++i) {
-        const float x = random.range(0.03f * fw, 0.97f * fw), y = random.range(0.03f * fh, 0.97f * fh);
-        addBrightStar(canvas, x, y, random.range(0.8f, 1.5f) * fh / 1024.0f, starColour(random.uniform()));
+        return bandWeight[static_cast<size_t>(iy) * w + ix];
+    };
+    const auto scatter = [&](uint32_t seed, float x0, float y0, float areaW, float areaH, int bright, bool outside) {
+        const auto covered = [&](float x, float y) {
+            return outside && x >= style.originX && x < style.originX + sw && y >= style.originY &&
+                   y < style.originY + sh;
+        };
+        BRandom random(seed * 2654435761u + 7u);
+        const int faint = static_cast<int>(style.starsPerMegapixel * areaW * areaH / 1.0e6f);
+        for (int i = 0; i < faint; ++i) {
+            const float x = x0 + random.range(0.0f, areaW), y = y0 + random.range(0.0f, areaH);
+            const float brightness = std::pow(random.uniform(), 3.0f);
+            const float tint = random.uniform();
+            const float keep = random.uniform();
+            if (keep > 0.35f + 0.65f * bandAt(x, y) || covered(x, y)) continue;
+            addStar(canvas, x, y, style.starSize * (0.75f + 1.0f * brightness), starColour(tint),
+                    0.3f + 0.8f * brightness);
+        }
+        for (int i = 0; i < bright; ++i) {
+            const float x = x0 + random.range(0.03f * areaW, 0.97f * areaW);
+            const float y = y0 + random.range(0.03f * areaH, 0.97f * areaH);
+            // The colour is drawn before the size: the order these skies were first baked in.
+            const BColour colour = starColour(random.uniform());
+            const float size = random.range(0.8f, 1.5f) * sh / 1024.0f;
+            if (!covered(x, y)) addBrightStar(canvas, x, y, size, colour);
+        }
+    };
+    if (ownSky) {
+        scatter(s, 0.0f, 0.0f, fw, fh, style.brightStars, false);
+    } else {
+        scatter(s, style.originX, style.originY, sw, sh, style.brightStars, false);
+        const int bright = static_cast<int>(std::lround(style.brightStars * (fw * fh / (sw * sh) - 1.0f)));
+        scatter(s + 1000u, 0.0f, 0.0f, fw, fh, bright, true);
     }
 }
 

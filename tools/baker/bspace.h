@@ -45,6 +45,14 @@ struct BSpaceStyle {
     // survive the halving of each mipmap level and the window's shrinking.
     float starSize;
     int brightStars;          // stars with a halo and four spikes
+    // The canvas as a window onto a sky skyWidth by skyHeight pixels, the
+    // sky's top left corner at (originX, originY) of the canvas: gradient,
+    // band and gas follow the sky, so a wider canvas round a picture
+    // carries its nebula on without a seam. The sky's stars are the
+    // picture's, and the canvas adds its own, as dense, outside it.
+    // A zero size is the canvas itself.
+    float originX = 0.0f, originY = 0.0f;
+    int skyWidth = 0, skyHeight = 0;
 };
 
 void paintSpace(BCanvas& canvas, const BSpaceStyle& style);
