@@ -191,15 +191,18 @@ void MMainMenu::drawNet() {
     glGetIntegerv(GL_VIEWPORT, viewport);
     const float w = static_cast<float>(viewport[2]);
     const float h = static_cast<float>(viewport[3]);
-    // Placed by the middle 4:3 of the window, where the menu's picture has
-    // room: under the title, and beside each controller picture.
-    const float unit = h / 480.0f;
+    // Placed by the 4:3 frame the menu's picture fills (the middle of a wide
+    // window, the full width of a narrower one), where it has room: under
+    // the title, and beside each controller picture.
+    const float frame = h * 4.0f < w * 3.0f ? h : w * 3.0f / 4.0f;  // its height
+    const float unit = frame / 480.0f;
+    const float top = (h + frame) / 2.0f;  // its top edge, from the bottom
     const float lineHeight = 17.0f * unit;
     MText::beginOverlay();
     const std::string status = net->status();
-    if (!status.empty()) text->drawCentred(status.c_str(), w / 2.0f, h - 106.0f * unit, lineHeight, 0.55f, 0.85f, 1.0f);
+    if (!status.empty()) text->drawCentred(status.c_str(), w / 2.0f, top - 106.0f * unit, lineHeight, 0.55f, 0.85f, 1.0f);
     if (!net->notice.empty()) {
-        text->drawCentred(net->notice.c_str(), w / 2.0f, h - 128.0f * unit, lineHeight, 1.0f, 0.85f, 0.35f);
+        text->drawCentred(net->notice.c_str(), w / 2.0f, top - 128.0f * unit, lineHeight, 1.0f, 0.85f, 0.35f);
     }
     if (net->connected()) {
         const bool ready[2] = {net->ownSide() == SIDE_LEFT ? net->ownReady : net->remoteReady,
@@ -209,7 +212,7 @@ void MMainMenu::drawNet() {
             const bool own = side == net->ownSide();
             const char* mark = ready[side] ? "READY" : own ? "Return: ready" : "choosing";
             const float shade = ready[side] ? 1.0f : 0.85f;
-            text->drawCentred(mark, x[side], 150.0f * unit, (ready[side] ? 22.0f : 15.0f) * unit,
+            text->drawCentred(mark, x[side], top - 330.0f * unit, (ready[side] ? 22.0f : 15.0f) * unit,
                               ready[side] ? 0.4f : shade, ready[side] ? 1.0f : shade, ready[side] ? 0.45f : shade);
         }
     }
