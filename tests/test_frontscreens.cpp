@@ -6,6 +6,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>  // Required for: getpid(), usleep()
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "game/greplaycontroller.h"
 #include "game/gskilledcontroller.h"
 #include "game/gengine.h"
+#include "net/nsession.h"
 #include "game/gship.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
@@ -380,3 +383,48 @@ TEST_F(FrontScreensTest, MissingPicturesLeaveScreensWorking) {
 }
 
 }  // namespace
+
+// Connected, each side changes only its own choice and sees the other's; both
+// ready start the match both agreed on, and Escape leaves it on both.
+TEST_F(FrontScreensTest, AConnectedMenuIsShared) {
+    NSession* host = new NSession();
+    NSession joiner;
+    const uint16_t port = static_cast<uint16_t>(40000 + getpid() % 20000);
+    ASSERT_TRUE(host->host(port, true));
+    ASSERT_TRUE(joiner.join("127.0.0.1", port));
+    app->attachNet(host);
+    app->showMenu();
+    auto until = [&](auto done) {
+        for (int i = 0; i < 5000; i++) {
+            if (done()) return true;
+            app->update(1);
+            joiner.service();
+            usleep(1000);
+        }
+        return false;
+    };
+    ASSERT_TRUE(until([&] { return host->connected() && joiner.connected(); }));
+    joiner.setOwnChoice(CHOICE_ACE);
+    ASSERT_TRUE(until([&] { return host->remoteChoice == CHOICE_ACE; }));
+    app->keyDown('p');  // the joiner's key does nothing here
+    app->keyDown('o');
+    EXPECT_EQ(rightChoice, startingRightChoice);
+    EXPECT_EQ(leftPicture(), COMPUTER);
+    EXPECT_EQ(rightPicture(), ACE);
+    ASSERT_TRUE(until([&] { return joiner.remoteChoice == CHOICE_COMPUTER; }));
+    app->keyDown(13);
+    ASSERT_NE(menu(), nullptr) << "the host started alone";
+    joiner.setOwnReady(true);
+    ASSERT_TRUE(until([&] { return dynamic_cast<GEngine*>(app->currentScreen) != nullptr; }));
+    auto* engine = dynamic_cast<GEngine*>(app->currentScreen);
+    EXPECT_EQ(engine->net, host);
+    EXPECT_EQ(engine->leftChoice, CHOICE_COMPUTER);
+    EXPECT_EQ(engine->rightChoice, CHOICE_ACE);
+    NStart start;
+    ASSERT_TRUE(until([&] { return joiner.takeStart(start); }));
+    EXPECT_EQ(start.leftChoice, CHOICE_COMPUTER);
+    EXPECT_EQ(start.seed, engine->seed);
+    app->keyDown(27);
+    EXPECT_NE(menu(), nullptr);
+    EXPECT_TRUE(until([&] { return joiner.takeRemoteLeft(); }));
+}
