@@ -415,7 +415,7 @@ TEST_F(FrontScreensTest, AConnectedMenuIsShared) {
     app->keyDown(13);
     ASSERT_NE(menu(), nullptr) << "the host started alone";
     joiner.setOwnReady(true);
-    ASSERT_TRUE(until([&] { return dynamic_cast<GEngine*>(app->currentScreen) != nullptr; }));
+    ASSERT_TRUE(until([&] { return dynamic_cast<GEngine*>(app->currentScreen) != nullptr; })) << host->ownReady << host->remoteReady << static_cast<int>(host->state) << joiner.ownReady << host->inMatch << " " << host->notice;
     auto* engine = dynamic_cast<GEngine*>(app->currentScreen);
     EXPECT_EQ(engine->net, host);
     EXPECT_EQ(engine->leftChoice, CHOICE_COMPUTER);
