@@ -2,7 +2,6 @@
 #include "game/gengine.h"
 
 #include <cstdio>
-#include <cstdlib>  // Required for: rand(), to draw the match seed
 #include <new>      // Required for: std::nothrow
 
 #include "app/happlication.h"
@@ -31,12 +30,6 @@ HModel* loadModel(const char* path) {
     return model;
 }
 
-// rand() gives 31 bits; two draws make all 32 of the seed.
-uint32_t drawSeed() {
-    const uint32_t high = static_cast<uint32_t>(rand());
-    const uint32_t low = static_cast<uint32_t>(rand());
-    return (high << 16) ^ low;
-}
 
 }  // namespace
 
@@ -90,7 +83,7 @@ bool GEngine::setUpWorld(uint32_t matchSeed) {
 }
 
 bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right) {
-    return setUpMatch(left, right, drawSeed());
+    return setUpMatch(left, right, drawMatchSeed());
 }
 
 bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right, uint32_t matchSeed) {

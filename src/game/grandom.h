@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>  // Required for: rand(), for drawMatchSeed
 
 class GRandom {
 public:
@@ -45,3 +46,12 @@ private:
         return (shifted >> rotation) | (shifted << ((32 - rotation) & 31));
     }
 };
+
+// A new match's seed: the one place rand() (seeded from the clock at
+// start-up) still serves, since a seed is meant to differ from run to run.
+// rand() gives 31 bits; two draws make all 32.
+inline uint32_t drawMatchSeed() {
+    const uint32_t high = static_cast<uint32_t>(rand());
+    const uint32_t low = static_cast<uint32_t>(rand());
+    return (high << 16) ^ low;
+}

@@ -4,22 +4,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>  // Required for: rand(), atexit()
+#include <cstdlib>  // Required for: atexit()
 #include <utility>  // Required for: std::exchange
 
 #include <enet/enet.h>
+
+#include "game/grandom.h"
 
 namespace {
 
 uint32_t steadyMs() {
     using namespace std::chrono;
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-uint32_t randSeed() {
-    const uint32_t high = static_cast<uint32_t>(rand());
-    const uint32_t low = static_cast<uint32_t>(rand());
-    return (high << 16) ^ low;
 }
 
 // Once per process, and safely so when sessions start on several threads.
@@ -51,7 +47,6 @@ bool sameVersions(const NMessage& theirs) {
 
 }  // namespace
 
-uint32_t (*NSession::drawSeed)() = randSeed;
 uint32_t (*NSession::clock)() = steadyMs;
 
 NSession::NSession() {}
@@ -142,13 +137,15 @@ std::string NSession::status() const {
     return "";
 }
 
-void NSession::send(const NMessage& message, bool reliable) {
-    if (peer == nullptr) return;
+void NSession::send(const NMessage& message, bool reliable) { sendTo(peer, message, reliable); }
+
+void NSession::sendTo(_ENetPeer* to, const NMessage& message, bool reliable) {
+    if (to == nullptr) return;
     uint8_t bytes[vkn::MAX_MESSAGE];
     const size_t size = encodeMessage(message, bytes);
     ENetPacket* packet = enet_packet_create(bytes, size, reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
     if (packet == nullptr) return;
-    if (enet_peer_send(peer, reliable ? vkn::CHANNEL_RELIABLE : vkn::CHANNEL_INPUT, packet) != 0) {
+    if (enet_peer_send(to, reliable ? vkn::CHANNEL_RELIABLE : vkn::CHANNEL_INPUT, packet) != 0) {
         enet_packet_destroy(packet);
     }
 }
@@ -179,42 +176,47 @@ void NSession::maybeStart() {
     NMessage m;
     m.kind = vkn::Kind::START;
     m.match = ++matchNumber;
-    m.seed = fixedSeed ? seed : drawSeed();
+    m.seed = fixedSeed ? seed : drawMatchSeed();
     m.delay = chooseDelay();
     m.leftChoice = static_cast<uint8_t>(ownChoice);
     m.rightChoice = static_cast<uint8_t>(remoteChoice);
     send(m, true);
-    pendingStart.seed = m.seed;
-    pendingStart.delay = m.delay;
-    pendingStart.leftChoice = ownChoice;
-    pendingStart.rightChoice = remoteChoice;
-    pendingStart.holdMs = rttMedian() / 2;
+    beginMatch(m, rttMedian() / 2);
+}
+
+void NSession::beginMatch(const NMessage& start, int32_t holdMs) {
+    matchNumber = start.match;
+    pendingStart.seed = start.seed;
+    pendingStart.delay = start.delay;
+    pendingStart.leftChoice = start.leftChoice;
+    pendingStart.rightChoice = start.rightChoice;
+    pendingStart.holdMs = holdMs;
     startPending = true;
-    lock.start(m.delay);
+    lock.start(start.delay);
     inMatch = true;
     finishing = false;
     ownReady = false;
     remoteReady = false;
 }
 
-int32_t NSession::rttMedian() const {
-    if (rttCount == 0) return peer != nullptr ? static_cast<int32_t>(peer->roundTripTime) : 0;
+int32_t NSession::sortedSamples(int32_t* sorted) const {
     const int32_t n = std::min(rttCount, RTT_SAMPLES);
-    int32_t sorted[RTT_SAMPLES];
     std::copy(rttSamples, rttSamples + n, sorted);
     std::sort(sorted, sorted + n);
+    return n;
+}
+
+int32_t NSession::rttMedian() const {
+    int32_t sorted[RTT_SAMPLES];
+    const int32_t n = sortedSamples(sorted);
+    if (n == 0) return peer != nullptr ? static_cast<int32_t>(peer->roundTripTime) : 0;
     return sorted[n / 2];
 }
 
 uint8_t NSession::chooseDelay() const {
-    int32_t slow = rttMedian();
-    const int32_t n = std::min(rttCount, RTT_SAMPLES);
-    if (n > 0) {
-        int32_t sorted[RTT_SAMPLES];
-        std::copy(rttSamples, rttSamples + n, sorted);
-        std::sort(sorted, sorted + n);
-        slow = sorted[(n * 9) / 10 < n ? (n * 9) / 10 : n - 1];
-    }
+    int32_t sorted[RTT_SAMPLES];
+    const int32_t n = sortedSamples(sorted);
+    const int32_t slow = n > 0 ? sorted[(n * 9) / 10] : rttMedian();
     // Half the slow round trip one way, a tick for a lost packet's repeat,
     // and a little for the passes between reading and sending.
     const int32_t ms = slow / 2 + 25 + 12;
@@ -356,18 +358,7 @@ void NSession::handle(const uint8_t* data, size_t size) {
         return;
     case vkn::Kind::START:
         if (hosting || !menu) return badPacket("unexpected start");
-        matchNumber = m.match;
-        pendingStart.seed = m.seed;
-        pendingStart.delay = m.delay;
-        pendingStart.leftChoice = m.leftChoice;
-        pendingStart.rightChoice = m.rightChoice;
-        pendingStart.holdMs = 0;
-        startPending = true;
-        lock.start(m.delay);
-        inMatch = true;
-        finishing = false;
-        ownReady = false;
-        remoteReady = false;
+        beginMatch(m, 0);
         return;
     case vkn::Kind::INPUT:
         if (state != State::CONNECTED) return badPacket("unexpected input");
@@ -421,12 +412,7 @@ void NSession::service() {
                     // One player at a time: say why, then let go.
                     NMessage busy = greeting(vkn::Kind::REFUSE);
                     busy.refusal = vkn::Refusal::BUSY;
-                    uint8_t bytes[vkn::MAX_MESSAGE];
-                    const size_t size = encodeMessage(busy, bytes);
-                    ENetPacket* packet = enet_packet_create(bytes, size, ENET_PACKET_FLAG_RELIABLE);
-                    if (packet != nullptr && enet_peer_send(event.peer, vkn::CHANNEL_RELIABLE, packet) != 0) {
-                        enet_packet_destroy(packet);
-                    }
+                    sendTo(event.peer, busy, true);
                     enet_peer_disconnect_later(event.peer, 0);
                     break;
                 }

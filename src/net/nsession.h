@@ -130,10 +130,9 @@ public:
     uint64_t receivedBytes() const;
     uint32_t inputsSent = 0;
 
-    // Where the host's match seeds come from: rand() in the game; a fixed
-    // one when `fixedSeed` is set (tests and benchmarks, several sessions
-    // to a process).
-    static uint32_t (*drawSeed)();
+    // The host's match seeds are drawn (drawMatchSeed), or this one when
+    // `fixedSeed` is set (tests and benchmarks, several sessions to a
+    // process).
     bool fixedSeed = false;
     uint32_t seed = 0;
     // Milliseconds of a steady clock; tests may replace it.
@@ -142,6 +141,11 @@ public:
 private:
     void handle(const uint8_t* data, size_t size);
     void send(const NMessage& message, bool reliable);
+    static void sendTo(_ENetPeer* to, const NMessage& message, bool reliable);
+    // Both sides go into the match `start` describes.
+    void beginMatch(const NMessage& start, int32_t holdMs);
+    // The round-trip samples, lowest first; returns how many.
+    int32_t sortedSamples(int32_t* sorted) const;
     void sendMenu();
     void maybeStart();
     void welcome(const NMessage& hello);
