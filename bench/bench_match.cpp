@@ -29,7 +29,7 @@
 #include <string>
 
 #include "app/shell.h"
-#include "game/gengine.h"
+#include "screens/gengine.h"
 #include "game/gship.h"
 
 namespace {
@@ -69,7 +69,7 @@ void BM_MatchUpdate(benchmark::State& state) {
     int64_t objects = 0;
     for (auto _ : state) {
         match.step(stepMs);
-        objects += match.engine.world.objectCount;
+        objects += match.engine.match.world.objectCount;
     }
     state.counters["objects"] =
         benchmark::Counter(static_cast<double>(objects), benchmark::Counter::kAvgIterations);

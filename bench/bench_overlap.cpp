@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "game/gengine.h"
+#include "screens/gengine.h"
 #include "game/gship.h"
 
 namespace {

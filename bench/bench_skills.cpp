@@ -1,39 +1,34 @@
 // bench_skills.cpp: the cost of one tick of a skilled computer player.
 //
 // A pilot-against-ace match is played, seeded, for 20 s so that shots are in
-// flight and both players have something to watch; then the timed player's
-// control() is called again and again on that world, each call a tick of
+// flight and both players have something to watch; then the timed player is
+// asked for its flags again and again on that world, each call a tick of
 // its own (an observation into its ring, a decision on an old one, the
 // shots it tracks carried on). Run with --benchmark_repetitions=N for the
 // median.
 #include <benchmark/benchmark.h>
 
-#include "game/gcontroller.h"
-#include "game/gcontrollerkinds.h"
+#include "game/gmatch.h"
 #include "game/gship.h"
-#include "game/gworld.h"
 
 namespace {
 
 void controlTick(benchmark::State& state, ControllerChoice timed) {
-    GWorld world;
-    world.setUpMatch(20261208u, GWorld::Models(), false);
-    GShip* left = world.leftShip();
-    GShip* right = world.rightShip();
-    left->setController(makeController(timed, &world, left));
-    right->setController(makeController(timed == CHOICE_ACE ? CHOICE_PILOT : CHOICE_ACE, &world, right));
-    auto play = [&](int32_t ms) {
-        world.advance(ms);
-        world.events.clear();
+    GMatch match;
+    match.setUp(20261208u, timed, timed == CHOICE_ACE ? CHOICE_PILOT : CHOICE_ACE);
+    GShip* left = match.world.leftShip();
+    GShip* right = match.world.rightShip();
+    for (int32_t ms = 0; ms < 20000; ms += 1000) {
+        match.advance(1000);
         left->health = GShip::FULL_HEALTH;
         right->health = GShip::FULL_HEALTH;
-    };
-    play(20000);
+    }
     // The timed controller runs outside its ship's tick here: it only looks
-    // and sets flags.
-    GController* controller = left->controller;
+    // and answers.
+    GController* controller = match.controller(SIDE_LEFT);
+    uint32_t tick = match.ticks[SIDE_LEFT];
     for (auto _ : state) {
-        controller->control();
+        benchmark::DoNotOptimize(controller->flags(match.world, SIDE_LEFT, ++tick));
         benchmark::ClobberMemory();
     }
 }

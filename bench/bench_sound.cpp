@@ -33,7 +33,7 @@
 #include <vector>
 
 #include "app/shell.h"
-#include "game/gengine.h"
+#include "screens/gengine.h"
 #include "game/gship.h"
 #include "sound/hmixer.h"
 #include "sound/hsound.h"

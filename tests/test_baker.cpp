@@ -21,7 +21,7 @@
 #include "assets/hmodel.h"
 #include "baker/bakeall.h"
 #include "baker/bmenucoverage.h"
-#include "game/gbackground.h"
+#include "screens/gview.h"
 #include "screens/mmenulayout.h"
 
 namespace fs = std::filesystem;
@@ -409,8 +409,8 @@ TEST_F(BakerTest, TheSkyRoundAPictureGoesOnFromItsEdges) {
     const struct {
         const char *picture, *sky;
         float halfWidth, halfHeight, skyHalfWidth, skyHalfHeight, strip;
-    } pairs[] = {{"pozadi.jpg", "pozadi_sky.jpg", 55.0f, 43.0f, GBackground::SKY_HALF_WIDTH,
-                  GBackground::SKY_HALF_HEIGHT, 1.0f},
+    } pairs[] = {{"pozadi.jpg", "pozadi_sky.jpg", 55.0f, 43.0f, GView::SKY_HALF_WIDTH,
+                  GView::SKY_HALF_HEIGHT, 1.0f},
                  // Clear of the lettering's glow, which only the picture has.
                  {"menu.jpg", "menu_sky.jpg", MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT, MENU_SKY_HALF_WIDTH,
                   MENU_SKY_HALF_HEIGHT, 0.2f}};

@@ -17,11 +17,11 @@
 #include "assets/htexturestore.h"
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
-#include "game/greplaycontroller.h"
-#include "game/gskilledcontroller.h"
-#include "game/gengine.h"
-#include "net/nsession.h"
 #include "game/gship.h"
+#include "game/gskilledcontroller.h"
+#include "net/nmatch.h"
+#include "net/nsession.h"
+#include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "support/glwindow.h"
@@ -62,7 +62,7 @@ std::string controllers(HScreen* screen) {
         if (dynamic_cast<GAceController*>(c)) return "ace";
         return "none";
     };
-    return kind(steeringOf(engine->rightShip()->controller)) + "/" + kind(steeringOf(engine->leftShip()->controller));
+    return kind(engine->match.controller(SIDE_RIGHT)) + "/" + kind(engine->match.controller(SIDE_LEFT));
 }
 
 class FrontScreensTest : public ::testing::Test {
@@ -223,9 +223,9 @@ TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
     app->keyDown('r');
     auto* watched = dynamic_cast<GEngine*>(app->currentScreen);
     ASSERT_NE(watched, nullptr);
-    EXPECT_TRUE(watched->replaying);
-    EXPECT_EQ(watched->leftChoice, CHOICE_COMPUTER);
-    EXPECT_EQ(watched->rightChoice, CHOICE_ARROW_KEYS);
+    EXPECT_NE(watched->match.watched(), nullptr);
+    EXPECT_EQ(watched->match.leftChoice, CHOICE_COMPUTER);
+    EXPECT_EQ(watched->match.rightChoice, CHOICE_ARROW_KEYS);
 }
 
 // A switch destroys the old screen before it builds the new one, so that the
@@ -255,7 +255,7 @@ TEST_F(FrontScreensTest, SwitchFreesTheOldScreensTexturesBeforeTheNewOneLoads) {
             app->startMatch(CHOICE_COMPUTER, CHOICE_COMPUTER);
             auto* engine = dynamic_cast<GEngine*>(app->currentScreen);
             ASSERT_NE(engine, nullptr);
-            firstLoaded = engine->rightShipModel->data.materials[0].texture;
+            firstLoaded = engine->view.rightShipModel->data.materials[0].texture;
         } else {
             app->showMenu();
             ASSERT_NE(menu(), nullptr);
@@ -405,26 +405,30 @@ TEST_F(FrontScreensTest, AConnectedMenuIsShared) {
     };
     ASSERT_TRUE(until([&] { return host->connected() && joiner.connected(); }));
     joiner.setOwnChoice(CHOICE_ACE);
-    ASSERT_TRUE(until([&] { return host->remoteChoice == CHOICE_ACE; }));
+    ASSERT_TRUE(until([&] { return host->remoteChoice() == CHOICE_ACE; }));
     app->keyDown('p');  // the joiner's key does nothing here
     app->keyDown('o');
     EXPECT_EQ(rightChoice, startingRightChoice);
     EXPECT_EQ(leftPicture(), COMPUTER);
     EXPECT_EQ(rightPicture(), ACE);
-    ASSERT_TRUE(until([&] { return joiner.remoteChoice == CHOICE_COMPUTER; }));
+    ASSERT_TRUE(until([&] { return joiner.remoteChoice() == CHOICE_COMPUTER; }));
     app->keyDown(13);
     ASSERT_NE(menu(), nullptr) << "the host started alone";
     joiner.setOwnReady(true);
-    ASSERT_TRUE(until([&] { return dynamic_cast<GEngine*>(app->currentScreen) != nullptr; })) << host->ownReady << host->remoteReady << static_cast<int>(host->state) << joiner.ownReady << host->inMatch << " " << host->notice;
+    ASSERT_TRUE(until([&] { return dynamic_cast<GEngine*>(app->currentScreen) != nullptr; }))
+        << host->ownReady() << host->remoteReady() << static_cast<int>(host->state()) << joiner.ownReady()
+        << host->inMatch() << " " << host->notice();
     auto* engine = dynamic_cast<GEngine*>(app->currentScreen);
-    EXPECT_EQ(engine->net, host);
-    EXPECT_EQ(engine->leftChoice, CHOICE_COMPUTER);
-    EXPECT_EQ(engine->rightChoice, CHOICE_ACE);
+    ASSERT_NE(engine->netMatch(), nullptr);
+    EXPECT_EQ(engine->netMatch()->session, host);
+    EXPECT_EQ(engine->match.leftChoice, CHOICE_COMPUTER);
+    EXPECT_EQ(engine->match.rightChoice, CHOICE_ACE);
     NStart start;
-    ASSERT_TRUE(until([&] { return joiner.takeStart(start); }));
+    NSession::Event event;
+    ASSERT_TRUE(until([&] { return joiner.takeEvent(event, start) && event == NSession::Event::MATCH_STARTED; }));
     EXPECT_EQ(start.leftChoice, CHOICE_COMPUTER);
-    EXPECT_EQ(start.seed, engine->seed);
+    EXPECT_EQ(start.seed, engine->match.world.seed);
     app->keyDown(27);
     EXPECT_NE(menu(), nullptr);
-    EXPECT_TRUE(until([&] { return joiner.takeRemoteLeft(); }));
+    EXPECT_TRUE(until([&] { return joiner.takeEvent(event, start) && event == NSession::Event::MATCH_LEFT; }));
 }

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "game/gbackground.h"
-#include "game/gcontroller.h"
 #include "game/gprojectile.h"
 #include "test_gworld.h"
 
@@ -18,13 +17,13 @@ class CollisionTest : public WorldTest {
 protected:
     // A mover that has just arrived at `at` from `from`.
     ProbeMovable* mover(Vec3 extent, Vec3 at, Vec3 from, bool answer = true) {
-        ProbeMovable* m = add(new ProbeMovable(&engine.world, extent, answer, &log, "mover"));
+        ProbeMovable* m = add(new ProbeMovable(&world, extent, answer, &log, "mover"));
         m->position = at;
         m->previousPosition = from;
         return m;
     }
     ProbeMovable* other(Vec3 extent, Vec3 at, bool answer = true, const char* name = "other") {
-        ProbeMovable* o = add(new ProbeMovable(&engine.world, extent, answer, &log, name));
+        ProbeMovable* o = add(new ProbeMovable(&world, extent, answer, &log, name));
         o->position = at;
         return o;
     }
@@ -71,11 +70,11 @@ TEST_F(CollisionTest, BoxesTouchOnlyBelowTheTruncatedSumOfHalfSizes) {
                 ProbeMovable* o = other(t.otherExtent, Vec3(0.0f, 0.0f, -50.0f));
                 ProbeMovable* m = mover(t.moverExtent, along(t.axis, d), along(t.axis, d));
                 log.clear();
-                engine.world.checkCollisions(m);
+                world.checkCollisions(m);
                 EXPECT_EQ(log, expectTouch ? (Log{"mover collide", "other collide"}) : Log{})
                     << t.pair << " at " << d;
-                engine.world.removeObject(m);
-                engine.world.removeObject(o);
+                world.removeObject(m);
+                world.removeObject(o);
                 delete m;
                 delete o;
             }
@@ -86,7 +85,7 @@ TEST_F(CollisionTest, BoxesTouchOnlyBelowTheTruncatedSumOfHalfSizes) {
 TEST_F(CollisionTest, HalfSizesAddingUpToLessThanOneNeverTouch) {
     ProbeMovable* o = other(Vec3(0.4f, 0.4f, 0.4f), Vec3(0.0f, 0.0f, -50.0f));
     ProbeMovable* m = mover(Vec3(0.5f, 0.5f, 0.5f), o->position, o->position);
-    engine.world.checkCollisions(m);
+    world.checkCollisions(m);
     EXPECT_TRUE(log.empty());
 }
 
@@ -96,7 +95,7 @@ TEST_F(CollisionTest, TouchingShipsBounceTheMoverBackAndSwapVelocities) {
     moving->previousPosition = Vec3(6.0f, 0.5f, -50.0f);
     moving->velocity = Vec3(-1.0f, 0.25f, 0.0f);
     still->velocity = Vec3(0.5f, 0.0f, 0.125f);
-    engine.world.checkCollisions(moving);
+    world.checkCollisions(moving);
     EXPECT_FLOAT_EQ(moving->position.x, 6.0f);
     EXPECT_FLOAT_EQ(still->position.x, 0.0f);
     EXPECT_FLOAT_EQ(moving->velocity.x, 0.5f);
@@ -112,7 +111,7 @@ TEST_F(CollisionTest, EachBodyTakesOverTheOthersMomentum) {
     o->mass = 2.0f;
     ProbeMovable* m = mover(shipExtent(), Vec3(4.0f, 0.0f, -50.0f), Vec3(6.0f, 0.0f, -50.0f));
     m->velocity = Vec3(1.0f, 0.0f, 0.0f);
-    engine.world.checkCollisions(m);
+    world.checkCollisions(m);
     EXPECT_FLOAT_EQ(m->velocity.x, 0.0f);
     EXPECT_FLOAT_EQ(o->velocity.x, 0.5f);
 
@@ -124,7 +123,7 @@ TEST_F(CollisionTest, EachBodyTakesOverTheOthersMomentum) {
     o->velocity = Vec3(1.735f, 0.0f, 0.0f);
     m->velocity = Vec3(0.0f, 0.0f, 0.0f);
     m->position = Vec3(4.0f, 0.0f, -50.0f);
-    engine.world.checkCollisions(m);
+    world.checkCollisions(m);
     EXPECT_EQ(m->velocity.x, 3.81699991f);
     EXPECT_NE(m->velocity.x, 3.81700015f);
 }
@@ -134,7 +133,7 @@ TEST_F(CollisionTest, EitherRefusalMeansNoBounceButTheWorkDoneStands) {
     ProbeMovable* m =
         mover(shipExtent(), Vec3(1.0f, 0.0f, -50.0f), Vec3(3.0f, 0.0f, -50.0f), /*answer=*/false);
     m->velocity = Vec3(-1.0f, 0.0f, 0.0f);
-    engine.world.checkCollisions(m);
+    world.checkCollisions(m);
     EXPECT_EQ(log, (Log{"mover collide"}));  // the other is not asked
     EXPECT_FLOAT_EQ(m->position.x, 1.0f);
     EXPECT_FLOAT_EQ(m->velocity.x, -1.0f);
@@ -142,18 +141,18 @@ TEST_F(CollisionTest, EitherRefusalMeansNoBounceButTheWorkDoneStands) {
     log.clear();
     m->answer = true;
     o->answer = false;
-    engine.world.checkCollisions(m);
+    world.checkCollisions(m);
     EXPECT_EQ(log, (Log{"mover collide", "other collide"}));
     EXPECT_FLOAT_EQ(m->position.x, 1.0f);
     EXPECT_FLOAT_EQ(o->velocity.x, 0.0f);
 }
 
 TEST_F(CollisionTest, OnlyCollidingObjectsOtherThanTheMoverAreTested) {
-    add(new GBackground(&engine.world));
+    add(new GBackground(&world));
     ProbeMovable* quiet = other(shipExtent(), Vec3(0.0f, 0.0f, -50.0f), true, "quiet");
     quiet->flags = 0;
     ProbeMovable* m = mover(shipExtent(), Vec3(0.0f, 0.0f, -50.0f), Vec3(0.0f, 0.0f, -50.0f));
-    engine.world.checkCollisions(m);
+    world.checkCollisions(m);
     EXPECT_TRUE(log.empty());
 }
 
@@ -169,7 +168,7 @@ TEST_F(CollisionTest, AfterABounceLaterEntriesAreTestedFromTheRestoredPosition) 
     m->velocity = Vec3(1.0f, 0.0f, 0.0f);
     ahead->velocity = Vec3(-0.5f, 0.0f, 0.0f);
     behind->velocity = Vec3(0.25f, 0.0f, 0.0f);
-    engine.world.checkCollisions(m);
+    world.checkCollisions(m);
     EXPECT_EQ(log, (Log{"mover collide", "ahead collide", "mover collide", "behind collide"}));
     EXPECT_FLOAT_EQ(m->position.x, -2.0f);
     EXPECT_FLOAT_EQ(ahead->velocity.x, 1.0f);
@@ -180,11 +179,11 @@ TEST_F(CollisionTest, AfterABounceLaterEntriesAreTestedFromTheRestoredPosition) 
 TEST_F(CollisionTest, ShotAsMoverDealsDamageAndTheShipIsNotAsked) {
     GShip* owner = addShip(-20.0f, 0.0f);
     ProbeMovable* ship = other(shipExtent(), Vec3(0.0f, 0.0f, -50.0f));
-    GProjectile* shot = add(new GProjectile(&engine.world, nullptr, owner));
+    GProjectile* shot = add(new GProjectile(&world, owner));
     shot->position = Vec3(2.5f, 0.5f, -50.0f);
     shot->previousPosition = Vec3(3.5f, 0.5f, -50.0f);
     shot->velocity = Vec3(-1.0f, 0.0f, 0.0f);
-    engine.world.checkCollisions(shot);
+    world.checkCollisions(shot);
     EXPECT_TRUE(log.empty());
     EXPECT_EQ(ship->damageTaken, GProjectile::HIT_DAMAGE);
     EXPECT_TRUE(shot->dying);
@@ -198,37 +197,22 @@ TEST_F(CollisionTest, ShipMovingIntoAShotTakesTheHitWithoutBouncing) {
     GShip* target = addShip(0.0f, 0.0f);
     target->previousPosition = Vec3(0.0f, -1.0f, -50.0f);
     target->velocity = Vec3(0.0f, 1.0f, 0.0f);
-    GProjectile* shot = add(new GProjectile(&engine.world, nullptr, owner));
+    GProjectile* shot = add(new GProjectile(&world, owner));
     shot->position = Vec3(2.0f, 0.0f, -50.0f);
-    engine.world.checkCollisions(target);
+    world.checkCollisions(target);
     EXPECT_EQ(target->health, 95);
     EXPECT_TRUE(shot->dying);
     EXPECT_FLOAT_EQ(target->position.y, 0.0f);
     EXPECT_FLOAT_EQ(target->velocity.y, 1.0f);
     // Queued for deletion, the shot is still in the table until the update
     // ends, and strikes again.
-    engine.world.checkCollisions(target);
+    world.checkCollisions(target);
     EXPECT_EQ(target->health, 90);
 }
 
 }  // namespace
 
 namespace {
-
-// Steers like a player holding the same keys all the time.
-class HeldKeys : public GController {
-public:
-    HeldKeys(GMovable* target, bool left, bool right, bool down)
-        : GController(nullptr, target), left(left), right(right), down(down) {}
-    void control() override {
-        target->left = left;
-        target->right = right;
-        target->up = false;
-        target->down = down;
-        target->fire = false;
-    }
-    bool left, right, down;
-};
 
 bool shipsOverlap(const GShip* a, const GShip* b) {
     const int dx = static_cast<int>(a->position.x - b->position.x);
@@ -261,19 +245,22 @@ TEST_F(CollisionTest, ShipsThatEndUpInsideEachOtherPartUnderTheirOwnThrust) {
         SCOPED_TRACE(c.name);
         GShip* steered = addShip(c.steeredAt.x, c.steeredAt.y);
         steered->velocity = c.steeredVelocity;
-        steered->setController(new HeldKeys(steered, c.left, c.right, c.down));
+        // Nobody steers these ships: they hold the same keys all the time.
+        steered->left = c.left;
+        steered->right = c.right;
+        steered->down = c.down;
         GShip* idle = addShip(c.idleAt.x, c.idleAt.y);
         int overlapTicks = 0;
         for (int tick = 0; tick < 400; ++tick) {
-            engine.world.wheel.advance(GShip::PERIOD_MS);
+            world.wheel.advance(GShip::PERIOD_MS);
             if (shipsOverlap(steered, idle)) ++overlapTicks;
         }
         EXPECT_LE(overlapTicks, 14);
         EXPECT_EQ(idle->position.x, c.idleAt.x) << "the idle ship was dragged along";
         EXPECT_EQ(idle->position.y, c.idleAt.y);
         EXPECT_EQ(idle->velocity.x, 0.0f);
-        engine.world.removeObject(steered);
-        engine.world.removeObject(idle);
+        world.removeObject(steered);
+        world.removeObject(idle);
         delete steered;
         delete idle;
     }
@@ -285,7 +272,7 @@ TEST_F(CollisionTest, AStepThatBeganInsideGetsNoResponse) {
     ProbeMovable* m = mover(shipExtent(), Vec3(-0.1f, 0.0f, -50.0f), Vec3(0.0f, 0.0f, -50.0f));
     m->velocity = Vec3(-0.1f, 0.0f, 0.0f);
     o->velocity = Vec3(0.0f, 0.5f, 0.0f);
-    engine.world.checkCollisions(m);
+    world.checkCollisions(m);
     EXPECT_EQ(log, (Log{"mover collide", "other collide"}));
     EXPECT_FLOAT_EQ(m->position.x, -0.1f) << "the step away was undone";
     EXPECT_FLOAT_EQ(o->velocity.x, 0.0f) << "momentum was exchanged";
@@ -294,7 +281,7 @@ TEST_F(CollisionTest, AStepThatBeganInsideGetsNoResponse) {
 
     m->previousPosition = Vec3(-6.0f, 0.0f, -50.0f);
     m->position = Vec3(-4.5f, 0.0f, -50.0f);
-    engine.world.checkCollisions(m);
+    world.checkCollisions(m);
     EXPECT_FLOAT_EQ(m->position.x, -6.0f);
     EXPECT_FLOAT_EQ(m->velocity.y, 0.5f);
 }

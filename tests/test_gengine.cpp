@@ -1,5 +1,6 @@
-// The match screen: its table, deaths at the end of an update, pause, the
-// facing of the ships, the end of a match and the hand-over of its result.
+// The match screen and its world: the table, deaths at the end of a step,
+// pause, the facing of the ships, the end of a match and the hand-over of
+// its result.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,30 +9,33 @@
 #include "assets/hmodel.h"
 #include "game/gaicontroller.h"
 #include "game/gbackground.h"
-#include "game/gcontroller.h"
 #include "game/gprojectile.h"
-#include "game/greplaycontroller.h"
+#include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "support/models3ds.h"
+#include "support/tempdir.h"
 #include "test_gworld.h"
 
 namespace {
 
 // --- the table --------------------------------------------------------------
 
-TEST_F(WorldTest, FreshEngineHasAnEmptyWorldAndLoadsItsModelsAnyway) {
-    EXPECT_EQ(engine.world.objectCount, 0);
-    EXPECT_EQ(engine.world.pendingCount, 0);
-    EXPECT_FALSE(engine.paused);
-    EXPECT_EQ(engine.view.world, &engine);
+// In a scratch directory, so that the model files are not found (each
+// missing 3DS file prints one line).
+TEST(MatchScreen, FreshScreenHasAnEmptyWorldAndLoadsItsModelsAnyway) {
+    ScopedTempDir dir;
+    GEngine engine(nullptr);
+    EXPECT_EQ(engine.match.world.objectCount, 0);
+    EXPECT_FALSE(engine.paused());
+    EXPECT_EQ(engine.view.world, &engine.match.world);
     EXPECT_DOUBLE_EQ(engine.view.eyeZ, 0.0);
     // Missing files: the 3DS models are loaded and empty, the text ones not
     // loaded; either way they exist and draw nothing.
-    ASSERT_NE(engine.rightShipModel, nullptr);
-    EXPECT_TRUE(engine.rightShipModel->loaded);
-    ASSERT_NE(engine.leftHealthBar, nullptr);
-    EXPECT_FALSE(engine.leftHealthBar->loaded);
+    ASSERT_NE(engine.view.rightShipModel, nullptr);
+    EXPECT_TRUE(engine.view.rightShipModel->loaded);
+    ASSERT_NE(engine.view.leftHealthBar, nullptr);
+    EXPECT_FALSE(engine.view.leftHealthBar->loaded);
     // Without a match there is no facing and no end to test.
     engine.update(100);
     engine.checkEnd();
@@ -44,141 +48,141 @@ TEST(MatchModels, EachModelIsReadFromItsOwnFile) {
     for (const char* file : files3ds) ASSERT_TRUE(write3ds(file, Model3ds({{file, 0x010203}})));
     dir.write("lives_right.txt", "1 0 0  0 0 0  1 0 0  0 1 0");
     dir.write("lives_left.txt", "2 0 0  0 0 0  1 0 0  0 1 0");
-    GEngine engine(nullptr);
-    const std::pair<HModel*, const char*> slots[] = {{engine.rightShipModel, "ship.3ds"},
-                                                     {engine.leftShipModel, "ship2.3ds"},
-                                                     {engine.rightShotModel, "zat.3ds"},
-                                                     {engine.leftShotModel, "zat2.3ds"}};
+    GView view;
+    view.loadModels();
+    const std::pair<HModel*, const char*> slots[] = {{view.rightShipModel, "ship.3ds"},
+                                                     {view.leftShipModel, "ship2.3ds"},
+                                                     {view.rightShotModel, "zat.3ds"},
+                                                     {view.leftShotModel, "zat2.3ds"}};
     for (const auto& slot : slots) {
         ASSERT_NE(slot.first, nullptr) << slot.second;
         ASSERT_EQ(slot.first->data.materialCount, 1) << slot.second;
         EXPECT_STREQ(slot.first->data.materials[0].name, slot.second);
     }
-    ASSERT_TRUE(engine.rightHealthBar->loaded);
-    ASSERT_TRUE(engine.leftHealthBar->loaded);
-    EXPECT_EQ(engine.rightHealthBar->data.materials[0].colour[0], 1);
-    EXPECT_EQ(engine.leftHealthBar->data.materials[0].colour[0], 2);
+    ASSERT_TRUE(view.rightHealthBar->loaded);
+    ASSERT_TRUE(view.leftHealthBar->loaded);
+    EXPECT_EQ(view.rightHealthBar->data.materials[0].colour[0], 1);
+    EXPECT_EQ(view.leftHealthBar->data.materials[0].colour[0], 2);
 }
 
 TEST_F(WorldTest, TableTakesThirtyObjectsAndRefusesTheThirtyFirst) {
     for (int i = 0; i < 30; i++) {
-        ProbeObject* probe = new ProbeObject(&engine.world, 5);
-        ASSERT_TRUE(engine.world.addObject(probe));
+        ProbeObject* probe = new ProbeObject(&world, 5);
+        ASSERT_TRUE(world.addObject(probe));
         EXPECT_EQ(probe->active, 1);
         EXPECT_NE(probe->node, nullptr);
     }
-    ProbeObject extra(&engine.world, 5);
-    EXPECT_FALSE(engine.world.addObject(&extra));
-    EXPECT_EQ(engine.world.objectCount, 30);
+    ProbeObject extra(&world, 5);
+    EXPECT_FALSE(world.addObject(&extra));
+    EXPECT_EQ(world.objectCount, 30);
     EXPECT_EQ(extra.node, nullptr);
     EXPECT_EQ(extra.active, 0);
-    EXPECT_FALSE(engine.world.addObject(nullptr));
+    EXPECT_FALSE(world.addObject(nullptr));
 }
 
 TEST_F(WorldTest, ObjectTheWheelRefusesStaysOutOfTheTable) {
-    ProbeObject negative(&engine.world, 5);
+    ProbeObject negative(&world, 5);
     negative.delay = -1;
-    EXPECT_FALSE(engine.world.addObject(&negative));
-    ProbeObject* twice = add(new ProbeObject(&engine.world, 5));
-    EXPECT_FALSE(engine.world.addObject(twice));
-    EXPECT_EQ(engine.world.objectCount, 1);
+    EXPECT_FALSE(world.addObject(&negative));
+    ProbeObject* twice = add(new ProbeObject(&world, 5));
+    EXPECT_FALSE(world.addObject(twice));
+    EXPECT_EQ(world.objectCount, 1);
 }
 
 // An object of another world (or of none) would leave through that world,
 // and this table would keep pointing at it.
 TEST_F(WorldTest, ObjectOfAnotherWorldIsRefused) {
-    GEngine elsewhere(nullptr);
-    ProbeObject foreign(&elsewhere.world, 5);
+    GWorld elsewhere;
+    ProbeObject foreign(&elsewhere, 5);
     ProbeObject homeless(nullptr, 5);
-    EXPECT_FALSE(engine.world.addObject(&foreign));
-    EXPECT_FALSE(engine.world.addObject(&homeless));
-    EXPECT_EQ(engine.world.objectCount, 0);
+    EXPECT_FALSE(world.addObject(&foreign));
+    EXPECT_FALSE(world.addObject(&homeless));
+    EXPECT_EQ(world.objectCount, 0);
     EXPECT_EQ(foreign.node, nullptr);
     EXPECT_EQ(homeless.node, nullptr);
 }
 
 TEST_F(WorldTest, RemovalMovesTheLastEntryIntoTheGap) {
     ProbeObject* p[5];
-    for (auto& probe : p) probe = add(new ProbeObject(&engine.world, 5));
-    engine.world.removeObject(p[1]);
-    EXPECT_EQ(engine.world.objectCount, 4);
-    EXPECT_EQ(engine.world.objects[0], p[0]);
-    EXPECT_EQ(engine.world.objects[1], p[4]);
-    EXPECT_EQ(engine.world.objects[2], p[2]);
-    EXPECT_EQ(engine.world.objects[3], p[3]);
-    EXPECT_EQ(engine.world.objects[4], nullptr);
+    for (auto& probe : p) probe = add(new ProbeObject(&world, 5));
+    world.removeObject(p[1]);
+    EXPECT_EQ(world.objectCount, 4);
+    EXPECT_EQ(world.objects[0], p[0]);
+    EXPECT_EQ(world.objects[1], p[4]);
+    EXPECT_EQ(world.objects[2], p[2]);
+    EXPECT_EQ(world.objects[3], p[3]);
+    EXPECT_EQ(world.objects[4], nullptr);
     EXPECT_EQ(p[1]->node, nullptr);
     EXPECT_EQ(p[1]->active, 0);
     delete p[1];
 
     // Removing the last entry leaves the rest where they are.
-    engine.world.removeObject(p[3]);
-    EXPECT_EQ(engine.world.objectCount, 3);
-    EXPECT_EQ(engine.world.objects[2], p[2]);
+    world.removeObject(p[3]);
+    EXPECT_EQ(world.objectCount, 3);
+    EXPECT_EQ(world.objects[2], p[2]);
     delete p[3];
 }
 
-// The engine deletes whatever is in its table when it goes, queued or not.
-TEST(EngineLifetime, DestroyingTheEngineDeletesEveryObject) {
-    ScopedTempDir dir;
+// The world deletes whatever is in its table when it goes, queued or not.
+TEST(WorldLifetime, DestroyingTheWorldDeletesEveryObject) {
     int deletions = 0;
     {
-        GEngine engine(nullptr);
-        for (int i = 0; i < 4; i++) ASSERT_TRUE(engine.world.addObject(new ProbeObject(&engine.world, 5 + i, &deletions)));
-        engine.world.objects[2]->kill();
+        GWorld world;
+        for (int i = 0; i < 4; i++) ASSERT_TRUE(world.addObject(new ProbeObject(&world, 5 + i, &deletions)));
+        world.objects[2]->kill();
     }
     EXPECT_EQ(deletions, 4);
 }
 
 TEST_F(WorldTest, RemovingAnObjectNotInTheTableOnlyUnschedulesIt) {
-    ProbeObject* inTable = add(new ProbeObject(&engine.world, 5));
-    ProbeObject outside(&engine.world, 5);
-    ASSERT_TRUE(engine.world.wheel.insert(&outside));
-    engine.world.removeObject(&outside);
+    ProbeObject* inTable = add(new ProbeObject(&world, 5));
+    ProbeObject outside(&world, 5);
+    ASSERT_TRUE(world.wheel.insert(&outside));
+    world.removeObject(&outside);
     EXPECT_EQ(outside.node, nullptr);
-    EXPECT_EQ(engine.world.objectCount, 1);
-    EXPECT_EQ(engine.world.objects[0], inTable);
+    EXPECT_EQ(world.objectCount, 1);
+    EXPECT_EQ(world.objects[0], inTable);
 }
 
-// --- the update ---------------------------------------------------------------
+// --- the step ---------------------------------------------------------------
 
 // An object killed in its tick keeps ticking until the update ends, and only
 // then leaves and is deleted.
 TEST_F(WorldTest, DeathsHappenOnlyAtTheEndOfTheUpdate) {
     int deletions = 0;
-    ProbeObject* probe = add(new ProbeObject(&engine.world, 5, &deletions));
+    ProbeObject* probe = add(new ProbeObject(&world, 5, &deletions));
     int countSeenInTicks = 0;
     probe->onTick = [&](ProbeObject* self) {
         self->kill();
-        countSeenInTicks = engine.world.objectCount;
+        countSeenInTicks = world.objectCount;
     };
-    engine.update(30);  // ticks at 6, 11, 16, 21, 26
+    world.advance(30);  // ticks at 6, 11, 16, 21, 26
     EXPECT_EQ(deletions, 1);
     EXPECT_EQ(countSeenInTicks, 1);
-    EXPECT_EQ(engine.world.objectCount, 0);
-    EXPECT_EQ(engine.world.pendingCount, 0);
+    EXPECT_EQ(world.objectCount, 0);
+    EXPECT_EQ(world.pendingCount, 0);
 }
 
 // Deleting an object twice would be fatal, so the queue refuses a second
 // entry even from a caller that goes round kill().
 TEST_F(WorldTest, ObjectQueuedTwiceIsDeletedOnce) {
     int deletions = 0;
-    ProbeObject* probe = add(new ProbeObject(&engine.world, 5, &deletions));
-    engine.world.queueDeletion(probe);
-    engine.world.queueDeletion(probe);
-    engine.world.queueDeletion(nullptr);
-    EXPECT_EQ(engine.world.pendingCount, 1);
-    engine.world.flushDeletions();
+    ProbeObject* probe = add(new ProbeObject(&world, 5, &deletions));
+    world.queueDeletion(probe);
+    world.queueDeletion(probe);
+    world.queueDeletion(nullptr);
+    EXPECT_EQ(world.pendingCount, 1);
+    world.flushDeletions();
     EXPECT_EQ(deletions, 1);
 }
 
 TEST_F(WorldTest, ProbeTicksAtItsPeriodThroughUpdates) {
-    ProbeObject* probe = add(new ProbeObject(&engine.world, 5));
-    engine.update(5);
+    ProbeObject* probe = add(new ProbeObject(&world, 5));
+    world.advance(5);
     EXPECT_EQ(probe->ticks, 0);
-    engine.update(1);
+    world.advance(1);
     EXPECT_EQ(probe->ticks, 1);
-    engine.update(100);  // a slow frame is caught up
+    world.advance(100);  // a slow frame is caught up
     EXPECT_EQ(probe->ticks, 21);
 }
 
@@ -205,22 +209,18 @@ protected:
 };
 
 TEST_F(MatchTest, SetUpPutsTheRightShipFirstThenTheLeftThenTheBackground) {
-    EXPECT_EQ(engine->world.objectCount, 3);
-    EXPECT_EQ(engine->world.objects[0], right);
-    EXPECT_EQ(engine->world.objects[1], left);
-    EXPECT_NE(dynamic_cast<GBackground*>(engine->world.objects[2]), nullptr);
+    EXPECT_EQ(engine->match.world.objectCount, 3);
+    EXPECT_EQ(engine->match.world.objects[0], right);
+    EXPECT_EQ(engine->match.world.objects[1], left);
+    EXPECT_NE(dynamic_cast<GBackground*>(engine->match.world.objects[2]), nullptr);
     EXPECT_FLOAT_EQ(right->position.x, 20.0f);
     EXPECT_FLOAT_EQ(right->position.y, -18.0f);
     EXPECT_FLOAT_EQ(right->position.z, -50.0f);
     EXPECT_FLOAT_EQ(left->position.x, -20.0f);
     EXPECT_FLOAT_EQ(left->position.y, 18.0f);
-    EXPECT_EQ(right->model, engine->rightShipModel);
-    EXPECT_EQ(right->projectileModel, engine->rightShotModel);
-    EXPECT_EQ(left->model, engine->leftShipModel);
-    EXPECT_EQ(left->projectileModel, engine->leftShotModel);
-    // Nobody steers, and the recorders note that down.
-    EXPECT_EQ(steeringOf(right->controller), nullptr);
-    EXPECT_EQ(steeringOf(left->controller), nullptr);
+    // Nobody steers.
+    EXPECT_EQ(engine->match.controller(SIDE_RIGHT), nullptr);
+    EXPECT_EQ(engine->match.controller(SIDE_LEFT), nullptr);
 }
 
 TEST(MatchSetUp, ControllersFollowTheChoicesAndTheRightShipDrawsFirst) {
@@ -228,22 +228,24 @@ TEST(MatchSetUp, ControllersFollowTheChoicesAndTheRightShipDrawsFirst) {
     GRandom random(5);
     const float rightTilt = static_cast<float>(random.next() % 60 - 30);
     const float leftTilt = static_cast<float>(random.next() % 60 - 30);
-    GEngine engine(nullptr);
+    HApplication app;
+    GEngine engine(&app);
     EXPECT_TRUE(engine.setUpMatch(CHOICE_WASD, CHOICE_ARROW_KEYS, 5));
-    EXPECT_EQ(engine.seed, 5u);
+    EXPECT_EQ(engine.match.world.seed, 5u);
     EXPECT_FLOAT_EQ(engine.rightShip()->rotation.x, rightTilt);
     EXPECT_FLOAT_EQ(engine.leftShip()->rotation.x, leftTilt);
-    GController* rc = steeringOf(engine.rightShip()->controller);
-    GController* lc = steeringOf(engine.leftShip()->controller);
-    EXPECT_NE(dynamic_cast<GArrowKeysController*>(rc), nullptr);
-    EXPECT_NE(dynamic_cast<GWasdController*>(lc), nullptr);
-    EXPECT_EQ(rc->target, engine.rightShip());
-    EXPECT_EQ(rc->world, &engine.world);
+    // The keyboard players read what the application samples.
+    auto* rc = dynamic_cast<GArrowKeysController*>(engine.match.controller(SIDE_RIGHT));
+    auto* lc = dynamic_cast<GWasdController*>(engine.match.controller(SIDE_LEFT));
+    ASSERT_NE(rc, nullptr);
+    ASSERT_NE(lc, nullptr);
+    EXPECT_EQ(rc->input, &app.input);
+    EXPECT_EQ(lc->input, &app.input);
 
     GEngine computers(nullptr);
     computers.setUpMatch(CHOICE_COMPUTER, -1);
-    EXPECT_NE(dynamic_cast<GAiController*>(steeringOf(computers.leftShip()->controller)), nullptr);
-    EXPECT_EQ(steeringOf(computers.rightShip()->controller), nullptr);
+    EXPECT_NE(dynamic_cast<GAiController*>(computers.match.controller(SIDE_LEFT)), nullptr);
+    EXPECT_EQ(computers.match.controller(SIDE_RIGHT), nullptr);
 }
 
 TEST_F(MatchTest, ShipsFaceEachOtherAndTheLeftOneTakesZeroAtEqualX) {
@@ -281,16 +283,16 @@ TEST_F(MatchTest, PauseFreezesTheMatchAndTheTimeIsNotMadeUp) {
     right->wobbleStep = 1.0f;
     const float tilt = 0.0f;
     app.keyDown('p');
-    EXPECT_TRUE(engine->paused);
+    EXPECT_TRUE(engine->paused());
     right->health = 0;
     app.update(1000);
     EXPECT_FLOAT_EQ(right->rotation.x, tilt);
-    EXPECT_EQ(engine->world.wheel.current, 1);
+    EXPECT_EQ(engine->match.world.wheel.current, 1);
     EXPECT_FALSE(ended()) << "no end test while paused";
     right->health = 100;
 
     app.keyDown('p');
-    EXPECT_FALSE(engine->paused);
+    EXPECT_FALSE(engine->paused());
     app.update(25);
     EXPECT_FLOAT_EQ(right->rotation.x, tilt) << "the paused second was not caught up";
     app.update(1);
@@ -302,7 +304,7 @@ TEST_F(MatchTest, OtherKeysDoNothing) {
     app.keyDown(13);
     app.keyUp(27);
     EXPECT_EQ(app.currentScreen, engine);
-    EXPECT_FALSE(engine->paused);
+    EXPECT_FALSE(engine->paused());
 }
 
 TEST_F(MatchTest, EscapeLeavesForTheMenuAndDestroysTheMatch) {
@@ -312,8 +314,8 @@ TEST_F(MatchTest, EscapeLeavesForTheMenuAndDestroysTheMatch) {
     right->tick();
     left->fire = true;
     left->tick();
-    ASSERT_EQ(engine->world.objectCount, 5);
-    engine->world.objects[4]->kill();
+    ASSERT_EQ(engine->match.world.objectCount, 5);
+    engine->match.world.objects[4]->kill();
     app.keyDown(27);
     EXPECT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr);
 }
@@ -321,8 +323,8 @@ TEST_F(MatchTest, EscapeLeavesForTheMenuAndDestroysTheMatch) {
 TEST_F(MatchTest, HealthUsedUpHandsTheResultOverAndTheUpdateStillFlushes) {
     right->fire = true;
     right->tick();
-    ASSERT_EQ(engine->world.objectCount, 4);
-    GObject* shot = engine->world.objects[3];
+    ASSERT_EQ(engine->match.world.objectCount, 4);
+    GObject* shot = engine->match.world.objects[3];
     shot->kill();
     left->health = 0;
     app.update(1);
@@ -363,9 +365,9 @@ TEST_F(MatchTest, BothShipsGoneInOneUpdateGiveOneResultWithBothValues) {
 TEST_F(MatchTest, HitsWithinOneStepCanTakeHealthBelowZero) {
     right->health = 5;
     for (int i = 0; i < 2; i++) {
-        GProjectile* shot = new GProjectile(&engine->world, nullptr, left);
+        GProjectile* shot = new GProjectile(&engine->match.world, left);
         shot->position = right->position;
-        ASSERT_TRUE(engine->world.addObject(shot));
+        ASSERT_TRUE(engine->match.world.addObject(shot));
     }
     app.update(40);  // both shots tick and strike at 16 ms
     ASSERT_TRUE(ended());
@@ -404,7 +406,7 @@ std::string describe(const GEventList& events) {
 // field it is on), where it happened and when; a ship falls low once.
 TEST(WorldEvents, ShotsHitsBouncesTheFallAndTheEndAreReportedOnceWithTheirSide) {
     GWorld world;
-    world.setUpMatch(1, GWorld::Models(), false);
+    world.setUpMatch(1);
     GShip* right = world.rightShip();
     GShip* left = world.leftShip();
     right->position = Vec3(-10.0f, 0.0f, -50.0f);  // the right ship on the left of the field
@@ -416,7 +418,7 @@ TEST(WorldEvents, ShotsHitsBouncesTheFallAndTheEndAreReportedOnceWithTheirSide) 
     left->fire = false;
     world.events.clear();
     for (int i = 0; i < 2; i++) {
-        GProjectile* shot = new GProjectile(&world, nullptr, left);
+        GProjectile* shot = new GProjectile(&world, left);
         shot->position = right->position;
         ASSERT_TRUE(world.addObject(shot));
     }
@@ -430,7 +432,7 @@ TEST(WorldEvents, ShotsHitsBouncesTheFallAndTheEndAreReportedOnceWithTheirSide) 
     world.events.clear();
     left->health = 10;
     for (int i = 0; i < 2; i++) {
-        GProjectile* shot = new GProjectile(&world, nullptr, right);
+        GProjectile* shot = new GProjectile(&world, right);
         shot->position = left->position;
         ASSERT_TRUE(world.addObject(shot));
     }

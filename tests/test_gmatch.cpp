@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/happlication.h"
-#include "game/gengine.h"
+#include "screens/gengine.h"
 #include "game/greplay.h"
 #include "game/gship.h"
 #include "screens/mvictory.h"
@@ -35,13 +35,13 @@ Played play(unsigned seed, int32_t stepMs, int64_t limitMs) {
     while (p.matchMs < limitMs) {
         auto* engine = dynamic_cast<GEngine*>(app.currentScreen);
         if (engine == nullptr) break;
-        if (engine->world.objectCount > p.maxObjects) p.maxObjects = engine->world.objectCount;
+        if (engine->match.world.objectCount > p.maxObjects) p.maxObjects = engine->match.world.objectCount;
         // Sanity of the table between updates: ships in 0 and 1, nothing
         // still queued, every entry scheduled.
         EXPECT_NE(engine->rightShip(), nullptr);
-        EXPECT_EQ(engine->world.pendingCount, 0);
-        for (int i = 0; i < engine->world.objectCount; i++) EXPECT_NE(engine->world.objects[i]->node, nullptr);
-        p.shotsSeen += engine->world.objectCount - 3;
+        EXPECT_EQ(engine->match.world.pendingCount, 0);
+        for (int i = 0; i < engine->match.world.objectCount; i++) EXPECT_NE(engine->match.world.objects[i]->node, nullptr);
+        p.shotsSeen += engine->match.world.objectCount - 3;
         const GShip* ships[2] = {engine->rightShip(), engine->leftShip()};
         for (int i = 0; i < 2; i++) {
             const float state[4] = {ships[i]->position.x, ships[i]->position.y, ships[i]->velocity.x,

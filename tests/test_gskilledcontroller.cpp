@@ -7,58 +7,46 @@
 
 #include "game/gcontrollerkinds.h"
 #include "game/gduel.h"
-#include "game/greplaycontroller.h"
+#include "game/gmatch.h"
 #include "game/gship.h"
 #include "game/gskilledcontroller.h"
-#include "game/gworld.h"
 
 namespace {
 
-// Steers its ship by a script of flags, one entry a tick, round and round,
-// and notes what its wrapped player set when it wraps one instead.
+// Flies its ship by a script of flags, one entry a tick, round and round.
 class Scripted : public GController {
 public:
-    Scripted(GWorld* world, GMovable* target, std::vector<uint8_t> script, GController* inner = nullptr)
-        : GController(world, target), script(std::move(script)), inner(inner) {}
-    ~Scripted() override { delete inner; }
-    void control() override {
-        if (inner == nullptr) {
-            unpackFlags(script.empty() ? 0 : script[ticks++ % script.size()], *target);
-            return;
-        }
-        inner->control();
-        log.push_back(packFlags(*target));
-    }
+    explicit Scripted(std::vector<uint8_t> script) : script(std::move(script)) {}
+    uint8_t flags(GWorld&, GSide, uint32_t tick) override { return script[(tick - 1) % script.size()]; }
     std::vector<uint8_t> script;
-    GController* inner;
-    std::vector<uint8_t> log;
-    size_t ticks = 0;
 };
 
 constexpr uint8_t FIRE = vkr::FLAG_FIRE;
 
-// A world with `skill` on the right ship (entry 0) and the left one on a
-// script; the ships put where the case wants them.
+// A match with `skill` on the right ship (entry 0) and the left one on a
+// script; the ships put where the case wants them. What the player set is
+// in the match's notes of the right ship.
 struct Duel {
     Duel(const GSkilledController::Skill& skill, std::vector<uint8_t> script, float rightY, float leftY,
          uint32_t seed = 7) {
-        world.setUpMatch(seed, GWorld::Models(), false);
-        right = world.rightShip();
-        left = world.leftShip();
+        match.setUp(seed, -1, -1);
+        right = match.world.rightShip();
+        left = match.world.leftShip();
         right->position = Vec3(20.0f, rightY, -50.0f);
         left->position = Vec3(-12.0f, leftY, -50.0f);
-        spy = new Scripted(&world, right, {}, new GSkilledController(&world, right, skill));
-        right->setController(spy);
-        left->setController(new Scripted(&world, left, std::move(script)));
+        match.setController(SIDE_RIGHT, new GSkilledController(seed, SIDE_RIGHT, skill));
+        match.setController(SIDE_LEFT, new Scripted(std::move(script)));
     }
-    void play(int32_t ms) {
-        world.advance(ms);
-        world.events.clear();
+    void play(int32_t ms) { match.advance(ms); }
+    // The player's flags, one a tick.
+    std::vector<uint8_t> log() const {
+        std::vector<uint8_t> out;
+        for (const GFlagRun& run : match.recorded[SIDE_RIGHT].runs) out.insert(out.end(), run.ticks, run.flags);
+        return out;
     }
-    GWorld world;
+    GMatch match;
     GShip* right;
     GShip* left;
-    Scripted* spy;
 };
 
 GSkilledController::Skill noticingAll(GSkilledController::Skill skill) { return skill.noticeChance = 1.0f, skill; }
@@ -112,8 +100,8 @@ TEST(SkilledPlayer, DoesNotReactToAChangeYoungerThanItsDelay) {
         moved.left->position.y = -15.0f;
         same.play(40 * GShip::PERIOD_MS);
         moved.play(40 * GShip::PERIOD_MS);
-        const std::vector<uint8_t>& a = same.spy->log;
-        const std::vector<uint8_t>& b = moved.spy->log;
+        const std::vector<uint8_t> a = same.log();
+        const std::vector<uint8_t> b = moved.log();
         ASSERT_EQ(a.size(), b.size());
         size_t first = a.size();
         for (size_t i = 0; i < a.size() && first == a.size(); i++) {
@@ -144,10 +132,10 @@ TEST(SkilledPlayer, NeverReadsTheOtherSideOrTheWorldsRandomNumbers) {
         other->right = ms & 2;
         other->fire = !other->fire;
         other->thrust = Vec3(7.0f, -7.0f, 7.0f);
-        scrambled.world.random.reseed(static_cast<uint32_t>(ms) * 2654435761u);
+        scrambled.match.world.random.reseed(static_cast<uint32_t>(ms) * 2654435761u);
     }
-    EXPECT_EQ(plain.spy->log, scrambled.spy->log);
-    EXPECT_GT(plain.spy->log.size(), 300u);
+    EXPECT_EQ(plain.log(), scrambled.log());
+    EXPECT_GT(plain.log().size(), 300u);
 }
 
 // Its own source, from the match's seed and its side: the world's source is
@@ -155,16 +143,14 @@ TEST(SkilledPlayer, NeverReadsTheOtherSideOrTheWorldsRandomNumbers) {
 TEST(SkilledPlayer, DrawsFromASourceOfItsOwn) {
     uint64_t sources[2][2];  // by seed, by side
     for (uint32_t seed : {5u, 6u}) {
-        GWorld world;
-        world.setUpMatch(seed, GWorld::Models(), false);
-        const uint64_t before = world.random.state;
-        GShip* ships[2] = {world.leftShip(), world.rightShip()};
-        for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
-            ships[side]->setController(makeController(CHOICE_ACE, &world, ships[side]));
-            sources[seed - 5][side] = static_cast<GSkilledController*>(ships[side]->controller)->random.state;
+        GMatch match;
+        match.setUp(seed, CHOICE_ACE, CHOICE_ACE);
+        const uint64_t before = match.world.random.state;
+        for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) {
+            sources[seed - 5][side] = static_cast<GSkilledController*>(match.controller(side))->state.random.state;
         }
-        world.advance(20000);
-        EXPECT_EQ(world.random.state, before);
+        match.advance(20000);
+        EXPECT_EQ(match.world.random.state, before);
     }
     EXPECT_NE(sources[0][SIDE_LEFT], sources[0][SIDE_RIGHT]);
     EXPECT_NE(sources[0][SIDE_LEFT], sources[1][SIDE_LEFT]);
@@ -175,15 +161,12 @@ TEST(SkilledPlayer, DrawsFromASourceOfItsOwn) {
 TEST(SkilledPlayer, StaysInsideTheFieldOffItsEdges) {
     for (ControllerChoice skill : {CHOICE_PILOT, CHOICE_ACE}) {
         SCOPED_TRACE(skill);
-        GWorld world;
-        world.setUpMatch(11, GWorld::Models(), false);
-        GShip* player = world.rightShip();
-        player->setController(makeController(skill, &world, player));
-        world.leftShip()->setController(makeController(CHOICE_COMPUTER, &world, world.leftShip()));
+        GMatch match;
+        match.setUp(11, CHOICE_COMPUTER, skill);
+        GShip* player = match.world.rightShip();
         int32_t ticks = 0, atEdge = 0;
-        for (int32_t ms = 0; ms < 60000 && !world.over; ms += GShip::PERIOD_MS) {
-            world.advance(GShip::PERIOD_MS);
-            world.events.clear();
+        for (int32_t ms = 0; ms < 60000 && !match.world.over; ms += GShip::PERIOD_MS) {
+            match.advance(GShip::PERIOD_MS);
             player->health = GShip::FULL_HEALTH;
             ticks++;
             if (player->position.y > GShip::FIELD_HALF_HEIGHT - 0.5f ||

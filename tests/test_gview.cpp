@@ -11,8 +11,7 @@
 
 #include "assets/hmodel.h"
 #include "assets/htexturestore.h"
-#include "game/gbackground.h"
-#include "game/gengine.h"
+#include "screens/gengine.h"
 #include "game/gprojectile.h"
 #include "game/gship.h"
 #include "support/glwindow.h"
@@ -55,12 +54,13 @@ protected:
         dir.write("lives_right.txt", RIGHT_BAR);
         dir.write("lives_left.txt", LEFT_BAR);
     }
-    void frame(GEngine& engine) {
+    void frame(GEngine& engine) { frame(engine.view); }
+    void frame(GView& view) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         // Whatever the screen before left in the matrix must not matter.
         glLoadIdentity();
         glTranslatef(3.0f, -2.0f, -7.0f);
-        engine.draw();
+        view.draw();
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
 
@@ -96,7 +96,8 @@ TEST_F(ViewTest, HealthBarsStandAtTheirPlacesFor100And50AndMinus5) {
     ASSERT_TRUE(arrow.load("arrow.txt"));
     GShip* ship = engine.rightShip();
     ship->health = 100;
-    ship->model = &arrow;
+    HModel* const shipModel = engine.view.rightShipModel;
+    engine.view.rightShipModel = &arrow;
     ship->rotation = Vec3(0.0f, 90.0f, 0.0f);
     ship->yaw = 0.0f;
     int shown[2] = {0, 0};
@@ -108,7 +109,7 @@ TEST_F(ViewTest, HealthBarsStandAtTheirPlacesFor100And50AndMinus5) {
     }
     EXPECT_GT(shown[1], 200);
     EXPECT_NEAR(shown[0], shown[1], shown[1] / 25);  // edges rasterised at other offsets; a bar over it hides ~180
-    ship->model = nullptr;
+    engine.view.rightShipModel = shipModel;
 }
 
 // Where the arrow's corners land when turned by ax, then ay, then az degrees
@@ -137,14 +138,21 @@ PixelBox expectedArrowBox(float ax, float ay, float az, Vec3 at) {
 
 // A ship is drawn at its place turned about x, then its drawn yaw (not
 // rotation.y) about y, then z; a shot the same with rotation.y. Each pair of
-// turns below gives a different picture in the other order.
+// turns below gives a different picture in the other order. The ship is
+// the right one (entry 0), and so is its shot: each is drawn with the
+// arrow, its side's model.
 TEST_F(ViewTest, ObjectsAreDrawnAtTheirPlaceTurnedAboutXThenYThenZ) {
     HModel arrow;
     dir.write("arrow.txt", ARROW);
     ASSERT_TRUE(arrow.load("arrow.txt"));
-    GEngine engine(nullptr);
-    GShip* ship = new GShip(&engine.world, &arrow, nullptr);
-    GProjectile* shot = new GProjectile(&engine.world, &arrow, ship);
+    GWorld world;
+    GView view;
+    view.setWorld(&world);
+    view.rightShipModel = &arrow;
+    view.rightShotModel = &arrow;
+    GShip* ship = new GShip(&world);
+    ASSERT_TRUE(world.addObject(ship));
+    GProjectile* shot = new GProjectile(&world, ship);
     struct Case {
         GMovable* object;
         Vec3 turn;  // x, y (the ship's yaw), z
@@ -161,9 +169,10 @@ TEST_F(ViewTest, ObjectsAreDrawnAtTheirPlaceTurnedAboutXThenYThenZ) {
         c.object->position = isShip ? Vec3(10.0f, -5.0f, -50.0f) : Vec3(-8.0f, 6.0f, -45.0f);
         c.object->rotation = Vec3(c.turn.x, isShip ? 90.0f : c.turn.y, c.turn.z);
         ship->yaw = c.turn.y;
-        ASSERT_TRUE(engine.world.addObject(c.object));
-        frame(engine);
-        engine.world.removeObject(c.object);
+        if (!isShip) ship->position = Vec3(0.0f, 0.0f, 500.0f);  // behind the eye
+        if (!isShip) ASSERT_TRUE(world.addObject(shot));
+        frame(view);
+        if (!isShip) world.removeObject(shot);
         const PixelBox box = findColour(0xffff00);
         const PixelBox want = expectedArrowBox(c.turn.x, c.turn.y, c.turn.z, c.object->position);
         ASSERT_FALSE(box.empty());
@@ -173,14 +182,14 @@ TEST_F(ViewTest, ObjectsAreDrawnAtTheirPlaceTurnedAboutXThenYThenZ) {
         EXPECT_NEAR(box.maxY, want.maxY, 3.0);
     }
     delete shot;
-    delete ship;
+    view.rightShipModel = view.rightShotModel = nullptr;  // not the view's to delete
 }
 
 // The background picture fills the view behind everything, the right way
 // up; the store gets its texture back when the match ends.
 TEST_F(ViewTest, BackgroundShowsItsPictureAndGivesItsTextureBack) {
     const Quadrants colours = {0xc80000, 0x00c800, 0x0000c8, 0xc8c800};
-    ASSERT_TRUE(writeQuadrantPicture(GBackground::PICTURE, colours));
+    ASSERT_TRUE(writeQuadrantPicture(GView::BACKDROP_PICTURE, colours));
 
     const int32_t texturesBefore = theTextureStore.count;
     {
@@ -217,7 +226,7 @@ TEST_F(ViewTest, FramesOfARunningMatchDrawCleanly) {
         engine.update(16);
         frame(engine);
     }
-    EXPECT_GT(engine.world.objectCount, 3);  // shots in flight were drawn too
+    EXPECT_GT(engine.match.world.objectCount, 3);  // shots in flight were drawn too
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// test_gworld.h: shared pieces of the match tests: an engine in a scratch
-// directory and world objects that write down what happens to them.
+// test_gworld.h: shared pieces of the match tests: a world, and world
+// objects that write down what happens to them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,12 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "game/gengine.h"
+#include "game/gworld.h"
 #include "game/gmovable.h"
 #include "game/gobject.h"
 #include "game/gprojectile.h"
 #include "game/gship.h"
-#include "support/tempdir.h"
 
 // A timed world object with a chosen period that counts its ticks and
 // reports its own deletion; `onTick` runs inside each tick.
@@ -44,7 +43,7 @@ class ProbeMovable : public GMovable {
 public:
     ProbeMovable(GWorld* world, Vec3 extent, bool answer, std::vector<std::string>* log = nullptr,
                  std::string name = "probe")
-        : GMovable(world, nullptr), answer(answer), log(log), name(std::move(name)) {
+        : GMovable(world), answer(answer), log(log), name(std::move(name)) {
         flags = COLLIDES;
         this->extent = extent;
     }
@@ -65,27 +64,22 @@ public:
 inline Vec3 shipExtent() { return Vec3(GShip::EXTENT_X, GShip::EXTENT_Y, GShip::EXTENT_Z); }
 inline Vec3 shotExtent() { return Vec3(GProjectile::EXTENT_X, GProjectile::EXTENT_Y, GProjectile::EXTENT_Z); }
 
-// An engine in its own scratch directory, so that its model files are not
-// found (each missing 3DS file prints one line) unless a test writes them.
 class WorldTest : public ::testing::Test {
 protected:
-    WorldTest() : engine(nullptr) {}
-
     // Adds a ship without a controller at the given place.
     GShip* addShip(float x, float y, float z = -50.0f) {
-        GShip* ship = new GShip(&engine.world, nullptr, nullptr);
+        GShip* ship = new GShip(&world);
         ship->position = Vec3(x, y, z);
         ship->previousPosition = ship->position;
-        EXPECT_TRUE(engine.world.addObject(ship));
+        EXPECT_TRUE(world.addObject(ship));
         return ship;
     }
 
     template <class T>
     T* add(T* object) {
-        EXPECT_TRUE(engine.world.addObject(object));
+        EXPECT_TRUE(world.addObject(object));
         return object;
     }
 
-    ScopedTempDir dir;
-    GEngine engine;
+    GWorld world;
 };

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/happlication.h"
-#include "game/gengine.h"
+#include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "support/recordingscreen.h"

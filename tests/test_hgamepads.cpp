@@ -15,9 +15,11 @@
 
 #include "app/happlication.h"
 #include "app/hgamepads.h"
+#include "app/hinput.h"
 #include "app/shell.h"
 #include "game/gcontroller.h"
-#include "game/gship.h"
+#include "game/greplay.h"
+#include "game/gworld.h"
 #include "support/glwindow.h"
 #include "support/recordingscreen.h"
 #include "support/tempdir.h"
@@ -37,7 +39,6 @@ protected:
     }
     void TearDown() override {
         pads.close();
-        thePads = nullptr;
         close(writer);
     }
     // One struct js_event of linux/joystick.h: time, value, type, number.
@@ -71,15 +72,16 @@ TEST_F(GamepadTest, TheFirstPadIsOpenedReadAndSteersTheCursorKeyPlayer) {
     EXPECT_EQ(state.buttons, 1u << 2);
     for (int32_t index : {-1, 1, 2}) EXPECT_FALSE(pads.read(index, state)) << index;
 
-    // Right and up from the stick, fire from the button; the W A S D
-    // player's pad is not there.
-    thePads = &pads;
-    GShip arrows(nullptr, nullptr, nullptr), wasd(nullptr, nullptr, nullptr);
-    GArrowKeysController(nullptr, &arrows).control();
-    GWasdController(nullptr, &wasd).control();
-    EXPECT_TRUE(arrows.right && arrows.up && arrows.fire);
-    EXPECT_FALSE(arrows.left || arrows.down);
-    EXPECT_FALSE(wasd.right || wasd.up || wasd.fire);
+    // Sampled with a key held: right and up from the stick, fire from the
+    // button, left from the key; the W A S D player's pad is not there.
+    SDL_GetKeyState(NULL)[SDLK_LEFT] = 1;
+    GInput input;
+    sampleInput(input, &pads);
+    SDL_GetKeyState(NULL)[SDLK_LEFT] = 0;
+    GWorld world;
+    EXPECT_EQ(GArrowKeysController(&input).flags(world, SIDE_RIGHT, 1),
+              vkr::FLAG_RIGHT | vkr::FLAG_UP | vkr::FLAG_FIRE | vkr::FLAG_LEFT);
+    EXPECT_EQ(GWasdController(&input).flags(world, SIDE_LEFT, 1), 0);
 
     axis(0, -32768);
     axis(1, 0);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "game/gengine.h"
+#include "screens/gengine.h"
 #include "game/gship.h"
 #include "sound/hsound.h"
 
@@ -257,7 +257,7 @@ TEST(SoundInAMatch, HearingAMatchChangesNothingInIt) {
         GEngine engine(nullptr);
         engine.setUpMatch(CHOICE_COMPUTER, CHOICE_COMPUTER, 9u);
         if (sound) sound->matchStarted();
-        for (int i = 0; i < 10000 && !engine.world.over; ++i) engine.update(16);
+        for (int i = 0; i < 10000 && !engine.match.world.over; ++i) engine.update(16);
         theSound = nullptr;
         const GReplay r = engine.replay(0);
         return Outcome{r.hash, r.endMs, r.leftHealth, r.rightHealth};

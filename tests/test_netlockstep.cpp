@@ -9,7 +9,7 @@
 #include "game/gplayback.h"
 #include "game/grandom.h"
 #include "game/gship.h"
-#include "game/gworld.h"
+#include "game/gmatch.h"
 #include "net/nlockstep.h"
 #include "net/nmatch.h"
 
@@ -21,7 +21,7 @@ struct Conditions {
 };
 
 struct Side {
-    GWorld world;
+    GMatch game;
     NLockstep lock;
     NMatch match;
     uint32_t lastSentNewest = 0;
@@ -46,9 +46,9 @@ struct Duel {
         : random(c.seed), link(c) {
         const ControllerChoice choices[2] = {left, right};
         for (int32_t i = 0; i < 2; i++) {
-            sides[i].world.setUpMatch(matchSeed, GWorld::Models(), false);
+            sides[i].game.setUp(matchSeed, left, right);
             sides[i].lock.start(delay);
-            sides[i].match.setUp(&sides[i].world, &sides[i].lock, i == 0 ? SIDE_LEFT : SIDE_RIGHT, choices[i], 0);
+            sides[i].match.setUp(&sides[i].game, &sides[i].lock, nullptr, i == 0 ? SIDE_LEFT : SIDE_RIGHT, choices[i], 0);
         }
     }
 
@@ -94,7 +94,7 @@ struct Duel {
         }
     }
 
-    bool over() const { return sides[0].world.over && sides[1].world.over; }
+    bool over() const { return sides[0].game.world.over && sides[1].game.world.over; }
 };
 
 }  // namespace
@@ -119,17 +119,17 @@ TEST(NetLockstep, BothWorldsPlayTheSameMatchWhateverTheLinkDoes) {
         while (!duel.over() && duel.now < 30u * 60u * 1000u) duel.millisecond();
         ASSERT_TRUE(duel.over());
         EXPECT_EQ(duel.refused, "");
-        const GWorld& host = duel.sides[0].world;
-        const GWorld& joiner = duel.sides[1].world;
+        const GWorld& host = duel.sides[0].game.world;
+        const GWorld& joiner = duel.sides[1].game.world;
         EXPECT_EQ(host.endMs, joiner.endMs);
         EXPECT_EQ(host.stateHash(), joiner.stateHash());
         EXPECT_EQ(duel.sides[0].lock.outOfStepTick(), 0u);
         EXPECT_GT(duel.sides[0].lock.checksCompared(), host.endMs / 25 / vkn::CHECK_EVERY / 2);
         // Left and right are the two sides' own players: neither stands still.
-        EXPECT_GT(host.recorded[SIDE_LEFT].runs.size(), 10u);
-        EXPECT_GT(host.recorded[SIDE_RIGHT].runs.size(), 10u);
-        const GReplay a = recordingOf(host, c.left, c.right, vkr::END_FINISHED);
-        const GReplay b = recordingOf(joiner, c.left, c.right, vkr::END_FINISHED);
+        EXPECT_GT(duel.sides[0].game.recorded[SIDE_LEFT].runs.size(), 10u);
+        EXPECT_GT(duel.sides[0].game.recorded[SIDE_RIGHT].runs.size(), 10u);
+        const GReplay a = duel.sides[0].game.replay(vkr::END_FINISHED);
+        const GReplay b = duel.sides[1].game.replay(vkr::END_FINISHED);
         EXPECT_EQ(a.hash, b.hash);
         EXPECT_TRUE(playBack(b).matches);
         if (c.link.lossPercent == 0 && c.link.jitterMs == 0 && c.link.delayMs == 0) {
@@ -144,16 +144,16 @@ TEST(NetLockstep, AStrayWorldIsCaughtAndAPauseHoldsBothAtOneTick) {
     Duel duel({30, 10, 0, 0, 5}, 77, CHOICE_COMPUTER, CHOICE_COMPUTER, 3);
     while (duel.now < 2000) duel.millisecond();
     duel.sides[1].match.requestPause();
-    while (!duel.sides[0].match.paused && duel.now < 4000) duel.millisecond();
+    while (!duel.sides[0].match.paused() && duel.now < 4000) duel.millisecond();
     for (int32_t i = 0; i < 200; i++) duel.millisecond();
-    ASSERT_TRUE(duel.sides[0].match.paused);
-    ASSERT_TRUE(duel.sides[1].match.paused);
-    EXPECT_EQ(duel.sides[0].world.elapsedMs, duel.sides[1].world.elapsedMs);
-    EXPECT_EQ(duel.sides[0].world.stateHash(), duel.sides[1].world.stateHash());
+    ASSERT_TRUE(duel.sides[0].match.paused());
+    ASSERT_TRUE(duel.sides[1].match.paused());
+    EXPECT_EQ(duel.sides[0].game.world.elapsedMs, duel.sides[1].game.world.elapsedMs);
+    EXPECT_EQ(duel.sides[0].game.world.stateHash(), duel.sides[1].game.world.stateHash());
     for (Side& s : duel.sides) s.match.resume();
 
-    duel.sides[1].world.leftShip()->health -= 1;  // a hit only one side saw
-    const uint32_t strayed = duel.sides[1].world.elapsedMs / 25;
+    duel.sides[1].game.world.leftShip()->health -= 1;  // a hit only one side saw
+    const uint32_t strayed = duel.sides[1].game.world.elapsedMs / 25;
     while (duel.sides[0].lock.outOfStepTick() == 0 && duel.now < 10000) duel.millisecond();
     for (int32_t i = 0; i < 300; i++) duel.millisecond();
     for (Side& s : duel.sides) {

@@ -110,13 +110,15 @@ TEST(NetSession, RefusesStrangersAndClosesOnBadPackets) {
         SCOPED_TRACE(c.notice);
         NSession host;
         const uint16_t port = freePort(offset++);
-        ASSERT_TRUE(host.host(port, true)) << host.notice;
+        ASSERT_TRUE(host.host(port, true)) << host.notice();
         RawPeer stranger(port);
-        ASSERT_TRUE(serviceUntil([&] { return host.state == NSession::State::GREETING; }, host, &stranger));
+        ASSERT_TRUE(serviceUntil([&] { return host.state() == NSession::State::GREETING; }, host, &stranger));
         stranger.send(c.first);
-        ASSERT_TRUE(serviceUntil([&] { return host.notice == c.notice; }, host, &stranger)) << host.notice;
-        EXPECT_EQ(host.state, c.after);
-        EXPECT_EQ(host.takeClosed(), c.after == NSession::State::CLOSED);
+        ASSERT_TRUE(serviceUntil([&] { return host.notice() == c.notice; }, host, &stranger)) << host.notice();
+        EXPECT_EQ(host.state(), c.after);
+        NSession::Event event;
+        NStart start;
+        EXPECT_EQ(host.takeEvent(event, start) && event == NSession::Event::CLOSED, c.after == NSession::State::CLOSED);
         if (c.answer == vkn::Kind::REFUSE) {
             EXPECT_TRUE(serviceUntil([&] { return stranger.heard(vkn::Kind::REFUSE) && stranger.disconnected; }, host,
                                      &stranger));
@@ -140,17 +142,17 @@ TEST(NetSession, OnePlayerAtATimeAndSilenceIsLeaving) {
 
     NSession late;
     ASSERT_TRUE(late.join("127.0.0.1", port));
-    ASSERT_TRUE(serviceUntil([&] { return late.state == NSession::State::CLOSED; }, late, nullptr, &host));
-    EXPECT_EQ(late.notice, "The host has a player already.");
+    ASSERT_TRUE(serviceUntil([&] { return late.state() == NSession::State::CLOSED; }, late, nullptr, &host));
+    EXPECT_EQ(late.notice(), "The host has a player already.");
     EXPECT_TRUE(host.connected());
 
     joiner.setOwnChoice(CHOICE_ACE);
-    ASSERT_TRUE(serviceUntil([&] { return host.remoteChoice == CHOICE_ACE; }, host, nullptr, &joiner));
+    ASSERT_TRUE(serviceUntil([&] { return host.remoteChoice() == CHOICE_ACE; }, host, nullptr, &joiner));
     RelayConditions cut;
     cut.loss = 1.0;
     relay.setConditions(cut, cut);
-    ASSERT_TRUE(serviceUntil([&] { return host.state == NSession::State::CLOSED && joiner.state == NSession::State::CLOSED; },
+    ASSERT_TRUE(serviceUntil([&] { return host.state() == NSession::State::CLOSED && joiner.state() == NSession::State::CLOSED; },
                              host, nullptr, &joiner));
-    EXPECT_EQ(host.notice, "The other player left.");
-    EXPECT_EQ(joiner.notice, "The other player left.");
+    EXPECT_EQ(host.notice(), "The other player left.");
+    EXPECT_EQ(joiner.notice(), "The other player left.");
 }

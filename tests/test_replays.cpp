@@ -1,23 +1,21 @@
-// Replays: matches recorded through the match screen play back to the same
-// end, bit for bit, for every kind of controller; and the matches kept
-// under tests/replays/ still play out as they were recorded, so that any
-// change to the rules of play shows here. A change meant to alter play
-// re-records them (VEKTORAK_RECORD_REPLAYS=tests/replays) in the same
-// commit, which says why.
+// Replays: matches recorded as they are played play back to the same end,
+// bit for bit, for every kind of controller; the matches kept under
+// tests/replays/ still play out as they were recorded, so that any change
+// to the rules of play shows here (A change meant to alter play re-records
+// them, VEKTORAK_RECORD_REPLAYS=tests/replays, in the same commit, which
+// says why); and a match looked ahead of and restored again and again, as a
+// rollback does, plays exactly as one that never was.
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "game/gcontrollerkinds.h"
-#include "game/gengine.h"
+#include "game/gduel.h"
+#include "game/gmatch.h"
 #include "game/gplayback.h"
 #include "game/greplay.h"
 #include "game/gship.h"
-#include "support/tempdir.h"
 
 namespace {
 
@@ -25,10 +23,10 @@ namespace {
 // out, fires in bursts. `mirrored` swaps every direction, so that two ships
 // that start mirrored through the middle stay mirrored.
 struct Script {
-    SDLKey up, down, left, right, fire;
+    uint16_t up, down, left, right, fire;
     bool mirrored;
-    void hold(uint32_t t) const {
-        Uint8* held = SDL_GetKeyState(NULL);
+    void hold(uint32_t t, GInput& input) const {
+        uint8_t* held = input.keys;
         const bool u = t % 80 < 30, d = t % 80 >= 40 && t % 80 < 70;
         const bool l = t % 110 < 20, r = t % 110 >= 55 && t % 110 < 70;
         held[up] = mirrored ? d : u;
@@ -38,8 +36,8 @@ struct Script {
         held[fire] = t % 9 < 6;
     }
 };
-const Script WASD = {SDLK_w, SDLK_s, SDLK_a, SDLK_d, SDLK_LCTRL, false};
-const Script ARROWS = {SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_RCTRL, true};
+const Script WASD = {gkey::W, gkey::S, gkey::A, gkey::D, gkey::LCTRL, false};
+const Script ARROWS = {gkey::UP, gkey::DOWN, gkey::LEFT, gkey::RIGHT, gkey::RCTRL, true};
 
 struct Recording {
     const char* file;
@@ -63,22 +61,20 @@ std::string resultOf(const GReplay& r) {
     return r.leftHealth > 0 ? "left" : r.rightHealth > 0 ? "right" : "draw";
 }
 
-// Plays `rec` in the match screen at 1 ms passes, the keys held by the
-// scripts, and returns the replay it made.
+// Plays `rec` at 1 ms passes, the keys held by the scripts in the input
+// snapshot, and returns the replay it made.
 GReplay record(const Recording& rec) {
-    ScopedTempDir dir;
-    GEngine engine(nullptr);
-    engine.setUpMatch(rec.left, rec.right, rec.seed);
+    GInput input;
+    GMatch match;
+    match.setUp(rec.seed, rec.left, rec.right, &input);
     const uint32_t limitMs = rec.leaveAtMs != 0 ? rec.leaveAtMs : 10u * 60u * 1000u;
-    while (!engine.world.over && engine.world.elapsedMs < limitMs) {
-        const uint32_t tick = engine.world.elapsedMs / GShip::PERIOD_MS;
-        WASD.hold(tick);
-        ARROWS.hold(tick);
-        engine.update(1);
+    while (!match.world.over && match.world.elapsedMs < limitMs) {
+        const uint32_t tick = match.world.elapsedMs / GShip::PERIOD_MS;
+        WASD.hold(tick, input);
+        ARROWS.hold(tick, input);
+        match.advance(1);
     }
-    int count = 0;
-    memset(SDL_GetKeyState(&count), 0, static_cast<size_t>(count));
-    return engine.replay(engine.world.over ? vkr::END_FINISHED : vkr::END_LEFT);
+    return match.replay(match.world.over ? vkr::END_FINISHED : vkr::END_LEFT);
 }
 
 TEST(Replays, EveryKindOfPlayerPlaysBackToTheSameEndBitForBit) {
@@ -120,6 +116,44 @@ TEST(Replays, KeptMatchesStillPlayOutAsRecorded) {
             const GReplay again = record(rec);
             EXPECT_EQ(again.endMs, kept.endMs);
             EXPECT_EQ(again.hash, kept.hash);
+        }
+    }
+}
+
+// Computer players decide from the world and keep decisions, delayed
+// observations and random sources of their own: looked ahead of by one and
+// by three ticks before every tick and restored, a match plays exactly as
+// the same match played straight, to the last flag. The recordings played
+// with --rollback (tests/CMakeLists.txt) cover the world; these cover what
+// the computer players keep.
+TEST(Rollback, ComputerPlayersRestoredAgainAndAgainPlayAsIfNeverLookedAhead) {
+    const struct {
+        ControllerChoice left, right;
+        uint32_t seed;
+    } pairs[] = {{CHOICE_COMPUTER, CHOICE_ACE, 5}, {CHOICE_PILOT, CHOICE_COMPUTER, 8}};
+    for (const auto& pair : pairs) {
+        GMatch straight;
+        straight.setUp(pair.seed, pair.left, pair.right);
+        straight.advance(GDuel::MAX_MATCH_MS);
+        ASSERT_TRUE(straight.world.over);
+        const GReplay expected = straight.replay(vkr::END_FINISHED);
+        for (uint32_t ticks : {1u, 3u}) {
+            SCOPED_TRACE(testing::Message() << "seed " << pair.seed << ", " << ticks << " ticks ahead");
+            GMatch match;
+            match.setUp(pair.seed, pair.left, pair.right);
+            GLookAhead ahead(ticks);
+            match.advance(GDuel::MAX_MATCH_MS, &ahead);
+            EXPECT_FALSE(ahead.failed);
+            const GReplay got = match.replay(vkr::END_FINISHED);
+            EXPECT_EQ(got.endMs, expected.endMs);
+            EXPECT_EQ(got.hash, expected.hash);
+            for (const auto& notes : {std::make_pair(&got.left, &expected.left), std::make_pair(&got.right, &expected.right)}) {
+                ASSERT_EQ(notes.first->runs.size(), notes.second->runs.size());
+                for (size_t i = 0; i < notes.first->runs.size(); i++) {
+                    ASSERT_EQ(notes.first->runs[i].flags, notes.second->runs[i].flags) << "run " << i;
+                    ASSERT_EQ(notes.first->runs[i].ticks, notes.second->runs[i].ticks) << "run " << i;
+                }
+            }
         }
     }
 }

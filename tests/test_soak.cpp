@@ -19,7 +19,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 #include "app/happlication.h"
 #include "assets/htexturestore.h"
-#include "game/gengine.h"
+#include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "support/glwindow.h"

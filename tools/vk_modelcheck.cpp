@@ -34,7 +34,7 @@
 #include "assets/hmodel.h"
 #include "game/gprojectile.h"
 #include "game/gship.h"
-#include "game/gview.h"
+#include "screens/gview.h"
 #include "screens/mmenulayout.h"
 
 namespace {

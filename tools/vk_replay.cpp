@@ -1,7 +1,11 @@
 // vk_replay.cpp: plays recorded matches again without a window and says
 // whether each came out as recorded.
 //
-// Usage: vk-replay FILE...
+// Usage: vk-replay [--rollback N] FILE...
+// With --rollback N (1 to 100), every match is played as a rollback would
+// play it: before each step in which the ships tick, the match is saved,
+// stepped N ship ticks ahead, and restored. Anything the saved state leaves
+// out then shows as a match that plays out differently.
 // Output: one JSON line per file:
 //   {"file", "version", "seed", "left", "right", "endMs", "leftHealth",
 //    "rightHealth", "result", "hash", "matches"}
@@ -15,6 +19,8 @@
 // over 1).
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "game/gcontrollerkinds.h"
@@ -42,8 +48,17 @@ std::string hex(uint64_t value) {
     return std::string("\"") + text + "\"";
 }
 
+// Look-aheads longer than this only cost time: a rollback goes back a
+// quarter of a second or so.
+constexpr unsigned long MAX_ROLLBACK = 100;
+
+int usage(const char* why) {
+    fprintf(stderr, "vk-replay: %s\nusage: vk-replay [--rollback N] FILE...\n", why);
+    return 2;
+}
+
 // 0, 1 or 2, as the file comment says.
-int check(const char* file) {
+int check(const char* file, uint32_t rollback) {
     GReplay replay;
     std::string why;
     if (loadReplay(file, replay, why) != GReplayRead::OK) {
@@ -51,7 +66,7 @@ int check(const char* file) {
         printf("{\"file\": %s, \"error\": %s}\n", quote(file).c_str(), quote(why.c_str()).c_str());
         return 2;
     }
-    const GPlayback played = playBack(replay);
+    const GPlayback played = playBack(replay, rollback);
     std::string line = "{\"file\": " + quote(file) + ", \"version\": " + std::to_string(replay.version) +
                        ", \"seed\": " + std::to_string(replay.seed) + ", \"left\": " +
                        quote(kindName(replay.leftChoice).c_str()) + ", \"right\": " +
@@ -77,13 +92,21 @@ int check(const char* file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        fprintf(stderr, "usage: vk-replay FILE...\n");
-        return 2;
+    int first = 1;
+    uint32_t rollback = 0;
+    if (argc > 1 && strcmp(argv[1], "--rollback") == 0) {
+        char* end = nullptr;
+        const unsigned long n = argc > 2 && argv[2][0] >= '0' && argv[2][0] <= '9' ? strtoul(argv[2], &end, 10) : 0;
+        if (end == nullptr || *end != '\0' || n < 1 || n > MAX_ROLLBACK) {
+            return usage("N is not a whole number from 1 to 100");
+        }
+        rollback = static_cast<uint32_t>(n);
+        first = 3;
     }
+    if (first >= argc) return usage("no file");
     int status = 0;
-    for (int i = 1; i < argc; i++) {
-        const int result = check(argv[i]);
+    for (int i = first; i < argc; i++) {
+        const int result = check(argv[i], rollback);
         if (result > status) status = result;
     }
     return status;

@@ -1,14 +1,16 @@
-// happlication.cpp: screen ownership, switching and the dropped first update.
+// happlication.cpp: screen ownership, switching, the dropped first update,
+// and the reactions to the network.
 #include "app/happlication.h"
 
-#include <new>   // Required for: placement new, std::nothrow
+#include <new>  // Required for: placement new, std::nothrow
 #include <utility>
 
 #include <GL/gl.h>
 #include <SDL.h>
 
-#include "game/gengine.h"
+#include "game/greplay.h"
 #include "net/nsession.h"
+#include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "sound/hsound.h"
@@ -25,8 +27,7 @@ HApplication::HApplication()
       timeScale(1.0),
       running(true),
       skipNextUpdate(false),
-      updatingScreen(nullptr),
-      retiredScreen(nullptr),
+      screenCalls(0),
       lastMatch(nullptr),
       netMatch(nullptr),
       captionSide(-1) {}
@@ -34,8 +35,6 @@ HApplication::HApplication()
 HApplication::~HApplication() {
     delete currentScreen;
     currentScreen = nullptr;
-    delete retiredScreen;
-    retiredScreen = nullptr;
     delete lastMatch;
     lastMatch = nullptr;
     // Last, so that the other side hears goodbye after this side's match
@@ -44,32 +43,47 @@ HApplication::~HApplication() {
     net = nullptr;
 }
 
+// --- the screen's calls ---------------------------------------------------------
+
+void HApplication::afterScreenCall() {
+    screenCalls--;
+    if (screenCalls > 0 || pending.next == Next::NONE) return;
+    switchNow(std::exchange(pending, Request()));
+}
+
 void HApplication::keyUp(uint8_t key) {
-    if (currentScreen) currentScreen->keyUp(key);
+    if (!currentScreen) return;
+    screenCalls++;
+    currentScreen->keyUp(key);
+    afterScreenCall();
 }
 
 void HApplication::keyDown(uint8_t key) {
-    if (currentScreen) currentScreen->keyDown(key);
+    if (!currentScreen) return;
+    screenCalls++;
+    currentScreen->keyDown(key);
+    afterScreenCall();
 }
 
 void HApplication::update(int32_t ms) {
     // The network is serviced even in a dropped update: the other side must
     // hear from this one however long a screen took to build.
-    if (net != nullptr) serviceNet();
+    if (net != nullptr) {
+        net->service();
+        reactToNet();
+    }
     if (skipNextUpdate) {
         skipNextUpdate = false;
         return;
     }
-    if (!currentScreen) return;
-
-    HScreen* screen = currentScreen;
-    updatingScreen = screen;
-    screen->update(static_cast<int32_t>(ms * timeScale));
-    updatingScreen = nullptr;
-
-    // The match that handed over its result is only now off the stack.
-    delete retiredScreen;
-    retiredScreen = nullptr;
+    if (currentScreen) {
+        screenCalls++;
+        currentScreen->update(static_cast<int32_t>(ms * timeScale));
+        afterScreenCall();
+    }
+    // What the match's own steps found (a check out of step) is reacted to
+    // in the same pass.
+    if (net != nullptr) reactToNet();
 }
 
 void HApplication::draw() {
@@ -78,48 +92,141 @@ void HApplication::draw() {
     SDL_GL_SwapBuffers();
 }
 
+// --- switching ----------------------------------------------------------------------
+
+void HApplication::request(const Request& r) {
+    if (screenCalls > 0) {
+        pending = r;
+    } else {
+        switchNow(r);
+    }
+}
+
+void HApplication::showMenu() { request(Request{Next::MENU}); }
+
+void HApplication::startMatch(ControllerChoice left, ControllerChoice right) {
+    Request r{Next::MATCH};
+    r.left = left;
+    r.right = right;
+    request(r);
+}
+
+void HApplication::showResult(const MatchResult& result) {
+    Request r{Next::RESULT};
+    r.result = result;
+    request(r);
+}
+
+void HApplication::watchLastMatch() {
+    if (lastMatch != nullptr) request(Request{Next::REPLAY});
+}
+
+void HApplication::quit() { running = false; }
+
+// Memory first, then the old screen goes, then the new one is built in that
+// memory: the old screen has released its textures before the new one loads
+// its own, and when no memory can be had nothing has changed.
+template <class Build>
+void HApplication::replaceScreen(void* memory, Build build) {
+    HScreen* old = std::exchange(currentScreen, nullptr);
+    if (old == netMatch) netMatch = nullptr;
+    delete old;
+    currentScreen = build(memory);
+    skipNextUpdate = true;
+}
+
+void HApplication::switchNow(const Request& r) {
+    switch (r.next) {
+    case Next::NONE:
+        return;
+    case Next::MENU: {
+        void* memory = allocateScreen(sizeof(MMainMenu));
+        if (!memory) return;
+        replaceScreen(memory, [this](void* m) { return new (m) MMainMenu(this); });
+        if (theSound) theSound->menuShown();
+        return;
+    }
+    case Next::MATCH:
+    case Next::REPLAY: {
+        void* memory = allocateScreen(sizeof(GEngine));
+        if (!memory) return;
+        // Heard at the key press, while the match loads its models.
+        if (theSound) theSound->matchStarted();
+        replaceScreen(memory, [&](void* m) {
+            GEngine* engine = new (m) GEngine(this);
+            if (r.next == Next::MATCH) {
+                engine->setUpMatch(r.left, r.right);
+            } else {
+                engine->setUpReplay(*lastMatch);
+            }
+            return engine;
+        });
+        return;
+    }
+    case Next::RESULT: {
+        // The result is built before the match goes: it is made from what
+        // the match handed over.
+        void* memory = allocateScreen(sizeof(MVictory));
+        if (!memory) return;
+        HScreen* victory = new (memory) MVictory(this, r.result);
+        HScreen* old = std::exchange(currentScreen, victory);
+        if (old == netMatch) netMatch = nullptr;
+        delete old;
+        skipNextUpdate = true;
+        if (theSound) theSound->matchEnded();
+        return;
+    }
+    }
+}
+
+void HApplication::keepLastMatch(const GReplay& replay) {
+    saveReplay(REPLAY_FILE, replay);
+    GReplay* kept = new (std::nothrow) GReplay(replay);
+    if (kept == nullptr) return;  // no memory: the one before stays
+    delete lastMatch;
+    lastMatch = kept;
+}
+
+// --- the network ----------------------------------------------------------------------
+
 void HApplication::attachNet(NSession* session) {
     delete net;
     net = session;
     if (net == nullptr) return;
-    net->ownChoice = net->ownSide() == SIDE_LEFT ? leftChoice : rightChoice;
+    net->setOwnChoice(net->ownSide() == SIDE_LEFT ? leftChoice : rightChoice);
     updateCaption();
 }
 
 void HApplication::updateCaption() {
-    const int32_t side = net != nullptr && net->state != NSession::State::CLOSED ? net->ownSide() : -1;
+    const int32_t side = net != nullptr && net->open() ? net->ownSide() : -1;
     if (side == captionSide) return;
     captionSide = side;
     SDL_WM_SetCaption(side == SIDE_LEFT ? "Vektorak: left player" : side == SIDE_RIGHT ? "Vektorak: right player" : "Vektorak",
                       NULL);
 }
 
-void HApplication::serviceNet() {
-    net->service();
-    GEngine* match = netMatch == currentScreen ? netMatch : nullptr;
-    if (match != nullptr) {
-        if (net->takeRemoteResumed()) match->netResumed();
-        if (net->takeOutOfStep()) {
-            net->notice = "The match went out of step.";
-            fprintf(stderr, "%s\n", net->notice.c_str());
-            // Seen here first or told by the other side: either way both
-            // must hear it, and a second telling is ignored.
-            net->sendOutOfStep(net->lock.outOfStepTick());
-            match->netLeave(false);  // destroys the match: read nothing of it after
-            match = nullptr;
-        } else if (net->takeRemoteLeft()) {
-            net->notice = "The other player ended the match.";
-            match->netLeave(false);
-            match = nullptr;
+void HApplication::reactToNet() {
+    NSession::Event event;
+    NStart start;
+    while (net->takeEvent(event, start)) {
+        // Each reaction may switch screens: look again every time.
+        GEngine* match = netMatch != nullptr && netMatch == currentScreen ? netMatch : nullptr;
+        switch (event) {
+        case NSession::Event::REMOTE_RESUMED:
+            if (match != nullptr) match->resumed();
+            break;
+        case NSession::Event::MATCH_LEFT:
+            if (match != nullptr) match->endLeft();
+            break;
+        case NSession::Event::CLOSED:
+            updateCaption();
+            if (match != nullptr) match->endLeft();
+            break;
+        case NSession::Event::MATCH_STARTED:
+            startNetMatch(start);
+            break;
         }
     }
-    if (net->takeClosed()) {
-        updateCaption();
-        if (match != nullptr) match->netLeave(false);
-        match = nullptr;
-    }
-    NStart start;
-    if (net->takeStart(start)) startNetMatch(start);
 }
 
 void HApplication::startNetMatch(const NStart& start) {
@@ -129,76 +236,11 @@ void HApplication::startNetMatch(const NStart& start) {
         return;
     }
     if (theSound) theSound->matchStarted();
-    dispose(std::exchange(currentScreen, nullptr));
-    GEngine* engine = new (memory) GEngine(this);
-    engine->setUpNetMatch(start, net);
-    currentScreen = engine;
+    GEngine* engine = nullptr;
+    replaceScreen(memory, [&](void* m) {
+        engine = new (m) GEngine(this);
+        engine->setUpNetMatch(start, net);
+        return engine;
+    });
     netMatch = engine;
-    skipNextUpdate = true;
 }
-
-void HApplication::dispose(HScreen* screen) {
-    if (!screen) return;
-    if (screen == netMatch) netMatch = nullptr;
-    if (screen == updatingScreen) {
-        retiredScreen = screen;
-    } else {
-        delete screen;
-    }
-}
-
-// Memory first, then the old screen goes, then the new one is built in that
-// memory: the old screen has released its textures before the new one loads
-// its own, and when no memory can be had nothing has changed.
-void HApplication::showMenu() {
-    void* memory = allocateScreen(sizeof(MMainMenu));
-    if (!memory) return;
-    dispose(std::exchange(currentScreen, nullptr));
-    currentScreen = new (memory) MMainMenu(this);
-    skipNextUpdate = true;
-    if (theSound) theSound->menuShown();
-}
-
-void HApplication::startMatch(ControllerChoice left, ControllerChoice right) {
-    void* memory = allocateScreen(sizeof(GEngine));
-    if (!memory) return;
-    // Heard at the key press, while the match loads its models.
-    if (theSound) theSound->matchStarted();
-    dispose(std::exchange(currentScreen, nullptr));
-    GEngine* engine = new (memory) GEngine(this);
-    engine->setUpMatch(left, right);
-    currentScreen = engine;
-    skipNextUpdate = true;
-}
-
-// The old screen is not destroyed before the new one exists: the match calls
-// this from inside its own update and goes on after it returns.
-void HApplication::showResult(const MatchResult& result) {
-    void* memory = allocateScreen(sizeof(MVictory));
-    if (!memory) return;
-    HScreen* victory = new (memory) MVictory(this, result);
-    dispose(std::exchange(currentScreen, victory));
-    skipNextUpdate = true;
-    if (theSound) theSound->matchEnded();
-}
-
-void HApplication::watchLastMatch() {
-    if (lastMatch == nullptr) return;
-    void* memory = allocateScreen(sizeof(GEngine));
-    if (!memory) return;
-    if (theSound) theSound->matchStarted();
-    dispose(std::exchange(currentScreen, nullptr));
-    GEngine* engine = new (memory) GEngine(this);
-    engine->setUpReplay(*lastMatch);
-    currentScreen = engine;
-    skipNextUpdate = true;
-}
-
-void HApplication::keepLastMatch(const GReplay& replay) {
-    GReplay* kept = new (std::nothrow) GReplay(replay);
-    if (kept == nullptr) return;  // no memory: the one before stays
-    delete lastMatch;
-    lastMatch = kept;
-}
-
-void HApplication::quit() { running = false; }

@@ -1,25 +1,29 @@
 // happlication.h: the root screen that owns the current screen and switches.
 //
 // The main loop talks only to the one HApplication in theApplication. Screens
-// keep a plain back pointer to it and call the switch operations below.
+// keep a plain back pointer to it and ask for the next screen through the
+// switch operations below.
 //
-// Lifetime rules a screen must keep:
-//  - showMenu and startMatch destroy the current screen before they return.
-//    When a screen calls them from its own keyDown it must return at once
-//    without touching its own fields.
-//  - A screen is never destroyed while its own update is running: a switch
-//    made from inside update (the match ending through showResult) retires
-//    the old screen, and HApplication::update deletes it once that update has
-//    returned.
-//  - Every switch drops the next update, so the time spent building a screen
-//    never reaches it.
+// Switching. A switch asked for while a screen's own call is running (its
+// keyDown, keyUp or update) waits until that call has returned, and is then
+// made: a screen is never destroyed inside its own call, and after asking it
+// may go on to finish what it does. A switch asked for from outside (the
+// shell, the network, a test) is made at once. When a call asks twice, the
+// last request wins. Every switch drops the next update, so the time spent
+// building a screen never reaches it.
+//
+// The network. With a session attached, every update first services it and
+// then reacts, here and only here, to what it reports: a match agreed on,
+// the other side ending the pause, a match over without a result, the
+// connection gone.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "app/hscreen.h"
-#include "app/matchresult.h"
+#include "game/ginput.h"
+#include "game/matchresult.h"
 
 class GEngine;
 class NSession;
@@ -28,6 +32,9 @@ struct NStart;
 
 class HApplication : public HScreen {
 public:
+    // Where every match is written when it ends, in the working directory.
+    static constexpr const char* REPLAY_FILE = "lastmatch.vkr";
+
     HApplication();
     ~HApplication() override;
 
@@ -41,20 +48,23 @@ public:
     void showResult(const MatchResult& result);
     // Watches the last match of this run again; nothing without one.
     void watchLastMatch();
-    // Keeps `replay` as the last match of this run.
+    // Keeps `replay` as the last match of this run and writes it to
+    // REPLAY_FILE (a failure is said on standard error and changes nothing
+    // else).
     void keepLastMatch(const GReplay& replay);
     bool hasLastMatch() const { return lastMatch != nullptr; }
     const GReplay* lastMatchKept() const { return lastMatch; }
     void quit();
 
     // A network game: takes ownership of `session` (hosting or joining).
-    // From then on every update first services it, starts the matches it
-    // agrees on and carries the other side's pause, leaving and going into
-    // the running match. The caption names this side while connected.
+    // From then on every update first services it and reacts to what it
+    // reports. The caption names this side while connected.
     void attachNet(NSession* session);
-    // The match both games agreed on, this side steered from here.
-    void startNetMatch(const NStart& start);
-    NSession* net;          // owned; null in a local game
+    NSession* net;  // owned; null in a local game
+
+    // What the players hold, sampled by the main loop once per pass; the
+    // keyboard players of every match read it.
+    GInput input;
 
     HScreen* currentScreen;
     double timeScale;     // applied to every elapsed time; stays 1.0
@@ -70,18 +80,29 @@ private:
     HApplication(const HApplication&) = delete;
     HApplication& operator=(const HApplication&) = delete;
 
-    // Takes an old screen out of service: deleted now, or after its update
-    // returns if it is the one running.
-    void dispose(HScreen* screen);
+    enum class Next { NONE, MENU, MATCH, RESULT, REPLAY };
+    struct Request {
+        Next next = Next::NONE;
+        ControllerChoice left = 0, right = 0;
+        MatchResult result = {false, 0, 0};
+    };
+    // Made now, or once the screen call under way has returned.
+    void request(const Request& r);
+    void switchNow(const Request& r);
+    void afterScreenCall();
+    // The old screen goes, then `build` makes the new one in `memory`.
+    template <class Build>
+    void replaceScreen(void* memory, Build build);
 
-    HScreen* updatingScreen;  // whose update is on the stack, or null
-    HScreen* retiredScreen;   // replaced during its own update; deleted after
+    void reactToNet();
+    void startNetMatch(const NStart& start);
+    void updateCaption();
+
+    int32_t screenCalls;      // screen calls under way (nested when a call switches)
+    Request pending;          // asked for during a screen call
     GReplay* lastMatch;       // owned; null before the first match ends
     GEngine* netMatch;        // the current screen when it is a network match
     int32_t captionSide;      // the side the caption names; -1: none
-
-    void serviceNet();
-    void updateCaption();
 };
 
 // The program-wide root object. Null before start-up and after shutdown; read

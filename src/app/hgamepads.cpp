@@ -1,6 +1,10 @@
 // hgamepads.cpp: opening, reading and closing the players' gamepads.
 #include "app/hgamepads.h"
 
+static_assert(GPads::HAT_UP == SDL_HAT_UP && GPads::HAT_RIGHT == SDL_HAT_RIGHT && GPads::HAT_DOWN == SDL_HAT_DOWN &&
+                  GPads::HAT_LEFT == SDL_HAT_LEFT,
+              "the pads' hat bits are SDL's");
+
 HGamepads::HGamepads() : devices{}, started(false) {}
 
 int32_t HGamepads::open() {
@@ -31,7 +35,7 @@ void HGamepads::close() {
     started = false;
 }
 
-bool HGamepads::read(int32_t index, State& state) const {
+bool HGamepads::read(int32_t index, GPads::State& state) const {
     if (index < 0 || index >= MAX_PADS || !devices[index].joystick) return false;
     const Device& device = devices[index];
     // Asking SDL for an axis, hat or button the device lacks sets its error

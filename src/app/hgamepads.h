@@ -2,7 +2,8 @@
 //
 // SDL 1.2 reports no devices plugged in or pulled out later, so the devices
 // are the ones there when the game starts: the first two that SDL lists, in
-// its order.
+// its order. The main loop reads them into the input snapshot once per pass
+// (hinput.h).
 #pragma once
 
 #include <cstdint>
@@ -11,12 +12,14 @@
 
 #include "game/gpads.h"
 
-class HGamepads : public GPads {
+class HGamepads {
 public:
+    static constexpr int32_t MAX_PADS = GPads::MAX_PADS;
+
     HGamepads();
     // Closes nothing: by the time a holder goes, SDL may be gone. close()
     // is the owner's to call.
-    ~HGamepads() override {}
+    ~HGamepads() {}
 
     // Starts SDL's joystick subsystem and opens the first MAX_PADS devices.
     // Returns how many were opened. With none (no subsystem, no device, or
@@ -30,8 +33,9 @@ public:
     void close();
 
     // The first two axes, the first hat and up to 32 buttons of pad
-    // `index`, as SDL last saw them when events were pumped.
-    bool read(int32_t index, State& state) const override;
+    // `index`, as SDL last saw them when events were pumped; false, leaving
+    // `state` alone, when there is no such pad.
+    bool read(int32_t index, GPads::State& state) const;
 
 private:
     HGamepads(const HGamepads&) = delete;

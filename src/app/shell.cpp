@@ -12,6 +12,7 @@
 
 #include "app/happlication.h"
 #include "app/hgamepads.h"
+#include "app/hinput.h"
 #include "app/settings.h"
 #include "app/viewshape.h"
 #include "assets/htexturestore.h"
@@ -21,6 +22,9 @@
 
 uint32_t (*shellTicks)() = SDL_GetTicks;
 uint8_t (*shellAppState)() = SDL_GetAppState;
+
+// The pads the main loop samples; null while there are none.
+static const HGamepads* openPads = nullptr;
 
 int runGame() { return runGame(GameOptions()); }
 
@@ -36,7 +40,7 @@ int runGame(const GameOptions& options) {
     // The pads come after the video start-up and quietly: without one the
     // run, its output included, is as it always was.
     HGamepads pads;
-    if (pads.open() > 0) thePads = &pads;
+    if (pads.open() > 0) openPads = &pads;
     // Sound comes after the video too. Without a device the mixer has said
     // why in one line, and the game runs silent with theSound null.
     HMixer mixer;
@@ -70,7 +74,7 @@ int runGame(const GameOptions& options) {
     // Whatever is still held goes while the OpenGL context exists; the
     // store's own destruction at exit comes after SDL is gone.
     theTextureStore.releaseAll();
-    thePads = nullptr;
+    openPads = nullptr;
     pads.close();
     theSound = nullptr;
     mixer.close();
@@ -176,7 +180,7 @@ bool pumpEvents() {
         // with it (under Return's rule) and the result screen takes it as any
         // key, so players need not reach for the keyboard between matches.
         // In a match Return does nothing, so firing there changes nothing;
-        // the ships read the buttons themselves (GKeyboardController).
+        // the players read the buttons from the input snapshot.
         case SDL_JOYBUTTONDOWN:
         case SDL_JOYBUTTONUP:
             if (event.jbutton.button >= GPads::FIRE_BUTTONS || !theApplication) break;
@@ -211,6 +215,9 @@ void toggleFullScreen() {
 void runMainLoop(uint32_t previous, uint32_t now) {
     while (theApplication && theApplication->running) {
         if (!pumpEvents()) break;
+        // Once per pass, and never inside a match's steps: a step taken
+        // again for a tick of the past must not read the keys of now.
+        if (theApplication) sampleInput(theApplication->input, openPads);
 
         // Busy wait: every pass is at least 1 ms long, so every update
         // carries at least 1 ms. No sleep, by design: sleeping granularity
@@ -221,8 +228,7 @@ void runMainLoop(uint32_t previous, uint32_t now) {
         // saved up for the first update after. A network game runs on: the
         // other machine is playing, and would take silence for leaving.
         const bool active = (shellAppState() & SDL_APPACTIVE) != 0;
-        const bool networked = theApplication && theApplication->net != nullptr &&
-                               theApplication->net->state != NSession::State::CLOSED;
+        const bool networked = theApplication && theApplication->net != nullptr && theApplication->net->open();
         if ((active || networked) && theApplication) {
             theApplication->update(static_cast<int32_t>(now - previous));
             if (theApplication && active) theApplication->draw();

@@ -1,39 +1,30 @@
 // gaicontroller.cpp: the computer player's random walk.
 #include "game/gaicontroller.h"
 
-#include <cstdlib>  // Required for: rand(), for a controller made without a world
-
-#include "assets/vec3.h"
-#include "game/gmovable.h"
+#include "game/greplay.h"
+#include "game/gship.h"
 #include "game/gworld.h"
 
-GAiController::GAiController(GWorld* world, GMovable* target)
-    : GController(world, target), countdown(0) {}
+uint8_t GAiController::flags(GWorld& world, GSide side, uint32_t tick) {
+    (void)tick;
+    const GShip* ship = world.shipOf(side);
+    if (ship == nullptr) return 0;
 
-int GAiController::draw() { return world != nullptr ? world->random.next() : rand(); }
-
-void GAiController::control() {
-    if (target == nullptr) return;
-
-    countdown--;
+    state.countdown--;
     // Exact comparison on purpose: any movement at all, however small,
     // counts as not stuck. z is not compared.
-    if (countdown < 0 || equalsXY(target->position, target->previousPosition)) {
-        target->left = false;
-        target->right = false;
-        target->up = false;
-        target->down = false;
+    if (state.countdown < 0 || equalsXY(ship->position, ship->previousPosition)) {
+        uint8_t held = 0;
+        const int horizontal = world.random.next() % 3;
+        if (horizontal == 0) held |= vkr::FLAG_LEFT;
+        if (horizontal == 1) held |= vkr::FLAG_RIGHT;
 
-        const int horizontal = draw() % 3;
-        if (horizontal == 0) target->left = true;
-        if (horizontal == 1) target->right = true;
+        const int vertical = world.random.next() % 3;
+        if (vertical == 0) held |= vkr::FLAG_UP;
+        if (vertical == 1) held |= vkr::FLAG_DOWN;
 
-        const int vertical = draw() % 3;
-        if (vertical == 0) target->up = true;
-        if (vertical == 1) target->down = true;
-
-        countdown = draw() % HOLD_TICKS_RANGE + MIN_HOLD_TICKS;
+        state.countdown = world.random.next() % HOLD_TICKS_RANGE + MIN_HOLD_TICKS;
+        state.held = held;
     }
-
-    target->fire = true;
+    return state.held | vkr::FLAG_FIRE;
 }

@@ -1,35 +1,28 @@
-// gcontroller.cpp: the controller base and the keyboard players.
+// gcontroller.cpp: the keyboard players.
 #include "game/gcontroller.h"
 
-#include "game/gmovable.h"
-#include "game/gpads.h"
+#include "game/greplay.h"
 
-GController::GController(GWorld* world, GMovable* target) : world(world), target(target) {}
+const GKeyBinding GArrowKeysController::KEYS = {gkey::UP, gkey::DOWN, gkey::LEFT, gkey::RIGHT, gkey::RCTRL, 0};
+const GKeyBinding GWasdController::KEYS = {gkey::W, gkey::S, gkey::A, gkey::D, gkey::LCTRL, 1};
 
-GController::~GController() {}
+GKeyboardController::GKeyboardController(const GInput* input, const GKeyBinding& binding)
+    : input(input), binding(binding) {}
 
-void GController::control() {}
-
-GKeyboardController::GKeyboardController(GWorld* world, GMovable* target, const Keys& keys, int32_t pad)
-    : GController(world, target), keys(keys), pad(pad) {}
-
-void GKeyboardController::control() {
-    if (target == nullptr) return;
-    // One byte per SDLKey, non-zero while held. SDL owns the array.
-    const Uint8* held = SDL_GetKeyState(NULL);
+uint8_t GKeyboardController::flags(GWorld& world, GSide side, uint32_t tick) {
+    (void)world;
+    (void)side;
+    (void)tick;
+    if (input == nullptr) return 0;
     // No pad, or none at this index: all false, and the keys alone decide.
     GPads::Flags asked = {false, false, false, false, false};
     GPads::State state;
-    if (thePads && thePads->read(pad, state)) asked = GPads::flagsFor(state);
-    target->up = held[keys.up] != 0 || asked.up;
-    target->down = held[keys.down] != 0 || asked.down;
-    target->left = held[keys.left] != 0 || asked.left;
-    target->right = held[keys.right] != 0 || asked.right;
-    target->fire = held[keys.fire] != 0 || asked.fire;
+    if (input->pad(binding.pad, state)) asked = GPads::flagsFor(state);
+    uint8_t flags = 0;
+    if (input->held(binding.up) || asked.up) flags |= vkr::FLAG_UP;
+    if (input->held(binding.down) || asked.down) flags |= vkr::FLAG_DOWN;
+    if (input->held(binding.left) || asked.left) flags |= vkr::FLAG_LEFT;
+    if (input->held(binding.right) || asked.right) flags |= vkr::FLAG_RIGHT;
+    if (input->held(binding.fire) || asked.fire) flags |= vkr::FLAG_FIRE;
+    return flags;
 }
-
-GArrowKeysController::GArrowKeysController(GWorld* world, GMovable* target)
-    : GKeyboardController(world, target, Keys{SDLK_UP, SDLK_DOWN, SDLK_LEFT, SDLK_RIGHT, SDLK_RCTRL}, 0) {}
-
-GWasdController::GWasdController(GWorld* world, GMovable* target)
-    : GKeyboardController(world, target, Keys{SDLK_w, SDLK_s, SDLK_a, SDLK_d, SDLK_LCTRL}, 1) {}

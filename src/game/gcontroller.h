@@ -1,51 +1,92 @@
-// gcontroller.h: what steers a movable object, and the two keyboard players.
+// gcontroller.h: where a ship's five control flags come from, tick by tick,
+// and the two keyboard players.
 //
-// A controller only writes its target's five control flags (up, down, left,
-// right, fire); the target asks for that once per tick, at the start of its
-// movement step, and does the moving and firing itself. The target owns its
-// controller (GMovable::setController), so a controller never outlives it.
+// A controller is a flag source: at the start of each of its ship's ticks
+// the match (GMatch) asks it for the flags (vkr::FLAG_* bits) the ship flies
+// by in that tick, notes the answer down and hands it to the ship. It never
+// touches the ship itself. The kinds: a local player reading the input
+// snapshot (GKeyboardController), a computer player reading the world
+// (GAiController, GSkilledController), the notes of a recording
+// (GReplayController), and the other machine (net/nmatch.cpp). Controllers
+// live outside the world: the match owns them.
+//
+// State. Whatever a controller keeps from one tick to the next is part of
+// the match, as much as a ship's position: save() copies all of it into a
+// GControllerState and restore() puts it back, so that a match stepped
+// again from a saved state asks the same questions and gets the same
+// answers. A controller that answers from its arguments alone keeps nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>      // Required for: memcpy
+#include <type_traits>  // Required for: std::is_trivially_copyable
 
-#include <SDL.h>  // Required for: SDLKey
+#include "game/gevent.h"
+#include "game/ginput.h"
 
 class GWorld;
-class GMovable;
+
+// A controller's state as plain bytes: a value that can be copied and kept.
+struct GControllerState {
+    // The largest state: a skilled player's ring of observations.
+    static constexpr size_t CAPACITY = 9 * 1024;
+
+    template <class T>
+    void put(const T& value) {
+        static_assert(std::is_trivially_copyable<T>::value, "a state is copied as bytes");
+        static_assert(sizeof(T) <= CAPACITY, "the state must fit");
+        memcpy(bytes, &value, sizeof value);
+        size = sizeof value;
+    }
+    // False, leaving `value` alone, when the bytes are not a T's.
+    template <class T>
+    bool get(T& value) const {
+        if (size != sizeof value) return false;
+        memcpy(&value, bytes, sizeof value);
+        return true;
+    }
+
+    uint32_t size = 0;
+    alignas(8) unsigned char bytes[CAPACITY];
+};
 
 class GController {
 public:
-    // Neither pointer is owned. `world` is kept for controllers that look at
-    // the match: the computer players.
-    GController(GWorld* world, GMovable* target);
-    virtual ~GController();
+    virtual ~GController() {}
 
-    // Sets the target's control flags; the base leaves them alone.
-    virtual void control();
+    // The flags ship `side` flies by in its tick `tick` (1, 2, ...), asked
+    // once per tick at the start of the ship's movement step, in the middle
+    // of a world step: `world` is as it stands then, and a computer player
+    // may draw from world.random. Bits above vkr::FLAG_MASK are dropped.
+    virtual uint8_t flags(GWorld& world, GSide side, uint32_t tick) = 0;
 
-    GWorld* world;
-    GMovable* target;
+    // Copies everything the controller keeps into `state`; the base keeps
+    // nothing.
+    virtual void save(GControllerState& state) const { state.size = 0; }
+    // Puts back what save() copied. False for a state another kind saved.
+    virtual bool restore(const GControllerState& state) { return state.size == 0; }
 };
 
-// Both keyboard players read SDL's key state array, which the main loop's
-// event pump keeps current, so a flag is true for every tick during which
-// its key is held. Each also follows one gamepad through thePads (gpads.h),
-// which the same pump keeps current: a flag is true when its key or the pad
-// asks for it. Holding both keys of a pair is allowed: the movement step
-// decides (down beats up, right beats left).
+// Which keys and which pad one local player follows. Keys are SDL key
+// symbols (gkey), the pad an index into the snapshot's pads.
+struct GKeyBinding {
+    uint16_t up, down, left, right, fire;
+    int32_t pad;
+};
+
+// A player at this machine: a flag is set when its key is held in the
+// snapshot or the player's pad asks for it. Holding both keys of a pair is
+// allowed: the movement step decides (down beats up, right beats left).
 class GKeyboardController : public GController {
 public:
-    struct Keys {
-        SDLKey up, down, left, right, fire;
-    };
+    // `input` is not owned and may be null (nothing held); whoever samples
+    // it keeps it current.
+    GKeyboardController(const GInput* input, const GKeyBinding& binding);
+    uint8_t flags(GWorld& world, GSide side, uint32_t tick) override;
 
-    // `pad` is the index of the gamepad followed besides the keys.
-    GKeyboardController(GWorld* world, GMovable* target, const Keys& keys, int32_t pad);
-    // Writes all five flags on every call.
-    void control() override;
-
-    Keys keys;
-    int32_t pad;
+    const GInput* input;
+    GKeyBinding binding;
 };
 
 // The right-hand player by default: cursor keys, right Ctrl fires, and the
@@ -53,12 +94,14 @@ public:
 // left keeps W A S D.
 class GArrowKeysController : public GKeyboardController {
 public:
-    GArrowKeysController(GWorld* world, GMovable* target);
+    static const GKeyBinding KEYS;
+    explicit GArrowKeysController(const GInput* input) : GKeyboardController(input, KEYS) {}
 };
 
 // The left-hand player by default: W A S D, left Ctrl fires, and the second
 // gamepad.
 class GWasdController : public GKeyboardController {
 public:
-    GWasdController(GWorld* world, GMovable* target);
+    static const GKeyBinding KEYS;
+    explicit GWasdController(const GInput* input) : GKeyboardController(input, KEYS) {}
 };

@@ -10,19 +10,22 @@
 
 namespace {
 
+GController* makeArrows(const GControllerContext& c) { return new (std::nothrow) GArrowKeysController(c.input); }
+GController* makeWasd(const GControllerContext& c) { return new (std::nothrow) GWasdController(c.input); }
+GController* makeComputer(const GControllerContext&) { return new (std::nothrow) GAiController(); }
 template <class T>
-GController* make(GWorld* world, GMovable* target) {
-    return new (std::nothrow) T(world, target);
+GController* makeSkilled(const GControllerContext& c) {
+    return new (std::nothrow) T(c.seed, c.side);
 }
 
 }  // namespace
 
 const GControllerKind CONTROLLER_KINDS[] = {
-    {CHOICE_ARROW_KEYS, "arrows", "menu1.bmp", false, make<GArrowKeysController>},
-    {CHOICE_WASD, "wasd", "menu2.bmp", false, make<GWasdController>},
-    {CHOICE_COMPUTER, "computer", "menu3.bmp", true, make<GAiController>},
-    {CHOICE_PILOT, "pilot", "menu4.bmp", true, make<GPilotController>},
-    {CHOICE_ACE, "ace", "menu5.bmp", true, make<GAceController>},
+    {CHOICE_ARROW_KEYS, "arrows", "menu1.bmp", false, makeArrows},
+    {CHOICE_WASD, "wasd", "menu2.bmp", false, makeWasd},
+    {CHOICE_COMPUTER, "computer", "menu3.bmp", true, makeComputer},
+    {CHOICE_PILOT, "pilot", "menu4.bmp", true, makeSkilled<GPilotController>},
+    {CHOICE_ACE, "ace", "menu5.bmp", true, makeSkilled<GAceController>},
 };
 static_assert(sizeof CONTROLLER_KINDS / sizeof CONTROLLER_KINDS[0] == CONTROLLER_KIND_COUNT,
               "one row per kind");
@@ -40,7 +43,7 @@ const GControllerKind* controllerKindNamed(const char* name) {
     return nullptr;
 }
 
-GController* makeController(ControllerChoice choice, GWorld* world, GMovable* target) {
+GController* makeController(ControllerChoice choice, const GControllerContext& context) {
     const GControllerKind* kind = controllerKind(choice);
-    return kind != nullptr ? kind->make(world, target) : nullptr;
+    return kind != nullptr ? kind->make(context) : nullptr;
 }

@@ -9,11 +9,21 @@
 
 #include <cstdint>
 
-#include "app/matchresult.h"
+#include "game/matchresult.h"
+
+#include "game/gevent.h"
 
 class GController;
-class GMovable;
-class GWorld;
+struct GInput;
+
+// What a new controller may need to know: the local players read `input`
+// (not owned; may be null), the skilled ones seed their own random source
+// from the match's seed and their side.
+struct GControllerContext {
+    const GInput* input;
+    uint32_t seed;
+    GSide side;
+};
 
 struct GControllerKind {
     ControllerChoice choice;
@@ -21,8 +31,8 @@ struct GControllerKind {
     const char* picture;  // the menu's picture under the ship
     // Keys cannot be shared by two players; a computer can play itself.
     bool bothSides;
-    // A new controller for `target` in `world`, or null without memory.
-    GController* (*make)(GWorld* world, GMovable* target);
+    // A new controller, or null without memory.
+    GController* (*make)(const GControllerContext& context);
 };
 
 // Rows in the order of their choices, 0 up: the menu's `o` and `p` go
@@ -36,4 +46,4 @@ const GControllerKind* controllerKind(ControllerChoice choice);
 const GControllerKind* controllerKindNamed(const char* name);
 // A controller for `choice`, or null: a ship nobody steers drifts and never
 // fires.
-GController* makeController(ControllerChoice choice, GWorld* world, GMovable* target);
+GController* makeController(ControllerChoice choice, const GControllerContext& context);

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "app/matchresult.h"
+#include "game/matchresult.h"
 #include "game/gevent.h"
 
 struct GDuel {

@@ -1,16 +1,10 @@
-// gmovable.cpp: the movement step and the model draw.
+// gmovable.cpp: the movement step.
 #include "game/gmovable.h"
 
-#include <GL/gl.h>
-
-#include "assets/hmodel.h"
-#include "game/gcontroller.h"
 #include "game/gworld.h"
 
-GMovable::GMovable(GWorld* world, HModel* model)
+GMovable::GMovable(GWorld* world)
     : GObject(world),
-      controller(nullptr),
-      model(model),
       up(false),
       down(false),
       left(false),
@@ -20,11 +14,7 @@ GMovable::GMovable(GWorld* world, HModel* model)
       speed(0.0f),
       mass(1.0f) {}
 
-GMovable::~GMovable() { delete controller; }
-
 void GMovable::tick() {
-    if (controller != nullptr) controller->control();
-
     thrust = Vec3();
     previousPosition = position;
     // Later tests overwrite earlier ones: down beats up, right beats left.
@@ -44,22 +34,6 @@ void GMovable::tick() {
     position.z += velocity.z;
 
     if (world != nullptr) world->checkCollisions(this);
-}
-
-void GMovable::draw() {
-    glPushMatrix();
-    glTranslatef(position.x, position.y, position.z);
-    glRotated(static_cast<double>(rotation.x), 1.0, 0.0, 0.0);
-    glRotated(static_cast<double>(rotation.y), 0.0, 1.0, 0.0);
-    glRotated(static_cast<double>(rotation.z), 0.0, 0.0, 1.0);
-    if (model != nullptr) model->draw();
-    glPopMatrix();
-}
-
-void GMovable::setController(GController* newController) {
-    if (newController == controller) return;
-    delete controller;
-    controller = newController;
 }
 
 bool GMovable::collide(GObject* other) {

@@ -1,7 +1,7 @@
-// gmovable.h: a world object that moves, is steered and is drawn with a model.
+// gmovable.h: a world object that moves by its five control flags.
 //
-// Each tick runs the movement step: the controller sets the five control
-// flags, the flags give a thrust of `speed` per axis, the velocity blends
+// Each tick runs the movement step: the flags (set by whoever steers the
+// object before the step, or left as they are) give a thrust of `speed` per axis, the velocity blends
 // towards the thrust by `response`, the object moves by its velocity and
 // GWorld::checkCollisions tests it against the rest of the world. All of it
 // in 32-bit floats, one rounding per stored result, so that a match replays
@@ -13,28 +13,13 @@
 #include "assets/vec3.h"
 #include "game/gobject.h"
 
-class GController;
-class HModel;
-
 class GMovable : public GObject {
 public:
-    // `model` is drawn for the object and not owned (the match screen owns it); null
-    // draws nothing.
-    GMovable(GWorld* world, HModel* model);
-    // Deletes the controller.
-    ~GMovable() override;
+    explicit GMovable(GWorld* world);
 
     // The movement step (see the file comment).
     void tick() override;
     GMovable* asMovable() override { return this; }
-
-    // Translated by `position`, then turned by `rotation` x, y, z (degrees),
-    // in that order.
-    void draw() override;
-
-    // Takes ownership of `controller` (may be null) and deletes the one held
-    // before. The controller must have been made for this object.
-    virtual void setController(GController* controller);
 
     // The collision pass found this object touching `other`. True asks for a
     // bounce, which happens only when both sides say true. May damage,
@@ -44,10 +29,7 @@ public:
     // Takes `amount` health points; only ships have health.
     virtual void damage(int32_t amount);
 
-    GController* controller;  // owned; may be null
-    HModel* model;            // not owned
-
-    // Control flags, written by the controller before each movement step.
+    // Control flags: what the object flies by in its movement step.
     bool up;     // thrust towards +y
     bool down;   // thrust towards -y; wins over up
     bool left;   // thrust towards -x

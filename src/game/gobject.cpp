@@ -21,5 +21,3 @@ void GObject::remove() {
     if (world != nullptr) world->removeObject(this);
     delete this;
 }
-
-void GObject::draw() {}

@@ -37,8 +37,10 @@ public:
     // advance.
     virtual void remove();
 
-    // Draws in the current OpenGL transform; the base draws nothing.
-    virtual void draw();
+    // What the object is, for what saves and draws the world: the kinds a
+    // match has, and OTHER for anything else (a test's probe).
+    enum Kind : uint8_t { OTHER, SHIP, SHOT, BACKGROUND };
+    virtual Kind kind() const { return OTHER; }
 
     // This object as a movable or a ship, or null. Every step asks the
     // table's first entries and every collision pass every entry, and a

@@ -1,4 +1,4 @@
-// gpads.h: the gamepads that the keyboard players also follow.
+// gpads.h: what a gamepad asks of a ship.
 //
 // Two players on one keyboard lose key presses: many keyboards cannot report
 // more than a few keys held at once, and a duel holds up to six. So each
@@ -6,20 +6,19 @@
 // device, the W A S D player the second. Within each of the five flags a key
 // or the pad is enough. The computer player never looks at a pad.
 //
-// The shell opens the devices at start-up and installs a reader in thePads;
-// the game only asks a reader for the state of pad 0 or 1. Tests install
-// readers of their own, so nothing here needs a device.
+// The application reads the devices (app/hgamepads.h) into the input
+// snapshot (ginput.h) once per pass; here is only what a pad's state means,
+// so nothing in the game needs a device and tests hold a pad by writing one.
 #pragma once
 
 #include <cstdint>
 
-class GPads {
-public:
+struct GPads {
     // What one pad reports. Axis values are SDL's, -32768 to 32767.
     struct State {
         int16_t x;         // first axis (the left stick): negative left, positive right
         int16_t y;         // second axis: negative up, positive down
-        uint8_t hat;       // first hat (the d-pad): SDL_HAT_UP, _RIGHT, _DOWN, _LEFT bits
+        uint8_t hat;       // first hat (the d-pad): HAT_UP, _RIGHT, _DOWN, _LEFT bits
         uint32_t buttons;  // bit n set while button n is held
     };
 
@@ -39,18 +38,13 @@ public:
     // axis, does not steer. A value must be past it: 10923 or more, -10923
     // or less.
     static constexpr int16_t DEAD_ZONE = 32767 / 3;
-
-    virtual ~GPads() {}
-
-    // Fills `state` for pad `index` (0 the first device, 1 the second) and
-    // returns true; false, leaving `state` alone, when there is no such pad.
-    virtual bool read(int32_t index, State& state) const = 0;
+    // The hat's bits, as SDL reports them (app/hgamepads.cpp checks).
+    static constexpr uint8_t HAT_UP = 0x01;
+    static constexpr uint8_t HAT_RIGHT = 0x02;
+    static constexpr uint8_t HAT_DOWN = 0x04;
+    static constexpr uint8_t HAT_LEFT = 0x08;
 
     // The flags a pad in `state` asks for: the stick or the hat moves, any of
     // the first FIRE_BUTTONS buttons fires.
     static Flags flagsFor(const State& state);
 };
-
-// Where the keyboard players read the pads. Null when there are none: the
-// players then follow their keys alone.
-extern GPads* thePads;

@@ -3,61 +3,44 @@
 
 #include <new>  // Required for: std::nothrow
 
-#include "game/gcontrollerkinds.h"
-#include "game/greplaycontroller.h"
+#include "game/gmatch.h"
 #include "game/gship.h"
-#include "game/gworld.h"
 
-void steerRecorded(GWorld& world, ControllerChoice leftChoice, ControllerChoice rightChoice) {
-    GShip* ships[2] = {world.leftShip(), world.rightShip()};  // by GSide
-    const ControllerChoice choices[2] = {leftChoice, rightChoice};
-    for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
-        GShip* ship = ships[side];
-        if (ship == nullptr) continue;
-        GController* steering = makeController(choices[side], &world, ship);
-        ship->setController(new (std::nothrow) GRecordingController(steering, ship, &world.recorded[side]));
-        if (ship->controller == nullptr) ship->setController(steering);  // no memory: play unrecorded
+GLookAhead::GLookAhead(uint32_t ticks, uint32_t stopAtMs) : ticks(ticks), stopAtMs(stopAtMs) {
+    if (ticks > 0) {
+        saved.reset(new (std::nothrow) GMatchState);
+        failed = saved == nullptr;
     }
 }
 
-GReplay recordingOf(const GWorld& world, ControllerChoice leftChoice, ControllerChoice rightChoice, uint8_t end) {
-    GReplay r;
-    r.leftChoice = leftChoice;
-    r.rightChoice = rightChoice;
-    r.seed = world.seed;
-    r.left = world.recorded[SIDE_LEFT];
-    r.right = world.recorded[SIDE_RIGHT];
-    r.endMs = world.over ? world.endMs : world.elapsedMs;
-    r.end = end;
-    const GShip* left = world.leftShip();
-    const GShip* right = world.rightShip();
-    r.leftHealth = left != nullptr ? left->health : 0;
-    r.rightHealth = right != nullptr ? right->health : 0;
-    r.hash = world.stateHash();
-    return r;
+bool GLookAhead::mayStep(GMatch& match) {
+    const uint32_t next = match.world.elapsedMs + 1;
+    if (failed || next > stopAtMs) return false;
+    if (saved && next % GShip::PERIOD_MS == 0) {
+        // A match that cannot go back cannot come out as it would have.
+        failed = !match.save(*saved);
+        if (!failed) {
+            match.advance(static_cast<int32_t>(ticks * GShip::PERIOD_MS));
+            failed = !match.restore(*saved);
+        }
+        if (failed) return false;
+    }
+    return true;
 }
 
-GPlayback playBack(const GReplay& replay) {
+GPlayback playBack(const GReplay& replay, uint32_t rollbackTicks) {
     GPlayback out;
-    GWorld world;
-    world.setUpMatch(replay.seed, GWorld::Models(), false);
-    GShip* ships[2] = {world.leftShip(), world.rightShip()};  // by GSide
-    const GFlagStream* notes[2] = {&replay.left, &replay.right};
-    for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
-        if (ships[side] == nullptr) return out;
-        ships[side]->setController(new (std::nothrow) GReplayController(&world, ships[side], notes[side]));
-    }
-    while (world.elapsedMs < replay.endMs && !world.over) {
-        world.step();
-        // Nobody reads them here; keep the list from filling up.
-        world.events.clear();
-    }
+    GMatch match;
+    if (!match.setUpReplay(replay)) return out;
+    GLookAhead gate(rollbackTicks, replay.endMs);
+    match.advance(INT32_MAX, &gate);
+    const GWorld& world = match.world;
     out.endMs = world.over ? world.endMs : world.elapsedMs;
     out.finished = world.over;
-    out.leftHealth = ships[SIDE_LEFT]->health;
-    out.rightHealth = ships[SIDE_RIGHT]->health;
+    out.leftHealth = world.leftShip()->health;
+    out.rightHealth = world.rightShip()->health;
     out.hash = world.stateHash();
-    out.matches = out.endMs == replay.endMs && out.finished == (replay.end == vkr::END_FINISHED) &&
+    out.matches = !gate.failed && out.endMs == replay.endMs && out.finished == (replay.end == vkr::END_FINISHED) &&
                   out.leftHealth == replay.leftHealth && out.rightHealth == replay.rightHealth &&
                   out.hash == replay.hash;
     return out;

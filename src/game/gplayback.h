@@ -1,15 +1,22 @@
 // gplayback.h: plays a recorded match again without a window and says
 // whether it came out as recorded.
 //
-// The world is set up from the replay's seed, each ship steered by its
-// notes (GReplayController), and stepped to the recorded end: to the step
-// its health ran out in for a finished match, to the millisecond it was
-// left at otherwise. The match it reaches is compared with the recorded
-// one: the end, both healths and the hash of the whole world.
+// The match is set up from the replay's seed, each ship steered by its
+// notes, and stepped to the recorded end: to the step its health ran out in
+// for a finished match, to the millisecond it was left at otherwise. The
+// match it reaches is compared with the recorded one: the end, both healths
+// and the hash of the whole world.
+//
+// Rollback. With `rollbackTicks` N > 0 the match is also saved before every
+// step in which the ships tick, stepped N ship ticks ahead, and restored,
+// before it steps on. Anything the saved state leaves out then changes what
+// follows, and the match no longer comes out as recorded.
 #pragma once
 
 #include <cstdint>
+#include <memory>  // Required for: std::unique_ptr
 
+#include "game/gmatch.h"
 #include "game/greplay.h"
 
 struct GPlayback {
@@ -22,19 +29,24 @@ struct GPlayback {
     bool matches = false;
 };
 
-class GWorld;
+// A gate that plays a match as a rollback would, without the network: up to
+// `stopAtMs`, and before every step in which the ships tick it saves the
+// match, steps it `ticks` ship ticks ahead and restores it. A match that
+// cannot be saved or restored stops there, with `failed` set.
+class GLookAhead : public GStepGate {
+public:
+    explicit GLookAhead(uint32_t ticks, uint32_t stopAtMs = UINT32_MAX);
+    bool mayStep(GMatch& match) override;
 
-// Steers both ships of a world just set up with the controllers the
-// choices name, each wrapped in a recorder that notes its flags into
-// world.recorded (a ship nobody steers is noted as holding nothing, so the
-// notes of both sides cover every tick).
-void steerRecorded(GWorld& world, ControllerChoice leftChoice, ControllerChoice rightChoice);
+    bool failed = false;
 
-// The match `world` has played so far as a replay: the choices, its seed,
-// its notes, and the end as if it came now (`end`: vkr::END_FINISHED or
-// END_LEFT).
-GReplay recordingOf(const GWorld& world, ControllerChoice leftChoice, ControllerChoice rightChoice, uint8_t end);
+private:
+    uint32_t ticks;
+    uint32_t stopAtMs;
+    std::unique_ptr<GMatchState> saved;
+};
 
-// Never steps past the recorded endMs, so a hostile or outdated replay
-// costs at most that many milliseconds of play.
-GPlayback playBack(const GReplay& replay);
+// Never steps past the recorded endMs, so a replay costs at most that many
+// milliseconds of play (bounded by vkr::MAX_END_MS), times N + 1 with a
+// rollback.
+GPlayback playBack(const GReplay& replay, uint32_t rollbackTicks = 0);

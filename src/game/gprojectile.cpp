@@ -5,8 +5,7 @@
 #include "game/gtruncate.h"
 #include "game/gworld.h"
 
-GProjectile::GProjectile(GWorld* world, HModel* model, GShip* owner)
-    : GMovable(world, model), owner(owner) {
+GProjectile::GProjectile(GWorld* world, GShip* owner) : GMovable(world), owner(owner) {
     flags = COLLIDES | PROJECTILE;
     delay = PERIOD_MS;
     everyFrame = 0;

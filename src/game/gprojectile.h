@@ -25,9 +25,10 @@ public:
 
     // `owner` is never struck by this shot; not owned, and it must outlive
     // the shot (ships live as long as the match).
-    GProjectile(GWorld* world, HModel* model, GShip* owner);
+    GProjectile(GWorld* world, GShip* owner);
 
     void tick() override;
+    Kind kind() const override { return SHOT; }
     // Never bounces. Passes other projectiles and its owner; anything else
     // takes HIT_DAMAGE and the shot is killed. Until the end of the update
     // a killed shot is still in the world and can strike again.

@@ -35,6 +35,20 @@ void GFlagStream::clear() {
     ticks = 0;
 }
 
+void GFlagStream::truncate(uint32_t count) {
+    while (ticks > count) {
+        GFlagRun& last = runs.back();
+        const uint32_t over = ticks - count;
+        if (last.ticks > over) {
+            last.ticks -= over;
+            ticks = count;
+        } else {
+            ticks -= last.ticks;
+            runs.pop_back();
+        }
+    }
+}
+
 namespace {
 
 // Moves past spent runs, so that `run` always names the next tick's run.
@@ -57,6 +71,16 @@ uint8_t GFlagCursor::next() {
     usedInRun++;
     skipSpent(stream, run, usedInRun);
     return flags;
+}
+
+void GFlagCursor::skip(uint32_t count) {
+    while (count > 0 && !atEnd()) {
+        const uint32_t rest = stream->runs[run].ticks - usedInRun;
+        const uint32_t taken = count < rest ? count : rest;
+        usedInRun += taken;
+        count -= taken;
+        skipSpent(stream, run, usedInRun);
+    }
 }
 
 bool GFlagCursor::atEnd() const {

@@ -78,7 +78,7 @@
 #include <string>
 #include <vector>
 
-#include "app/matchresult.h"
+#include "game/matchresult.h"
 
 namespace vkr {
 
@@ -129,6 +129,8 @@ public:
     // days) the tick is dropped: no file could hold it.
     void append(uint8_t flags);
     void clear();
+    // Keeps the first `count` ticks (all of them when there are fewer).
+    void truncate(uint32_t count);
     uint32_t tickCount() const { return ticks; }
 
     std::vector<GFlagRun> runs;
@@ -143,6 +145,8 @@ public:
     explicit GFlagCursor(const GFlagStream* stream);
     // The flags of the next tick, or 0 (nothing held) past the end.
     uint8_t next();
+    // Passes over `ticks` ticks, a run at a time.
+    void skip(uint32_t ticks);
     bool atEnd() const;
 
     const GFlagStream* stream;

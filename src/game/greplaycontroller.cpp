@@ -1,4 +1,4 @@
-// greplaycontroller.cpp: noting flags down and handing them back.
+// greplaycontroller.cpp: flags as a byte, and the notes handed back.
 #include "game/greplaycontroller.h"
 
 #include "game/gmovable.h"
@@ -17,25 +17,17 @@ void unpackFlags(uint8_t flags, GMovable& target) {
     target.fire = (flags & vkr::FLAG_FIRE) != 0;
 }
 
-GController* steeringOf(GController* controller) {
-    GRecordingController* recorder = dynamic_cast<GRecordingController*>(controller);
-    return recorder != nullptr ? recorder->inner : controller;
-}
+GReplayController::GReplayController(const GFlagStream* notes) : cursor(notes), cursorTick(1) {}
 
-GRecordingController::GRecordingController(GController* inner, GMovable* target, GFlagStream* into)
-    : GController(inner != nullptr ? inner->world : nullptr, target), inner(inner), into(into) {}
-
-GRecordingController::~GRecordingController() { delete inner; }
-
-void GRecordingController::control() {
-    if (inner != nullptr) inner->control();
-    if (target != nullptr && into != nullptr) into->append(packFlags(*target));
-}
-
-GReplayController::GReplayController(GWorld* world, GMovable* target, const GFlagStream* flags)
-    : GController(world, target), cursor(flags) {}
-
-void GReplayController::control() {
-    const uint8_t flags = cursor.next();
-    if (target != nullptr) unpackFlags(flags, *target);
+uint8_t GReplayController::flags(GWorld& world, GSide side, uint32_t tick) {
+    (void)world;
+    (void)side;
+    if (tick < cursorTick) {
+        // Asked again for a tick already handed out: read from the start.
+        cursor = GFlagCursor(cursor.stream);
+        cursorTick = 1;
+    }
+    cursor.skip(tick - cursorTick);
+    cursorTick = tick + 1;
+    return cursor.next();
 }

@@ -4,19 +4,10 @@
 #include <cstdlib>  // Required for: rand(), for a ship made without a world
 #include <new>      // Required for: std::nothrow
 
-#include <GL/gl.h>
-
-#include "assets/hmodel.h"
 #include "game/gprojectile.h"
 #include "game/gworld.h"
 
-GShip::GShip(GWorld* world, HModel* model, HModel* projectileModel)
-    : GMovable(world, model),
-      cooldown(0),
-      health(FULL_HEALTH),
-      yaw(0.0f),
-      wobbleStep(1.0f),
-      projectileModel(projectileModel) {
+GShip::GShip(GWorld* world) : GMovable(world), cooldown(0), health(FULL_HEALTH), yaw(0.0f), wobbleStep(1.0f) {
     flags = COLLIDES;
     delay = PERIOD_MS;
     everyFrame = 0;
@@ -31,6 +22,8 @@ GShip::GShip(GWorld* world, HModel* model, HModel* projectileModel)
 }
 
 void GShip::tick() {
+    // Nobody steers a ship of no match: its flags stay as they are.
+    if (world != nullptr && world->steering != nullptr) world->steering->steer(*this);
     GMovable::tick();
 
     // The second test sees the result of the first. The target is always 0
@@ -54,7 +47,7 @@ void GShip::tick() {
 }
 
 void GShip::fireShot() {
-    GProjectile* shot = new (std::nothrow) GProjectile(world, projectileModel, this);
+    GProjectile* shot = new (std::nothrow) GProjectile(world, this);
     if (shot == nullptr) {
         cooldown = FIRE_INTERVAL_TICKS;  // no memory: this shot is lost
         return;
@@ -78,16 +71,6 @@ void GShip::fireShot() {
         world->report(GEvent::SHOT_FIRED, world->sideOf(this), position.x);
     }
     cooldown = FIRE_INTERVAL_TICKS;
-}
-
-void GShip::draw() {
-    glPushMatrix();
-    glTranslatef(position.x, position.y, position.z);
-    glRotated(static_cast<double>(rotation.x), 1.0, 0.0, 0.0);
-    glRotated(static_cast<double>(yaw), 0.0, 1.0, 0.0);
-    glRotated(static_cast<double>(rotation.z), 0.0, 0.0, 1.0);
-    if (model != nullptr) model->draw();
-    glPopMatrix();
 }
 
 bool GShip::collide(GObject* other) {

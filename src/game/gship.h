@@ -1,6 +1,7 @@
 // gship.h: a player ship.
 //
-// Ticks every PERIOD_MS. Each tick: the movement step, the turn towards
+// Ticks every PERIOD_MS. Each tick: the flags from whoever steers it (the
+// world's steering, when there is one), the movement step, the turn towards
 // rotation.y (set by GWorld::faceShips to face the opponent), the wobble
 // about x, the clamp to the playfield, and a shot when `fire` is held, the
 // cooldown is over and the ship still has health.
@@ -9,8 +10,6 @@
 #include <cstdint>
 
 #include "game/gmovable.h"
-
-class HModel;
 
 class GShip : public GMovable {
 public:
@@ -37,12 +36,11 @@ public:
     // Draws the starting tilt from the world's random source (rand() without
     // a world): one draw, so the order in which ships are made decides which
     // numbers each gets.
-    GShip(GWorld* world, HModel* model, HModel* projectileModel);
+    explicit GShip(GWorld* world);
 
     void tick() override;
     GShip* asShip() override { return this; }
-    // As GMovable, with `yaw` in place of rotation.y.
-    void draw() override;
+    Kind kind() const override { return SHIP; }
     // Ships bounce off whatever agrees to bounce.
     bool collide(GObject* other) override;
     // No lower bound: several hits in one update can go below 0.
@@ -52,7 +50,6 @@ public:
     int32_t health;           // the match ends when it is 0 or less
     float yaw;                // drawn rotation about y, degrees; eases to rotation.y
     float wobbleStep;         // +1 or -1 degree per tick about x
-    HModel* projectileModel;  // given to the ship's shots; not owned
 
 private:
     void fireShot();

@@ -86,65 +86,47 @@ int32_t flight(const GSkilledController::Seen& from, float direction, float targ
 const GSkilledController::Skill GSkilledController::PILOT = {12, 0.7f, 1.2f, 16, 0.55f, 1.8f, 36.0f};
 const GSkilledController::Skill GSkilledController::ACE = {8, 1.0f, 0.4f, 12, 0.65f, 2.0f, 32.0f};
 
-GSkilledController::GSkilledController(GWorld* world, GMovable* target, const Skill& chosen)
-    : GController(world, target),
-      skill(chosen),
-      ring(),
-      ticks(0),
-      aimOffset(0.0f),
-      aimHold(0),
-      tracked(),
-      trackedCount(0) {
+GSkilledController::GSkilledController(uint32_t seed, GSide side, const Skill& chosen) : skill(chosen) {
     if (skill.delayTicks >= RING) skill.delayTicks = RING - 1;
     if (skill.delayTicks < 0) skill.delayTicks = 0;
-    uint32_t seed = 0;
-    int32_t side = 0;
-    if (world != nullptr) {
-        seed = world->seed;
-        side = world->sideOf(target) == SIDE_RIGHT ? 1 : 0;
-    }
-    random.reseed(seed ^ SIDE_SALT[side]);
+    state.random.reseed(seed ^ SIDE_SALT[side == SIDE_RIGHT ? 1 : 0]);
 }
 
 float GSkilledController::uniform() {
-    return static_cast<float>(random.next()) / static_cast<float>(GRandom::MAX) * 2.0f - 1.0f;
+    return static_cast<float>(state.random.next()) / static_cast<float>(GRandom::MAX) * 2.0f - 1.0f;
 }
 
-void GSkilledController::observe(Observation& now) const {
+void GSkilledController::observe(const GWorld& world, const GShip& own, Observation& now) {
     now.shotCount = 0;
-    const GMovable* opponent = nullptr;
-    if (world != nullptr) {
-        GShip* right = world->rightShip();
-        opponent = right != target ? right : world->leftShip();
-    }
-    now.own = Seen{target->position.x, target->position.y, target->velocity.x, target->velocity.y};
-    if (opponent == nullptr || opponent == target) {
+    const GShip* right = world.rightShip();
+    const GShip* opponent = right != &own ? right : world.leftShip();
+    now.own = Seen{own.position.x, own.position.y, own.velocity.x, own.velocity.y};
+    if (opponent == nullptr || opponent == &own) {
         // Nobody to play against: a target straight across, standing still.
         now.opponent = Seen{-now.own.x, now.own.y, 0.0f, 0.0f};
         return;
     }
     now.opponent = Seen{opponent->position.x, opponent->position.y, opponent->velocity.x, opponent->velocity.y};
-    for (int32_t i = 0; i < world->objectCount && now.shotCount < MAX_SHOTS; i++) {
-        const GObject* object = world->objects[i];
+    for (int32_t i = 0; i < world.objectCount && now.shotCount < MAX_SHOTS; i++) {
+        const GObject* object = world.objects[i];
         if (object == nullptr || !(object->flags & GObject::PROJECTILE)) continue;
         const GProjectile* shot = static_cast<const GProjectile*>(object);
         // The colour on the screen tells whose shot it is.
-        if (shot->owner == target) continue;
+        if (shot->owner == &own) continue;
         now.shots[now.shotCount++] = Seen{shot->position.x, shot->position.y, shot->velocity.x, shot->velocity.y};
     }
 }
 
-GSkilledController::Seen GSkilledController::ownNow(uint32_t seenAt) const {
-    Seen own = ring[seenAt % RING].own;
-    for (uint32_t t = seenAt; t < ticks; t++) {
-        const uint8_t flags = ring[t % RING].flags;
+GSkilledController::Seen GSkilledController::ownNow(uint32_t seenAt, float speed) const {
+    Seen own = state.ring[seenAt % RING].own;
+    for (uint32_t t = seenAt; t < state.ticks; t++) {
+        const uint8_t flags = state.ring[t % RING].flags;
         float tx = 0.0f;
         float ty = 0.0f;
         if (flags & FLAG_UP) ty = 1.0f;
         if (flags & FLAG_DOWN) ty = -1.0f;
         if (flags & FLAG_LEFT) tx = -1.0f;
         if (flags & FLAG_RIGHT) tx = 1.0f;
-        const float speed = target->speed;
         own.vx = KEEP * own.vx + RESPONSE * tx * speed;
         own.vy = KEEP * own.vy + RESPONSE * ty * speed;
         own.x = clampTo(own.x + own.vx, GShip::FIELD_HALF_WIDTH);
@@ -159,16 +141,16 @@ uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
     const float delayTicks = static_cast<float>(skill.delayTicks);
 
     // Aim: the own line onto the opponent's, led over the flight.
-    if (--aimHold <= 0) {
-        aimOffset = skill.aimError * uniform();
-        aimHold = skill.aimHoldTicks;
+    if (--state.aimHold <= 0) {
+        state.aimOffset = skill.aimError * uniform();
+        state.aimHold = skill.aimHoldTicks;
     }
     float ownLine = own.y + own.vy * coast(60);
     int32_t flightTicks = flight(own, towards, opponent.x, ownLine);
     if (flightTicks < 0) flightTicks = 60;
     const float ahead = delayTicks + static_cast<float>(flightTicks) / SHOT_TICKS_PER_SHIP_TICK;
     const float opponentY = clampTo(opponent.y + skill.lead * opponent.vy * ahead, GShip::FIELD_HALF_HEIGHT);
-    const float aimY = clampTo(opponentY + aimOffset, GShip::FIELD_HALF_HEIGHT - EDGE_MARGIN);
+    const float aimY = clampTo(opponentY + state.aimOffset, GShip::FIELD_HALF_HEIGHT - EDGE_MARGIN);
     const float steer = aimY - ownLine;  // > 0: go up
 
     // Dodge. Every incoming shot is looked at once, when first seen, and
@@ -176,9 +158,9 @@ uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
     // player's chance of noticing it is the skill's. It is known again
     // from tick to tick by its line and its arrival, which change little
     // in flight.
-    for (int32_t i = 0; i < trackedCount;) {
-        if (--tracked[i].arrival < -2) {
-            tracked[i] = tracked[--trackedCount];
+    for (int32_t i = 0; i < state.trackedCount;) {
+        if (--state.tracked[i].arrival < -2) {
+            state.tracked[i] = state.tracked[--state.trackedCount];
         } else {
             i++;
         }
@@ -191,36 +173,36 @@ uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
         const int32_t arrival = static_cast<int32_t>(static_cast<float>(n) / SHOT_TICKS_PER_SHIP_TICK - delayTicks);
         if (arrival < 0) continue;  // gone by already
         bool known = false;
-        for (int32_t j = 0; j < trackedCount && !known; j++) {
-            if (absOf(tracked[j].line - line) < 0.5f && tracked[j].arrival - arrival <= 2 &&
-                arrival - tracked[j].arrival <= 2) {
-                tracked[j].line = line;
-                tracked[j].arrival = arrival;
+        for (int32_t j = 0; j < state.trackedCount && !known; j++) {
+            if (absOf(state.tracked[j].line - line) < 0.5f && state.tracked[j].arrival - arrival <= 2 &&
+                arrival - state.tracked[j].arrival <= 2) {
+                state.tracked[j].line = line;
+                state.tracked[j].arrival = arrival;
                 known = true;
             }
         }
-        if (known || trackedCount >= MAX_SHOTS) continue;
-        const bool watched = random.next() % 1000 < static_cast<int32_t>(skill.noticeChance * 1000.0f);
-        tracked[trackedCount++] = Tracked{line, arrival, watched};
+        if (known || state.trackedCount >= MAX_SHOTS) continue;
+        const bool watched = state.random.next() % 1000 < static_cast<int32_t>(skill.noticeChance * 1000.0f);
+        state.tracked[state.trackedCount++] = Tracked{line, arrival, watched};
     }
 
     // Each of up, nothing and down, held: the noticed shots it runs into,
     // the sooner the worse, then how far it leaves the aim.
     int32_t vertical = steer > AIM_BAND ? 1 : (steer < -AIM_BAND ? -1 : 0);
-    if (trackedCount > 0) {
+    if (state.trackedCount > 0) {
         float best = 0.0f;
         for (int32_t u = -1; u <= 1; u++) {
             float cost = absOf(steer - 0.9f * static_cast<float>(u)) * 0.01f;
-            for (int32_t j = 0; j < trackedCount; j++) {
-                if (!tracked[j].watched) continue;
-                const int32_t arrival = tracked[j].arrival < 0 ? 0 : tracked[j].arrival;
+            for (int32_t j = 0; j < state.trackedCount; j++) {
+                if (!state.tracked[j].watched) continue;
+                const int32_t arrival = state.tracked[j].arrival < 0 ? 0 : state.tracked[j].arrival;
                 // The shot takes a few ticks to pass the ship's length.
                 float miss = GShip::FIELD_HALF_HEIGHT * 2.0f;
                 for (int32_t k = arrival; k <= arrival + PASS_TICKS; k += 2) {
                     const float c = coast(k);
                     const float y = clampTo(own.y + own.vy * c + static_cast<float>(u) * (static_cast<float>(k) - c),
                                             GShip::FIELD_HALF_HEIGHT);
-                    const float off = absOf(y - tracked[j].line);
+                    const float off = absOf(y - state.tracked[j].line);
                     if (off < miss) miss = off;
                 }
                 const int32_t k = arrival;
@@ -246,26 +228,20 @@ uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
     return flags;
 }
 
-void GSkilledController::control() {
-    if (target == nullptr) return;
-    Observation& now = ring[ticks % RING];
-    observe(now);
+uint8_t GSkilledController::flags(GWorld& world, GSide side, uint32_t tick) {
+    (void)tick;
+    const GShip* own = world.shipOf(side);
+    if (own == nullptr) return 0;
+    Observation& now = state.ring[state.ticks % RING];
+    observe(world, *own, now);
     uint8_t flags = 0;
     const uint32_t delay = static_cast<uint32_t>(skill.delayTicks);
     // Until something old enough has been seen, the ship waits.
-    if (ticks >= delay) {
-        const uint32_t seenAt = ticks - delay;
-        flags = decide(ring[seenAt % RING], ownNow(seenAt));
+    if (state.ticks >= delay) {
+        const uint32_t seenAt = state.ticks - delay;
+        flags = decide(state.ring[seenAt % RING], ownNow(seenAt, own->speed));
     }
     now.flags = flags;
-    ticks++;
-    target->up = (flags & FLAG_UP) != 0;
-    target->down = (flags & FLAG_DOWN) != 0;
-    target->left = (flags & FLAG_LEFT) != 0;
-    target->right = (flags & FLAG_RIGHT) != 0;
-    target->fire = (flags & FLAG_FIRE) != 0;
+    state.ticks++;
+    return flags;
 }
-
-GPilotController::GPilotController(GWorld* world, GMovable* target) : GSkilledController(world, target, PILOT) {}
-
-GAceController::GAceController(GWorld* world, GMovable* target) : GSkilledController(world, target, ACE) {}

@@ -39,6 +39,8 @@
 
 class GShip;
 
+class GShip;
+
 class GSkilledController : public GController {
 public:
     struct Skill {
@@ -57,11 +59,13 @@ public:
     static constexpr int32_t RING = 16;
     static constexpr int32_t MAX_SHOTS = 30;
 
-    // Seeds its own source from the world's seed and the target's side;
+    // Seeds its own source from the match's seed and the side it plays;
     // `skill.delayTicks` must be below RING (larger ones are cut to fit).
-    GSkilledController(GWorld* world, GMovable* target, const Skill& skill);
+    GSkilledController(uint32_t seed, GSide side, const Skill& skill);
 
-    void control() override;
+    uint8_t flags(GWorld& world, GSide side, uint32_t tick) override;
+    void save(GControllerState& out) const override { out.put(state); }
+    bool restore(const GControllerState& in) override { return in.get(state); }
 
     // Where something was and how fast it went, world units and units per
     // tick of its own.
@@ -76,13 +80,6 @@ public:
         Seen shots[MAX_SHOTS];
         uint8_t flags;  // what this player set in that tick, FLAG_ bits
     };
-
-    Skill skill;
-    GRandom random;
-    Observation ring[RING];
-    uint32_t ticks;        // control() calls so far
-    float aimOffset;       // the aim error in force
-    int32_t aimHold;       // ticks it still holds
     // An incoming shot seen coming: its y where it reaches the ship's x, the
     // ship ticks until it does, and whether the player noticed it.
     struct Tracked {
@@ -90,16 +87,27 @@ public:
         int32_t arrival;
         bool watched;
     };
-    Tracked tracked[MAX_SHOTS];
-    int32_t trackedCount;
+
+    Skill skill;
+    // Everything that changes from tick to tick.
+    struct State {
+        GRandom random;
+        Observation ring[RING] = {};
+        uint32_t ticks = 0;      // calls so far
+        float aimOffset = 0.0f;  // the aim error in force
+        int32_t aimHold = 0;     // ticks it still holds
+        Tracked tracked[MAX_SHOTS] = {};
+        int32_t trackedCount = 0;
+    };
+    State state;
 
 private:
     static constexpr uint8_t FLAG_UP = 1, FLAG_DOWN = 2, FLAG_LEFT = 4, FLAG_RIGHT = 8, FLAG_FIRE = 16;
 
-    void observe(Observation& now) const;
+    static void observe(const GWorld& world, const GShip& own, Observation& now);
     // The own ship at present: `seen` carried forward through the flags set
-    // since it was observed.
-    Seen ownNow(uint32_t seenAt) const;
+    // since it was observed, at `speed` per tick.
+    Seen ownNow(uint32_t seenAt, float speed) const;
     uint8_t decide(const Observation& old, const Seen& own);
     float uniform();  // -1..1
 };
@@ -107,10 +115,10 @@ private:
 // The two skills as controller kinds.
 class GPilotController : public GSkilledController {
 public:
-    GPilotController(GWorld* world, GMovable* target);
+    GPilotController(uint32_t seed, GSide side) : GSkilledController(seed, side, PILOT) {}
 };
 
 class GAceController : public GSkilledController {
 public:
-    GAceController(GWorld* world, GMovable* target);
+    GAceController(uint32_t seed, GSide side) : GSkilledController(seed, side, ACE) {}
 };

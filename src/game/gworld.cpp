@@ -2,6 +2,7 @@
 #include "game/gworld.h"
 
 #include <cstring>  // Required for: memcpy, to hash floats by their bits
+#include <initializer_list>
 #include <new>      // Required for: std::nothrow
 
 #include "game/gbackground.h"
@@ -40,7 +41,14 @@ public:
 }  // namespace
 
 GWorld::GWorld()
-    : objectCount(0), pendingCount(0), seed(0), elapsedMs(0), over(false), endMs(0), lowReported{false, false} {
+    : objectCount(0),
+      pendingCount(0),
+      seed(0),
+      elapsedMs(0),
+      over(false),
+      endMs(0),
+      lowReported{false, false},
+      steering(nullptr) {
     for (int32_t i = 0; i < MAX_OBJECTS; i++) {
         objects[i] = nullptr;
         pending[i] = nullptr;
@@ -57,31 +65,24 @@ void GWorld::clear() {
     while (objectCount > 0) objects[0]->remove();
 }
 
-bool GWorld::setUpMatch(uint32_t matchSeed, const Models& models, bool pictures) {
+bool GWorld::setUpMatch(uint32_t matchSeed) {
     seed = matchSeed;
     random.reseed(matchSeed);
     bool ships = true;
     // The right ship first: each ship draws its tilt when made.
-    const struct {
-        HModel* model;
-        HModel* shot;
-        Vec3 start;
-    } sides[] = {{models.rightShip, models.rightShot, RIGHT_START}, {models.leftShip, models.leftShot, LEFT_START}};
-    for (const auto& side : sides) {
-        GShip* ship = new (std::nothrow) GShip(this, side.model, side.shot);
+    for (const Vec3& start : {RIGHT_START, LEFT_START}) {
+        GShip* ship = new (std::nothrow) GShip(this);
         if (ship == nullptr) {
             ships = false;
             continue;
         }
-        ship->position = side.start;
+        ship->position = start;
         if (!addObject(ship)) {
             delete ship;
             ships = false;
         }
     }
-    // Also without pictures: the background's place in the table and the
-    // wheel is part of the match (it takes one of the table's entries).
-    GBackground* backdrop = new (std::nothrow) GBackground(this, pictures);
+    GBackground* backdrop = new (std::nothrow) GBackground(this);
     if (!addObject(backdrop)) delete backdrop;
     pendingCount = 0;
     return ships;
@@ -197,6 +198,12 @@ void GWorld::flushDeletions() {
 GShip* GWorld::rightShip() const { return objectCount > 0 ? objects[0]->asShip() : nullptr; }
 
 GShip* GWorld::leftShip() const { return objectCount > 1 ? objects[1]->asShip() : nullptr; }
+
+GShip* GWorld::shipOf(GSide side) const {
+    if (side == SIDE_LEFT) return leftShip();
+    if (side == SIDE_RIGHT) return rightShip();
+    return nullptr;
+}
 
 GSide GWorld::sideOf(const GObject* object) const {
     if (object == nullptr) return SIDE_NONE;

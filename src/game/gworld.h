@@ -1,9 +1,10 @@
 // gworld.h: the world of one match, without a window.
 //
-// Input: a seed and, tick by tick, the five control flags each ship's
-// controller sets. Output: the state of every object, the events of each
-// step and the end. Nothing here draws, reads a file or looks at the clock,
-// so a match runs the same in the game, in a test and in a tool.
+// Input: a seed and, tick by tick, the five control flags each ship flies
+// by, which it asks of `steering` (the match, GMatch) at the start of each
+// of its ticks. Output: the state of every object, the events of each step
+// and the end. Nothing here draws, reads a device or a file or looks at the
+// clock, so a match runs the same in the game, in a test and in a tool.
 //
 // Steps. Time moves on one millisecond at a time (step()). Each step, in
 // this order: the wheel advances by 1 ms (every object whose period came
@@ -21,34 +22,41 @@
 // Deaths. Nothing is deleted while the wheel advances. An object that dies
 // calls kill(), which queues it here; it stays in the table and the wheel,
 // still ticking and colliding, until the end of its step.
+//
+// Saving. Between steps the whole state that decides the world's future
+// (every object of the table with its place in the wheel, the wheel's time,
+// the random source, the time and the end) can be copied into a
+// GWorldState, a plain value, and put back later, bit for bit
+// (gworldstate.cpp). The events are not in it: they are what a step said,
+// not what the next one depends on.
 #pragma once
 
 #include <cstdint>
 
+#include "assets/vec3.h"
 #include "game/gevent.h"
+#include "game/gobject.h"
 #include "game/grandom.h"
-#include "game/greplay.h"
 #include "sched/htimerwheel.h"
 
 class GMovable;
-class GObject;
 class GShip;
-class HModel;
+
+// Who sets a ship's flags at the start of its tick.
+class GSteering {
+public:
+    virtual ~GSteering() {}
+    // Sets the five flags `ship` flies by in the tick it is starting.
+    virtual void steer(GShip& ship) = 0;
+};
+
+struct GWorldState;
 
 class GWorld {
 public:
     static constexpr int32_t MAX_OBJECTS = 30;
     // A ship at this health or below has fallen low: a fifth of full.
     static constexpr int32_t LOW_HEALTH = 20;
-
-    // What the ships and their shots are drawn with; any may be null (a
-    // world without a window draws nothing).
-    struct Models {
-        HModel* rightShip = nullptr;
-        HModel* leftShip = nullptr;
-        HModel* rightShot = nullptr;
-        HModel* leftShot = nullptr;
-    };
 
     GWorld();
     // Removes and deletes every object.
@@ -60,11 +68,9 @@ public:
     GWorld& operator=(const GWorld&) = delete;
 
     // Seeds the random source, then makes the right ship and the left one
-    // (each draws its tilt in that order), without controllers, and the
-    // background, which loads its picture only when `pictures` is set (that
-    // needs the OpenGL context). Call once, on an empty world. Returns
-    // whether both ships went in.
-    bool setUpMatch(uint32_t seed, const Models& models, bool pictures);
+    // (each draws its tilt in that order) and the background. Call once, on
+    // an empty world. Returns whether both ships went in.
+    bool setUpMatch(uint32_t seed);
 
     // One millisecond, as the file comment says. Does nothing once the match
     // is over.
@@ -104,6 +110,9 @@ public:
     // Entries 0 and 1 as ships; null before setUpMatch.
     GShip* rightShip() const;
     GShip* leftShip() const;
+    // The ship of SIDE_LEFT or SIDE_RIGHT; null for SIDE_NONE or before
+    // setUpMatch.
+    GShip* shipOf(GSide side) const;
     // SIDE_LEFT or SIDE_RIGHT for the two ships, SIDE_NONE for anything else.
     GSide sideOf(const GObject* object) const;
 
@@ -114,6 +123,16 @@ public:
     // order (floats by their bits). Equal hashes after equal steps mean the
     // same match, to the last bit.
     uint64_t stateHash() const;
+
+    // Copies the world into `state`. Only between steps, with nothing queued
+    // for deletion. False, with `state` unspecified, for a world holding an
+    // object of a kind no match has (GObject::OTHER) or one not scheduled.
+    bool save(GWorldState& state) const;
+    // Makes the world what `state` says: the objects of the table that can
+    // stay are written over in place, the others go, and missing ones are
+    // made anew. Only between steps. False when an object could not be made
+    // (no memory); the world is then unspecified.
+    bool restore(const GWorldState& state);
 
     GObject* objects[MAX_OBJECTS];  // owned; 0..objectCount-1 occupied, rest null
     int32_t objectCount;
@@ -133,7 +152,43 @@ public:
     // What happened, oldest first. The world only adds to it: whoever reads
     // it clears it.
     GEventList events;
-    // Each ship's flags, tick by tick, as a GRecordingController writes
-    // them; indexed by GSide.
-    GFlagStream recorded[2];
+    // Asked for the ships' flags; not owned. Null: nobody steers, and the
+    // ships keep whatever flags they have.
+    GSteering* steering;
+};
+
+// A world as a value (GWorld::save and restore).
+struct GWorldState {
+    struct Object {
+        GObject::Kind kind;
+        bool dying;
+        int8_t owner;   // a shot's ship, by its entry in the table; -1 none
+        uint8_t order;  // its place in its wheel list, 0 the first
+        int32_t flags;
+        // HTimedObject
+        int32_t delay, everyFrame, active, period;
+        uint32_t tickCount, timeSpan;
+        int32_t fixedPoint, fractional, longPeriod;
+        uint32_t accumulator, accumulatorStep;
+        int32_t slot;
+        // GMovable
+        bool up, down, left, right, fire;
+        Vec3 position, velocity, thrust, rotation;
+        float response, speed;
+        Vec3 extent;
+        float mass;
+        Vec3 previousPosition;
+        // GShip
+        int32_t cooldown, health;
+        float yaw, wobbleStep;
+    };
+    Object objects[GWorld::MAX_OBJECTS];
+    int32_t objectCount;
+    int32_t wheelCurrent;
+    uint32_t seed;
+    GRandom random;
+    uint32_t elapsedMs;
+    bool over;
+    uint32_t endMs;
+    bool lowReported[2];
 };

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "game/gmatch.h"
 #include "game/gship.h"
-#include "game/gworld.h"
 #include "net/nmatch.h"
 #include "net/nsession.h"
 
@@ -13,8 +13,8 @@ namespace {
 
 struct Side {
     NSession session;
-    GWorld world;
-    NMatch match;
+    GMatch match;
+    NMatch net;
     bool playing = false;
     bool done = false;
     uint64_t bytesAtStart = 0;
@@ -31,10 +31,9 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
     if (!sides[0].session.host(hostPort, true) || !sides[1].session.join("127.0.0.1", joinPort)) {
         return result;
     }
-    sides[0].session.fixedSeed = true;
-    sides[0].session.seed = seed;
-    sides[0].session.ownChoice = left;
-    sides[1].session.ownChoice = right;
+    sides[0].session.fixSeed(seed);
+    sides[0].session.setOwnChoice(left);
+    sides[1].session.setOwnChoice(right);
     uint32_t connectedAt = 0;
     uint32_t matchStartedAt = 0;
     uint32_t vanishedAt = 0;
@@ -47,19 +46,17 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
         last = now;
         for (int32_t i = 0; i < 2; i++) {
             if (frozen[i]) continue;
-            const bool wasOpen = sides[i].session.state != NSession::State::CLOSED;
+            const bool wasOpen = sides[i].session.open();
             sides[i].session.service();
-            if (result.vanished && wasOpen && sides[i].session.state == NSession::State::CLOSED) {
+            if (result.vanished && wasOpen && !sides[i].session.open()) {
                 result.noticedAfterMs[i] = NSession::clock() - vanishedAt;
-                result.notice[i] = sides[i].session.notice;
+                result.notice[i] = sides[i].session.notice();
             }
         }
         if (result.vanished) {
-            const bool open[2] = {!frozen[0] && sides[0].session.state != NSession::State::CLOSED,
-                                  !frozen[1] && sides[1].session.state != NSession::State::CLOSED};
+            const bool open[2] = {!frozen[0] && sides[0].session.open(), !frozen[1] && sides[1].session.open()};
             if (!open[0] && !open[1]) break;
-        } else if (sides[0].session.state == NSession::State::CLOSED ||
-                   sides[1].session.state == NSession::State::CLOSED) {
+        } else if (!sides[0].session.open() || !sides[1].session.open()) {
             break;
         }
         if (!result.connected && sides[0].session.connected() && sides[1].session.connected()) {
@@ -88,11 +85,15 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
             Side& side = sides[i];
             if (frozen[i]) continue;
             NStart start;
-            if (side.session.takeStart(start)) {
-                GWorld::Models none;
-                side.world.setUpMatch(start.seed, none, false);
+            NSession::Event event;
+            // Only a start can happen here: nobody leaves, and a match out
+            // of step or a connection gone ends the duel below.
+            while (side.session.takeEvent(event, start)) {
+                if (event != NSession::Event::MATCH_STARTED) continue;
+                side.match.setUp(start.seed, start.leftChoice, start.rightChoice);
                 const ControllerChoice own = i == 0 ? start.leftChoice : start.rightChoice;
-                side.match.setUp(&side.world, &side.session.lock, side.session.ownSide(), own, start.holdMs);
+                side.net.setUp(&side.match, &side.session.lock(), nullptr, side.session.ownSide(), own,
+                               start.holdMs);
                 side.playing = true;
                 side.bytesAtStart = side.session.sentBytes();
                 side.packetsAtStart = side.session.sentPackets();
@@ -103,9 +104,9 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
                 }
             }
             if (side.playing && !side.done && elapsed > 0) {
-                side.match.advance(elapsed);
-                if (side.match.paused) side.match.resume();
-                if (side.world.over || side.session.lock.outOfStepTick() != 0) {
+                side.net.advance(elapsed);
+                if (side.net.paused()) side.net.resume();
+                if (side.match.world.over || side.session.lock().outOfStepTick() != 0) {
                     side.done = true;
                     side.session.matchOver();
                     result.sentBytes[i] = side.session.sentBytes() - side.bytesAtStart;
@@ -119,17 +120,18 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
     }
     result.wallMs = NSession::clock() - begin;
     for (int32_t i = 0; i < 2; i++) {
-        result.endMs[i] = sides[i].world.over ? sides[i].world.endMs : sides[i].world.elapsedMs;
-        result.hash[i] = sides[i].world.stateHash();
-        result.waitedMs[i] = sides[i].match.waitedMs;
-        result.longestWaitMs[i] = sides[i].match.longestWaitMs;
-        if (sides[i].session.lock.outOfStepTick() != 0) result.outOfStepTick = sides[i].session.lock.outOfStepTick();
+        const GWorld& world = sides[i].match.world;
+        result.endMs[i] = world.over ? world.endMs : world.elapsedMs;
+        result.hash[i] = world.stateHash();
+        result.waitedMs[i] = sides[i].net.waitedMs;
+        result.longestWaitMs[i] = sides[i].net.longestWaitMs;
+        if (sides[i].session.lock().outOfStepTick() != 0) result.outOfStepTick = sides[i].session.lock().outOfStepTick();
     }
-    result.finished = sides[0].world.over && sides[1].world.over;
+    result.finished = sides[0].match.world.over && sides[1].match.world.over;
     result.same = result.finished && result.endMs[0] == result.endMs[1] && result.hash[0] == result.hash[1];
-    if (sides[0].world.leftShip() != nullptr) {
-        result.leftHealth = sides[0].world.leftShip()->health;
-        result.rightHealth = sides[0].world.rightShip()->health;
+    if (sides[0].match.world.leftShip() != nullptr) {
+        result.leftHealth = sides[0].match.world.leftShip()->health;
+        result.rightHealth = sides[0].match.world.rightShip()->health;
     }
     return result;
 }

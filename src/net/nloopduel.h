@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "app/matchresult.h"
+#include "game/matchresult.h"
 
 struct NLoopDuelResult {
     bool connected = false;  // both reached the shared menu

@@ -1,52 +1,71 @@
-// nmatch.h: one side of a network match: a world stepped in lockstep with
+// nmatch.h: one side of a network match: a match stepped in lockstep with
 // the other game's.
 //
 // The own ship is steered by its player through the input delay: the
-// player is read at every tick as in a local match, and the flags it set
+// player is asked at every tick as in a local match, and the flags it set
 // are handed to the lockstep for a later tick, while the ship flies by the
-// ones read `delay` ticks before. The other ship flies by the flags the
-// other game sent. Both are recorded as always (world.recorded), so both
-// games write the same replay.
+// ones set `delay` ticks before. The other ship flies by the flags the
+// other game sent. The match notes both down as always, so both games
+// write the same replay.
 //
 // A step that would play a tick whose remote flags are not in yet is not
 // taken: the match waits, and the time it waited is dropped, not made up,
 // so the two games settle into step with each other.
+//
+// The pause travels in the flags: asked for in the next tick this side
+// reads, it takes hold on both sides after the tick it lands in. Either
+// side ends it (RESUME).
 #pragma once
 
 #include <cstdint>
 
-#include "app/matchresult.h"
 #include "game/gevent.h"
+#include "game/gmatchdriver.h"
+#include "game/matchresult.h"
 
-class GWorld;
+class GMatch;
+struct GInput;
 class NLockstep;
+class NSession;
 
-class NMatch {
+class NMatch : public GMatchDriver, private GStepGate {
 public:
-    // Steers both ships of `world`, just set up with the match's seed: the
-    // `ownSide` ship by a player of `ownChoice`, the other by `lock`'s
-    // remote flags. `holdMs` of the first advances are waited out first
-    // (the host waits half the round trip, so that both start together).
-    // Neither pointer is owned; both must outlive this.
-    void setUp(GWorld* world, NLockstep* lock, GSide ownSide, ControllerChoice ownChoice, int32_t holdMs);
+    // Steers both ships of `match`, just set up from the match's seed with
+    // nobody steering: the `ownSide` ship by a player of `ownChoice` (the
+    // keyboard players reading `input`), the other by `lock`'s remote flags.
+    // `holdMs` of the first advances are waited out first (the host waits
+    // half the round trip, so that both start together). `session`, which
+    // may be null, hears of the pause being ended here, of this side
+    // leaving, of the end, and of a check that finds the two matches apart.
+    // No pointer is owned; all must outlive this.
+    void setUp(GMatch* match, NLockstep* lock, NSession* session, GSide ownSide, ControllerChoice ownChoice,
+               int32_t holdMs, const GInput* input = nullptr);
 
-    // Steps the world through up to `ms` milliseconds, stopping before a
+    // Steps the match through up to `ms` milliseconds, stopping before a
     // tick the other side's flags have not reached, at the end, and after a
     // tick that asked for the pause. Returns the steps taken.
-    int32_t advance(int32_t ms);
+    int32_t advance(int32_t ms) override;
+    // Paused: the RESUME goes to the other side and the match goes on.
+    // Otherwise the pause is asked for.
+    void pauseKey() override;
+    bool paused() const override { return isPaused; }
+    void leave() override;
+    void finish() override;
 
-    // The pause is asked for in the next tick this side reads, and takes
-    // hold on both sides after the tick it lands in.
+    // The other side ended the pause.
+    void resume() { isPaused = false; }
     void requestPause() { pauseRequested = true; }
-    void resume() { paused = false; }
 
-    GWorld* world = nullptr;
+    GMatch* match = nullptr;
     NLockstep* lock = nullptr;
+    NSession* session = nullptr;
     GSide ownSide = SIDE_LEFT;
     int32_t holdMs = 0;
     bool pauseRequested = false;
-    bool paused = false;
     uint32_t ticksPlayed = 0;
+    // The first tick whose check this side found apart from the other's,
+    // once told to the session; 0 before.
+    uint32_t outOfStepTold = 0;
 
     // Time spent waiting for the other side's flags: the whole, the wait
     // going on now, the longest single wait, and the number of waits.
@@ -54,4 +73,10 @@ public:
     uint32_t waitingMs = 0;
     uint32_t longestWaitMs = 0;
     uint32_t waits = 0;
+
+private:
+    bool mayStep(GMatch& match) override;
+    bool stepped(GMatch& match) override;
+
+    bool isPaused = false;
 };

@@ -3,6 +3,17 @@
 
 #include <cstring>
 
+#include "game/gcontrollerkinds.h"
+#include "game/gmatch.h"
+#include "game/gship.h"
+
+// The protocol restates a few of the game's values; a change to the game
+// that would make them disagree stops the build here instead of a match.
+static_assert(vkn::FLAG_MASK == vkr::FLAG_MASK, "a tick's byte carries the game's five flags");
+static_assert((vkn::PAUSE_BIT & vkr::FLAG_MASK) == 0, "the pause bit is none of the flags");
+static_assert(vkn::CHOICES == CONTROLLER_KIND_COUNT, "the menu may send every kind of controller");
+static_assert(vkn::MAX_TICK >= GMatch::LONGEST_MS / GShip::PERIOD_MS, "every tick of the longest match can be sent");
+
 #ifndef VEKTORAK_VERSION
 #define VEKTORAK_VERSION "0"
 #endif

@@ -67,7 +67,7 @@ bool NSession::host(uint16_t listenPort, bool loopbackOnly) {
     hosting = true;
     port = listenPort;
     if (!enetReady()) {
-        notice = "The network could not be started.";
+        lastNotice = "The network could not be started.";
         return false;
     }
     ENetAddress address;
@@ -78,13 +78,13 @@ bool NSession::host(uint16_t listenPort, bool loopbackOnly) {
     // is taken.
     enet = enet_host_create(&address, 2, vkn::CHANNELS, 0, 0);
     if (enet == nullptr) {
-        notice = "Unable to wait on UDP port " + std::to_string(listenPort) + ": is it in use?";
-        fprintf(stderr, "%s\n", notice.c_str());
+        lastNotice = "Unable to wait on UDP port " + std::to_string(listenPort) + ": is it in use?";
+        fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
     }
     enet->maximumPacketSize = MAX_PACKET;
     enet->maximumWaitingData = 16 * MAX_PACKET;
-    state = State::WAITING;
+    phase = State::WAITING;
     stateSince = clock();
     return true;
 }
@@ -94,39 +94,39 @@ bool NSession::join(const char* hostName, uint16_t hostPort) {
     port = hostPort;
     target = std::string(hostName) + ":" + std::to_string(hostPort);
     if (!enetReady()) {
-        notice = "The network could not be started.";
+        lastNotice = "The network could not be started.";
         return false;
     }
     ENetAddress address;
     if (enet_address_set_host(&address, hostName) != 0) {
-        notice = "Unable to find " + std::string(hostName) + ".";
-        fprintf(stderr, "%s\n", notice.c_str());
+        lastNotice = "Unable to find " + std::string(hostName) + ".";
+        fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
     }
     address.port = hostPort;
     hostIp = address.host;
     enet = enet_host_create(nullptr, 1, vkn::CHANNELS, 0, 0);
     if (enet == nullptr) {
-        notice = "The network could not be started.";
-        fprintf(stderr, "%s\n", notice.c_str());
+        lastNotice = "The network could not be started.";
+        fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
     }
     enet->maximumPacketSize = MAX_PACKET;
     enet->maximumWaitingData = 16 * MAX_PACKET;
     peer = enet_host_connect(enet, &address, vkn::CHANNELS, 0);
     if (peer == nullptr) {
-        notice = "Unable to join " + target + ".";
-        fprintf(stderr, "%s\n", notice.c_str());
+        lastNotice = "Unable to join " + target + ".";
+        fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
     }
-    state = State::JOINING;
+    phase = State::JOINING;
     stateSince = clock();
     joinSince = stateSince;
     return true;
 }
 
 std::string NSession::status() const {
-    switch (state) {
+    switch (phase) {
     case State::WAITING: return "Waiting for a player on UDP port " + std::to_string(port);
     case State::JOINING: return "Joining " + target;
     case State::GREETING: return "Greeting the other player";
@@ -153,33 +153,34 @@ void NSession::sendTo(_ENetPeer* to, const NMessage& message, bool reliable) {
 void NSession::sendMenu() {
     NMessage m;
     m.kind = vkn::Kind::MENU;
-    m.choice = static_cast<uint8_t>(ownChoice);
-    m.ready = ownReady;
+    m.choice = static_cast<uint8_t>(ownPick);
+    m.ready = ownSet;
     send(m, true);
 }
 
 void NSession::setOwnChoice(ControllerChoice choice) {
-    ownChoice = choice;
-    if (state == State::CONNECTED && !inMatch) sendMenu();
+    ownPick = choice;
+    ownSet = false;
+    if (phase == State::CONNECTED && !playing) sendMenu();
 }
 
 void NSession::setOwnReady(bool ready) {
-    ownReady = ready;
-    if (state == State::CONNECTED && !inMatch) {
+    ownSet = ready;
+    if (phase == State::CONNECTED && !playing) {
         sendMenu();
         maybeStart();
     }
 }
 
 void NSession::maybeStart() {
-    if (!hosting || state != State::CONNECTED || inMatch || !ownReady || !remoteReady) return;
+    if (!hosting || phase != State::CONNECTED || playing || !ownSet || !remoteSet) return;
     NMessage m;
     m.kind = vkn::Kind::START;
     m.match = ++matchNumber;
     m.seed = fixedSeed ? seed : drawMatchSeed();
     m.delay = chooseDelay();
-    m.leftChoice = static_cast<uint8_t>(ownChoice);
-    m.rightChoice = static_cast<uint8_t>(remoteChoice);
+    m.leftChoice = static_cast<uint8_t>(ownPick);
+    m.rightChoice = static_cast<uint8_t>(remotePick);
     send(m, true);
     beginMatch(m, rttMedian() / 2);
 }
@@ -192,11 +193,11 @@ void NSession::beginMatch(const NMessage& start, int32_t holdMs) {
     pendingStart.rightChoice = start.rightChoice;
     pendingStart.holdMs = holdMs;
     startPending = true;
-    lock.start(start.delay);
-    inMatch = true;
+    lockstep.start(start.delay);
+    playing = true;
     finishing = false;
-    ownReady = false;
-    remoteReady = false;
+    ownSet = false;
+    remoteSet = false;
 }
 
 int32_t NSession::sortedSamples(int32_t* sorted) const {
@@ -228,21 +229,30 @@ uint64_t NSession::sentBytes() const { return enet != nullptr ? enet->totalSentD
 uint64_t NSession::sentPackets() const { return enet != nullptr ? enet->totalSentPackets : 0; }
 uint64_t NSession::receivedBytes() const { return enet != nullptr ? enet->totalReceivedData : 0; }
 
-bool NSession::takeStart(NStart& start) {
-    if (!startPending) return false;
-    startPending = false;
-    start = pendingStart;
+void NSession::fixSeed(uint32_t fixed) {
+    fixedSeed = true;
+    seed = fixed;
+}
+
+bool NSession::takeEvent(Event& event, NStart& start) {
+    if (std::exchange(remoteResumed, false)) {
+        event = Event::REMOTE_RESUMED;
+    } else if (std::exchange(matchLeft, false)) {
+        event = Event::MATCH_LEFT;
+    } else if (std::exchange(closedPending, false)) {
+        event = Event::CLOSED;
+    } else if (std::exchange(startPending, false)) {
+        event = Event::MATCH_STARTED;
+        start = pendingStart;
+    } else {
+        return false;
+    }
     return true;
 }
 
-bool NSession::takeRemoteLeft() { return std::exchange(remoteLeft, false); }
-bool NSession::takeRemoteResumed() { return std::exchange(remoteResumed, false); }
-bool NSession::takeOutOfStep() { return std::exchange(outOfStep, false); }
-bool NSession::takeClosed() { return std::exchange(closedPending, false); }
-
 void NSession::matchOver() {
-    if (!inMatch) return;
-    inMatch = false;
+    if (!playing) return;
+    playing = false;
     finishing = true;
     finishSince = clock();
 }
@@ -260,6 +270,20 @@ void NSession::sendResume() {
     send(m, true);
 }
 
+void NSession::leaveOutOfStep(const std::string& why, uint32_t tick) {
+    if (!playing) return;  // told already, or the match is over
+    fprintf(stderr, "%s\n", why.c_str());
+    lastNotice = "The match went out of step.";
+    // Seen here first or told by the other side: either way both must hear
+    // it, and a second telling is ignored.
+    sendOutOfStep(tick);
+    matchLeft = true;
+}
+
+void NSession::outOfStepSeenHere(uint32_t tick) {
+    leaveOutOfStep("The match went out of step at tick " + std::to_string(tick) + ".", tick);
+}
+
 void NSession::sendOutOfStep(uint32_t tick) {
     NMessage m;
     m.kind = vkn::Kind::OUT_OF_STEP;
@@ -269,8 +293,8 @@ void NSession::sendOutOfStep(uint32_t tick) {
 }
 
 void NSession::close(const std::string& why, bool politely) {
-    if (state == State::CLOSED) return;
-    notice = why;
+    if (phase == State::CLOSED) return;
+    lastNotice = why;
     fprintf(stderr, "%s\n", why.c_str());
     if (peer != nullptr) {
         if (politely) {
@@ -285,12 +309,12 @@ void NSession::close(const std::string& why, bool politely) {
         enet_host_destroy(enet);
         enet = nullptr;
     }
-    state = State::CLOSED;
-    inMatch = false;
+    phase = State::CLOSED;
+    playing = false;
     finishing = false;
     startPending = false;
-    ownReady = false;
-    remoteReady = false;
+    ownSet = false;
+    remoteSet = false;
     closedPending = true;
 }
 
@@ -303,16 +327,16 @@ void NSession::welcome(const NMessage& hello) {
         NMessage refusal = greeting(vkn::Kind::REFUSE);
         refusal.refusal = vkn::Refusal::VERSIONS;
         send(refusal, true);
-        notice = "Refused a player: " + versionsText(hello) + ".";
-        fprintf(stderr, "%s\n", notice.c_str());
+        lastNotice = "Refused a player: " + versionsText(hello) + ".";
+        fprintf(stderr, "%s\n", lastNotice.c_str());
         enet_peer_disconnect_later(peer, 0);
         peer = nullptr;
-        state = State::WAITING;
+        phase = State::WAITING;
         return;
     }
     send(greeting(vkn::Kind::WELCOME), true);
-    state = State::CONNECTED;
-    notice = "A player joined.";
+    phase = State::CONNECTED;
+    lastNotice = "A player joined.";
     sendMenu();
 }
 
@@ -324,20 +348,20 @@ void NSession::handle(const uint8_t* data, size_t size) {
         return;
     }
     lastHeard = clock();
-    const bool menu = state == State::CONNECTED && !inMatch;
+    const bool menu = phase == State::CONNECTED && !playing;
     switch (m.kind) {
     case vkn::Kind::HELLO:
-        if (!hosting || state != State::GREETING) return badPacket("unexpected hello");
+        if (!hosting || phase != State::GREETING) return badPacket("unexpected hello");
         welcome(m);
         return;
     case vkn::Kind::WELCOME:
-        if (hosting || state != State::GREETING) return badPacket("unexpected welcome");
+        if (hosting || phase != State::GREETING) return badPacket("unexpected welcome");
         if (!sameVersions(m)) {
             close("The host's versions differ: " + versionsText(m) + ".", true);
             return;
         }
-        state = State::CONNECTED;
-        notice = "Joined " + target + ".";
+        phase = State::CONNECTED;
+        lastNotice = "Joined " + target + ".";
         sendMenu();
         return;
     case vkn::Kind::REFUSE:
@@ -349,11 +373,11 @@ void NSession::handle(const uint8_t* data, size_t size) {
         }
         return;
     case vkn::Kind::MENU:
-        if (state != State::CONNECTED) return badPacket("unexpected menu");
+        if (phase != State::CONNECTED) return badPacket("unexpected menu");
         // A choice made while this side still ends its match is the next
         // menu's: keep it.
-        remoteChoice = m.choice;
-        remoteReady = m.ready;
+        remotePick = m.choice;
+        remoteSet = m.ready;
         maybeStart();
         return;
     case vkn::Kind::START:
@@ -361,12 +385,12 @@ void NSession::handle(const uint8_t* data, size_t size) {
         beginMatch(m, 0);
         return;
     case vkn::Kind::INPUT:
-        if (state != State::CONNECTED) return badPacket("unexpected input");
+        if (phase != State::CONNECTED) return badPacket("unexpected input");
         // Late from an earlier match, or early for one whose start is still
         // on its way: it belongs to no match here.
-        if (m.match != matchNumber || !(inMatch || finishing)) return;
-        if (!lock.takeInput(m, why)) return badPacket(why);
-        if (lock.outOfStepTick() != 0 && inMatch) outOfStep = true;
+        if (m.match != matchNumber || !(playing || finishing)) return;
+        if (!lockstep.takeInput(m, why)) return badPacket(why);
+        if (lockstep.outOfStepTick() != 0) leaveOutOfStep("The match went out of step.", lockstep.outOfStepTick());
         return;
     case vkn::Kind::PING: {
         NMessage pong;
@@ -383,19 +407,17 @@ void NSession::handle(const uint8_t* data, size_t size) {
         return;
     }
     case vkn::Kind::RESUME:
-        if (inMatch) remoteResumed = true;
+        if (playing) remoteResumed = true;
         return;
     case vkn::Kind::LEAVE:
-        if (inMatch) {
-            remoteLeft = true;
+        if (playing) {
+            lastNotice = "The other player ended the match.";
+            matchLeft = true;
             matchOver();
         }
         return;
     case vkn::Kind::OUT_OF_STEP:
-        if (inMatch) {
-            outOfStep = true;
-            matchOver();
-        }
+        leaveOutOfStep("The match went out of step.", lockstep.outOfStepTick());
         return;
     }
 }
@@ -408,7 +430,7 @@ void NSession::service() {
         switch (event.type) {
         case ENET_EVENT_TYPE_CONNECT:
             if (hosting) {
-                if (peer != nullptr || state != State::WAITING) {
+                if (peer != nullptr || phase != State::WAITING) {
                     // One player at a time: say why, then let go.
                     NMessage busy = greeting(vkn::Kind::REFUSE);
                     busy.refusal = vkn::Refusal::BUSY;
@@ -425,7 +447,7 @@ void NSession::service() {
             // ease congestion; a few dozen small packets a second cause none,
             // and every drop would be a stall.
             enet_peer_throttle_configure(peer, ENET_PEER_PACKET_THROTTLE_INTERVAL, ENET_PEER_PACKET_THROTTLE_SCALE, 0);
-            state = State::GREETING;
+            phase = State::GREETING;
             stateSince = now;
             lastHeard = now;
             break;
@@ -436,21 +458,21 @@ void NSession::service() {
         case ENET_EVENT_TYPE_DISCONNECT:
             if (event.peer != peer || peer == nullptr) break;  // a refused one, let go
             peer = nullptr;  // ENet has let go of it already
-            if (!hosting && (state == State::JOINING || state == State::GREETING) && now - joinSince < JOIN_MS) {
+            if (!hosting && (phase == State::JOINING || phase == State::GREETING) && now - joinSince < JOIN_MS) {
                 // A handshake that lost the wrong packet can end before it
                 // began; while there is time, knock again.
                 ENetAddress again;
                 again.host = hostIp;
                 again.port = port;
                 peer = enet_host_connect(enet, &again, vkn::CHANNELS, 0);
-                state = State::JOINING;
+                phase = State::JOINING;
                 stateSince = now;
                 if (peer != nullptr) break;
             }
-            if (state == State::JOINING) {
+            if (phase == State::JOINING) {
                 close("No answer from " + target + ".", false);
-            } else if (hosting && state == State::GREETING) {
-                state = State::WAITING;  // left before the handshake: wait on
+            } else if (hosting && phase == State::GREETING) {
+                phase = State::WAITING;  // left before the handshake: wait on
             } else {
                 close("The other player left.", false);
             }
@@ -463,43 +485,43 @@ void NSession::service() {
     // Read again: what was just handled is stamped later than the start.
     now = clock();
 
-    if (state == State::JOINING && now - joinSince > JOIN_MS) {
+    if (phase == State::JOINING && now - joinSince > JOIN_MS) {
         close("No answer from " + target + ".", true);
         return;
     }
-    if (state == State::GREETING && now - stateSince > JOIN_MS) {
+    if (phase == State::GREETING && now - stateSince > JOIN_MS) {
         if (hosting) {
             enet_peer_reset(peer);
             peer = nullptr;
-            state = State::WAITING;
+            phase = State::WAITING;
         } else {
             close("No welcome from " + target + ".", true);
         }
         return;
     }
-    if (state == State::CONNECTED && now - lastHeard > SILENCE_MS) {
+    if (phase == State::CONNECTED && now - lastHeard > SILENCE_MS) {
         close("The other player left.", false);
         return;
     }
-    if (state != State::CONNECTED && state != State::GREETING) {
+    if (phase != State::CONNECTED && phase != State::GREETING) {
         enet_host_flush(enet);
         return;
     }
 
-    if (finishing && (lock.remoteAcknowledged() >= lock.newestOwn() || now - finishSince > FINISH_MS)) {
+    if (finishing && (lockstep.remoteAcknowledged() >= lockstep.newestOwn() || now - finishSince > FINISH_MS)) {
         finishing = false;
     }
-    if (lock.started() && (inMatch || finishing)) {
+    if (lockstep.started() && (playing || finishing)) {
         // Every new tick at once; the same again only while nothing new
         // comes (a wait, the pause, the end), to repair losses and carry the
         // acknowledgement.
-        if (lock.newestOwn() != lastSentNewest || now - lastInput >= INPUT_REPEAT_MS) {
+        if (lockstep.newestOwn() != lastSentNewest || now - lastInput >= INPUT_REPEAT_MS) {
             NMessage input;
-            if (lock.makeInput(input)) {
+            if (lockstep.makeInput(input)) {
                 input.match = matchNumber;
                 send(input, false);
-                inputsSent++;
-                lastSentNewest = lock.newestOwn();
+                inputs++;
+                lastSentNewest = lockstep.newestOwn();
                 lastInput = now;
             }
         }

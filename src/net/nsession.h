@@ -11,6 +11,12 @@
 // after SILENCE_MS without a packet: every state sends something at least
 // every PING_MS, so silence means the other side is no longer there.
 //
+// What happened. The session tells the application what came of the
+// connection through takeEvent: a match agreed on, the other side ending
+// the pause, the match over without a result (left by the other side, or out
+// of step), the connection gone. Each is handed out once, and the notice
+// says in a sentence what it was; the application reacts in one place.
+//
 // Hostility. Every packet is decoded and range-checked (nprotocol.h), and a
 // packet that is malformed, or that makes no sense in the state it arrives
 // in, closes the connection with a notice. ENet itself is held to small
@@ -21,7 +27,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/matchresult.h"
+#include "game/matchresult.h"
 #include "game/gevent.h"
 #include "net/nlockstep.h"
 #include "net/nprotocol.h"
@@ -61,6 +67,14 @@ public:
         CONNECTED,  // both games in the shared menu or a match
     };
 
+    // What happened, for the application (takeEvent).
+    enum class Event {
+        REMOTE_RESUMED,  // the other side ended the pause
+        MATCH_LEFT,      // the match ends without a result; `notice` says why
+        CLOSED,          // the connection is gone; `notice` says why
+        MATCH_STARTED,   // both ready: a match starts now, as `start` says
+    };
+
     NSession();
     // Says goodbye to the other side, if any, and closes the socket.
     ~NSession();
@@ -81,45 +95,47 @@ public:
 
     bool isHost() const { return hosting; }
     GSide ownSide() const { return hosting ? SIDE_LEFT : SIDE_RIGHT; }
-    bool connected() const { return state == State::CONNECTED; }
+    State state() const { return phase; }
+    bool connected() const { return phase == State::CONNECTED; }
+    // Hosting, joining or connected: not (or no longer) a local game.
+    bool open() const { return phase != State::CLOSED; }
     // The menu's status line for the state, e.g. "Waiting for a player on
     // UDP port 27183".
     std::string status() const;
+    // The last thing that happened, for the menu ("The other player left.").
+    const std::string& notice() const { return lastNotice; }
 
-    // The shared menu. The choices and readiness of this side, sent when they
-    // change; the other side's as last heard.
+    // The shared menu. The choice and readiness of this side, sent when they
+    // change (a new choice takes the readiness back); the other side's as
+    // last heard.
     void setOwnChoice(ControllerChoice choice);
     void setOwnReady(bool ready);
-    ControllerChoice ownChoice = 0;
-    bool ownReady = false;
-    ControllerChoice remoteChoice = 0;
-    bool remoteReady = false;
+    ControllerChoice ownChoice() const { return ownPick; }
+    bool ownReady() const { return ownSet; }
+    ControllerChoice remoteChoice() const { return remotePick; }
+    bool remoteReady() const { return remoteSet; }
 
-    // Happenings, each handed out once.
-    bool takeStart(NStart& start);  // both ready: a match starts now
-    bool takeRemoteLeft();          // the other side left the match (Escape)
-    bool takeRemoteResumed();       // the other side ended the pause
-    bool takeOutOfStep();           // the match went out of step (either side saw it)
-    bool takeClosed();              // the connection is gone; `notice` says why
+    // The next thing that happened, oldest kind first (the order of Event);
+    // `start` is filled for MATCH_STARTED. False when nothing did.
+    bool takeEvent(Event& event, NStart& start);
 
     // The match, while one runs: both sides' flags.
-    NLockstep lock;
-    bool inMatch = false;
+    NLockstep& lock() { return lockstep; }
+    const NLockstep& lock() const { return lockstep; }
+    bool inMatch() const { return playing; }
     // This side's match ended (result, Escape or out of step): repeats go on
     // until the other side has every flag of ours.
     void matchOver();
+    // Escape: the other side leaves the match too.
     void sendLeave();
+    // The pause ends on both sides.
     void sendResume();
-    void sendOutOfStep(uint32_t tick);
-
-    // The last thing that happened, for the menu ("The other player left.").
-    std::string notice;
-    State state = State::CLOSED;
+    // This side's own check after tick `tick` found the two matches apart:
+    // both sides leave the match (MATCH_LEFT), and both keep it.
+    void outOfStepSeenHere(uint32_t tick);
 
     // Measured: round-trip samples (ms) from the menu's pings, and ENet's
     // totals of UDP payload and packets each way.
-    int32_t rttSamples[RTT_SAMPLES] = {};
-    int32_t rttCount = 0;
     int32_t rttMedian() const;
     // The input delay the host picks: the other side's flags must arrive in
     // time even at the slow end of the round trips seen, with room for one
@@ -128,13 +144,11 @@ public:
     uint64_t sentBytes() const;
     uint64_t sentPackets() const;
     uint64_t receivedBytes() const;
-    uint32_t inputsSent = 0;
+    uint32_t inputsSent() const { return inputs; }
 
-    // The host's match seeds are drawn (drawMatchSeed), or this one when
-    // `fixedSeed` is set (tests and benchmarks, several sessions to a
-    // process).
-    bool fixedSeed = false;
-    uint32_t seed = 0;
+    // The host's match seeds are drawn (drawMatchSeed), or `seed` from now
+    // on (tests and benchmarks, several sessions to a process).
+    void fixSeed(uint32_t seed);
     // Milliseconds of a steady clock; tests may replace it.
     static uint32_t (*clock)();
 
@@ -152,6 +166,24 @@ private:
     // Ends the connection with `why` as the notice (also on standard error).
     void close(const std::string& why, bool politely);
     void badPacket(const std::string& why);
+    void sendOutOfStep(uint32_t tick);
+    // The two matches are apart (`why` goes to standard error): both leave.
+    void leaveOutOfStep(const std::string& why, uint32_t tick);
+    void setNotice(const std::string& text) { lastNotice = text; }
+
+    State phase = State::CLOSED;
+    std::string lastNotice;
+    ControllerChoice ownPick = 0;
+    bool ownSet = false;
+    ControllerChoice remotePick = 0;
+    bool remoteSet = false;
+    NLockstep lockstep;
+    bool playing = false;  // a match runs
+    int32_t rttSamples[RTT_SAMPLES] = {};
+    int32_t rttCount = 0;
+    uint32_t inputs = 0;
+    bool fixedSeed = false;
+    uint32_t seed = 0;
 
     _ENetHost* enet = nullptr;
     _ENetPeer* peer = nullptr;
@@ -171,8 +203,7 @@ private:
 
     bool startPending = false;
     NStart pendingStart;
-    bool remoteLeft = false;
     bool remoteResumed = false;
-    bool outOfStep = false;
+    bool matchLeft = false;
     bool closedPending = false;
 };

@@ -79,9 +79,8 @@ void MMainMenu::netKeyDown(uint8_t key) {
         break;
     case 'r':
         if (application->hasLastMatch()) {
-            if (net->ownReady) net->setOwnReady(false);
+            if (net->ownReady()) net->setOwnReady(false);
             application->watchLastMatch();
-            return;  // this menu has been destroyed
         }
         break;
     case 'o':
@@ -89,7 +88,6 @@ void MMainMenu::netKeyDown(uint8_t key) {
         // Only this side's key; a new choice takes back the readiness.
         if ((key == 'o') != (own == SIDE_LEFT)) break;
         mine = nextChoice(mine);
-        net->ownReady = false;
         net->setOwnChoice(mine);
         if (theSound) theSound->menuChoiceChanged(own);
         break;
@@ -100,26 +98,19 @@ void MMainMenu::netKeyDown(uint8_t key) {
 
 void MMainMenu::keyDown(uint8_t key) {
     // A network game that has ended goes on as a local one.
-    if (application != nullptr && application->net != nullptr &&
-        application->net->state != NSession::State::CLOSED) {
+    if (application != nullptr && application->net != nullptr && application->net->open()) {
         netKeyDown(key);
-        return;  // may have been destroyed
+        return;
     }
     switch (key) {
     case 13:  // Return
-        if (pairAllowed(leftChoice, rightChoice)) {
-            application->startMatch(leftChoice, rightChoice);
-            return;  // this menu has been destroyed
-        }
+        if (pairAllowed(leftChoice, rightChoice)) application->startMatch(leftChoice, rightChoice);
         break;
     case 27:
         application->quit();
         break;
     case 'r':  // nothing happens before the first match of the run has ended
-        if (application->hasLastMatch()) {
-            application->watchLastMatch();
-            return;  // this menu has been destroyed
-        }
+        application->watchLastMatch();
         break;
     case 'o':
         leftChoice = nextChoice(leftChoice);
@@ -169,7 +160,7 @@ void MMainMenu::draw() {
     // Connected, the other side's picture is the other player's choice.
     ControllerChoice shown[2] = {leftChoice, rightChoice};
     const NSession* net = application != nullptr ? application->net : nullptr;
-    if (net != nullptr && net->connected()) shown[net->ownSide() == SIDE_LEFT ? 1 : 0] = net->remoteChoice;
+    if (net != nullptr && net->connected()) shown[net->ownSide() == SIDE_LEFT ? 1 : 0] = net->remoteChoice();
     const struct {
         ControllerChoice choice;
         MMenuQuad quad;
@@ -201,12 +192,12 @@ void MMainMenu::drawNet() {
     MText::beginOverlay();
     const std::string status = net->status();
     if (!status.empty()) text->drawCentred(status.c_str(), w / 2.0f, top - 106.0f * unit, lineHeight, 0.55f, 0.85f, 1.0f);
-    if (!net->notice.empty()) {
-        text->drawCentred(net->notice.c_str(), w / 2.0f, top - 128.0f * unit, lineHeight, 1.0f, 0.85f, 0.35f);
+    if (!net->notice().empty()) {
+        text->drawCentred(net->notice().c_str(), w / 2.0f, top - 128.0f * unit, lineHeight, 1.0f, 0.85f, 0.35f);
     }
     if (net->connected()) {
-        const bool ready[2] = {net->ownSide() == SIDE_LEFT ? net->ownReady : net->remoteReady,
-                               net->ownSide() == SIDE_RIGHT ? net->ownReady : net->remoteReady};
+        const bool ready[2] = {net->ownSide() == SIDE_LEFT ? net->ownReady() : net->remoteReady(),
+                               net->ownSide() == SIDE_RIGHT ? net->ownReady() : net->remoteReady()};
         const float x[2] = {w / 2.0f - 254.0f * unit, w / 2.0f + 254.0f * unit};
         for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
             const bool own = side == net->ownSide();

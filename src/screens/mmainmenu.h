@@ -1,11 +1,11 @@
 // mmainmenu.h: the main menu, where each side's controller is chosen.
 //
 // Shows the backdrop, the turning logo and both ships, and under each ship
-// the picture of its controller. Transitions: Return with an allowed pair of
-// choices -> match (startMatch; this menu is destroyed inside keyDown); `r`
-// once a match of this run has ended -> that match again (watchLastMatch;
-// likewise);
-// Escape -> end of the run (quit; the menu stays until the loop ends).
+// the picture of its controller. Transitions, made by the application once
+// keyDown has returned: Return with an allowed pair of choices -> match
+// (startMatch); `r` once a match of this run has ended -> that match again
+// (watchLastMatch). Escape -> end of the run (quit; the menu stays until the
+// loop ends).
 //
 // In a network game each side changes only its own choice (`o` on the host,
 // `p` on the one who joined) and the other's is shown as it hears of it;
@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "app/hscreen.h"
-#include "app/matchresult.h"
+#include "game/matchresult.h"
 #include "assets/hmodel.h"
 #include "game/gcontrollerkinds.h"
 

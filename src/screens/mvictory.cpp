@@ -25,10 +25,7 @@ void MVictory::keyDown(uint8_t key) {
     (void)key;  // every key counts
     // Presses during the lock-out are dropped, not remembered: a player
     // still hammering fire when the match ends does not skip the result.
-    if (elapsed > 1000) {
-        application->showMenu();
-        return;  // this screen has been destroyed
-    }
+    if (elapsed > 1000) application->showMenu();
 }
 
 void MVictory::update(int32_t ms) { elapsed += ms; }

@@ -1,13 +1,14 @@
 // mvictory.h: the result of a finished match, until a key after one second.
 //
 // Transition: the first key pressed once more than 1000 ms of updates have
-// arrived -> menu (showMenu; this screen is destroyed inside keyDown).
+// arrived -> menu (showMenu; the application switches once keyDown has
+// returned).
 #pragma once
 
 #include <cstdint>
 
 #include "app/hscreen.h"
-#include "app/matchresult.h"
+#include "game/matchresult.h"
 
 class HApplication;
 

@@ -30,7 +30,7 @@
 
 #include "baker/bmeshbuilder.h"
 #include "baker/bpalette.h"
-#include "game/gview.h"
+#include "screens/gview.h"
 
 // Texture file that a side's ship hull names.
 std::string hullTextureName(BSide side);

@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "baker/bspace.h"
-#include "game/gbackground.h"
+#include "screens/gview.h"
 #include "screens/mvictory.h"
 
 BFonts::BFonts(const std::string& directory)
@@ -291,7 +291,7 @@ BCanvas paintBackdrop() {
 
 BCanvas paintBackdropSky() {
     const BCanvas inner = canvasFor(110.0f, 86.0f, 1024);
-    return skyAround(inner, 86.0f, 2.0f * GBackground::SKY_HALF_WIDTH, 2.0f * GBackground::SKY_HALF_HEIGHT,
+    return skyAround(inner, 86.0f, 2.0f * GView::SKY_HALF_WIDTH, 2.0f * GView::SKY_HALF_HEIGHT,
                      backdropStyle())
         .resampled(2048, 1024);
 }

@@ -29,7 +29,7 @@ enum class BOutcome { LeftWins, RightWins, Draw };
 // "pozadi.jpg": the match's backdrop, 1024 x 1024.
 BCanvas paintBackdrop();
 // "pozadi_sky.jpg": the sky round the backdrop, 2048 x 1024 over
-// GBackground's sky quad, its nebula going on from the backdrop's edges.
+// GView's sky quad round the backdrop, its nebula going on from the backdrop's edges.
 BCanvas paintBackdropSky();
 // The main menu's lettering placed round what its models cover over a
 // turn: blocks "title", "tagline", "left player", "right player", "start"

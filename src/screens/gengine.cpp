@@ -1,0 +1,152 @@
+// gengine.cpp: the match screen's set-ups, keys, update and end.
+#include "screens/gengine.h"
+
+#include <cstdio>
+#include <new>  // Required for: std::nothrow
+
+#include "app/happlication.h"
+#include "assets/htexturestore.h"
+#include "game/gmatchdriver.h"
+#include "game/grandom.h"
+#include "game/gship.h"
+#include "net/nmatch.h"
+#include "net/nsession.h"
+#include "sound/hsound.h"
+
+GEngine::GEngine(HApplication* application)
+    : application(application), driver(nullptr), net(nullptr), ended(false), soundPaused(false), replayMark(-1) {
+    view.loadModels();
+    view.setWorld(&match.world);
+}
+
+GEngine::~GEngine() {
+    delete driver;
+    theTextureStore.release(replayMark);
+}
+
+void GEngine::setDriver(GMatchDriver* newDriver) {
+    delete driver;
+    driver = newDriver;
+}
+
+bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right) {
+    return setUpMatch(left, right, drawMatchSeed());
+}
+
+bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right, uint32_t seed) {
+    const bool ships = match.setUp(seed, left, right, application != nullptr ? &application->input : nullptr);
+    view.loadBackdrop();
+    setDriver(new (std::nothrow) GLocalDriver(&match));
+    return ships;
+}
+
+bool GEngine::setUpReplay(const GReplay& replay) {
+    const bool ships = match.setUpReplay(replay);
+    view.loadBackdrop();
+    setDriver(new (std::nothrow) GReplayDriver(&match));
+    replayMark = theTextureStore.load(REPLAY_PICTURE);
+    return ships;
+}
+
+bool GEngine::setUpNetMatch(const NStart& start, NSession* session) {
+    const GInput* input = application != nullptr ? &application->input : nullptr;
+    const bool ships = match.setUp(start.seed, start.leftChoice, start.rightChoice, input);
+    view.loadBackdrop();
+    const GSide own = session->ownSide();
+    net = new (std::nothrow) NMatch();
+    if (net != nullptr) {
+        net->setUp(&match, &session->lock(), session, own, own == SIDE_LEFT ? start.leftChoice : start.rightChoice,
+                   start.holdMs, input);
+    }
+    setDriver(net);
+    return ships;
+}
+
+bool GEngine::paused() const { return driver != nullptr && driver->paused(); }
+
+void GEngine::tellPause() {
+    if (paused() == soundPaused) return;
+    soundPaused = paused();
+    if (theSound) theSound->matchPaused(soundPaused);
+}
+
+void GEngine::keep(uint8_t end) {
+    // A replay is the match it shows; a test's screen has nobody to hand to.
+    if (match.watched() != nullptr || application == nullptr || leftShip() == nullptr) return;
+    application->keepLastMatch(match.replay(end));
+}
+
+void GEngine::backToMenu() {
+    if (application != nullptr) application->showMenu();
+}
+
+void GEngine::keyDown(uint8_t key) {
+    if (driver == nullptr) return;
+    switch (key) {
+    case 27:  // SDLK_ESCAPE
+        if (!ended) keep(vkr::END_LEFT);
+        ended = true;
+        driver->leave();
+        backToMenu();
+        return;
+    case 'p':
+        if (!ended) driver->pauseKey();
+        tellPause();
+        return;
+    default:
+        return;
+    }
+}
+
+void GEngine::update(int32_t ms) {
+    if (driver == nullptr) return;
+    driver->advance(ms);
+    // Heard, never answered: nothing of the sound reaches back into the
+    // world.
+    if (theSound) theSound->matchEvents(match.world.events);
+    tellPause();
+    if (match.ended()) {
+        checkEnd();
+        return;
+    }
+    const GReplay* watched = match.watched();
+    if (watched != nullptr && !ended && match.world.elapsedMs >= watched->endMs) {
+        // Left at this millisecond, or a replay that no longer ends where
+        // its match did (the game has changed since): back to the menu.
+        if (watched->end != vkr::END_LEFT) {
+            fprintf(stderr, "The replay did not end at %u ms as recorded.\n", static_cast<unsigned>(watched->endMs));
+        }
+        ended = true;
+        backToMenu();
+    }
+}
+
+void GEngine::draw() {
+    view.draw();
+    view.drawMark(replayMark);
+}
+
+void GEngine::checkEnd() {
+    GWorld& world = match.world;
+    world.faceShips();
+    const bool finished = world.testEnd();
+    if (ended || (!finished && !match.timeUp())) return;
+    ended = true;
+    // A match whose time ran out is kept as left there, and shown as a draw
+    // that was not played out.
+    keep(finished ? vkr::END_FINISHED : vkr::END_LEFT);
+    if (driver != nullptr) driver->finish();
+    const MatchResult result = {finished, world.rightShip()->health, world.leftShip()->health};
+    if (application != nullptr) application->showResult(result);
+}
+
+void GEngine::resumed() {
+    if (net != nullptr) net->resume();
+    tellPause();
+}
+
+void GEngine::endLeft() {
+    if (!ended) keep(vkr::END_LEFT);
+    ended = true;
+    backToMenu();
+}
