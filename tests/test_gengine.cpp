@@ -349,6 +349,21 @@ TEST_F(MatchTest, TheMatchEndsOnlyWhenAHealthIsZeroOrLess) {
     EXPECT_EQ(result().leftHealth, 0);
 }
 
+// The longest match ends at its last millisecond, not one later: a draw
+// that was not played out, kept as left there, which a replay may hold.
+TEST_F(MatchTest, TheLongestMatchEndsInADrawKeptAsLeft) {
+    engine->match.world.elapsedMs = GMatch::LONGEST_MS - 2;
+    app.update(1);
+    ASSERT_FALSE(ended());
+    app.update(5);
+    ASSERT_TRUE(ended());
+    EXPECT_FALSE(result().finished);
+    ASSERT_TRUE(app.hasLastMatch());
+    EXPECT_EQ(app.lastMatchKept()->end, vkr::END_LEFT);
+    EXPECT_EQ(app.lastMatchKept()->endMs, GMatch::LONGEST_MS);
+    EXPECT_LE(GMatch::LONGEST_MS, vkr::MAX_END_MS);
+}
+
 TEST_F(MatchTest, BothShipsGoneInOneUpdateGiveOneResultWithBothValues) {
     right->health = -5;
     left->health = 0;

@@ -93,11 +93,16 @@ TEST_F(ApplicationTest, EverySwitchDropsExactlyOneUpdate) {
     EXPECT_EQ(victory->elapsed, 500);
 }
 
+// The screen lives until its keyDown returns; of two requests the last
+// is made.
 TEST_F(ApplicationTest, ScreenMaySwitchFromItsOwnKeyDown) {
     RecordingScreen* screen = install("old");
-    screen->onKeyDown = [this] { app.showMenu(); };
+    screen->onKeyDown = [this] {
+        app.startMatch(CHOICE_COMPUTER, CHOICE_COMPUTER);
+        app.showMenu();
+    };
     app.keyDown(27);
-    EXPECT_EQ(log, (Log{"old keyDown 27", "old destroyed"}));
+    EXPECT_EQ(log, (Log{"old keyDown 27", "old keyDown done", "old destroyed"}));
     EXPECT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr);
 }
 

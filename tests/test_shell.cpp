@@ -251,7 +251,8 @@ TEST_F(MainLoopTest, PassesWaitForAMillisecondRunOnlyWhileActiveAndFinishTheQuit
     EXPECT_FALSE(script.overrun) << "the loop went on";
     EXPECT_EQ(script.tick, script.ticks.size());
     EXPECT_EQ(calls(), (Log{"screen update 1", "screen draw", "screen update 4", "screen draw", "screen update 2",
-                            "screen draw", "screen keyDown 113", "screen update 1", "screen draw"}));
+                            "screen draw", "screen keyDown 113", "screen keyDown done", "screen update 1",
+                            "screen draw"}));
 }
 
 // Closing the window ends the loop in the same pass: no update, no draw.

@@ -18,7 +18,10 @@ public:
     void keyUp(uint8_t key) override { log_->push_back(name_ + " keyUp " + std::to_string(key)); }
     void keyDown(uint8_t key) override {
         log_->push_back(name_ + " keyDown " + std::to_string(key));
-        if (onKeyDown) onKeyDown();
+        if (!onKeyDown) return;
+        onKeyDown();
+        // As after update: a screen deleted inside its own call shows here.
+        log_->push_back(name_ + " keyDown done");
     }
     void update(int32_t ms) override {
         log_->push_back(name_ + " update " + std::to_string(ms));
