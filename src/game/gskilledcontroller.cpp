@@ -16,9 +16,8 @@ constexpr float KEEP = 1.0f - RESPONSE;
 constexpr float SHOT_TICKS_PER_SHIP_TICK =
     static_cast<float>(GShip::PERIOD_MS) / static_cast<float>(GProjectile::PERIOD_MS);
 // A shot strikes a ship closer than this in x (the collision test's whole
-// numbers: 2.8 + 1.0 truncated), and in y closer than 1.
+// numbers: 2.8 + 1.0 truncated); in y, closer than 1.
 constexpr float STRIKE_X = 3.0f;
-constexpr float STRIKE_Y = 1.0f;
 // Longest flight looked at, shot ticks: the width of the field and more.
 constexpr int32_t MAX_FLIGHT = 120;
 // Keeps aim targets off the top and bottom edges, world units: a ship
