@@ -1,13 +1,9 @@
-// hbytes.h: little-endian numbers to and from bytes, for every file and
-// message the game reads or writes (3DS models, replays, network packets).
+// hbytes.h: little-endian numbers to and from bytes, the one place that
+// knows byte order, for 3DS models, replays and network packets alike (it
+// was once mended in one of four copies and not in the others).
 //
-// Input: bytes in memory, or numbers. Output: numbers, or bytes appended to
-// a growing buffer. Byte order lives here and nowhere else: it was once
-// mended in one of four copies and not in the others.
-//
-// A reader that streams (the replay's, with its CRC) keeps its own input
-// and hands the bytes of each number to hReadLittle; everything else reads
-// through an HByteReader over a span it already holds.
+// A reader that streams (the replay's, with its CRC) hands each number's
+// bytes to hReadLittle; the rest read through an HByteReader over memory.
 #pragma once
 
 #include <cstddef>
