@@ -17,8 +17,8 @@
 
 namespace {
 
-// Walking a stream costs a step a tick, and a few bytes can hold 2^27 of
-// them: only short streams are walked.
+// Walking a stream costs a step a tick, and a few bytes can hold MAX_TICKS
+// of them: only short streams are walked, to keep the runs many.
 void checkCursor(const GFlagStream& stream) {
     if (stream.ticks > (1u << 16)) return;
     GFlagCursor cursor(&stream);

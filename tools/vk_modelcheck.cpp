@@ -31,6 +31,7 @@
 
 #include "assets/h3dsformat.h"
 #include "assets/h3dsloader.h"
+#include "assets/hbytes.h"
 #include "assets/hmodel.h"
 #include "game/gprojectile.h"
 #include "game/gship.h"
@@ -147,18 +148,13 @@ std::string quoted(const char* s) { return std::string("\"") + s + "\""; }
 // and, after the faces, its face list. A chunk that breaks its parent's
 // bounds ends the walk of that parent, as it stops the reader.
 
-uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t u32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-
 template <typename Visit>
 void eachChunk(const uint8_t* p, size_t size, Visit visit) {
     size_t at = 0;
     while (at + h3ds::HEADER_SIZE <= size) {
-        const uint16_t id = u16(p + at);
-        const uint32_t length = u32(p + at + 2);
+        HByteReader header(p + at, h3ds::HEADER_SIZE);
+        const uint16_t id = header.u16();
+        const uint32_t length = header.u32();
         if (length < h3ds::HEADER_SIZE || length > size - at) return;
         visit(id, p + at + h3ds::HEADER_SIZE, length - h3ds::HEADER_SIZE);
         at += length;
@@ -171,7 +167,7 @@ void walkObject(const uint8_t* p, size_t size, int depth, std::vector<std::strin
         if (id == h3ds::CHUNK_TRIANGLE_MESH) {
             walkObject(payload, length, depth + 1, names);
         } else if (id == h3ds::CHUNK_FACE_LIST && length >= h3ds::COUNT_SIZE) {
-            const size_t faces = h3ds::COUNT_SIZE + static_cast<size_t>(u16(payload)) * h3ds::FACE_SIZE;
+            const size_t faces = h3ds::COUNT_SIZE + static_cast<size_t>(HByteReader(payload, h3ds::COUNT_SIZE).u16()) * h3ds::FACE_SIZE;
             if (faces < length) walkObject(payload + faces, length - faces, depth + 1, names);
         } else if (id == h3ds::CHUNK_FACE_MATERIAL) {
             names.emplace_back(reinterpret_cast<const char*>(payload), strnlen(reinterpret_cast<const char*>(payload), length));
@@ -468,7 +464,10 @@ bool checkOne(const char* path) {
             report.differs("the file cannot be opened: the game draws nothing");
             return false;
         }
-        if (bytes.size() < h3ds::HEADER_SIZE || u16(bytes.data()) != h3ds::CHUNK_MAIN) {
+        HByteReader mainHeader(bytes.data(), bytes.size());
+        const uint16_t mainId = mainHeader.u16();
+        const uint32_t mainLength = mainHeader.u32();
+        if (!mainHeader.ok() || mainId != h3ds::CHUNK_MAIN) {
             report.differs("the file is not a 3DS file (it does not begin with the main chunk): the game draws "
                            "nothing");
             return false;
@@ -479,7 +478,7 @@ bool checkOne(const char* path) {
                                   "game draws only the %.0f materials and %.0f meshes before the damage",
                                   model.data.materialCount, model.data.meshCount));
         std::vector<std::vector<std::string>> named;
-        const uint32_t length = std::min<uint32_t>(u32(bytes.data() + 2), static_cast<uint32_t>(bytes.size()));
+        const uint32_t length = std::min<uint32_t>(mainLength, static_cast<uint32_t>(bytes.size()));
         if (length >= h3ds::HEADER_SIZE)
             walkMain(bytes.data() + h3ds::HEADER_SIZE, length - h3ds::HEADER_SIZE, 1, named);
         int32_t vertices = 0, faces = 0;

@@ -22,18 +22,9 @@
 #include <cstring>
 
 #include "assets/h3dsformat.h"
+#include "assets/hbytes.h"
 
 namespace {
-
-uint16_t readU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-float readF32(const uint8_t* p) {
-    const uint32_t bits = uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
-                          (uint32_t(p[3]) << 24);
-    float value;
-    memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 uint32_t remaining(const H3DSChunk& chunk) { return chunk.length - chunk.bytesRead; }
 
@@ -146,9 +137,9 @@ bool H3DSLoader::readChunkHeader(H3DSChunk& chunk) {
     position += got;
     chunk.bytesRead = static_cast<uint32_t>(got);
     if (got != sizeof header) return false;
-    chunk.id = readU16(header);
-    chunk.length = uint32_t(header[2]) | (uint32_t(header[3]) << 8) | (uint32_t(header[4]) << 16) |
-                   (uint32_t(header[5]) << 24);
+    HByteReader fields(header, sizeof header);
+    chunk.id = fields.u16();
+    chunk.length = fields.u32();
     return true;
 }
 
@@ -212,8 +203,7 @@ void H3DSLoader::readVersion(H3DSChunk& chunk) {
         uint8_t bytes[h3ds::VERSION_SIZE];
         if (!readBytes(bytes, sizeof bytes)) return;
         chunk.bytesRead += sizeof bytes;
-        const uint32_t version = uint32_t(bytes[0]) | (uint32_t(bytes[1]) << 8) |
-                                 (uint32_t(bytes[2]) << 16) | (uint32_t(bytes[3]) << 24);
+        const uint32_t version = HByteReader(bytes, sizeof bytes).u32();
         if (version > h3ds::MAX_QUIET_VERSION)
             fprintf(stderr, "This 3DS file is over version 3 so it may load incorrectly");
     }
@@ -342,7 +332,8 @@ void H3DSLoader::readColour(H3DSChunk& chunk) {
         uint8_t bytes[h3ds::COLOUR_FLOAT_SIZE];
         if (readBytes(bytes, sizeof bytes)) {
             temp.bytesRead += sizeof bytes;
-            for (int i = 0; i < 3; ++i) material.colour[i] = colourByte(readF32(bytes + 4 * i));
+            HByteReader floatBytes(bytes, sizeof bytes);
+            for (int i = 0; i < 3; ++i) material.colour[i] = colourByte(floatBytes.f32());
         }
     } else {
         // 24-bit colour whatever the id; a shorter payload fills what it has.
@@ -366,7 +357,7 @@ bool H3DSLoader::readListCount(H3DSChunk& chunk, uint32_t itemSize, uint32_t* co
     }
     if (!readBytes(countBytes, sizeof countBytes)) return false;
     chunk.bytesRead += sizeof countBytes;
-    *count = readU16(countBytes);
+    *count = HByteReader(countBytes, sizeof countBytes).u16();
     if (*count > remaining(chunk) / itemSize) *count = remaining(chunk) / itemSize;
     return true;
 }
@@ -386,7 +377,8 @@ T* H3DSLoader::readList(H3DSChunk& chunk, uint32_t itemSize, uint32_t count, Dec
     const bool complete = readBytes(raw, size);
     if (complete) {
         chunk.bytesRead += size;
-        for (uint32_t i = 0; i < count; ++i) items[i] = decode(raw + size_t{i} * itemSize);
+        HByteReader list(raw, size);
+        for (uint32_t i = 0; i < count; ++i) items[i] = decode(list);
     }
     free(raw);
     if (!complete) {
@@ -406,8 +398,9 @@ void H3DSLoader::readVertices(H3DSChunk& chunk, HMesh& mesh) {
     mesh.vertexCount = 0;
     if (count > 0) {
         // File z is up; the game's y is up.
-        Vec3* vertices = readList<Vec3>(chunk, h3ds::VERTEX_SIZE, count, [](const uint8_t* p) {
-            return Vec3(readF32(p), readF32(p + 8), -readF32(p + 4));
+        Vec3* vertices = readList<Vec3>(chunk, h3ds::VERTEX_SIZE, count, [](HByteReader& r) {
+            const float x = r.f32(), y = r.f32(), z = r.f32();
+            return Vec3(x, z, -y);
         });
         if (!vertices) return;
         mesh.vertices = vertices;
@@ -425,12 +418,10 @@ void H3DSLoader::readFaces(H3DSChunk& chunk, HMesh& mesh) {
     mesh.faces = nullptr;
     mesh.faceCount = 0;
     if (count == 0) return;
-    // p + 6: the edge flags, not used.
-    HFace* faces = readList<HFace>(chunk, h3ds::FACE_SIZE, count, [](const uint8_t* p) {
+    HFace* faces = readList<HFace>(chunk, h3ds::FACE_SIZE, count, [](HByteReader& r) {
         HFace face;
-        face.index[0] = readU16(p);
-        face.index[1] = readU16(p + 2);
-        face.index[2] = readU16(p + 4);
+        for (int32_t corner = 0; corner < 3; ++corner) face.index[corner] = r.u16();
+        r.u16();  // the edge flags, not used
         return face;
     });
     if (!faces) return;
@@ -448,10 +439,10 @@ void H3DSLoader::readTexCoords(H3DSChunk& chunk, HMesh& mesh) {
     mesh.texCoords = nullptr;
     mesh.texCoordCount = 0;
     if (count > 0) {
-        HTexCoord* coords = readList<HTexCoord>(chunk, h3ds::TEX_COORD_SIZE, count, [](const uint8_t* p) {
+        HTexCoord* coords = readList<HTexCoord>(chunk, h3ds::TEX_COORD_SIZE, count, [](HByteReader& r) {
             HTexCoord coord;
-            coord.u = readF32(p);
-            coord.v = readF32(p + 4);
+            coord.u = r.f32();
+            coord.v = r.f32();
             return coord;
         });
         if (!coords) return;

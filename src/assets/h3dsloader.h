@@ -69,8 +69,8 @@ private:
     // false when the handler has nothing more to do (the chunk is too short
     // for a count and was skipped, or the file ended).
     bool readListCount(H3DSChunk& chunk, uint32_t itemSize, uint32_t* count);
-    // readList: the count items, each decoded from its itemSize bytes by
-    // decode, in a malloc'd array the caller owns. Null when out of memory
+    // readList: the count items, each decoded by decode from a reader over
+    // the list's count * itemSize bytes, in a malloc'd array the caller owns. Null when out of memory
     // (after the message, the chunk skipped) or when the file ended.
     template <typename T, typename Decode>
     T* readList(H3DSChunk& chunk, uint32_t itemSize, uint32_t count, Decode decode);

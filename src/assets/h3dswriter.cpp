@@ -8,7 +8,7 @@ H3DSWriter::H3DSWriter() : good(true) {}
 void H3DSWriter::fail() { good = false; }
 
 void H3DSWriter::begin(uint16_t id) {
-    open.push_back(buffer.size());
+    open.push_back(size());
     u16(id);
     u32(0);
 }
@@ -21,14 +21,14 @@ bool H3DSWriter::end() {
     }
     const size_t start = open.back();
     open.pop_back();
-    const uint64_t length = buffer.size() - start;
+    const uint64_t length = size() - start;
     if (length > UINT32_MAX) {
         fprintf(stderr, "H3DSWriter: chunk of %llu bytes is over the 4 GiB limit\n",
                 static_cast<unsigned long long>(length));
         fail();
         return false;
     }
-    for (int i = 0; i < 4; ++i) buffer[start + 2 + i] = static_cast<uint8_t>(length >> (8 * i));
+    patch(start + 2, length, 4);
     return true;
 }
 
@@ -45,29 +45,6 @@ void H3DSWriter::chunk(uint16_t id, const void* payload, size_t size) {
 void H3DSWriter::rawHeader(uint16_t id, uint32_t length) {
     u16(id);
     u32(length);
-}
-
-void H3DSWriter::bytes(const void* data, size_t size) {
-    if (size == 0) return;
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    buffer.insert(buffer.end(), p, p + size);
-}
-
-void H3DSWriter::u8(uint8_t value) { buffer.push_back(value); }
-
-void H3DSWriter::u16(uint16_t value) {
-    buffer.push_back(static_cast<uint8_t>(value));
-    buffer.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void H3DSWriter::u32(uint32_t value) {
-    for (int i = 0; i < 4; ++i) buffer.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-void H3DSWriter::f32(float value) {
-    uint32_t bits;
-    memcpy(&bits, &value, sizeof bits);
-    u32(bits);
 }
 
 void H3DSWriter::string(const char* text) {
@@ -195,7 +172,7 @@ bool H3DSWriter::writeTo(FILE* stream) {
         fprintf(stderr, "H3DSWriter: not writing a model that failed to build\n");
         return false;
     }
-    if (fwrite(buffer.data(), 1, buffer.size(), stream) != buffer.size()) {
+    if (fwrite(data().data(), 1, size(), stream) != size()) {
         fprintf(stderr, "H3DSWriter: write failed\n");
         return false;
     }
@@ -213,7 +190,7 @@ bool H3DSWriter::writeFile(const char* path) {
         fprintf(stderr, "H3DSWriter: cannot open %s for writing\n", path);
         return false;
     }
-    const bool written = fwrite(buffer.data(), 1, buffer.size(), stream) == buffer.size();
+    const bool written = fwrite(data().data(), 1, size(), stream) == size();
     const bool closed = fclose(stream) == 0;
     if (!written || !closed) {
         fprintf(stderr, "H3DSWriter: cannot write %s\n", path);

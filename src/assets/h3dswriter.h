@@ -36,9 +36,10 @@
 #include <vector>
 
 #include "assets/h3dsformat.h"
+#include "assets/hbytes.h"
 #include "assets/vec3.h"
 
-class H3DSWriter {
+class H3DSWriter : public HByteWriter {
 public:
     H3DSWriter();
 
@@ -53,13 +54,8 @@ public:
     void chunk(uint16_t id, const void* payload, size_t size);
     // A bare header with whatever length the caller says: for damaged files.
     void rawHeader(uint16_t id, uint32_t length);
-    // Payload bytes inside the open chunk, little-endian where numeric.
-    void bytes(const void* data, size_t size);
-    void u8(uint8_t value);
-    void u16(uint16_t value);
-    void u32(uint32_t value);
-    void f32(float value);
-    // The string and its NUL.
+    // Payload inside the open chunk: bytes(), u8(), u16(), u32(), f32() of
+    // HByteWriter. The string and its NUL:
     void string(const char* text);
 
     // --- the chunks the game's reader uses ---------------------------------------
@@ -88,8 +84,7 @@ public:
     bool texCoordList(const float* uv, size_t count);
 
     // --- output -------------------------------------------------------------------------
-    // The bytes so far. Open chunks still have a zero length.
-    const std::vector<uint8_t>& data() const { return buffer; }
+    // data(): the bytes so far. Open chunks still have a zero length.
     // Closes what is open, then writes the bytes. False after a message.
     bool writeFile(const char* path);
     bool writeTo(FILE* stream);
@@ -100,7 +95,6 @@ private:
     bool checkCount(const char* what, size_t count);
     void fail();
 
-    std::vector<uint8_t> buffer;
     // Offsets of the headers of the open chunks, innermost last.
     std::vector<size_t> open;
     bool good;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "assets/hbytes.h"
 #include "game/gship.h"
 
 static_assert(vkr::TICK_MS == GShip::PERIOD_MS, "a replay bounds ticks by the ships' period");
@@ -151,69 +152,48 @@ uint32_t replayCrc32(const uint8_t* bytes, size_t size) {
     return ~crc;
 }
 
+// --- writing ----------------------------------------------------------------------
+//
+// The whole file is made in memory, then written at once: a recorded match
+// takes at most two bytes a ship a tick, 1.2 MB for two hours of keys that
+// change at every tick.
+
 namespace {
 
-// --- writing ----------------------------------------------------------------------
+void varint(HByteWriter& w, uint32_t value) {
+    do {
+        w.u8(static_cast<uint8_t>((value & 0x7F) | (value > 0x7F ? 0x80 : 0)));
+        value >>= 7;
+    } while (value != 0);
+}
 
-class Writer {
-public:
-    explicit Writer(FILE* out) : out(out), tables(crcTables()) {}
-
-    void bytes(const uint8_t* data, size_t size) {
-        for (size_t i = 0; i < size; i++) crc = crcByte(tables, crc, data[i]);
-        if (ok && fwrite(data, 1, size, out) != size) ok = false;
+void stream(HByteWriter& w, const GFlagStream& flags) {
+    varint(w, flags.ticks);
+    varint(w, static_cast<uint32_t>(flags.runs.size()));
+    for (const GFlagRun& run : flags.runs) {
+        w.u8(run.flags);
+        varint(w, run.ticks);
     }
-    void little(uint64_t value, int size) {
-        uint8_t data[8];
-        for (int i = 0; i < size; i++) data[i] = static_cast<uint8_t>(value >> (8 * i));
-        bytes(data, static_cast<size_t>(size));
-    }
-    void varint(uint32_t value) {
-        uint8_t data[5];
-        size_t size = 0;
-        do {
-            data[size] = static_cast<uint8_t>(value & 0x7F);
-            value >>= 7;
-            if (value != 0) data[size] |= 0x80;
-            size++;
-        } while (value != 0);
-        bytes(data, size);
-    }
-    void stream(const GFlagStream& flags) {
-        varint(flags.ticks);
-        varint(static_cast<uint32_t>(flags.runs.size()));
-        for (const GFlagRun& run : flags.runs) {
-            bytes(&run.flags, 1);
-            varint(run.ticks);
-        }
-    }
-    // The CRC of everything written so far, then the CRC itself.
-    void finish() { little(~crc, 4); }
-
-    FILE* out;
-    const CrcTables& tables;
-    uint32_t crc = 0xFFFFFFFFu;
-    bool ok = true;
-};
+}
 
 }  // namespace
 
 bool writeReplay(FILE* out, const GReplay& replay) {
-    Writer w(out);
+    HByteWriter w;
     w.bytes(vkr::MAGIC, sizeof vkr::MAGIC);
-    w.little(vkr::VERSION, 2);
-    w.little(static_cast<uint32_t>(replay.leftChoice), 4);
-    w.little(static_cast<uint32_t>(replay.rightChoice), 4);
-    w.little(replay.seed, 4);
-    w.stream(replay.left);
-    w.stream(replay.right);
-    w.little(replay.endMs, 4);
-    w.little(replay.end, 1);
-    w.little(static_cast<uint32_t>(replay.leftHealth), 4);
-    w.little(static_cast<uint32_t>(replay.rightHealth), 4);
-    w.little(replay.hash, 8);
-    w.finish();
-    return w.ok;
+    w.u16(vkr::VERSION);
+    w.u32(static_cast<uint32_t>(replay.leftChoice));
+    w.u32(static_cast<uint32_t>(replay.rightChoice));
+    w.u32(replay.seed);
+    stream(w, replay.left);
+    stream(w, replay.right);
+    w.u32(replay.endMs);
+    w.u8(replay.end);
+    w.u32(static_cast<uint32_t>(replay.leftHealth));
+    w.u32(static_cast<uint32_t>(replay.rightHealth));
+    w.u64(replay.hash);
+    w.u32(replayCrc32(w.data().data(), w.size()));
+    return fwrite(w.data().data(), 1, w.size(), out) == w.size();
 }
 
 bool saveReplay(const char* path, const GReplay& replay) {
@@ -273,9 +253,9 @@ public:
     uint32_t crcBeforeLastFour() const { return ~crc; }
     // The last four bytes read, as a little-endian number.
     uint32_t lastFourBytes() const {
-        uint32_t value = 0;
-        for (uint64_t i = 0; i < 4; i++) value |= uint32_t(lastFour[(count + i) & 3]) << (8 * i);
-        return value;
+        uint8_t inOrder[4];
+        for (uint64_t i = 0; i < 4; i++) inOrder[i] = lastFour[(count + i) & 3];
+        return static_cast<uint32_t>(hReadLittle(inOrder, 4));
     }
     // Reads to the end of the data, or until there is more of it than any
     // replay has (false then), so that an endless pipe cannot hang it.
@@ -312,14 +292,12 @@ public:
 
     explicit Parser(FILE* in) : input(in) {}
 
-    uint64_t little(int size) {
-        uint64_t value = 0;
-        for (int i = 0; i < size; i++) {
-            uint8_t b = 0;
-            if (state == READING && !input.byte(b)) end();
-            value |= uint64_t(b) << (8 * i);
+    uint64_t little(size_t size) {
+        uint8_t bytes[8] = {};
+        for (size_t i = 0; i < size; i++) {
+            if (state == READING && !input.byte(bytes[i])) end();
         }
-        return state == READING ? value : 0;
+        return state == READING ? hReadLittle(bytes, size) : 0;
     }
 
     uint32_t varint() {

@@ -107,12 +107,15 @@ constexpr uint8_t END_LEFT = 1;      // left with Escape
 // A ship's period (GShip::PERIOD_MS), which bounds the ticks of a match.
 constexpr uint32_t TICK_MS = 25;
 
-// Ticks a stream may hold: a ship ticks every 25 ms, so 2^27 ticks is over
-// 38 days of play. A bound, so that a hostile count cannot make a reader or
-// a player loop for ever.
-constexpr uint32_t MAX_TICKS = 1u << 27;
-// A match cannot last longer than its ticks allow (endMs <= MAX_END_MS).
-constexpr uint32_t MAX_END_MS = MAX_TICKS * 25u + 25u;
+// The last millisecond a match may end at: two hours. The game itself ends
+// a match there, so every real match stays replayable. A player steps the
+// world a millisecond at a time up to endMs, so this bounds what any file
+// costs: a third of a second of CPU at the bound, where a 47-byte file
+// that said 38 days took 42 s (bench/README.md, bench_world).
+constexpr uint32_t MAX_END_MS = 7200000;
+// Ticks a stream may hold: a ship ticks at the end of each period, so at
+// most MAX_END_MS / TICK_MS of them, 288,000.
+constexpr uint32_t MAX_TICKS = MAX_END_MS / TICK_MS;
 
 }  // namespace vkr
 
@@ -125,8 +128,8 @@ struct GFlagRun {
 class GFlagStream {
 public:
     // Appends one tick's flags (bits above FLAG_MASK are dropped), growing
-    // the last run when the flags are the same. Past MAX_TICKS ticks (38
-    // days) the tick is dropped: no file could hold it.
+    // the last run when the flags are the same. Past MAX_TICKS ticks (two
+    // hours) the tick is dropped: no file could hold it.
     void append(uint8_t flags);
     void clear();
     // Keeps the first `count` ticks (all of them when there are fewer).

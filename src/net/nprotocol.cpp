@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "assets/hbytes.h"
 #include "game/gcontrollerkinds.h"
 #include "game/gmatch.h"
 #include "game/gship.h"
@@ -19,60 +20,6 @@ static_assert(vkn::MAX_TICK >= GMatch::LONGEST_MS / GShip::PERIOD_MS, "every tic
 #endif
 
 namespace {
-
-class Writer {
-public:
-    explicit Writer(uint8_t* out) : out(out) {}
-    void u8(uint8_t v) { out[size++] = v; }
-    void u16(uint16_t v) {
-        for (int i = 0; i < 2; i++) u8(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    void u32(uint32_t v) {
-        for (int i = 0; i < 4; i++) u8(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    void u64(uint64_t v) {
-        for (int i = 0; i < 8; i++) u8(static_cast<uint8_t>(v >> (8 * i)));
-    }
-    uint8_t* out;
-    size_t size = 0;
-};
-
-// Reads only while bytes remain; after a read past the end, ok is false and
-// every further read gives 0.
-class Reader {
-public:
-    Reader(const uint8_t* data, size_t size) : data(data), size(size) {}
-    uint8_t u8() {
-        if (at >= size) {
-            ok = false;
-            return 0;
-        }
-        return data[at++];
-    }
-    // One read after the other: the two operands of one expression may be
-    // read in either order.
-    uint16_t u16() {
-        const uint16_t low = u8();
-        const uint16_t high = u8();
-        return static_cast<uint16_t>(low | (high << 8));
-    }
-    uint32_t u32() {
-        uint32_t v = 0;
-        for (int i = 0; i < 4; i++) v |= static_cast<uint32_t>(u8()) << (8 * i);
-        return v;
-    }
-    uint64_t u64() {
-        uint64_t v = 0;
-        for (int i = 0; i < 8; i++) v |= static_cast<uint64_t>(u8()) << (8 * i);
-        return v;
-    }
-    bool atEnd() const { return at == size; }
-
-    const uint8_t* data;
-    size_t size;
-    size_t at = 0;
-    bool ok = true;
-};
 
 const char* kindName(vkn::Kind kind) {
     switch (kind) {
@@ -96,23 +43,23 @@ bool fail(std::string& why, const std::string& text) {
     return false;
 }
 
-void writeVersions(Writer& w, const NMessage& m) {
+void writeVersions(HByteWriter& w, const NMessage& m) {
     w.u16(m.protocol);
     const size_t length = strnlen(m.gameVersion, vkn::MAX_VERSION_TEXT);
     w.u8(static_cast<uint8_t>(length));
-    for (size_t i = 0; i < length; i++) w.u8(static_cast<uint8_t>(m.gameVersion[i]));
+    w.bytes(m.gameVersion, length);
 }
 
-bool readVersions(Reader& r, NMessage& m, std::string& why) {
+bool readVersions(HByteReader& r, NMessage& m, std::string& why) {
     m.protocol = r.u16();
     const uint8_t length = r.u8();
-    if (!r.ok) return false;
+    if (!r.ok()) return false;
     if (length < 1 || length > vkn::MAX_VERSION_TEXT) {
         return fail(why, "version text of " + std::to_string(length) + " bytes out of range");
     }
     for (uint8_t i = 0; i < length; i++) {
         const uint8_t c = r.u8();
-        if (!r.ok) return false;
+        if (!r.ok()) return false;
         if (c < 0x20 || c > 0x7E) return fail(why, "version text holds byte " + std::to_string(c));
         m.gameVersion[i] = static_cast<char>(c);
     }
@@ -138,7 +85,7 @@ NMessage greeting(vkn::Kind kind) {
 }
 
 size_t encodeMessage(const NMessage& m, uint8_t* out) {
-    Writer w(out);
+    HByteWriter w;
     w.u8(static_cast<uint8_t>(m.kind));
     switch (m.kind) {
     case vkn::Kind::HELLO:
@@ -183,13 +130,14 @@ size_t encodeMessage(const NMessage& m, uint8_t* out) {
     case vkn::Kind::LEAVE:
         break;
     }
-    return w.size;
+    memcpy(out, w.data().data(), w.size());
+    return w.size();
 }
 
 bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& why) {
     why.clear();
     if (data == nullptr || size == 0) return fail(why, "empty packet");
-    Reader r(data, size);
+    HByteReader r(data, size);
     const uint8_t kindByte = r.u8();
     if (kindByte < static_cast<uint8_t>(vkn::Kind::HELLO) || kindByte > static_cast<uint8_t>(vkn::Kind::OUT_OF_STEP)) {
         return fail(why, "unknown kind " + std::to_string(kindByte));
@@ -201,12 +149,12 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
     case vkn::Kind::HELLO:
     case vkn::Kind::WELCOME:
         m.magic = r.u32();
-        if (r.ok && m.magic != vkn::MAGIC) return fail(why, "not a Vektorak game (wrong magic)");
+        if (r.ok() && m.magic != vkn::MAGIC) return fail(why, "not a Vektorak game (wrong magic)");
         fieldsOk = readVersions(r, m, why);
         break;
     case vkn::Kind::REFUSE: {
         const uint8_t reason = r.u8();
-        if (r.ok && reason != static_cast<uint8_t>(vkn::Refusal::VERSIONS) &&
+        if (r.ok() && reason != static_cast<uint8_t>(vkn::Refusal::VERSIONS) &&
             reason != static_cast<uint8_t>(vkn::Refusal::BUSY)) {
             return fail(why, "refusal reason " + std::to_string(reason) + " unknown");
         }
@@ -217,7 +165,7 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
     case vkn::Kind::MENU: {
         m.choice = r.u8();
         const uint8_t ready = r.u8();
-        if (!r.ok) break;
+        if (!r.ok()) break;
         if (!choiceOk(m.choice, "menu", why)) return false;
         if (ready > 1) return fail(why, "ready " + std::to_string(ready) + " out of range");
         m.ready = ready == 1;
@@ -229,7 +177,7 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
         m.delay = r.u8();
         m.leftChoice = r.u8();
         m.rightChoice = r.u8();
-        if (!r.ok) break;
+        if (!r.ok()) break;
         if (m.delay < 1 || m.delay > vkn::MAX_DELAY) {
             return fail(why, "delay " + std::to_string(m.delay) + " out of range");
         }
@@ -239,7 +187,7 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
         m.match = r.u8();
         m.firstTick = r.u32();
         m.count = r.u8();
-        if (!r.ok) break;
+        if (!r.ok()) break;
         if (m.firstTick < 1 || m.firstTick > vkn::MAX_TICK) {
             return fail(why, "input tick " + std::to_string(m.firstTick) + " out of range");
         }
@@ -249,14 +197,14 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
         if (m.firstTick - 1 + m.count > vkn::MAX_TICK) return fail(why, "input ticks run past the last");
         for (uint8_t i = 0; i < m.count; i++) {
             m.flags[i] = r.u8();
-            if (r.ok && (m.flags[i] & ~(vkn::FLAG_MASK | vkn::PAUSE_BIT)) != 0) {
+            if (r.ok() && (m.flags[i] & ~(vkn::FLAG_MASK | vkn::PAUSE_BIT)) != 0) {
                 return fail(why, "input flags " + std::to_string(m.flags[i]) + " out of range");
             }
         }
         m.ack = r.u32();
         m.checkTick = r.u32();
         m.checkHash = r.u64();
-        if (!r.ok) break;
+        if (!r.ok()) break;
         if (m.ack > vkn::MAX_TICK) return fail(why, "acknowledged tick " + std::to_string(m.ack) + " out of range");
         if (m.checkTick > vkn::MAX_TICK || m.checkTick % vkn::CHECK_EVERY != 0) {
             return fail(why, "check tick " + std::to_string(m.checkTick) + " out of range");
@@ -269,7 +217,7 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
         break;
     case vkn::Kind::OUT_OF_STEP:
         m.firstTick = r.u32();
-        if (r.ok && (m.firstTick < 1 || m.firstTick > vkn::MAX_TICK)) {
+        if (r.ok() && (m.firstTick < 1 || m.firstTick > vkn::MAX_TICK)) {
             return fail(why, "out-of-step tick " + std::to_string(m.firstTick) + " out of range");
         }
         break;
@@ -277,8 +225,8 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
     case vkn::Kind::LEAVE:
         break;
     }
-    if (!fieldsOk && r.ok) return false;  // `why` is set
-    if (!r.ok) return fail(why, std::string("truncated ") + kindName(m.kind));
+    if (!fieldsOk && r.ok()) return false;  // `why` is set
+    if (!r.ok()) return fail(why, std::string("truncated ") + kindName(m.kind));
     if (!r.atEnd()) return fail(why, std::string("bytes after the ") + kindName(m.kind));
     return true;
 }
