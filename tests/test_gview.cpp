@@ -169,8 +169,10 @@ TEST_F(ViewTest, ObjectsAreDrawnAtTheirPlaceTurnedAboutXThenYThenZ) {
         c.object->position = isShip ? Vec3(10.0f, -5.0f, -50.0f) : Vec3(-8.0f, 6.0f, -45.0f);
         c.object->rotation = Vec3(c.turn.x, isShip ? 90.0f : c.turn.y, c.turn.z);
         ship->yaw = c.turn.y;
-        if (!isShip) ship->position = Vec3(0.0f, 0.0f, 500.0f);  // behind the eye
-        if (!isShip) ASSERT_TRUE(world.addObject(shot));
+        if (!isShip) {
+            ship->position = Vec3(0.0f, 0.0f, 500.0f);  // behind the eye
+            ASSERT_TRUE(world.addObject(shot));
+        }
         frame(view);
         if (!isShip) world.removeObject(shot);
         const PixelBox box = findColour(0xffff00);
