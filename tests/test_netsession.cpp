@@ -156,3 +156,38 @@ TEST(NetSession, OnePlayerAtATimeAndSilenceIsLeaving) {
     EXPECT_EQ(host.notice(), "The other player left.");
     EXPECT_EQ(joiner.notice(), "The other player left.");
 }
+
+// A check that finds the two matches apart ends the match on both sides,
+// once: the side that found it says at which tick, the side told says so;
+// both keep the connection for the next match.
+TEST(NetSession, OutOfStepEndsTheMatchOnBothSidesOnce) {
+    NSession host, joiner;
+    const uint16_t port = freePort(20);
+    ASSERT_TRUE(host.host(port, true));
+    ASSERT_TRUE(joiner.join("127.0.0.1", port));
+    ASSERT_TRUE(serviceUntil([&] { return host.connected() && joiner.connected(); }, host, nullptr, &joiner));
+    host.setOwnReady(true);
+    joiner.setOwnReady(true);
+    ASSERT_TRUE(serviceUntil([&] { return host.inMatch() && joiner.inMatch(); }, host, nullptr, &joiner));
+    NSession::Event event;
+    NStart start;
+    for (NSession* side : {&host, &joiner}) {
+        ASSERT_TRUE(side->takeEvent(event, start));
+        EXPECT_EQ(event, NSession::Event::MATCH_STARTED);
+    }
+    testing::internal::CaptureStderr();
+    host.outOfStepSeenHere(16);
+    host.outOfStepSeenHere(24);
+    ASSERT_TRUE(serviceUntil([&] { return !joiner.inMatch(); }, host, nullptr, &joiner));
+    int32_t passes = 0;
+    serviceUntil([&] { return ++passes > 200; }, host, nullptr, &joiner);  // anything more comes now
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "The match went out of step at tick 16.\nThe match went out of step.\n");
+    for (NSession* side : {&host, &joiner}) {
+        ASSERT_TRUE(side->takeEvent(event, start));
+        EXPECT_EQ(event, NSession::Event::MATCH_LEFT);
+        EXPECT_FALSE(side->takeEvent(event, start));
+        EXPECT_EQ(side->notice(), "The match went out of step.");
+        EXPECT_TRUE(side->connected());
+    }
+}
