@@ -11,8 +11,9 @@
 // its arithmetic, so the same seed gives the same numbers everywhere.
 #pragma once
 
+#include <cerrno>   // Required for: errno, for drawMatchSeed
 #include <cstdint>
-#include <cstdlib>  // Required for: rand(), for drawMatchSeed
+#include <cstdlib>  // Required for: rand(), getenv(), strtoull(), for drawMatchSeed
 
 class GRandom {
 public:
@@ -50,8 +51,22 @@ private:
 // A new match's seed: the one place rand() (seeded from the clock at
 // start-up) still serves, since a seed is meant to differ from run to run.
 // rand() gives 31 bits; two draws make all 32.
+//
+// VEKTORAK_MATCH_SEED, a whole number from 0 to 4294967295 in the
+// environment, is every match's seed instead: the end-to-end tests use it to
+// play computer matches that vk-duel shows to end within seconds rather than
+// the minute or two a drawn seed takes. Anything else there (empty, a sign,
+// trailing letters, too large) is ignored. The two draws happen either way,
+// so nothing else that calls rand() sees a different sequence.
 inline uint32_t drawMatchSeed() {
     const uint32_t high = static_cast<uint32_t>(rand());
     const uint32_t low = static_cast<uint32_t>(rand());
+    const char* fixed = getenv("VEKTORAK_MATCH_SEED");
+    if (fixed != nullptr && *fixed >= '0' && *fixed <= '9') {
+        char* end = nullptr;
+        errno = 0;
+        const unsigned long long seed = strtoull(fixed, &end, 10);
+        if (errno == 0 && *end == '\0' && seed <= 0xFFFFFFFFull) return static_cast<uint32_t>(seed);
+    }
     return (high << 16) ^ low;
 }

@@ -6,7 +6,7 @@ import subprocess
 import time
 import unittest
 
-from harness import GameTestCase, SHUTDOWN_STDOUT, SHOTS, decode_xwd
+from harness import COMPUTERS_SEED, GameTestCase, SHUTDOWN_STDOUT, SHOTS, decode_xwd
 
 SETTINGS = "640 480 0 0 1\n"
 BUILD_DIR = os.environ.get("VEKTORAK_BUILD_DIR", "")
@@ -192,7 +192,7 @@ class Frontend(GameTestCase):
         self.assertEqual(g.stderr, "")
 
     def test_computer_match_to_its_result_and_back(self):
-        g = self.game(settings=SETTINGS).start()
+        g = self.game(settings=SETTINGS, game_env={"VEKTORAK_MATCH_SEED": str(COMPUTERS_SEED)}).start()
         g.wait_window()
         menu = g.wait_picture(lit)
         g.key("o")  # left: computer

@@ -14,7 +14,7 @@ import socket
 import subprocess
 import time
 
-from harness import BIN, GameTestCase, SHUTDOWN_STDOUT
+from harness import BIN, GameTestCase, NETWORK_SEED, RELAY_SEED, SHUTDOWN_STDOUT
 
 RELAY = os.environ.get("VEKTORAK_UDPRELAY", "")
 REPLAY_TOOL = os.path.join(os.path.dirname(BIN), "vk-replay")
@@ -71,8 +71,8 @@ def replay(game):
 
 
 class Network(GameTestCase):
-    def net_game(self, args, title, x):
-        g = self.game(settings="640 480 0 0 1", args=args).start()
+    def net_game(self, args, title, x, game_env=None):
+        g = self.game(settings="640 480 0 0 1", args=args, game_env=game_env).start()
         g.wait_window(title=title)
         g.x(["xdotool", "windowmove", g.window, str(x), "0"])
         return g
@@ -84,7 +84,9 @@ class Network(GameTestCase):
 
     def pair(self, via_relay=False):
         port = free_port()
-        host = self.net_game(["--host", str(port)], LEFT, 0)
+        # The host draws the seed: one that ends soon at this distance's delay.
+        self.seed = RELAY_SEED if via_relay else NETWORK_SEED
+        host = self.net_game(["--host", str(port)], LEFT, 0, {"VEKTORAK_MATCH_SEED": str(self.seed)})
         wait = host.wait_picture(lambda i: menu_text(i)[0] > 200, name="network-host-waiting")
         if via_relay:
             relay = subprocess.Popen([RELAY, "--listen", "0", "--target", str(port), "--rtt", "150",
@@ -127,7 +129,8 @@ class Network(GameTestCase):
             self.assertGreater(g.screenshot("network-result-%d" % n).difference(before, 80, 60, 560, 420), 0.3)
         replays = [replay(g) for g in (host, join)]
         self.assertEqual(replays[0]["hash"], replays[1]["hash"])
-        self.assertEqual((replays[0]["left"], replays[0]["right"]), ("computer", "computer"))
+        self.assertEqual((replays[0]["left"], replays[0]["right"], replays[0]["seed"]),
+                         ("computer", "computer", self.seed))
         self.assertIn(replays[0]["result"], ("left", "right", "draw"))
         self.assertTrue(replays[0]["matches"])
         # Escape on the host: the joiner goes on alone.

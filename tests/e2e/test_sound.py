@@ -14,7 +14,7 @@ import struct
 import time
 import unittest
 
-from harness import DATA_DIR, GameTestCase, SHUTDOWN_STDOUT
+from harness import COMPUTERS_SEED, DATA_DIR, GameTestCase, SHUTDOWN_STDOUT
 
 RATE = 22050
 FRAME = 4  # bytes: two 16-bit channels
@@ -96,7 +96,7 @@ def correlation(a, b):
 
 class Sound(GameTestCase):
     def sounding_game(self, replace, settings="640 480 0 0 1 100 0\n"):
-        g = self.game(settings=settings)
+        g = self.game(settings=settings, game_env={"VEKTORAK_MATCH_SEED": str(COMPUTERS_SEED)})
         self.audio = os.path.join(g.dir, ".audio.raw")
         g.game_env.update(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=self.audio, SDL_DISKAUDIODELAY="11")
         for name, contents in replace.items():

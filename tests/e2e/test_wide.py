@@ -8,7 +8,7 @@ import os
 import time
 import unittest
 
-from harness import Game, GameTestCase, Image, SHOTS
+from harness import ACE_COMPUTER_SEED, Game, GameTestCase, Image, SHOTS
 from test_frontend import still, wait_still
 
 # 5:4, 4:3, 16:9 and 21:9, each with the three screens.
@@ -70,7 +70,8 @@ class WideWindows(GameTestCase):
         # the table instead of four.
         games = {}
         for size in WINDOWS:
-            g = self.game(settings="%d %d 0 0 1\n" % size)
+            g = self.game(settings="%d %d 0 0 1\n" % size,
+                          game_env={"VEKTORAK_MATCH_SEED": str(ACE_COMPUTER_SEED)})
             for name in MODELS:
                 os.remove(os.path.join(g.dir, name))
             games[size] = g.start()
