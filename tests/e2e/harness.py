@@ -117,12 +117,15 @@ class Image:
         y1 = self.height if y1 is None else y1
         changed = total = 0
         for y in range(y0, y1):
-            for x in range(x0, x1):
-                a, b = self.at(x, y), other.at(x, y)
-                total += 1
-                if any(abs(((a >> s) & 255) - ((b >> s) & 255)) > 24 for s in (0, 8, 16)):
+            mine, theirs = y * self.width, y * other.width
+            total += x1 - x0
+            # Row by row, equal pixels passed over at once: the tests poll
+            # with this, and the games they judge need the processor too.
+            for a, b in zip(self.pixels[mine + x0:mine + x1], other.pixels[theirs + x0:theirs + x1]):
+                if a != b and (abs((a >> 16 & 255) - (b >> 16 & 255)) > 24 or abs((a >> 8 & 255) - (b >> 8 & 255)) > 24
+                               or abs((a & 255) - (b & 255)) > 24):
                     changed += 1
-        return changed / total if total else 0.0
+        return changed / total if total > 0 else 0.0
 
     def lit_fraction(self, threshold=16):
         lit = sum(1 for p in self.pixels
