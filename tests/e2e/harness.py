@@ -33,11 +33,10 @@ SHUTDOWN_STDOUT = ("Setting Loaded.\nSDL Inicialized.\nOpenGL Inicialized.\n"
                    "Game Inicialized.\nEntering main game loop.\nDelleting all..OK\nEnd.\n")
 NO_SETTINGS_MESSAGE = "Unable to open inicialization file. Using default valueas.\n"
 
-# Match seeds for VEKTORAK_MATCH_SEED (drawMatchSeed() in src/game/grandom.h)
-# whose computer matches end in 18 to 36 s, where a drawn seed takes one to
-# two minutes; found by playing seeds without a window (vk-duel, and over the
-# network with both sides' flags late by the input delay, as NLockstep plays
-# them). If the match's rules change, these matches only last longer.
+# Seeds for VEKTORAK_MATCH_SEED whose computer matches end in 18 to 36 s (a
+# drawn seed's take one to two minutes), found without a window: vk-duel, and
+# with both sides' flags late by the network's input delay. If the match's
+# rules change, these matches only last longer.
 COMPUTERS_SEED = 2377     # computer against computer: 19.0 s
 ACE_COMPUTER_SEED = 628   # the ace against the computer: 18.5 s
 NETWORK_SEED = 3924       # computers over 127.0.0.1, delay 1 to 3 ticks: 17.6 to 19.4 s

@@ -95,8 +95,10 @@ class Package(GameTestCase):
         self.assertIn("ELF", kind)
         self.assertRegex(kind, r"\bstripped\b")
         self.assertNotIn("not stripped", kind)
-        # Every file the build gives the game, and nothing else.
-        self.assertEqual(sorted(os.listdir(self.shipped)), sorted(os.listdir(DATA_DIR)))
+        # Every file the build gives the game, and nothing else; a match played
+        # there (the soak test's) leaves a recording, which the install skips.
+        self.assertEqual(sorted(os.listdir(self.shipped)),
+                         sorted(n for n in os.listdir(DATA_DIR) if not n.startswith("lastmatch.vkr")))
         for name in os.listdir(self.shipped):
             with open(os.path.join(self.shipped, name), "rb") as a, open(os.path.join(DATA_DIR, name), "rb") as b:
                 self.assertTrue(a.read() == b.read(), name)
