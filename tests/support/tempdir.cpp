@@ -1,29 +1,13 @@
 #include "support/tempdir.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
-#include <vector>
 
 #include <gtest/gtest.h>
 
-namespace {
-// Folders not yet removed, each with the process that made it. A death
-// test's child runs the test afresh and ends in exit(), never reaching the
-// destructor; exit() still removes its own folders, never its parent's.
-std::vector<std::pair<std::string, pid_t>> unremoved;
-void removeLeftovers() {
-    std::error_code ignored;
-    for (const auto& [path, maker] : unremoved)
-        if (maker == getpid()) std::filesystem::remove_all(path, ignored);
-}
-}  // namespace
-
 ScopedTempDir::ScopedTempDir() {
-    static const int registered = atexit(removeLeftovers);
-    (void)registered;
     char buffer[4096];
     if (getcwd(buffer, sizeof buffer)) previous_ = buffer;
     char pattern[] = "/tmp/vektorak-test-XXXXXX";
@@ -33,7 +17,6 @@ ScopedTempDir::ScopedTempDir() {
         return;
     }
     path_ = made;
-    unremoved.emplace_back(path_, getpid());
     if (chdir(path_.c_str()) != 0) ADD_FAILURE() << "chdir into " << path_ << " failed";
 }
 
@@ -42,8 +25,6 @@ ScopedTempDir::~ScopedTempDir() {
     if (!path_.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
-        const auto entry = std::make_pair(path_, getpid());
-        unremoved.erase(std::remove(unremoved.begin(), unremoved.end(), entry), unremoved.end());
     }
 }
 
