@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "app/happlication.h"
@@ -110,6 +112,11 @@ TEST(GameRun, AnnouncesEachStepAtOnceAndShutsDownCleanly) {
 TEST(GameRunDeathTest, StartUpFailuresEndTheProcessWithTheirCodes) {
     testing::FLAGS_gtest_death_test_style = "threadsafe";
     ScopedTempDir dir;
+    // Each child runs this body again and ends in exit(), past dir's
+    // destructor: exit() removes the child's folder.
+    static std::string made;
+    made = dir.path();
+    atexit([] { std::error_code ignored; std::filesystem::remove_all(made, ignored); });
     dir.write("vkt.txt", "-640 480 0 0 0");
     EXPECT_EXIT(runGame(), testing::ExitedWithCode(2), "^Unable to create OpenGL screen: .+");
     dir.write("vkt.txt", "640 480 0 0 0");

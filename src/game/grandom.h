@@ -53,9 +53,9 @@ private:
 // rand() gives 31 bits; two draws make all 32.
 //
 // VEKTORAK_MATCH_SEED, a whole number from 0 to 4294967295 in the
-// environment, is every match's seed instead: the end-to-end tests use it to
-// play computer matches that vk-duel shows to end within seconds rather than
-// the minute or two a drawn seed takes. Anything else there (empty, a sign,
+// environment, is every match's seed instead: the end-to-end tests give seeds
+// whose computer matches end in 18 to 36 s, where a drawn seed's take one to
+// two minutes (tests/e2e/harness.py). Anything else there (empty, a sign,
 // trailing letters, too large) is ignored. The two draws happen either way,
 // so nothing else that calls rand() sees a different sequence.
 inline uint32_t drawMatchSeed() {

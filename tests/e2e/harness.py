@@ -33,11 +33,10 @@ SHUTDOWN_STDOUT = ("Setting Loaded.\nSDL Inicialized.\nOpenGL Inicialized.\n"
                    "Game Inicialized.\nEntering main game loop.\nDelleting all..OK\nEnd.\n")
 NO_SETTINGS_MESSAGE = "Unable to open inicialization file. Using default valueas.\n"
 
-# Match seeds for VEKTORAK_MATCH_SEED (drawMatchSeed() in src/game/grandom.h)
-# whose computer matches end in 18 to 36 s, where a drawn seed takes one to
-# two minutes; found by playing seeds without a window (vk-duel, and over the
-# network with both sides' flags late by the input delay, as NLockstep plays
-# them). If the match's rules change, these matches only last longer.
+# Seeds for VEKTORAK_MATCH_SEED whose computer matches end in 18 to 36 s (a
+# drawn seed's take one to two minutes), found without a window: vk-duel, and
+# with both sides' flags late by the network's input delay. If the match's
+# rules change, these matches only last longer.
 COMPUTERS_SEED = 2377     # computer against computer: 19.0 s
 ACE_COMPUTER_SEED = 628   # the ace against the computer: 18.5 s
 NETWORK_SEED = 3924       # computers over 127.0.0.1, delay 1 to 3 ticks: 17.6 to 19.4 s
@@ -117,12 +116,15 @@ class Image:
         y1 = self.height if y1 is None else y1
         changed = total = 0
         for y in range(y0, y1):
-            for x in range(x0, x1):
-                a, b = self.at(x, y), other.at(x, y)
-                total += 1
-                if any(abs(((a >> s) & 255) - ((b >> s) & 255)) > 24 for s in (0, 8, 16)):
+            mine, theirs = y * self.width, y * other.width
+            total += x1 - x0
+            # Row by row, equal pixels passed over at once: the tests poll
+            # with this, and the games they judge need the processor too.
+            for a, b in zip(self.pixels[mine + x0:mine + x1], other.pixels[theirs + x0:theirs + x1]):
+                if a != b and (abs((a >> 16 & 255) - (b >> 16 & 255)) > 24 or abs((a >> 8 & 255) - (b >> 8 & 255)) > 24
+                               or abs((a & 255) - (b & 255)) > 24):
                     changed += 1
-        return changed / total if total else 0.0
+        return changed / total if total > 0 else 0.0
 
     def lit_fraction(self, threshold=16):
         lit = sum(1 for p in self.pixels

@@ -1,37 +1,13 @@
 #include "support/tempdir.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// Folders not yet removed, and the process that made each. A death test's
-// child runs the test's body afresh and ends in exit(), never reaching the
-// destructor; exit() still runs removeLeftovers. A forked child inherits the
-// list, but its parent's folders are not its own to remove.
-std::vector<std::pair<std::string, pid_t>>& unremoved() {
-    static auto* list = new std::vector<std::pair<std::string, pid_t>>;
-    return *list;
-}
-
-void removeLeftovers() {
-    std::error_code ignored;
-    for (const auto& [path, maker] : unremoved())
-        if (maker == getpid()) std::filesystem::remove_all(path, ignored);
-}
-
-}  // namespace
-
 ScopedTempDir::ScopedTempDir() {
-    static const int registered = atexit(removeLeftovers);
-    (void)registered;
     char buffer[4096];
     if (getcwd(buffer, sizeof buffer)) previous_ = buffer;
     char pattern[] = "/tmp/vektorak-test-XXXXXX";
@@ -41,7 +17,6 @@ ScopedTempDir::ScopedTempDir() {
         return;
     }
     path_ = made;
-    unremoved().emplace_back(path_, getpid());
     if (chdir(path_.c_str()) != 0) ADD_FAILURE() << "chdir into " << path_ << " failed";
 }
 
@@ -50,8 +25,6 @@ ScopedTempDir::~ScopedTempDir() {
     if (!path_.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
-        auto& list = unremoved();
-        list.erase(std::remove(list.begin(), list.end(), std::make_pair(path_, getpid())), list.end());
     }
 }
 
