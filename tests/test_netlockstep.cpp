@@ -44,11 +44,10 @@ struct Duel {
 
     Duel(const Conditions& c, uint32_t matchSeed, ControllerChoice left, ControllerChoice right, uint8_t delay)
         : random(c.seed), link(c) {
-        const ControllerChoice choices[2] = {left, right};
         for (int32_t i = 0; i < 2; i++) {
             sides[i].game.setUp(matchSeed, left, right);
             sides[i].lock.start(delay);
-            sides[i].match.setUp(&sides[i].game, &sides[i].lock, nullptr, i == 0 ? SIDE_LEFT : SIDE_RIGHT, choices[i], 0);
+            sides[i].match.setUp(&sides[i].game, &sides[i].lock, nullptr, i == 0 ? SIDE_LEFT : SIDE_RIGHT, 0);
         }
     }
 

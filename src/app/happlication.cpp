@@ -164,15 +164,9 @@ void HApplication::switchNow(const Request& r) {
         return;
     }
     case Next::RESULT: {
-        // The result is built before the match goes: it is made from what
-        // the match handed over.
         void* memory = allocateScreen(sizeof(MVictory));
         if (!memory) return;
-        HScreen* victory = new (memory) MVictory(this, r.result);
-        HScreen* old = std::exchange(currentScreen, victory);
-        if (old == netMatch) netMatch = nullptr;
-        delete old;
-        skipNextUpdate = true;
+        replaceScreen(memory, [&](void* m) { return new (m) MVictory(this, r.result); });
         if (theSound) theSound->matchEnded();
         return;
     }

@@ -56,6 +56,12 @@ GController* GMatch::controller(GSide side) const {
     return side == SIDE_LEFT || side == SIDE_RIGHT ? controllers[side] : nullptr;
 }
 
+GController* GMatch::takeController(GSide side) {
+    GController* taken = controller(side);
+    if (taken != nullptr) controllers[side] = nullptr;
+    return taken;
+}
+
 void GMatch::steer(GShip& ship) {
     const GSide side = world.sideOf(&ship);
     if (side == SIDE_NONE) return;
@@ -66,11 +72,6 @@ void GMatch::steer(GShip& ship) {
                                                        : packFlags(ship);
     recorded[side].append(flags);
     unpackFlags(flags & vkr::FLAG_MASK, ship);
-}
-
-void GMatch::step() {
-    if (ended()) return;
-    world.step();
 }
 
 int32_t GMatch::advance(int32_t ms, GStepGate* gate) {

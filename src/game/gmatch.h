@@ -80,11 +80,12 @@ public:
     // and it keeps the flags it has), deleting the one before.
     void setController(GSide side, GController* controller);
     GController* controller(GSide side) const;
+    // Hands the controller of `side` over to the caller (null when nobody
+    // steers); nobody steers that ship until one is set again.
+    GController* takeController(GSide side);
     // The replay this match plays, when set up from one; else null.
     const GReplay* watched() const { return watching ? &notes : nullptr; }
 
-    // One millisecond of the world; nothing once the match has ended.
-    void step();
     // Steps through up to `ms` milliseconds, as long as `gate` (may be
     // null: always) allows, stopping at the end of the match. The events of
     // these steps are in world.events until the next advance. Returns the

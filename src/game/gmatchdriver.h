@@ -29,17 +29,19 @@ public:
     virtual void finish() {}
 };
 
-// A match at this machine: every millisecond is stepped unless paused, and
-// the time a pause lasts is not made up later.
+// A match at this machine: every millisecond is stepped unless paused (as
+// far as `gate`, not owned, allows), and the time a pause lasts is not made
+// up later.
 class GLocalDriver : public GMatchDriver {
 public:
-    explicit GLocalDriver(GMatch* match) : match(match) {}
-    int32_t advance(int32_t ms) override { return match->advance(isPaused ? 0 : ms); }
+    explicit GLocalDriver(GMatch* match, GStepGate* gate = nullptr) : match(match), gate(gate) {}
+    int32_t advance(int32_t ms) override { return match->advance(isPaused ? 0 : ms, gate); }
     void pauseKey() override { isPaused = !isPaused; }
     bool paused() const override { return isPaused; }
 
 private:
     GMatch* match;
+    GStepGate* gate;
     bool isPaused = false;
 };
 
@@ -47,19 +49,13 @@ private:
 // and stopped where a match that was left was left. One that finished plays
 // on to its end; one that no longer ends where it did is stopped at the
 // recorded end by its screen.
-class GReplayDriver : public GMatchDriver, private GStepGate {
+class GReplayDriver : private GStepGate, public GLocalDriver {
 public:
-    explicit GReplayDriver(GMatch* match) : match(match) {}
-    int32_t advance(int32_t ms) override { return match->advance(isPaused ? 0 : ms, this); }
-    void pauseKey() override { isPaused = !isPaused; }
-    bool paused() const override { return isPaused; }
+    explicit GReplayDriver(GMatch* match) : GLocalDriver(match, this) {}
 
 private:
     bool mayStep(GMatch& m) override {
         const GReplay* watched = m.watched();
         return watched == nullptr || watched->end != vkr::END_LEFT || m.world.elapsedMs < watched->endMs;
     }
-
-    GMatch* match;
-    bool isPaused = false;
 };

@@ -25,8 +25,10 @@
 
 namespace {
 
-template <class Copy>
-void eachField(HTimedObject& o, GWorldState::Object& s, Copy copy) {
+// `Saved` is const when restoring, `copy` runs from the object into the
+// record or back.
+template <class Saved, class Copy>
+void eachField(HTimedObject& o, Saved& s, Copy copy) {
     copy(o.delay, s.delay);
     copy(o.everyFrame, s.everyFrame);
     copy(o.active, s.active);
@@ -41,8 +43,8 @@ void eachField(HTimedObject& o, GWorldState::Object& s, Copy copy) {
     copy(o.slot, s.slot);
 }
 
-template <class Copy>
-void eachField(GObject& o, GWorldState::Object& s, Copy copy) {
+template <class Saved, class Copy>
+void eachField(GObject& o, Saved& s, Copy copy) {
     eachField(static_cast<HTimedObject&>(o), s, copy);
     copy(o.dying, s.dying);
     copy(o.flags, s.flags);
@@ -70,8 +72,8 @@ void eachField(GObject& o, GWorldState::Object& s, Copy copy) {
     copy(ship->wobbleStep, s.wobbleStep);
 }
 
-template <class World, class Copy>
-void eachField(World& w, GWorldState& s, Copy copy) {
+template <class Saved, class Copy>
+void eachField(GWorld& w, Saved& s, Copy copy) {
     copy(w.wheel.current, s.wheelCurrent);
     copy(w.seed, s.seed);
     copy(w.random, s.random);
@@ -147,11 +149,11 @@ bool GWorld::restore(const GWorldState& state) {
     }
     objectCount = state.objectCount;
 
-    eachField(*this, const_cast<GWorldState&>(state), RESTORE);
+    eachField(*this, state, RESTORE);
     int32_t lastOrder = 0;
     for (int32_t i = 0; i < objectCount; i++) {
         GObject* object = objects[i];
-        GWorldState::Object& saved = const_cast<GWorldState&>(state).objects[i];
+        const GWorldState::Object& saved = state.objects[i];
         eachField(*object, saved, RESTORE);
         if (saved.kind == GObject::SHOT) {
             static_cast<GProjectile*>(object)->owner = saved.owner >= 0 ? objects[saved.owner]->asShip() : nullptr;

@@ -91,9 +91,7 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
             while (side.session.takeEvent(event, start)) {
                 if (event != NSession::Event::MATCH_STARTED) continue;
                 side.match.setUp(start.seed, start.leftChoice, start.rightChoice);
-                const ControllerChoice own = i == 0 ? start.leftChoice : start.rightChoice;
-                side.net.setUp(&side.match, &side.session.lock(), nullptr, side.session.ownSide(), own,
-                               start.holdMs);
+                side.net.setUp(&side.match, &side.session.lock(), nullptr, side.session.ownSide(), start.holdMs);
                 side.playing = true;
                 side.bytesAtStart = side.session.sentBytes();
                 side.packetsAtStart = side.session.sentPackets();

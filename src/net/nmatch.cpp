@@ -4,7 +4,6 @@
 
 #include <new>  // Required for: std::nothrow
 
-#include "game/gcontrollerkinds.h"
 #include "game/gmatch.h"
 #include "game/gship.h"
 #include "net/nlockstep.h"
@@ -58,15 +57,14 @@ public:
 
 }  // namespace
 
-void NMatch::setUp(GMatch* m, NLockstep* l, NSession* s, GSide side, ControllerChoice ownChoice, int32_t hold,
-                   const GInput* input) {
+void NMatch::setUp(GMatch* m, NLockstep* l, NSession* s, GSide side, int32_t hold) {
     match = m;
     lock = l;
     session = s;
     ownSide = side;
     holdMs = hold;
     const GSide other = side == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT;
-    GController* player = makeController(ownChoice, GControllerContext{input, match->world.seed, side});
+    GController* player = match->takeController(side);
     match->setController(side, new (std::nothrow) NOwnController(player, this));
     match->setController(other, new (std::nothrow) NRemoteController(lock));
 }

@@ -21,25 +21,23 @@
 
 #include "game/gevent.h"
 #include "game/gmatchdriver.h"
-#include "game/matchresult.h"
 
 class GMatch;
-struct GInput;
 class NLockstep;
 class NSession;
 
 class NMatch : public GMatchDriver, private GStepGate {
 public:
-    // Steers both ships of `match`, just set up from the match's seed with
-    // nobody steering: the `ownSide` ship by a player of `ownChoice` (the
-    // keyboard players reading `input`), the other by `lock`'s remote flags.
+    // Steers both ships of `match`, just set up (GMatch::setUp) from the
+    // match's seed and both choices: the `ownSide` ship by the player the
+    // match made for it, through the input delay; the other by `lock`'s
+    // remote flags.
     // `holdMs` of the first advances are waited out first (the host waits
     // half the round trip, so that both start together). `session`, which
     // may be null, hears of the pause being ended here, of this side
     // leaving, of the end, and of a check that finds the two matches apart.
     // No pointer is owned; all must outlive this.
-    void setUp(GMatch* match, NLockstep* lock, NSession* session, GSide ownSide, ControllerChoice ownChoice,
-               int32_t holdMs, const GInput* input = nullptr);
+    void setUp(GMatch* match, NLockstep* lock, NSession* session, GSide ownSide, int32_t holdMs);
 
     // Steps the match through up to `ms` milliseconds, stopping before a
     // tick the other side's flags have not reached, at the end, and after a

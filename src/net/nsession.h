@@ -169,7 +169,6 @@ private:
     void sendOutOfStep(uint32_t tick);
     // The two matches are apart (`why` goes to standard error): both leave.
     void leaveOutOfStep(const std::string& why, uint32_t tick);
-    void setNotice(const std::string& text) { lastNotice = text; }
 
     State phase = State::CLOSED;
     std::string lastNotice;

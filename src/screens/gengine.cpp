@@ -33,8 +33,10 @@ bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right) {
     return setUpMatch(left, right, drawMatchSeed());
 }
 
+const GInput* GEngine::input() const { return application != nullptr ? &application->input : nullptr; }
+
 bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right, uint32_t seed) {
-    const bool ships = match.setUp(seed, left, right, application != nullptr ? &application->input : nullptr);
+    const bool ships = match.setUp(seed, left, right, input());
     view.loadBackdrop();
     setDriver(new (std::nothrow) GLocalDriver(&match));
     return ships;
@@ -49,15 +51,10 @@ bool GEngine::setUpReplay(const GReplay& replay) {
 }
 
 bool GEngine::setUpNetMatch(const NStart& start, NSession* session) {
-    const GInput* input = application != nullptr ? &application->input : nullptr;
-    const bool ships = match.setUp(start.seed, start.leftChoice, start.rightChoice, input);
+    const bool ships = match.setUp(start.seed, start.leftChoice, start.rightChoice, input());
     view.loadBackdrop();
-    const GSide own = session->ownSide();
     net = new (std::nothrow) NMatch();
-    if (net != nullptr) {
-        net->setUp(&match, &session->lock(), session, own, own == SIDE_LEFT ? start.leftChoice : start.rightChoice,
-                   start.holdMs, input);
-    }
+    if (net != nullptr) net->setUp(&match, &session->lock(), session, session->ownSide(), start.holdMs);
     setDriver(net);
     return ships;
 }

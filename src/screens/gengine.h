@@ -28,6 +28,7 @@
 
 class GMatchDriver;
 class HApplication;
+struct GInput;
 class NMatch;
 class NSession;
 struct NStart;
@@ -92,6 +93,8 @@ public:
 
 private:
     void setDriver(GMatchDriver* newDriver);
+    // The application's input snapshot; null without an application.
+    const GInput* input() const;
     // Tells the sound whether the match is held, when that changed.
     void tellPause();
     // Hands the match to the application as the last match; a watched one
