@@ -34,6 +34,7 @@ TEST(NetProtocol, ReadsAnInputTypedByHand) {
         0x2A, 0x01, 0, 0,  // ack 298
         0x28, 0x01, 0, 0,  // check tick 296
         0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x01,
+        0x34, 0xF2,  // gap -3532
     };
     NMessage m;
     std::string why;
@@ -48,6 +49,7 @@ TEST(NetProtocol, ReadsAnInputTypedByHand) {
     EXPECT_EQ(m.ack, 298u);
     EXPECT_EQ(m.checkTick, 296u);
     EXPECT_EQ(m.checkHash, 0x0102030405060708ull);
+    EXPECT_EQ(m.gap, -3532);
     EXPECT_EQ(encoded(m), bytes);
 
     const std::vector<uint8_t> hello = {1, 'V', 'K', 'N', '1', 1, 0, 3, '0', '.', '1'};
@@ -70,7 +72,7 @@ TEST(NetProtocol, EveryKindRoundTripsAndNoTruncationPasses) {
     m.kind = vkn::Kind::START;
     m.match = 200;
     m.seed = 0xDEADBEEF;
-    m.delay = 8;
+    m.delay = 1;
     m.leftChoice = 3;
     m.rightChoice = 1;
     all.push_back(m);
@@ -114,7 +116,7 @@ TEST(NetProtocol, EachFieldOutOfRangeIsRefusedByName) {
     const std::vector<uint8_t> goodInput = encoded(input);
     NMessage start;
     start.kind = vkn::Kind::START;
-    start.delay = 2;
+    start.delay = 1;
     const std::vector<uint8_t> goodStart = encoded(start);
     auto with = [](std::vector<uint8_t> bytes, size_t at, std::vector<uint8_t> value) {
         for (size_t i = 0; i < value.size(); i++) bytes[at + i] = value[i];
@@ -135,8 +137,8 @@ TEST(NetProtocol, EachFieldOutOfRangeIsRefusedByName) {
         {with(goodInput, 8, {0x40}), "input flags 64 out of range"},
         {with(goodInput, 9, {1, 0, 0, 8}), "acknowledged tick 134217729 out of range"},
         {with(goodInput, 13, {7}), "check tick 7 out of range"},
-        {with(goodStart, 6, {0}), "delay 0 out of range"},
-        {with(goodStart, 6, {9}), "delay 9 out of range"},
+        {with(goodStart, 6, {2}), "delay 2 out of range"},
+        {with(goodStart, 6, {255}), "delay 255 out of range"},
         {with(goodStart, 7, {5}), "left choice 5 out of range"},
         {with(goodStart, 8, {200}), "right choice 200 out of range"},
         {{4, 5, 0}, "menu choice 5 out of range"},

@@ -87,13 +87,14 @@ TEST(NetSession, RefusesStrangersAndClosesOnBadPackets) {
         vkn::Kind answer;               // what the stranger hears, if anything
     } cases[] = {
         {[] {
+             // A game of the protocol before rollback, otherwise the same.
              NMessage m = greeting(vkn::Kind::HELLO);
-             snprintf(m.gameVersion, sizeof m.gameVersion, "9.9");
+             m.protocol = 1;
              return bytesOf(m);
          }(),
          NSession::State::WAITING,
-         "Refused a player: the other game is version 9.9 (protocol 1), this one is " VEKTORAK_VERSION
-         " (protocol 1).",
+         "Refused a player: the other game is version " VEKTORAK_VERSION " (protocol 1), this one is " VEKTORAK_VERSION
+         " (protocol 2).",
          vkn::Kind::REFUSE},
         {{6, 0, 1, 0, 0, 0, 1, 0}, NSession::State::CLOSED,
          "The other player sent a bad packet (truncated input); the connection is closed.", vkn::Kind::PING},

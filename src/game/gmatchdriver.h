@@ -27,6 +27,13 @@ public:
     virtual void leave() {}
     // The match ended in a result, or its time was up.
     virtual void finish() {}
+    // Whether the match as it stands is final: a network match may have
+    // played ahead on a guess of the other side's flags, and a guess can
+    // still be corrected, an end with it.
+    virtual bool settled() const { return true; }
+    // Puts the match back to the last step that is final, before it is
+    // kept as it was left.
+    virtual void settle() {}
 };
 
 // A match at this machine: every millisecond is stepped unless paused (as

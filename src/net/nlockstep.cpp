@@ -5,7 +5,8 @@
 
 void NLockstep::start(uint8_t delay) {
     *this = NLockstep();
-    delayTicks = delay < 1 ? 1 : (delay > vkn::MAX_DELAY ? vkn::MAX_DELAY : delay);
+    running = true;
+    delayTicks = delay > vkn::MAX_DELAY ? vkn::MAX_DELAY : delay;
     // The first `delay` ticks hold nothing on both sides by agreement, so
     // neither ever sends them.
     ownNewest = delayTicks;
@@ -30,13 +31,25 @@ uint8_t NLockstep::ownFlags(uint32_t tick) const {
 
 bool NLockstep::hasRemote(uint32_t tick) const { return started() && tick <= remoteUpTo; }
 
+uint8_t NLockstep::remoteOrGuess(uint32_t tick) const {
+    if (hasRemote(tick)) return remoteFlags(tick);
+    // Players hold a key for many ticks, so the newest flags are the best
+    // guess; a pause is never guessed, it is only ever real.
+    return remoteFlags(remoteUpTo) & vkn::FLAG_MASK;
+}
+
+int32_t NLockstep::lead256() const {
+    if (!gapMeasured || !remoteGapHeard) return 0;
+    return (ownGap - remoteGap) / 2;
+}
+
 uint8_t NLockstep::remoteFlags(uint32_t tick) const {
     if (!hasRemote(tick) || remoteTick[tick % RING] != tick) return 0;
     return remote[tick % RING];
 }
 
 bool NLockstep::makeInput(NMessage& out) const {
-    if (!started()) return false;
+    if (!started() || ownNewest == 0) return false;
     out = NMessage();
     out.kind = vkn::Kind::INPUT;
     // With everything acknowledged the newest tick goes again, so that the
@@ -55,6 +68,7 @@ bool NLockstep::makeInput(NMessage& out) const {
         out.checkTick = newest->tick;
         out.checkHash = newest->hash;
     }
+    out.gap = static_cast<int16_t>(std::clamp(ownGap, -32767, 32767));
     return true;
 }
 
@@ -68,13 +82,23 @@ bool NLockstep::takeInput(const NMessage& in, std::string& why) {
         return false;
     }
     const uint32_t last = in.firstTick + in.count - 1;
-    // A game plays tick t only with our flags for t, and then sends its own
-    // for t + delay at most: anything further was never read from a player.
-    if (last > in.ack + delayTicks) {
+    // A game plays at most WINDOW ticks past our flags it has, and sends its
+    // own for t + delay at most: anything further was never read from a
+    // player.
+    if (last > in.ack + vkn::WINDOW + delayTicks) {
         why = "flags for tick " + std::to_string(last) + " run ahead of their acknowledgement";
         return false;
     }
     remoteAck = std::max(remoteAck, in.ack);
+    if (last > remoteNewest) {
+        // Only the newest ticks tell the time: a repeat was sent earlier.
+        remoteNewest = last;
+        const int32_t sample = (static_cast<int32_t>(ownNewest) - static_cast<int32_t>(last)) * 256;
+        ownGap = gapMeasured ? ownGap + (sample - ownGap) / 32 : sample;
+        gapMeasured = true;
+        remoteGap = in.gap;
+        remoteGapHeard = true;
+    }
     for (uint8_t i = 0; i < in.count; i++) {
         const uint32_t tick = in.firstTick + i;
         const uint32_t slot = tick % RING;

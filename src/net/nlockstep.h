@@ -1,19 +1,29 @@
 // nlockstep.h: the bookkeeping that keeps two games' matches in step.
 //
 // A match is its seed plus both ships' flags tick by tick, so two games
-// compute the same match when each has both ships' flags for every tick
-// before playing it. Each game reads its own player at its tick t and sends
-// those flags for tick t + delay; the ticks up to `delay` hold nothing on
-// both sides. A game plays tick t only once the other's flags for t are in
-// (hasRemote), so both worlds see exactly the same flags.
+// compute the same match when both end up playing every tick with both
+// ships' real flags. Each game reads its own player at its tick t and keeps
+// those flags for tick t + delay (0 or 1): its own ship answers at once, as
+// in a local match. The other ship's flags for a tick may not be in yet;
+// the game then plays on with a guess (the other's newest real flags) for at
+// most WINDOW ticks, and the match (NMatch) plays again from the last tick
+// it had right once the real flags show the guess was wrong.
 //
 // Loss. Every INPUT repeats all of this side's flags from the first tick the
 // other has not acknowledged, so a lost packet is made good by the next one
 // rather than waited for, and acknowledgements let the repeats stop.
 //
-// Checks. After every CHECK_EVERY-th tick each side hashes its world; each
-// INPUT carries the newest hash, and the first pair that differs puts the
-// match out of step.
+// Checks. Each side hashes its world after every CHECK_EVERY-th tick once
+// that tick is confirmed (played with both sides' real flags); each INPUT
+// carries the newest such hash, and the first pair that differs puts the
+// match out of step. A guessed tick is never hashed: two games may guess
+// differently and still agree once corrected.
+//
+// Keeping time. Each side notes how far its own ticks ran past the other's
+// when the other's arrived (its lead plus the one-way trip), averaged over
+// about a second, and sends the average along. Half the difference of the
+// two is how far this side runs ahead of the other, the trips cancelling
+// when they are alike each way (lead256).
 //
 // Nothing here touches a socket or the clock: the session moves the
 // messages, and the tests move them over simulated links.
@@ -32,18 +42,24 @@ public:
     // Hashes kept of each side.
     static constexpr uint32_t CHECKS = 16;
 
-    // A fresh match with `delay` ticks (1..MAX_DELAY) of input delay.
+    // A fresh match with `delay` ticks (0..MAX_DELAY) of input delay.
     void start(uint8_t delay);
-    bool started() const { return delayTicks != 0; }
+    bool started() const { return running; }
 
     // This side's tick `tick` (1, 2, ...): `intent` is what its player asks
-    // for now (FLAG_* bits, and PAUSE_BIT), kept for tick + delay. Returns
-    // the flags that take effect at `tick` (read `delay` ticks ago).
+    // for now (FLAG_* bits, and PAUSE_BIT), kept for tick + delay unless
+    // that tick is set already (the tick is played again after a
+    // correction). Returns the flags that take effect at `tick`.
     uint8_t ownTick(uint32_t tick, uint8_t intent);
+    // Whether the player was asked at `tick` already.
+    bool asked(uint32_t tick) const { return tick + delayTicks <= ownNewest; }
     // Whether the other side's flags for `tick` are in.
     bool hasRemote(uint32_t tick) const;
     // The other side's flags for `tick`; 0 when not in.
     uint8_t remoteFlags(uint32_t tick) const;
+    // The other side's flags for `tick` when in; else the guess: its newest
+    // flags in, without the pause (0 before any).
+    uint8_t remoteOrGuess(uint32_t tick) const;
     // This side's flags for `tick`, as ownTick will hand them out.
     uint8_t ownFlags(uint32_t tick) const;
 
@@ -63,6 +79,10 @@ public:
     // The first tick whose two hashes differed; 0 while all agree.
     uint32_t outOfStepTick() const { return mismatch; }
 
+    // How far this side runs ahead of the other, in 1/256 ticks (see
+    // above); 0 until both have measured.
+    int32_t lead256() const;
+
     uint8_t delay() const { return delayTicks; }
     uint32_t newestOwn() const { return ownNewest; }
     uint32_t remoteContiguous() const { return remoteUpTo; }
@@ -76,6 +96,7 @@ private:
     };
     void compare(const Check& own, const Check& remote);
 
+    bool running = false;
     uint8_t delayTicks = 0;
     uint8_t own[RING] = {};
     uint8_t remote[RING] = {};
@@ -87,4 +108,9 @@ private:
     Check remoteChecks[CHECKS];
     uint32_t mismatch = 0;
     uint32_t compared = 0;
+    uint32_t remoteNewest = 0;  // the highest tick of the other's seen
+    int32_t ownGap = 0;         // 1/256 ticks, averaged
+    bool gapMeasured = false;
+    int32_t remoteGap = 0;      // the other's ownGap, as last sent
+    bool remoteGapHeard = false;
 };

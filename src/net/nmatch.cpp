@@ -1,63 +1,76 @@
-// nmatch.cpp: the two ships' controllers of a network match, and the
-// stepping that waits for the other side.
+// nmatch.cpp: the two ships' controllers of a network match, the guesses,
+// the corrections and the waits.
 #include "net/nmatch.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <new>  // Required for: std::nothrow
 
-#include "game/gmatch.h"
 #include "game/gship.h"
-#include "net/nlockstep.h"
 #include "net/nsession.h"
 
 namespace {
 
-// The own player, late by the lockstep's delay: its flags for tick t are
-// handed over for tick t + delay, and the ship flies by those of tick t.
-// The player's own controller keeps whatever it decides with (a computer
-// player's held decision) in its own state, so it never sees the delay.
+constexpr uint32_t PERIOD = GShip::PERIOD_MS;
+
+// A ship flies tick t (reads its flags and moves) in the step that ends at
+// match millisecond t * PERIOD + 1.
+uint32_t flownBy(uint32_t ms) { return ms >= 1 ? (ms - 1) / PERIOD : 0; }
+uint32_t msAfter(uint32_t tick) { return tick == 0 ? 0 : tick * PERIOD + 1; }
+bool flies(uint32_t ms) { return ms > 1 && (ms - 1) % PERIOD == 0; }
+
+// The own player through the input delay. It is asked once per tick, the
+// first time the tick is played: a tick played again after a correction
+// flies by what it said then, as the other game was told. What the player
+// keeps (a computer player's held decision) runs on with real time, so it
+// is no part of the match's saves.
 class NOwnController : public GController {
 public:
     NOwnController(GController* inner, NMatch* match) : inner(inner), match(match) {}
     ~NOwnController() override { delete inner; }
 
     uint8_t flags(GWorld& world, GSide side, uint32_t tick) override {
-        const uint8_t intent = inner != nullptr ? inner->flags(world, side, tick) & vkn::FLAG_MASK : 0;
-        const uint8_t asked = intent | (match->pauseRequested ? vkn::PAUSE_BIT : 0);
-        match->pauseRequested = false;
-        return match->lock->ownTick(tick, asked) & vkn::FLAG_MASK;
-    }
-    void save(GControllerState& state) const override {
-        if (inner != nullptr) {
-            inner->save(state);
-        } else {
-            state.size = 0;
+        NLockstep& lock = *match->lock;
+        if (!lock.asked(tick)) {
+            const uint8_t intent = inner != nullptr ? inner->flags(world, side, tick) & vkn::FLAG_MASK : 0;
+            lock.ownTick(tick, intent | (match->pauseRequested ? vkn::PAUSE_BIT : 0));
+            match->pauseRequested = false;
         }
+        return lock.ownFlags(tick) & vkn::FLAG_MASK;
     }
+    void save(GControllerState& state) const override { state.size = 0; }
     bool restore(const GControllerState& state) override {
-        return inner != nullptr ? inner->restore(state) : state.size == 0;
+        (void)state;
+        return true;
     }
 
     GController* inner;
     NMatch* match;
 };
 
-// The other side's player, exactly as its game read it.
-class NRemoteController : public GController {
+// The other side's player: its real flags, or the guess.
+class NOtherController : public GController {
 public:
-    explicit NRemoteController(NLockstep* lock) : lock(lock) {}
+    explicit NOtherController(NMatch* match) : match(match) {}
 
     uint8_t flags(GWorld& world, GSide side, uint32_t tick) override {
         (void)world;
         (void)side;
-        return lock->remoteFlags(tick) & vkn::FLAG_MASK;
+        return match->flyOther(tick) & vkn::FLAG_MASK;
     }
 
-    NLockstep* lock;
+    NMatch* match;
 };
+
+bool sameEvent(const GEvent& a, const GEvent& b) { return a.kind == b.kind && a.side == b.side && a.ms == b.ms; }
 
 }  // namespace
 
-void NMatch::setUp(GMatch* m, NLockstep* l, NSession* s, GSide side, int32_t hold) {
+NMatch::NMatch() {}
+
+NMatch::~NMatch() { delete[] snapshots; }
+
+bool NMatch::setUp(GMatch* m, NLockstep* l, NSession* s, GSide side, int32_t hold) {
     match = m;
     lock = l;
     session = s;
@@ -66,24 +79,60 @@ void NMatch::setUp(GMatch* m, NLockstep* l, NSession* s, GSide side, int32_t hol
     const GSide other = side == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT;
     GController* player = match->takeController(side);
     match->setController(side, new (std::nothrow) NOwnController(player, this));
-    match->setController(other, new (std::nothrow) NRemoteController(lock));
+    match->setController(other, new (std::nothrow) NOtherController(this));
+    delete[] snapshots;
+    snapshots = new (std::nothrow) Snapshot[SNAPSHOTS];
+    if (snapshots == nullptr) return false;
+    snapshots[0].tick = 0;
+    return match->save(snapshots[0].state);
 }
 
+uint8_t NMatch::flyOther(uint32_t tick) {
+    const uint8_t flags = lock->remoteOrGuess(tick);
+    played[tick % NLockstep::RING] = flags;
+    return flags;
+}
+
+uint32_t NMatch::playedTick() const { return flownBy(match->world.elapsedMs); }
+
 int32_t NMatch::advance(int32_t ms) {
+    GEventList heard;
+    confirm(heard);
     int32_t left = ms;
     if (holdMs > 0) {
         const int32_t held = left < holdMs ? left : holdMs;
         holdMs -= held;
         left -= held;
     }
+    if (!isPaused && left > 0 && lock->lead256() > SLOW_FROM_256) {
+        slowCarry += left;
+        const int32_t drop = std::min(left, slowCarry / SLOW_EVERY);
+        slowCarry -= drop * SLOW_EVERY;
+        left -= drop;
+        slowedMs += static_cast<uint64_t>(drop);
+    } else {
+        slowCarry = 0;
+    }
     const int32_t steps = match->advance(isPaused ? 0 : left, this);
+    hear(match->world.events, heard);
     if (steps < left && !isPaused && !match->ended()) {
-        // Stopped before a tick whose remote flags are not in.
+        // Stopped at the end of the window.
         const uint32_t waited = static_cast<uint32_t>(left - steps);
         if (waitingMs == 0) waits++;
         waitingMs += waited;
         waitedMs += waited;
         if (waitingMs > longestWaitMs) longestWaitMs = waitingMs;
+    }
+    confirm(heard);
+    if (synctest && steps > 0 && snapshots != nullptr) {
+        const uint32_t now = playedTick();
+        const uint32_t back = now > vkn::WINDOW ? now - vkn::WINDOW : 0;
+        const uint64_t before = match->world.stateHash();
+        const uint32_t beforeMs = match->world.elapsedMs;
+        if (snapshots[back % SNAPSHOTS].tick == back) {
+            rollBack(back, heard);
+            if (match->world.stateHash() != before || match->world.elapsedMs != beforeMs) synctestApart++;
+        }
     }
     // A check found the two matches apart; a result in the same advance
     // wins over it, as the end of a match is the same on both sides.
@@ -92,24 +141,122 @@ int32_t NMatch::advance(int32_t ms) {
         outOfStepTold = apart;
         session->outOfStepSeenHere(apart);
     }
+    match->world.events = heard;
     return steps;
+}
+
+void NMatch::confirm(GEventList& heard) {
+    if (snapshots == nullptr) return;
+    uint32_t upTo = std::min(lock->remoteContiguous(), playedTick());
+    for (uint32_t tick = confirmed + 1; tick <= upTo; tick++) {
+        if (played[tick % NLockstep::RING] != lock->remoteFlags(tick)) {
+            rollBack(tick - 1, heard);
+            break;
+        }
+    }
+    // A pause the correction brought may have stopped the match short.
+    upTo = std::min(lock->remoteContiguous(), playedTick());
+    for (uint32_t tick = confirmed + 1; tick <= upTo; tick++) {
+        const Snapshot& s = snapshots[tick % SNAPSHOTS];
+        if (tick % vkn::CHECK_EVERY == 0 && s.tick == tick) lock->checkpoint(tick, s.hash);
+    }
+    if (upTo <= confirmed) return;
+    confirmed = upTo;
+    // What was heard up to here stands.
+    const uint32_t finalMs = msAfter(confirmed);
+    ledger.erase(std::remove_if(ledger.begin(), ledger.end(), [finalMs](const Heard& h) { return h.event.ms <= finalMs; }),
+                 ledger.end());
+}
+
+void NMatch::rollBack(uint32_t tick, GEventList& heard) {
+    const Snapshot& s = snapshots[tick % SNAPSHOTS];
+    if (s.tick != tick) {
+        // Cannot happen: the window keeps every tick since the last confirmed
+        // one saved.
+        fprintf(stderr, "No saved match at tick %u to correct from.\n", static_cast<unsigned>(tick));
+        return;
+    }
+    const uint32_t targetMs = match->world.elapsedMs;
+    const uint32_t fromMs = msAfter(tick);
+    const uint32_t again = playedTick() - tick;
+    if (!match->restore(s.state)) {
+        fprintf(stderr, "The saved match at tick %u could not be restored.\n", static_cast<unsigned>(tick));
+        return;
+    }
+    isPaused = false;
+    for (Heard& h : ledger) h.again = false;
+    match->advance(static_cast<int32_t>(targetMs - fromMs), this);
+    rollbacks++;
+    rolledTicks += again;
+    longestRollback = std::max(longestRollback, again);
+
+    const GEventList& events = match->world.events;
+    for (int32_t i = 0; i < events.count; i++) {
+        const GEvent& e = events.items[i];
+        auto known = std::find_if(ledger.begin(), ledger.end(),
+                                  [&e](const Heard& h) { return !h.again && sameEvent(h.event, e); });
+        if (known != ledger.end()) {
+            known->again = true;  // heard already: once is enough
+        } else if (targetMs - e.ms <= LATE_MS) {
+            heard.push(e);
+            ledger.push_back(Heard{e, true});
+            eventsHeard++;
+        } else {
+            eventsTooLate++;
+        }
+    }
+    // Heard, and no longer so: the correction took them back.
+    const auto undone = std::remove_if(ledger.begin(), ledger.end(),
+                                       [fromMs](const Heard& h) { return !h.again && h.event.ms > fromMs; });
+    eventsUndone += static_cast<uint32_t>(ledger.end() - undone);
+    ledger.erase(undone, ledger.end());
+}
+
+void NMatch::hear(const GEventList& events, GEventList& heard) {
+    for (int32_t i = 0; i < events.count; i++) {
+        heard.push(events.items[i]);
+        if (ledger.size() >= MOST_HEARD) ledger.erase(ledger.begin());
+        ledger.push_back(Heard{events.items[i], false});
+        eventsHeard++;
+    }
 }
 
 bool NMatch::mayStep(GMatch& m) {
     const uint32_t next = m.world.elapsedMs + 1;
-    const bool tickStep = next % GShip::PERIOD_MS == 0;
-    return !tickStep || lock->hasRemote(next / GShip::PERIOD_MS);
+    return !flies(next) || flownBy(next) <= lock->remoteContiguous() + vkn::WINDOW;
 }
 
 bool NMatch::stepped(GMatch& m) {
     const uint32_t now = m.world.elapsedMs;
-    if (now % GShip::PERIOD_MS != 0) return true;
-    const uint32_t tick = now / GShip::PERIOD_MS;
+    if (!flies(now)) return true;
+    const uint32_t tick = flownBy(now);
     waitingMs = 0;
     ticksPlayed = tick;
-    if (tick % vkn::CHECK_EVERY == 0) lock->checkpoint(tick, m.world.stateHash());
-    if (((lock->ownFlags(tick) | lock->remoteFlags(tick)) & vkn::PAUSE_BIT) != 0) isPaused = true;
+    if (snapshots != nullptr) {
+        Snapshot& s = snapshots[tick % SNAPSHOTS];
+        s.tick = tick;
+        s.hash = tick % vkn::CHECK_EVERY == 0 ? m.world.stateHash() : 0;
+        if (!m.save(s.state)) s.tick = UINT32_MAX;
+    }
+    const uint8_t both = lock->ownFlags(tick) | played[tick % NLockstep::RING];
+    if ((both & vkn::PAUSE_BIT) != 0 && tick > resumedThrough) {
+        isPaused = true;
+        pausedTick = tick;
+    }
     return !isPaused;
+}
+
+bool NMatch::settled() const { return match->ended() && confirmed >= playedTick(); }
+
+void NMatch::settle() {
+    if (snapshots == nullptr || confirmed >= playedTick()) return;
+    const Snapshot& s = snapshots[confirmed % SNAPSHOTS];
+    if (s.tick == confirmed) match->restore(s.state);
+}
+
+void NMatch::resume() {
+    isPaused = false;
+    resumedThrough = pausedTick;
 }
 
 void NMatch::pauseKey() {

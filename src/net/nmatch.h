@@ -1,47 +1,75 @@
-// nmatch.h: one side of a network match: a match stepped in lockstep with
-// the other game's.
+// nmatch.h: one side of a network match: a match stepped in step with the
+// other game's, playing ahead on a guess and correcting it.
 //
-// The own ship is steered by its player through the input delay: the
-// player is asked at every tick as in a local match, and the flags it set
-// are handed to the lockstep for a later tick, while the ship flies by the
-// ones set `delay` ticks before. The other ship flies by the flags the
-// other game sent. The match notes both down as always, so both games
-// write the same replay.
+// The own ship is steered by its player through the lockstep's input delay
+// (0 ticks, or 1 at a long round trip), so it answers as in a local match.
+// The other ship flies by the flags the other game sent; for a tick whose
+// flags are not in yet, it flies by a guess (NLockstep::remoteOrGuess), at
+// most vkn::WINDOW ticks past the last tick whose flags are in. Further on
+// the match waits, and the time it waited is dropped, not made up.
 //
-// A step that would play a tick whose remote flags are not in yet is not
-// taken: the match waits, and the time it waited is dropped, not made up,
-// so the two games settle into step with each other.
+// Correcting. After every tick the match is saved. Once the other's real
+// flags for a guessed tick arrive and differ from the guess, the match is
+// put back to the save after the tick before, which was played with both
+// sides' real flags, and stepped again to where it was. A tick played with
+// both sides' real flags is confirmed; only confirmed ticks are hashed for
+// the checks, and a match ends only once its end is confirmed, so both
+// games end the same match and keep the same replay (its notes are cut back
+// with every correction).
+//
+// Sounds. The steps' events go on to the screen once: an event stepped
+// again after a correction is not handed on a second time, one that a
+// correction made appear is handed on if it is at most LATE_MS late, and one
+// that a correction undid is counted.
+//
+// Keeping time. The side that runs ahead of the other by more than a tick,
+// averaged over about a second (NLockstep::lead256), drops one millisecond
+// in SLOW_EVERY of its time until it no longer does.
 //
 // The pause travels in the flags: asked for in the next tick this side
-// reads, it takes hold on both sides after the tick it lands in. Either
-// side ends it (RESUME).
+// reads, it takes hold on both sides after the tick it lands in (a side
+// that played past it goes back to it). Either side ends it (RESUME).
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "game/gevent.h"
+#include "game/gmatch.h"
 #include "game/gmatchdriver.h"
+#include "net/nlockstep.h"
 
-class GMatch;
-class NLockstep;
 class NSession;
 
 class NMatch : public GMatchDriver, private GStepGate {
 public:
+    // A correction may bring an event no earlier than this, in match time.
+    static constexpr uint32_t LATE_MS = 100;
+    static constexpr int32_t SLOW_EVERY = 16;
+    // A lead under a tick is the measure's noise.
+    static constexpr int32_t SLOW_FROM_256 = 256;
+
+    NMatch();
+    ~NMatch() override;
+    NMatch(const NMatch&) = delete;
+    NMatch& operator=(const NMatch&) = delete;
+
     // Steers both ships of `match`, just set up (GMatch::setUp) from the
     // match's seed and both choices: the `ownSide` ship by the player the
     // match made for it, through the input delay; the other by `lock`'s
-    // remote flags.
+    // remote flags or guesses.
     // `holdMs` of the first advances are waited out first (the host waits
     // half the round trip, so that both start together). `session`, which
     // may be null, hears of the pause being ended here, of this side
     // leaving, of the end, and of a check that finds the two matches apart.
-    // No pointer is owned; all must outlive this.
-    void setUp(GMatch* match, NLockstep* lock, NSession* session, GSide ownSide, int32_t holdMs);
+    // No pointer is owned; all must outlive this. False without memory.
+    bool setUp(GMatch* match, NLockstep* lock, NSession* session, GSide ownSide, int32_t holdMs);
 
-    // Steps the match through up to `ms` milliseconds, stopping before a
-    // tick the other side's flags have not reached, at the end, and after a
-    // tick that asked for the pause. Returns the steps taken.
+    // Corrects what the other's newest flags show was guessed wrong, then
+    // steps the match through up to `ms` milliseconds, stopping at the end
+    // of the window, at the end, and after a tick that asked for the pause.
+    // world.events holds the events to be heard. Returns the steps taken
+    // forward.
     int32_t advance(int32_t ms) override;
     // Paused: the RESUME goes to the other side and the match goes on.
     // Otherwise the pause is asked for.
@@ -49,10 +77,18 @@ public:
     bool paused() const override { return isPaused; }
     void leave() override;
     void finish() override;
+    bool settled() const override;
+    void settle() override;
 
     // The other side ended the pause.
-    void resume() { isPaused = false; }
+    void resume();
     void requestPause() { pauseRequested = true; }
+
+    // Every tick up to this was played with both sides' real flags.
+    uint32_t confirmedTick() const { return confirmed; }
+    // The other ship's flags for `tick`, real or guessed, noted as the ones
+    // the tick is played with (its controller asks here).
+    uint8_t flyOther(uint32_t tick);
 
     GMatch* match = nullptr;
     NLockstep* lock = nullptr;
@@ -64,6 +100,10 @@ public:
     // The first tick whose check this side found apart from the other's,
     // once told to the session; 0 before.
     uint32_t outOfStepTold = 0;
+    // Tests: after every tick, go back the whole window and step again,
+    // counting every step again that ends apart from the first.
+    bool synctest = false;
+    uint32_t synctestApart = 0;
 
     // Time spent waiting for the other side's flags: the whole, the wait
     // going on now, the longest single wait, and the number of waits.
@@ -71,10 +111,49 @@ public:
     uint32_t waitingMs = 0;
     uint32_t longestWaitMs = 0;
     uint32_t waits = 0;
+    // Time dropped to let the other side catch up.
+    uint64_t slowedMs = 0;
+    // Corrections: how many, the ticks stepped again in all, the most at
+    // once.
+    uint32_t rollbacks = 0;
+    uint64_t rolledTicks = 0;
+    uint32_t longestRollback = 0;
+    // Events handed on, events a correction undid after they were, and
+    // events a correction brought too late to hand on.
+    uint32_t eventsHeard = 0;
+    uint32_t eventsUndone = 0;
+    uint32_t eventsTooLate = 0;
 
 private:
+    struct Snapshot {
+        uint32_t tick = UINT32_MAX;
+        uint64_t hash = 0;  // after a tick checked, else 0
+        GMatchState state;
+    };
+    struct Heard {
+        GEvent event;
+        bool again;  // stepped again since the correction began
+    };
+    static constexpr uint32_t SNAPSHOTS = vkn::WINDOW + 4;
+    static constexpr size_t MOST_HEARD = 256;
+
     bool mayStep(GMatch& match) override;
     bool stepped(GMatch& match) override;
+    // Takes every tick the other's flags have reached as confirmed,
+    // stepping again from the first one guessed wrong.
+    void confirm(GEventList& heard);
+    // Back to the save after `tick`, then stepped again to where the match
+    // was.
+    void rollBack(uint32_t tick, GEventList& heard);
+    void hear(const GEventList& events, GEventList& heard);
+    uint32_t playedTick() const;
 
+    Snapshot* snapshots = nullptr;  // SNAPSHOTS of them, by tick
+    uint8_t played[NLockstep::RING] = {};  // the other's flags each tick was played with
+    uint32_t confirmed = 0;
+    std::vector<Heard> ledger;  // events handed on that may yet be undone
+    int32_t slowCarry = 0;
     bool isPaused = false;
+    uint32_t pausedTick = 0;       // the tick the pause took hold after
+    uint32_t resumedThrough = 0;   // a pause asked up to this tick is over
 };

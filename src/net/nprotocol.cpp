@@ -117,6 +117,7 @@ size_t encodeMessage(const NMessage& m, uint8_t* out) {
         w.u32(m.ack);
         w.u32(m.checkTick);
         w.u64(m.checkHash);
+        w.u16(static_cast<uint16_t>(m.gap));
         break;
     }
     case vkn::Kind::PING:
@@ -178,7 +179,7 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
         m.leftChoice = r.u8();
         m.rightChoice = r.u8();
         if (!r.ok()) break;
-        if (m.delay < 1 || m.delay > vkn::MAX_DELAY) {
+        if (m.delay > vkn::MAX_DELAY) {
             return fail(why, "delay " + std::to_string(m.delay) + " out of range");
         }
         if (!choiceOk(m.leftChoice, "left", why) || !choiceOk(m.rightChoice, "right", why)) return false;
@@ -204,6 +205,7 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
         m.ack = r.u32();
         m.checkTick = r.u32();
         m.checkHash = r.u64();
+        m.gap = static_cast<int16_t>(r.u16());
         if (!r.ok()) break;
         if (m.ack > vkn::MAX_TICK) return fail(why, "acknowledged tick " + std::to_string(m.ack) + " out of range");
         if (m.checkTick > vkn::MAX_TICK || m.checkTick % vkn::CHECK_EVERY != 0) {

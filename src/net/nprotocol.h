@@ -15,13 +15,13 @@
 //   REFUSE        reliable    reason u8, then the sender's protocol and game
 //                             version as in HELLO
 //   MENU          reliable    choice u8 (a kind of controller), ready u8 0|1
-//   START         reliable    match u8, seed u32, delay u8 (1..MAX_DELAY),
+//   START         reliable    match u8, seed u32, delay u8 (0..MAX_DELAY),
 //                             left choice u8, right choice u8
 //   INPUT         unreliable  match u8, first tick u32 (1..MAX_TICK), count u8
 //                             (1..MAX_INPUTS), count flag bytes (FLAG_MASK
 //                             and PAUSE_BIT only), ack u32 (0..MAX_TICK),
 //                             check tick u32 (0 or a multiple of
-//                             CHECK_EVERY), check hash u64
+//                             CHECK_EVERY), check hash u64, gap i16 (any)
 //   PING, PONG    unreliable  stamp u32
 //   RESUME        reliable    -
 //   LEAVE         reliable    - (the match was left with Escape)
@@ -39,7 +39,7 @@
 namespace vkn {
 
 constexpr uint32_t MAGIC = 0x314E4B56;  // "VKN1" on the wire
-constexpr uint16_t PROTOCOL = 1;
+constexpr uint16_t PROTOCOL = 2;
 // Not a well-known port (below 1024), and clear of the ones games and
 // servers commonly claim.
 constexpr uint16_t DEFAULT_PORT = 27183;
@@ -50,9 +50,15 @@ constexpr uint8_t CHANNELS = 2;
 
 constexpr size_t MAX_VERSION_TEXT = 31;
 // Ticks of flags one INPUT may carry: far more than the unacknowledged
-// span of two games in step (at most twice the delay plus the round trip).
+// span of two games in step (the delay, the window and the round trip).
 constexpr uint8_t MAX_INPUTS = 64;
-constexpr uint8_t MAX_DELAY = 8;
+// Ticks a game's own flags wait before they take effect: none, or one at a
+// long round trip.
+constexpr uint8_t MAX_DELAY = 1;
+// Ticks a game may play past the last one it has the other's flags for,
+// guessing them; then it waits. 250 ms: the one-way trip of a 250 ms round
+// trip, with room for a lost packet and the jitter.
+constexpr uint8_t WINDOW = 10;
 // A tick number no match can reach (38 days of play at 25 ms): a bound
 // that keeps hostile numbers away from any arithmetic that could wrap.
 constexpr uint32_t MAX_TICK = 1u << 27;
@@ -85,7 +91,7 @@ enum class Refusal : uint8_t {
 };
 
 // The largest encoded message (an INPUT with MAX_INPUTS flags).
-constexpr size_t MAX_MESSAGE = 1 + 1 + 4 + 1 + MAX_INPUTS + 4 + 4 + 8;
+constexpr size_t MAX_MESSAGE = 1 + 1 + 4 + 1 + MAX_INPUTS + 4 + 4 + 8 + 2;
 
 }  // namespace vkn
 
@@ -104,7 +110,7 @@ struct NMessage {
     uint8_t match = 0;
     // START
     uint32_t seed = 0;
-    uint8_t delay = 1;
+    uint8_t delay = 0;
     uint8_t leftChoice = 0;
     uint8_t rightChoice = 0;
     // INPUT; OUT_OF_STEP uses firstTick
@@ -114,6 +120,9 @@ struct NMessage {
     uint32_t ack = 0;
     uint32_t checkTick = 0;
     uint64_t checkHash = 0;
+    // How far the sender's ticks ran past this side's on arrival, on
+    // average, in 1/256 ticks (NLockstep keeps it).
+    int16_t gap = 0;
     // PING, PONG
     uint32_t stamp = 0;
 };

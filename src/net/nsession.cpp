@@ -215,19 +215,18 @@ int32_t NSession::rttMedian() const {
 }
 
 uint8_t NSession::chooseDelay() const {
+    if (fixedDelay >= 0) return static_cast<uint8_t>(fixedDelay);
     int32_t sorted[RTT_SAMPLES];
     const int32_t n = sortedSamples(sorted);
     const int32_t slow = n > 0 ? sorted[(n * 9) / 10] : rttMedian();
-    // Half the slow round trip one way, a tick for a lost packet's repeat,
-    // and a little for the passes between reading and sending.
-    const int32_t ms = slow / 2 + 25 + 12;
-    const int32_t ticks = (ms + 24) / 25;
-    return static_cast<uint8_t>(std::clamp(ticks, 1, static_cast<int32_t>(vkn::MAX_DELAY)));
+    return slow >= DELAY_FROM_RTT_MS ? 1 : 0;
 }
 
 uint64_t NSession::sentBytes() const { return enet != nullptr ? enet->totalSentData : 0; }
 uint64_t NSession::sentPackets() const { return enet != nullptr ? enet->totalSentPackets : 0; }
 uint64_t NSession::receivedBytes() const { return enet != nullptr ? enet->totalReceivedData : 0; }
+
+void NSession::fixDelay(uint8_t delay) { fixedDelay = std::min<int32_t>(delay, vkn::MAX_DELAY); }
 
 void NSession::fixSeed(uint32_t fixed) {
     fixedSeed = true;

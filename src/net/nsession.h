@@ -38,7 +38,7 @@ struct _ENetPeer;
 // What both games start a match with.
 struct NStart {
     uint32_t seed = 0;
-    uint8_t delay = 1;
+    uint8_t delay = 0;
     ControllerChoice leftChoice = 0;
     ControllerChoice rightChoice = 0;
     // Milliseconds this side waits before its first step: the host waits
@@ -58,6 +58,7 @@ public:
     static constexpr uint32_t FINISH_MS = 3000;   // repeats after a match at most this long
     static constexpr size_t MAX_PACKET = 512;
     static constexpr int32_t RTT_SAMPLES = 20;
+    static constexpr int32_t DELAY_FROM_RTT_MS = 1000000;
 
     enum class State {
         CLOSED,     // no connection: the game is a local one
@@ -137,9 +138,9 @@ public:
     // Measured: round-trip samples (ms) from the menu's pings, and ENet's
     // totals of UDP payload and packets each way.
     int32_t rttMedian() const;
-    // The input delay the host picks: the other side's flags must arrive in
-    // time even at the slow end of the round trips seen, with room for one
-    // lost packet. 1..MAX_DELAY ticks.
+    // The input delay the host picks: none, or one tick once the slow end of
+    // the round trips seen reaches DELAY_FROM_RTT_MS, where a tick of delay
+    // saves a tick of every correction and no more waits.
     uint8_t chooseDelay() const;
     uint64_t sentBytes() const;
     uint64_t sentPackets() const;
@@ -149,6 +150,9 @@ public:
     // The host's match seeds are drawn (drawMatchSeed), or `seed` from now
     // on (tests and benchmarks, several sessions to a process).
     void fixSeed(uint32_t seed);
+    // The host's input delay is chosen (chooseDelay), or `delay` from now on
+    // (benchmarks).
+    void fixDelay(uint8_t delay);
     // Milliseconds of a steady clock; tests may replace it.
     static uint32_t (*clock)();
 
@@ -181,6 +185,7 @@ private:
     int32_t rttSamples[RTT_SAMPLES] = {};
     int32_t rttCount = 0;
     uint32_t inputs = 0;
+    int32_t fixedDelay = -1;
     bool fixedSeed = false;
     uint32_t seed = 0;
 

@@ -54,9 +54,15 @@ bool GEngine::setUpNetMatch(const NStart& start, NSession* session) {
     const bool ships = match.setUp(start.seed, start.leftChoice, start.rightChoice, input());
     view.loadBackdrop();
     net = new (std::nothrow) NMatch();
-    if (net != nullptr) net->setUp(&match, &session->lock(), session, session->ownSide(), start.holdMs);
+    if (net != nullptr && !net->setUp(&match, &session->lock(), session, session->ownSide(), start.holdMs)) {
+        delete net;
+        net = nullptr;
+    }
     setDriver(net);
-    return ships;
+    printf("Network match: input delay %d ticks, rollback window %d ticks, round trip %d ms.\n",
+           static_cast<int>(start.delay), static_cast<int>(vkn::WINDOW), static_cast<int>(session->rttMedian()));
+    fflush(stdout);
+    return ships && net != nullptr;
 }
 
 bool GEngine::paused() const { return driver != nullptr && driver->paused(); }
@@ -70,6 +76,9 @@ void GEngine::tellPause() {
 void GEngine::keep(uint8_t end) {
     // A replay is the match it shows; a test's screen has nobody to hand to.
     if (match.watched() != nullptr || application == nullptr || leftShip() == nullptr) return;
+    // A network match may have played ahead on a guess: what is kept is
+    // what both sides played.
+    if (driver != nullptr) driver->settle();
     application->keepLastMatch(match.replay(end));
 }
 
@@ -102,7 +111,7 @@ void GEngine::update(int32_t ms) {
     // world.
     if (theSound) theSound->matchEvents(match.world.events);
     tellPause();
-    if (match.ended()) {
+    if (match.ended() && driver->settled()) {
         checkEnd();
         return;
     }
