@@ -1,9 +1,12 @@
-// Two worlds in lockstep over a simulated link: every packet goes through
-// the real encoder and decoder, and the link delays, drops, repeats and
+// Two worlds in step over a simulated link, each playing ahead on guesses
+// and correcting them: every packet goes through the real encoder and
+// decoder, and the link delays (each way on its own), drops, repeats and
 // reorders them as its seed says.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "game/gplayback.h"
@@ -18,6 +21,7 @@ namespace {
 struct Conditions {
     int32_t delayMs, jitterMs, lossPercent, duplicatePercent;
     uint32_t seed;
+    int32_t backMs = -1;  // joiner to host, when not delayMs
 };
 
 struct Side {
@@ -26,6 +30,9 @@ struct Side {
     NMatch match;
     uint32_t lastSentNewest = 0;
     uint32_t lastSentMs = 0;
+    uint32_t heard = 0;  // events handed to the screen
+    std::set<std::tuple<int, int, uint32_t>> keys;
+    uint32_t heardTwice = 0;  // events handed on again at the same millisecond
 };
 
 struct Packet {
@@ -42,12 +49,14 @@ struct Duel {
     uint32_t now = 0;
     std::string refused;
 
-    Duel(const Conditions& c, uint32_t matchSeed, ControllerChoice left, ControllerChoice right, uint8_t delay)
+    Duel(const Conditions& c, uint32_t matchSeed, ControllerChoice left, ControllerChoice right, uint8_t delay,
+         bool synctest = false)
         : random(c.seed), link(c) {
         for (int32_t i = 0; i < 2; i++) {
             sides[i].game.setUp(matchSeed, left, right);
             sides[i].lock.start(delay);
             sides[i].match.setUp(&sides[i].game, &sides[i].lock, nullptr, i == 0 ? SIDE_LEFT : SIDE_RIGHT, 0);
+            sides[i].match.synctest = synctest;
         }
     }
 
@@ -60,7 +69,7 @@ struct Duel {
         for (int32_t c = 0; c < copies; c++) {
             if (random.next() % 100 < link.lossPercent) continue;
             const int32_t jitter = link.jitterMs > 0 ? random.next() % (2 * link.jitterMs + 1) - link.jitterMs : 0;
-            const int32_t after = link.delayMs + jitter + c * 3;
+            const int32_t after = (from == 1 && link.backMs >= 0 ? link.backMs : link.delayMs) + jitter + c * 3;
             inFlight.push_back({now + static_cast<uint32_t>(after < 0 ? 0 : after), 1 - from, {bytes, bytes + size}});
         }
     }
@@ -85,6 +94,12 @@ struct Duel {
         for (int32_t i = 0; i < 2; i++) {
             Side& s = sides[i];
             s.match.advance(1);
+            const GEventList& events = s.game.world.events;
+            s.heard += static_cast<uint32_t>(events.count);
+            for (int32_t e = 0; e < events.count; e++) {
+                const GEvent& event = events.items[e];
+                s.heardTwice += s.keys.insert({event.kind, event.side, event.ms}).second ? 0 : 1;
+            }
             if (s.lock.newestOwn() != s.lastSentNewest || now - s.lastSentMs >= 50) {
                 send(i);
                 s.lastSentNewest = s.lock.newestOwn();
@@ -98,25 +113,44 @@ struct Duel {
     }
 };
 
+uint32_t eventsOf(const GReplay& replay) {
+    GMatch straight;
+    straight.setUpReplay(replay);
+    uint32_t events = 0;
+    while (!straight.ended()) {
+        straight.advance(25);
+        events += static_cast<uint32_t>(straight.world.events.count);
+    }
+    return events;
+}
+
 }  // namespace
 
 // Every condition, and every pair of players, must give both games the same
-// match to the last bit; and each game's recording must be that match.
+// match to the last bit, the one a straight playback of the confirmed flags
+// gives; the own ship flies by its player's flags at once; and every event
+// of that match is heard once, unless it came too late, and only what a
+// correction undid was heard besides.
 TEST(NetLockstep, BothWorldsPlayTheSameMatchWhateverTheLinkDoes) {
     const struct {
         Conditions link;
         uint8_t delay;
         ControllerChoice left, right;
+        bool synctest;
     } cases[] = {
-        {{0, 0, 0, 0, 1}, 1, CHOICE_COMPUTER, CHOICE_COMPUTER},
-        {{50, 20, 2, 0, 2}, 4, CHOICE_COMPUTER, CHOICE_PILOT},
-        {{150, 50, 5, 5, 3}, 8, CHOICE_ACE, CHOICE_COMPUTER},
-        // Far beyond the delay and half the packets lost: slow, still exact.
-        {{260, 40, 50, 10, 4}, 2, CHOICE_PILOT, CHOICE_ACE},
+        // Nothing to correct, and the whole window stepped again after
+        // every step: no event may be heard twice.
+        {{0, 0, 0, 0, 1}, 1, CHOICE_COMPUTER, CHOICE_COMPUTER, true},
+        {{50, 20, 2, 0, 2}, 0, CHOICE_PILOT, CHOICE_COMPUTER, false},
+        {{150, 50, 5, 5, 3, 50}, 1, CHOICE_ACE, CHOICE_COMPUTER, false},
+        // Far beyond the window and half the packets lost: slow, still exact.
+        {{260, 40, 50, 10, 4}, 0, CHOICE_PILOT, CHOICE_ACE, false},
+        // Back the whole window after every step.
+        {{40, 30, 3, 5, 6, 120}, 0, CHOICE_ACE, CHOICE_COMPUTER, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("link seed " + std::to_string(c.link.seed));
-        Duel duel(c.link, 9000 + c.link.seed, c.left, c.right, c.delay);
+        Duel duel(c.link, 9000 + c.link.seed, c.left, c.right, c.delay, c.synctest);
         while (!duel.over() && duel.now < 30u * 60u * 1000u) duel.millisecond();
         ASSERT_TRUE(duel.over());
         EXPECT_EQ(duel.refused, "");
@@ -124,17 +158,26 @@ TEST(NetLockstep, BothWorldsPlayTheSameMatchWhateverTheLinkDoes) {
         const GWorld& joiner = duel.sides[1].game.world;
         EXPECT_EQ(host.endMs, joiner.endMs);
         EXPECT_EQ(host.stateHash(), joiner.stateHash());
-        EXPECT_EQ(duel.sides[0].lock.outOfStepTick(), 0u);
         EXPECT_GT(duel.sides[0].lock.checksCompared(), host.endMs / 25 / vkn::CHECK_EVERY / 2);
-        // Left and right are the two sides' own players: neither stands still.
-        EXPECT_GT(duel.sides[0].game.recorded[SIDE_LEFT].runs.size(), 10u);
-        EXPECT_GT(duel.sides[0].game.recorded[SIDE_RIGHT].runs.size(), 10u);
         const GReplay a = duel.sides[0].game.replay(vkr::END_FINISHED);
         const GReplay b = duel.sides[1].game.replay(vkr::END_FINISHED);
         EXPECT_EQ(a.hash, b.hash);
         EXPECT_TRUE(playBack(b).matches);
+        const uint32_t events = eventsOf(b);
+        for (const Side& s : duel.sides) {
+            EXPECT_EQ(s.lock.outOfStepTick(), 0u);
+            EXPECT_EQ(s.match.synctestApart, 0u);
+            EXPECT_EQ(s.heard, events + s.match.eventsUndone - s.match.eventsTooLate);
+            EXPECT_LE(s.heardTwice, s.match.eventsUndone);
+            if (c.link.delayMs > 0) EXPECT_GT(s.match.rollbacks, 10u);
+            EXPECT_LE(s.match.longestRollback, vkn::WINDOW);
+        }
+        // Left and right are the two sides' own players: neither stands still.
+        EXPECT_GT(a.left.runs.size(), 10u);
+        EXPECT_GT(a.right.runs.size(), 10u);
         if (c.link.lossPercent == 0 && c.link.jitterMs == 0 && c.link.delayMs == 0) {
             EXPECT_EQ(duel.sides[0].match.waitedMs + duel.sides[1].match.waitedMs, 0u);
+            for (const Side& s : duel.sides) EXPECT_EQ(s.heard, events) << "an event heard again";
         }
     }
 }

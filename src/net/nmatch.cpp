@@ -162,8 +162,10 @@ void NMatch::confirm(GEventList& heard) {
     }
     if (upTo <= confirmed) return;
     confirmed = upTo;
-    // What was heard up to here stands.
-    const uint32_t finalMs = msAfter(confirmed);
+    // What was heard up to here stands; a synctest steps the window again
+    // even where it was confirmed.
+    const uint32_t played = playedTick();
+    const uint32_t finalMs = msAfter(std::min(confirmed, played > vkn::WINDOW ? played - vkn::WINDOW : 0));
     ledger.erase(std::remove_if(ledger.begin(), ledger.end(), [finalMs](const Heard& h) { return h.event.ms <= finalMs; }),
                  ledger.end());
 }
@@ -179,10 +181,15 @@ void NMatch::rollBack(uint32_t tick, GEventList& heard) {
     const uint32_t targetMs = match->world.elapsedMs;
     const uint32_t fromMs = msAfter(tick);
     const uint32_t again = playedTick() - tick;
+    // Only this side's computer player draws from the world's source while
+    // a match runs, and it is asked once per tick: its draws run on with
+    // real time, or every correction would hand it the same numbers again.
+    const GRandom draws = match->world.random;
     if (!match->restore(s.state)) {
         fprintf(stderr, "The saved match at tick %u could not be restored.\n", static_cast<unsigned>(tick));
         return;
     }
+    match->world.random = draws;
     isPaused = false;
     for (Heard& h : ledger) h.again = false;
     match->advance(static_cast<int32_t>(targetMs - fromMs), this);
@@ -196,19 +203,26 @@ void NMatch::rollBack(uint32_t tick, GEventList& heard) {
         auto known = std::find_if(ledger.begin(), ledger.end(),
                                   [&e](const Heard& h) { return !h.again && sameEvent(h.event, e); });
         if (known != ledger.end()) {
-            known->again = true;  // heard already: once is enough
+            known->again = true;  // heard (or let go) already: once is enough
         } else if (targetMs - e.ms <= LATE_MS) {
             heard.push(e);
-            ledger.push_back(Heard{e, true});
+            ledger.push_back(Heard{e, true, true});
             eventsHeard++;
         } else {
+            ledger.push_back(Heard{e, true, false});
             eventsTooLate++;
         }
     }
     // Heard, and no longer so: the correction took them back.
-    const auto undone = std::remove_if(ledger.begin(), ledger.end(),
-                                       [fromMs](const Heard& h) { return !h.again && h.event.ms > fromMs; });
-    eventsUndone += static_cast<uint32_t>(ledger.end() - undone);
+    const auto undone = std::stable_partition(ledger.begin(), ledger.end(),
+                                              [fromMs](const Heard& h) { return h.again || h.event.ms <= fromMs; });
+    for (auto h = undone; h != ledger.end(); ++h) {
+        if (h->heard) {
+            eventsUndone++;
+        } else {
+            eventsTooLate--;  // never heard, and now never happened
+        }
+    }
     ledger.erase(undone, ledger.end());
 }
 
@@ -216,7 +230,7 @@ void NMatch::hear(const GEventList& events, GEventList& heard) {
     for (int32_t i = 0; i < events.count; i++) {
         heard.push(events.items[i]);
         if (ledger.size() >= MOST_HEARD) ledger.erase(ledger.begin());
-        ledger.push_back(Heard{events.items[i], false});
+        ledger.push_back(Heard{events.items[i], false, true});
         eventsHeard++;
     }
 }

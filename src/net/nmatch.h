@@ -119,7 +119,8 @@ public:
     uint64_t rolledTicks = 0;
     uint32_t longestRollback = 0;
     // Events handed on, events a correction undid after they were, and
-    // events a correction brought too late to hand on.
+    // events of the match as it stands that a correction brought too late
+    // to hand on.
     uint32_t eventsHeard = 0;
     uint32_t eventsUndone = 0;
     uint32_t eventsTooLate = 0;
@@ -133,6 +134,7 @@ private:
     struct Heard {
         GEvent event;
         bool again;  // stepped again since the correction began
+        bool heard;  // handed on, rather than come too late
     };
     static constexpr uint32_t SNAPSHOTS = vkn::WINDOW + 4;
     static constexpr size_t MOST_HEARD = 256;
