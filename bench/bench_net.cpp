@@ -8,12 +8,19 @@
 //
 //   divergence  seeded computer-against-computer matches, conditions drawn
 //               at random (seeded) per match: RTT 0..300 ms, jitter 0..50 ms,
-//               loss 0..5 % each way. Counts the matches that ended the same
-//               on both sides (same end ms, same world hash) and lists the
-//               others.
+//               loss 0..5 % each way, one way up to 3 times slower than the
+//               other. Counts the matches that ended the same on both sides
+//               (same end ms, same world hash) and lists the others.
 //   stalls      matches at RTT 100 ms, jitter +-20 ms, loss 2 % each way: the
 //               share of match time each side waited for the other's flags
 //               and the longest single wait.
+//   distance    matches at RTT 0, 50, 100, 150, 200 and 250 ms (jitter +-10
+//               ms, loss 1 % each way), and at 200 and 250 ms again with an
+//               input delay of one tick: the ticks between the own player's
+//               answer and the own ship flying by it, the corrections (mean
+//               and most ticks), the most CPU an advance with a correction
+//               took, the waits, and the share of event sounds heard that a
+//               correction undid.
 //   bandwidth   per side and match: (ENet's bytes sent + 28 bytes of IP and
 //               UDP header per datagram) / seconds of match, over the stall
 //               matches (and the divergence ones, for the worst case).
@@ -25,7 +32,7 @@
 //   bench_net [MATCHES] [PARTS]
 // MATCHES: divergence matches (default 200; e.g. 20 for a short run; the
 // other parts shrink with it below 200). PARTS: a comma-separated list of
-// divergence, stalls, bandwidth, leaving (default all). Exit code 1 when a
+// divergence, stalls, bandwidth, distance, leaving (default all). Exit code 1 when a
 // goal is missed.
 #include <unistd.h>  // Required for: getpid()
 
@@ -49,8 +56,10 @@ constexpr int32_t MENU_MS = 2500;            // pings fill the round-trip sample
 constexpr uint32_t MATCH_LIMIT_MS = 300000;  // none comes near: the longest play ~2 min
 constexpr int32_t THREADS = 25;
 constexpr int32_t IP_UDP_HEADER = 28;
-constexpr double STALL_SHARE_GOAL = 0.02;
-constexpr uint32_t STALL_LONGEST_GOAL_MS = 250;
+constexpr double STALL_SHARE_GOAL = 0.005;
+constexpr uint32_t STALL_LONGEST_GOAL_MS = 100;
+constexpr int32_t OWN_LAG_GOAL_TICKS = 1;
+constexpr uint32_t ROLLBACK_CPU_GOAL_US = 1000;
 constexpr double BANDWIDTH_GOAL = 4096;  // bytes per second each way
 constexpr uint32_t LEAVING_GOAL_MS = 5000;
 
@@ -59,6 +68,8 @@ struct Conditions {
     int32_t jitterMs = 0;
     double lossUp = 0;    // joiner to host
     double lossDown = 0;  // host to joiner
+    double slowerUp = 1;  // the joiner-to-host delay over the other way's; below 1 the other way is slower
+    int32_t delay = -1;   // the input delay, when fixed
 };
 
 struct Run {
@@ -71,7 +82,7 @@ struct Run {
 
 // Host ports: a block of its own per process, away from the ephemeral
 // range the relays and ENet clients draw from.
-uint16_t portBase() { return static_cast<uint16_t>(20000 + (getpid() % 50) * 240); }
+uint16_t portBase() { return static_cast<uint16_t>(20000 + (getpid() % 50) * 280); }
 
 double loadAverage() {
     double load = -1;
@@ -83,9 +94,11 @@ double loadAverage() {
     return load;
 }
 
-RelayConditions oneWay(const Conditions& c, double loss) {
+RelayConditions oneWay(const Conditions& c, bool up) {
     RelayConditions r;
-    r.delayMs = c.rttMs / 2;
+    const double upShare = c.slowerUp / (1 + c.slowerUp);
+    r.delayMs = static_cast<int>(c.rttMs * (up ? upShare : 1 - upShare) + 0.5);
+    const double loss = up ? c.lossUp : c.lossDown;
     r.jitterMs = c.jitterMs;
     r.loss = loss;
     return r;
@@ -99,7 +112,7 @@ Run playThrough(int32_t index, uint16_t hostPort, uint32_t seed, const Condition
     run.index = index;
     run.seed = seed;
     run.conditions = c;
-    UdpRelay relay(0, hostPort, oneWay(c, c.lossUp), oneWay(c, c.lossDown), seed ^ 0x5eedu);
+    UdpRelay relay(0, hostPort, oneWay(c, true), oneWay(c, false), seed ^ 0x5eedu);
     if (!relay.start()) return run;
     NLoopDuelVanish cutting;
     if (vanish != nullptr) {
@@ -111,7 +124,7 @@ Run playThrough(int32_t index, uint16_t hostPort, uint32_t seed, const Condition
         }
     }
     run.result = playLoopDuel(hostPort, relay.port(), CHOICE_COMPUTER, CHOICE_COMPUTER, seed, MENU_MS,
-                              MATCH_LIMIT_MS, vanish != nullptr ? &cutting : nullptr);
+                              MATCH_LIMIT_MS, vanish != nullptr ? &cutting : nullptr, c.delay);
     relay.stop();
     run.up = relay.counters(UdpRelay::ToServer);
     run.down = relay.counters(UdpRelay::ToClient);
@@ -165,7 +178,8 @@ struct Bandwidth {
 };
 
 bool divergence(int32_t matches, uint16_t base, Bandwidth& wide) {
-    printf("== divergence: %d matches, RTT 0..300 ms, jitter 0..50 ms, loss 0..5 %% each way (load %.1f)\n",
+    printf("== divergence: %d matches, RTT 0..300 ms, jitter 0..50 ms, loss 0..5 %% each way, one way up to 3 "
+           "times slower (load %.1f)\n",
            matches, loadAverage());
     // Drawn up front, so that a match's conditions depend only on its index.
     std::mt19937 draw(18);
@@ -177,6 +191,8 @@ bool divergence(int32_t matches, uint16_t base, Bandwidth& wide) {
         c.jitterMs = std::uniform_int_distribution<int32_t>(0, 50)(draw);
         c.lossUp = std::uniform_real_distribution<double>(0, 0.05)(draw);
         c.lossDown = std::uniform_real_distribution<double>(0, 0.05)(draw);
+        const double slower = std::uniform_real_distribution<double>(1, 3)(draw);
+        c.slowerUp = draw() % 2 == 0 ? slower : 1 / slower;
         seeds[static_cast<size_t>(i)] = static_cast<uint32_t>(draw());
     }
     const std::vector<Run> runs = runAll(matches, [&](int32_t i) {
@@ -184,7 +200,8 @@ bool divergence(int32_t matches, uint16_t base, Bandwidth& wide) {
                            conditions[static_cast<size_t>(i)]);
     });
     int32_t same = 0;
-    uint64_t matchMs = 0, waited = 0, wallMs = 0;
+    uint64_t matchMs = 0, waited = 0, wallMs = 0, rollbacks = 0;
+    uint32_t longest = 0;
     int32_t delays[9] = {};
     for (const Run& run : runs) {
         const NLoopDuelResult& r = run.result;
@@ -195,12 +212,14 @@ bool divergence(int32_t matches, uint16_t base, Bandwidth& wide) {
             waited += r.waitedMs[0] + r.waitedMs[1];
             wallMs += r.wallMs;
             if (r.delay <= 8) delays[r.delay]++;
+            rollbacks += r.rollbacks[0] + r.rollbacks[1];
+            longest = std::max({longest, r.longestRollback[0], r.longestRollback[1]});
             continue;
         }
-        printf("  match %d (seed %u, RTT %d ms, jitter %d ms, loss %.1f %% / %.1f %%): %s%s, end ms %u / %u, "
-               "hash %016llx / %016llx, out of step at tick %u, delay %u, wall %u ms\n",
-               run.index, run.seed, run.conditions.rttMs, run.conditions.jitterMs, run.conditions.lossUp * 100,
-               run.conditions.lossDown * 100, r.connected ? "connected" : "never connected",
+        printf("  match %d (seed %u, RTT %d ms, up %.2f times down, jitter %d ms, loss %.1f %% / %.1f %%): %s%s, "
+               "end ms %u / %u, hash %016llx / %016llx, out of step at tick %u, delay %u, wall %u ms\n",
+               run.index, run.seed, run.conditions.rttMs, run.conditions.slowerUp, run.conditions.jitterMs,
+               run.conditions.lossUp * 100, run.conditions.lossDown * 100, r.connected ? "connected" : "never connected",
                r.finished ? "" : ", not finished", r.endMs[0], r.endMs[1],
                static_cast<unsigned long long>(r.hash[0]), static_cast<unsigned long long>(r.hash[1]),
                r.outOfStepTick, r.delay, r.wallMs);
@@ -210,10 +229,11 @@ bool divergence(int32_t matches, uint16_t base, Bandwidth& wide) {
         printf("  mean match %.1f s, mean wall %.1f s; both sides waited %.2f %% of match time in all\n",
                matchMs / 1000.0 / same, wallMs / 1000.0 / same, 100.0 * waited / (2.0 * matchMs));
         printf("  input delays agreed (ticks: matches):");
-        for (int32_t d = 1; d <= 8; d++) {
+        for (int32_t d = 0; d <= 8; d++) {
             if (delays[d] > 0) printf(" %d: %d", d, delays[d]);
         }
-        printf("\n");
+        printf("\n  corrections: %.1f a match on each side, the longest %u ticks\n", rollbacks / (2.0 * same),
+               longest);
     }
     printf("  load at the end %.1f\n", loadAverage());
     return same == matches;
@@ -262,6 +282,65 @@ bool stalls(int32_t matches, uint16_t base, Bandwidth& common) {
     }
     printf("  load at the end %.1f\n", loadAverage());
     return met && matchMs > 0 && worstShare <= STALL_SHARE_GOAL && worstWait <= STALL_LONGEST_GOAL_MS;
+}
+
+bool distance(int32_t perRtt, uint16_t base) {
+    printf("== distance: %d matches at each RTT, jitter +-10 ms, loss 1 %% each way (load %.1f)\n", perRtt,
+           loadAverage());
+    struct Case {
+        int32_t rttMs;
+        int32_t delay;
+    };
+    std::vector<Case> cases;
+    for (int32_t rtt : {0, 50, 100, 150, 200, 250}) cases.push_back({rtt, -1});
+    for (int32_t rtt : {200, 250}) cases.push_back({rtt, 1});
+    const int32_t count = static_cast<int32_t>(cases.size()) * perRtt;
+    const std::vector<Run> runs = runAll(count, [&](int32_t i) {
+        const Case& k = cases[static_cast<size_t>(i / perRtt)];
+        Conditions c;
+        c.rttMs = k.rttMs;
+        c.jitterMs = k.rttMs > 0 ? 10 : 0;
+        c.lossUp = c.lossDown = k.rttMs > 0 ? 0.01 : 0;
+        c.delay = k.delay;
+        return playThrough(i, static_cast<uint16_t>(base + i), 3000u + i, c);
+    });
+    bool met = true;
+    printf("  | RTT | delay | own lag (ticks) | corrections a second | mean / most ticks | worst CPU (us) | "
+           "waited | sounds undone |\n");
+    for (size_t k = 0; k < cases.size(); k++) {
+        int32_t lag = 0;
+        uint64_t rollbacks = 0, rolled = 0, heard = 0, undone = 0, matchMs = 0, waited = 0;
+        uint32_t longest = 0, cpu = 0;
+        int32_t delay = -1;
+        bool same = true;
+        for (int32_t m = 0; m < perRtt; m++) {
+            const NLoopDuelResult& r = runs[k * static_cast<size_t>(perRtt) + static_cast<size_t>(m)].result;
+            same = same && r.same;
+            delay = r.delay;
+            for (int32_t side = 0; side < 2; side++) {
+                lag = r.ownLagTicks[side] < 0 ? 99 : std::max(lag, r.ownLagTicks[side]);
+                rollbacks += r.rollbacks[side];
+                rolled += r.rolledTicks[side];
+                longest = std::max(longest, r.longestRollback[side]);
+                cpu = std::max(cpu, r.worstRollbackCpuUs[side]);
+                heard += r.eventsHeard[side];
+                undone += r.eventsUndone[side];
+                matchMs += r.endMs[side];
+                waited += r.waitedMs[side];
+            }
+        }
+        printf("  | %d | %d | %d | %.2f | %.1f / %u | %u | %.2f %% | %.2f %% (%llu of %llu) |%s\n", cases[k].rttMs,
+               delay, lag, matchMs > 0 ? rollbacks * 1000.0 / matchMs : 0.0,
+               rollbacks > 0 ? static_cast<double>(rolled) / rollbacks : 0.0, longest, cpu,
+               matchMs > 0 ? 100.0 * waited / matchMs : 0.0, heard > 0 ? 100.0 * undone / heard : 0.0,
+               static_cast<unsigned long long>(undone), static_cast<unsigned long long>(heard),
+               same ? "" : " NOT THE SAME");
+        met = met && same && lag <= OWN_LAG_GOAL_TICKS && (cases[k].rttMs < 250 || cpu <= ROLLBACK_CPU_GOAL_US);
+    }
+    printf("  goals: own lag <= %d tick, worst CPU of an advance with a correction <= %u us at RTT 250 ms\n",
+           OWN_LAG_GOAL_TICKS, ROLLBACK_CPU_GOAL_US);
+    printf("  load at the end %.1f\n", loadAverage());
+    return met;
 }
 
 bool leaving(bool full, uint16_t base) {
@@ -328,9 +407,9 @@ bool leaving(bool full, uint16_t base) {
 
 int main(int argc, char** argv) {
     const int32_t matches = argc > 1 ? atoi(argv[1]) : 200;
-    const std::string parts = argc > 2 ? argv[2] : "divergence,stalls,bandwidth,leaving";
+    const std::string parts = argc > 2 ? argv[2] : "divergence,stalls,bandwidth,distance,leaving";
     if (matches < 1 || argc > 3) {
-        fprintf(stderr, "usage: bench_net [MATCHES] [divergence,stalls,bandwidth,leaving]\n");
+        fprintf(stderr, "usage: bench_net [MATCHES] [divergence,stalls,bandwidth,distance,leaving]\n");
         return 64;
     }
     const auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
@@ -343,7 +422,7 @@ int main(int argc, char** argv) {
     // Each part has a port block of its own: a port just closed may linger.
     if (wanted("divergence")) met = divergence(matches, base, wide) && met;
     if (wanted("stalls") || wanted("bandwidth")) {
-        const bool stallsMet = stalls(full ? 10 : 2, static_cast<uint16_t>(base + 210), common);
+        const bool stallsMet = stalls(full ? 10 : 2, static_cast<uint16_t>(base + 200), common);
         if (wanted("stalls")) met = stallsMet && met;
     }
     if (wanted("bandwidth")) {
@@ -356,7 +435,8 @@ int main(int argc, char** argv) {
         }
         met = common.n > 0 && common.worst <= BANDWIDTH_GOAL && wide.worst <= BANDWIDTH_GOAL && met;
     }
-    if (wanted("leaving")) met = leaving(full, static_cast<uint16_t>(base + 225)) && met;
+    if (wanted("distance")) met = distance(full ? 3 : 1, static_cast<uint16_t>(base + 210)) && met;
+    if (wanted("leaving")) met = leaving(full, static_cast<uint16_t>(base + 240)) && met;
     printf("%s\n", met ? "all goals met" : "a goal was missed");
     return met ? 0 : 1;
 }

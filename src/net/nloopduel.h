@@ -23,6 +23,18 @@ struct NLoopDuelResult {
     int32_t leftHealth = 0;  // the host's world
     int32_t rightHealth = 0;
     uint8_t delay = 0;       // the input delay agreed on
+    // Per side: the ticks between a tick its own player was asked at and
+    // the tick its ship flew by that answer (-1: no shift fits them all).
+    int32_t ownLagTicks[2] = {-1, -1};
+    // Per side: corrections, the ticks they stepped again, the most at once,
+    // and the most CPU one advance with a correction took (microseconds).
+    uint32_t rollbacks[2] = {};
+    uint64_t rolledTicks[2] = {};
+    uint32_t longestRollback[2] = {};
+    uint32_t worstRollbackCpuUs[2] = {};
+    // Per side: events handed on, and the ones a later correction undid.
+    uint32_t eventsHeard[2] = {};
+    uint32_t eventsUndone[2] = {};
     int32_t rttMs = 0;       // the host's median round trip in the menu
     uint32_t outOfStepTick = 0;
     // Waiting for the other side, per side: the whole and the longest wait.
@@ -57,6 +69,7 @@ struct NLoopDuelVanish {
 // the round trip to be measured, then plays one match of `left` against
 // `right` from `seed`, at most `limitMs` of wall time in all. Duels on
 // other ports may run at the same time on other threads.
+// `delay` fixes the host's input delay (as NSession::fixDelay; -1: chosen).
 NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerChoice left, ControllerChoice right,
                              uint32_t seed, int32_t menuMs, uint32_t limitMs,
-                             const NLoopDuelVanish* vanish = nullptr);
+                             const NLoopDuelVanish* vanish = nullptr, int32_t delay = -1);

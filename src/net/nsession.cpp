@@ -214,13 +214,7 @@ int32_t NSession::rttMedian() const {
     return sorted[n / 2];
 }
 
-uint8_t NSession::chooseDelay() const {
-    if (fixedDelay >= 0) return static_cast<uint8_t>(fixedDelay);
-    int32_t sorted[RTT_SAMPLES];
-    const int32_t n = sortedSamples(sorted);
-    const int32_t slow = n > 0 ? sorted[(n * 9) / 10] : rttMedian();
-    return slow >= DELAY_FROM_RTT_MS ? 1 : 0;
-}
+uint8_t NSession::chooseDelay() const { return fixedDelay >= 0 ? static_cast<uint8_t>(fixedDelay) : 0; }
 
 uint64_t NSession::sentBytes() const { return enet != nullptr ? enet->totalSentData : 0; }
 uint64_t NSession::sentPackets() const { return enet != nullptr ? enet->totalSentPackets : 0; }
