@@ -205,6 +205,11 @@ void MMainMenu::drawNet() {
             const float shade = ready[side] ? 1.0f : 0.85f;
             text->drawCentred(mark, x[side], top - 330.0f * unit, (ready[side] ? 22.0f : 15.0f) * unit,
                               ready[side] ? 0.4f : shade, ready[side] ? 1.0f : shade, ready[side] ? 0.45f : shade);
+            // How far away the other player is: what the match will hide.
+            if (!own) {
+                const std::string trip = "Round trip " + std::to_string(net->rttMedian()) + " ms";
+                text->drawCentred(trip.c_str(), x[side], top - 352.0f * unit, 13.0f * unit, 0.7f, 0.7f, 0.75f);
+            }
         }
     }
     MText::endOverlay();

@@ -9,6 +9,7 @@ keys go to the window under the pointer."""
 
 import json
 import os
+import re
 import signal
 import socket
 import subprocess
@@ -21,6 +22,8 @@ REPLAY_TOOL = os.path.join(os.path.dirname(BIN), "vk-replay")
 LEFT, RIGHT, LOCAL = "Vektorak: left player", "Vektorak: right player", "Vektorak"
 LEFT_NOTICE = "The other player left."
 MATCH_S = 240  # the longest computer duel is about two minutes
+STARTED = re.compile(r"^Network match: input delay (\d+) ticks, rollback window (\d+) ticks, round trip (\d+) ms\.$",
+                     re.M)
 
 
 def status(r, g, b):
@@ -89,7 +92,7 @@ class Network(GameTestCase):
         host = self.net_game(["--host", str(port)], LEFT, 0, {"VEKTORAK_MATCH_SEED": str(self.seed)})
         wait = host.wait_picture(lambda i: menu_text(i)[0] > 200, name="network-host-waiting")
         if via_relay:
-            relay = subprocess.Popen([RELAY, "--listen", "0", "--target", str(port), "--rtt", "150",
+            relay = subprocess.Popen([RELAY, "--listen", "0", "--target", str(port), "--rtt", "200",
                                       "--loss", "0.03", "--seed", "18"], stdout=subprocess.PIPE, text=True)
             self.addCleanup(lambda: relay.poll() is None and relay.kill())
             port = int(relay.stdout.readline().split()[-1])  # "listening on PORT"
@@ -139,17 +142,28 @@ class Network(GameTestCase):
         wait_for(lambda: LEFT_NOTICE in join.read_stderr(), 5, "the joiner hears the host leave")
         self.type(join, "Escape", "Escape")  # from its result screen, if still there
         self.assertEqual(join.wait_exit(), 0)
+        # Each side said once how the match hides the distance: the own ship
+        # answers at once however far the other player is.
+        for g in (host, join):
+            lines = STARTED.findall(g.stdout)
+            self.assertEqual(len(lines), 1, g.stdout)
+            delay, window, rtt = map(int, lines[0])
+            self.assertEqual((delay, window), (0, 10))
+            if via_relay:
+                self.assertTrue(180 <= rtt <= 400, rtt)
+            else:
+                self.assertLess(rtt, 50)
 
     def test_host_and_join_play_the_same_match(self):
         self.duel(via_relay=False)
 
-    def test_the_same_through_a_relay_at_150_ms_and_3_percent_loss(self):
+    def test_the_same_through_a_relay_at_200_ms_and_3_percent_loss(self):
         self.duel(via_relay=True)
         self.relay.send_signal(signal.SIGTERM)
         counters = json.loads(self.relay.communicate(timeout=10)[0].splitlines()[-1])
         for direction in counters.values():
             self.assertGreater(direction["dropped"], 0)
-            self.assertGreater(direction["forwarded"], 1000)
+            self.assertGreater(direction["forwarded"], 400)
 
     def test_a_killed_game_sends_the_other_to_its_menu(self):
         for in_match, victim in ((False, 1), (True, 0)):
@@ -168,7 +182,8 @@ class Network(GameTestCase):
             self.assertIn(other.window, other.x(["xdotool", "search", "--name", "^%s$" % LOCAL]).split())
             self.type(other, "Escape")
             self.assertEqual(other.wait_exit(), 0)
-            self.assertEqual(other.stdout, SHUTDOWN_STDOUT)
+            self.assertEqual(STARTED.sub("", other.stdout).replace("\n\n", "\n"), SHUTDOWN_STDOUT)
+            self.assertEqual(len(STARTED.findall(other.stdout)), 1 if in_match else 0)
 
     def test_options(self):
         cases = [(["--help"], 0), (["--bogus"], 64), (["--host", "0"], 64), (["--host", "70000"], 64),
