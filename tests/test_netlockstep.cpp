@@ -169,7 +169,9 @@ TEST(NetLockstep, BothWorldsPlayTheSameMatchWhateverTheLinkDoes) {
             EXPECT_EQ(s.match.synctestApart, 0u);
             EXPECT_EQ(s.heard, events + s.match.eventsUndone - s.match.eventsTooLate);
             EXPECT_LE(s.heardTwice, s.match.eventsUndone);
-            if (c.link.delayMs > 0) EXPECT_GT(s.match.rollbacks, 10u);
+            if (c.link.delayMs > 0) {
+                EXPECT_GT(s.match.rollbacks, 10u);
+            }
             EXPECT_LE(s.match.longestRollback, vkn::WINDOW);
         }
         // Left and right are the two sides' own players: neither stands still.

@@ -93,6 +93,13 @@ uint8_t NMatch::flyOther(uint32_t tick) {
     return flags;
 }
 
+Vec3 NMatch::takeJump(GSide side) {
+    if (side != SIDE_LEFT && side != SIDE_RIGHT) return Vec3();
+    const Vec3 jump = jumps[side];
+    jumps[side] = Vec3();
+    return jump;
+}
+
 uint32_t NMatch::playedTick() const { return flownBy(match->world.elapsedMs); }
 
 int32_t NMatch::advance(int32_t ms) {
@@ -184,6 +191,10 @@ void NMatch::rollBack(uint32_t tick, GEventList& heard) {
     // Only this side's computer player draws from the world's source while
     // a match runs, and it is asked once per tick: its draws run on with
     // real time, or every correction would hand it the same numbers again.
+    Vec3 was[2];
+    for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) {
+        if (const GShip* ship = match->world.shipOf(side)) was[side] = ship->position;
+    }
     const GRandom draws = match->world.random;
     if (!match->restore(s.state)) {
         fprintf(stderr, "The saved match at tick %u could not be restored.\n", static_cast<unsigned>(tick));
@@ -193,6 +204,9 @@ void NMatch::rollBack(uint32_t tick, GEventList& heard) {
     isPaused = false;
     for (Heard& h : ledger) h.again = false;
     match->advance(static_cast<int32_t>(targetMs - fromMs), this);
+    for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) {
+        if (const GShip* ship = match->world.shipOf(side)) jumps[side] = add(jumps[side], subtract(was[side], ship->position));
+    }
     rollbacks++;
     rolledTicks += again;
     longestRollback = std::max(longestRollback, again);

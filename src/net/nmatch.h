@@ -34,6 +34,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "assets/vec3.h"
 #include "game/gevent.h"
 #include "game/gmatch.h"
 #include "game/gmatchdriver.h"
@@ -89,6 +90,9 @@ public:
     // The other ship's flags for `tick`, real or guessed, noted as the ones
     // the tick is played with (its controller asks here).
     uint8_t flyOther(uint32_t tick);
+    // How far the corrections since the last call moved the ship of `side`:
+    // where it was minus where it is. The screen eases the jump away.
+    Vec3 takeJump(GSide side);
 
     GMatch* match = nullptr;
     NLockstep* lock = nullptr;
@@ -152,6 +156,7 @@ private:
 
     Snapshot* snapshots = nullptr;  // SNAPSHOTS of them, by tick
     uint8_t played[NLockstep::RING] = {};  // the other's flags each tick was played with
+    Vec3 jumps[2];                          // by GSide, since takeJump
     uint32_t confirmed = 0;
     std::vector<Heard> ledger;  // events handed on that may yet be undone
     int32_t slowCarry = 0;

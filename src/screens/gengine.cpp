@@ -107,6 +107,9 @@ void GEngine::keyDown(uint8_t key) {
 void GEngine::update(int32_t ms) {
     if (driver == nullptr) return;
     driver->advance(ms);
+    if (net != nullptr) {
+        for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) view.ease(side, net->takeJump(side));
+    }
     // Heard, never answered: nothing of the sound reaches back into the
     // world.
     if (theSound) theSound->matchEvents(match.world.events);

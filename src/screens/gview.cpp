@@ -74,9 +74,13 @@ double GView::barOffset(int32_t health) {
     return BAR_X_AT_FULL + static_cast<double>(lost) * BAR_SLIDE_PER_POINT;
 }
 
-void GView::drawMovable(const GMovable& movable, float yaw, HModel* model) {
+void GView::ease(GSide side, Vec3 jump) {
+    if (side == SIDE_LEFT || side == SIDE_RIGHT) eased[side] = add(eased[side], jump);
+}
+
+void GView::drawMovable(const GMovable& movable, float yaw, HModel* model, Vec3 offset) {
     glPushMatrix();
-    glTranslatef(movable.position.x, movable.position.y, movable.position.z);
+    glTranslatef(movable.position.x + offset.x, movable.position.y + offset.y, movable.position.z + offset.z);
     glRotated(static_cast<double>(movable.rotation.x), 1.0, 0.0, 0.0);
     glRotated(static_cast<double>(yaw), 0.0, 1.0, 0.0);
     glRotated(static_cast<double>(movable.rotation.z), 0.0, 0.0, 1.0);
@@ -124,7 +128,16 @@ void GView::draw() {
         case GObject::SHIP: {
             const GShip* ship = object->asShip();
             const GSide side = world->sideOf(ship);
-            drawMovable(*ship, ship->yaw, side == SIDE_LEFT ? leftShipModel : side == SIDE_RIGHT ? rightShipModel : nullptr);
+            Vec3 offset;
+            if (side == SIDE_LEFT || side == SIDE_RIGHT) {
+                offset = eased[side];
+                const Vec3 kept(offset.x * EASE_KEEP, offset.y * EASE_KEEP, offset.z * EASE_KEEP);
+                // Gone once under a hundredth of a unit, not in ever
+                // smaller steps.
+                eased[side] = std::fabs(kept.x) + std::fabs(kept.y) + std::fabs(kept.z) < 0.01f ? Vec3() : kept;
+            }
+            drawMovable(*ship, ship->yaw, side == SIDE_LEFT ? leftShipModel : side == SIDE_RIGHT ? rightShipModel : nullptr,
+                        offset);
             break;
         }
         case GObject::SHOT: {

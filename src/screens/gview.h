@@ -10,6 +10,9 @@
 
 #include <cstdint>
 
+#include "assets/vec3.h"
+#include "game/gevent.h"
+
 class GMovable;
 class GWorld;
 class HModel;
@@ -61,6 +64,10 @@ public:
 
     // Needs the OpenGL context and the modelview matrix mode.
     void draw();
+    // The ship of `side` jumped by -`jump` (a network match corrected its
+    // guess): it is drawn where it was, and eased to where it is over the
+    // next few frames. The world is never moved.
+    void ease(GSide side, Vec3 jump);
     // A mark (the replay's) in the lower left corner, over everything; -1
     // draws nothing.
     void drawMark(int32_t texture);
@@ -90,10 +97,14 @@ public:
 
     const GWorld* world;
     double eyeZ;  // the camera looks from (0, 0, eyeZ) down -z
+    // What is left of each ship's eased jump, by GSide; drawn on top of its
+    // position, and shrunk by EASE_KEEP at every frame.
+    Vec3 eased[2];
+    static constexpr float EASE_KEEP = 0.6f;
 
 private:
     // Translated by `position`, then turned by `rotation` x, `yaw` about y
     // and `rotation` z (degrees), in that order.
-    static void drawMovable(const GMovable& movable, float yaw, HModel* model);
+    static void drawMovable(const GMovable& movable, float yaw, HModel* model, Vec3 offset = Vec3());
     void drawBackdrop() const;
 };
