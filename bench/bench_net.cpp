@@ -276,7 +276,7 @@ bool stalls(int32_t matches, uint16_t base, Bandwidth& common) {
                static_cast<unsigned long long>(run.down.dropped), static_cast<unsigned long long>(run.down.received));
     }
     if (matchMs > 0) {
-        printf("  waited %.2f %% of match time over all (goal <= %.0f %%), worst side %.2f %%; longest single wait "
+        printf("  waited %.2f %% of match time over all (goal <= %.1f %%), worst side %.2f %%; longest single wait "
                "%u ms (goal <= %u ms)\n",
                100.0 * waited / matchMs, STALL_SHARE_GOAL * 100, worstShare * 100, worstWait, STALL_LONGEST_GOAL_MS);
     }

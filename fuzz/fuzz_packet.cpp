@@ -3,9 +3,9 @@
 // many bytes, fed to the decoder one by one as a session would. A packet the
 // decoder takes must encode back to exactly its bytes (one message, one
 // encoding) and an INPUT among them goes on to the lockstep, where this side
-// then plays every tick it may, as a match would; what the other side can
-// make this side hold or send must stay within the bounds two games in step
-// keep. A refused packet must say why.
+// then plays every tick it may, guessing up to the window as a match would;
+// what the other side can make this side hold or send must stay within the
+// bounds two games in step keep. A refused packet must say why.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +16,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     NLockstep lock;
-    const uint8_t delay = 3;
+    const uint8_t delay = vkn::MAX_DELAY;
     lock.start(delay);
     uint32_t played = 0;
     size_t at = 0;
@@ -42,13 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         // Each tick this side asks for its own number as flags, the count
         // already raised, as clang, which builds this target, always read it.
-        while (lock.hasRemote(played + 1)) {
+        while (played + 1 <= lock.remoteContiguous() + vkn::WINDOW) {
             played++;
             lock.ownTick(played, static_cast<uint8_t>(played));
+            if ((lock.remoteOrGuess(played) & ~(vkn::FLAG_MASK | vkn::PAUSE_BIT)) != 0) abort();
         }
-        // The other side can only run ahead by what it read of this one.
-        if (lock.remoteContiguous() > lock.newestOwn() + delay) abort();
-        if (lock.newestOwn() - lock.remoteAcknowledged() > 2u * delay + 1u) abort();
+        // The other side can only run ahead by what it read of this one,
+        // and the window.
+        if (lock.remoteContiguous() > lock.newestOwn() + delay + vkn::WINDOW) abort();
+        if (lock.newestOwn() - lock.remoteAcknowledged() > 2u * (delay + vkn::WINDOW)) abort();
+        const int32_t lead = lock.lead256();
+        if (lead > 128 * 256 || lead < -128 * 256) abort();
         NMessage out;
         if (!lock.makeInput(out)) abort();
         uint8_t bytes[vkn::MAX_MESSAGE];

@@ -93,7 +93,10 @@ bool NLockstep::takeInput(const NMessage& in, std::string& why) {
     if (last > remoteNewest) {
         // Only the newest ticks tell the time: a repeat was sent earlier.
         remoteNewest = last;
-        const int32_t sample = (static_cast<int32_t>(ownNewest) - static_cast<int32_t>(last)) * 256;
+        // Within a window or two in any honest match; a bound either way
+        // keeps the average's arithmetic small.
+        const int64_t apart = static_cast<int64_t>(ownNewest) - static_cast<int64_t>(last);
+        const int32_t sample = static_cast<int32_t>(std::clamp<int64_t>(apart, -64, 64)) * 256;
         ownGap = gapMeasured ? ownGap + (sample - ownGap) / 32 : sample;
         gapMeasured = true;
         remoteGap = in.gap;
