@@ -208,6 +208,19 @@ TEST(NetLockstep, AStrayWorldIsCaughtAndAPauseHoldsBothAtOneTick) {
     }
 }
 
+// A side that starts late is caught up with: the one ahead slows down until
+// neither leads by more than a tick, and neither waited at the window's end.
+TEST(NetLockstep, TheSideAheadSlowsDownUntilTheOtherCatchesUp) {
+    Duel duel({60, 5, 0, 0, 7}, 31, CHOICE_COMPUTER, CHOICE_COMPUTER, 0);
+    duel.sides[1].match.holdMs = 150;  // six ticks behind from the start
+    while (duel.now < 1000) duel.millisecond();
+    EXPECT_GT(duel.sides[0].lock.lead256(), 4 * 256);
+    while (duel.now < 12000) duel.millisecond();
+    EXPECT_LT(duel.sides[0].lock.lead256(), 256 + 128);
+    EXPECT_GT(duel.sides[0].match.slowedMs, 100u);
+    EXPECT_EQ(duel.sides[1].match.slowedMs, 0u);
+}
+
 // What no honest game sends is refused, with a reason; repeats are not. A
 // side may run the window past the flags it has of ours, and no further.
 TEST(NetLockstep, RefusesInputsNoGameInStepCouldSend) {
