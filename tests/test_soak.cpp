@@ -26,6 +26,13 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
 
+// Mesa's software renderer draws on worker threads, and glibc lets a thread
+// whose own arena is busy allocate from the main one, which mallinfo2
+// counts: on a loaded machine that moved the figure by kilobytes from round
+// to round. Drawing on this thread alone measures the game's heap only. Set
+// before main, so before any window.
+const bool drawnOnOneThread = setenv("LP_NUM_THREADS", "0", 0) == 0;
+
 size_t heapInUse() {
 #if defined(__SANITIZE_ADDRESS__)
     return __sanitizer_get_current_allocated_bytes();
