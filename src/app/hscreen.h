@@ -17,6 +17,13 @@ public:
     // buttons arrive as Return.
     virtual void keyUp(uint8_t key) { (void)key; }
     virtual void keyDown(uint8_t key) { (void)key; }
+    // Every key pressed, after keyDown, with its whole SDL key symbol (the
+    // arrows too) and the character it types (0 for none): for a screen
+    // that takes text or moves a choice with the arrows.
+    virtual void keyTyped(uint16_t symbol, char typed) {
+        (void)symbol;
+        (void)typed;
+    }
 
     // Elapsed time in whole milliseconds since the previous update.
     virtual void update(int32_t ms) { (void)ms; }

@@ -49,6 +49,9 @@ int runGame(const GameOptions& options) {
         sound.loadSounds();
         theSound = &sound;
     }
+    // Typed characters come with the key events (an address on the network
+    // screen).
+    SDL_EnableUNICODE(1);
     printf("SDL Inicialized.\n");
     // Normally the size asked for; but SDL takes a zero width or height as
     // the display's, and the view must fill the window actually opened.
@@ -169,6 +172,11 @@ bool pumpEvents() {
                 if (theSound) theSound->toggleMute();
             } else if (theApplication) {
                 theApplication->keyDown(screenKeyCode(event.key.keysym.sym));
+                // The character needs the shift keys as they were at this
+                // event, not as the next snapshot finds them.
+                const uint16_t unicode = event.key.keysym.unicode;
+                const char typed = unicode >= 0x20 && unicode <= 0x7E ? static_cast<char>(unicode) : 0;
+                if (theApplication) theApplication->keyTyped(static_cast<uint16_t>(event.key.keysym.sym), typed);
             }
             break;
         case SDL_KEYUP:

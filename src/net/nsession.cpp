@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>  // Required for: atexit()
+#include <new>      // Required for: std::nothrow
 #include <utility>  // Required for: std::exchange
 
 #include <enet/enet.h>
@@ -86,8 +87,16 @@ bool NSession::host(uint16_t listenPort, bool loopbackOnly) {
     enet->maximumWaitingData = 16 * MAX_PACKET;
     phase = State::WAITING;
     stateSince = clock();
+    if (!loopbackOnly) {
+        answerer.reset(new (std::nothrow) NDiscoveryAnswerer());
+        if (answerer != nullptr && !answerer->open(listenPort)) answerer.reset();
+        router.reset(new (std::nothrow) NRouter());
+        if (router != nullptr) router->open(listenPort, stateSince);
+    }
     return true;
 }
+
+std::string NSession::routerLine() const { return router != nullptr ? router->line(clock()) : ""; }
 
 bool NSession::join(const char* hostName, uint16_t hostPort) {
     hosting = false;
@@ -99,7 +108,7 @@ bool NSession::join(const char* hostName, uint16_t hostPort) {
     }
     ENetAddress address;
     if (enet_address_set_host(&address, hostName) != 0) {
-        lastNotice = "Unable to find " + std::string(hostName) + ".";
+        lastNotice = "Unknown host: " + std::string(hostName) + ".";
         fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
     }
@@ -302,6 +311,8 @@ void NSession::close(const std::string& why, bool politely) {
         enet_host_destroy(enet);
         enet = nullptr;
     }
+    answerer.reset();
+    router.reset();  // the port goes back
     phase = State::CLOSED;
     playing = false;
     finishing = false;
@@ -311,9 +322,55 @@ void NSession::close(const std::string& why, bool politely) {
     closedPending = true;
 }
 
-void NSession::badPacket(const std::string& why) {
-    close("The other player sent a bad packet (" + why + "); the connection is closed.", true);
+void NSession::lose(const std::string& why, bool politely) {
+    if (!hosting) {
+        close(why, politely);
+        return;
+    }
+    // A host stays a host: the player goes, the port stays open, and the
+    // next player is welcome.
+    lastNotice = why;
+    fprintf(stderr, "%s\n", why.c_str());
+    if (peer != nullptr) {
+        if (politely) {
+            enet_peer_disconnect_now(peer, 0);
+        } else {
+            enet_peer_reset(peer);
+        }
+        peer = nullptr;
+    }
+    phase = State::WAITING;
+    stateSince = clock();
+    playing = false;
+    finishing = false;
+    startPending = false;
+    ownSet = false;
+    remoteSet = false;
+    remotePick = 0;
+    rttCount = 0;  // the next player's distance is its own
+    closedPending = true;
 }
+
+void NSession::dropStranger(const std::string& why) {
+    lastNotice = why;
+    fprintf(stderr, "%s\n", why.c_str());
+    if (peer != nullptr) enet_peer_reset(peer);
+    peer = nullptr;
+    phase = State::WAITING;
+    stateSince = clock();
+}
+
+void NSession::badPacket(const std::string& why) {
+    if (hosting && phase == State::GREETING) {
+        // Nobody has said hello yet: whoever sent it is a stranger, and one
+        // datagram of a stranger's must not take the host off the network.
+        dropStranger("Dropped a stranger who sent a bad packet (" + why + ").");
+        return;
+    }
+    lose("The other player sent a bad packet (" + why + "); the connection is closed.", true);
+}
+
+void NSession::leave() { close("You left the network game.", true); }
 
 void NSession::welcome(const NMessage& hello) {
     if (!sameVersions(hello)) {
@@ -425,6 +482,7 @@ void NSession::service() {
             if (hosting) {
                 if (peer != nullptr || phase != State::WAITING) {
                     // One player at a time: say why, then let go.
+                    fprintf(stderr, "Refused a player: this game has one already.\n");
                     NMessage busy = greeting(vkn::Kind::REFUSE);
                     busy.refusal = vkn::Refusal::BUSY;
                     sendTo(event.peer, busy, true);
@@ -467,7 +525,7 @@ void NSession::service() {
             } else if (hosting && phase == State::GREETING) {
                 phase = State::WAITING;  // left before the handshake: wait on
             } else {
-                close("The other player left.", false);
+                lose("The other player left.", false);
             }
             break;
         case ENET_EVENT_TYPE_NONE:
@@ -477,6 +535,15 @@ void NSession::service() {
     if (enet == nullptr) return;
     // Read again: what was just handled is stamped later than the start.
     now = clock();
+    if (answerer != nullptr) answerer->service(phase == State::WAITING);
+    if (router != nullptr && !routerTold) {
+        const std::string line = router->line(now);
+        if (!line.empty()) {
+            printf("%s\n", line.c_str());
+            fflush(stdout);
+            routerTold = true;
+        }
+    }
 
     if (phase == State::JOINING && now - joinSince > JOIN_MS) {
         close("No answer from " + target + ".", true);
@@ -484,16 +551,14 @@ void NSession::service() {
     }
     if (phase == State::GREETING && now - stateSince > JOIN_MS) {
         if (hosting) {
-            enet_peer_reset(peer);
-            peer = nullptr;
-            phase = State::WAITING;
+            dropStranger("A player's handshake timed out.");
         } else {
             close("No welcome from " + target + ".", true);
         }
         return;
     }
     if (phase == State::CONNECTED && now - lastHeard > SILENCE_MS) {
-        close("The other player left.", false);
+        lose("The other player left.", false);
         return;
     }
     if (phase != State::CONNECTED && phase != State::GREETING) {

@@ -19,18 +19,24 @@
 //
 // Hostility. Every packet is decoded and range-checked (nprotocol.h), and a
 // packet that is malformed, or that makes no sense in the state it arrives
-// in, closes the connection with a notice. ENet itself is held to small
+// in, ends that connection with a notice. A host goes on waiting for
+// players afterwards: a stranger's bad packet before its hello costs only
+// the stranger's connection, and a player who left, went silent or sent
+// nonsense leaves the port open for the next. ENet itself is held to small
 // packets (MAX_PACKET) and little waiting data, so that a peer cannot make
 // this game allocate without bound.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "game/matchresult.h"
 #include "game/gevent.h"
+#include "net/ndiscovery.h"
 #include "net/nlockstep.h"
 #include "net/nprotocol.h"
+#include "net/nrouter.h"
 
 struct _ENetHost;
 struct _ENetPeer;
@@ -81,9 +87,11 @@ public:
     NSession(const NSession&) = delete;
     NSession& operator=(const NSession&) = delete;
 
-    // Waits for a player on UDP `port` of every address of this machine
-    // (`loopbackOnly`: 127.0.0.1 only, for tests). False, with a notice,
-    // when the port cannot be had.
+    // Waits for a player on UDP `port` of every address of this machine,
+    // answers the games looking for one on the local network, and asks the
+    // router to forward the port (`loopbackOnly`: 127.0.0.1 only, and
+    // neither of the two, for tests). False, with a notice, when the port
+    // cannot be had.
     bool host(uint16_t port, bool loopbackOnly = false);
     // Connects to `hostName` (a name or a dotted address) on `port`. False,
     // with a notice, for a name that cannot be resolved.
@@ -92,6 +100,9 @@ public:
     // Takes everything that has arrived, sends what is due. Call often: every
     // pass of the main loop.
     void service();
+    // This player leaves the network game (Escape in its menu): the other
+    // side hears it at once, and a host stops waiting for players.
+    void leave();
 
     bool isHost() const { return hosting; }
     GSide ownSide() const { return hosting ? SIDE_LEFT : SIDE_RIGHT; }
@@ -104,6 +115,10 @@ public:
     std::string status() const;
     // The last thing that happened, for the menu ("The other player left.").
     const std::string& notice() const { return lastNotice; }
+    // What the router said of the host's port (NRouter::line); empty while
+    // it is asked, and for a joiner. Also written to standard output once.
+    std::string routerLine() const;
+    uint16_t listenPort() const { return port; }
 
     // The shared menu. The choice and readiness of this side, sent when they
     // change (a new choice takes the readiness back); the other side's as
@@ -169,6 +184,11 @@ private:
     // Ends the connection with `why` as the notice (also on standard error).
     void close(const std::string& why, bool politely);
     void badPacket(const std::string& why);
+    // The player is gone (`why`, also on standard error): a host waits for
+    // the next one, a joiner is closed.
+    void lose(const std::string& why, bool politely);
+    // A connection that never said hello goes, alone.
+    void dropStranger(const std::string& why);
     void sendOutOfStep(uint32_t tick);
     // The two matches are apart (`why` goes to standard error): both leave.
     void leaveOutOfStep(const std::string& why, uint32_t tick);
@@ -187,6 +207,10 @@ private:
     int32_t fixedDelay = -1;
     bool fixedSeed = false;
     uint32_t seed = 0;
+
+    std::unique_ptr<NDiscoveryAnswerer> answerer;  // while hosting
+    std::unique_ptr<NRouter> router;               // likewise
+    bool routerTold = false;
 
     _ENetHost* enet = nullptr;
     _ENetPeer* peer = nullptr;

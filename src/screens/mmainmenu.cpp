@@ -75,7 +75,8 @@ void MMainMenu::netKeyDown(uint8_t key) {
         if (net->connected()) net->setOwnReady(true);
         break;
     case 27:
-        application->quit();
+        // Out of the network game; a second Escape quits, as in a local menu.
+        net->leave();
         break;
     case 'r':
         if (application->hasLastMatch()) {
@@ -112,6 +113,9 @@ void MMainMenu::keyDown(uint8_t key) {
     case 'r':  // nothing happens before the first match of the run has ended
         application->watchLastMatch();
         break;
+    case 'n':
+        application->showNetMenu();
+        break;
     case 'o':
         leftChoice = nextChoice(leftChoice);
         if (theSound) theSound->menuChoiceChanged(0);
@@ -126,6 +130,14 @@ void MMainMenu::keyDown(uint8_t key) {
 }
 
 void MMainMenu::update(int32_t ms) {
+    const NSession* net = application != nullptr ? application->net : nullptr;
+    rttShownFor += ms;
+    if (net == nullptr || !net->connected()) {
+        shownRttMs = -1;
+    } else if (shownRttMs < 0 || rttShownFor >= RTT_REFRESH_MS) {
+        shownRttMs = net->rttMedian();
+        rttShownFor = 0;
+    }
     // Kept within one turn: unwrapped, the angle reaches 2^21 degrees after
     // about 4.7 hours of 1 ms passes, where adding 0.125 to a float no
     // longer changes it and the models would stop.
@@ -170,10 +182,31 @@ void MMainMenu::draw() {
         drawTexturedQuad(picture.quad.left, picture.quad.top, picture.quad.right, picture.quad.bottom,
                          picture.quad.z);
     }
-    // A local game loads exactly what it always did: the font only comes
-    // with a network game (whose session arrives after the first menu).
-    if (net != nullptr && text == nullptr) text = new (std::nothrow) MText();
-    if (net != nullptr && text != nullptr) drawNet();
+    if (text == nullptr) text = new (std::nothrow) MText();
+    if (text == nullptr) return;
+    if (net != nullptr && net->open()) {
+        drawNet();
+        return;
+    }
+    if (net != nullptr) {
+        drawNet();  // what ended it
+    }
+    // Where a network game's status line goes: how to get one.
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float w = static_cast<float>(viewport[2]);
+    const float h = static_cast<float>(viewport[3]);
+    const float frame = h * 4.0f < w * 3.0f ? h : w * 3.0f / 4.0f;
+    const float unit = frame / 480.0f;
+    MText::beginOverlay();
+    text->drawCentred("N: play over the network", w / 2.0f, (h + frame) / 2.0f - 106.0f * unit, 14.0f * unit, 0.8f,
+                      0.85f, 0.95f);
+    MText::endOverlay();
+}
+
+const char* MMainMenu::rating(int32_t rttMs) {
+    if (rttMs <= GOOD_RTT_MS) return "good";
+    return rttMs <= FAIR_RTT_MS ? "fair" : "far";
 }
 
 void MMainMenu::drawNet() {
@@ -206,11 +239,26 @@ void MMainMenu::drawNet() {
             text->drawCentred(mark, x[side], top - 330.0f * unit, (ready[side] ? 22.0f : 15.0f) * unit,
                               ready[side] ? 0.4f : shade, ready[side] ? 1.0f : shade, ready[side] ? 0.45f : shade);
             // How far away the other player is: what the match will hide.
-            if (!own) {
-                const std::string trip = "Round trip " + std::to_string(net->rttMedian()) + " ms";
+            if (!own && shownRttMs >= 0) {
+                const std::string trip = "Round trip " + std::to_string(shownRttMs) + " ms, " + rating(shownRttMs);
                 text->drawCentred(trip.c_str(), x[side], top - 352.0f * unit, 13.0f * unit, 0.7f, 0.7f, 0.75f);
             }
         }
+        // The picture's hints as they are true here: only this side's key
+        // changes a ship, Return marks this side ready, and both must be.
+        const float centre = w / 2.0f;
+        auto at = [&](float px) { return centre + (px - 320.0f) * unit; };
+        const GSide other = net->ownSide() == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT;
+        const float hintX = other == SIDE_LEFT ? 192.0f : 447.0f;
+        MText::cover(at(hintX - 80.0f), top - 192.0f * unit, at(hintX + 80.0f), top - 170.0f * unit);
+        text->drawCentred("the other player's choice", at(hintX), top - 187.0f * unit, 12.0f * unit, 0.8f, 0.8f, 0.8f);
+        MText::cover(at(262.0f), top - 334.0f * unit, at(378.0f), top - 311.0f * unit);
+        text->drawCentred("marks you ready", at(320.0f), top - 329.0f * unit, 12.0f * unit, 0.8f, 0.8f, 0.8f);
+        MText::cover(at(52.0f), top - 426.0f * unit, at(190.0f), top - 408.0f * unit);
+        text->drawCentred("leave the network game", at(121.0f), top - 422.0f * unit, 10.5f * unit, 0.85f, 0.85f, 0.9f);
+        MText::cover(at(18.0f), top - 466.0f * unit, at(386.0f), top - 446.0f * unit);
+        text->drawCentred("Each side picks its own ship; the match starts when both are ready.", at(202.0f),
+                          top - 461.0f * unit, 9.5f * unit, 0.75f, 0.75f, 0.8f);
     }
     MText::endOverlay();
 }

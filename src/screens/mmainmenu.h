@@ -4,13 +4,16 @@
 // the picture of its controller. Transitions, made by the application once
 // keyDown has returned: Return with an allowed pair of choices -> match
 // (startMatch); `r` once a match of this run has ended -> that match again
-// (watchLastMatch). Escape -> end of the run (quit; the menu stays until the
-// loop ends).
+// (watchLastMatch); `n` -> the network screen (showNetMenu). Escape -> end
+// of the run (quit; the menu stays until the loop ends).
 //
 // In a network game each side changes only its own choice (`o` on the host,
 // `p` on the one who joined) and the other's is shown as it hears of it;
 // Return marks this side ready, and the match starts when both are. A line
-// of text says how the connection stands and what last happened to it.
+// of text says how the connection stands and what last happened to it, the
+// round trip to the other player shows under its side, and the picture's
+// hints that are not true there (the other side's key, how a match starts)
+// are covered by ones that are. Escape leaves the network game.
 #pragma once
 
 #include <cstdint>
@@ -51,7 +54,15 @@ public:
     HModel rightShipModel;  // "ship.3ds", the right player's
     float angle;            // degrees the models have turned, 0 to below 360
     HApplication* application;
-    MText* text;  // a network game's lines; null in a local game
+    MText* text;  // the lines drawn at run time; null without memory
+    // The round trip shown, refreshed once a second so that it can be read.
+    int32_t shownRttMs = -1;
+    int32_t rttShownFor = 0;
+    static constexpr int32_t RTT_REFRESH_MS = 1000;
+    // The round trip's rating: good up to GOOD_RTT_MS, fair up to FAIR_RTT_MS.
+    static constexpr int32_t GOOD_RTT_MS = 66;
+    static constexpr int32_t FAIR_RTT_MS = 120;
+    static const char* rating(int32_t rttMs);
 
 private:
     void netKeyDown(uint8_t key);

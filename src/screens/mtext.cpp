@@ -79,6 +79,19 @@ void MText::beginOverlay() {
     glDisable(GL_DEPTH_TEST);
 }
 
+void MText::cover(float left, float bottom, float right, float top) {
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(0.02f, 0.03f, 0.07f, 1.0f);
+    glBegin(GL_QUADS);
+    glVertex2f(left, bottom);
+    glVertex2f(right, bottom);
+    glVertex2f(right, top);
+    glVertex2f(left, top);
+    glEnd();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnable(GL_TEXTURE_2D);
+}
+
 void MText::endOverlay() {
     glEnable(GL_DEPTH_TEST);
     glMatrixMode(GL_PROJECTION);

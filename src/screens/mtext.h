@@ -46,6 +46,10 @@ public:
     // with depth testing off; endOverlay puts everything back.
     static void beginOverlay();
     static void endOverlay();
+    // Hides what is drawn between the corners (window pixels from the bottom
+    // left) under the background's near black: for a baked line that a
+    // line drawn at run time replaces. Between beginOverlay and endOverlay.
+    static void cover(float left, float bottom, float right, float top);
 
     int32_t texture;
 };

@@ -1,0 +1,22 @@
+// naddress.h: the address a player types to join a game.
+//
+// A host name or a dotted IPv4 address, with an optional ":PORT" (the
+// default port without one). Checked before anything is looked up, so that
+// a typo gets "Not an address: TEXT." at once rather than a wait: names are
+// dot-separated labels of letters, digits and inner hyphens (at most 63
+// each, 253 in all), dotted addresses four numbers of 0..255, ports 1..65535.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The longest text a player may type: the longest host name.
+constexpr size_t MAX_ADDRESS_TEXT = 253;
+
+// False when `text` is no address; `host` and `port` are then unspecified.
+bool parseAddress(const std::string& text, std::string& host, uint16_t& port);
+
+// This machine's IPv4 addresses, loopback left out: what the other player
+// types to join it.
+std::vector<std::string> machineAddresses();

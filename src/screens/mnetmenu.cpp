@@ -1,0 +1,251 @@
+// mnetmenu.cpp: hosting, joining and the games found, on one screen.
+#include "screens/mnetmenu.h"
+
+#include <GL/gl.h>
+#include <SDL/SDL_keysym.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>  // Required for: std::nothrow
+
+#include "app/happlication.h"
+#include "assets/htexturestore.h"
+#include "net/naddress.h"
+#include "net/nsession.h"
+#include "screens/mtext.h"
+#include "screens/texturedquad.h"
+
+namespace {
+
+// The sky quad, as the result screen's: as wide as a 21:9 window shows.
+constexpr float SKY_DISTANCE = 2.2f;
+constexpr float SKY_HALF_WIDTH = 2.2f;
+constexpr float SKY_HALF_HEIGHT = 1.0f;
+
+}  // namespace
+
+MNetMenu::MNetMenu(HApplication* application) : application(application) {
+    text = new (std::nothrow) MText();
+    sky = theTextureStore.load("menu_sky.jpg");
+    finder.open();
+    // The last address joined, offered first.
+    FILE* file = fopen(LAST_ADDRESS_FILE, "rt");
+    if (file != nullptr) {
+        char line[MAX_ADDRESS_TEXT + 2] = {};
+        if (fgets(line, sizeof line, file) != nullptr) {
+            std::string kept(line);
+            while (!kept.empty() && (kept.back() == '\n' || kept.back() == '\r')) kept.pop_back();
+            std::string host;
+            uint16_t port = 0;
+            if (parseAddress(kept, host, port)) typed = kept;
+        }
+        fclose(file);
+    }
+}
+
+MNetMenu::~MNetMenu() {
+    delete text;
+    theTextureStore.release(sky);
+}
+
+void MNetMenu::say(const std::string& line, bool toStderr) {
+    message = line;
+    if (toStderr && !line.empty()) fprintf(stderr, "%s\n", line.c_str());
+}
+
+void MNetMenu::keepAddress(const std::string& address) const {
+    // Through a temporary file and a rename, as every file the game keeps.
+    const std::string temporary = std::string(LAST_ADDRESS_FILE) + ".tmp";
+    FILE* file = fopen(temporary.c_str(), "wt");
+    if (file == nullptr) return;
+    const bool written = fprintf(file, "%s\n", address.c_str()) > 0;
+    if (fclose(file) != 0 || !written || rename(temporary.c_str(), LAST_ADDRESS_FILE) != 0) remove(temporary.c_str());
+}
+
+void MNetMenu::host() {
+    NSession* session = new (std::nothrow) NSession();
+    if (session == nullptr) return;
+    if (!session->host(vkn::DEFAULT_PORT)) {
+        say(session->notice(), false);
+        delete session;
+        return;
+    }
+    application->attachNet(session);
+    mode = Mode::HOSTING;
+    message.clear();
+    fprintf(stderr, "%s\n", session->status().c_str());
+}
+
+void MNetMenu::join(const std::string& address) {
+    std::string host;
+    uint16_t port = 0;
+    if (!parseAddress(address, host, port)) {
+        say("Not an address: " + address + ".");
+        return;
+    }
+    NSession* session = new (std::nothrow) NSession();
+    if (session == nullptr) return;
+    if (!session->join(host.c_str(), port)) {
+        say(session->notice(), false);
+        delete session;
+        return;
+    }
+    application->attachNet(session);
+    joining = address;
+    mode = Mode::JOINING;
+    message.clear();
+    fprintf(stderr, "%s\n", session->status().c_str());
+}
+
+void MNetMenu::joinChosen() {
+    const std::vector<NFoundGame>& games = finder.games();
+    if (chosen < 0 || chosen >= static_cast<int32_t>(games.size())) return;
+    const NFoundGame& game = games[static_cast<size_t>(chosen)];
+    if (!game.joinable()) {
+        say("That game is version " + game.gameVersion + " (protocol " + std::to_string(game.protocol) +
+            "), this one is " + gameVersion() + " (protocol " + std::to_string(vkn::PROTOCOL) + ").");
+        return;
+    }
+    join(game.address + ":" + std::to_string(game.port));
+}
+
+void MNetMenu::stop() {
+    if (application->net != nullptr) {
+        application->net->leave();
+        application->attachNet(nullptr);
+    }
+    mode = Mode::BROWSING;
+}
+
+void MNetMenu::keyDown(uint8_t key) {
+    // Everything arrives through keyTyped, with its character.
+    (void)key;
+}
+
+void MNetMenu::keyTyped(uint16_t symbol, char character) {
+    switch (mode) {
+    case Mode::BROWSING:
+        if (symbol == SDLK_h) {
+            host();
+        } else if (symbol == SDLK_j) {
+            mode = Mode::TYPING;
+            message.clear();
+        } else if (symbol == SDLK_UP && chosen > 0) {
+            chosen--;
+        } else if (symbol == SDLK_DOWN && chosen + 1 < static_cast<int32_t>(finder.games().size())) {
+            chosen++;
+        } else if (symbol == SDLK_RETURN) {
+            joinChosen();
+        } else if (symbol == SDLK_ESCAPE) {
+            application->showMenu();
+        }
+        return;
+    case Mode::TYPING:
+        if (symbol == SDLK_RETURN) {
+            join(typed);
+        } else if (symbol == SDLK_ESCAPE) {
+            mode = Mode::BROWSING;
+        } else if (symbol == SDLK_BACKSPACE) {
+            if (!typed.empty()) typed.pop_back();
+        } else if (character != 0 && typed.size() < MAX_ADDRESS_TEXT) {
+            typed.push_back(character);  // printable ASCII only: keyTyped's promise
+        }
+        return;
+    case Mode::JOINING:
+    case Mode::HOSTING:
+        if (symbol == SDLK_ESCAPE) stop();
+        return;
+    }
+}
+
+void MNetMenu::update(int32_t ms) {
+    (void)ms;
+    finder.service(NSession::clock());
+    const int32_t found = static_cast<int32_t>(finder.games().size());
+    if (chosen >= found) chosen = found > 0 ? found - 1 : 0;
+    if (mode != Mode::JOINING && mode != Mode::HOSTING) return;
+    NSession* net = application->net;
+    if (net == nullptr) {
+        mode = Mode::BROWSING;
+    } else if (net->connected()) {
+        if (mode == Mode::JOINING) keepAddress(joining);
+        application->showMenu();
+    } else if (!net->open()) {
+        // The session said why on standard error when it closed.
+        say(net->notice(), false);
+        mode = mode == Mode::JOINING ? Mode::TYPING : Mode::BROWSING;
+        application->attachNet(nullptr);
+    }
+}
+
+void MNetMenu::draw() {
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -SKY_DISTANCE);
+    theTextureStore.bind(sky);
+    drawTexturedQuad(-SKY_HALF_WIDTH, SKY_HALF_HEIGHT, SKY_HALF_WIDTH, -SKY_HALF_HEIGHT, 0.0f);
+    if (text == nullptr) return;
+
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float w = static_cast<float>(viewport[2]);
+    const float h = static_cast<float>(viewport[3]);
+    // Laid out in a 4:3 frame of 480 units, as the menu's texts.
+    const float frame = h * 4.0f < w * 3.0f ? h : w * 3.0f / 4.0f;
+    const float unit = frame / 480.0f;
+    const float top = (h + frame) / 2.0f;
+    const float x = w / 2.0f;
+    auto line = [&](const std::string& s, float y, float size, float r, float g, float b) {
+        text->drawCentred(s.c_str(), x, top - y * unit, size * unit, r, g, b);
+    };
+    MText::beginOverlay();
+    line("Network game", 60, 34, 0.55f, 0.85f, 1.0f);
+    line("H: host a game        J: join one by its address", 90, 13, 0.9f, 0.9f, 0.9f);
+    line("Up, Down and Return: join a game found below        Esc: back", 108, 13, 0.9f, 0.9f, 0.9f);
+    const NSession* net = application->net;
+    switch (mode) {
+    case Mode::BROWSING:
+        break;
+    case Mode::TYPING:
+        line("Address (host or A.B.C.D, and :PORT if not " + std::to_string(vkn::DEFAULT_PORT) + "):", 146, 14, 0.9f,
+             0.9f, 0.9f);
+        line(typed + "_", 168, 18, 1.0f, 1.0f, 1.0f);
+        line("Return: connect   Backspace: erase   Esc: back", 192, 11, 0.8f, 0.8f, 0.8f);
+        break;
+    case Mode::JOINING:
+        if (net != nullptr) line(net->status(), 150, 16, 0.55f, 0.85f, 1.0f);
+        line("Esc: stop", 192, 11, 0.8f, 0.8f, 0.8f);
+        break;
+    case Mode::HOSTING: {
+        if (net != nullptr) line(net->status(), 138, 16, 0.55f, 0.85f, 1.0f);
+        std::string mine;
+        for (const std::string& address : machineAddresses()) mine += (mine.empty() ? "" : ", ") + address;
+        line(mine.empty() ? "This machine has no network address" : "The other player joins " + mine, 160, 13, 0.9f,
+             0.9f, 0.9f);
+        std::string router = net != nullptr ? net->routerLine() : "";
+        if (router.empty()) router = getenv("VEKTORAK_UPNP") != nullptr ? "Router: not asked" : "Router: asking...";
+        line(router, 180, 13, 0.9f, 0.9f, 0.9f);
+        line("Esc: stop hosting", 200, 11, 0.8f, 0.8f, 0.8f);
+        break;
+    }
+    }
+    if (!message.empty()) line(message, 222, 14, 1.0f, 0.85f, 0.35f);
+
+    line("Games on the local network", 270, 15, 0.9f, 0.9f, 0.9f);
+    const std::vector<NFoundGame>& games = finder.games();
+    if (games.empty()) line("None found yet", 296, 13, 0.6f, 0.6f, 0.6f);
+    for (size_t i = 0; i < games.size() && i < 8; i++) {
+        const NFoundGame& g = games[i];
+        const bool mark = mode == Mode::BROWSING && static_cast<int32_t>(i) == chosen;
+        std::string row = (mark ? "> " : "  ") + g.address + ":" + std::to_string(g.port) + "   ";
+        if (!g.joinable()) {
+            row += "version " + g.gameVersion + " (protocol " + std::to_string(g.protocol) + "), this is " +
+                   gameVersion() + " (protocol " + std::to_string(vkn::PROTOCOL) + ")";
+            line(row, 296 + 20 * static_cast<float>(i), 13, 0.5f, 0.5f, 0.5f);
+            continue;
+        }
+        row += std::to_string(g.rttMs) + " ms" + (g.free ? "" : "   playing");
+        const float shade = g.free ? 1.0f : 0.6f;
+        line(row, 296 + 20 * static_cast<float>(i), 13, mark ? 0.4f : shade, shade, mark ? 0.45f : shade);
+    }
+    MText::endOverlay();
+}

@@ -1,0 +1,63 @@
+// mnetmenu.h: the network screen: host, join by address, or join a game
+// found on the local network.
+//
+// Opened with `n` from the main menu. `h` hosts on the default port and
+// waits here, showing the port, this machine's addresses and what the
+// router said; `j` takes an address (the last one joined is offered first,
+// kept in LAST_ADDRESS_FILE) and Return connects to it; Up and Down choose
+// among the games found, Return joins the chosen one. Once connected the
+// application's connected menu takes over. Escape stops what is under way,
+// or goes back to the main menu. Every message is also written to standard
+// error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/hscreen.h"
+#include "net/ndiscovery.h"
+
+class HApplication;
+class MText;
+
+class MNetMenu : public HScreen {
+public:
+    static constexpr const char* LAST_ADDRESS_FILE = "lastjoin.txt";
+
+    enum class Mode {
+        BROWSING,    // the keys, and the games found
+        TYPING,      // an address being typed
+        JOINING,     // connecting to it
+        HOSTING,     // waiting for a player
+    };
+
+    explicit MNetMenu(HApplication* application);
+    ~MNetMenu() override;
+
+    void keyDown(uint8_t key) override;
+    void keyTyped(uint16_t symbol, char typed) override;
+    void update(int32_t ms) override;
+    void draw() override;
+
+    Mode mode = Mode::BROWSING;
+    std::string typed;    // the address being typed
+    std::string message;  // the last thing that went wrong, or happened
+    int32_t chosen = 0;   // among the games found
+
+private:
+    void host();
+    void join(const std::string& address);
+    void joinChosen();
+    // Ends what is under way: the session goes.
+    void stop();
+    // Shows `text`; also on standard error unless the session wrote it
+    // there already.
+    void say(const std::string& text, bool toStderr = true);
+    void keepAddress(const std::string& address) const;
+
+    HApplication* application;
+    NDiscoveryFinder finder;
+    MText* text = nullptr;
+    int32_t sky = -1;
+    std::string joining;  // "host:port", while joining
+};

@@ -1,0 +1,156 @@
+// Finding games: the discovery datagrams, typed by hand and refused field by
+// field; the addresses a player types; and a host found over loopback.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "net/naddress.h"
+#include "net/ndiscovery.h"
+#include "net/nsession.h"
+
+namespace {
+
+std::string refusal(const std::vector<uint8_t>& bytes) {
+    NDiscoveryMessage m;
+    std::string why;
+    return decodeDiscovery(bytes.data(), bytes.size(), m, why) ? "taken" : why;
+}
+
+}  // namespace
+
+TEST(NetDiscovery, DatagramsAsTypedAndEveryFieldOutOfRange) {
+    // An answer typed from the layout: port 27183 = 0x6A2F, stamp 0x01020304.
+    const std::vector<uint8_t> answer = {'V', 'K', 'D', '1', 2, 4, 3, 2, 1, 2, 0, 0x2F, 0x6A, 0, 3, '1', '.', '2'};
+    NDiscoveryMessage m;
+    std::string why;
+    ASSERT_TRUE(decodeDiscovery(answer.data(), answer.size(), m, why)) << why;
+    EXPECT_EQ(m.kind, vkd::ANSWER);
+    EXPECT_EQ(m.stamp, 0x01020304u);
+    EXPECT_EQ(m.protocol, 2);
+    EXPECT_EQ(m.gamePort, 27183);
+    EXPECT_FALSE(m.free);
+    EXPECT_EQ(std::string(m.gameVersion), "1.2");
+    uint8_t again[vkd::MAX_DATAGRAM];
+    EXPECT_EQ(std::vector<uint8_t>(again, again + encodeDiscovery(m, again)), answer);
+
+    auto with = [&answer](size_t at, uint8_t value) {
+        std::vector<uint8_t> bytes = answer;
+        bytes[at] = value;
+        return bytes;
+    };
+    const std::vector<uint8_t> request = {'V', 'K', 'D', '1', 1, 9, 9, 9, 9};
+    const struct {
+        std::vector<uint8_t> bytes;
+        const char* why;
+    } cases[] = {
+        {request, "taken"},
+        {{}, "empty datagram"},
+        {{'V', 'K', 'D', '1', 1, 9, 9, 9}, "truncated datagram"},
+        {{'V', 'K', 'D', '2', 1, 9, 9, 9, 9}, "not a Vektorak datagram (wrong magic)"},
+        {{'V', 'K', 'D', '1', 3, 9, 9, 9, 9}, "unknown kind 3"},
+        {{'V', 'K', 'D', '1', 1, 9, 9, 9, 9, 0}, "bytes after the datagram"},
+        {with(11, 0), "taken"},  // port 0x6A00
+        {[&] {
+             std::vector<uint8_t> b = with(11, 0);
+             b[12] = 0;
+             return b;
+         }(),
+         "answer port 0 out of range"},
+        {with(13, 1), "taken"},
+        {with(13, 2), "answer free 2 out of range"},
+        {with(14, 0), "version text of 0 bytes out of range"},
+        {with(14, 32), "version text of 32 bytes out of range"},
+        {with(14, 4), "truncated answer"},
+        {with(16, 0x7F), "version text holds byte 127"},
+        {std::vector<uint8_t>(answer.begin(), answer.end() - 1), "truncated answer"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(refusal(c.bytes), c.why);
+}
+
+TEST(NetDiscovery, AddressesAPlayerMayType) {
+    const struct {
+        const char* text;
+        bool taken;
+        const char* host;
+        uint16_t port;
+    } cases[] = {
+        {"192.168.1.20", true, "192.168.1.20", 27183},
+        {"192.168.1.20:1", true, "192.168.1.20", 1},
+        {"10.0.0.255:65535", true, "10.0.0.255", 65535},
+        {"Game-Box.local:27200", true, "Game-Box.local", 27200},
+        {"a", true, "a", 27183},
+        {"192.168.1.256", false, "", 0},
+        {"192.168.1", false, "", 0},
+        {"1.2.3.4.5", false, "", 0},
+        {"host:0", false, "", 0},
+        {"host:65536", false, "", 0},
+        {"host:", false, "", 0},
+        {":27183", false, "", 0},
+        {"-host", false, "", 0},
+        {"ho st", false, "", 0},
+        {"host..local", false, "", 0},
+        {"nonsense..x", false, "", 0},
+        {"", false, "", 0},
+    };
+    for (const auto& c : cases) {
+        std::string host;
+        uint16_t port = 0;
+        EXPECT_EQ(parseAddress(c.text, host, port), c.taken) << c.text;
+        if (c.taken) {
+            EXPECT_EQ(host, c.host) << c.text;
+            EXPECT_EQ(port, c.port) << c.text;
+        }
+    }
+    const std::string label(63, 'x');
+    std::string longest = label + "." + label + "." + label + "." + std::string(61, 'y');  // 253
+    std::string host;
+    uint16_t port = 0;
+    EXPECT_TRUE(parseAddress(longest, host, port));
+    EXPECT_FALSE(parseAddress(longest + "y", host, port));
+    EXPECT_FALSE(parseAddress(std::string(64, 'x'), host, port));
+}
+
+// A host on this machine is found through loopback within two requests,
+// junk at the discovery port changes nothing, and it says when it is busy.
+TEST(NetDiscovery, AHostIsFoundOverLoopbackAndJunkIsIgnored) {
+    const std::string port = std::to_string(31000 + getpid() % 2000);
+    setenv("VEKTORAK_DISCOVERY_ADDRESS", "127.0.0.1", 1);
+    setenv("VEKTORAK_DISCOVERY_PORT", port.c_str(), 1);
+    setenv("VEKTORAK_UPNP", "off", 1);
+    const uint16_t gamePort = static_cast<uint16_t>(33000 + getpid() % 2000);
+    NSession host;
+    ASSERT_TRUE(host.host(gamePort)) << host.notice();
+    NDiscoveryFinder finder;
+    ASSERT_TRUE(finder.open());
+    // Junk first: a byte, a request cut short, an answer from another host.
+    const int raw = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
+    const std::vector<std::vector<uint8_t>> junk = {
+        {0}, {'V', 'K', 'D', '1', 1, 9}, {'V', 'K', 'D', '1', 2, 4, 3, 2, 1, 2, 0, 0x2F, 0x6A, 0, 3, '1', '.', '2'}};
+    for (const auto& j : junk) sendto(raw, j.data(), j.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    close(raw);
+    const auto start = std::chrono::steady_clock::now();
+    while (finder.games().empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+        host.service();
+        finder.service(NSession::clock());
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(finder.games().size(), 1u);
+    const NFoundGame& found = finder.games()[0];
+    EXPECT_EQ(found.address, "127.0.0.1");
+    EXPECT_EQ(found.port, gamePort);
+    EXPECT_TRUE(found.free);
+    EXPECT_TRUE(found.joinable());
+    EXPECT_LT(found.rttMs, 1000);
+}
