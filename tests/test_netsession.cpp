@@ -79,57 +79,65 @@ bool serviceUntil(Done done, NSession& a, RawPeer* raw = nullptr, NSession* b = 
 
 }  // namespace
 
-TEST(NetSession, RefusesStrangersAndClosesOnBadPackets) {
+// One host against a row of peers that are not the game: each is refused or
+// dropped with its notice, alone, and the host goes on waiting; a player
+// that sends nonsense after its hello loses its connection, not the host's.
+// A real player then still joins.
+TEST(NetSession, StrangersAndBadPacketsNeverTakeTheHostOffTheNetwork) {
+    NMessage hello = greeting(vkn::Kind::HELLO);
+    NMessage older = hello;
+    older.protocol = 1;  // a game of the protocol before rollback, otherwise the same
+    NMessage start;
+    start.kind = vkn::Kind::START;
     const struct {
-        std::vector<uint8_t> first;     // sent once connected
-        NSession::State after;          // where the host ends up
+        std::vector<uint8_t> hello;  // sent first, when not empty
+        std::vector<uint8_t> bad;
         const char* notice;
-        vkn::Kind answer;               // what the stranger hears, if anything
+        vkn::Kind answer;  // what the peer hears, if anything
     } cases[] = {
-        {[] {
-             // A game of the protocol before rollback, otherwise the same.
-             NMessage m = greeting(vkn::Kind::HELLO);
-             m.protocol = 1;
-             return bytesOf(m);
-         }(),
-         NSession::State::WAITING,
+        {{}, bytesOf(older),
          "Refused a player: the other game is version " VEKTORAK_VERSION " (protocol 1), this one is " VEKTORAK_VERSION
          " (protocol 2).",
          vkn::Kind::REFUSE},
-        {{6, 0, 1, 0, 0, 0, 1, 0}, NSession::State::CLOSED,
-         "The other player sent a bad packet (truncated input); the connection is closed.", vkn::Kind::PING},
-        {bytesOf([] {
-             NMessage m;
-             m.kind = vkn::Kind::START;
-             return m;
-         }()),
-         NSession::State::CLOSED, "The other player sent a bad packet (unexpected start); the connection is closed.",
-         vkn::Kind::PING},
+        {{}, {0}, "Dropped a stranger who sent a bad packet (unknown kind 0).", vkn::Kind::PING},
+        {{}, {6, 0, 1, 0, 0, 0, 1, 0}, "Dropped a stranger who sent a bad packet (truncated input).", vkn::Kind::PING},
+        {{}, bytesOf(start), "Dropped a stranger who sent a bad packet (unexpected start).", vkn::Kind::PING},
+        {bytesOf(hello), {4, 5, 0},
+         "The other player sent a bad packet (menu choice 5 out of range); the connection is closed.",
+         vkn::Kind::WELCOME},
     };
-    int32_t offset = 0;
+    NSession host;
+    const uint16_t port = freePort(0);
+    ASSERT_TRUE(host.host(port, true)) << host.notice();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.notice);
-        NSession host;
-        const uint16_t port = freePort(offset++);
-        ASSERT_TRUE(host.host(port, true)) << host.notice();
         RawPeer stranger(port);
         ASSERT_TRUE(serviceUntil([&] { return host.state() == NSession::State::GREETING; }, host, &stranger));
-        stranger.send(c.first);
+        if (!c.hello.empty()) {
+            stranger.send(c.hello);
+            ASSERT_TRUE(serviceUntil([&] { return host.connected(); }, host, &stranger));
+        }
+        stranger.send(c.bad);
         ASSERT_TRUE(serviceUntil([&] { return host.notice() == c.notice; }, host, &stranger)) << host.notice();
-        EXPECT_EQ(host.state(), c.after);
+        EXPECT_EQ(host.state(), NSession::State::WAITING);
+        EXPECT_EQ(host.status(), "Waiting for a player on UDP port " + std::to_string(port));
         NSession::Event event;
-        NStart start;
-        EXPECT_EQ(host.takeEvent(event, start) && event == NSession::Event::CLOSED, c.after == NSession::State::CLOSED);
-        if (c.answer == vkn::Kind::REFUSE) {
-            EXPECT_TRUE(serviceUntil([&] { return stranger.heard(vkn::Kind::REFUSE) && stranger.disconnected; }, host,
+        NStart none;
+        // Only a player that was in hears of it: the application ends its match.
+        EXPECT_EQ(host.takeEvent(event, none) && event == NSession::Event::CLOSED, !c.hello.empty());
+        if (c.answer != vkn::Kind::PING) {
+            EXPECT_TRUE(serviceUntil([&] { return stranger.heard(c.answer) && stranger.disconnected; }, host,
                                      &stranger));
         }
     }
+    NSession player;
+    ASSERT_TRUE(player.join("127.0.0.1", port));
+    ASSERT_TRUE(serviceUntil([&] { return host.connected() && player.connected(); }, host, nullptr, &player));
 }
 
 // One player at a time; and a player who falls silent (here: a relay that
 // stops passing anything, as a network that is gone) is given up on both
-// sides.
+// sides, the host going back to waiting.
 TEST(NetSession, OnePlayerAtATimeAndSilenceIsLeaving) {
     NSession host, joiner;
     const uint16_t port = freePort(10);
@@ -152,10 +160,12 @@ TEST(NetSession, OnePlayerAtATimeAndSilenceIsLeaving) {
     RelayConditions cut;
     cut.loss = 1.0;
     relay.setConditions(cut, cut);
-    ASSERT_TRUE(serviceUntil([&] { return host.state() == NSession::State::CLOSED && joiner.state() == NSession::State::CLOSED; },
+    // The host waits for the next player; the one who joined is on its own.
+    ASSERT_TRUE(serviceUntil([&] { return host.state() == NSession::State::WAITING && joiner.state() == NSession::State::CLOSED; },
                              host, nullptr, &joiner));
     EXPECT_EQ(host.notice(), "The other player left.");
     EXPECT_EQ(joiner.notice(), "The other player left.");
+    EXPECT_EQ(host.remoteChoice(), 0) << "the next player's choice is its own";
 }
 
 // A check that finds the two matches apart ends the match on both sides,
