@@ -241,7 +241,7 @@ void MMainMenu::drawNet() {
             // How far away the other player is: what the match will hide.
             if (!own && shownRttMs >= 0) {
                 const std::string trip = "Round trip " + std::to_string(shownRttMs) + " ms, " + rating(shownRttMs);
-                text->drawCentred(trip.c_str(), x[side], top - 352.0f * unit, 13.0f * unit, 0.7f, 0.7f, 0.75f);
+                text->drawCentred(trip.c_str(), x[side], top - 352.0f * unit, 12.0f * unit, 0.7f, 0.7f, 0.75f);
             }
         }
         // The picture's hints as they are true here: only this side's key

@@ -136,8 +136,9 @@ class Network(GameTestCase):
                          ("computer", "computer", self.seed))
         self.assertIn(replays[0]["result"], ("left", "right", "draw"))
         self.assertTrue(replays[0]["matches"])
-        # Escape on the host: the joiner goes on alone.
-        self.type(host, "Escape", "Escape")
+        # Escape on the host: from the result to the menu, out of the
+        # network game, and out of the game; the joiner goes on alone.
+        self.type(host, "Escape", "Escape", "Escape")
         self.assertEqual(host.wait_exit(), 0)
         wait_for(lambda: LEFT_NOTICE in join.read_stderr(), 5, "the joiner hears the host leave")
         self.type(join, "Escape", "Escape")  # from its result screen, if still there
@@ -166,6 +167,8 @@ class Network(GameTestCase):
             self.assertGreater(direction["forwarded"], 400)
 
     def test_a_killed_game_sends_the_other_to_its_menu(self):
+        # A joiner goes on as a game of its own; a host waits for the next
+        # player, and its first Escape leaves the network game.
         for in_match, victim in ((False, 1), (True, 0)):
             games = self.pair()
             if in_match:
@@ -177,9 +180,15 @@ class Network(GameTestCase):
             games[victim].wait_exit()
             other = games[1 - victim]
             wait_for(lambda: LEFT_NOTICE in other.read_stderr(), 5, "the other game notices")
-            other.wait_picture(lambda i: menu_text(i)[0] == 0 and menu_text(i)[1] > 100,
+            hosting = victim == 1
+            other.wait_picture(lambda i: (menu_text(i)[0] > 200) == hosting and menu_text(i)[1] > 100,
                                name="network-left-%s" % ("match" if in_match else "menu"))
-            self.assertIn(other.window, other.x(["xdotool", "search", "--name", "^%s$" % LOCAL]).split())
+            title = LEFT if hosting else LOCAL
+            self.assertIn(other.window, other.x(["xdotool", "search", "--name", "^%s$" % title]).split())
+            if hosting:
+                self.type(other, "Escape")
+                wait_for(lambda: other.x(["xdotool", "getwindowname", other.window]).strip() == LOCAL, 5,
+                         "Escape leaves the network game")
             self.type(other, "Escape")
             self.assertEqual(other.wait_exit(), 0)
             self.assertEqual(STARTED.sub("", other.stdout).replace("\n\n", "\n"), SHUTDOWN_STDOUT)

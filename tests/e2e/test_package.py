@@ -82,7 +82,7 @@ class Package(GameTestCase):
         self.assertEqual(fields["Version"], self.version)
         self.assertEqual(fields["Section"], "games")
         # Worked out by dpkg-shlibdeps from what the game links.
-        for library in ("libc6", "libsdl1.2debian", "libsdl-image1.2", "libsdl-mixer1.2", "libenet7"):
+        for library in ("libc6", "libsdl1.2debian", "libsdl-image1.2", "libsdl-mixer1.2", "libenet7", "libminiupnpc17"):
             self.assertIn(library, fields["Depends"])
         self.assertGreater(len(fields["Description"].splitlines()), 2, "summary and description")
         # Sound and music included, the package stays small.
