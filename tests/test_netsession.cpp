@@ -105,6 +105,8 @@ TEST(NetSession, StrangersAndBadPacketsNeverTakeTheHostOffTheNetwork) {
         {bytesOf(hello), {4, 5, 0},
          "The other player sent a bad packet (menu choice 5 out of range); the connection is closed.",
          vkn::Kind::WELCOME},
+        {{}, std::vector<uint8_t>(513, 7), "Dropped a stranger who sent a bad packet (a packet of 513 bytes, over the limit of 512).",
+         vkn::Kind::PING},
     };
     NSession host;
     const uint16_t port = freePort(0);

@@ -83,8 +83,10 @@ bool NSession::host(uint16_t listenPort, bool loopbackOnly) {
         fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
     }
-    enet->maximumPacketSize = MAX_PACKET;
-    enet->maximumWaitingData = 16 * MAX_PACKET;
+    // ENet drops a packet over its limit without a word; with room for a
+    // few times the largest message, this game sees one and says so.
+    enet->maximumPacketSize = ENET_PACKET_LIMIT;
+    enet->maximumWaitingData = 16 * ENET_PACKET_LIMIT;
     phase = State::WAITING;
     stateSince = clock();
     if (!loopbackOnly) {
@@ -120,8 +122,10 @@ bool NSession::join(const char* hostName, uint16_t hostPort) {
         fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
     }
-    enet->maximumPacketSize = MAX_PACKET;
-    enet->maximumWaitingData = 16 * MAX_PACKET;
+    // ENet drops a packet over its limit without a word; with room for a
+    // few times the largest message, this game sees one and says so.
+    enet->maximumPacketSize = ENET_PACKET_LIMIT;
+    enet->maximumWaitingData = 16 * ENET_PACKET_LIMIT;
     peer = enet_host_connect(enet, &address, vkn::CHANNELS, 0);
     if (peer == nullptr) {
         lastNotice = "Unable to join " + target + ".";
@@ -503,7 +507,14 @@ void NSession::service() {
             lastHeard = now;
             break;
         case ENET_EVENT_TYPE_RECEIVE:
-            if (event.peer == peer && peer != nullptr) handle(event.packet->data, event.packet->dataLength);
+            if (event.peer == peer && peer != nullptr) {
+                if (event.packet->dataLength > MAX_PACKET) {
+                    badPacket("a packet of " + std::to_string(event.packet->dataLength) + " bytes, over the limit of " +
+                              std::to_string(MAX_PACKET));
+                } else {
+                    handle(event.packet->data, event.packet->dataLength);
+                }
+            }
             enet_packet_destroy(event.packet);
             break;
         case ENET_EVENT_TYPE_DISCONNECT:

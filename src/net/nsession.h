@@ -63,6 +63,8 @@ public:
     static constexpr uint32_t INPUT_REPEAT_MS = 50;  // an INPUT at least this often in a match
     static constexpr uint32_t FINISH_MS = 3000;   // repeats after a match at most this long
     static constexpr size_t MAX_PACKET = 512;
+    // What ENet itself takes in (larger packets it drops unseen).
+    static constexpr size_t ENET_PACKET_LIMIT = 4 * MAX_PACKET;
     static constexpr int32_t RTT_SAMPLES = 20;
 
     enum class State {
