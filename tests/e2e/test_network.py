@@ -137,7 +137,9 @@ class Network(GameTestCase):
         self.assertIn(replays[0]["result"], ("left", "right", "draw"))
         self.assertTrue(replays[0]["matches"])
         # Escape on the host: from the result to the menu, out of the
-        # network game, and out of the game; the joiner goes on alone.
+        # network game, and out of the game; the joiner goes on alone. The
+        # result screen takes keys after its first second.
+        time.sleep(1.2)
         self.type(host, "Escape", "Escape", "Escape")
         self.assertEqual(host.wait_exit(), 0)
         wait_for(lambda: LEFT_NOTICE in join.read_stderr(), 5, "the joiner hears the host leave")
