@@ -5,12 +5,15 @@
 // encoding) and an INPUT among them goes on to the lockstep, where this side
 // then plays every tick it may, guessing up to the window as a match would;
 // what the other side can make this side hold or send must stay within the
-// bounds two games in step keep. A refused packet must say why.
+// bounds two games in step keep. A refused packet must say why. Every
+// packet is also a discovery datagram from a stranger on the network, held
+// to the same rules.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "net/ndiscovery.h"
 #include "net/nlockstep.h"
 #include "net/nprotocol.h"
 
@@ -26,8 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint8_t* packet = data + at;
         at += take;
 
-        NMessage message;
+        NDiscoveryMessage found;
         std::string why;
+        if (decodeDiscovery(packet, take, found, why)) {
+            uint8_t again[vkd::MAX_DATAGRAM];
+            if (encodeDiscovery(found, again) != take || memcmp(again, packet, take) != 0) abort();
+        } else if (why.empty()) {
+            abort();
+        }
+        NMessage message;
         if (!decodeMessage(packet, take, message, why)) {
             if (why.empty()) abort();
             continue;

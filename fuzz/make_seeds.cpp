@@ -4,10 +4,12 @@
 //
 // Usage: make_seeds DIR3DS DIRTEXT DIRREPLAY
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "assets/h3dswriter.h"
 #include "game/greplay.h"
+#include "net/ndiscovery.h"
 #include "net/nprotocol.h"
 
 using namespace h3ds;
@@ -88,8 +90,9 @@ void writeText(const std::string& dir, const char* name, const char* text) {
     fclose(file);
 }
 
-// fuzz_packet's inputs: runs of length-prefixed packets, one of each kind
-// and a short match's worth of INPUTs as a game in step would send them.
+// fuzz_packet's inputs: runs of length-prefixed packets, a discovery request
+// and answer, one message of each kind and a short match's worth of INPUTs
+// as a game in step would send them.
 void writePackets(const std::string& dir) {
     std::string all;
     auto add = [&all](const NMessage& m) {
@@ -98,11 +101,21 @@ void writePackets(const std::string& dir) {
         all += static_cast<char>(size);
         all.append(reinterpret_cast<const char*>(bytes), size);
     };
+    for (uint8_t kind : {vkd::REQUEST, vkd::ANSWER}) {
+        NDiscoveryMessage d;
+        d.kind = kind;
+        d.stamp = 12345;
+        strncpy(d.gameVersion, gameVersion(), vkn::MAX_VERSION_TEXT);
+        uint8_t bytes[vkd::MAX_DATAGRAM];
+        const size_t size = encodeDiscovery(d, bytes);
+        all += static_cast<char>(size);
+        all.append(reinterpret_cast<const char*>(bytes), size);
+    }
     add(greeting(vkn::Kind::HELLO));
     add(greeting(vkn::Kind::REFUSE));
     NMessage m;
     m.kind = vkn::Kind::START;
-    m.delay = 3;
+    m.delay = 1;
     m.seed = 77;
     add(m);
     m = NMessage();

@@ -1,9 +1,7 @@
 // Finding games: the discovery datagrams, typed by hand and refused field by
-// field; the addresses a player types; and a host found over loopback.
-#include <arpa/inet.h>
+// field (fuzz_packet throws junk at them); the addresses a player types; and
+// a host found over loopback (as the tests run: VEKTORAK_DISCOVERY_ADDRESS).
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -118,39 +116,21 @@ TEST(NetDiscovery, AddressesAPlayerMayType) {
     EXPECT_FALSE(parseAddress(std::string(64, 'x'), host, port));
 }
 
-// A host on this machine is found through loopback within two requests,
-// junk at the discovery port changes nothing, and it says when it is busy.
-TEST(NetDiscovery, AHostIsFoundOverLoopbackAndJunkIsIgnored) {
-    const std::string port = std::to_string(31000 + getpid() % 2000);
-    setenv("VEKTORAK_DISCOVERY_ADDRESS", "127.0.0.1", 1);
-    setenv("VEKTORAK_DISCOVERY_PORT", port.c_str(), 1);
-    setenv("VEKTORAK_UPNP", "off", 1);
+// A host on this machine is found through loopback, free and joinable.
+TEST(NetDiscovery, AHostIsFoundOverLoopback) {
+    setenv("VEKTORAK_DISCOVERY_PORT", std::to_string(31000 + getpid() % 2000).c_str(), 1);
     const uint16_t gamePort = static_cast<uint16_t>(33000 + getpid() % 2000);
     NSession host;
     ASSERT_TRUE(host.host(gamePort)) << host.notice();
     NDiscoveryFinder finder;
     ASSERT_TRUE(finder.open());
-    // Junk first: a byte, a request cut short, an answer from another host.
-    const int raw = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in to = {};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(static_cast<uint16_t>(std::stoi(port)));
-    const std::vector<std::vector<uint8_t>> junk = {
-        {0}, {'V', 'K', 'D', '1', 1, 9}, {'V', 'K', 'D', '1', 2, 4, 3, 2, 1, 2, 0, 0x2F, 0x6A, 0, 3, '1', '.', '2'}};
-    for (const auto& j : junk) sendto(raw, j.data(), j.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    close(raw);
-    const auto start = std::chrono::steady_clock::now();
-    while (finder.games().empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+    for (int i = 0; i < 3000 && finder.games().empty(); i++) {
         host.service();
         finder.service(NSession::clock());
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_EQ(finder.games().size(), 1u);
     const NFoundGame& found = finder.games()[0];
-    EXPECT_EQ(found.address, "127.0.0.1");
-    EXPECT_EQ(found.port, gamePort);
-    EXPECT_TRUE(found.free);
-    EXPECT_TRUE(found.joinable());
-    EXPECT_LT(found.rttMs, 1000);
+    EXPECT_EQ(found.address + ":" + std::to_string(found.port), "127.0.0.1:" + std::to_string(gamePort));
+    EXPECT_TRUE(found.free && found.joinable());
 }

@@ -28,13 +28,13 @@ const char* const DESCRIPTION =
     "urn:upnp-org:serviceId:WANIPConn1</serviceId><controlURL>/ctl</controlURL><eventSubURL>/evt</eventSubURL>"
     "<SCPDURL>/scpd.xml</SCPDURL></service></serviceList></device></deviceList></device></deviceList></device></root>";
 
-std::string soap(const std::string& body) {
-    return "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-           "s:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\"><s:Body>" +
-           body + "</s:Body></s:Envelope>";
-}
-
-std::string response(const char* status, const std::string& body) {
+// An HTTP answer; its body a SOAP envelope when `action` is set.
+std::string reply(const char* status, const std::string& action, const std::string& inner) {
+    const std::string body =
+        action.empty() ? inner
+                       : "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body>"
+                         "<u:" + action + " xmlns:u=\"urn:schemas-upnp-org:service:WANIPConnection:1\">" + inner +
+                             "</u:" + action + "></s:Body></s:Envelope>";
     return std::string("HTTP/1.1 ") + status + "\r\nContent-Type: text/xml\r\nConnection: close\r\nContent-Length: " +
            std::to_string(body.size()) + "\r\n\r\n" + body;
 }
@@ -44,16 +44,33 @@ class FakeGateway {
 public:
     enum Kind { GOOD, JUNK, HUGE };
     explicit FakeGateway(Kind kind) : kind(kind) {
-        listener = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address = {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
         socklen_t size = sizeof address;
+        bind(listener, reinterpret_cast<sockaddr*>(&address), size);
         getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
         port = ntohs(address.sin_port);
         listen(listener, 8);
-        thread = std::thread([this] { serve(); });
+        thread = std::thread([this] {
+            while (running) {
+                pollfd p = {listener, POLLIN, 0};
+                const int client = poll(&p, 1, 20) > 0 ? accept(listener, nullptr, nullptr) : -1;
+                if (client < 0) continue;
+                std::string request;
+                char buffer[4096];
+                ssize_t n = 0;
+                // The whole request: its head, then as much body as it says.
+                while ((request.find("\r\n\r\n") == std::string::npos ||
+                        request.size() < request.find("\r\n\r\n") + 4 + bodyLength(request)) &&
+                       (n = recv(client, buffer, sizeof buffer, 0)) > 0) {
+                    request.append(buffer, static_cast<size_t>(n));
+                }
+                const std::string answer = answerTo(request);
+                send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+                close(client);
+            }
+        });
     }
     ~FakeGateway() {
         running = false;
@@ -65,63 +82,28 @@ public:
     std::atomic<int> adds{0}, deletes{0};
 
 private:
-    void serve() {
-        while (running) {
-            pollfd p = {listener, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0) continue;
-            const int client = accept(listener, nullptr, nullptr);
-            if (client < 0) continue;
-            std::string request;
-            char buffer[4096];
-            size_t need = std::string::npos;
-            while (need == std::string::npos || request.size() < need) {
-                pollfd c = {client, POLLIN, 0};
-                if (poll(&c, 1, 1000) <= 0) break;
-                const ssize_t n = recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0) break;
-                request.append(buffer, static_cast<size_t>(n));
-                const size_t end = request.find("\r\n\r\n");
-                if (end != std::string::npos && need == std::string::npos) {
-                    const size_t length = request.find("Content-Length: ");
-                    need = end + 4 + (length != std::string::npos && length < end ? std::stoul(request.substr(length + 16)) : 0);
-                }
-            }
-            const std::string answer = answerTo(request);
-            send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
-            close(client);
-        }
+    static size_t bodyLength(const std::string& request) {
+        const size_t at = request.find("Content-Length: ");
+        return at == std::string::npos ? 0 : std::stoul(request.substr(at + 16));
     }
     std::string answerTo(const std::string& request) {
+        const auto has = [&request](const char* part) { return request.find(part) != std::string::npos; };
         if (kind == JUNK) return "HTTP/1.1 200 OK\r\n\r\n<root><device><<<\x01\x02 not XML";
-        if (kind == HUGE) return response("200 OK", std::string(4 << 20, 'x'));
-        if (request.rfind("GET ", 0) == 0) return response("200 OK", DESCRIPTION);
-        if (request.find("GetExternalIPAddress") != std::string::npos) {
-            return response("200 OK", soap("<u:GetExternalIPAddressResponse xmlns:u=\"urn:schemas-upnp-org:service:"
-                                           "WANIPConnection:1\"><NewExternalIPAddress>203.0.113.7"
-                                           "</NewExternalIPAddress></u:GetExternalIPAddressResponse>"));
+        if (kind == HUGE) return reply("200 OK", "", std::string(4 << 20, 'x'));
+        if (request.rfind("GET ", 0) == 0) return reply("200 OK", "", DESCRIPTION);
+        if (has("GetExternalIPAddress")) {
+            return reply("200 OK", "GetExternalIPAddressResponse", "<NewExternalIPAddress>203.0.113.7</NewExternalIPAddress>");
         }
-        if (request.find("DeletePortMapping") != std::string::npos) {
-            deletes++;
-            return response("200 OK", soap("<u:DeletePortMappingResponse xmlns:u=\"urn:schemas-upnp-org:service:"
-                                           "WANIPConnection:1\"></u:DeletePortMappingResponse>"));
-        }
-        if (request.find("AddPortMapping") != std::string::npos && request.find("<NewProtocol>UDP") != std::string::npos &&
-            request.find("<NewExternalPort>27190") != std::string::npos) {
-            if (adds++ == 0) {
-                return response("500 Internal Server Error",
-                                soap("<s:Fault><faultcode>s:Client</faultcode><faultstring>UPnPError</faultstring>"
-                                     "<detail><UPnPError xmlns=\"urn:schemas-upnp-org:control-1-0\"><errorCode>718"
-                                     "</errorCode><errorDescription>ConflictInMappingEntry</errorDescription>"
-                                     "</UPnPError></detail></s:Fault>"));
-            }
-            return response("200 OK", soap("<u:AddPortMappingResponse xmlns:u=\"urn:schemas-upnp-org:service:"
-                                           "WANIPConnection:1\"></u:AddPortMappingResponse>"));
-        }
-        return response("404 Not Found", "");
+        if (has("DeletePortMapping")) return deletes++, reply("200 OK", "DeletePortMappingResponse", "");
+        if (!has("AddPortMapping") || !has("<NewProtocol>UDP") || !has("<NewExternalPort>27190")) return reply("404 Not Found", "", "");
+        if (adds++ > 0) return reply("200 OK", "AddPortMappingResponse", "");
+        return reply("500 Internal Server Error", "", "<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://schemas.xmlsoap."
+                     "org/soap/envelope/\"><s:Body><s:Fault><detail><UPnPError><errorCode>718</errorCode></UPnPError>"
+                     "</detail></s:Fault></s:Body></s:Envelope>");
     }
 
     Kind kind;
-    int listener = -1;
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
     uint16_t port = 0;
     std::atomic<bool> running{true};
     std::thread thread;
@@ -130,9 +112,7 @@ private:
 // Asks for UDP 27190 and waits for the answer, at most 5 s.
 std::string ask(NRouter& router) {
     router.open(27190, NSession::clock());
-    const auto start = std::chrono::steady_clock::now();
-    while (router.state(NSession::clock()) == NRouter::State::ASKING &&
-           std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+    for (int i = 0; i < 500 && router.state(NSession::clock()) == NRouter::State::ASKING; i++) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return router.line(NSession::clock());
@@ -140,33 +120,32 @@ std::string ask(NRouter& router) {
 
 }  // namespace
 
-TEST(NetRouter, AGatewayOpensThePortAfterAConflictAndGetsItBack) {
-    unsetenv("VEKTORAK_UPNP");
-    FakeGateway gateway(FakeGateway::GOOD);
-    setenv("VEKTORAK_UPNP_URL", gateway.url().c_str(), 1);
-    {
-        NRouter router;
-        EXPECT_EQ(ask(router), "Router: port 27190 opened, your address is 203.0.113.7");
-        EXPECT_EQ(gateway.adds, 2);
-        EXPECT_EQ(gateway.deletes, 1) << "the mapping in the way";
-    }
-    EXPECT_EQ(gateway.deletes, 2) << "given back when hosting stops";
-
-    setenv("VEKTORAK_UPNP", "off", 1);
-    NRouter off;
-    EXPECT_EQ(ask(off), "");
-    EXPECT_EQ(off.state(NSession::clock()), NRouter::State::OFF);
-    EXPECT_EQ(gateway.adds, 2);
-    unsetenv("VEKTORAK_UPNP_URL");
-}
-
-TEST(NetRouter, AGatewayAnsweringJunkOrTooMuchIsNoUPnP) {
-    unsetenv("VEKTORAK_UPNP");
-    for (FakeGateway::Kind kind : {FakeGateway::JUNK, FakeGateway::HUGE}) {
-        FakeGateway gateway(kind);
+// The mapping in the way is taken away and the port opened, then given back
+// when hosting stops; junk or a huge answer is no UPnP; off asks nobody.
+TEST(NetRouter, AGatewayIsAskedAndItsAnswersJudged) {
+    const struct {
+        FakeGateway::Kind kind;
+        const char* upnp;
+        const char* line;
+        int adds, deletes, deletesAfter;
+    } cases[] = {
+        {FakeGateway::GOOD, nullptr, "Router: port 27190 opened, your address is 203.0.113.7", 2, 1, 2},
+        {FakeGateway::JUNK, nullptr, "Router: no UPnP (forward UDP port 27190 by hand)", 0, 0, 0},
+        {FakeGateway::HUGE, nullptr, "Router: no UPnP (forward UDP port 27190 by hand)", 0, 0, 0},
+        {FakeGateway::GOOD, "off", "", 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        FakeGateway gateway(c.kind);
         setenv("VEKTORAK_UPNP_URL", gateway.url().c_str(), 1);
-        NRouter router;
-        EXPECT_EQ(ask(router), "Router: no UPnP (forward UDP port 27190 by hand)") << kind;
+        c.upnp != nullptr ? setenv("VEKTORAK_UPNP", c.upnp, 1) : unsetenv("VEKTORAK_UPNP");
+        {
+            NRouter router;
+            EXPECT_EQ(ask(router), c.line);
+            EXPECT_EQ(gateway.adds, c.adds);
+            EXPECT_EQ(gateway.deletes, c.deletes) << "the mapping in the way";
+        }
+        EXPECT_EQ(gateway.deletes, c.deletesAfter) << "given back when hosting stops";
     }
     unsetenv("VEKTORAK_UPNP_URL");
 }
