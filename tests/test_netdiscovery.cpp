@@ -39,35 +39,29 @@ TEST(NetDiscovery, DatagramsAsTypedAndEveryFieldOutOfRange) {
     uint8_t again[vkd::MAX_DATAGRAM];
     EXPECT_EQ(std::vector<uint8_t>(again, again + encodeDiscovery(m, again)), answer);
 
-    auto with = [&answer](size_t at, uint8_t value) {
+    auto with = [&answer](size_t at, std::vector<uint8_t> values) {
         std::vector<uint8_t> bytes = answer;
-        bytes[at] = value;
+        for (size_t i = 0; i < values.size(); i++) bytes[at + i] = values[i];
         return bytes;
     };
-    const std::vector<uint8_t> request = {'V', 'K', 'D', '1', 1, 9, 9, 9, 9};
     const struct {
         std::vector<uint8_t> bytes;
         const char* why;
     } cases[] = {
-        {request, "taken"},
+        {{'V', 'K', 'D', '1', 1, 9, 9, 9, 9}, "taken"},  // a request
         {{}, "empty datagram"},
         {{'V', 'K', 'D', '1', 1, 9, 9, 9}, "truncated datagram"},
         {{'V', 'K', 'D', '2', 1, 9, 9, 9, 9}, "not a Vektorak datagram (wrong magic)"},
         {{'V', 'K', 'D', '1', 3, 9, 9, 9, 9}, "unknown kind 3"},
         {{'V', 'K', 'D', '1', 1, 9, 9, 9, 9, 0}, "bytes after the datagram"},
-        {with(11, 0), "taken"},  // port 0x6A00
-        {[&] {
-             std::vector<uint8_t> b = with(11, 0);
-             b[12] = 0;
-             return b;
-         }(),
-         "answer port 0 out of range"},
-        {with(13, 1), "taken"},
-        {with(13, 2), "answer free 2 out of range"},
-        {with(14, 0), "version text of 0 bytes out of range"},
-        {with(14, 32), "version text of 32 bytes out of range"},
-        {with(14, 4), "truncated answer"},
-        {with(16, 0x7F), "version text holds byte 127"},
+        {with(11, {0}), "taken"},  // port 0x6A00
+        {with(11, {0, 0}), "answer port 0 out of range"},
+        {with(13, {1}), "taken"},
+        {with(13, {2}), "answer free 2 out of range"},
+        {with(14, {0}), "version text of 0 bytes out of range"},
+        {with(14, {32}), "version text of 32 bytes out of range"},
+        {with(14, {4}), "truncated answer"},
+        {with(16, {0x7F}), "version text holds byte 127"},
         {std::vector<uint8_t>(answer.begin(), answer.end() - 1), "truncated answer"},
     };
     for (const auto& c : cases) EXPECT_EQ(refusal(c.bytes), c.why);
