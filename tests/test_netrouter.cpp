@@ -19,14 +19,10 @@
 
 namespace {
 
+// As little of a device description as names the service to ask.
 const char* const DESCRIPTION =
-    "<?xml version=\"1.0\"?><root xmlns=\"urn:schemas-upnp-org:device-1-0\"><specVersion><major>1</major>"
-    "<minor>0</minor></specVersion><device><deviceType>urn:schemas-upnp-org:device:InternetGatewayDevice:1"
-    "</deviceType><deviceList><device><deviceType>urn:schemas-upnp-org:device:WANDevice:1</deviceType><deviceList>"
-    "<device><deviceType>urn:schemas-upnp-org:device:WANConnectionDevice:1</deviceType><serviceList><service>"
-    "<serviceType>urn:schemas-upnp-org:service:WANIPConnection:1</serviceType><serviceId>"
-    "urn:upnp-org:serviceId:WANIPConn1</serviceId><controlURL>/ctl</controlURL><eventSubURL>/evt</eventSubURL>"
-    "<SCPDURL>/scpd.xml</SCPDURL></service></serviceList></device></deviceList></device></deviceList></device></root>";
+    "<root><device><serviceList><service><serviceType>urn:schemas-upnp-org:service:WANIPConnection:1</serviceType>"
+    "<controlURL>/ctl</controlURL></service></serviceList></device></root>";
 
 // An HTTP answer; its body a SOAP envelope when `action` is set.
 std::string reply(const char* status, const std::string& action, const std::string& inner) {
