@@ -1,18 +1,14 @@
 // Finding games: the discovery datagrams, typed by hand and refused field by
-// field (fuzz_packet throws junk at them); the addresses a player types; and
-// a host found over loopback (as the tests run: VEKTORAK_DISCOVERY_ADDRESS).
+// field (fuzz_packet throws junk at them), and the addresses a player types.
+// A host found over loopback: tests/e2e/test_netmenu.py.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <string>
-#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "net/naddress.h"
 #include "net/ndiscovery.h"
-#include "net/nsession.h"
 
 namespace {
 
@@ -30,12 +26,8 @@ TEST(NetDiscovery, DatagramsAsTypedAndEveryFieldOutOfRange) {
     NDiscoveryMessage m;
     std::string why;
     ASSERT_TRUE(decodeDiscovery(answer.data(), answer.size(), m, why)) << why;
-    EXPECT_EQ(m.kind, vkd::ANSWER);
-    EXPECT_EQ(m.stamp, 0x01020304u);
-    EXPECT_EQ(m.protocol, 2);
-    EXPECT_EQ(m.gamePort, 27183);
-    EXPECT_FALSE(m.free);
-    EXPECT_EQ(std::string(m.gameVersion), "1.2");
+    EXPECT_EQ(std::make_tuple(m.kind, m.stamp, m.protocol, m.gamePort, m.free, std::string(m.gameVersion)),
+              std::make_tuple(vkd::ANSWER, 0x01020304u, uint16_t(2), uint16_t(27183), false, std::string("1.2")));
     uint8_t again[vkd::MAX_DATAGRAM];
     EXPECT_EQ(std::vector<uint8_t>(again, again + encodeDiscovery(m, again)), answer);
 
@@ -89,7 +81,6 @@ TEST(NetDiscovery, AddressesAPlayerMayType) {
         {"-host", false, "", 0},
         {"ho st", false, "", 0},
         {"host..local", false, "", 0},
-        {"nonsense..x", false, "", 0},
         {"", false, "", 0},
     };
     for (const auto& c : cases) {
@@ -108,23 +99,4 @@ TEST(NetDiscovery, AddressesAPlayerMayType) {
     EXPECT_TRUE(parseAddress(longest, host, port));
     EXPECT_FALSE(parseAddress(longest + "y", host, port));
     EXPECT_FALSE(parseAddress(std::string(64, 'x'), host, port));
-}
-
-// A host on this machine is found through loopback, free and joinable.
-TEST(NetDiscovery, AHostIsFoundOverLoopback) {
-    setenv("VEKTORAK_DISCOVERY_PORT", std::to_string(31000 + getpid() % 2000).c_str(), 1);
-    const uint16_t gamePort = static_cast<uint16_t>(33000 + getpid() % 2000);
-    NSession host;
-    ASSERT_TRUE(host.host(gamePort)) << host.notice();
-    NDiscoveryFinder finder;
-    ASSERT_TRUE(finder.open());
-    for (int i = 0; i < 3000 && finder.games().empty(); i++) {
-        host.service();
-        finder.service(NSession::clock());
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_EQ(finder.games().size(), 1u);
-    const NFoundGame& found = finder.games()[0];
-    EXPECT_EQ(found.address + ":" + std::to_string(found.port), "127.0.0.1:" + std::to_string(gamePort));
-    EXPECT_TRUE(found.free && found.joinable());
 }
