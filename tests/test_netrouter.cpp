@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -105,8 +104,7 @@ private:
     std::thread thread;
 };
 
-// Asks for UDP 27190 and waits for the answer, at most 5 s.
-std::string ask(NRouter& router) {
+std::string ask(NRouter& router) {  // UDP 27190, waiting at most 5 s
     router.open(27190, NSession::clock());
     for (int i = 0; i < 500 && router.state(NSession::clock()) == NRouter::State::ASKING; i++) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -84,11 +84,9 @@ bool serviceUntil(Done done, NSession& a, RawPeer* raw = nullptr, NSession* b = 
 // that sends nonsense after its hello loses its connection, not the host's.
 // A real player then still joins.
 TEST(NetSession, StrangersAndBadPacketsNeverTakeTheHostOffTheNetwork) {
-    NMessage hello = greeting(vkn::Kind::HELLO);
+    const NMessage hello = greeting(vkn::Kind::HELLO);
     NMessage older = hello;
     older.protocol = 1;  // a game of the protocol before rollback, otherwise the same
-    NMessage start;
-    start.kind = vkn::Kind::START;
     const struct {
         std::vector<uint8_t> hello;  // sent first, when not empty
         std::vector<uint8_t> bad;
@@ -101,12 +99,11 @@ TEST(NetSession, StrangersAndBadPacketsNeverTakeTheHostOffTheNetwork) {
          vkn::Kind::REFUSE},
         {{}, {0}, "Dropped a stranger who sent a bad packet (unknown kind 0).", vkn::Kind::PING},
         {{}, {6, 0, 1, 0, 0, 0, 1, 0}, "Dropped a stranger who sent a bad packet (truncated input).", vkn::Kind::PING},
-        {{}, bytesOf(start), "Dropped a stranger who sent a bad packet (unexpected start).", vkn::Kind::PING},
-        {bytesOf(hello), {4, 5, 0},
-         "The other player sent a bad packet (menu choice 5 out of range); the connection is closed.",
-         vkn::Kind::WELCOME},
-        {{}, std::vector<uint8_t>(513, 7), "Dropped a stranger who sent a bad packet (a packet of 513 bytes, over the limit of 512).",
-         vkn::Kind::PING},
+        {{}, {5, 0, 0, 0, 0, 0, 1, 0, 0}, "Dropped a stranger who sent a bad packet (unexpected start).", vkn::Kind::PING},
+        {{}, std::vector<uint8_t>(513, 7), "Dropped a stranger who sent a bad packet (a packet of 513 bytes, over the "
+         "limit of 512).", vkn::Kind::PING},
+        {bytesOf(hello), {4, 5, 0}, "The other player sent a bad packet (menu choice 5 out of range); the connection "
+         "is closed.", vkn::Kind::WELCOME},
     };
     NSession host;
     const uint16_t port = freePort(0);
@@ -124,8 +121,7 @@ TEST(NetSession, StrangersAndBadPacketsNeverTakeTheHostOffTheNetwork) {
         EXPECT_EQ(host.state(), NSession::State::WAITING);
         EXPECT_EQ(host.status(), "Waiting for a player on UDP port " + std::to_string(port));
         NSession::Event event;
-        NStart none;
-        // Only a player that was in hears of it: the application ends its match.
+        NStart none;  // only a player that was in is told of: its match ends
         EXPECT_EQ(host.takeEvent(event, none) && event == NSession::Event::CLOSED, !c.hello.empty());
         if (c.answer != vkn::Kind::PING) {
             EXPECT_TRUE(serviceUntil([&] { return stranger.heard(c.answer) && stranger.disconnected; }, host,

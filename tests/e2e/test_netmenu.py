@@ -47,18 +47,17 @@ class NetworkMenu(GameTestCase):
             g.x(["xdotool", "type", "--delay", "40", text])
         g.key(*names)
 
-    def wait_title(self, g, title, timeout=10):
-        name = lambda: g.x(["xdotool", "getwindowname", g.window]).strip()
+    def wait(self, holds, timeout, what):
         deadline = time.time() + timeout
-        while time.time() < deadline and name() != title:
+        while time.time() < deadline and not holds():
             time.sleep(0.1)
-        self.assertEqual(name(), title)
+        self.assertTrue(holds(), what)
+
+    def wait_title(self, g, title):
+        self.wait(lambda: g.x(["xdotool", "getwindowname", g.window]).strip() == title, 10, title)
 
     def wait_stderr(self, g, text, timeout):
-        deadline = time.time() + timeout
-        while time.time() < deadline and text not in g.read_stderr():
-            time.sleep(0.2)
-        self.assertIn(text, g.read_stderr())
+        self.wait(lambda: text in g.read_stderr(), timeout, text)
 
     def pair(self):  # the host hosts from its menu with two keys
         self.taken = set()  # X hands closed windows' ids out again
@@ -69,7 +68,6 @@ class NetworkMenu(GameTestCase):
         return host, join
 
     def connected_and_left(self, host, join):  # with the round trip shown; then Escape
-
         self.wait_title(host, LEFT)
         self.wait_title(join, RIGHT)
         host.wait_picture(lambda i: round_trip(i, 510) > 40, name="netmenu-host-connected")
