@@ -1,9 +1,7 @@
-"""Network play from the menu, as a player without a terminal has it: two
-real games started with no options, one hosting with `n` `h`, the other
-finding it on the network screen and joining it; then a second pair, the
-joiner typing an address after a nonsense address and a closed port have
-each said what went wrong. Judged by captions, standard error and
-screenshots at 640x480."""
+"""Network play from the menu: two games with no options, one hosting with
+`n` `h`, the other joining it from the list; then a second pair, the joiner
+typing an address after a nonsense one and a closed port have each said
+what went wrong. Judged by captions, standard error and screenshots."""
 import os
 import time
 import unittest
