@@ -12,6 +12,7 @@
 #include "net/nsession.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
+#include "screens/msettings.h"
 #include "screens/mvictory.h"
 #include "sound/hsound.h"
 
@@ -65,6 +66,13 @@ void HApplication::keyDown(uint8_t key) {
     afterScreenCall();
 }
 
+void HApplication::symbolDown(uint32_t sym, uint8_t key) {
+    if (!currentScreen) return;
+    screenCalls++;
+    currentScreen->symbolDown(sym, key);
+    afterScreenCall();
+}
+
 void HApplication::update(int32_t ms) {
     // The network is serviced even in a dropped update: the other side must
     // hear from this one however long a screen took to build.
@@ -103,6 +111,8 @@ void HApplication::request(const Request& r) {
 }
 
 void HApplication::showMenu() { request(Request{Next::MENU}); }
+
+void HApplication::showSettings() { request(Request{Next::SETTINGS}); }
 
 void HApplication::startMatch(ControllerChoice left, ControllerChoice right) {
     Request r{Next::MATCH};
@@ -144,6 +154,12 @@ void HApplication::switchNow(const Request& r) {
         if (!memory) return;
         replaceScreen(memory, [this](void* m) { return new (m) MMainMenu(this); });
         if (theSound) theSound->menuShown();
+        return;
+    }
+    case Next::SETTINGS: {
+        void* memory = allocateScreen(sizeof(MSettings));
+        if (!memory) return;
+        replaceScreen(memory, [this](void* m) { return new (m) MSettings(this); });
         return;
     }
     case Next::MATCH:

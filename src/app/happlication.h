@@ -40,10 +40,13 @@ public:
 
     void keyUp(uint8_t key) override;
     void keyDown(uint8_t key) override;
+    void symbolDown(uint32_t sym, uint8_t key) override;
     void update(int32_t ms) override;
     void draw() override;
 
     void showMenu();
+    // The settings screen (window, sound, controls); `s` in the menu.
+    void showSettings();
     void startMatch(ControllerChoice left, ControllerChoice right);
     void showResult(const MatchResult& result);
     // Watches the last match of this run again; nothing without one.
@@ -80,7 +83,7 @@ private:
     HApplication(const HApplication&) = delete;
     HApplication& operator=(const HApplication&) = delete;
 
-    enum class Next { NONE, MENU, MATCH, RESULT, REPLAY };
+    enum class Next { NONE, MENU, MATCH, RESULT, REPLAY, SETTINGS };
     struct Request {
         Next next = Next::NONE;
         ControllerChoice left = 0, right = 0;

@@ -17,6 +17,13 @@ public:
     // buttons arrive as Return.
     virtual void keyUp(uint8_t key) { (void)key; }
     virtual void keyDown(uint8_t key) { (void)key; }
+    // A key pressed, as its full SDL key symbol `sym` as well as its key
+    // code `key`. Screens that need keys above 255 (the settings screen:
+    // cursor keys to move, any key to bind) take this; the rest get keyDown.
+    virtual void symbolDown(uint32_t sym, uint8_t key) {
+        (void)sym;
+        keyDown(key);
+    }
 
     // Elapsed time in whole milliseconds since the previous update.
     virtual void update(int32_t ms) { (void)ms; }

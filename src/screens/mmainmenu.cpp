@@ -77,6 +77,10 @@ void MMainMenu::netKeyDown(uint8_t key) {
     case 27:
         application->quit();
         break;
+    case 's':  // the keys of this side's next match, not yet ready
+        if (net->ownReady()) net->setOwnReady(false);
+        application->showSettings();
+        break;
     case 'r':
         if (application->hasLastMatch()) {
             if (net->ownReady()) net->setOwnReady(false);
@@ -111,6 +115,9 @@ void MMainMenu::keyDown(uint8_t key) {
         break;
     case 'r':  // nothing happens before the first match of the run has ended
         application->watchLastMatch();
+        break;
+    case 's':
+        application->showSettings();
         break;
     case 'o':
         leftChoice = nextChoice(leftChoice);
