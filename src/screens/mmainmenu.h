@@ -1,9 +1,10 @@
 // mmainmenu.h: the main menu, where each side's controller is chosen.
 //
 // Shows the backdrop, the turning logo and both ships, and under each ship
-// the picture of its controller. Transitions, made by the application once
+// the picture of its controller; on a keyboard choice's picture, the keys
+// that player has bound, written on its caps at run time. Transitions, made by the application once
 // keyDown has returned: Return with an allowed pair of choices -> match
-// (startMatch); `r` once a match of this run has ended -> that match again
+// (startMatch); `s` -> the settings screen (showSettings); `r` once a match of this run has ended -> that match again
 // (watchLastMatch). Escape -> end of the run (quit; the menu stays until the
 // loop ends).
 //
@@ -51,11 +52,20 @@ public:
     HModel rightShipModel;  // "ship.3ds", the right player's
     float angle;            // degrees the models have turned, 0 to below 360
     HApplication* application;
-    MText* text;  // a network game's lines; null in a local game
+    MText* text;  // the bound keys on the key caps, and a network game's lines
+
+    // Where a keys picture was drawn, in window pixels from the bottom left;
+    // found while drawing it, used by the caps drawn over it.
+    struct PanelRect {
+        bool shown;
+        float left, top, right, bottom;
+        int32_t side;  // whose binding it shows (GSide)
+    };
 
 private:
     void netKeyDown(uint8_t key);
     void drawNet();
+    void drawKeyCaps(const PanelRect& panel) const;
     // The picture of one side's choice; -1 (no texture) for a value outside
     // the table rather than a read past it.
     int32_t choiceImage(ControllerChoice choice) const;
