@@ -185,7 +185,9 @@ bool readControls(FILE* in, const char* fileName) {
         } else if (item < ACTION_COUNT) {
             const uint16_t sym = keyNamed(value);
             int32_t holderSide = 0, holderAction = 0;
-            if (sym == 0) {
+            if (lower(value) == "none") {
+                actionKey(playerKeys[side], item) = 0;  // as the writer says a key a line took
+            } else if (sym == 0) {
                 fault = "no key is called \"" + value + "\"";
             } else if (keptFromPlayers(sym)) {
                 fault = keyName(sym) + " is the game's own";

@@ -4,7 +4,7 @@
 // Input: the file, one setting a line, `NAME = VALUE`, white space around
 // either side free, `#` starting a comment line, blank lines allowed:
 //
-//   left.up = w               a key, by SDL's own name for it (SDL_GetKeyName)
+//   left.up = w               a key, by SDL's own name for it (SDL_GetKeyName), or none
 //   right.fire = right ctrl   the names are SDL's, spaces included
 //   left.pad = 2              none, or 1 to GPads::MAX_PADS
 //   left.padfire = any        any of the first four buttons, or 0 to 31

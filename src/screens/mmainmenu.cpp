@@ -198,7 +198,9 @@ void MMainMenu::draw() {
         panels[side] = {true, static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1),
                         static_cast<float>(y1), keysOf};
     }
-    if (text != nullptr) {
+    // Without the font the caps stay bare, arrows too: half-written keys
+    // would mislead more than none.
+    if (text != nullptr && text->texture >= 0) {
         MText::beginOverlay();
         for (const PanelRect& panel : panels) {
             if (panel.shown) drawKeyCaps(panel);
