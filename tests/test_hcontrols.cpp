@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/happlication.h"
 #include "app/hcontrols.h"
+#include "app/settings.h"
 #include "screens/mmainmenu.h"
 #include "screens/msettings.h"
 #include "support/glwindow.h"
@@ -19,7 +21,10 @@ namespace {
 class ControlsTest : public ::testing::Test {
 protected:
     void SetUp() override { resetControls(); }
-    void TearDown() override { resetControls(); }
+    void TearDown() override {
+        resetControls();
+        resetSettings();
+    }
 
     // Reads `contents` as controls.txt; returns what went to stderr.
     std::string read(const std::string& contents, bool& clean) {
@@ -157,6 +162,26 @@ TEST_F(ControlsTest, TheSettingsScreenRefusesAKeyAnotherActionHoldsAndBindsAFree
     }
     EXPECT_EQ(playerKeys[SIDE_LEFT].down, SDLK_KP5);
     EXPECT_EQ(playerKeys[SIDE_RIGHT].up, SDLK_UP);
+}
+
+TEST_F(ControlsTest, APadsStickMovesThroughTheLinesOncePerPush) {
+    HApplication application;
+    MSettings screen(&application);
+    application.input.padPresent[3] = true;  // the fourth pad: any pad will do
+    const struct {
+        int16_t x, y;
+        int32_t line;
+    } pushes[] = {{0, 32767, 1}, {0, 32767, 1}, {0, 0, 1}, {0, 32767, 2}, {0, -32767, 1}, {0, 0, 1}};
+    for (const auto& push : pushes) {
+        application.input.pads[3].x = push.x;
+        application.input.pads[3].y = push.y;
+        screen.update(1);
+        EXPECT_EQ(screen.line, push.line);
+    }
+    screen.line = MSettings::EFFECTS_VOLUME;
+    application.input.pads[3].x = -32767;  // left: down a step
+    screen.update(1);
+    EXPECT_EQ(screen.value(screen.line), "90");
 }
 
 }  // namespace
