@@ -100,7 +100,7 @@ public:
 class GArrowKeysController : public GKeyboardController {
 public:
     static const GKeyBinding KEYS;
-    GArrowKeysController(const GInput* input, const GKeyBinding& keys = KEYS) : GKeyboardController(input, keys) {}
+    explicit GArrowKeysController(const GInput* input, const GKeyBinding& keys = KEYS) : GKeyboardController(input, keys) {}
 };
 
 // The "left keys": by default W A S D, left Ctrl fires, and the second
@@ -108,5 +108,5 @@ public:
 class GWasdController : public GKeyboardController {
 public:
     static const GKeyBinding KEYS;
-    GWasdController(const GInput* input, const GKeyBinding& keys = KEYS) : GKeyboardController(input, keys) {}
+    explicit GWasdController(const GInput* input, const GKeyBinding& keys = KEYS) : GKeyboardController(input, keys) {}
 };

@@ -1,10 +1,10 @@
 // mmainmenu.cpp: choosing the controllers and starting a match.
 #include "screens/mmainmenu.h"
 
-#include <cmath>  // Required for: std::fmod
-#include <new>    // Required for: std::nothrow
 #include <cctype>   // Required for: toupper
+#include <cmath>    // Required for: std::fmod
 #include <cstring>  // Required for: strlen
+#include <new>      // Required for: std::nothrow
 #include <string>
 
 #include <GL/gl.h>
@@ -233,8 +233,9 @@ void drawArrow(float cx, float cy, float size, float dx, float dy) {
     glEnable(GL_TEXTURE_2D);
 }
 
-// What a cap says for SDL's name of a key: one letter in capitals, a
-// modifier's word with its side (LEFT, RIGHT) apart to go above the cap.
+// What a cap says for SDL's name of a key: its first letter in capitals
+// ("W", "Space"), a modifier's word with its side (LEFT, RIGHT) apart, to
+// go above the cap.
 void capLabel(const std::string& name, std::string& label, std::string& above) {
     label = name;
     above.clear();
@@ -245,11 +246,7 @@ void capLabel(const std::string& name, std::string& label, std::string& above) {
             label = name.substr(n);
         }
     }
-    if (label.size() == 1) {
-        label[0] = static_cast<char>(toupper(static_cast<unsigned char>(label[0])));
-    } else if (!label.empty()) {
-        label[0] = static_cast<char>(toupper(static_cast<unsigned char>(label[0])));
-    }
+    if (!label.empty()) label[0] = static_cast<char>(toupper(static_cast<unsigned char>(label[0])));
 }
 
 }  // namespace
