@@ -118,7 +118,7 @@ void initVideo() {
 
 bool applyVideoMode() {
     const SDL_Surface* before = SDL_GetVideoSurface();
-    if (before == nullptr) return false;  // no window to change (a test without video)
+    if (before == nullptr) return true;  // no window yet: the settings take effect when one opens
     const int32_t width = before->w, height = before->h, flags = before->flags;
     Uint32 wanted = SDL_OPENGL;
     if (fullScreen) wanted |= SDL_FULLSCREEN;

@@ -34,7 +34,7 @@ extern int32_t desktopWidth, desktopHeight;
 // Opens the window anew with the settings' size, depth and full screen, and
 // sets up the view for it; the settings screen's changes take effect
 // through it. False, with a line on standard error and the window as it
-// was, when SDL refuses the mode.
+// was, when SDL refuses the mode; true without a window to change.
 bool applyVideoMode();
 
 // Fixed OpenGL state and a 45 degree perspective for the given size; also

@@ -152,13 +152,25 @@ void MSettings::change(int32_t step) {
         if (pick < 0) return;
         screenWidth = sizes[pick].width;
         screenHeight = sizes[pick].height;
-        applyVideoMode();
+        // A size the display refuses is not kept: the next start would
+        // fail with it.
+        if (!applyVideoMode()) {
+            screenWidth = now.width;
+            screenHeight = now.height;
+            refuse("The display refused " + std::to_string(sizes[pick].width) + "x" +
+                   std::to_string(sizes[pick].height));
+            return;
+        }
         settingsChanged = true;
         return;
     }
     case FULL_SCREEN:
         fullScreen = fullScreen ? 0 : 1;
-        applyVideoMode();
+        if (!applyVideoMode()) {
+            fullScreen = fullScreen ? 0 : 1;
+            refuse("The display refused it");
+            return;
+        }
         settingsChanged = true;
         return;
     case TEXTURE_FILTER:
