@@ -186,7 +186,10 @@ void MMainMenu::draw() {
         // The keys a picture stands for are its player's: the left keys
         // are the left player's on whichever side they fly.
         const int32_t keysOf = picture.choice == CHOICE_WASD ? SIDE_LEFT : picture.choice == CHOICE_ARROW_KEYS ? SIDE_RIGHT : -1;
-        if (keysOf < 0) continue;
+        // The other machine's player keeps keys this one does not know:
+        // their caps stay bare.
+        const bool remote = net != nullptr && net->connected() && side != net->ownSide();
+        if (keysOf < 0 || remote) continue;
         GLdouble model[16], projection[16];
         GLint viewport[4];
         glGetDoublev(GL_MODELVIEW_MATRIX, model);
