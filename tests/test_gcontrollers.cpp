@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
@@ -85,6 +86,35 @@ TEST(KeyboardPlayers, EachFollowsItsKeysAndItsOwnPadPastTheDeadZone) {
     }
     // Without a snapshot nothing is held.
     EXPECT_EQ(GArrowKeysController(nullptr).flags(world, SIDE_RIGHT, 1), 0);
+}
+
+// The bindings travel with the match's set-up, where a network match also
+// gets its own player (it wraps the controller made here), and the left
+// keys are the left player's on whichever ship they fly.
+TEST(KeyboardPlayers, ReboundKeysAndPadsReachTheMatchWhicheverShipTheyFly) {
+    GKeyBinding keys[2] = {GWasdController::KEYS, GArrowKeysController::KEYS};
+    keys[SIDE_LEFT].up = 'x';
+    keys[SIDE_LEFT].pad = 3;
+    keys[SIDE_LEFT].padFire = 5;
+    keys[SIDE_RIGHT].up = 'i';
+    GInput input;
+    input.padPresent[3] = true;
+    GMatch match;
+    match.setUp(7, CHOICE_ARROW_KEYS, CHOICE_WASD, &input, keys);
+    const struct {
+        std::vector<uint16_t> held;
+        uint32_t buttons;    // of the fourth pad
+        const char* left;    // the right keys' flags, on the left ship
+        const char* right;   // the left keys', on the right ship
+    } rows[] = {{{'x'}, 0, ".....", "u...."},        {{gkey::W, gkey::UP}, 0, ".....", "....."},
+                {{'i'}, 1u << 5, "u....", "....f"},  {{}, 1u << 0, ".....", "....."}};
+    for (const auto& row : rows) {
+        for (uint8_t& k : input.keys) k = 0;
+        for (uint16_t key : row.held) input.keys[key] = 1;
+        input.pads[3].buttons = row.buttons;
+        EXPECT_EQ(flags(match.controller(SIDE_LEFT)->flags(match.world, SIDE_LEFT, 1)), row.left);
+        EXPECT_EQ(flags(match.controller(SIDE_RIGHT)->flags(match.world, SIDE_RIGHT, 1)), row.right);
+    }
 }
 
 // --- the computer player -----------------------------------------------------

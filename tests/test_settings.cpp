@@ -129,4 +129,20 @@ TEST_F(SettingsTest, TheTwoVolumesAfterTheFiveAreReadAndClamped) {
     }
 }
 
+TEST_F(SettingsTest, WhatTheSettingsScreenWritesReadsBackAsWrittenAndLeavesNoTemporaryFile) {
+    const int values[7] = {1600, 900, 16, 1, 2, 30, 70};  // no two alike
+    screenWidth = values[0];
+    screenHeight = values[1];
+    bitsPerPixel = values[2];
+    fullScreen = values[3];
+    textureFilter = values[4];
+    effectsVolume = values[5];
+    musicVolume = values[6];
+    ASSERT_TRUE(saveSettings());
+    resetSettings();
+    EXPECT_EQ(load(), "");
+    expectValues(values[0], values[1], values[2], values[3], values[4], values[5], values[6]);
+    EXPECT_EQ(fopen((dir.path() + "/vkt.txt.tmp").c_str(), "r"), nullptr);
+}
+
 }  // namespace

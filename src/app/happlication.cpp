@@ -13,6 +13,7 @@
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mnetmenu.h"
+#include "screens/msettings.h"
 #include "screens/mvictory.h"
 #include "sound/hsound.h"
 
@@ -73,6 +74,13 @@ void HApplication::keyTyped(uint16_t symbol, char typed) {
     afterScreenCall();
 }
 
+void HApplication::symbolDown(uint32_t sym, uint8_t key) {
+    if (!currentScreen) return;
+    screenCalls++;
+    currentScreen->symbolDown(sym, key);
+    afterScreenCall();
+}
+
 void HApplication::update(int32_t ms) {
     // The network is serviced even in a dropped update: the other side must
     // hear from this one however long a screen took to build.
@@ -113,6 +121,8 @@ void HApplication::request(const Request& r) {
 void HApplication::showMenu() { request(Request{Next::MENU}); }
 
 void HApplication::showNetMenu() { request(Request{Next::NETMENU}); }
+
+void HApplication::showSettings() { request(Request{Next::SETTINGS}); }
 
 void HApplication::startMatch(ControllerChoice left, ControllerChoice right) {
     Request r{Next::MATCH};
@@ -160,6 +170,12 @@ void HApplication::switchNow(const Request& r) {
         void* memory = allocateScreen(sizeof(MNetMenu));
         if (!memory) return;
         replaceScreen(memory, [this](void* m) { return new (m) MNetMenu(this); });
+        return;
+    }
+    case Next::SETTINGS: {
+        void* memory = allocateScreen(sizeof(MSettings));
+        if (!memory) return;
+        replaceScreen(memory, [this](void* m) { return new (m) MSettings(this); });
         return;
     }
     case Next::MATCH:

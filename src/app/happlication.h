@@ -41,12 +41,15 @@ public:
     void keyUp(uint8_t key) override;
     void keyDown(uint8_t key) override;
     void keyTyped(uint16_t symbol, char typed) override;
+    void symbolDown(uint32_t sym, uint8_t key) override;
     void update(int32_t ms) override;
     void draw() override;
 
     void showMenu();
     // The network screen (screens/mnetmenu.h).
     void showNetMenu();
+    // The settings screen (window, sound, controls); `s` in the menu.
+    void showSettings();
     void startMatch(ControllerChoice left, ControllerChoice right);
     void showResult(const MatchResult& result);
     // Watches the last match of this run again; nothing without one.
@@ -83,7 +86,7 @@ private:
     HApplication(const HApplication&) = delete;
     HApplication& operator=(const HApplication&) = delete;
 
-    enum class Next { NONE, MENU, MATCH, RESULT, REPLAY, NETMENU };
+    enum class Next { NONE, MENU, MATCH, RESULT, REPLAY, NETMENU, SETTINGS };
     struct Request {
         Next next = Next::NONE;
         ControllerChoice left = 0, right = 0;

@@ -17,12 +17,19 @@ public:
     // buttons arrive as Return.
     virtual void keyUp(uint8_t key) { (void)key; }
     virtual void keyDown(uint8_t key) { (void)key; }
-    // Every key pressed, after keyDown, with its whole SDL key symbol (the
+    // Every key pressed, after symbolDown, with its whole SDL key symbol (the
     // arrows too) and the character it types (0 for none): for a screen
     // that takes text or moves a choice with the arrows.
     virtual void keyTyped(uint16_t symbol, char typed) {
         (void)symbol;
         (void)typed;
+    }
+    // A key pressed, as its full SDL key symbol `sym` as well as its key
+    // code `key`. Screens that need keys above 255 (the settings screen:
+    // cursor keys to move, any key to bind) take this; the rest get keyDown.
+    virtual void symbolDown(uint32_t sym, uint8_t key) {
+        (void)sym;
+        keyDown(key);
     }
 
     // Elapsed time in whole milliseconds since the previous update.

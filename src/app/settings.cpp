@@ -1,6 +1,9 @@
 // settings.cpp: reading "vkt.txt".
 #include "app/settings.h"
 
+#include <cerrno>
+#include <cstring>  // Required for: strerror
+
 #include "assets/htexturestore.h"
 
 int32_t screenWidth = 640;
@@ -48,4 +51,37 @@ void loadSettings() {
         fclose(file);
     }
     theTextureStore.setFilterMode(textureFilter);
+}
+
+std::string settingsText() {
+    char numbers[128];
+    snprintf(numbers, sizeof numbers, "%d %d %d %d %d %d %d\n", static_cast<int>(screenWidth),
+             static_cast<int>(screenHeight), static_cast<int>(bitsPerPixel), static_cast<int>(fullScreen),
+             static_cast<int>(textureFilter), static_cast<int>(effectsVolume), static_cast<int>(musicVolume));
+    return std::string(numbers) + "width height depth fullscreen filter effects-volume music-volume\n";
+}
+
+bool saveSettings() { return writeTextFile("vkt.txt", settingsText()); }
+
+bool writeTextFile(const char* path, const std::string& text) {
+    const std::string temporary = std::string(path) + ".tmp";
+    errno = 0;
+    FILE* out = fopen(temporary.c_str(), "wb");
+    bool written = out != nullptr;
+    int error = errno;
+    if (written) {
+        written = fwrite(text.data(), 1, text.size(), out) == text.size() && fflush(out) == 0;
+        error = errno;
+        if (fclose(out) != 0 && written) {
+            written = false;
+            error = errno;
+        }
+        if (written && rename(temporary.c_str(), path) != 0) {
+            written = false;
+            error = errno;
+        }
+        if (!written) remove(temporary.c_str());
+    }
+    if (!written) fprintf(stderr, "Unable to write %s: %s\n", path, strerror(error != 0 ? error : EIO));
+    return written;
 }

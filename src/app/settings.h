@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 extern int32_t screenWidth;    // pixels; default 640
 extern int32_t screenHeight;   // pixels; default 480
@@ -28,3 +29,15 @@ void readSettings(FILE* file);
 // Reads "vkt.txt" from the working directory, or reports its absence and
 // keeps the defaults; then hands textureFilter to the texture store.
 void loadSettings();
+
+// The file as the settings screen writes it: the seven numbers, then a
+// line naming them, which a game of any version reads past.
+std::string settingsText();
+// Writes "vkt.txt" with settingsText(); false, with a line on standard
+// error, when it could not be written.
+bool saveSettings();
+
+// Writes `text` to `path` through `path`.tmp and a rename, as the replay is
+// written, so that a crash or a full disk leaves the old file whole. False,
+// with "Unable to write PATH: REASON" on standard error, on failure.
+bool writeTextFile(const char* path, const std::string& text);

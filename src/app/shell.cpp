@@ -11,6 +11,7 @@
 #include <SDL.h>
 
 #include "app/happlication.h"
+#include "app/hcontrols.h"
 #include "app/hgamepads.h"
 #include "app/hinput.h"
 #include "app/settings.h"
@@ -22,6 +23,9 @@
 
 uint32_t (*shellTicks)() = SDL_GetTicks;
 uint8_t (*shellAppState)() = SDL_GetAppState;
+
+int32_t desktopWidth = 0;
+int32_t desktopHeight = 0;
 
 // The pads the main loop samples; null while there are none.
 static const HGamepads* openPads = nullptr;
@@ -37,6 +41,8 @@ int runGame(const GameOptions& options) {
     loadSettings();
     printf("Setting Loaded.\n");
     initVideo();
+    // After the video start-up, where SDL learns its keys' names.
+    loadControls();
     // The pads come after the video start-up and quietly: without one the
     // run, its output included, is as it always was.
     HGamepads pads;
@@ -69,6 +75,7 @@ int runGame(const GameOptions& options) {
     runMainLoop(previous, now);
 
     // De-initialization ------------------------------------------------------
+    saveChoicesIfChanged();
     printf("Delleting all..");
     if (theApplication) {
         delete theApplication;
@@ -95,6 +102,11 @@ void initVideo() {
     }
     atexit(SDL_Quit);
 
+    // Before any mode is set SDL reports the display's own.
+    if (const SDL_VideoInfo* info = SDL_GetVideoInfo()) {
+        desktopWidth = info->current_w;
+        desktopHeight = info->current_h;
+    }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     Uint32 flags = SDL_OPENGL;
     if (fullScreen) flags |= SDL_FULLSCREEN;
@@ -105,6 +117,22 @@ void initVideo() {
     }
     SDL_WM_SetCaption("Vektorak", NULL);
     SDL_ShowCursor(SDL_DISABLE);
+}
+
+bool applyVideoMode() {
+    const SDL_Surface* before = SDL_GetVideoSurface();
+    if (before == nullptr) return true;  // no window yet: the settings take effect when one opens
+    const int32_t width = before->w, height = before->h, flags = before->flags;
+    Uint32 wanted = SDL_OPENGL;
+    if (fullScreen) wanted |= SDL_FULLSCREEN;
+    const SDL_Surface* screen = SDL_SetVideoMode(screenWidth, screenHeight, bitsPerPixel, wanted);
+    if (screen == nullptr) {
+        fprintf(stderr, "Unable to change the window to %dx%d: %s\n", static_cast<int>(screenWidth),
+                static_cast<int>(screenHeight), SDL_GetError());
+        screen = SDL_SetVideoMode(width, height, bitsPerPixel, flags);
+    }
+    if (screen != nullptr) initGl(screen->w, screen->h);
+    return screen != nullptr && screen->w == screenWidth && screen->h == screenHeight;
 }
 
 void initGl(int32_t width, int32_t height) {
@@ -171,7 +199,7 @@ bool pumpEvents() {
             } else if (event.key.keysym.sym == SDLK_m) {
                 if (theSound) theSound->toggleMute();
             } else if (theApplication) {
-                theApplication->keyDown(screenKeyCode(event.key.keysym.sym));
+                theApplication->symbolDown(event.key.keysym.sym, screenKeyCode(event.key.keysym.sym));
                 // The character needs the shift keys as they were at this
                 // event, not as the next snapshot finds them.
                 const uint16_t unicode = event.key.keysym.unicode;
@@ -193,7 +221,7 @@ bool pumpEvents() {
         case SDL_JOYBUTTONUP:
             if (event.jbutton.button >= GPads::FIRE_BUTTONS || !theApplication) break;
             if (event.type == SDL_JOYBUTTONDOWN) {
-                theApplication->keyDown(screenKeyCode(SDLK_RETURN));
+                theApplication->symbolDown(SDLK_RETURN, screenKeyCode(SDLK_RETURN));
             } else {
                 theApplication->keyUp(screenKeyCode(SDLK_RETURN));
             }

@@ -27,6 +27,16 @@ extern uint8_t (*shellAppState)();
 // the settings' size, depth and mode.
 void initVideo();
 
+// The display's own size, as SDL reported it before the window opened; 0
+// before initVideo or when SDL could not say.
+extern int32_t desktopWidth, desktopHeight;
+
+// Opens the window anew with the settings' size, depth and full screen, and
+// sets up the view for it; the settings screen's changes take effect
+// through it. False, with a line on standard error and the window as it
+// was, when SDL refuses the mode; true without a window to change.
+bool applyVideoMode();
+
 // Fixed OpenGL state and a 45 degree perspective for the given size; also
 // called on every resize. A height below 1 is taken as 1 for the aspect.
 void initGl(int32_t width, int32_t height);

@@ -69,10 +69,15 @@ public:
 };
 
 // Which keys and which pad one local player follows. Keys are SDL key
-// symbols (gkey), the pad an index into the snapshot's pads.
+// symbols (gkey), 0 for none; the pad an index into the snapshot's pads,
+// -1 for none; padFire the button that fires, or ANY_FIRE_BUTTON for any
+// of the first GPads::FIRE_BUTTONS, as it was before buttons could be
+// chosen.
 struct GKeyBinding {
+    static constexpr int32_t ANY_FIRE_BUTTON = -1;
     uint16_t up, down, left, right, fire;
     int32_t pad;
+    int32_t padFire;
 };
 
 // A player at this machine: a flag is set when its key is held in the
@@ -89,19 +94,19 @@ public:
     GKeyBinding binding;
 };
 
-// The right-hand player by default: cursor keys, right Ctrl fires, and the
+// The "right keys": by default the cursor keys, right Ctrl fires, and the
 // first gamepad, so that with one pad the right player takes it while the
 // left keeps W A S D.
 class GArrowKeysController : public GKeyboardController {
 public:
     static const GKeyBinding KEYS;
-    explicit GArrowKeysController(const GInput* input) : GKeyboardController(input, KEYS) {}
+    explicit GArrowKeysController(const GInput* input, const GKeyBinding& keys = KEYS) : GKeyboardController(input, keys) {}
 };
 
-// The left-hand player by default: W A S D, left Ctrl fires, and the second
+// The "left keys": by default W A S D, left Ctrl fires, and the second
 // gamepad.
 class GWasdController : public GKeyboardController {
 public:
     static const GKeyBinding KEYS;
-    explicit GWasdController(const GInput* input) : GKeyboardController(input, KEYS) {}
+    explicit GWasdController(const GInput* input, const GKeyBinding& keys = KEYS) : GKeyboardController(input, keys) {}
 };

@@ -10,8 +10,12 @@
 
 namespace {
 
-GController* makeArrows(const GControllerContext& c) { return new (std::nothrow) GArrowKeysController(c.input); }
-GController* makeWasd(const GControllerContext& c) { return new (std::nothrow) GWasdController(c.input); }
+GController* makeArrows(const GControllerContext& c) {
+    return new (std::nothrow) GArrowKeysController(c.input, c.keys ? c.keys[SIDE_RIGHT] : GArrowKeysController::KEYS);
+}
+GController* makeWasd(const GControllerContext& c) {
+    return new (std::nothrow) GWasdController(c.input, c.keys ? c.keys[SIDE_LEFT] : GWasdController::KEYS);
+}
 GController* makeComputer(const GControllerContext&) { return new (std::nothrow) GAiController(); }
 template <class T>
 GController* makeSkilled(const GControllerContext& c) {
@@ -21,8 +25,8 @@ GController* makeSkilled(const GControllerContext& c) {
 }  // namespace
 
 const GControllerKind CONTROLLER_KINDS[] = {
-    {CHOICE_ARROW_KEYS, "arrows", "menu1.bmp", false, makeArrows},
-    {CHOICE_WASD, "wasd", "menu2.bmp", false, makeWasd},
+    {CHOICE_ARROW_KEYS, "right keys", "menu1.bmp", false, makeArrows},
+    {CHOICE_WASD, "left keys", "menu2.bmp", false, makeWasd},
     {CHOICE_COMPUTER, "computer", "menu3.bmp", true, makeComputer},
     {CHOICE_PILOT, "pilot", "menu4.bmp", true, makeSkilled<GPilotController>},
     {CHOICE_ACE, "ace", "menu5.bmp", true, makeSkilled<GAceController>},

@@ -15,14 +15,20 @@
 
 class GController;
 struct GInput;
+struct GKeyBinding;
 
 // What a new controller may need to know: the local players read `input`
-// (not owned; may be null), the skilled ones seed their own random source
-// from the match's seed and their side.
+// (not owned; may be null) by `keys`, the players' bindings by GSide (the
+// "left keys" are keys[SIDE_LEFT] whichever ship they fly; null: the
+// defaults); the skilled ones seed their own random source from the
+// match's seed and their side. The bindings come in here, where every
+// match makes its controllers, so that a network match, which wraps the
+// controller made here for its own side, follows them too.
 struct GControllerContext {
     const GInput* input;
     uint32_t seed;
     GSide side;
+    const GKeyBinding* keys = nullptr;
 };
 
 struct GControllerKind {

@@ -21,13 +21,14 @@ GMatch::~GMatch() {
     delete controllers[SIDE_RIGHT];
 }
 
-bool GMatch::setUp(uint32_t seed, ControllerChoice left, ControllerChoice right, const GInput* input) {
+bool GMatch::setUp(uint32_t seed, ControllerChoice left, ControllerChoice right, const GInput* input,
+                   const GKeyBinding* keys) {
     leftChoice = left;
     rightChoice = right;
     const bool ships = world.setUpMatch(seed);
     const ControllerChoice choices[2] = {left, right};  // by GSide
     for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) {
-        setController(side, makeController(choices[side], GControllerContext{input, seed, side}));
+        setController(side, makeController(choices[side], GControllerContext{input, seed, side, keys}));
     }
     return ships;
 }

@@ -69,10 +69,11 @@ public:
 
     // Sets up the world from `seed`, each ship steered by the controller its
     // choice names (any value no kind has: nobody steers it); the keyboard
-    // players read `input` (not owned, may be null). Call once. Returns
+    // players read `input` (not owned, may be null) by `keys`, the two
+    // players' bindings by GSide (null: the defaults). Call once. Returns
     // whether the world has both ships.
     bool setUp(uint32_t seed, ControllerChoice leftChoice, ControllerChoice rightChoice,
-               const GInput* input = nullptr);
+               const GInput* input = nullptr, const GKeyBinding* keys = nullptr);
     // Sets up the match `replay` recorded, each ship steered by its notes.
     // The replay is copied.
     bool setUpReplay(const GReplay& replay);

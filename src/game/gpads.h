@@ -27,8 +27,8 @@ struct GPads {
         bool up, down, left, right, fire;
     };
 
-    // Pads beyond the second are never opened: there are two players.
-    static constexpr int32_t MAX_PADS = 2;
+    // Each of the two players may choose any of the first four pads.
+    static constexpr int32_t MAX_PADS = 4;
     // Buttons 0 to 3 fire in a match and count as Return elsewhere: those are
     // the four face buttons on common pads, wherever each maker numbers them.
     static constexpr int32_t FIRE_BUTTONS = 4;
@@ -44,7 +44,8 @@ struct GPads {
     static constexpr uint8_t HAT_DOWN = 0x04;
     static constexpr uint8_t HAT_LEFT = 0x08;
 
-    // The flags a pad in `state` asks for: the stick or the hat moves, any of
-    // the first FIRE_BUTTONS buttons fires.
-    static Flags flagsFor(const State& state);
+    // The flags a pad in `state` asks for: the stick or the hat moves;
+    // button `fireButton` fires, or with a negative one any of the first
+    // FIRE_BUTTONS.
+    static Flags flagsFor(const State& state, int32_t fireButton = -1);
 };

@@ -6,8 +6,8 @@
 // Who steers one ship. Any other value leaves the ship without a controller.
 typedef int32_t ControllerChoice;
 enum : ControllerChoice {
-    CHOICE_ARROW_KEYS = 0,  // cursor keys, right Ctrl fires
-    CHOICE_WASD = 1,        // W A S D, left Ctrl fires
+    CHOICE_ARROW_KEYS = 0,  // the right keys: cursor keys and right Ctrl unless rebound
+    CHOICE_WASD = 1,        // the left keys: W A S D and left Ctrl unless rebound
     CHOICE_COMPUTER = 2,    // the random walk that always fires
     CHOICE_PILOT = 3,       // aims with some error, dodges now and then
     CHOICE_ACE = 4,         // aims closer, dodges more, sees sooner

@@ -5,6 +5,7 @@
 #include <new>  // Required for: std::nothrow
 
 #include "app/happlication.h"
+#include "app/hcontrols.h"
 #include "assets/htexturestore.h"
 #include "game/gmatchdriver.h"
 #include "game/grandom.h"
@@ -36,7 +37,7 @@ bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right) {
 const GInput* GEngine::input() const { return application != nullptr ? &application->input : nullptr; }
 
 bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right, uint32_t seed) {
-    const bool ships = match.setUp(seed, left, right, input());
+    const bool ships = match.setUp(seed, left, right, input(), playerKeys);
     view.loadBackdrop();
     setDriver(new (std::nothrow) GLocalDriver(&match));
     return ships;
@@ -51,7 +52,7 @@ bool GEngine::setUpReplay(const GReplay& replay) {
 }
 
 bool GEngine::setUpNetMatch(const NStart& start, NSession* session) {
-    const bool ships = match.setUp(start.seed, start.leftChoice, start.rightChoice, input());
+    const bool ships = match.setUp(start.seed, start.leftChoice, start.rightChoice, input(), playerKeys);
     view.loadBackdrop();
     net = new (std::nothrow) NMatch();
     if (net != nullptr && !net->setUp(&match, &session->lock(), session, session->ownSide(), start.holdMs)) {

@@ -1,13 +1,17 @@
 // mmainmenu.cpp: choosing the controllers and starting a match.
 #include "screens/mmainmenu.h"
 
-#include <cmath>  // Required for: std::fmod
-#include <new>    // Required for: std::nothrow
+#include <cctype>   // Required for: toupper
+#include <cmath>    // Required for: std::fmod
+#include <cstring>  // Required for: strlen
+#include <new>      // Required for: std::nothrow
 #include <string>
 
 #include <GL/gl.h>
+#include <GL/glu.h>  // Required for: gluProject, to find the panels in the window
 
 #include "app/happlication.h"
+#include "app/hcontrols.h"
 #include "assets/htexturestore.h"
 #include "game/gcontrollerkinds.h"
 #include "net/nsession.h"
@@ -43,7 +47,8 @@ static bool pairAllowed(ControllerChoice left, ControllerChoice right) {
     return kind != nullptr && kind->bothSides;
 }
 
-MMainMenu::MMainMenu(HApplication* application) : angle(0.0f), application(application), text(nullptr) {
+MMainMenu::MMainMenu(HApplication* application)
+    : angle(0.0f), application(application), text(new (std::nothrow) MText()) {
     background = theTextureStore.load("menu.jpg");
     if (background >= 0) clampTextureEdges();  // the sky goes on past them
     for (int32_t i = 0; i < CHOICE_IMAGES; i++) choiceImages[i] = theTextureStore.load(CONTROLLER_KINDS[i].picture);
@@ -77,6 +82,10 @@ void MMainMenu::netKeyDown(uint8_t key) {
     case 27:
         // Out of the network game; a second Escape quits, as in a local menu.
         net->leave();
+        break;
+    case 's':  // the keys of this side's next match, not yet ready
+        if (net->ownReady()) net->setOwnReady(false);
+        application->showSettings();
         break;
     case 'r':
         if (application->hasLastMatch()) {
@@ -115,6 +124,9 @@ void MMainMenu::keyDown(uint8_t key) {
         break;
     case 'n':
         application->showNetMenu();
+        break;
+    case 's':
+        application->showSettings();
         break;
     case 'o':
         leftChoice = nextChoice(leftChoice);
@@ -177,25 +189,47 @@ void MMainMenu::draw() {
         ControllerChoice choice;
         MMenuQuad quad;
     } pictures[2] = {{shown[0], MENU_LEFT_CHOICE_QUAD}, {shown[1], MENU_RIGHT_CHOICE_QUAD}};
-    for (const auto& picture : pictures) {
+    PanelRect panels[2] = {};
+    for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
+        const auto& picture = pictures[side];
         theTextureStore.bind(choiceImage(picture.choice));
         drawTexturedQuad(picture.quad.left, picture.quad.top, picture.quad.right, picture.quad.bottom,
                          picture.quad.z);
+        // The keys a picture stands for are its player's: the left keys
+        // are the left player's on whichever side they fly.
+        const int32_t keysOf = picture.choice == CHOICE_WASD ? SIDE_LEFT : picture.choice == CHOICE_ARROW_KEYS ? SIDE_RIGHT : -1;
+        // The other machine's player keeps keys this one does not know:
+        // their caps stay bare.
+        const bool remote = net != nullptr && net->connected() && side != net->ownSide();
+        if (keysOf < 0 || remote) continue;
+        GLdouble model[16], projection[16];
+        GLint viewport[4];
+        glGetDoublev(GL_MODELVIEW_MATRIX, model);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        GLdouble x0, y0, x1, y1, z;
+        gluProject(picture.quad.left, picture.quad.top, picture.quad.z, model, projection, viewport, &x0, &y0, &z);
+        gluProject(picture.quad.right, picture.quad.bottom, picture.quad.z, model, projection, viewport, &x1, &y1, &z);
+        panels[side] = {true, static_cast<float>(x0), static_cast<float>(y0), static_cast<float>(x1),
+                        static_cast<float>(y1), keysOf};
     }
-    if (text == nullptr) text = new (std::nothrow) MText();
+    // Without the font the caps stay bare, arrows too: half-written keys
+    // would mislead more than none.
+    if (text != nullptr && text->texture >= 0) {
+        MText::beginOverlay();
+        for (const PanelRect& panel : panels) {
+            if (panel.shown) drawKeyCaps(panel);
+        }
+        MText::endOverlay();
+    }
     if (text == nullptr) return;
-    if (net != nullptr && net->open()) {
-        drawNet();
-        return;
-    }
-    if (net != nullptr) {
-        drawNet();  // what ended it
-    }
+    if (net != nullptr) drawNet();  // how the connection stands, or what ended it
+    if (net != nullptr && net->open()) return;
     // Where a network game's status line goes: how to get one.
-    GLint viewport[4] = {0, 0, 1, 1};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const float w = static_cast<float>(viewport[2]);
-    const float h = static_cast<float>(viewport[3]);
+    GLint area[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, area);
+    const float w = static_cast<float>(area[2]);
+    const float h = static_cast<float>(area[3]);
     const float frame = h * 4.0f < w * 3.0f ? h : w * 3.0f / 4.0f;
     const float unit = frame / 480.0f;
     MText::beginOverlay();
@@ -207,6 +241,98 @@ void MMainMenu::draw() {
 const char* MMainMenu::rating(int32_t rttMs) {
     if (rttMs <= GOOD_RTT_MS) return "good";
     return rttMs <= FAIR_RTT_MS ? "fair" : "far";
+}
+
+namespace {
+
+// An arrow pointing (dx, dy) (y up) centred on (cx, cy), `size` across, as
+// the cursor keys' caps had them.
+void drawArrow(float cx, float cy, float size, float dx, float dy) {
+    const float px = -dy, py = dx;
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_TRIANGLES);
+    glVertex2f(cx + dx * size * 0.55f, cy + dy * size * 0.55f);
+    glVertex2f(cx - dx * size * 0.1f + px * size * 0.5f, cy - dy * size * 0.1f + py * size * 0.5f);
+    glVertex2f(cx - dx * size * 0.1f - px * size * 0.5f, cy - dy * size * 0.1f - py * size * 0.5f);
+    glEnd();
+    const float half = size * 0.15f;
+    glBegin(GL_QUADS);
+    glVertex2f(cx - dx * size * 0.55f + px * half, cy - dy * size * 0.55f + py * half);
+    glVertex2f(cx + px * half, cy + py * half);
+    glVertex2f(cx - px * half, cy - py * half);
+    glVertex2f(cx - dx * size * 0.55f - px * half, cy - dy * size * 0.55f - py * half);
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
+}
+
+// What a cap says for SDL's name of a key: its first letter in capitals
+// ("W", "Space"), a modifier's word with its side (LEFT, RIGHT) apart, to
+// go above the cap.
+void capLabel(const std::string& name, std::string& label, std::string& above) {
+    label = name;
+    above.clear();
+    for (const char* side : {"left ", "right "}) {
+        const size_t n = strlen(side);
+        if (name.size() > n && name.compare(0, n, side) == 0) {
+            above = side[0] == 'l' ? "LEFT" : "RIGHT";
+            label = name.substr(n);
+        }
+    }
+    if (!label.empty()) label[0] = static_cast<char>(toupper(static_cast<unsigned char>(label[0])));
+}
+
+}  // namespace
+
+void MMainMenu::drawKeyCaps(const PanelRect& panel) const {
+    // From the picture's pixels (top left origin) to the window's.
+    const float sx = (panel.right - panel.left) / KEYS_PANEL_WIDTH;
+    const float sy = (panel.top - panel.bottom) / KEYS_PANEL_HEIGHT;
+    auto wx = [&](float px) { return panel.left + px * sx; };
+    auto wy = [&](float py) { return panel.top - py * sy; };
+    // Writes `label` with its capitals centred on (x, y) of the picture,
+    // `em` picture pixels to the em as the baker wrote its letters, shrunk
+    // to `room` pixels across.
+    auto write = [&](const std::string& label, float x, float y, float em, float room, float r, float g, float b) {
+        float height = em * sy * TEXT_CELL_HEIGHT / TEXT_EM;
+        const float wide = MText::width(label.c_str(), height);
+        if (wide > room * sx) height *= room * sx / wide;
+        const float capitals = height * TEXT_EM / TEXT_CELL_HEIGHT * 0.73f;
+        const float baseline = wy(y) - capitals * 0.5f;
+        text->drawCentred(label.c_str(), wx(x), baseline - height * (TEXT_CELL_HEIGHT - TEXT_BASELINE) / TEXT_CELL_HEIGHT,
+                          height, r, g, b, false);
+    };
+
+    const GKeyBinding& keys = playerKeys[panel.side];
+    const float key = KEYS_PANEL_KEY, step = KEYS_PANEL_KEY + KEYS_PANEL_GAP;
+    const float topRow = KEYS_PANEL_TOP + key * 0.5f, lowRow = topRow + step;
+    const float middle = KEYS_PANEL_LEFT + step + key * 0.5f;
+    const struct {
+        uint16_t sym;
+        float x, y;  // the cap's centre, picture pixels
+    } caps[4] = {{keys.up, middle, topRow},
+                 {keys.left, middle - step, lowRow},
+                 {keys.down, middle, lowRow},
+                 {keys.right, middle + step, lowRow}};
+    for (const auto& cap : caps) {
+        // The cursor keys show arrows, as their own caps do.
+        if (cap.sym == gkey::UP || cap.sym == gkey::DOWN || cap.sym == gkey::LEFT || cap.sym == gkey::RIGHT) {
+            const float dx = cap.sym == gkey::LEFT ? -1.0f : cap.sym == gkey::RIGHT ? 1.0f : 0.0f;
+            const float dy = cap.sym == gkey::UP ? 1.0f : cap.sym == gkey::DOWN ? -1.0f : 0.0f;
+            drawArrow(wx(cap.x), wy(cap.y), key * 0.42f * sx, dx, dy);
+            continue;
+        }
+        std::string label, above;
+        capLabel(keyName(cap.sym), label, above);
+        write(label, cap.x, cap.y, 24.0f, key - 6.0f, 1.0f, 1.0f, 1.0f);
+    }
+    std::string label, above;
+    capLabel(keyName(keys.fire), label, above);
+    const float fireX = KEYS_PANEL_FIRE_LEFT + KEYS_PANEL_FIRE_WIDTH * 0.5f;
+    write(label, fireX, KEYS_PANEL_FIRE_CENTRE, 22.0f, KEYS_PANEL_FIRE_WIDTH - 10.0f, 1.0f, 1.0f, 1.0f);
+    if (!above.empty()) {
+        write(above, fireX, KEYS_PANEL_FIRE_CENTRE - 32.0f, 17.0f, KEYS_PANEL_FIRE_WIDTH, 1.0f, 0.80f, 0.30f);
+    }
 }
 
 void MMainMenu::drawNet() {
@@ -254,11 +380,11 @@ void MMainMenu::drawNet() {
         text->drawCentred("the other player's choice", at(hintX), top - 187.0f * unit, 12.0f * unit, 0.8f, 0.8f, 0.8f);
         MText::cover(at(262.0f), top - 334.0f * unit, at(378.0f), top - 311.0f * unit);
         text->drawCentred("marks you ready", at(320.0f), top - 329.0f * unit, 12.0f * unit, 0.8f, 0.8f, 0.8f);
-        MText::cover(at(52.0f), top - 426.0f * unit, at(190.0f), top - 408.0f * unit);
-        text->drawCentred("leave the network game", at(121.0f), top - 422.0f * unit, 10.5f * unit, 0.85f, 0.85f, 0.9f);
-        MText::cover(at(18.0f), top - 466.0f * unit, at(386.0f), top - 446.0f * unit);
-        text->drawCentred("Each side picks its own ship; the match starts when both are ready.", at(202.0f),
-                          top - 461.0f * unit, 9.5f * unit, 0.75f, 0.75f, 0.8f);
+        MText::cover(at(16.0f), top - 466.0f * unit, at(398.0f), top - 429.0f * unit);
+        text->drawCentred("Each hit costs 5 of 100 points. Esc leaves the network game.", at(207.0f),
+                          top - 443.0f * unit, 10.0f * unit, 0.75f, 0.75f, 0.8f);
+        text->drawCentred("Each side picks its own ship; the match starts when both are ready.", at(207.0f),
+                          top - 460.0f * unit, 10.0f * unit, 0.75f, 0.75f, 0.8f);
     }
     MText::endOverlay();
 }

@@ -1,11 +1,13 @@
 // mmainmenu.h: the main menu, where each side's controller is chosen.
 //
 // Shows the backdrop, the turning logo and both ships, and under each ship
-// the picture of its controller. Transitions, made by the application once
+// the picture of its controller; on a keyboard choice's picture, the keys
+// that player has bound, written on its caps at run time. Transitions, made by the application once
 // keyDown has returned: Return with an allowed pair of choices -> match
-// (startMatch); `r` once a match of this run has ended -> that match again
-// (watchLastMatch); `n` -> the network screen (showNetMenu). Escape -> end
-// of the run (quit; the menu stays until the loop ends).
+// (startMatch); `s` -> the settings screen (showSettings); `n` -> the
+// network screen (showNetMenu); `r` once a match of this run has ended ->
+// that match again (watchLastMatch). Escape -> end of the run (quit; the
+// menu stays until the loop ends).
 //
 // In a network game each side changes only its own choice (`o` on the host,
 // `p` on the one who joined) and the other's is shown as it hears of it;
@@ -54,7 +56,7 @@ public:
     HModel rightShipModel;  // "ship.3ds", the right player's
     float angle;            // degrees the models have turned, 0 to below 360
     HApplication* application;
-    MText* text;  // the lines drawn at run time; null without memory
+    MText* text;  // the bound keys on the key caps, and the lines drawn at run time
     // The round trip shown, refreshed once a second so that it can be read.
     int32_t shownRttMs = -1;
     int32_t rttShownFor = 0;
@@ -64,9 +66,18 @@ public:
     static constexpr int32_t FAIR_RTT_MS = 120;
     static const char* rating(int32_t rttMs);
 
+    // Where a keys picture was drawn, in window pixels from the bottom left;
+    // found while drawing it, used by the caps drawn over it.
+    struct PanelRect {
+        bool shown;
+        float left, top, right, bottom;
+        int32_t side;  // whose binding it shows (GSide)
+    };
+
 private:
     void netKeyDown(uint8_t key);
     void drawNet();
+    void drawKeyCaps(const PanelRect& panel) const;
     // The picture of one side's choice; -1 (no texture) for a value outside
     // the table rather than a read past it.
     int32_t choiceImage(ControllerChoice choice) const;

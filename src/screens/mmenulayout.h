@@ -45,5 +45,23 @@ struct MMenuQuad {
 constexpr MMenuQuad MENU_LEFT_CHOICE_QUAD = {-0.66f, -0.2f, -0.26f, -0.4f, 0.1f};
 constexpr MMenuQuad MENU_RIGHT_CHOICE_QUAD = {0.26f, -0.2f, 0.66f, -0.4f, 0.1f};
 
+// The keys panel of a keyboard choice ("menu1.bmp", "menu2.bmp"): the
+// baker paints the caps bare, and the menu writes the bound keys on them
+// at run time. In the picture's pixels, from its top left corner.
+constexpr float KEYS_PANEL_WIDTH = 256.0f;
+constexpr float KEYS_PANEL_HEIGHT = 128.0f;
+// Four movement keys in the usual inverted T: up over down, left and
+// right beside down. A cap is KEYS_PANEL_KEY square.
+constexpr float KEYS_PANEL_KEY = 36.0f;
+constexpr float KEYS_PANEL_GAP = 4.0f;
+constexpr float KEYS_PANEL_LEFT = 12.0f;  // the left cap's left edge
+constexpr float KEYS_PANEL_TOP = 12.0f;   // the up cap's top edge
+// The fire key, a wide cap: left edge, vertical centre, size. Its side
+// (LEFT, RIGHT) goes above it when the key has one.
+constexpr float KEYS_PANEL_FIRE_LEFT = 146.0f;
+constexpr float KEYS_PANEL_FIRE_CENTRE = KEYS_PANEL_TOP + KEYS_PANEL_KEY * 0.5f + (KEYS_PANEL_KEY + KEYS_PANEL_GAP) * 0.5f + 6.0f;
+constexpr float KEYS_PANEL_FIRE_WIDTH = 98.0f;
+constexpr float KEYS_PANEL_FIRE_HEIGHT = 38.0f;
+
 // Degrees the models turn per millisecond.
 constexpr float MENU_TURN_PER_MS = 0.125f;

@@ -18,7 +18,8 @@ float MText::width(const char* text, float height) {
     return n == 0 ? 0.0f : advance * static_cast<float>(n - 1) + cell - height * 2 * TEXT_PEN / TEXT_CELL_HEIGHT;
 }
 
-void MText::drawCentred(const char* text, float x, float y, float height, float red, float green, float blue) const {
+void MText::drawCentred(const char* text, float x, float y, float height, float red, float green, float blue,
+                        bool band) const {
     const float cell = height * TEXT_CELL_WIDTH / TEXT_CELL_HEIGHT;
     const float advance = height * TEXT_ADVANCE / TEXT_CELL_HEIGHT;
     const float pen = height * TEXT_PEN / TEXT_CELL_HEIGHT;
@@ -28,7 +29,7 @@ void MText::drawCentred(const char* text, float x, float y, float height, float 
     glEnable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glColor4f(0.0f, 0.0f, 0.0f, 0.6f);
+    glColor4f(0.0f, 0.0f, 0.0f, band ? 0.6f : 0.0f);
     const float margin = height * 0.3f;
     glBegin(GL_QUADS);
     glVertex2f(left - margin, y - margin * 0.3f);

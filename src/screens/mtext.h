@@ -38,9 +38,11 @@ public:
     static float width(const char* text, float height);
     // Draws `text` centred on x, the bottom of its cells at y, in window
     // pixels from the bottom left, over a band that darkens what is behind
-    // it; characters outside TEXT_FIRST..TEXT_LAST show as '?'. Call
-    // between beginOverlay and endOverlay.
-    void drawCentred(const char* text, float x, float y, float height, float red, float green, float blue) const;
+    // it (unless `band` is false: on a key cap, say); characters outside
+    // TEXT_FIRST..TEXT_LAST show as '?'. Call between beginOverlay and
+    // endOverlay.
+    void drawCentred(const char* text, float x, float y, float height, float red, float green, float blue,
+                     bool band = true) const;
 
     // A projection in window pixels (from the viewport) for what follows,
     // with depth testing off; endOverlay puts everything back.

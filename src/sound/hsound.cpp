@@ -160,6 +160,14 @@ void HSound::menuChoiceChanged(int32_t side) {
     playOn(CHANNEL_JINGLE, SOUND_MENU_CHOICE, false, side == 0 ? -FIELD_HALF_WIDTH / 2 : FIELD_HALF_WIDTH / 2);
 }
 
+void HSound::setVolumes(int32_t effectsVolume, int32_t musicVolume) {
+    effects = clampPercent(effectsVolume);
+    music = clampPercent(musicVolume);
+    if (!sink) return;
+    for (int32_t channel = 0; channel < CHANNELS; ++channel)
+        sink->setVolume(channel, channelVolume(static_cast<Channel>(channel)));
+}
+
 void HSound::toggleMute() {
     mute = !mute;
     if (!sink) return;

@@ -86,6 +86,8 @@ public:
     void toggleMute();
 
     bool muted() const { return mute; }
+    // New volumes (0 to 100, clamped), heard at once on every channel.
+    void setVolumes(int32_t effectsVolume, int32_t musicVolume);
 
     // Sink volume (0 .. MAX_VOLUME) for a channel with the current settings
     // and mute.

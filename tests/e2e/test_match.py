@@ -217,7 +217,7 @@ class Replay(GameTestCase):
         self.assertEqual(checked.returncode, 0)
         line = json.loads(checked.stdout)
         self.assertEqual((line["left"], line["right"], line["result"], line["matches"]),
-                         ("wasd", "arrows", "left the match", True))
+                         ("left keys", "right keys", "left the match", True))
 
         # r watches it in the match view, with the mark; Escape leaves it,
         # and watching writes nothing of its own.

@@ -328,6 +328,9 @@ class Package(GameTestCase):
         recording = os.path.join(folder, "lastmatch.vkr")
         self.assertTrue(os.path.isfile(recording) and not os.path.islink(recording))
         self.assertEqual(os.stat(recording).st_uid, NOBODY)
+        # So does the menu's changed choice, which the game keeps in controls.txt.
+        with open(os.path.join(folder, "controls.txt")) as f:
+            self.assertIn("left.choice = computer\n", f.read())
         self.assertEqual(self.working_folders(runtime), [])
         with open(audio, "rb") as f:
             data = f.read()

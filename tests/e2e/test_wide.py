@@ -14,8 +14,10 @@ from test_frontend import still, wait_still
 # 5:4, 4:3, 16:9 and 21:9, each with the three screens.
 WINDOWS = ((1280, 1024), (640, 480), (1280, 720), (1680, 720))
 # The menu and a match at 4:3 as they were before the pictures grew wide,
-# taken without the moving models (tests/e2e/reference/); the menu since
-# with the network screen's key under the tagline.
+# taken without the moving models (tests/e2e/reference/). The menu's was
+# taken again when its key caps came to be written at run time and its help
+# panel to name s (outside those panels not a pixel had changed), and when
+# the network screen's key came under the tagline.
 REFERENCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "reference")
 MODELS = ("logo.3ds", "ship.3ds", "ship2.3ds", "zat.3ds", "zat2.3ds")
 

@@ -31,6 +31,7 @@
 
 #include "baker/bspace.h"
 #include "screens/gview.h"
+#include "screens/mmenulayout.h"
 #include "screens/mvictory.h"
 
 BFonts::BFonts(const std::string& directory)
@@ -133,15 +134,6 @@ float keyCap(BCanvas& canvas, const BFonts& fonts, const std::string& label, flo
     fonts.bold.drawCentred(letters, label, x + width * 0.5f, cy + textSize * CAP_HEIGHT * 0.5f, textSize);
     canvas.paint(letters, WHITE);
     return x + width;
-}
-
-// An arrow inside a key, pointing (dx, dy), centred on (cx, cy).
-void arrow(BMask& mask, float cx, float cy, float size, float dx, float dy) {
-    const float px = -dy, py = dx;  // perpendicular
-    mask.fillPolygon({{cx + dx * size * 0.55f, cy + dy * size * 0.55f},
-                      {cx - dx * size * 0.1f + px * size * 0.5f, cy - dy * size * 0.1f + py * size * 0.5f},
-                      {cx - dx * size * 0.1f - px * size * 0.5f, cy - dy * size * 0.1f - py * size * 0.5f}});
-    mask.strokeLine({cx - dx * size * 0.55f, cy - dy * size * 0.55f}, {cx, cy}, size * 0.3f);
 }
 
 // --- the ship seen from above, for the victory pictures ----------------------------
@@ -338,13 +330,13 @@ struct HelpColumn {
     int count;
 };
 const HelpColumn HELP_COLUMNS[] = {
-    {"IN THE MENU", {{"R", "watch the last match"}, {"Esc", "quit the game"}}, 2},
+    {"IN THE MENU", {{"S", "settings and keys"}, {"R", "watch the last match"}}, 2},
     {"IN A MATCH", {{"P", "pause, and on again"}, {"Esc", "back to the menu"}}, 2},
 };
 // From the headings' baseline down to the top of the first note: the rows
 // of keys and a gap.
 constexpr float HELP_NOTES_BELOW = HELP_ROWS * HELP_ROW + HELP_CAP * 0.5f + 0.5f;
-const char* const HELP_NOTES[] = {"Each hit costs 5 of 100 points. F1: full screen, anywhere.",
+const char* const HELP_NOTES[] = {"Each hit costs 5 of 100 points. Esc in the menu quits; F1: full screen.",
                                   "Two players need different keys; the computer may fly both ships."};
 
 // Text widths and key cap widths in picture units.
@@ -612,32 +604,22 @@ BCanvas paintControls(const BFonts& fonts, int choice) {
     canvas.paint(border, {0.55f, 0.62f, 0.78f});
 
     if (choice == 0 || choice == 1) {
-        // Four movement keys in the usual inverted T, the fire key beside.
-        const float key = 36.0f, gap = 4.0f, x0 = 12.0f, y0 = 12.0f;
+        // Bare caps: the menu writes the keys actually bound on them at run
+        // time (mmenulayout.h has the places), so both keyboard pictures
+        // differ only in their frame's glow.
+        const float key = KEYS_PANEL_KEY, gap = KEYS_PANEL_GAP, x0 = KEYS_PANEL_LEFT, y0 = KEYS_PANEL_TOP;
         const float columns[3] = {x0, x0 + key + gap, x0 + 2.0f * (key + gap)};
         const float topRow = y0 + key * 0.5f, bottomRow = y0 + key + gap + key * 0.5f;
-        const char* letters[4] = {"W", "A", "S", "D"};
         const float where[4][2] = {{columns[1], topRow}, {columns[0], bottomRow}, {columns[1], bottomRow},
                                    {columns[2], bottomRow}};
-        const float directions[4][2] = {{0.0f, -1.0f}, {-1.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 0.0f}};
-        for (int i = 0; i < 4; ++i) {
-            keyCap(canvas, fonts, choice == 1 ? letters[i] : "", where[i][0], where[i][1], key, 24.0f, key);
-            if (choice == 0) {
-                BMask mark(256, 128);
-                arrow(mark, where[i][0] + key * 0.5f, where[i][1], key * 0.42f, directions[i][0], directions[i][1]);
-                canvas.paint(mark, WHITE);
-            }
-        }
-        // The fire key: which Ctrl, drawn as a wide key with its side above.
-        const float fx = 146.0f, fy = y0 + key * 0.5f + (key + gap) * 0.5f + 6.0f;
+        for (int i = 0; i < 4; ++i) keyCap(canvas, fonts, "", where[i][0], where[i][1], key, 24.0f, key);
+        const float fx = KEYS_PANEL_FIRE_LEFT, fy = KEYS_PANEL_FIRE_CENTRE, fw = KEYS_PANEL_FIRE_WIDTH;
         const BColour fire{1.0f, 0.80f, 0.30f};
-        text(canvas, fonts.bold, choice == 0 ? "RIGHT" : "LEFT", fx + 49.0f, fy - 26.0f, 17.0f, fire,
-             Align::Centre, 1.0f);
         BMask glowKey(256, 128);
-        glowKey.fillRoundRect(fx, fy - 19.0f, fx + 98.0f, fy + 19.0f, 8.0f);
+        glowKey.fillRoundRect(fx, fy - 19.0f, fx + fw, fy + 19.0f, 8.0f);
         canvas.glow(glowKey.blurred(6), fire, 0.45f);
-        keyCap(canvas, fonts, "Ctrl", fx, fy, 38.0f, 22.0f, 98.0f);
-        text(canvas, fonts.bold, "FIRE", fx + 49.0f, fy + 42.0f, 17.0f, fire, Align::Centre, 1.0f);
+        keyCap(canvas, fonts, "", fx, fy, KEYS_PANEL_FIRE_HEIGHT, 22.0f, fw);
+        text(canvas, fonts.bold, "FIRE", fx + fw * 0.5f, fy + 42.0f, 17.0f, fire, Align::Centre, 1.0f);
         text(canvas, fonts.bold, "MOVE", x0 + 58.0f, 117.0f, 17.0f, TEXT, Align::Centre, 1.0f);
     } else if (choice >= 3) {
         // The skilled computer players: a gunsight, and under it rank

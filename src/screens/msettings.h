@@ -1,0 +1,76 @@
+// msettings.h: the settings screen: the window, the sound, and both
+// players' keys and pads, changed with the keyboard or a pad.
+//
+// Up and Down choose a line, Left and Right change its value; on a key's
+// line Return waits for the key to bind (Escape cancels), on Defaults
+// Return asks and a second Return restores everything. A pad's stick or
+// hat moves as the cursor keys do, and its fire buttons are Return (the
+// shell's doing). Every change takes effect at once; what changed is
+// written when the screen closes.
+//
+// Transition, made by the application once the key's call has returned:
+// Escape (not waiting for a key, not asking) -> the main menu (showMenu).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/hscreen.h"
+#include "game/gpads.h"
+
+class HApplication;
+class MText;
+
+class MSettings : public HScreen {
+public:
+    // The lines, in the order the screen shows them. Each player has a
+    // block of PLAYER_LINES: the template, the five keys, the pad, its
+    // fire button.
+    enum Line : int32_t {
+        WINDOW_SIZE,
+        FULL_SCREEN,
+        TEXTURE_FILTER,
+        EFFECTS_VOLUME,
+        MUSIC_VOLUME,
+        LEFT_PLAYER,  // the left keys' template; the right player's block follows
+        RIGHT_PLAYER = LEFT_PLAYER + 8,
+        DEFAULTS = RIGHT_PLAYER + 8,
+        LINE_COUNT
+    };
+    static constexpr int32_t PLAYER_LINES = RIGHT_PLAYER - LEFT_PLAYER;
+    // How long a refusal stays on its line.
+    static constexpr int32_t NOTICE_MS = 1000;
+
+    // Loads the font; nothing else.
+    explicit MSettings(HApplication* application);
+    ~MSettings() override;
+    MSettings(const MSettings&) = delete;
+    MSettings& operator=(const MSettings&) = delete;
+
+    void symbolDown(uint32_t sym, uint8_t key) override;
+    void update(int32_t ms) override;
+    void draw() override;
+
+    // What line `line` says: its name, and its value (or the notice).
+    std::string label(int32_t line) const;
+    std::string value(int32_t line) const;
+
+    int32_t line;             // the chosen line
+    bool waitingForKey;       // the next key binds the chosen line's action
+    bool confirming;          // Return on Defaults asked once
+    std::string notice;       // shown on `noticeLine` in place of its value
+    int32_t noticeLine;
+    int32_t noticeMs;         // left of the notice's second
+    bool settingsChanged;     // vkt.txt is written when the screen closes
+    bool controlsChanged;     // controls.txt likewise
+
+private:
+    void change(int32_t step);
+    void bind(uint32_t sym);
+    void refuse(const std::string& why);
+    void close();
+
+    HApplication* application;
+    MText* text;
+    GPads::Flags padHeld[GPads::MAX_PADS];  // what each pad held at the last update
+};
