@@ -50,10 +50,11 @@ build_plain() {
 flags="$flags $sanitize"
 build fuzz_3ds "$here/fuzz_3ds.cpp" $readers
 build fuzz_textmodel "$here/fuzz_textmodel.cpp" $readers
-build fuzz_replay "$here/fuzz_replay.cpp" "$repo/src/game/greplay.cpp"
+build fuzz_replay "$here/fuzz_replay.cpp" "$repo/src/game/greplay.cpp" "$repo/src/assets/hreplacefile.cpp"
 build fuzz_packet "$here/fuzz_packet.cpp" "$repo/src/net/nprotocol.cpp" "$repo/src/net/nlockstep.cpp" \
     "$repo/src/net/ndiscovery.cpp"
 build_plain make_seeds "$here/make_seeds.cpp" "$repo/src/assets/h3dswriter.cpp" "$repo/src/game/greplay.cpp" \
+    "$repo/src/assets/hreplacefile.cpp" \
     "$repo/src/net/nprotocol.cpp" "$repo/src/net/ndiscovery.cpp"
 
 "$out/make_seeds" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay" "$out/seeds-packet"

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>  // Required for: strerror
 
+#include "assets/hreplacefile.h"
 #include "assets/htexturestore.h"
 
 int32_t screenWidth = 640;
@@ -64,24 +65,5 @@ std::string settingsText() {
 bool saveSettings() { return writeTextFile("vkt.txt", settingsText()); }
 
 bool writeTextFile(const char* path, const std::string& text) {
-    const std::string temporary = std::string(path) + ".tmp";
-    errno = 0;
-    FILE* out = fopen(temporary.c_str(), "wb");
-    bool written = out != nullptr;
-    int error = errno;
-    if (written) {
-        written = fwrite(text.data(), 1, text.size(), out) == text.size() && fflush(out) == 0;
-        error = errno;
-        if (fclose(out) != 0 && written) {
-            written = false;
-            error = errno;
-        }
-        if (written && rename(temporary.c_str(), path) != 0) {
-            written = false;
-            error = errno;
-        }
-        if (!written) remove(temporary.c_str());
-    }
-    if (!written) fprintf(stderr, "Unable to write %s: %s\n", path, strerror(error != 0 ? error : EIO));
-    return written;
+    return hReplaceFile(path, [&text](FILE* out) { return fwrite(text.data(), 1, text.size(), out) == text.size(); });
 }

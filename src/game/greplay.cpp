@@ -13,6 +13,7 @@
 #include <string>
 
 #include "assets/hbytes.h"
+#include "assets/hreplacefile.h"
 #include "game/gship.h"
 
 static_assert(vkr::TICK_MS == GShip::PERIOD_MS, "a replay bounds ticks by the ships' period");
@@ -197,27 +198,7 @@ bool writeReplay(FILE* out, const GReplay& replay) {
 }
 
 bool saveReplay(const char* path, const GReplay& replay) {
-    const std::string temporary = std::string(path) + ".tmp";
-    errno = 0;
-    FILE* out = fopen(temporary.c_str(), "wb");
-    bool written = out != nullptr;
-    int error = errno;
-    if (written) {
-        written = writeReplay(out, replay) && fflush(out) == 0;
-        error = errno;
-        // Closing reports what the flush may not have: a full disk on NFS.
-        if (fclose(out) != 0 && written) {
-            written = false;
-            error = errno;
-        }
-        if (written && rename(temporary.c_str(), path) != 0) {
-            written = false;
-            error = errno;
-        }
-        if (!written) remove(temporary.c_str());
-    }
-    if (!written) fprintf(stderr, "Unable to write %s: %s\n", path, strerror(error != 0 ? error : EIO));
-    return written;
+    return hReplaceFile(path, [&replay](FILE* out) { return writeReplay(out, replay); });
 }
 
 // --- reading ----------------------------------------------------------------------

@@ -300,6 +300,18 @@ void NSession::sendOutOfStep(uint32_t tick) {
 
 void NSession::close(const std::string& why, bool politely) {
     if (phase == State::CLOSED) return;
+    letGo(why, politely);
+    if (enet != nullptr) {
+        enet_host_flush(enet);
+        enet_host_destroy(enet);
+        enet = nullptr;
+    }
+    answerer.reset();
+    router.reset();  // the port goes back
+    phase = State::CLOSED;
+}
+
+void NSession::letGo(const std::string& why, bool politely) {
     lastNotice = why;
     fprintf(stderr, "%s\n", why.c_str());
     if (peer != nullptr) {
@@ -310,14 +322,6 @@ void NSession::close(const std::string& why, bool politely) {
         }
         peer = nullptr;
     }
-    if (enet != nullptr) {
-        enet_host_flush(enet);
-        enet_host_destroy(enet);
-        enet = nullptr;
-    }
-    answerer.reset();
-    router.reset();  // the port goes back
-    phase = State::CLOSED;
     playing = false;
     finishing = false;
     startPending = false;
@@ -333,26 +337,11 @@ void NSession::lose(const std::string& why, bool politely) {
     }
     // A host stays a host: the player goes, the port stays open, and the
     // next player is welcome.
-    lastNotice = why;
-    fprintf(stderr, "%s\n", why.c_str());
-    if (peer != nullptr) {
-        if (politely) {
-            enet_peer_disconnect_now(peer, 0);
-        } else {
-            enet_peer_reset(peer);
-        }
-        peer = nullptr;
-    }
+    letGo(why, politely);
     phase = State::WAITING;
     stateSince = clock();
-    playing = false;
-    finishing = false;
-    startPending = false;
-    ownSet = false;
-    remoteSet = false;
     remotePick = 0;
     rttCount = 0;  // the next player's distance is its own
-    closedPending = true;
 }
 
 void NSession::dropStranger(const std::string& why) {

@@ -186,6 +186,9 @@ private:
     // Ends the connection with `why` as the notice (also on standard error).
     void close(const std::string& why, bool politely);
     void badPacket(const std::string& why);
+    // The other side's connection ends (`why`, also on standard error), and
+    // with it the match and both readinesses; the application hears of it.
+    void letGo(const std::string& why, bool politely);
     // The player is gone (`why`, also on standard error): a host waits for
     // the next one, a joiner is closed.
     void lose(const std::string& why, bool politely);

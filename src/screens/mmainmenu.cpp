@@ -226,15 +226,9 @@ void MMainMenu::draw() {
     if (net != nullptr) drawNet();  // how the connection stands, or what ended it
     if (net != nullptr && net->open()) return;
     // Where a network game's status line goes: how to get one.
-    GLint area[4] = {0, 0, 1, 1};
-    glGetIntegerv(GL_VIEWPORT, area);
-    const float w = static_cast<float>(area[2]);
-    const float h = static_cast<float>(area[3]);
-    const float frame = h * 4.0f < w * 3.0f ? h : w * 3.0f / 4.0f;
-    const float unit = frame / 480.0f;
+    const MFrame f = MFrame::ofViewport();
     MText::beginOverlay();
-    text->drawCentred("N: play over the network", w / 2.0f, (h + frame) / 2.0f - 106.0f * unit, 14.0f * unit, 0.8f,
-                      0.85f, 0.95f);
+    text->drawCentred("N: play over the network", f.width / 2.0f, f.below(106.0f), 14.0f * f.unit, 0.8f, 0.85f, 0.95f);
     MText::endOverlay();
 }
 
@@ -337,16 +331,10 @@ void MMainMenu::drawKeyCaps(const PanelRect& panel) const {
 
 void MMainMenu::drawNet() {
     const NSession* net = application->net;
-    GLint viewport[4] = {0, 0, 1, 1};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const float w = static_cast<float>(viewport[2]);
-    const float h = static_cast<float>(viewport[3]);
-    // Placed by the 4:3 frame the menu's picture fills (the middle of a wide
-    // window, the full width of a narrower one), where it has room: under
-    // the title, and beside each controller picture.
-    const float frame = h * 4.0f < w * 3.0f ? h : w * 3.0f / 4.0f;  // its height
-    const float unit = frame / 480.0f;
-    const float top = (h + frame) / 2.0f;  // its top edge, from the bottom
+    // Placed by the menu's frame where it has room: under the title, and
+    // beside each controller picture.
+    const MFrame f = MFrame::ofViewport();
+    const float w = f.width, unit = f.unit, top = f.top;
     const float lineHeight = 17.0f * unit;
     MText::beginOverlay();
     const std::string status = net->status();

@@ -9,6 +9,7 @@
 #include <new>  // Required for: std::nothrow
 
 #include "app/happlication.h"
+#include "app/settings.h"
 #include "assets/htexturestore.h"
 #include "net/naddress.h"
 #include "net/nsession.h"
@@ -53,14 +54,7 @@ void MNetMenu::say(const std::string& line, bool toStderr) {
     if (toStderr && !line.empty()) fprintf(stderr, "%s\n", line.c_str());
 }
 
-void MNetMenu::keepAddress(const std::string& address) const {
-    // Through a temporary file and a rename, as every file the game keeps.
-    const std::string temporary = std::string(LAST_ADDRESS_FILE) + ".tmp";
-    FILE* file = fopen(temporary.c_str(), "wt");
-    if (file == nullptr) return;
-    const bool written = fprintf(file, "%s\n", address.c_str()) > 0;
-    if (fclose(file) != 0 || !written || rename(temporary.c_str(), LAST_ADDRESS_FILE) != 0) remove(temporary.c_str());
-}
+void MNetMenu::keepAddress(const std::string& address) const { writeTextFile(LAST_ADDRESS_FILE, address + "\n"); }
 
 void MNetMenu::host() {
     NSession* session = new (std::nothrow) NSession();
@@ -185,17 +179,10 @@ void MNetMenu::draw() {
     drawTexturedQuad(-SKY_HALF_WIDTH, SKY_HALF_HEIGHT, SKY_HALF_WIDTH, -SKY_HALF_HEIGHT, 0.0f);
     if (text == nullptr) return;
 
-    GLint viewport[4] = {0, 0, 1, 1};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const float w = static_cast<float>(viewport[2]);
-    const float h = static_cast<float>(viewport[3]);
-    // Laid out in a 4:3 frame of 480 units, as the menu's texts.
-    const float frame = h * 4.0f < w * 3.0f ? h : w * 3.0f / 4.0f;
-    const float unit = frame / 480.0f;
-    const float top = (h + frame) / 2.0f;
-    const float x = w / 2.0f;
+    // Laid out in the menu's frame, as its lines are.
+    const MFrame f = MFrame::ofViewport();
     auto line = [&](const std::string& s, float y, float size, float r, float g, float b) {
-        text->drawCentred(s.c_str(), x, top - y * unit, size * unit, r, g, b);
+        text->drawCentred(s.c_str(), f.width / 2.0f, f.below(y), size * f.unit, r, g, b);
     };
     MText::beginOverlay();
     line("Network game", 60, 34, 0.55f, 0.85f, 1.0f);

@@ -300,14 +300,9 @@ void MSettings::update(int32_t ms) {
 
 void MSettings::draw() {
     if (text == nullptr) return;
-    GLint viewport[4] = {0, 0, 1, 1};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const float w = static_cast<float>(viewport[2]);
-    const float h = static_cast<float>(viewport[3]);
-    // In the 4:3 frame the menu fills, as the menu's own lines are.
-    const float frame = h * 4.0f < w * 3.0f ? h : w * 3.0f / 4.0f;
-    const float unit = frame / 480.0f;
-    const float top = (h + frame) / 2.0f;
+    // In the menu's frame, as the menu's own lines are.
+    const MFrame f = MFrame::ofViewport();
+    const float w = f.width, unit = f.unit, top = f.top;
     const float row = 17.0f * unit, size = 13.0f * unit;
     const float labelRight = w / 2.0f - 8.0f * unit, valueLeft = w / 2.0f + 8.0f * unit;
 
@@ -328,6 +323,6 @@ void MSettings::draw() {
         text->drawCentred(shown.c_str(), valueLeft + MText::width(shown.c_str(), size) / 2.0f, y, size, r, g, b);
     }
     text->drawCentred("Up, Down: choose   Left, Right: change   Return: new key   Escape: back", w / 2.0f,
-                      top - frame + 10.0f * unit, 11.0f * unit, 0.7f, 0.7f, 0.75f);
+                      f.below(470.0f), 11.0f * unit, 0.7f, 0.7f, 0.75f);
     MText::endOverlay();
 }

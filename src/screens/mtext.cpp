@@ -67,6 +67,18 @@ void MText::drawCentred(const char* text, float x, float y, float height, float 
     glDisable(GL_BLEND);
 }
 
+MFrame MFrame::ofViewport() {
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    MFrame f;
+    f.width = static_cast<float>(viewport[2]);
+    f.height = static_cast<float>(viewport[3]);
+    const float frame = f.height * 4.0f < f.width * 3.0f ? f.height : f.width * 3.0f / 4.0f;
+    f.unit = frame / 480.0f;
+    f.top = (f.height + frame) / 2.0f;
+    return f;
+}
+
 void MText::beginOverlay() {
     GLint viewport[4] = {0, 0, 1, 1};
     glGetIntegerv(GL_VIEWPORT, viewport);

@@ -26,6 +26,20 @@ constexpr int32_t TEXT_BASELINE = 30;       // pixels from a cell's top
 constexpr int32_t TEXT_PEN = 7;             // the pen's x in a cell
 constexpr int32_t TEXT_ADVANCE = 18;        // pixels from one character to the next
 
+// Where lines drawn at run time go: the 4:3 frame the menu's picture fills
+// (the middle of a wide window, the full width of a narrower one), 480
+// units high, in window pixels from the bottom left.
+struct MFrame {
+    float width;   // the window's
+    float height;
+    float unit;    // pixels to the frame's unit
+    float top;     // the frame's top edge
+    // The viewport's frame.
+    static MFrame ofViewport();
+    // The window y of a line `down` units below the frame's top.
+    float below(float down) const { return top - down * unit; }
+};
+
 class MText {
 public:
     // Loads TEXT_PICTURE; without it, lines draw as their bands alone.
