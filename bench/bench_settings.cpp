@@ -24,7 +24,7 @@ HApplication* application = nullptr;
 
 // The key as the event pump hands it on, then the frame that shows it.
 void press(uint32_t sym, uint8_t key) {
-    application->symbolDown(sym, key);
+    application->symbolDown(sym, key, 0);
     application->draw();
     glFinish();
 }

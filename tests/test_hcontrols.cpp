@@ -126,7 +126,7 @@ TEST_F(ControlsTest, AFileThatCouldNotBeReadIsKeptAsBadOnlyWhenThePlayerChangesT
 TEST_F(ControlsTest, TheSettingsScreenRefusesAKeyAnotherActionHoldsAndBindsAFreeOne) {
     ASSERT_TRUE(window.ok());
     MSettings screen(nullptr);
-    for (int i = 0; i < MSettings::LEFT_PLAYER + 1 + ACTION_FIRE; i++) screen.symbolDown(SDLK_DOWN, 0);
+    for (int i = 0; i < MSettings::LEFT_PLAYER + 1 + ACTION_FIRE; i++) screen.symbolDown(SDLK_DOWN, 0, 0);
     ASSERT_EQ(screen.label(screen.line), "Left fire");
     const struct {
         uint32_t sym;
@@ -136,19 +136,19 @@ TEST_F(ControlsTest, TheSettingsScreenRefusesAKeyAnotherActionHoldsAndBindsAFree
                    {SDLK_a, "Used by the left player's left"},
                    {SDLK_s, "s is kept for the game"}};
     for (const auto& key : refused) {
-        screen.symbolDown(SDLK_RETURN, 13);
-        screen.symbolDown(key.sym, 0);
+        screen.symbolDown(SDLK_RETURN, 13, 0);
+        screen.symbolDown(key.sym, 0, 0);
         EXPECT_EQ(screen.value(screen.line), key.said);
         EXPECT_EQ(playerKeys[SIDE_LEFT].fire, SDLK_LCTRL);
         screen.update(MSettings::NOTICE_MS);
         EXPECT_EQ(screen.value(screen.line), "left ctrl");  // for a second
     }
-    screen.symbolDown(SDLK_RETURN, 13);
-    screen.symbolDown(SDLK_ESCAPE, 27);  // cancels
+    screen.symbolDown(SDLK_RETURN, 13, 0);
+    screen.symbolDown(SDLK_ESCAPE, 27, 0);  // cancels
     EXPECT_FALSE(screen.waitingForKey);
     EXPECT_FALSE(screen.controlsChanged);
-    screen.symbolDown(SDLK_RETURN, 13);
-    screen.symbolDown(SDLK_SPACE, ' ');
+    screen.symbolDown(SDLK_RETURN, 13, 0);
+    screen.symbolDown(SDLK_SPACE, ' ', 0);
     EXPECT_EQ(playerKeys[SIDE_LEFT].fire, SDLK_SPACE);
     EXPECT_EQ(playerKeys[SIDE_RIGHT].fire, SDLK_RCTRL);
 
@@ -157,7 +157,7 @@ TEST_F(ControlsTest, TheSettingsScreenRefusesAKeyAnotherActionHoldsAndBindsAFree
     EXPECT_EQ(screen.value(screen.line), "keys of your own");
     const char* shown[] = {"W A S D + left Ctrl", "Z Q S D + left Ctrl", "E S D F + left Ctrl", "keypad 8 4 5 6 + keypad 0"};
     for (const char* name : shown) {
-        screen.symbolDown(SDLK_RIGHT, 0);
+        screen.symbolDown(SDLK_RIGHT, 0, 0);
         EXPECT_EQ(screen.value(screen.line), name);
     }
     EXPECT_EQ(playerKeys[SIDE_LEFT].down, SDLK_KP5);

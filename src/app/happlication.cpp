@@ -67,17 +67,10 @@ void HApplication::keyDown(uint8_t key) {
     afterScreenCall();
 }
 
-void HApplication::keyTyped(uint16_t symbol, char typed) {
+void HApplication::symbolDown(uint32_t sym, uint8_t key, char typed) {
     if (!currentScreen) return;
     screenCalls++;
-    currentScreen->keyTyped(symbol, typed);
-    afterScreenCall();
-}
-
-void HApplication::symbolDown(uint32_t sym, uint8_t key) {
-    if (!currentScreen) return;
-    screenCalls++;
-    currentScreen->symbolDown(sym, key);
+    currentScreen->symbolDown(sym, key, typed);
     afterScreenCall();
 }
 

@@ -40,8 +40,7 @@ public:
 
     void keyUp(uint8_t key) override;
     void keyDown(uint8_t key) override;
-    void keyTyped(uint16_t symbol, char typed) override;
-    void symbolDown(uint32_t sym, uint8_t key) override;
+    void symbolDown(uint32_t sym, uint8_t key, char typed) override;
     void update(int32_t ms) override;
     void draw() override;
 

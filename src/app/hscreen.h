@@ -17,18 +17,14 @@ public:
     // buttons arrive as Return.
     virtual void keyUp(uint8_t key) { (void)key; }
     virtual void keyDown(uint8_t key) { (void)key; }
-    // Every key pressed, after symbolDown, with its whole SDL key symbol (the
-    // arrows too) and the character it types (0 for none): for a screen
-    // that takes text or moves a choice with the arrows.
-    virtual void keyTyped(uint16_t symbol, char typed) {
-        (void)symbol;
-        (void)typed;
-    }
-    // A key pressed, as its full SDL key symbol `sym` as well as its key
-    // code `key`. Screens that need keys above 255 (the settings screen:
-    // cursor keys to move, any key to bind) take this; the rest get keyDown.
-    virtual void symbolDown(uint32_t sym, uint8_t key) {
+    // A key pressed, as its full SDL key symbol `sym`, its key code `key`
+    // and the character it types (`typed`, printable ASCII, 0 for none).
+    // Screens that need keys above 255 (the settings screen: cursor keys to
+    // move, any key to bind) or text (the network screen's address) take
+    // this; the rest get keyDown.
+    virtual void symbolDown(uint32_t sym, uint8_t key, char typed) {
         (void)sym;
+        (void)typed;
         keyDown(key);
     }
 

@@ -1,9 +1,6 @@
 // settings.cpp: reading "vkt.txt".
 #include "app/settings.h"
 
-#include <cerrno>
-#include <cstring>  // Required for: strerror
-
 #include "assets/hreplacefile.h"
 #include "assets/htexturestore.h"
 

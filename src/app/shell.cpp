@@ -199,12 +199,11 @@ bool pumpEvents() {
             } else if (event.key.keysym.sym == SDLK_m) {
                 if (theSound) theSound->toggleMute();
             } else if (theApplication) {
-                theApplication->symbolDown(event.key.keysym.sym, screenKeyCode(event.key.keysym.sym));
                 // The character needs the shift keys as they were at this
                 // event, not as the next snapshot finds them.
                 const uint16_t unicode = event.key.keysym.unicode;
                 const char typed = unicode >= 0x20 && unicode <= 0x7E ? static_cast<char>(unicode) : 0;
-                if (theApplication) theApplication->keyTyped(static_cast<uint16_t>(event.key.keysym.sym), typed);
+                theApplication->symbolDown(event.key.keysym.sym, screenKeyCode(event.key.keysym.sym), typed);
             }
             break;
         case SDL_KEYUP:
@@ -221,7 +220,7 @@ bool pumpEvents() {
         case SDL_JOYBUTTONUP:
             if (event.jbutton.button >= GPads::FIRE_BUTTONS || !theApplication) break;
             if (event.type == SDL_JOYBUTTONDOWN) {
-                theApplication->symbolDown(SDLK_RETURN, screenKeyCode(SDLK_RETURN));
+                theApplication->symbolDown(SDLK_RETURN, screenKeyCode(SDLK_RETURN), 0);
             } else {
                 theApplication->keyUp(screenKeyCode(SDLK_RETURN));
             }

@@ -52,9 +52,7 @@ size_t encodeDiscovery(const NDiscoveryMessage& m, uint8_t* out) {
         w.u16(m.protocol);
         w.u16(m.gamePort);
         w.u8(m.free ? 1 : 0);
-        const size_t length = strnlen(m.gameVersion, vkn::MAX_VERSION_TEXT);
-        w.u8(static_cast<uint8_t>(length));
-        w.bytes(m.gameVersion, length);
+        writeVersionText(w, m.gameVersion);
     }
     memcpy(out, w.data().data(), w.size());
     return w.size();
@@ -74,21 +72,11 @@ bool decodeDiscovery(const uint8_t* data, size_t size, NDiscoveryMessage& m, std
         m.protocol = r.u16();
         m.gamePort = r.u16();
         const uint8_t free = r.u8();
-        const uint8_t length = r.u8();
         if (!r.ok()) return fail(why, "truncated answer");
         if (m.gamePort == 0) return fail(why, "answer port 0 out of range");
         if (free > 1) return fail(why, "answer free " + std::to_string(free) + " out of range");
         m.free = free == 1;
-        if (length < 1 || length > vkn::MAX_VERSION_TEXT) {
-            return fail(why, "version text of " + std::to_string(length) + " bytes out of range");
-        }
-        for (uint8_t i = 0; i < length; i++) {
-            const uint8_t c = r.u8();
-            if (!r.ok()) return fail(why, "truncated answer");
-            if (c < 0x20 || c > 0x7E) return fail(why, "version text holds byte " + std::to_string(c));
-            m.gameVersion[i] = static_cast<char>(c);
-        }
-        m.gameVersion[length] = '\0';
+        if (!readVersionText(r, m.gameVersion, why)) return why.empty() ? fail(why, "truncated answer") : false;
     } else if (m.kind != vkd::REQUEST) {
         return fail(why, "unknown kind " + std::to_string(m.kind));
     }
@@ -96,7 +84,7 @@ bool decodeDiscovery(const uint8_t* data, size_t size, NDiscoveryMessage& m, std
     return true;
 }
 
-bool NFoundGame::joinable() const { return protocol == vkn::PROTOCOL && gameVersion == ::gameVersion(); }
+bool NFoundGame::joinable() const { return sameVersions(protocol, gameVersion.c_str()); }
 
 uint32_t discoveryAddress() {
     const char* text = getenv("VEKTORAK_DISCOVERY_ADDRESS");

@@ -45,26 +45,12 @@ bool fail(std::string& why, const std::string& text) {
 
 void writeVersions(HByteWriter& w, const NMessage& m) {
     w.u16(m.protocol);
-    const size_t length = strnlen(m.gameVersion, vkn::MAX_VERSION_TEXT);
-    w.u8(static_cast<uint8_t>(length));
-    w.bytes(m.gameVersion, length);
+    writeVersionText(w, m.gameVersion);
 }
 
 bool readVersions(HByteReader& r, NMessage& m, std::string& why) {
     m.protocol = r.u16();
-    const uint8_t length = r.u8();
-    if (!r.ok()) return false;
-    if (length < 1 || length > vkn::MAX_VERSION_TEXT) {
-        return fail(why, "version text of " + std::to_string(length) + " bytes out of range");
-    }
-    for (uint8_t i = 0; i < length; i++) {
-        const uint8_t c = r.u8();
-        if (!r.ok()) return false;
-        if (c < 0x20 || c > 0x7E) return fail(why, "version text holds byte " + std::to_string(c));
-        m.gameVersion[i] = static_cast<char>(c);
-    }
-    m.gameVersion[length] = '\0';
-    return true;
+    return readVersionText(r, m.gameVersion, why);
 }
 
 bool choiceOk(uint8_t choice, const char* what, std::string& why) {
@@ -75,6 +61,37 @@ bool choiceOk(uint8_t choice, const char* what, std::string& why) {
 }  // namespace
 
 const char* gameVersion() { return VEKTORAK_VERSION; }
+
+bool sameVersions(uint16_t protocol, const char* version) {
+    return protocol == vkn::PROTOCOL && strcmp(version, gameVersion()) == 0;
+}
+
+std::string versionsText(uint16_t protocol, const char* version) {
+    return "the other game is version " + std::string(version) + " (protocol " + std::to_string(protocol) +
+           "), this one is " + gameVersion() + " (protocol " + std::to_string(vkn::PROTOCOL) + ")";
+}
+
+void writeVersionText(HByteWriter& w, const char* text) {
+    const size_t length = strnlen(text, vkn::MAX_VERSION_TEXT);
+    w.u8(static_cast<uint8_t>(length));
+    w.bytes(text, length);
+}
+
+bool readVersionText(HByteReader& r, char (&text)[vkn::MAX_VERSION_TEXT + 1], std::string& why) {
+    const uint8_t length = r.u8();
+    if (!r.ok()) return false;
+    if (length < 1 || length > vkn::MAX_VERSION_TEXT) {
+        return fail(why, "version text of " + std::to_string(length) + " bytes out of range");
+    }
+    for (uint8_t i = 0; i < length; i++) {
+        const uint8_t c = r.u8();
+        if (!r.ok()) return false;
+        if (c < 0x20 || c > 0x7E) return fail(why, "version text holds byte " + std::to_string(c));
+        text[i] = static_cast<char>(c);
+    }
+    text[length] = '\0';
+    return true;
+}
 
 NMessage greeting(vkn::Kind kind) {
     NMessage m;

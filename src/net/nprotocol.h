@@ -140,3 +140,16 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& message, std::str
 NMessage greeting(vkn::Kind kind);
 // This game's version, as the handshake sends it.
 const char* gameVersion();
+// Whether a game of `protocol` and `version` can play with this one.
+bool sameVersions(uint16_t protocol, const char* version);
+// "the other game is version 1.2 (protocol 1), this one is 1.3 (protocol 2)"
+std::string versionsText(uint16_t protocol, const char* version);
+
+class HByteReader;
+class HByteWriter;
+// A game's version as every message that carries one has it: a length byte
+// (1..MAX_VERSION_TEXT), then that many bytes of printable ASCII. The
+// reader says what it refused in `why`; on a message cut short it returns
+// false with `why` left empty for the caller's "truncated" to fill.
+void writeVersionText(HByteWriter& w, const char* text);
+bool readVersionText(HByteReader& r, char (&text)[vkn::MAX_VERSION_TEXT + 1], std::string& why);

@@ -36,16 +36,6 @@ bool enetReady() {
 // of holding up the game.
 constexpr int32_t EVENTS_PER_SERVICE = 64;
 
-std::string versionsText(const NMessage& theirs) {
-    return "the other game is version " + std::string(theirs.gameVersion) + " (protocol " +
-           std::to_string(theirs.protocol) + "), this one is " + gameVersion() + " (protocol " +
-           std::to_string(vkn::PROTOCOL) + ")";
-}
-
-bool sameVersions(const NMessage& theirs) {
-    return theirs.protocol == vkn::PROTOCOL && std::string(theirs.gameVersion) == gameVersion();
-}
-
 }  // namespace
 
 uint32_t (*NSession::clock)() = steadyMs;
@@ -366,11 +356,11 @@ void NSession::badPacket(const std::string& why) {
 void NSession::leave() { close("You left the network game.", true); }
 
 void NSession::welcome(const NMessage& hello) {
-    if (!sameVersions(hello)) {
+    if (!sameVersions(hello.protocol, hello.gameVersion)) {
         NMessage refusal = greeting(vkn::Kind::REFUSE);
         refusal.refusal = vkn::Refusal::VERSIONS;
         send(refusal, true);
-        lastNotice = "Refused a player: " + versionsText(hello) + ".";
+        lastNotice = "Refused a player: " + versionsText(hello.protocol, hello.gameVersion) + ".";
         fprintf(stderr, "%s\n", lastNotice.c_str());
         enet_peer_disconnect_later(peer, 0);
         peer = nullptr;
@@ -399,8 +389,8 @@ void NSession::handle(const uint8_t* data, size_t size) {
         return;
     case vkn::Kind::WELCOME:
         if (hosting || phase != State::GREETING) return badPacket("unexpected welcome");
-        if (!sameVersions(m)) {
-            close("The host's versions differ: " + versionsText(m) + ".", true);
+        if (!sameVersions(m.protocol, m.gameVersion)) {
+            close("The host's versions differ: " + versionsText(m.protocol, m.gameVersion) + ".", true);
             return;
         }
         phase = State::CONNECTED;
@@ -412,7 +402,7 @@ void NSession::handle(const uint8_t* data, size_t size) {
         if (m.refusal == vkn::Refusal::BUSY) {
             close("The host has a player already.", true);
         } else {
-            close("The host refused: " + versionsText(m) + ".", true);
+            close("The host refused: " + versionsText(m.protocol, m.gameVersion) + ".", true);
         }
         return;
     case vkn::Kind::MENU:

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>  // Required for: std::nothrow
 
 #include "app/happlication.h"
@@ -66,6 +67,12 @@ void MNetMenu::host() {
     }
     application->attachNet(session);
     mode = Mode::HOSTING;
+    // Looked up once: the frames that show them need not ask the system.
+    std::string mine;
+    for (const std::string& address : machineAddresses()) mine += (mine.empty() ? "" : ", ") + address;
+    addresses = mine.empty() ? "This machine has no network address" : "The other player joins " + mine;
+    const char* upnp = getenv("VEKTORAK_UPNP");
+    routerAsked = upnp == nullptr || strcmp(upnp, "off") != 0;  // as NRouter::open decides
     message.clear();
     fprintf(stderr, "%s\n", session->status().c_str());
 }
@@ -96,8 +103,7 @@ void MNetMenu::joinChosen() {
     if (chosen < 0 || chosen >= static_cast<int32_t>(games.size())) return;
     const NFoundGame& game = games[static_cast<size_t>(chosen)];
     if (!game.joinable()) {
-        say("That game is version " + game.gameVersion + " (protocol " + std::to_string(game.protocol) +
-            "), this one is " + gameVersion() + " (protocol " + std::to_string(vkn::PROTOCOL) + ").");
+        say("Not joinable: " + versionsText(game.protocol, game.gameVersion.c_str()) + ".");
         return;
     }
     join(game.address + ":" + std::to_string(game.port));
@@ -111,12 +117,8 @@ void MNetMenu::stop() {
     mode = Mode::BROWSING;
 }
 
-void MNetMenu::keyDown(uint8_t key) {
-    // Everything arrives through keyTyped, with its character.
+void MNetMenu::symbolDown(uint32_t symbol, uint8_t key, char character) {
     (void)key;
-}
-
-void MNetMenu::keyTyped(uint16_t symbol, char character) {
     switch (mode) {
     case Mode::BROWSING:
         if (symbol == SDLK_h) {
@@ -142,7 +144,7 @@ void MNetMenu::keyTyped(uint16_t symbol, char character) {
         } else if (symbol == SDLK_BACKSPACE) {
             if (!typed.empty()) typed.pop_back();
         } else if (character != 0 && typed.size() < MAX_ADDRESS_TEXT) {
-            typed.push_back(character);  // printable ASCII only: keyTyped's promise
+            typed.push_back(character);  // printable ASCII only: symbolDown's promise
         }
         return;
     case Mode::JOINING:
@@ -204,12 +206,10 @@ void MNetMenu::draw() {
         break;
     case Mode::HOSTING: {
         if (net != nullptr) line(net->status(), 138, 16, 0.55f, 0.85f, 1.0f);
-        std::string mine;
-        for (const std::string& address : machineAddresses()) mine += (mine.empty() ? "" : ", ") + address;
-        line(mine.empty() ? "This machine has no network address" : "The other player joins " + mine, 160, 13, 0.9f,
+        line(addresses, 160, 13, 0.9f,
              0.9f, 0.9f);
         std::string router = net != nullptr ? net->routerLine() : "";
-        if (router.empty()) router = getenv("VEKTORAK_UPNP") != nullptr ? "Router: not asked" : "Router: asking...";
+        if (router.empty()) router = routerAsked ? "Router: asking..." : "Router: not asked";
         line(router, 180, 13, 0.9f, 0.9f, 0.9f);
         line("Esc: stop hosting", 200, 11, 0.8f, 0.8f, 0.8f);
         break;
@@ -225,8 +225,7 @@ void MNetMenu::draw() {
         const bool mark = mode == Mode::BROWSING && static_cast<int32_t>(i) == chosen;
         std::string row = (mark ? "> " : "  ") + g.address + ":" + std::to_string(g.port) + "   ";
         if (!g.joinable()) {
-            row += "version " + g.gameVersion + " (protocol " + std::to_string(g.protocol) + "), this is " +
-                   gameVersion() + " (protocol " + std::to_string(vkn::PROTOCOL) + ")";
+            row += versionsText(g.protocol, g.gameVersion.c_str());
             line(row, 296 + 20 * static_cast<float>(i), 13, 0.5f, 0.5f, 0.5f);
             continue;
         }

@@ -34,8 +34,7 @@ public:
     explicit MNetMenu(HApplication* application);
     ~MNetMenu() override;
 
-    void keyDown(uint8_t key) override;
-    void keyTyped(uint16_t symbol, char typed) override;
+    void symbolDown(uint32_t sym, uint8_t key, char typed) override;
     void update(int32_t ms) override;
     void draw() override;
 
@@ -60,4 +59,6 @@ private:
     MText* text = nullptr;
     int32_t sky = -1;
     std::string joining;  // "host:port", while joining
+    std::string addresses;     // while hosting: where the other player joins
+    bool routerAsked = false;  // while hosting: the router is asked
 };

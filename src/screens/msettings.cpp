@@ -232,8 +232,9 @@ void MSettings::close() {
     if (application != nullptr) application->showMenu();
 }
 
-void MSettings::symbolDown(uint32_t sym, uint8_t key) {
+void MSettings::symbolDown(uint32_t sym, uint8_t key, char typed) {
     (void)key;
+    (void)typed;
     if (waitingForKey) {
         if (sym == SDLK_ESCAPE) {
             waitingForKey = false;
@@ -291,10 +292,10 @@ void MSettings::update(int32_t ms) {
         const GPads::Flags was = padHeld[i];
         padHeld[i] = now;
         if (waitingForKey) continue;
-        if (now.up && !was.up) symbolDown(SDLK_UP, 0);
-        if (now.down && !was.down) symbolDown(SDLK_DOWN, 0);
-        if (now.left && !was.left) symbolDown(SDLK_LEFT, 0);
-        if (now.right && !was.right) symbolDown(SDLK_RIGHT, 0);
+        if (now.up && !was.up) symbolDown(SDLK_UP, 0, 0);
+        if (now.down && !was.down) symbolDown(SDLK_DOWN, 0, 0);
+        if (now.left && !was.left) symbolDown(SDLK_LEFT, 0, 0);
+        if (now.right && !was.right) symbolDown(SDLK_RIGHT, 0, 0);
     }
 }
 

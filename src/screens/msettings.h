@@ -47,7 +47,7 @@ public:
     MSettings(const MSettings&) = delete;
     MSettings& operator=(const MSettings&) = delete;
 
-    void symbolDown(uint32_t sym, uint8_t key) override;
+    void symbolDown(uint32_t sym, uint8_t key, char typed) override;
     void update(int32_t ms) override;
     void draw() override;
 
