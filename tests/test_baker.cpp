@@ -346,13 +346,30 @@ TEST_F(BakerTest, ModelsFaceOutward) {
     }
 }
 
-TEST_F(BakerTest, HealthBarsReadWhenFullAndLeaveEveryWindowUpTo21To9AtZero) {
+TEST_F(BakerTest, HealthBarsShowTheLastPointInEveryWindowAndClearTheLeftShipsStart) {
     // The match draws the bars at (+-(3 + (100 - health) * 100/501), 15.6,
     // -40) under a 45 degree camera at the origin. A corner (x, y, z) of a
     // bar lands on the screen at x / (-z tan(22.5) aspect) of the half-width
     // and y / (-z tan(22.5)) of the half-height from the centre.
     const double tanHalf = std::tan(22.5 * 3.14159265358979 / 180.0);
     const double step = 0.1996007984031936;
+    // The left ship starts at (-20, 18, -50), turned 0 about y and tilted
+    // about x by up to 31 degrees either way: the highest its model reaches
+    // on the screen, as a share of the half-height.
+    HModelData ship;
+    load3ds("ship2.3ds", ship);
+    double shipTop = -1e9;
+    for (int tilt = -31; tilt <= 31; ++tilt) {
+        const double t = tilt * 3.14159265358979 / 180.0;
+        for (const HMesh& m : ship.meshes) {
+            for (int i = 0; i < m.vertexCount; ++i) {
+                const Vec3 v = m.vertices[i];
+                const double y = v.y * std::cos(t) - v.z * std::sin(t), z = v.y * std::sin(t) + v.z * std::cos(t);
+                shipTop = std::max(shipTop, (18.0 + y) / ((50.0 - z) * tanHalf));
+            }
+        }
+    }
+    ASSERT_GT(shipTop, 0.8);
     for (const char* name : {"lives_left.txt", "lives_right.txt"}) {
         SCOPED_TRACE(name);
         const double outward = std::string(name) == "lives_right.txt" ? 1.0 : -1.0;
@@ -373,10 +390,14 @@ TEST_F(BakerTest, HealthBarsReadWhenFullAndLeaveEveryWindowUpTo21To9AtZero) {
             for (int i = 0; i < 3; ++i) {
                 inner = std::min(inner, across(i, 100, aspect));
                 outer = std::max(outer, across(i, 100, aspect));
-                EXPECT_LT(std::fabs((15.6 + mesh.vertices[i].y) / ((40.0 - mesh.vertices[i].z) * tanHalf)), 0.98);
-                // Health 0: every corner past the edge.
-                EXPECT_GT(across(i, 0, aspect), 1.0) << "corner " << i << " still in view at health 0";
+                const double height = (15.6 + mesh.vertices[i].y) / ((40.0 - mesh.vertices[i].z) * tanHalf);
+                EXPECT_LT(height, 0.99);
+                EXPECT_GT(height, shipTop) << "corner " << i << " over the left ship's start";
             }
+            // Health 1, the last point: the inner end still in the window.
+            double innerLast = 1e9;
+            for (int i = 0; i < 3; ++i) innerLast = std::min(innerLast, across(i, 1, aspect));
+            EXPECT_LT(innerLast, 0.95);
             // Full health: from next to the centre, in its own half, to the
             // edge at least.
             EXPECT_GT(inner, 0.0);

@@ -198,7 +198,11 @@ protected:
         ASSERT_NE(left, nullptr);
         app.update(1);  // the update after the switch is dropped
     }
-    bool ended() { return dynamic_cast<MVictory*>(app.currentScreen) != nullptr; }
+    // Whether the result is shown, once any wreck has played out.
+    bool ended() {
+        if (app.currentScreen == engine && engine->wrecking()) app.update(GEngine::WRECK_WAIT_MS);
+        return dynamic_cast<MVictory*>(app.currentScreen) != nullptr;
+    }
     const MatchResult& result() { return dynamic_cast<MVictory*>(app.currentScreen)->result; }
 
     ScopedTempDir dir;
@@ -328,6 +332,16 @@ TEST_F(MatchTest, HealthUsedUpHandsTheResultOverAndTheUpdateStillFlushes) {
     shot->kill();
     left->health = 0;
     app.update(1);
+    // Kept at once; the result waits for the wreck, or a key after its
+    // first moments.
+    ASSERT_TRUE(app.hasLastMatch());
+    EXPECT_EQ(app.lastMatchKept()->end, vkr::END_FINISHED);
+    app.update(GEngine::KEY_GUARD_MS - 1);
+    app.keyDown('x');
+    ASSERT_EQ(app.currentScreen, engine);
+    app.update(GEngine::WRECK_WAIT_MS - GEngine::KEY_GUARD_MS);
+    ASSERT_EQ(app.currentScreen, engine);
+    app.update(1);
     ASSERT_TRUE(ended());
     EXPECT_TRUE(result().finished);
     EXPECT_EQ(result().rightHealth, 100);
@@ -368,7 +382,11 @@ TEST_F(MatchTest, BothShipsGoneInOneUpdateGiveOneResultWithBothValues) {
     right->health = -5;
     left->health = 0;
     app.update(1);
-    ASSERT_TRUE(ended());
+    // Any key once the wreck's first moments are over, Escape too, shows
+    // the result.
+    app.update(GEngine::KEY_GUARD_MS);
+    app.keyDown(27);
+    ASSERT_NE(dynamic_cast<MVictory*>(app.currentScreen), nullptr);
     EXPECT_EQ(result().rightHealth, -5);
     EXPECT_EQ(result().leftHealth, 0);
     EXPECT_TRUE(app.skipNextUpdate);

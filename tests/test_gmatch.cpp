@@ -92,11 +92,12 @@ TEST(WholeMatch, TwoComputerPlayersFinishAtOneMillisecondSteps) {
 TEST(WholeMatch, SeededMatchPlaysOutExactlyAsRecorded) {
     const Played p = play(9, 16, 60LL * 60 * 1000);
     ASSERT_TRUE(p.ended);
-    EXPECT_EQ(p.matchMs, 41792);
+    // The result shows once the wreck has played: 94 passes of 16 ms more.
+    EXPECT_EQ(p.matchMs, 41792 + 1504);
     EXPECT_EQ(p.kept.endMs, 41762u);
     EXPECT_EQ(p.result.rightHealth, 35);
     EXPECT_EQ(p.result.leftHealth, 0);
-    EXPECT_EQ(p.shotsSeen, 13854);  // shots in the table, summed over the updates
+    EXPECT_EQ(p.shotsSeen, 14230);  // shots in the table, summed over the updates, the wreck's too
     EXPECT_EQ(p.maxObjects, 13);
     EXPECT_EQ(p.kept.hash, 0x0852a3099a6530c8ull);
     // Exact to the last bit, written as hexadecimal floats.
@@ -118,9 +119,10 @@ TEST(WholeMatch, PassesOfAnyLengthPlayTheSameMatch) {
         EXPECT_EQ(p.kept.hash, 0x0852a3099a6530c8ull);
         // And all of the time a pass brings is played: the end comes in the
         // pass that reaches its millisecond (the first pass after the
-        // switch to the match is dropped).
-        EXPECT_GT(p.kept.endMs + 2 * passMs, p.matchMs);
-        EXPECT_LE(p.kept.endMs + passMs, p.matchMs);
+        // switch to the match is dropped), the result in the pass that
+        // ends the wreck, a pass's rounding later.
+        EXPECT_GT(p.kept.endMs + GEngine::WRECK_WAIT_MS + 3 * passMs, p.matchMs);
+        EXPECT_LE(p.kept.endMs + GEngine::WRECK_WAIT_MS + passMs, p.matchMs);
         EXPECT_EQ(p.kept.left.tickCount(), p.kept.right.tickCount());
         EXPECT_EQ(p.kept.left.tickCount(), 41762u / 25u);
     }

@@ -9,10 +9,13 @@
 #include <cstdlib>
 #include <string>
 
+#include <unistd.h>  // Required for: chdir(), getcwd()
+
 #include "assets/hmodel.h"
 #include "assets/htexturestore.h"
 #include "screens/gengine.h"
 #include "game/gprojectile.h"
+#include "game/greplay.h"
 #include "game/gship.h"
 #include "support/glwindow.h"
 #include "support/pictures.h"
@@ -229,6 +232,100 @@ TEST_F(ViewTest, FramesOfARunningMatchDrawCleanly) {
         frame(engine);
     }
     EXPECT_GT(engine.match.world.objectCount, 3);  // shots in flight were drawn too
+}
+
+// A recorded match watched with the game's own models and pictures in a
+// 4:3 window, where the right ship loses: sparks in the shooter's colour
+// where the first shot strikes; the loser's bar still in the window at its
+// last points; its wreck where it broke up, with the ship itself gone. Each
+// picture is set against the same frame drawn without effects. Watching
+// changes nothing of the match: it ends on its recorded hash.
+TEST(MatchPictures, AReplayShowsAHitTheLastPointsAndAWreck) {
+    const char* data = getenv("VEKTORAK_DATA_DIR");
+    ASSERT_NE(data, nullptr) << "VEKTORAK_DATA_DIR must name the baked data";
+    GReplay replay;
+    std::string why;
+    ASSERT_EQ(loadReplay(VEKTORAK_TEST_REPLAYS "/computers_left_wins.vkr", replay, why), GReplayRead::OK) << why;
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(data), 0) << data;
+    {
+        GlWindow window(640, 480);
+        ASSERT_TRUE(window.ok());
+        GEngine engine(nullptr);
+        ASSERT_TRUE(engine.setUpReplay(replay));
+        // Pixels within `radius` of a world point that `like` accepts, in a
+        // frame with the effects and in the same frame without them.
+        const auto count = [&](Vec3 at, int radius, const std::function<bool(int, int, int)>& like, bool effects) {
+            const GEffects kept = engine.view.effects;
+            if (!effects) engine.view.effects.reset(0);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            engine.draw();
+            engine.view.effects = kept;
+            int px = 0, py = 0, n = 0;
+            GlWindow::project(at.x, at.y, at.z, &px, &py);
+            for (int y = py - radius; y <= py + radius; y++) {
+                for (int x = px - radius; x <= px + radius; x++) {
+                    if (x < 0 || y < 0 || x >= 640 || y >= 480) continue;
+                    const uint32_t c = GlWindow::pixel(GL_BACK, x, y);
+                    n += like(c >> 16, (c >> 8) & 255, c & 255) ? 1 : 0;
+                }
+            }
+            return n;
+        };
+        const auto blue = [](int r, int, int b) { return b > 90 && b > r + 60; };
+        const auto orange = [](int r, int, int b) { return r > 90 && r > b + 60; };
+
+        // The first hit. The right ship is orange, the left blue.
+        GEvent hit{};
+        while (hit.ms == 0 && engine.match.world.elapsedMs < replay.endMs) {
+            engine.update(1);
+            for (int32_t i = 0; i < engine.match.world.events.count; i++) {
+                if (engine.match.world.events.items[i].kind == GEvent::SHIP_HIT) hit = engine.match.world.events.items[i];
+            }
+        }
+        ASSERT_NE(hit.ms, 0u);
+        // The struck ship flashes: far more round it lit than unflashed.
+        engine.update(60);
+        const auto bright = [](int r, int g, int b) { return r + g + b > 200; };
+        const Vec3 struck = engine.match.world.shipOf(hit.side)->position;
+        EXPECT_GT(count(struck, 30, bright, true), 2 * count(struck, 30, bright, false) + 20);
+        // Past the flash, the sparks are still out.
+        engine.update(GEffects::FLASH_MS - 60);
+        const auto shooterColour = hit.side == SIDE_RIGHT ? blue : orange;
+        EXPECT_GT(count(hit.at, 30, shooterColour, true), count(hit.at, 30, shooterColour, false) + 20)
+            << "hit at ms " << hit.ms;
+
+        // The loser's last points, in the top right corner of the window;
+        // the hit that took it there flashes the bar too (its colour added
+        // to itself).
+        while (engine.rightShip()->health > 5 && engine.match.world.elapsedMs < replay.endMs) engine.update(1);
+        ASSERT_EQ(engine.rightShip()->health, 5);
+        const auto barBox = [&](uint32_t colour) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            engine.draw();
+            return GlWindow::backBufferBox(640, 480, [colour](uint32_t c) { return c == colour; });
+        };
+        EXPECT_FALSE(barBox(0xFFDC3Cu).empty());
+        const GEffects kept = engine.view.effects;
+        engine.view.effects.reset(0);
+        const PixelBox bar = barBox(0xFF6E1Eu);
+        engine.view.effects = kept;
+        ASSERT_FALSE(bar.empty());
+        EXPECT_GE(bar.minY, 480 - 16);
+        EXPECT_EQ(bar.maxX, 639);
+        EXPECT_GT(bar.maxX - bar.minX, 20);
+
+        // The end, and the wreck 300 ms into it.
+        while (!engine.wrecking() && engine.match.world.elapsedMs < replay.endMs + 1) engine.update(1);
+        ASSERT_TRUE(engine.wrecking());
+        EXPECT_EQ(engine.match.world.stateHash(), replay.hash);
+        const Vec3 wreck = engine.rightShip()->position;
+        engine.update(300);
+        EXPECT_GT(count(wreck, 40, orange, true), 30);
+        EXPECT_LT(count(wreck, 40, orange, false), 5) << "the wrecked ship is still drawn";
+    }
+    EXPECT_EQ(chdir(cwd), 0);
 }
 
 }  // namespace

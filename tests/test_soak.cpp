@@ -76,10 +76,16 @@ protected:
         ASSERT_NE(dynamic_cast<GEngine*>(app.currentScreen), nullptr) << "round " << round;
 
         int steps = 0;
+        bool wreckDrawn = false;
         while (!dynamic_cast<MVictory*>(app.currentScreen)) {
             ASSERT_LT(++steps, 200000) << "round " << round << ": the match never ended";
             app.update(16);
-            if (steps % 500 == 0) app.draw();
+            // And once as the wreck plays, so that the driver meets the
+            // effects' drawing in the first round, not in a late one.
+            const GEngine* engine = dynamic_cast<GEngine*>(app.currentScreen);
+            const bool wreck = !wreckDrawn && engine != nullptr && engine->wrecking();
+            if (steps % 500 == 0 || wreck) app.draw();
+            wreckDrawn = wreckDrawn || wreck;
         }
         matchSteps += steps;
         app.draw();

@@ -207,7 +207,8 @@ TEST_F(VkModelInfoTest, CheckSaysWhatTheGameWillDoAndWarnsOfEachProblem) {
         {"logo far smaller", model("logo.3ds", box(2.0f, 0.5f, 0.3f)),
          "logo.3ds", 0, {"far smaller than its place"}},
         // Text models: numbers missing, a colour out of range, a bar that
-        // stays in view of wide windows at health 0.
+        // leaves a 4:3 window before health 0 (at 1 its inner end is 22.76
+        // out, 1.03 of the half-width).
         {"missing text file", [](ScopedTempDir&) {}, "lives_left.txt", 1, {"cannot be opened"}},
         {"text numbers missing", [](ScopedTempDir& d) { d.write("lives_left.txt", "40 150 255 0 1"); },
          "lives_left.txt", 1, {"one-triangle text model", "only 5 of the 12 numbers"}},
@@ -216,7 +217,8 @@ TEST_F(VkModelInfoTest, CheckSaysWhatTheGameWillDoAndWarnsOfEachProblem) {
          "lives_left.txt", 1, {"300 is out of 0 .. 255", "low 8 bits, 44"}},
         {"bar in view at health 0",
          [](ScopedTempDir& d) { d.write("lives_right.txt", "255 110 30 0 -0.6 0 18.8 0 0 0 0.6 0"); },
-         "lives_right.txt", 0, {"replaces the right player's health bar", "still in view in windows wider than 1.39:1"}},
+         "lives_right.txt", 0, {"replaces the right player's health bar", "its inner end stands at 1.03",
+                                "players cannot see their last points"}},
     };
     for (const CheckCase& c : cases) {
         SCOPED_TRACE(c.name);

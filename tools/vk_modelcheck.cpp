@@ -296,7 +296,7 @@ void checkBarFit(Report& report, const HModelData& data, double side) {
     const HMesh& mesh = data.meshes[0];
     // Screen positions across the window's half-width (0 centre, 1 edge),
     // outward from the centre on the bar's own side.
-    double innerFull = 1e30, outerFull = -1e30, widest = 1e30;
+    double innerFull = 1e30, outerFull = -1e30, innerLast = 1e30;
     for (int32_t i = 0; i < mesh.vertexCount; ++i) {
         const Vec3 p = mesh.vertices[i];
         const double depth = BAR_DEPTH - p.z;
@@ -304,15 +304,15 @@ void checkBarFit(Report& report, const HModelData& data, double side) {
         const double across = side * (side * BAR_X + p.x) / (depth * TAN_HALF_VIEW * 4.0 / 3.0);
         innerFull = std::min(innerFull, across);
         outerFull = std::max(outerFull, across);
-        // At health 0: the aspect beyond which this corner comes into view.
-        widest = std::min(widest, side * (side * (BAR_X + BAR_SLIDE) + p.x) / (depth * TAN_HALF_VIEW));
+        // At health 1, the last point a player has: 99 points slid out.
+        const double last = BAR_X + BAR_SLIDE * (GShip::FULL_HEALTH - 1) / GShip::FULL_HEALTH;
+        innerLast = std::min(innerLast, side * (side * last + p.x) / (depth * TAN_HALF_VIEW * 4.0 / 3.0));
     }
     report.line(format("at full health it runs from %.2f to %.2f of the window's half-width in a 4:3 window "
-                       "(0 the centre, 1 the edge); at health 0 it is out of view in windows up to %.2f:1",
-                       innerFull, outerFull, widest));
-    if (widest < 21.0 / 9.0)
-        report.advice(format("at health 0 the bar is still in view in windows wider than %.2f:1 (21:9 is 2.33:1)",
-                             widest));
+                       "(0 the centre, 1 the edge); at health 1 its inner end stands at %.2f",
+                       innerFull, outerFull, innerLast));
+    if (innerLast >= 1.0)
+        report.advice("at health 1 the bar is out of a 4:3 window: players cannot see their last points");
 }
 
 void checkTextures(Report& report, const std::string& model, const HModelData& data) {

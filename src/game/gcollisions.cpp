@@ -89,6 +89,7 @@ void GWorld::checkCollisions(GMovable* mover) {
         other->velocity.x = takeMomentum(moverVelocity.x, moverMass, otherMass);
         other->velocity.y = takeMomentum(moverVelocity.y, moverMass, otherMass);
         other->velocity.z = takeMomentum(moverVelocity.z, moverMass, otherMass);
-        report(GEvent::SHIPS_BOUNCED, SIDE_NONE, mover->position.x);
+        const Vec3 between = divide(add(mover->position, other->position), 2.0f);
+        report(GEvent::SHIPS_BOUNCED, SIDE_NONE, mover->position.x, between);
     }
 }

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "assets/vec3.h"
+
 // Which ship an event belongs to. The left ship is the one the left player
 // steers (entry 1 of the table), wherever it is on the field.
 enum GSide : int8_t {
@@ -35,6 +37,10 @@ struct GEvent {
     float x;
     // The match millisecond of the step it happened in, counted from 1.
     uint32_t ms;
+    // Where a player sees it happen, for the pictures drawn over the match:
+    // the shot where it struck (SHIP_HIT), the middle of the two ships
+    // (SHIPS_BOUNCED), else the ship of `x` (the origin for a draw).
+    Vec3 at = Vec3();
 };
 
 // The events of one update, oldest first. Bounded: a long update (a slow

@@ -29,7 +29,7 @@ bool GProjectile::collide(GObject* other) {
     // movable takes the damage its own way (GMovable ignores it).
     if (GMovable* struck = other->asMovable()) {
         struck->damage(HIT_DAMAGE);
-        if (world != nullptr) world->report(GEvent::SHIP_HIT, world->sideOf(struck), struck->position.x);
+        if (world != nullptr) world->report(GEvent::SHIP_HIT, world->sideOf(struck), struck->position.x, position);
     }
     kill();
     return false;

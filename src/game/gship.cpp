@@ -68,7 +68,7 @@ void GShip::fireShot() {
     if (world == nullptr || !world->addObject(shot)) {
         delete shot;
     } else {
-        world->report(GEvent::SHOT_FIRED, world->sideOf(this), position.x);
+        world->report(GEvent::SHOT_FIRED, world->sideOf(this), position.x, position);
     }
     cooldown = FIRE_INTERVAL_TICKS;
 }

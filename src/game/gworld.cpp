@@ -127,18 +127,18 @@ bool GWorld::testEnd() {
     for (int32_t side = SIDE_LEFT; side <= SIDE_RIGHT; side++) {
         if (lowReported[side] || ships[side]->health > LOW_HEALTH) continue;
         lowReported[side] = true;
-        report(GEvent::LOW_HEALTH, static_cast<GSide>(side), ships[side]->position.x);
+        report(GEvent::LOW_HEALTH, static_cast<GSide>(side), ships[side]->position.x, ships[side]->position);
     }
     if (right->health > 0 && left->health > 0) return false;
     if (!over) {
         over = true;
         endMs = elapsedMs;
         if (right->health > 0) {
-            report(GEvent::MATCH_WON, SIDE_RIGHT, right->position.x);
+            report(GEvent::MATCH_WON, SIDE_RIGHT, right->position.x, right->position);
         } else if (left->health > 0) {
-            report(GEvent::MATCH_WON, SIDE_LEFT, left->position.x);
+            report(GEvent::MATCH_WON, SIDE_LEFT, left->position.x, left->position);
         } else {
-            report(GEvent::MATCH_DRAWN, SIDE_NONE, 0.0f);
+            report(GEvent::MATCH_DRAWN, SIDE_NONE, 0.0f, Vec3());
         }
     }
     return true;
@@ -212,7 +212,9 @@ GSide GWorld::sideOf(const GObject* object) const {
     return SIDE_NONE;
 }
 
-void GWorld::report(GEvent::Kind kind, GSide side, float x) { events.push(GEvent{kind, side, x, elapsedMs}); }
+void GWorld::report(GEvent::Kind kind, GSide side, float x, const Vec3& at) {
+    events.push(GEvent{kind, side, x, elapsedMs, at});
+}
 
 uint64_t GWorld::stateHash() const {
     Fnv1a h;

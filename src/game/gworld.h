@@ -117,7 +117,7 @@ public:
     GSide sideOf(const GObject* object) const;
 
     // Adds an event of the current step to `events`.
-    void report(GEvent::Kind kind, GSide side, float x);
+    void report(GEvent::Kind kind, GSide side, float x, const Vec3& at);
 
     // A 64-bit FNV-1a hash of the time and of every object's state in table
     // order (floats by their bits). Equal hashes after equal steps mean the

@@ -15,7 +15,14 @@
 #include "sound/hsound.h"
 
 GEngine::GEngine(HApplication* application)
-    : application(application), driver(nullptr), net(nullptr), ended(false), soundPaused(false), replayMark(-1) {
+    : application(application),
+      driver(nullptr),
+      net(nullptr),
+      ended(false),
+      soundPaused(false),
+      replayMark(-1),
+      result{false, 0, 0},
+      resultDueMs(-1) {
     view.loadModels();
     view.setWorld(&match.world);
 }
@@ -28,6 +35,9 @@ GEngine::~GEngine() {
 void GEngine::setDriver(GMatchDriver* newDriver) {
     delete driver;
     driver = newDriver;
+    // Every set-up ends here, with its world made: the match's sparks
+    // follow from its seed, watched again or not.
+    view.effects.reset(match.world.seed);
 }
 
 bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right) {
@@ -89,6 +99,10 @@ void GEngine::backToMenu() {
 
 void GEngine::keyDown(uint8_t key) {
     if (driver == nullptr) return;
+    if (wrecking()) {
+        if (resultDueMs <= WRECK_WAIT_MS - KEY_GUARD_MS) handOverResult();
+        return;
+    }
     switch (key) {
     case 27:  // SDLK_ESCAPE
         if (!ended) keep(vkr::END_LEFT);
@@ -107,13 +121,22 @@ void GEngine::keyDown(uint8_t key) {
 
 void GEngine::update(int32_t ms) {
     if (driver == nullptr) return;
+    if (wrecking()) {
+        // The match is over and kept: only the wreck moves on.
+        view.effects.advance(ms);
+        resultDueMs -= ms;
+        if (resultDueMs <= 0) handOverResult();
+        return;
+    }
     driver->advance(ms);
     if (net != nullptr) {
         for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) view.ease(side, net->takeJump(side));
     }
-    // Heard, never answered: nothing of the sound reaches back into the
-    // world.
+    // Heard and seen, never answered: nothing of the sound or the effects
+    // reaches back into the world.
     if (theSound) theSound->matchEvents(match.world.events);
+    if (!paused()) view.effects.advance(ms);
+    view.effects.hear(match.world.events, match.world);
     tellPause();
     if (match.ended() && driver->settled()) {
         checkEnd();
@@ -146,7 +169,18 @@ void GEngine::checkEnd() {
     // that was not played out.
     keep(finished ? vkr::END_FINISHED : vkr::END_LEFT);
     if (driver != nullptr) driver->finish();
-    const MatchResult result = {finished, world.rightShip()->health, world.leftShip()->health};
+    result = MatchResult{finished, world.rightShip()->health, world.leftShip()->health};
+    // A ship broke up: the result waits for its wreck. A match whose time
+    // ran out has none to show.
+    if (finished) {
+        resultDueMs = WRECK_WAIT_MS;
+    } else {
+        handOverResult();
+    }
+}
+
+void GEngine::handOverResult() {
+    resultDueMs = -1;
     if (application != nullptr) application->showResult(result);
 }
 
@@ -156,6 +190,12 @@ void GEngine::resumed() {
 }
 
 void GEngine::endLeft() {
+    // The match did finish: its result is owed, whatever the other side
+    // does while the wreck plays.
+    if (wrecking()) {
+        handOverResult();
+        return;
+    }
     if (!ended) keep(vkr::END_LEFT);
     ended = true;
     backToMenu();

@@ -11,7 +11,9 @@
 // Transitions, each asked of the application, which switches once the call
 // that asked has returned:
 //   Escape -> menu; the match is kept as left.
-//   A ship's health at 0 or less in a step -> result; kept as finished.
+//   A ship's health at 0 or less in a step -> result, once the wreck has
+//     played for WRECK_WAIT_MS or a key was pressed after KEY_GUARD_MS of
+//     it; kept as finished at once, when the health ran out.
 //   The longest match's time is up -> result, a draw not played out; kept
 //     as left at that millisecond.
 //   A replay reaches the millisecond its recording ends at -> menu.
@@ -37,6 +39,11 @@ class GEngine : public HScreen {
 public:
     // The mark shown in the corner while a replay plays.
     static constexpr const char* REPLAY_PICTURE = "replay.bmp";
+    // How long a finished match shows its wreck before the result.
+    static constexpr int32_t WRECK_WAIT_MS = 1500;
+    // Keys in the first moments of the wreck do not skip it: a player
+    // firing as the last shot struck would never see it.
+    static constexpr int32_t KEY_GUARD_MS = 250;
 
     // Loads the view's six models from the working directory. `application`
     // is not owned and may be null (tests): nothing is then handed over.
@@ -79,6 +86,8 @@ public:
 
     // Whether the driver holds the match still.
     bool paused() const;
+    // Whether the match has finished and its wreck plays before the result.
+    bool wrecking() const { return resultDueMs >= 0; }
     // The network match's driver, or null.
     NMatch* netMatch() const { return net; }
 
@@ -101,10 +110,13 @@ private:
     // is not kept.
     void keep(uint8_t end);
     void backToMenu();
+    void handOverResult();
 
     GMatchDriver* driver;  // owned; null before a set-up
     NMatch* net;           // the driver, when it is a network match
     bool ended;            // the end has been handed over (or the match left)
     bool soundPaused;      // what the sound was last told
     int32_t replayMark;    // texture of REPLAY_PICTURE while replaying, else -1
+    MatchResult result;    // the finished match's, while its wreck plays
+    int32_t resultDueMs;   // until the result is handed over; -1 when none is due
 };

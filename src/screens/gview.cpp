@@ -55,6 +55,12 @@ void GView::loadModels() {
     leftHealthBar = loadModel("lives_left.txt");
     rightShotModel = loadModel("zat.3ds");
     leftShotModel = loadModel("zat2.3ds");
+    for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) {
+        const HModel* bar = side == SIDE_LEFT ? leftHealthBar : rightHealthBar;
+        if (bar == nullptr || bar->data.materials.empty()) continue;
+        const uint8_t* c = bar->data.materials[0].colour;
+        effects.setColour(side, c[0], c[1], c[2]);
+    }
 }
 
 void GView::loadBackdrop() {
@@ -127,6 +133,8 @@ void GView::draw() {
         switch (object->kind()) {
         case GObject::SHIP: {
             const GShip* ship = object->asShip();
+            // Broken up: the wreck's pieces are the effects'.
+            if (ship->health <= 0) break;
             const GSide side = world->sideOf(ship);
             Vec3 offset;
             if (side == SIDE_LEFT || side == SIDE_RIGHT) {
@@ -136,8 +144,8 @@ void GView::draw() {
                 // smaller steps.
                 eased[side] = std::fabs(kept.x) + std::fabs(kept.y) + std::fabs(kept.z) < 0.01f ? Vec3() : kept;
             }
-            drawMovable(*ship, ship->yaw, side == SIDE_LEFT ? leftShipModel : side == SIDE_RIGHT ? rightShipModel : nullptr,
-                        offset);
+            HModel* model = side == SIDE_LEFT ? leftShipModel : side == SIDE_RIGHT ? rightShipModel : nullptr;
+            drawMovable(*ship, ship->yaw, model, offset);
             break;
         }
         case GObject::SHOT: {
@@ -165,16 +173,28 @@ void GView::draw() {
     // of the backdrop on the far plane (1). Their place on the screen, and
     // so every pixel of a frame without a ship under them, is untouched.
     glDepthRange(BAR_DEPTH_NEAR, 1.0);
-    glPushMatrix();
-    glTranslated(barOffset(right->health), BAR_Y, BAR_Z);
-    if (rightHealthBar != nullptr) rightHealthBar->draw();
-    glPopMatrix();
-
-    glPushMatrix();
-    glTranslated(-barOffset(left->health), BAR_Y, BAR_Z);
-    if (leftHealthBar != nullptr) leftHealthBar->draw();
-    glPopMatrix();
+    for (GSide side : {SIDE_RIGHT, SIDE_LEFT}) {
+        HModel* bar = side == SIDE_RIGHT ? rightHealthBar : leftHealthBar;
+        const double x = side == SIDE_RIGHT ? barOffset(right->health) : -barOffset(left->health);
+        glPushMatrix();
+        glTranslated(x, BAR_Y, BAR_Z);
+        if (bar != nullptr) bar->draw();
+        if (bar != nullptr && effects.flashing(side)) {
+            // Drawn again over itself, its colour added: the surface at the
+            // same depth passes GL_LEQUAL. The effects' own blending, so
+            // that the driver meets no state of the effects' it has not
+            // met already.
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+            glDepthMask(GL_FALSE);
+            bar->draw();
+            glDepthMask(GL_TRUE);
+            glDisable(GL_BLEND);
+        }
+        glPopMatrix();
+    }
     glDepthRange(0.0, 1.0);
+    effects.draw(*world);
 }
 
 void GView::drawMark(int32_t texture) {

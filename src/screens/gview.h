@@ -2,9 +2,11 @@
 // shows.
 //
 // Draws every object of a world's table in table order, each by its kind:
-// a ship with its side's model, turned by its eased yaw; a shot with the
-// model of its ship's side; the backdrop with its pictures. Then the two
-// health bars. The world knows nothing of any of this: drawing is the
+// a ship with its side's model, turned by its eased yaw (or nothing, once
+// its health has run out: it has broken up); a shot with the model of its
+// ship's side; the backdrop with its pictures. Then the two health bars,
+// and the effects (screens/geffects.h) over everything; a ship struck and
+// its bar flash. The world knows nothing of any of this: drawing is the
 // view's alone. Clearing and swapping are the application's.
 #pragma once
 
@@ -12,6 +14,7 @@
 
 #include "assets/vec3.h"
 #include "game/gevent.h"
+#include "screens/geffects.h"
 
 class GMovable;
 class GWorld;
@@ -52,7 +55,8 @@ public:
     // Reads the six models from the working directory, in this order:
     // "ship.3ds", "ship2.3ds", "lives_right.txt", "lives_left.txt",
     // "zat.3ds", "zat2.3ds". A model that cannot be read stays empty (its
-    // reader says why) and draws nothing.
+    // reader says why) and draws nothing. The effects take each side's
+    // colour from its health bar.
     void loadModels();
     // Loads the backdrop's pictures into theTextureStore (needs the OpenGL
     // context). A failed load keeps -1: the quad is then drawn in white with
@@ -96,6 +100,7 @@ public:
     int32_t sky;       // SKY_PICTURE's, likewise
 
     const GWorld* world;
+    GEffects effects;
     double eyeZ;  // the camera looks from (0, 0, eyeZ) down -z
     // What is left of each ship's eased jump, by GSide; drawn on top of its
     // position, and shrunk by EASE_KEEP at every frame.

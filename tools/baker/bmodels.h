@@ -46,31 +46,27 @@ constexpr float BOLT_HALF_LENGTH = 1.0f;
 
 // The health bars. The game draws a bar at (+-(BAR_ANCHOR_X + (100 -
 // health) * 100/501), BAR_ANCHOR_Y, -BAR_ANCHOR_DEPTH): it slides 19.96
-// units outward between full health and none, whatever the window. Seen
-// 40 units away, where a 21:9 window is 38.7 units wide on either side
-// and a 4:3 one 22.1, a bar gone from the wide window at health 0 would
-// have to start at 18.7 when full: a stub of 3.4 units at the edge of a
-// 4:3 window, gone after 17 points of damage. The bar's corners are
-// therefore brought to HEALTH_BAR_DEPTH from the camera (the file's z is
-// part of its shape), where the same slide is worth twice as much of the
-// window: the bar runs from next to the centre to past the edge of a 21:9
-// window when full, and at health 0 its inner end stands at
-// HEALTH_BAR_INNER_X + 19.96 = 20.26, outside any window up to 2.44:1
-// (19.33 half-width at 21:9). The price: a 4:3 window shows the bar
-// shrinking to nothing at health 46 rather than 0, a 16:9 one at 28; no
-// bar that slides by a fixed amount can be gone at 0 in a 21:9 window and
-// still be seen down to 0 in a 4:3 one.
+// units outward between full health and none, whatever the window. The
+// bar lies at that depth, 40 units away, where the narrowest window the
+// game lays out for (4:3; a 5:4 one keeps its width) is 22.09 units wide
+// on either side and a 21:9 one 38.66. Its inner end stands at
+// HEALTH_BAR_INNER_X when full and at 0.5 + 99 * 0.1996 = 20.26 at health
+// 1, still 1.8 units (26 pixels of a 640-pixel window) inside a 4:3
+// window, so the last point shows in every window. Its point stands past
+// the edge of a 21:9 window and stays there, so that what a player sees
+// of the bar shrinks with every point lost, in every window up to 21:9.
 constexpr float BAR_ANCHOR_X = static_cast<float>(GView::BAR_X_AT_FULL);
 constexpr float BAR_ANCHOR_Y = static_cast<float>(GView::BAR_Y);
 constexpr float BAR_ANCHOR_DEPTH = static_cast<float>(-GView::BAR_Z);
-constexpr float HEALTH_BAR_DEPTH = 20.0f;
+constexpr float HEALTH_BAR_DEPTH = 40.0f;
 // World x of the inner end and of the point at full health, at that depth.
-constexpr float HEALTH_BAR_INNER_X = 0.3f;
-constexpr float HEALTH_BAR_OUTER_X = 19.6f;
-// Height of the bar's middle, and half the height of its inner end: the
-// old bars' place on the screen, 14 pixels from the top of a 480-pixel
-// window.
-constexpr float HEALTH_BAR_Y = 7.8f;
-constexpr float HEALTH_BAR_HALF_HEIGHT = 0.3f;
+constexpr float HEALTH_BAR_INNER_X = 0.5f;
+constexpr float HEALTH_BAR_OUTER_X = 39.5f;
+// Height of the bar's middle, and half the height of its inner end: from 3
+// to 14 pixels below the top of a 480-pixel window, clear of the left ship
+// where it starts (y 18 at depth 50, whose fins reach up to pixel 15 at the
+// steepest tilt).
+constexpr float HEALTH_BAR_Y = 16.0f;
+constexpr float HEALTH_BAR_HALF_HEIGHT = 0.38f;
 // The text model: colour, then the three corners, pointing outward.
 std::string healthBarText(BSide side);
