@@ -12,6 +12,7 @@
 #include "game/gship.h"
 #include "net/nmatch.h"
 #include "net/nsession.h"
+#include "screens/mtext.h"  // Required for: deleting noticeText
 #include "sound/hsound.h"
 
 GEngine::GEngine(HApplication* application)
@@ -134,6 +135,7 @@ void GEngine::update(int32_t ms) {
 void GEngine::draw() {
     view.draw();
     view.drawMark(replayMark);
+    drawNotices();
 }
 
 void GEngine::checkEnd() {
@@ -146,7 +148,11 @@ void GEngine::checkEnd() {
     // that was not played out.
     keep(finished ? vkr::END_FINISHED : vkr::END_LEFT);
     if (driver != nullptr) driver->finish();
-    const MatchResult result = {finished, world.rightShip()->health, world.leftShip()->health};
+    MatchResult result = {finished, world.rightShip()->health, world.leftShip()->health};
+    result.lengthMs = world.elapsedMs;
+    result.leftChoice = match.leftChoice;
+    result.rightChoice = match.rightChoice;
+    if (net != nullptr) result.otherMachineSide = net->ownSide == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT;
     if (application != nullptr) application->showResult(result);
 }
 
