@@ -66,10 +66,11 @@ void MVictory::draw() {
 
     // Frame units, 480 to the frame's height. The picture's art, seen in
     // the frame of a 4:3 window: the title's letters about 45 to 80 below
-    // the top, the ship and its rays round (320, 187) out to about 145, the
-    // big word about x 136 to 504 and 280 to 372 down, "press any key" at
-    // 440. A 5:4 window spreads the art some 7 % further in frame units:
-    // the columns start 200 out, clear of it. Sides by GSide.
+    // the top, the winner's ship x 270 to 370 and 110 to 260 down, the two
+    // ships of a draw round x 157 and 483, 187 down, the big word x 105 to
+    // 535 from 265 down, "press any key" at 440. A 5:4 window spreads the
+    // art some 7 % further in frame units: the columns keep 215 and more
+    // from the middle, above the big word. Sides by GSide.
     const Lettering says = letteringFor(result);
     const MFrame f = MFrame::ofViewport();
     const float middle = f.width / 2.0f;
@@ -81,9 +82,9 @@ void MVictory::draw() {
     for (int32_t side = 0; side < 2; side++) {
         const float x = middle + (side == 0 ? -260.0f : 260.0f) * f.unit;
         const float* tint = TINT[side];
-        text->drawCentred(SHIP[side], x, f.below(232.0f), 17.0f * f.unit, tint[0], tint[1], tint[2]);
-        text->drawCentred(says.flown[side].c_str(), x, f.below(256.0f), 14.0f * f.unit, 0.9f, 0.9f, 0.9f);
-        text->drawCentred(says.health[side].c_str(), x, f.below(278.0f), 14.0f * f.unit, 0.9f, 0.9f, 0.9f);
+        text->drawCentred(SHIP[side], x, f.below(188.0f), 17.0f * f.unit, tint[0], tint[1], tint[2]);
+        text->drawCentred(says.flown[side].c_str(), x, f.below(212.0f), 14.0f * f.unit, 0.9f, 0.9f, 0.9f);
+        text->drawCentred(says.health[side].c_str(), x, f.below(234.0f), 14.0f * f.unit, 0.9f, 0.9f, 0.9f);
     }
     MText::endOverlay();
 }
