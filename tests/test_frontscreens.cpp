@@ -171,6 +171,10 @@ TEST_F(FrontScreensTest, TwoPlayersCannotShareKeys) {
     EXPECT_EQ(rightPicture(), WASD);
     app->keyDown(13);
     ASSERT_NE(menu(), nullptr) << "Return started a match with both players on W A S D";
+    EXPECT_GT(menu()->refusalLeftMs, 0) << "the refusal is not said";
+    app->update(1);  // the switch's, dropped
+    app->update(MMainMenu::REFUSAL_MS);
+    EXPECT_EQ(menu()->refusalLeftMs, 0) << "the refusal is said for ever";
     app->keyDown('p');
     EXPECT_EQ(rightPicture(), COMPUTER);
     app->keyDown(13);
@@ -353,6 +357,26 @@ TEST_F(FrontScreensTest, VictoryShowsThePictureOfTheResult) {
         EXPECT_EQ(pictureOn(-w, h, w, -h, 0.0f), row.colour)
             << "finished " << row.result.finished << " right " << row.result.rightHealth << " left "
             << row.result.leftHealth;
+    }
+}
+
+// Health never below 0, whole seconds, each side's own controller, and the
+// side a network match's other machine flew said as such.
+TEST(VictoryLettering, SaysEachSidesHealthWhoFlewItAndTheMatchTime) {
+    const struct {
+        MatchResult result;
+        const char* says;  // time | left flown, health | right flown, health
+    } rows[] = {
+        {{true, -10, 35, 67999, CHOICE_WASD, CHOICE_ACE}, "Match time 1:07|left keys|35 health left|ace|0 health left"},
+        {{true, 40, 0, 600000, CHOICE_COMPUTER, CHOICE_PILOT, SIDE_LEFT},
+         "Match time 10:00|the other machine|0 health left|pilot|40 health left"},
+        {{false, 100, 99, 59000, CHOICE_ARROW_KEYS, CHOICE_WASD, SIDE_RIGHT},
+         "Match time 0:59|right keys|99 health left|the other machine|100 health left"},
+        {{true, 5, 1}, "Match time 0:00|nobody|1 health left|nobody|5 health left"},
+    };
+    for (const auto& row : rows) {
+        const MVictory::Lettering l = MVictory::letteringFor(row.result);
+        EXPECT_EQ(l.length + "|" + l.flown[0] + "|" + l.health[0] + "|" + l.flown[1] + "|" + l.health[1], row.says);
     }
 }
 
