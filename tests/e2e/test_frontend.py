@@ -133,8 +133,7 @@ class Frontend(GameTestCase):
 
         # Both on W A S D: Return says why in the line under the title, for a second.
         g.key("p", "Return")
-        time.sleep(0.3)
-        self.assertGreater(menu.difference(g.screenshot("refused"), 120, 86, 520, 108), 0.05)
+        g.wait_picture(lambda image: menu.difference(image, 120, 86, 520, 108) > 0.05, timeout=1, name="refused")
         time.sleep(1.2)
         self.assertLess(menu.difference(g.screenshot(), 120, 86, 520, 108), 0.001)
         g.key("p", "p", "p", "p")  # round to the cursor keys again
