@@ -356,6 +356,24 @@ TEST_F(FrontScreensTest, VictoryShowsThePictureOfTheResult) {
     }
 }
 
+// Health never below 0, whole seconds, and the other machine's side said.
+TEST(VictoryLettering, SaysEachSidesHealthWhoFlewItAndTheMatchTime) {
+    const struct {
+        MatchResult result;
+        const char* says;  // time | left flown, health | right flown, health
+    } rows[] = {
+        {{true, -10, 35, 67999, CHOICE_WASD, CHOICE_ACE}, "Match time 1:07|left keys|35 health left|ace|0 health left"},
+        {{true, 40, 0, 600000, CHOICE_COMPUTER, CHOICE_PILOT, SIDE_LEFT},
+         "Match time 10:00|the other machine|0 health left|pilot|40 health left"},
+        {{false, 100, 99, 59000, CHOICE_ARROW_KEYS, CHOICE_WASD, SIDE_RIGHT},
+         "Match time 0:59|right keys|99 health left|the other machine|100 health left"},
+    };
+    for (const auto& row : rows) {
+        const MVictory::Lettering l = MVictory::letteringFor(row.result);
+        EXPECT_EQ(l.length + "|" + l.flown[0] + "|" + l.health[0] + "|" + l.flown[1] + "|" + l.health[1], row.says);
+    }
+}
+
 TEST_F(FrontScreensTest, VictoryKeyReleasesNeverLeave) {
     app->showResult(MatchResult{true, 10, 0});
     app->update(5);

@@ -367,11 +367,15 @@ TEST_F(MatchTest, TheMatchEndsOnlyWhenAHealthIsZeroOrLess) {
 // that was not played out, kept as left there, which a replay may hold.
 TEST_F(MatchTest, TheLongestMatchEndsInADrawKeptAsLeft) {
     engine->match.world.elapsedMs = GMatch::LONGEST_MS - 2;
+    engine->match.rightChoice = CHOICE_ACE;  // the sides told apart
     app.update(1);
     ASSERT_FALSE(ended());
     app.update(5);
     ASSERT_TRUE(ended());
     EXPECT_FALSE(result().finished);
+    EXPECT_EQ(result().lengthMs, GMatch::LONGEST_MS);
+    EXPECT_EQ(result().rightChoice, CHOICE_ACE);
+    EXPECT_EQ(result().leftChoice, CONTROLLER_KIND_COUNT);
     ASSERT_TRUE(app.hasLastMatch());
     EXPECT_EQ(app.lastMatchKept()->end, vkr::END_LEFT);
     EXPECT_EQ(app.lastMatchKept()->endMs, GMatch::LONGEST_MS);

@@ -10,6 +10,7 @@
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "support/recordingscreen.h"
+#include "support/tempdir.h"
 
 namespace {
 
@@ -188,6 +189,35 @@ TEST_F(ApplicationTest, VictoryAcceptsAKeyOnlyAfterMoreThanOneSecond) {
     ASSERT_NE(dynamic_cast<MVictory*>(app.currentScreen), nullptr);
     app.keyDown('x');
     EXPECT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr);
+}
+
+// `r` after a restart watches lastmatch.vkr, whoever wrote it: our writer
+// (a draw at 0 ms on the right keys) or a hand; a bad file is said on
+// standard error and not watched (-1), and no file is no match.
+TEST_F(ApplicationTest, RAfterARestartWatchesTheLastMatchFile) {
+    ScopedTempDir dir;
+    // By hand: computer against ace, seed 7, no ticks, left at 0 ms with 100
+    // ("d") each, hash 0; the CRC little-endian, as this machine.
+    const std::string hand("VKR\x1a\x01\x00\x02\0\0\0\x04\0\0\0\x07\0\0\0\0\0\0\0\0\0\0\0\x01"
+                           "d\0\0\0d\0\0\0\0\0\0\0\0\0\0\0", 43);
+    const uint32_t crc = replayCrc32(reinterpret_cast<const uint8_t*>(hand.data()), hand.size());
+    const struct { std::string bytes; ControllerChoice watchedLeft; bool said; } rows[] = {
+        {"", CHOICE_ARROW_KEYS, false},
+        {hand + std::string(reinterpret_cast<const char*>(&crc), 4), CHOICE_COMPUTER, false},
+        {hand + "CRC?", -1, true}, {"", -1, false}};
+    for (const auto& row : rows) {
+        remove(HApplication::REPLAY_FILE);
+        EXPECT_TRUE(row.watchedLeft != CHOICE_ARROW_KEYS || saveReplay(HApplication::REPLAY_FILE, GReplay()));
+        if (!row.bytes.empty()) dir.write(HApplication::REPLAY_FILE, row.bytes);
+        HApplication restarted;
+        restarted.showMenu();
+        testing::internal::CaptureStderr();
+        restarted.keyDown('r');
+        const std::string said = testing::internal::GetCapturedStderr();
+        auto* watched = dynamic_cast<GEngine*>(restarted.currentScreen);
+        EXPECT_EQ(watched != nullptr ? watched->match.leftChoice : -1, row.watchedLeft);
+        EXPECT_EQ(said.find("Unable to watch lastmatch.vkr: ") != std::string::npos, row.said) << said;
+    }
 }
 
 }  // namespace

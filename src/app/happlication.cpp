@@ -2,8 +2,13 @@
 // and the reactions to the network.
 #include "app/happlication.h"
 
+#include <cerrno>  // Required for: ENOENT, a last match never written
+#include <cstdio>
 #include <new>  // Required for: placement new, std::nothrow
+#include <string>
 #include <utility>
+
+#include <unistd.h>  // Required for: access
 
 #include <GL/gl.h>
 #include <SDL.h>
@@ -131,7 +136,23 @@ void HApplication::showResult(const MatchResult& result) {
 }
 
 void HApplication::watchLastMatch() {
-    if (lastMatch != nullptr) request(Request{Next::REPLAY});
+    if (findLastMatch()) request(Request{Next::REPLAY});
+}
+
+bool HApplication::findLastMatch() {
+    if (lastMatch != nullptr) return true;
+    // No file is no match, and nothing to say.
+    if (access(REPLAY_FILE, F_OK) != 0 && errno == ENOENT) return false;
+    GReplay* read = new (std::nothrow) GReplay();
+    if (read == nullptr) return false;
+    std::string why;
+    if (loadReplay(REPLAY_FILE, *read, why) != GReplayRead::OK) {
+        fprintf(stderr, "Unable to watch %s: %s\n", REPLAY_FILE, why.c_str());
+        delete read;
+        return false;
+    }
+    lastMatch = read;
+    return true;
 }
 
 void HApplication::quit() { running = false; }

@@ -51,8 +51,14 @@ public:
     void showSettings();
     void startMatch(ControllerChoice left, ControllerChoice right);
     void showResult(const MatchResult& result);
-    // Watches the last match of this run again; nothing without one.
+    // Watches the last match again (findLastMatch); nothing without one.
     void watchLastMatch();
+    // Whether there is a last match to watch: this run's, or else the one
+    // REPLAY_FILE holds (an earlier run's, or one put there by hand), read
+    // now and kept as this run's. No file is no match, silently; a file
+    // that cannot be read or is not a good replay is said in one line on
+    // standard error, and read again at the next try.
+    bool findLastMatch();
     // Keeps `replay` as the last match of this run and writes it to
     // REPLAY_FILE (a failure is said on standard error and changes nothing
     // else).

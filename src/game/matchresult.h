@@ -14,9 +14,17 @@ enum : ControllerChoice {
 };
 
 // What a finished match hands to the victory screen. Field order matters:
-// callers fill it positionally.
+// callers fill the first three positionally; the rest came later, with
+// defaults, so that those callers still say the same thing.
 struct MatchResult {
     bool finished;        // the match ended because a ship's health ran out
     int32_t rightHealth;  // zero or negative when the right ship was destroyed
     int32_t leftHealth;
+    uint32_t lengthMs = 0;  // match time at the end, without pauses or waits
+    // Who flew each ship; a value no kind has is nobody.
+    ControllerChoice leftChoice = -1;
+    ControllerChoice rightChoice = -1;
+    // In a network match, the GSide flown from the other machine, whatever
+    // its choice says; -1 in a match of this machine alone.
+    int32_t otherMachineSide = -1;
 };

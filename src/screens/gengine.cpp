@@ -12,6 +12,7 @@
 #include "game/gship.h"
 #include "net/nmatch.h"
 #include "net/nsession.h"
+#include "screens/mtext.h"  // Required for: deleting noticeText
 #include "sound/hsound.h"
 
 GEngine::GEngine(HApplication* application)
@@ -157,6 +158,7 @@ void GEngine::update(int32_t ms) {
 void GEngine::draw() {
     view.draw();
     view.drawMark(replayMark);
+    drawNotices();
 }
 
 void GEngine::checkEnd() {
@@ -170,6 +172,10 @@ void GEngine::checkEnd() {
     keep(finished ? vkr::END_FINISHED : vkr::END_LEFT);
     if (driver != nullptr) driver->finish();
     result = MatchResult{finished, world.rightShip()->health, world.leftShip()->health};
+    result.lengthMs = world.elapsedMs;
+    result.leftChoice = match.leftChoice;
+    result.rightChoice = match.rightChoice;
+    if (net != nullptr) result.otherMachineSide = net->ownSide == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT;
     // A ship broke up: the result waits for its wreck. A match whose time
     // ran out has none to show.
     if (finished) {

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "app/hscreen.h"
 #include "game/gmatch.h"
@@ -30,6 +31,7 @@
 
 class GMatchDriver;
 class HApplication;
+class MText;
 struct GInput;
 class NMatch;
 class NSession;
@@ -74,6 +76,11 @@ public:
     // for the end.
     void update(int32_t ms) override;
     void draw() override;
+    // Over the match as drawn, last: PAUSED and the key that ends the pause
+    // while the driver holds the match; in a network match, that the other
+    // player is awaited once a wait has lasted over WAIT_NOTICE_MS.
+    void drawNotices();
+    static constexpr uint32_t WAIT_NOTICE_MS = 250;
     // Facing, then the end: the first time a ship's health is 0 or less, or
     // the time is up, keeps the match and asks for the result.
     void checkEnd() override;
@@ -119,4 +126,5 @@ private:
     int32_t replayMark;    // texture of REPLAY_PICTURE while replaying, else -1
     MatchResult result;    // the finished match's, while its wreck plays
     int32_t resultDueMs;   // until the result is handed over; -1 when none is due
+    std::unique_ptr<MText> noticeText;  // the notices' font, loaded when one first shows
 };

@@ -88,7 +88,7 @@ void MMainMenu::netKeyDown(uint8_t key) {
         application->showSettings();
         break;
     case 'r':
-        if (application->hasLastMatch()) {
+        if (application->findLastMatch()) {
             if (net->ownReady()) net->setOwnReady(false);
             application->watchLastMatch();
         }
@@ -114,12 +114,16 @@ void MMainMenu::keyDown(uint8_t key) {
     }
     switch (key) {
     case 13:  // Return
-        if (pairAllowed(leftChoice, rightChoice)) application->startMatch(leftChoice, rightChoice);
+        if (pairAllowed(leftChoice, rightChoice)) {
+            application->startMatch(leftChoice, rightChoice);
+        } else {
+            refusalLeftMs = REFUSAL_MS;
+        }
         break;
     case 27:
         application->quit();
         break;
-    case 'r':  // nothing happens before the first match of the run has ended
+    case 'r':  // nothing happens without a last match
         application->watchLastMatch();
         break;
     case 'n':
@@ -144,6 +148,7 @@ void MMainMenu::keyDown(uint8_t key) {
 void MMainMenu::update(int32_t ms) {
     const NSession* net = application != nullptr ? application->net : nullptr;
     rttShownFor += ms;
+    refusalLeftMs = ms < refusalLeftMs ? refusalLeftMs - ms : 0;
     if (net == nullptr || !net->connected()) {
         shownRttMs = -1;
     } else if (shownRttMs < 0 || rttShownFor >= RTT_REFRESH_MS) {
@@ -225,10 +230,16 @@ void MMainMenu::draw() {
     if (text == nullptr) return;
     if (net != nullptr) drawNet();  // how the connection stands, or what ended it
     if (net != nullptr && net->open()) return;
-    // Where a network game's status line goes: how to get one.
+    // Where a network game's status line goes: how to get one, or, for a
+    // moment after Return, why no match started.
     const MFrame f = MFrame::ofViewport();
     MText::beginOverlay();
-    text->drawCentred("N: play over the network", f.width / 2.0f, f.below(106.0f), 14.0f * f.unit, 0.8f, 0.85f, 0.95f);
+    if (refusalLeftMs > 0) {
+        text->drawCentred(REFUSAL, f.width / 2.0f, f.below(106.0f), 17.0f * f.unit, 1.0f, 0.85f, 0.35f);
+    } else {
+        text->drawCentred("N: play over the network", f.width / 2.0f, f.below(106.0f), 14.0f * f.unit, 0.8f, 0.85f,
+                          0.95f);
+    }
     MText::endOverlay();
 }
 

@@ -4,10 +4,12 @@
 // the picture of its controller; on a keyboard choice's picture, the keys
 // that player has bound, written on its caps at run time. Transitions, made by the application once
 // keyDown has returned: Return with an allowed pair of choices -> match
-// (startMatch); `s` -> the settings screen (showSettings); `n` -> the
-// network screen (showNetMenu); `r` once a match of this run has ended ->
-// that match again (watchLastMatch). Escape -> end of the run (quit; the
-// menu stays until the loop ends).
+// (startMatch); with two players on the same keys it stays, and says why
+// for REFUSAL_MS in the line under the title; `s` -> the settings screen
+// (showSettings); `n` -> the network screen (showNetMenu); `r` with a
+// last match, of this run or in the working folder's file -> that match
+// again (watchLastMatch). Escape -> end of the run (quit; the menu stays
+// until the loop ends).
 //
 // In a network game each side changes only its own choice (`o` on the host,
 // `p` on the one who joined) and the other's is shown as it hears of it;
@@ -65,6 +67,10 @@ public:
     static constexpr int32_t GOOD_RTT_MS = 66;
     static constexpr int32_t FAIR_RTT_MS = 120;
     static const char* rating(int32_t rttMs);
+    // Why Return did not start a match, shown for REFUSAL_MS of updates.
+    static constexpr const char* REFUSAL = "Two players need different keys";
+    static constexpr int32_t REFUSAL_MS = 1000;
+    int32_t refusalLeftMs = 0;
 
     // Where a keys picture was drawn, in window pixels from the bottom left;
     // found while drawing it, used by the caps drawn over it.

@@ -1,10 +1,15 @@
 // mvictory.cpp: showing who won.
 #include "screens/mvictory.h"
 
+#include <cstdio>  // Required for: snprintf
+#include <new>     // Required for: std::nothrow
+
 #include <GL/gl.h>
 
 #include "app/happlication.h"
 #include "assets/htexturestore.h"
+#include "game/gcontrollerkinds.h"
+#include "screens/mtext.h"
 #include "screens/texturedquad.h"
 
 const char* MVictory::pictureFor(const MatchResult& result) {
@@ -14,12 +19,34 @@ const char* MVictory::pictureFor(const MatchResult& result) {
     return "remiza.jpg";
 }
 
-MVictory::MVictory(HApplication* application, const MatchResult& result)
-    : result(result), application(application), image(-1), elapsed(0) {
-    image = theTextureStore.load(pictureFor(this->result));
+MVictory::Lettering MVictory::letteringFor(const MatchResult& result) {
+    Lettering out;
+    const uint32_t seconds = result.lengthMs / 1000;
+    char line[64];
+    snprintf(line, sizeof line, "Match time %u:%02u", static_cast<unsigned>(seconds / 60),
+             static_cast<unsigned>(seconds % 60));
+    out.length = line;
+    const ControllerChoice choices[2] = {result.leftChoice, result.rightChoice};
+    const int32_t healths[2] = {result.leftHealth, result.rightHealth};
+    for (int32_t side = 0; side < 2; side++) {
+        const GControllerKind* kind = controllerKind(choices[side]);
+        out.flown[side] = side == result.otherMachineSide ? "the other machine" : kind != nullptr ? kind->name : "nobody";
+        snprintf(line, sizeof line, "%d health left", static_cast<int>(healths[side] > 0 ? healths[side] : 0));
+        out.health[side] = line;
+    }
+    return out;
 }
 
-MVictory::~MVictory() { theTextureStore.release(image); }
+MVictory::MVictory(HApplication* application, const MatchResult& result)
+    : result(result), application(application), image(-1), elapsed(0), text(nullptr) {
+    image = theTextureStore.load(pictureFor(this->result));
+    text = new (std::nothrow) MText();
+}
+
+MVictory::~MVictory() {
+    delete text;
+    theTextureStore.release(image);
+}
 
 void MVictory::keyDown(uint8_t key) {
     (void)key;  // every key counts
@@ -35,4 +62,29 @@ void MVictory::draw() {
     glTranslatef(0.0f, 0.0f, -DISTANCE);
     theTextureStore.bind(image);
     drawTexturedQuad(-HALF_WIDTH, HALF_HEIGHT, HALF_WIDTH, -HALF_HEIGHT, 0.0f);
+    if (text == nullptr) return;
+
+    // Frame units, 480 to the frame's height. The picture's art, seen in
+    // the frame of a 4:3 window: the title's letters about 45 to 80 below
+    // the top, the winner's ship x 270 to 370 and 110 to 260 down, the two
+    // ships of a draw round x 157 and 483, 187 down, the big word x 105 to
+    // 535 from 265 down, "press any key" at 440. A 5:4 window spreads the
+    // art some 7 % further in frame units: the columns keep 215 and more
+    // from the middle, above the big word. Sides by GSide.
+    const Lettering says = letteringFor(result);
+    const MFrame f = MFrame::ofViewport();
+    const float middle = f.width / 2.0f;
+    static const char* const SHIP[2] = {"LEFT SHIP", "RIGHT SHIP"};
+    // The pale tints of the sides' colours, as the baker's titles wear them.
+    static const float TINT[2][3] = {{0.67f, 0.88f, 1.0f}, {1.0f, 0.80f, 0.59f}};
+    MText::beginOverlay();
+    text->drawCentred(says.length.c_str(), middle, f.below(112.0f), 17.0f * f.unit, 0.85f, 0.85f, 0.9f);
+    for (int32_t side = 0; side < 2; side++) {
+        const float x = middle + (side == 0 ? -260.0f : 260.0f) * f.unit;
+        const float* tint = TINT[side];
+        text->drawCentred(SHIP[side], x, f.below(188.0f), 17.0f * f.unit, tint[0], tint[1], tint[2]);
+        text->drawCentred(says.flown[side].c_str(), x, f.below(212.0f), 14.0f * f.unit, 0.9f, 0.9f, 0.9f);
+        text->drawCentred(says.health[side].c_str(), x, f.below(234.0f), 14.0f * f.unit, 0.9f, 0.9f, 0.9f);
+    }
+    MText::endOverlay();
 }

@@ -1,22 +1,32 @@
 // mvictory.h: the result of a finished match, until a key after one second.
 //
+// Over the baked picture of who won, lines written at run time say what it
+// cannot know: each ship's health left and who flew it, beside the picture's
+// ship and ray art, and the match's length under its title. They are laid
+// out in the menu's 4:3 frame (MFrame), so they keep inside every window
+// from 5:4 to 21:9.
+//
 // Transition: the first key pressed once more than 1000 ms of updates have
 // arrived -> menu (showMenu; the application switches once keyDown has
 // returned).
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/hscreen.h"
 #include "game/matchresult.h"
 
 class HApplication;
+class MText;
 
 class MVictory : public HScreen {
 public:
     // Keeps a copy of the result and loads "won_l.jpg", "won_r.jpg" or
-    // "remiza.jpg" for it.
+    // "remiza.jpg" for it, then the font.
     MVictory(HApplication* application, const MatchResult& result);
+    MVictory(const MVictory&) = delete;
+    MVictory& operator=(const MVictory&) = delete;
     ~MVictory() override;
 
     void keyDown(uint8_t key) override;
@@ -26,6 +36,14 @@ public:
     // The picture for a result: the left player won, the right one did, or
     // neither (a draw, or a match that did not finish).
     static const char* pictureFor(const MatchResult& result);
+
+    // What the lines say, sides by GSide.
+    struct Lettering {
+        std::string length;     // "Match time 1:07", whole seconds cut
+        std::string flown[2];   // "left keys", "ace", "the other machine", "nobody"
+        std::string health[2];  // "35 health left"; a destroyed ship has 0, not less
+    };
+    static Lettering letteringFor(const MatchResult& result);
 
     // The picture's quad, DISTANCE in front of the eye: as wide as a 21:9
     // window shows there (2.16 either side of the middle), so that no
@@ -39,4 +57,5 @@ public:
     HApplication* application;
     int32_t image;    // texture index, -1 when none
     int32_t elapsed;  // ms of delivered updates; the dropped first one is not counted
+    MText* text;      // owned; null without memory, and the picture shows alone
 };

@@ -131,6 +131,12 @@ class Frontend(GameTestCase):
         menu = g.wait_picture(lit, name="menu")
         left, right = choice_regions(menu)
 
+        # Both on W A S D: Return says why in the line under the title, for a second.
+        g.key("p", "Return")
+        g.wait_picture(lambda image: menu.difference(image, 120, 86, 520, 108) > 0.05, timeout=1, name="refused")
+        time.sleep(1.2)
+        self.assertLess(menu.difference(g.screenshot(), 120, 86, 520, 108), 0.001)
+        g.key("p", "p", "p", "p")  # round to the cursor keys again
         # Each side's picture changes with its own key, and only that one.
         g.key("o")
         time.sleep(0.3)
@@ -147,7 +153,9 @@ class Frontend(GameTestCase):
         match = wait_moving(g)
         g.wait_picture(lambda image: image.difference(menu) > 0.3, name="match")
         g.key("p")
-        paused = wait_still(g, 5)
+        paused = wait_still(g, 5, name="paused")
+        # PAUSED in white letters over the middle, where a match has few.
+        self.assertGreater(sum(min(paused.rgb(x, y)) > 200 for y in range(185, 240) for x in range(250, 390)), 400)
         time.sleep(1.0)
         self.assertLess(paused.difference(g.screenshot()), 0.001, "the paused match moved")
         g.key("p")
