@@ -36,8 +36,6 @@ public:
     // framePauseMs for the next frame.
     int32_t pauseMs(uint32_t now) const { return framePauseMs(now, due, limit, vsync); }
 
-    uint32_t dueAt() const { return due; }
-
 private:
     int32_t limit;
     bool vsync;
