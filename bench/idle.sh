@@ -67,10 +67,12 @@ echo "round game_cores game_fps bare_cores bare_fps ratio"
 ratios=
 round=1
 while [ $round -le "$rounds" ]; do
+    # shellcheck disable=SC2046  # "cores fps", split on purpose
     set -- $(measure game "$build/vektorak")
     game_cores=$1 game_fps=$2
     fps=$(echo "$game_fps" | awk '{printf "%d", $1 + 0.5}')
     [ "$fps" -gt 0 ] || fps=60
+    # shellcheck disable=SC2046
     set -- $(measure bare "$build/vk-barewindow" --fps "$fps" --width "$width" --height "$height")
     bare_cores=$1 bare_fps=$2
     ratio=$(echo "$game_cores $bare_cores" | awk '{printf "%.2f", ($2 > 0 ? $1 / $2 : 0)}')
