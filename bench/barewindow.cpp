@@ -19,6 +19,8 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include "app/hframepacer.h"
+
 int main(int argc, char** argv) {
     int fps = 60, frames = 0, width = 640, height = 480;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -71,8 +73,9 @@ int main(int argc, char** argv) {
     glViewport(0, 0, width, height);
 
     // Main loop --------------------------------------------------------------
-    const Uint32 frameMs = 1000 / static_cast<Uint32>(fps);
-    Uint32 due = SDL_GetTicks();
+    // Paced as the game's main loop is, whole milliseconds with the remainder
+    // carried, so that the two run at the same rate for the same --fps.
+    HFramePacer pacer(fps, false, SDL_GetTicks());
     for (int drawn = 0; frames == 0 || drawn < frames; drawn++) {
         SDL_Event event;
         bool quit = false;
@@ -91,13 +94,10 @@ int main(int argc, char** argv) {
         glEnd();
         SDL_GL_SwapBuffers();
         if (drawn == 0) printf("First frame.\n");
-        due += frameMs;
         const Uint32 now = SDL_GetTicks();
-        if (static_cast<int32_t>(due - now) > 0) {
-            SDL_Delay(due - now);
-        } else {
-            due = now;  // late: no burst of frames to catch up
-        }
+        pacer.drawn(now);
+        const int32_t pause = pacer.pauseMs(now);
+        if (pause > 0) SDL_Delay(static_cast<Uint32>(pause));
     }
 
     // De-initialization ------------------------------------------------------

@@ -24,8 +24,9 @@ protected:
         return testing::internal::GetCapturedStderr();
     }
 
-    // Files of five numbers or fewer keep the volumes at their defaults.
-    void expectValues(int w, int h, int bpp, int fs, int filter, int effects = 100, int music = 60) {
+    // Files of five numbers or fewer keep the volumes and the frame limit at
+    // their defaults.
+    void expectValues(int w, int h, int bpp, int fs, int filter, int effects = 100, int music = 60, int limit = 120) {
         EXPECT_EQ(screenWidth, w);
         EXPECT_EQ(screenHeight, h);
         EXPECT_EQ(bitsPerPixel, bpp);
@@ -33,6 +34,7 @@ protected:
         EXPECT_EQ(textureFilter, filter);
         EXPECT_EQ(effectsVolume, effects);
         EXPECT_EQ(musicVolume, music);
+        EXPECT_EQ(frameLimit, limit);
     }
 
     ScopedTempDir dir;
@@ -108,14 +110,16 @@ TEST_F(SettingsTest, NegativeAndZeroValuesAreTakenAsWritten) {
 TEST_F(SettingsTest, TheTwoVolumesAfterTheFiveAreReadAndClamped) {
     struct Case {
         const char* file;
-        int effects, music;
+        int effects, music, limit = 120;
     };
     const Case cases[] = {
         {"640 480 0 0 1 35 80\n", 35, 80},
         {"640 480 0 0 1 35\n", 35, 60},
         {"640 480 0 0 1 35 eighty\n", 35, 60},
         {"640 480 0 0 1 -4 250 notes\n", 0, 100},
-        {"640 480 0 0 1 0 0 7 7\n", 0, 0},
+        {"640 480 0 0 1 0 0 7 7\n", 0, 0, 7},
+        {"640 480 0 0 1 0 0 -3\n", 0, 0, 0},
+        {"640 480 0 0 1 0 0 5000 notes\n", 0, 0, 1000},
         // The README's example: notes after five numbers change nothing.
         {"1024 768 0 0 1\nwidth height depth fullscreen filter\n", 100, 60},
     };
@@ -125,12 +129,25 @@ TEST_F(SettingsTest, TheTwoVolumesAfterTheFiveAreReadAndClamped) {
         EXPECT_EQ(load(), "") << c.file;
         EXPECT_EQ(effectsVolume, c.effects) << c.file;
         EXPECT_EQ(musicVolume, c.music) << c.file;
+        EXPECT_EQ(frameLimit, c.limit) << c.file;
         EXPECT_EQ(textureFilter, 1) << c.file;
     }
 }
 
+// With the frame limit at its default the file is as a game from before it
+// wrote it; with another, a game from before still reads the first seven.
+TEST_F(SettingsTest, TheFrameLimitIsWrittenOnlyWhenNotTheDefault) {
+    EXPECT_EQ(settingsText(), "640 480 0 0 0 100 60\nwidth height depth fullscreen filter effects-volume music-volume\n");
+    frameLimit = 0;
+    const std::string text = settingsText();
+    int seven[7] = {};
+    EXPECT_EQ(sscanf(text.c_str(), "%d %d %d %d %d %d %d", &seven[0], &seven[1], &seven[2], &seven[3], &seven[4],
+                     &seven[5], &seven[6]), 7) << text;
+    EXPECT_EQ(seven[6], 60) << text;
+}
+
 TEST_F(SettingsTest, WhatTheSettingsScreenWritesReadsBackAsWrittenAndLeavesNoTemporaryFile) {
-    const int values[7] = {1600, 900, 16, 1, 2, 30, 70};  // no two alike
+    const int values[8] = {1600, 900, 16, 1, 2, 30, 70, 75};  // no two alike
     screenWidth = values[0];
     screenHeight = values[1];
     bitsPerPixel = values[2];
@@ -138,10 +155,11 @@ TEST_F(SettingsTest, WhatTheSettingsScreenWritesReadsBackAsWrittenAndLeavesNoTem
     textureFilter = values[4];
     effectsVolume = values[5];
     musicVolume = values[6];
+    frameLimit = values[7];
     ASSERT_TRUE(saveSettings());
     resetSettings();
     EXPECT_EQ(load(), "");
-    expectValues(values[0], values[1], values[2], values[3], values[4], values[5], values[6]);
+    expectValues(values[0], values[1], values[2], values[3], values[4], values[5], values[6], values[7]);
     EXPECT_EQ(fopen((dir.path() + "/vkt.txt.tmp").c_str(), "r"), nullptr);
 }
 

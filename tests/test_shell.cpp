@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/happlication.h"
+#include "app/hframepacer.h"
+#include "app/settings.h"
 #include "app/shell.h"
 #include "support/glwindow.h"
 #include "support/recordingscreen.h"
@@ -189,6 +191,7 @@ TEST_F(ShellTest, DrawWithoutAScreenStillClearsAndSwaps) {
 struct Script {
     std::vector<uint32_t> ticks;
     std::vector<uint8_t> states;  // SDL_GetAppState, one per pass
+    std::vector<uint32_t> delays;  // what the loop slept, in order
     size_t tick = 0, state = 0;
     bool overrun = false;
 };
@@ -200,6 +203,8 @@ uint32_t scriptedTicks() {
     if (theApplication) theApplication->quit();
     return script.ticks.empty() ? 0 : script.ticks.back() + 1000;
 }
+
+void scriptedDelay(uint32_t ms) { script.delays.push_back(ms); }
 
 uint8_t scriptedState() {
     if (script.state < script.states.size()) return script.states[script.state++];
@@ -214,10 +219,14 @@ protected:
         script = Script();
         shellTicks = scriptedTicks;
         shellAppState = scriptedState;
+        shellDelay = scriptedDelay;
+        frameLimit = 0;  // unpaced, as the loop always was, unless a test paces it
     }
     void TearDown() override {
         shellTicks = SDL_GetTicks;
         shellAppState = SDL_GetAppState;
+        shellDelay = SDL_Delay;
+        frameLimit = DEFAULT_FRAME_LIMIT;
         ShellTest::TearDown();
     }
     // Only what reached the screen from the loop, without "update done".
@@ -253,6 +262,44 @@ TEST_F(MainLoopTest, PassesWaitForAMillisecondRunOnlyWhileActiveAndFinishTheQuit
     EXPECT_EQ(calls(), (Log{"screen update 1", "screen draw", "screen update 4", "screen draw", "screen update 2",
                             "screen draw", "screen keyDown 113", "screen keyDown done", "screen update 1",
                             "screen draw"}));
+    // Unpaced, only a minimised window sleeps.
+    EXPECT_EQ(script.delays, (std::vector<uint32_t>{MINIMISED_PAUSE_MS, MINIMISED_PAUSE_MS}));
+}
+
+// At 120 frames a second frames are due 8, 8 and 9 ms apart. The loop sleeps
+// what is left of a frame after drawing it, a late frame starts the count
+// afresh from its end without a sleep, and every update carries the time
+// slept.
+TEST_F(MainLoopTest, PacedPassesSleepUntilTheNextFrameIsDue) {
+    frameLimit = 120;
+    // Pairs while active: the pass's start, then the clock after its frame.
+    script.ticks = {101, 103, 108, 110, 116, 118, 125, 140, 141, 143, 149, 160};
+    script.states = {ACTIVE, ACTIVE, ACTIVE, ACTIVE, ACTIVE, MINIMISED, ACTIVE};
+    screen->onUpdate = [&] {
+        if (screen->updatesSeen == 5) theApplication->quit();
+    };
+    runMainLoop(100, 100);
+    EXPECT_FALSE(script.overrun) << "the loop went on";
+    EXPECT_EQ(calls(), (Log{"screen update 1", "screen draw", "screen update 7", "screen draw", "screen update 8",
+                            "screen draw", "screen update 9", "screen draw", "screen update 16", "screen draw",
+                            "screen update 11", "screen draw"}));
+    EXPECT_EQ(script.delays, (std::vector<uint32_t>{5, 6, 7, 5, MINIMISED_PAUSE_MS}));
+}
+
+TEST(FramePause, IsWhatRemainsOfTheFrameAndNeverMore) {
+    const struct {
+        uint32_t now, due;
+        int32_t limit;
+        bool vsync;
+        int32_t pause;
+    } cases[] = {
+        {100, 105, 120, false, 5},    {100, 105, 0, false, 0},  {100, 100, 120, false, 0},
+        {100, 90, 120, false, 0},     {100, 1100, 120, false, 9}, {100, 1100, 1000, false, 1},
+        {0xfffffffeu, 3, 120, false, 5}, {100, 105, 120, true, 4}, {100, 100, 120, true, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(framePauseMs(c.now, c.due, c.limit, c.vsync), c.pause)
+            << c.now << " due " << c.due << " limit " << c.limit << (c.vsync ? " vsync" : "");
 }
 
 // Closing the window ends the loop in the same pass: no update, no draw.

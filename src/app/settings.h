@@ -1,11 +1,13 @@
 // settings.h: the values of the settings file "vkt.txt".
 //
-// The file holds up to seven whitespace-separated decimal integers in this
+// The file holds up to eight whitespace-separated decimal integers in this
 // order; reading stops at the first item that is not one, and every value
-// not read keeps its default. Nothing after the seventh integer is read, so
-// the file may go on with free text explaining them. The two volumes came
-// later: a file of five numbers and notes still reads as it always did,
-// unless its notes start with a number.
+// not read keeps its default. Nothing after the eighth integer is read, so
+// the file may go on with free text explaining them. The two volumes and
+// the frame limit came later: a file of five numbers and notes still reads
+// as it always did, unless its notes start with a number. A game from
+// before the frame limit reads seven numbers and stops, so a file with an
+// eighth still reads there as it did.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +21,13 @@ extern int32_t fullScreen;     // non-zero: full screen
 extern int32_t textureFilter;  // 0 nearest, 1 linear, 2 mipmapped
 extern int32_t effectsVolume;  // 0 .. 100, clamped; default 100
 extern int32_t musicVolume;    // 0 .. 100, clamped; default 60
+// Frames a second the main loop draws at most; 0 draws unpaced, as many as
+// it can. Clamped to 0 .. MAX_FRAME_LIMIT.
+extern int32_t frameLimit;
+constexpr int32_t DEFAULT_FRAME_LIMIT = 120;
+// Past a frame a millisecond the limit could not be kept by the clock the
+// loop reads (SDL_GetTicks, whole milliseconds).
+constexpr int32_t MAX_FRAME_LIMIT = 1000;
 
 // Puts the values back to their defaults.
 void resetSettings();
@@ -31,7 +40,10 @@ void readSettings(FILE* file);
 void loadSettings();
 
 // The file as the settings screen writes it: the seven numbers, then a
-// line naming them, which a game of any version reads past.
+// line naming them, which a game of any version reads past. The frame limit
+// is written as an eighth number only when it is not the default, so that
+// a player who never set one gets the file byte for byte as before, and
+// the file keeps following the default should it change.
 std::string settingsText();
 // Writes "vkt.txt" with settingsText(); false, with a line on standard
 // error, when it could not be written.

@@ -12,6 +12,7 @@
 
 #include "app/happlication.h"
 #include "app/hcontrols.h"
+#include "app/hframepacer.h"
 #include "app/hgamepads.h"
 #include "app/hinput.h"
 #include "app/settings.h"
@@ -23,6 +24,9 @@
 
 uint32_t (*shellTicks)() = SDL_GetTicks;
 uint8_t (*shellAppState)() = SDL_GetAppState;
+void (*shellDelay)(uint32_t ms) = SDL_Delay;
+
+bool vsyncTook = false;
 
 int32_t desktopWidth = 0;
 int32_t desktopHeight = 0;
@@ -96,6 +100,15 @@ int runGame(const GameOptions& options) {
 void initVideo() {
     srand(static_cast<unsigned>(time(NULL)));
 
+    // Without either, SDL 1.2 falls back to a text-mode driver that fills
+    // the terminal with escape codes and then fails to set the mode. An
+    // empty value is as good as none to SDL's X11 driver.
+    const char* display = getenv("DISPLAY");
+    const char* driver = getenv("SDL_VIDEODRIVER");
+    if ((display == nullptr || *display == 0) && (driver == nullptr || *driver == 0)) {
+        fprintf(stderr, "No display: neither DISPLAY nor SDL_VIDEODRIVER is set.\n");
+        exit(1);
+    }
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) {
         fprintf(stderr, "Unable to initialize SDL: %s\n", SDL_GetError());
         exit(1);
@@ -108,6 +121,9 @@ void initVideo() {
         desktopHeight = info->current_h;
     }
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // Asked for only with a frame limit: without one the loop draws
+    // unpaced, as it always did. SDL keeps it for every later mode.
+    if (frameLimit > 0) SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
     Uint32 flags = SDL_OPENGL;
     if (fullScreen) flags |= SDL_FULLSCREEN;
     if (!SDL_SetVideoMode(screenWidth, screenHeight, bitsPerPixel, flags)) {
@@ -115,6 +131,12 @@ void initVideo() {
         SDL_Quit();
         exit(2);
     }
+    // What the driver says, which is not always what it does: SDL answers
+    // from what was asked where the driver cannot be asked back, and a
+    // software renderer may take the interval and never wait. The frame
+    // pacer's sleep holds the limit either way (app/hframepacer.h).
+    int swapControl = 0;
+    vsyncTook = frameLimit > 0 && SDL_GL_GetAttribute(SDL_GL_SWAP_CONTROL, &swapControl) == 0 && swapControl > 0;
     SDL_WM_SetCaption("Vektorak", NULL);
     SDL_ShowCursor(SDL_DISABLE);
 }
@@ -247,16 +269,34 @@ void toggleFullScreen() {
     }
 }
 
+// Sleeps after a pass: a minimised window for a while, since nothing is
+// drawn and only a network game has anything to do; otherwise until the
+// next frame is due. The clock is read after the frame, so that the sleep
+// is what remains of the frame, not the frame again.
+static void pauseAfterPass(bool active, HFramePacer& pacer) {
+    if (!active) {
+        shellDelay(MINIMISED_PAUSE_MS);
+    } else if (frameLimit > 0) {
+        const uint32_t drawnAt = shellTicks();
+        pacer.drawn(drawnAt);
+        const int32_t pause = pacer.pauseMs(drawnAt);
+        if (pause > 0) shellDelay(static_cast<uint32_t>(pause));
+    }
+}
+
 void runMainLoop(uint32_t previous, uint32_t now) {
+    HFramePacer pacer(frameLimit, vsyncTook, now);
     while (theApplication && theApplication->running) {
         if (!pumpEvents()) break;
         // Once per pass, and never inside a match's steps: a step taken
-        // again for a tick of the past must not read the keys of now.
+        // again for a tick of the past must not read the keys of now. So a
+        // key waits at most for the pass under way and the pause after it.
         if (theApplication) sampleInput(theApplication->input, openPads);
 
-        // Busy wait: every pass is at least 1 ms long, so every update
-        // carries at least 1 ms. No sleep, by design: sleeping granularity
-        // would be far coarser than the 1 ms step.
+        // Every pass is at least 1 ms long, so every update carries at least
+        // 1 ms; the match inside steps each of them on its own. Paced, the
+        // sleep has nearly always seen to it; unpaced, this is a busy wait,
+        // as the loop always was.
         while (static_cast<int32_t>(now - previous) < 1) now = shellTicks();
 
         // While minimised nothing runs and the time away is dropped, not
@@ -269,5 +309,6 @@ void runMainLoop(uint32_t previous, uint32_t now) {
             if (theApplication && active) theApplication->draw();
         }
         previous = now;
+        if (theApplication && theApplication->running) pauseAfterPass(active, pacer);
     }
 }

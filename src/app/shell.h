@@ -19,12 +19,25 @@ int runGame();
 int runGame(const GameOptions& options);
 
 // Where the main loop reads the clock (SDL_GetTicks) and the window state
-// (SDL_GetAppState). Tests replace them to script time and minimising.
+// (SDL_GetAppState), and how it sleeps (SDL_Delay). Tests replace them to
+// script time and minimising and to note the sleeps.
 extern uint32_t (*shellTicks)();
 extern uint8_t (*shellAppState)();
+extern void (*shellDelay)(uint32_t ms);
+
+// Milliseconds the main loop sleeps a pass while the window is minimised: a
+// network game is still serviced a hundred times a second, far within the
+// time the other side waits before it gives up.
+constexpr uint32_t MINIMISED_PAUSE_MS = 10;
+
+// Whether the driver said it took the vsync initVideo asked for (only with
+// a frame limit); false before initVideo. A claim, not a measurement.
+extern bool vsyncTook;
 
 // Seeds rand() from the clock, starts SDL and opens the OpenGL window with
-// the settings' size, depth and mode.
+// the settings' size, depth and mode, asking for vsync under a frame limit.
+// With neither DISPLAY nor SDL_VIDEODRIVER set (or both empty) it says so
+// and exits with 1 before SDL starts.
 void initVideo();
 
 // The display's own size, as SDL reported it before the window opened; 0
@@ -63,5 +76,9 @@ bool pumpEvents();
 void toggleFullScreen();
 
 // Runs passes until the application stops running or the window is closed.
-// previous and now are SDL_GetTicks readings taken just before.
+// previous and now are SDL_GetTicks readings taken just before. A pass:
+// events, the input snapshot, an update by the milliseconds since the last
+// (at least 1), a frame, then a sleep until the next frame is due under the
+// settings' frameLimit (app/hframepacer.h); none without a limit. While
+// minimised there is no frame and the sleep is MINIMISED_PAUSE_MS.
 void runMainLoop(uint32_t previous, uint32_t now);

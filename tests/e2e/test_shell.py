@@ -69,12 +69,17 @@ class StartAndQuit(GameTestCase):
         self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
 
     def test_sdl_that_cannot_start_exits_with_code_1(self):
-        # A video driver that does not exist is the one sure way to make
-        # SDL_Init fail: without a display SDL falls back to other drivers.
-        g = self.game(settings="640 480", env={"SDL_VIDEODRIVER": "nosuchdriver"}).start()
-        self.assertEqual(g.wait_exit(), 1)
-        self.assertEqual(g.stdout, "Setting Loaded.\n")
-        self.assertTrue(g.stderr.startswith("Unable to initialize SDL: "), g.stderr)
+        # A video driver that does not exist makes SDL_Init fail. Without a
+        # display SDL would fall back to a text-mode driver: the game must
+        # not let it start, and says so in one line.
+        for env, said in (({"SDL_VIDEODRIVER": "nosuchdriver"}, "Unable to initialize SDL: "),
+                          ({"SDL_VIDEODRIVER": "", "DISPLAY": ""}, "No display: ")):
+            with self.subTest(env=env):
+                g = self.game(settings="640 480", game_env=env).start()
+                self.assertEqual(g.wait_exit(), 1)
+                self.assertEqual(g.stdout, "Setting Loaded.\n")
+                self.assertTrue(g.stderr.startswith(said), g.stderr)
+                self.assertEqual(g.stderr.count("\n"), 1, g.stderr)
 
     def test_keys_beyond_the_characters_do_not_pass_for_menu_keys(self):
         # F2's low byte is Escape's and keypad minus's is Return's: neither

@@ -24,7 +24,7 @@ namespace {
 const char* const SETTINGS =
     "640 480 0 0 1 100 60\n"
     "\n"
-    "Vektorak settings: the seven numbers above, in this order.\n"
+    "Vektorak settings: the numbers above, in this order.\n"
     "  width          window width in pixels (default 640)\n"
     "  height         window height in pixels (default 480)\n"
     "  bitsPerPixel   colour depth in bits; 0 takes the display's own (default 0)\n"
@@ -32,7 +32,9 @@ const char* const SETTINGS =
     "  textureFilter  0 nearest, 1 linear, 2 linear with mipmaps (default 0)\n"
     "  effectsVolume  loudness of the effects, 0 silent to 100 (default 100)\n"
     "  musicVolume    loudness of the music, 0 silent to 100 (default 60)\n"
-    "The last two may be left out. Nothing after the seventh number is read;\n"
+    "  frameLimit     an eighth number: frames a second at most, 0 no limit\n"
+    "                 (default 120)\n"
+    "The last three may be left out. Nothing after the eighth number is read;\n"
     "the m key mutes and unmutes all sound while the game runs.\n";
 
 class Baker {

@@ -1,0 +1,84 @@
+#!/bin/sh
+# Idle in the menu: the game's CPU against the bare window's
+# (vk-barewindow: one full-window textured quad a frame, sleeping between
+# frames) at the frame rate the game itself reached, under one Xvfb,
+# alternating game and bare window ROUNDS times. CPU is utime + stime of
+# the whole process (every thread, the renderer's and the mixer's too)
+# from /proc/PID/stat over the same SECONDS; frames are swaps, counted by
+# bench/swapcount.c preloaded into both.
+# Usage: bench/idle.sh BUILD_DIR [SECONDS [ROUNDS [DISPLAY_NUMBER [SETTINGS]]]]
+# SETTINGS is the game's vkt.txt (default: the shipped one); the bare window
+# opens the same size. Prints one line a round and the median ratio.
+build=${1:?usage: bench/idle.sh BUILD_DIR [SECONDS [ROUNDS [DISPLAY_NUMBER [SETTINGS]]]]}
+seconds=${2:-10}
+rounds=${3:-3}
+display=:${4:-81}
+settings=${5:-}
+build=$(cd "$build" && pwd) || exit 1
+here=$(cd "$(dirname "$0")" && pwd)
+tmp=$(mktemp -d /tmp/vektorak-idle.XXXXXX) || exit 1
+xvfb=
+cleanup() {
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$tmp"
+}
+trap cleanup EXIT INT TERM
+cc -O2 -shared -fPIC -o "$tmp/swapcount.so" "$here/swapcount.c" -ldl || exit 1
+Xvfb "$display" -screen 0 1280x1024x24 -noreset +bs -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+hz=$(getconf CLK_TCK)
+export DISPLAY="$display" SDL_AUDIODRIVER=dummy VEKTORAK_UPNP=off VEKTORAK_DISCOVERY_ADDRESS=127.0.0.1
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+swaps() { cat "$1" 2>/dev/null || echo 0; }
+
+# measure NAME COMMAND...: starts it in $tmp/NAME with its swaps counted,
+# waits for its first frame and 2 s more, then prints "cores fps" over
+# $seconds and stops it.
+measure() {
+    name=$1
+    shift
+    count="$tmp/$name.swaps"
+    rm -f "$count"
+    (cd "$tmp/$name" && VK_SWAPS_FILE="$count" LD_PRELOAD="$tmp/swapcount.so" exec "$@" >/dev/null 2>&1) &
+    pid=$!
+    waited=0
+    while [ "$(swaps "$count")" -eq 0 ] && [ $waited -lt 200 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    sleep 2
+    c0=$(cpu_ticks $pid) f0=$(swaps "$count")
+    sleep "$seconds"
+    c1=$(cpu_ticks $pid) f1=$(swaps "$count")
+    kill $pid
+    wait $pid 2>/dev/null
+    echo "$c0 $c1 $f0 $f1" | awk -v hz="$hz" -v s="$seconds" '{printf "%.3f %.1f\n", ($2 - $1) / hz / s, ($4 - $3) / s}'
+}
+
+mkdir -p "$tmp/game" "$tmp/bare"
+cp -r "$build/data/." "$tmp/game/"
+[ -n "$settings" ] && printf '%s\n' "$settings" > "$tmp/game/vkt.txt"
+width=$(awk '{print $1; exit}' "$tmp/game/vkt.txt")
+height=$(awk '{print $2; exit}' "$tmp/game/vkt.txt")
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); ${seconds} s a run; ${width}x${height}"
+echo "round game_cores game_fps bare_cores bare_fps ratio"
+ratios=
+round=1
+while [ $round -le "$rounds" ]; do
+    # shellcheck disable=SC2046  # "cores fps", split on purpose
+    set -- $(measure game "$build/vektorak")
+    game_cores=$1 game_fps=$2
+    fps=$(echo "$game_fps" | awk '{printf "%d", $1 + 0.5}')
+    [ "$fps" -gt 0 ] || fps=60
+    # shellcheck disable=SC2046
+    set -- $(measure bare "$build/vk-barewindow" --fps "$fps" --width "$width" --height "$height")
+    bare_cores=$1 bare_fps=$2
+    ratio=$(echo "$game_cores $bare_cores" | awk '{printf "%.2f", ($2 > 0 ? $1 / $2 : 0)}')
+    echo "$round $game_cores $game_fps $bare_cores $bare_fps $ratio"
+    ratios="$ratios $ratio"
+    round=$((round + 1))
+done
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "$ratios" | tr ' ' '\n' | grep . | sort -n | awk '{r[NR] = $1} END {print "median ratio", r[int((NR + 1) / 2)]}'
