@@ -28,7 +28,11 @@
 #include <cstdlib>
 #include <string>
 
+#include <memory>
+
 #include "app/shell.h"
+#include "assets/htexturestore.h"
+#include "screens/texturedquad.h"
 #include "screens/gengine.h"
 #include "game/gship.h"
 
@@ -148,6 +152,54 @@ void BM_EmptyFrame(benchmark::State& state) {
     glFinish();
 }
 BENCHMARK(BM_EmptyFrame)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
+
+// The textured-quad floor: clearing, one window-sized quad of the match's
+// own backdrop picture, and presenting. What any picture of the field costs.
+void BM_QuadFrame(benchmark::State& state) {
+    if (!openWindow(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)))) {
+        state.SkipWithError("no OpenGL window (is DISPLAY set?)");
+        return;
+    }
+    const int32_t picture = theTextureStore.load(GView::BACKDROP_PICTURE);
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLoadIdentity();
+        theTextureStore.bind(picture);
+        drawTexturedQuad(-55.0f, 43.0f, 55.0f, -43.0f, -100.0f);
+        SDL_GL_SwapBuffers();
+    }
+    glFinish();
+    theTextureStore.release(picture);
+}
+BENCHMARK(BM_QuadFrame)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
+
+// A match frame with a wreck on screen: the right ship's health run out,
+// its bursts, glow and pieces in flight; the wreck starts again in a new
+// match whenever it has played out, so every frame has one.
+void BM_WreckFrame(benchmark::State& state) {
+    if (!openWindow(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)))) {
+        state.SkipWithError("no OpenGL window (is DISPLAY set?)");
+        return;
+    }
+    std::unique_ptr<Match> match;
+    int64_t sparks = 0;
+    int i = 0;
+    for (auto _ : state) {
+        if (!match || !match->engine.wrecking()) {
+            state.PauseTiming();
+            match.reset(new Match(3));
+            match->engine.rightShip()->health = 0;
+            match->engine.update(1);
+            state.ResumeTiming();
+        }
+        if (++i % 4 == 0) match->engine.update(16);
+        sparks += match->engine.view.effects.sparkCount();
+        frame(match->engine);
+    }
+    glFinish();
+    state.counters["sparks"] = benchmark::Counter(static_cast<double>(sparks), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_WreckFrame)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMicrosecond);
 
 // Drawing alone, finished but not presented: what the match itself asks of
 // the renderer.

@@ -22,6 +22,8 @@ constexpr float STREAK_S = 0.035f;
 constexpr float STREAK_HALF_WIDTH = 0.16f;
 // A ship's flash: a glow this far round its middle (a ship is 5.6 long).
 constexpr float FLASH_RADIUS = 4.5f;
+// Sparks handed to the driver in one go.
+constexpr int32_t SPARKS_PER_BATCH = 32;
 // The wreck's fire, before it takes the ship's colour.
 constexpr float FIRE_R = 1.0f, FIRE_G = 0.85f, FIRE_B = 0.55f;
 
@@ -193,8 +195,17 @@ void GEffects::draw(const GWorld& world) const {
         glPopMatrix();
     }
 
+    // In batches of a fixed size: the driver keeps buffers as large as the
+    // largest batch it has been handed, and a batch of every spark alive
+    // would grow them whenever a match threw more than any before it.
+    int32_t inBatch = 0;
     glBegin(GL_TRIANGLES);
     for (const Spark& s : sparks) {
+        if (inBatch++ == SPARKS_PER_BATCH) {
+            glEnd();
+            glBegin(GL_TRIANGLES);
+            inBatch = 1;
+        }
         // A streak from where the spark was a moment ago to a bright head.
         const float alpha = fade(s.age, s.life);
         const float length = std::sqrt(s.velocity.x * s.velocity.x + s.velocity.y * s.velocity.y);

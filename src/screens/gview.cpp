@@ -103,7 +103,8 @@ void GView::drawBackdrop() const {
         // were not there.
         glDepthMask(GL_FALSE);
         theTextureStore.bind(sky);
-        drawTexturedQuad(-SKY_HALF_WIDTH, SKY_HALF_HEIGHT, SKY_HALF_WIDTH, -SKY_HALF_HEIGHT, -100.0f);
+        drawTexturedSurround(-SKY_HALF_WIDTH, SKY_HALF_HEIGHT, SKY_HALF_WIDTH, -SKY_HALF_HEIGHT, -55.0f, 43.0f, 55.0f,
+                             -43.0f, -100.0f);
         glDepthMask(GL_TRUE);
     }
     theTextureStore.bind(backdrop);

@@ -174,8 +174,9 @@ void MMainMenu::draw() {
         // were not there.
         glDepthMask(GL_FALSE);
         theTextureStore.bind(sky);
-        drawTexturedQuad(-MENU_SKY_HALF_WIDTH, MENU_SKY_HALF_HEIGHT, MENU_SKY_HALF_WIDTH, -MENU_SKY_HALF_HEIGHT,
-                         MENU_PICTURE_Z);
+        drawTexturedSurround(-MENU_SKY_HALF_WIDTH, MENU_SKY_HALF_HEIGHT, MENU_SKY_HALF_WIDTH, -MENU_SKY_HALF_HEIGHT,
+                             -MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_HALF_WIDTH,
+                             -MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_Z);
         glDepthMask(GL_TRUE);
     }
     theTextureStore.bind(background);

@@ -19,6 +19,33 @@ inline void drawTexturedQuad(float left, float top, float right, float bottom, f
     glEnd();
 }
 
+// The same quad's picture only where it lies outside the rectangle
+// `inner` (within it, in the same plane): up to four strips, each with its
+// share of the texture. For a sky that a picture drawn over it hides in the
+// middle: the hidden part would be filled, pixel by pixel, for nothing.
+inline void drawTexturedSurround(float left, float top, float right, float bottom, float innerLeft, float innerTop,
+                                 float innerRight, float innerBottom, float z) {
+    const auto strip = [&](float l, float t, float r, float b) {
+        if (!(l < r && b < t)) return;
+        const float s0 = (l - left) / (right - left), s1 = (r - left) / (right - left);
+        const float t0 = (b - bottom) / (top - bottom), t1 = (t - bottom) / (top - bottom);
+        glBegin(GL_QUADS);
+        glTexCoord2f(s0, t1);
+        glVertex3f(l, t, z);
+        glTexCoord2f(s1, t1);
+        glVertex3f(r, t, z);
+        glTexCoord2f(s1, t0);
+        glVertex3f(r, b, z);
+        glTexCoord2f(s0, t0);
+        glVertex3f(l, b, z);
+        glEnd();
+    };
+    strip(left, top, innerLeft, bottom);                  // left, whole height
+    strip(innerRight, top, right, bottom);                // right, whole height
+    strip(innerLeft, top, innerRight, innerTop);          // above the middle
+    strip(innerLeft, innerBottom, innerRight, bottom);    // below it
+}
+
 // For the texture bound to GL_TEXTURE_2D: filtering takes its border texels
 // alone at its edges instead of wrapping round to the opposite side, which
 // would draw a hairline of the other edge's colours wherever a picture meets
