@@ -19,7 +19,7 @@ constexpr float SPARK_DRAG_PER_S = 3.0f;
 // A spark is drawn as a streak along its flight, this many seconds of it
 // long, and this wide.
 constexpr float STREAK_S = 0.035f;
-constexpr float STREAK_HALF_WIDTH = 0.16f;
+constexpr float STREAK_HALF_WIDTH = 0.24f;
 // A ship's flash: a glow this far round its middle (a ship is 5.6 long).
 constexpr float FLASH_RADIUS = 4.5f;
 // Sparks handed to the driver in one go.
@@ -88,7 +88,7 @@ void GEffects::hear(const GEventList& events, const GWorld& world) {
         case GEvent::SHIP_HIT:
             if (e.side == SIDE_LEFT || e.side == SIDE_RIGHT) {
                 const GSide shooter = e.side == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT;
-                throwSparks(e.at, colours[shooter], 16, 6.0f, 18.0f, HIT_SPARK_MS * 3 / 4, HIT_SPARK_MS * 5 / 4);
+                throwSparks(e.at, colours[shooter], 24, 8.0f, 22.0f, HIT_SPARK_MS * 3 / 4, HIT_SPARK_MS * 5 / 4);
                 glows.push_back(Glow{e.at, 1.2f, 2.4f, colours[shooter], 0, HIT_SPARK_MS / 2});
                 flashMs[e.side] = FLASH_MS;
             }
@@ -211,8 +211,8 @@ void GEffects::draw(const GWorld& world) const {
         const float length = std::sqrt(s.velocity.x * s.velocity.x + s.velocity.y * s.velocity.y);
         const float dx = length > 0.001f ? s.velocity.x / length : 1.0f;
         const float dy = length > 0.001f ? s.velocity.y / length : 0.0f;
-        const float tail = std::max(0.25f, length * STREAK_S);
-        const Vec3 head(s.position.x + dx * 0.15f, s.position.y + dy * 0.15f, s.position.z);
+        const float tail = std::max(0.4f, length * STREAK_S);
+        const Vec3 head(s.position.x + dx * 0.25f, s.position.y + dy * 0.25f, s.position.z);
         const Vec3 back(s.position.x - dx * tail, s.position.y - dy * tail, s.position.z);
         const float sx = -dy * STREAK_HALF_WIDTH, sy = dx * STREAK_HALF_WIDTH;
         // White-hot at the head, the shooter's colour along the streak.
