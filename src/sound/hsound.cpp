@@ -54,7 +54,9 @@ HSound::HSound(HSoundSink* sink, int32_t effectsVolume, int32_t musicVolume)
 int32_t HSound::loadSounds() {
     int32_t loaded = 0;
     for (int32_t i = 0; i < SOUNDS; ++i) {
-        handles[i] = sink ? sink->load(fileName(static_cast<Sound>(i))) : -1;
+        const Sound sound = static_cast<Sound>(i);
+        const bool music = sound == SOUND_MUSIC_MENU || sound == SOUND_MUSIC_MATCH;
+        handles[i] = !sink ? -1 : music ? sink->loadStream(fileName(sound)) : sink->load(fileName(sound));
         if (handles[i] >= 0) ++loaded;
     }
     return loaded;

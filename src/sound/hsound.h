@@ -63,8 +63,8 @@ public:
     // Volumes are the settings' 0 to 100 (clamped).
     HSound(HSoundSink* sink, int32_t effectsVolume, int32_t musicVolume);
 
-    // Loads every sound through the sink. Returns how many loaded; a sound
-    // that did not is silent.
+    // Loads every sound through the sink, the two music loops as streams.
+    // Returns how many loaded; a sound that did not is silent.
     int32_t loadSounds();
 
     // Each event plays its sound once, placed by its x.
