@@ -6,6 +6,18 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include "sound/hsound.h"
+
+namespace {
+
+// Runs in SDL's audio thread, with the audio locked.
+void limitMix(int, void* stream, int bytes, void* data) {
+    HLimiter* limiter = static_cast<HLimiter*>(data);
+    limiter->process(static_cast<int16_t*>(stream), bytes / 2 / limiter->frameSamples());
+}
+
+}  // namespace
+
 bool HMixer::open(int32_t channels) {
     if (opened) return true;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) < 0) {
@@ -18,6 +30,12 @@ bool HMixer::open(int32_t channels) {
         return false;
     }
     Mix_AllocateChannels(channels);
+    int rate = 0, deviceChannels = 0;
+    Uint16 format = 0;
+    if (Mix_QuerySpec(&rate, &format, &deviceChannels) != 0 && format == AUDIO_S16SYS && deviceChannels > 0) {
+        limiter.reset(new HLimiter(static_cast<int32_t>(HSound::PEAK_LIMIT * 32767.0), rate, deviceChannels));
+        Mix_RegisterEffect(MIX_CHANNEL_POST, limitMix, nullptr, limiter.get());
+    }
     opened = true;
     return true;
 }
@@ -32,7 +50,9 @@ void HMixer::close() {
     }
     sounds.clear();
     streamChannel = -1;
+    if (limiter) Mix_UnregisterEffect(MIX_CHANNEL_POST, limitMix);
     Mix_CloseAudio();
+    limiter.reset();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     opened = false;
 }

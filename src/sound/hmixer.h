@@ -10,11 +10,17 @@
 // it in setVolume, pause, resume and halt until another stream is played.
 // A stream loops without a gap (SDL_mixer fills the rest of a buffer from
 // the file's start).
+//
+// Whatever the volumes, the mix reaches the device through an HLimiter at
+// HSound::PEAK_LIMIT, run as SDL_mixer's last effect (MIX_CHANNEL_POST),
+// after the channels and the stream are mixed and before a post-mix hook.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "sound/hlimiter.h"
 #include "sound/hsoundsink.h"
 
 struct Mix_Chunk;
@@ -63,6 +69,10 @@ private:
     // stream is played in the middle, where both sides are equal).
     void setStreamVolume(int32_t volume);
 
+    // Null while closed, or when the device took a format other than
+    // 16-bit samples (SDL_mixer then converts, and clips at its own full
+    // scale).
+    std::unique_ptr<HLimiter> limiter;
     std::vector<Sound> sounds;
     int32_t streamChannel = -1;  // the channel the last stream was played on
     uint8_t streamPan = MAX_PAN;  // the louder side's gain of that play
