@@ -2,13 +2,14 @@
 """The game's footprint against the bare window's (vk-barewindow): start-up
 time and peak resident memory, side by side in one run.
 
-    python3 bench/footprint.py BUILD_DIR [RUNS] [--game PATH] [--data DIR]
+    python3 bench/footprint.py BUILD_DIR [RUNS] [--before GAME DATA]
 
-BUILD_DIR holds vk-barewindow and libfirstswap.so (bench/firstswap.c) and,
-unless --game and --data name others (an older build, say), vektorak and
-data/. Each round runs, one after the other: the bare window and the game
-for start-up, then both in their loops for memory. Medians over RUNS rounds
-(default 7), every figure of every run printed too.
+BUILD_DIR holds vk-barewindow and libfirstswap.so (bench/firstswap.c),
+vektorak and data/. --before adds another game binary with its data folder
+(an older build, say), run in the same rounds. Each round runs, one after
+the other: the bare window and each game for start-up, then each in its
+loop for memory. Medians over RUNS rounds (default 7), every figure of
+every run printed too.
 
 - Start-up: from just before exec (time.monotonic_ns here) to the return of
   the first SDL_GL_SwapBuffers (stamped by the preloaded firstswap.so on the
@@ -63,17 +64,25 @@ def wait_stamp(path, proc, timeout=30):
 
 
 class Bench:
-    def __init__(self, build, game, data):
+    def __init__(self, build):
         import harness
-        self.harness = harness
-        self.build, self.game, self.data = build, game, data
+        self.build = build
         self.shim = os.path.join(build, "libfirstswap.so")
         self.bare = os.path.join(build, "vk-barewindow")
         self.xvfb = harness.Xvfb(640, 480)
-        self.dir = tempfile.mkdtemp(prefix="vektorak-footprint-")
-        for name in os.listdir(data):
-            if name != "vkt.txt" and not name.startswith("lastmatch.vkr"):
-                shutil.copy(os.path.join(data, name), self.dir)
+        self.dirs = {}
+        self.dir = None
+        self.stamp = None
+
+    def use(self, data):
+        """A scratch copy of `data` to run in, made once per folder."""
+        if data not in self.dirs:
+            folder = tempfile.mkdtemp(prefix="vektorak-footprint-")
+            for name in os.listdir(data):
+                if name != "vkt.txt" and not name.startswith("lastmatch.vkr"):
+                    shutil.copy(os.path.join(data, name), folder)
+            self.dirs[data] = folder
+        self.dir = self.dirs[data]
         self.stamp = os.path.join(self.dir, ".stamp")
 
     def env(self, exit_at_first_frame):
@@ -107,8 +116,8 @@ class Bench:
             proc.kill()
             proc.wait()
 
-    def game_peaks_kb(self):
-        _, proc = self.start(self.game, False)
+    def game_peaks_kb(self, game):
+        _, proc = self.start(game, False)
         try:
             wait_stamp(self.stamp, proc)
             time.sleep(MENU_SECONDS)
@@ -129,7 +138,8 @@ class Bench:
 
     def close(self):
         self.xvfb.stop()
-        shutil.rmtree(self.dir, ignore_errors=True)
+        for folder in self.dirs.values():
+            shutil.rmtree(folder, ignore_errors=True)
 
 
 def main():
@@ -138,28 +148,34 @@ def main():
         print(__doc__)
         return 2
     build = os.path.abspath(args.pop(0))
-    game, data, runs = os.path.join(build, "vektorak"), os.path.join(build, "data"), 7
+    games, runs = [("game", os.path.join(build, "vektorak"), os.path.join(build, "data"))], 7
     while args:
         arg = args.pop(0)
-        if arg == "--game":
-            game = os.path.abspath(args.pop(0))
-        elif arg == "--data":
-            data = os.path.abspath(args.pop(0))
+        if arg == "--before":
+            games.append(("before", os.path.abspath(args.pop(0)), os.path.abspath(args.pop(0))))
         else:
             runs = int(arg)
-    bench = Bench(build, game, data)
-    rows = {"bare start-up ms": [], "game start-up ms": [], "bare peak MB": [], "game menu peak MB": [],
-            "game match peak MB": []}
+    bench = Bench(build)
+    rows = {"bare start-up ms": [], "bare peak MB": []}
+    for name, _, _ in games:
+        for what in ("start-up ms", "menu peak MB", "match peak MB"):
+            rows["%s %s" % (name, what)] = []
     try:
         with open("/proc/loadavg") as f:
             print("load average at start: %s" % " ".join(f.read().split()[:3]))
         for _ in range(runs):
+            bench.use(games[0][2])
             rows["bare start-up ms"].append(bench.startup_ms(bench.bare))
-            rows["game start-up ms"].append(bench.startup_ms(game))
+            for name, binary, data in games:
+                bench.use(data)
+                rows["%s start-up ms" % name].append(bench.startup_ms(binary))
+            bench.use(games[0][2])
             rows["bare peak MB"].append(bench.bare_peak_kb() / 1024.0)
-            menu, match = bench.game_peaks_kb()
-            rows["game menu peak MB"].append(menu / 1024.0)
-            rows["game match peak MB"].append(match / 1024.0)
+            for name, binary, data in games:
+                bench.use(data)
+                menu, match = bench.game_peaks_kb(binary)
+                rows["%s menu peak MB" % name].append(menu / 1024.0)
+                rows["%s match peak MB" % name].append(match / 1024.0)
         with open("/proc/loadavg") as f:
             print("load average at end: %s" % " ".join(f.read().split()[:3]))
     finally:
@@ -167,11 +183,12 @@ def main():
     medians = {}
     for name, values in rows.items():
         medians[name] = statistics.median(values)
-        print("%-20s median %7.1f   runs %s" % (name, medians[name], " ".join("%.1f" % v for v in values)))
-    print("start-up over the bare window: %.1f ms" % (medians["game start-up ms"] - medians["bare start-up ms"]))
-    print("peak RSS over the bare window: menu %.1f MB, match %.1f MB"
-          % (medians["game menu peak MB"] - medians["bare peak MB"],
-             medians["game match peak MB"] - medians["bare peak MB"]))
+        print("%-24s median %7.1f   runs %s" % (name, medians[name], " ".join("%.1f" % v for v in values)))
+    for name, _, _ in games:
+        print("%s over the bare window: start-up %.1f ms; peak RSS in the menu %.1f MB, in a match %.1f MB"
+              % (name, medians["%s start-up ms" % name] - medians["bare start-up ms"],
+                 medians["%s menu peak MB" % name] - medians["bare peak MB"],
+                 medians["%s match peak MB" % name] - medians["bare peak MB"]))
     return 0
 
 
