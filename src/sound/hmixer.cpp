@@ -57,27 +57,20 @@ void HMixer::close() {
     opened = false;
 }
 
-int32_t HMixer::load(const char* name) {
-    if (!opened) return -1;
-    Mix_Chunk* chunk = Mix_LoadWAV(name);
-    if (!chunk) {
-        fprintf(stderr, "Unable to load sound %s: %s\n", name, Mix_GetError());
-        return -1;
-    }
-    sounds.push_back({chunk, nullptr});
-    return static_cast<int32_t>(sounds.size() - 1);
-}
+int32_t HMixer::load(const char* name) { return opened ? keep(name, {Mix_LoadWAV(name), nullptr}) : -1; }
 
 int32_t HMixer::loadStream(const char* name) {
-    if (!opened) return -1;
     // Reads the header only; a file that is no WAV fails here, as load()
     // would, and not later in the audio thread.
-    Mix_Music* stream = Mix_LoadMUS(name);
-    if (!stream) {
+    return opened ? keep(name, {nullptr, Mix_LoadMUS(name)}) : -1;
+}
+
+int32_t HMixer::keep(const char* name, const Sound& sound) {
+    if (!sound.chunk && !sound.stream) {
         fprintf(stderr, "Unable to load sound %s: %s\n", name, Mix_GetError());
         return -1;
     }
-    sounds.push_back({nullptr, stream});
+    sounds.push_back(sound);
     return static_cast<int32_t>(sounds.size() - 1);
 }
 

@@ -65,6 +65,9 @@ private:
         Mix_Chunk* chunk;
         _Mix_Music* stream;
     };
+    // The handle of a sound just loaded, or -1 after the line naming it
+    // when SDL_mixer could not load it.
+    int32_t keep(const char* name, const Sound& sound);
     // SDL_mixer pans no stream: its side gains go into its volume (a
     // stream is played in the middle, where both sides are equal).
     void setStreamVolume(int32_t volume);
