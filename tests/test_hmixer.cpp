@@ -69,7 +69,8 @@ protected:
 };
 
 // Every channel at once, at the loudest settings, each placed hard left:
-// the left side carries the sum of all the gains, and stays under -1 dBFS.
+// the left side carries the sum of all the gains, three times full scale,
+// and the limiter holds it under -1 dBFS.
 TEST_F(MixerTest, EveryChannelAtOnceStaysUnderMinusOneDecibel) {
     HSound sound(&mixer, 100, 100);
     ASSERT_EQ(sound.loadSounds(), HSound::SOUNDS);
@@ -86,17 +87,33 @@ TEST_F(MixerTest, EveryChannelAtOnceStaysUnderMinusOneDecibel) {
     SDL_UnlockAudio();
     listen(2, false);
     EXPECT_LE(leftPeak.load(), 29203);
-    // All of them are there: the shares add up to more than 0.8 of full
-    // scale (the music, in the middle, to 0.7 of its share).
     EXPECT_GE(leftPeak.load(), 25000);
-    EXPECT_LT(rightPeak.load(), 3000);  // only the music's right half
+    // Only the music's right half, in the middle at 0.7 of its share, is on
+    // the right, turned down by the same gain as the left.
+    const int musicHalf = sound.channelVolume(HSound::CHANNEL_MUSIC) * 180 / 255 * 32767 / 128;
+    EXPECT_LT(rightPeak.load(), musicHalf * 0.95);
+    EXPECT_GT(rightPeak.load(), musicHalf * 0.8);
+
+    // Once they have rung out (0.4 s from the start) and the gain is back
+    // to 1 (0.41 s after the deepest cut), a shot alone is as loud as its
+    // volume makes it, to the sample. The time is the mix's: 100 buffers.
+    sound.matchEnded();
+    listen(100);
+    GEventList shot;
+    shot.push({GEvent::SHOT_FIRED, SIDE_LEFT, edge, 1});
+    sound.matchEvents(shot);
+    listen(2);
+    EXPECT_EQ(leftPeak.load(), 32767 * sound.channelVolume(HSound::CHANNEL_SHOT_LEFT) / 128);
 }
 
 TEST_F(MixerTest, PauseAndMuteSilenceTheMixAndGiveItBack) {
     HSound sound(&mixer, 100, 60);
     ASSERT_EQ(sound.loadSounds(), HSound::SOUNDS);
-    // Looped music, so that it still plays after the pause.
+    // The music is streamed from its file: past the start's sound and its
+    // own 0.4 s it is all that is heard, so it looped, and the pause and
+    // mute below reach the stream.
     sound.matchStarted();
+    SDL_Delay(600);
     listen(2);
     EXPECT_GT(leftPeak.load(), 1000);
     sound.matchPaused(true);

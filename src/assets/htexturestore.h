@@ -54,6 +54,9 @@ public:
     // returns the lowest free slot, or -1 after a message on standard error
     // (store full, file unreadable, out of memory). Leaves the new texture
     // bound to GL_TEXTURE_2D; does not touch whether texturing is enabled.
+    // The first load after a release draws a triangle that covers no pixel
+    // and waits for the driver (glFinish), so that the released textures'
+    // memory is free before the new one takes its own.
     int32_t load(const char* fileName);
 
     // Sets the colour to white, then, for a loaded index, enables 2D
@@ -85,6 +88,11 @@ public:
 private:
     // Empties one occupied slot; deleteName says whether OpenGL may be told.
     void freeSlot(int32_t index, bool deleteName);
+    // Before a load after deletions: makes the driver free their storage
+    // now rather than at the next frame (see htexturestore.cpp).
+    void letDeletedGo();
+
+    bool deletedSinceLoad;
 };
 
 extern HTextureStore theTextureStore;

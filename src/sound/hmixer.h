@@ -1,16 +1,30 @@
 // hmixer.h: the sink that plays through SDL_mixer 1.2.
 //
-// One device, opened after the video start-up; every sound is loaded into
-// memory as a whole (the longest, a music loop, is about a megabyte), so the
-// music loops sample-exactly like any effect and is paused like one.
+// One device, opened after the video start-up. Effects are loaded into
+// memory as a whole, converted by SDL_mixer to the device's format (two
+// channels, so twice the file's size). The music loops are streamed from
+// their files instead (Mix_LoadMUS): held whole they took about 5.8 MB and
+// 3.5 ms of start-up, streamed they take a buffer and the file's header.
+// SDL_mixer plays one stream at a time, on its music channel, not on one of
+// the mixing channels: whichever channel a stream is played on stands for
+// it in setVolume, pause, resume and halt until another stream is played.
+// A stream loops without a gap (SDL_mixer fills the rest of a buffer from
+// the file's start).
+//
+// Whatever the volumes, the mix reaches the device through an HLimiter at
+// HSound::PEAK_LIMIT, run as SDL_mixer's last effect (MIX_CHANNEL_POST),
+// after the channels and the stream are mixed and before a post-mix hook.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "sound/hlimiter.h"
 #include "sound/hsoundsink.h"
 
 struct Mix_Chunk;
+struct _Mix_Music;
 
 class HMixer : public HSoundSink {
 public:
@@ -35,6 +49,7 @@ public:
     bool isOpen() const { return opened; }
 
     int32_t load(const char* name) override;
+    int32_t loadStream(const char* name) override;
     void play(int32_t channel, int32_t sound, bool loop, int32_t volume, uint8_t left, uint8_t right) override;
     void setVolume(int32_t channel, int32_t volume) override;
     void pause(int32_t channel) override;
@@ -45,6 +60,24 @@ private:
     HMixer(const HMixer&) = delete;
     HMixer& operator=(const HMixer&) = delete;
 
-    std::vector<Mix_Chunk*> chunks;
+    // One of the two is set.
+    struct Sound {
+        Mix_Chunk* chunk;
+        _Mix_Music* stream;
+    };
+    // The handle of a sound just loaded, or -1 after the line naming it
+    // when SDL_mixer could not load it.
+    int32_t keep(const char* name, const Sound& sound);
+    // SDL_mixer pans no stream: its side gains go into its volume (a
+    // stream is played in the middle, where both sides are equal).
+    void setStreamVolume(int32_t volume);
+
+    // Null while closed, or when the device took a format other than
+    // 16-bit samples (SDL_mixer then converts, and clips at its own full
+    // scale).
+    std::unique_ptr<HLimiter> limiter;
+    std::vector<Sound> sounds;
+    int32_t streamChannel = -1;  // the channel the last stream was played on
+    uint8_t streamPan = MAX_PAN;  // the louder side's gain of that play
     bool opened = false;
 };

@@ -21,21 +21,22 @@ const char* HSound::fileName(Sound sound) {
 
 double HSound::channelShare(Channel channel) {
     // Shots and hits carry the duel and get the most; the alert and the bounce
-    // are short and stand out by their pitch. The music sits under it all.
-    // The sum, 0.89, stays under PEAK_LIMIT.
+    // are short and stand out by their pitch. The music plays in the middle,
+    // where each side gets 0.71 of it, so it sits about 10 dB under the duel.
+    // Any two channels together stay under PEAK_LIMIT (0.44 + 0.44 = 0.88);
+    // three or more peaking at once are the mixer's limiter's to hold.
     switch (channel) {
     case CHANNEL_SHOT_LEFT:
     case CHANNEL_SHOT_RIGHT:
     case CHANNEL_HIT_LEFT:
     case CHANNEL_HIT_RIGHT:
     case CHANNEL_JINGLE:
-        return 0.12;
-    case CHANNEL_BOUNCE:
-        return 0.09;
-    case CHANNEL_ALERT:
-        return 0.07;
     case CHANNEL_MUSIC:
-        return 0.13;
+        return 0.44;
+    case CHANNEL_BOUNCE:
+        return 0.33;
+    case CHANNEL_ALERT:
+        return 0.25;
     default:
         return 0.0;
     }
@@ -54,7 +55,9 @@ HSound::HSound(HSoundSink* sink, int32_t effectsVolume, int32_t musicVolume)
 int32_t HSound::loadSounds() {
     int32_t loaded = 0;
     for (int32_t i = 0; i < SOUNDS; ++i) {
-        handles[i] = sink ? sink->load(fileName(static_cast<Sound>(i))) : -1;
+        const Sound sound = static_cast<Sound>(i);
+        const bool music = sound == SOUND_MUSIC_MENU || sound == SOUND_MUSIC_MATCH;
+        handles[i] = !sink ? -1 : music ? sink->loadStream(fileName(sound)) : sink->load(fileName(sound));
         if (handles[i] >= 0) ++loaded;
     }
     return loaded;

@@ -9,8 +9,10 @@
 // Channels. Each kind of effect has a channel of its own, so a new shot cuts
 // off the last one of the same ship instead of piling up, and at most
 // CHANNELS sounds play at once. Each channel has a share of the full scale
-// (channelShare); the shares add up to less than -1 dBFS, so with every
-// channel playing a sound of full-scale peak the mix still cannot clip.
+// (channelShare). Any two channels playing sounds of full-scale peak stay
+// under -1 dBFS; more at once may not, and the sink holds the mix there
+// (HMixer's limiter). The shares once added up to -1 dBFS all together,
+// which left a match at -31 dBFS RMS: too quiet at a desktop's volume.
 #pragma once
 
 #include <cstdint>
@@ -52,7 +54,7 @@ public:
     // file of the game; a player's own file of that name replaces it.
     static const char* fileName(Sound sound);
     // The share of full scale a channel plays at with its volume setting at
-    // 100. The shares add up to at most PEAK_LIMIT.
+    // 100. Any two add up to at most PEAK_LIMIT.
     static double channelShare(Channel channel);
     // -1 dBFS.
     static constexpr double PEAK_LIMIT = 0.8912509381337456;
@@ -63,8 +65,8 @@ public:
     // Volumes are the settings' 0 to 100 (clamped).
     HSound(HSoundSink* sink, int32_t effectsVolume, int32_t musicVolume);
 
-    // Loads every sound through the sink. Returns how many loaded; a sound
-    // that did not is silent.
+    // Loads every sound through the sink, the two music loops as streams.
+    // Returns how many loaded; a sound that did not is silent.
     int32_t loadSounds();
 
     // Each event plays its sound once, placed by its x.

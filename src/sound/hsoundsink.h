@@ -15,6 +15,10 @@ public:
     // Returns a handle of 0 or more, or -1 (after one line on standard error
     // naming the file) when it cannot be read; playing -1 plays nothing.
     virtual int32_t load(const char* name) = 0;
+    // The same for a long sound that plays on one channel only (the music):
+    // a sink may read it from its file while it plays instead of holding
+    // it whole. A sink that does not stream loads it as any other.
+    virtual int32_t loadStream(const char* name) { return load(name); }
 
     // Starts `sound` on `channel` from its beginning, cutting off whatever
     // that channel played; `loop` repeats it without end. `volume` is 0 to
