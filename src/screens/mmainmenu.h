@@ -49,10 +49,14 @@ public:
     void draw() override;
 
     int32_t background;       // texture index of "menu.jpg"
-    int32_t sky;              // of "menu_sky.jpg", round it in windows other than 4:3
+    int32_t sky;              // of "menu_sky.jpg", round it in windows other than 4:3; -1 until one shows it
+    bool skyLooked;           // the sky has been loaded, or tried
     // One picture per kind of controller.
     static constexpr int32_t CHOICE_IMAGES = CONTROLLER_KIND_COUNT;
-    int32_t choiceImages[CHOICE_IMAGES];  // indexed by ControllerChoice
+    // Indexed by ControllerChoice; NOT_LOADED until first shown, then the
+    // texture, or -1 when it could not be read.
+    int32_t choiceImages[CHOICE_IMAGES];
+    static constexpr int32_t NOT_LOADED = -2;
     HModel logo;
     HModel leftShipModel;   // "ship2.3ds", the left player's
     HModel rightShipModel;  // "ship.3ds", the right player's
@@ -84,7 +88,7 @@ private:
     void netKeyDown(uint8_t key);
     void drawNet();
     void drawKeyCaps(const PanelRect& panel) const;
-    // The picture of one side's choice; -1 (no texture) for a value outside
-    // the table rather than a read past it.
-    int32_t choiceImage(ControllerChoice choice) const;
+    // The picture of one side's choice, read if not yet; -1 (no texture)
+    // for a value outside the table rather than a read past it.
+    int32_t choiceImage(ControllerChoice choice);
 };

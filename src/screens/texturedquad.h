@@ -2,6 +2,7 @@
 #pragma once
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 // A GL_QUADS quad in the plane z, corners top-left, top-right, bottom-right,
 // bottom-left, with the whole texture on it: t = 1 at the top, which after
@@ -44,6 +45,20 @@ inline void drawTexturedSurround(float left, float top, float right, float botto
     strip(innerRight, top, right, bottom);                // right, whole height
     strip(innerLeft, top, innerRight, innerTop);          // above the middle
     strip(innerLeft, innerBottom, innerRight, bottom);    // below it
+}
+
+// Whether the quad, under the current matrices, leaves any of the viewport
+// uncovered.
+inline bool quadLeavesViewUncovered(float left, float top, float right, float bottom, float z) {
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    GLdouble x0 = 0, y0 = 0, x1 = 0, y1 = 0, depth = 0;
+    gluProject(left, top, z, model, projection, viewport, &x0, &y0, &depth);
+    gluProject(right, bottom, z, model, projection, viewport, &x1, &y1, &depth);
+    return x0 > viewport[0] || x1 < viewport[0] + viewport[2] || y1 > viewport[1] || y0 < viewport[1] + viewport[3];
 }
 
 // For the texture bound to GL_TEXTURE_2D: filtering takes its border texels
