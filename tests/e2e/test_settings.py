@@ -47,7 +47,10 @@ class Settings(GameTestCase):
                                name="settings-match")
         y0 = ship_at(start, left_ship, 1)
         g.hold("s", 1.0)
-        self.assertLess(abs(ship_at(g.screenshot(), left_ship, 1) - y0), 40)
+        # A hit's flash whitens the ship for a moment: the first picture
+        # that shows it.
+        held = g.wait_picture(lambda image: ship_at(image, left_ship, 1) is not None)
+        self.assertLess(abs(ship_at(held, left_ship, 1) - y0), 40)
         steer(g, lambda: g.key_down("x"), lambda: g.key_up("x"), left_ship, 1, lambda y: y > y0 + 120,
               "settings-left-down")
         g.key("Escape")
