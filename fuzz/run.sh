@@ -21,7 +21,7 @@ mkdir -p "$out/artifacts" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay"
 sdl_flags=$(sdl-config --cflags)
 flags="-std=c++17 -g -O1 -ffp-contract=off -fno-omit-frame-pointer -I$repo/src -I$here $sdl_flags"
 sanitize="-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all"
-libs="-lSDL_image $(sdl-config --libs) -lGLU -lGL -lm"
+libs="-lSDL_image -ljpeg $(sdl-config --libs) -lGLU -lGL -lm"
 readers="$repo/src/assets/h3dsloader.cpp $repo/src/assets/hmodel.cpp $repo/src/assets/hnormals.cpp $repo/src/assets/htexturestore.cpp"
 headers="$repo/src/assets/*.h $repo/src/game/greplay.h $repo/src/net/*.h $here/*.h"
 
