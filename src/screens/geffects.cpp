@@ -157,8 +157,7 @@ void GEffects::drawGlow(Vec3 at, float radius, Colour colour, float alpha) {
     glEnd();
 }
 
-void GEffects::draw(const GWorld& world) const {
-    if (sparks.empty() && pieces.empty() && glows.empty() && flashMs[0] == 0 && flashMs[1] == 0) return;
+void GEffects::beginLight() {
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     glEnable(GL_BLEND);
@@ -166,6 +165,18 @@ void GEffects::draw(const GWorld& world) const {
     // drawn after it.
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glDepthMask(GL_FALSE);
+}
+
+void GEffects::endLight() {
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void GEffects::draw(const GWorld& world) const {
+    if (sparks.empty() && pieces.empty() && glows.empty() && flashMs[0] == 0 && flashMs[1] == 0) return;
+    beginLight();
 
     for (const Glow& g : glows) {
         const float left = fade(g.age, g.life);
@@ -230,9 +241,5 @@ void GEffects::draw(const GWorld& world) const {
         glVertex3f(s.position.x - sx, s.position.y - sy, s.position.z);
     }
     glEnd();
-
-    glDepthMask(GL_TRUE);
-    glDisable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    endLight();
 }

@@ -59,6 +59,13 @@ public:
     // blending off, textures on and the colour white.
     void draw(const GWorld& world) const;
 
+    // The one OpenGL state every effect is drawn in, and back: light added
+    // to what is behind it, untextured and unlit, leaving no depth. Also
+    // for a health bar's flash. Leaves blending off, textures on and the
+    // colour white.
+    static void beginLight();
+    static void endLight();
+
     // Whether the ship of `side` is in its flash.
     bool flashing(GSide side) const;
     // Counts, for tests and benchmarks.

@@ -182,15 +182,11 @@ void GView::draw() {
         if (bar != nullptr) bar->draw();
         if (bar != nullptr && effects.flashing(side)) {
             // Drawn again over itself, its colour added: the surface at the
-            // same depth passes GL_LEQUAL. The effects' own blending, so
-            // that the driver meets no state of the effects' it has not
-            // met already.
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-            glDepthMask(GL_FALSE);
+            // same depth passes GL_LEQUAL. In the effects' own state, so
+            // that the driver meets no state it has not met already.
+            GEffects::beginLight();
             bar->draw();
-            glDepthMask(GL_TRUE);
-            glDisable(GL_BLEND);
+            GEffects::endLight();
         }
         glPopMatrix();
     }

@@ -38,7 +38,7 @@ MVictory::Lettering MVictory::letteringFor(const MatchResult& result) {
 }
 
 MVictory::MVictory(HApplication* application, const MatchResult& result)
-    : result(result), application(application), image(-1), elapsed(0), text(nullptr) {
+    : result(result), application(application), image(-1), elapsed(0), text(nullptr), says(letteringFor(result)) {
     image = theTextureStore.load(pictureFor(this->result));
     text = new (std::nothrow) MText();
 }
@@ -71,7 +71,6 @@ void MVictory::draw() {
     // 535 from 265 down, "press any key" at 440. A 5:4 window spreads the
     // art some 7 % further in frame units: the columns keep 215 and more
     // from the middle, above the big word. Sides by GSide.
-    const Lettering says = letteringFor(result);
     const MFrame f = MFrame::ofViewport();
     const float middle = f.width / 2.0f;
     static const char* const SHIP[2] = {"LEFT SHIP", "RIGHT SHIP"};

@@ -58,4 +58,5 @@ public:
     int32_t image;    // texture index, -1 when none
     int32_t elapsed;  // ms of delivered updates; the dropped first one is not counted
     MText* text;      // owned; null without memory, and the picture shows alone
+    Lettering says;   // letteringFor(result), made once
 };
