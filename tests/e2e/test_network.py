@@ -120,6 +120,9 @@ class Network(GameTestCase):
                            name="network-%s-match" % ("host" if g is host else "join"))
         wait_for(lambda: all(os.path.exists(os.path.join(g.dir, "lastmatch.vkr")) for g in (host, join)),
                  MATCH_S, "both matches end")
+        # The wreck plays for 1.5 s once the match is kept, and a key would
+        # cut it short: the result screen comes after it.
+        time.sleep(2.0)
         # The same result screen on both, and no menu.
         results = []
         try:
