@@ -160,9 +160,9 @@ class Sound(GameTestCase):
         while time.time() < deadline and Audio(self.audio).longest_level(started) < RATE // 2:
             time.sleep(2)
         self.assertGreaterEqual(Audio(self.audio).longest_level(started), RATE // 2, "no end was heard")
-        # The result screen takes any key after a second, but not m, which
-        # is the shell's.
-        time.sleep(1.5)
+        # The wreck plays 1.5 s from the end's sound; then the result screen
+        # takes any key after a second, but not m, which is the shell's.
+        time.sleep(3.0)
         g.point_into_window()
         result = g.screenshot()
         g.key("m")

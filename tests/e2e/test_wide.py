@@ -118,9 +118,11 @@ class WideWindows(GameTestCase):
             g.x(["xdotool", "windowmove", "--sync", g.window] + [str(v) for v in self.PLACES[size]])
 
     def wait_results(self, games, matches, timeout):
-        """Polls every match in turn until each shows its result."""
+        """Polls every match in turn until each shows its result: unlike the
+        match, and still from one poll to the next (a wreck moves)."""
         deadline = time.time() + timeout
         results = {}
+        previous = {}
         while len(results) < len(games):
             if time.time() > deadline:
                 for size, g in games.items():
@@ -131,8 +133,10 @@ class WideWindows(GameTestCase):
             for size, g in games.items():
                 if size not in results:
                     image = g.screenshot()
-                    if unlike(image, matches[size], 0.05):
+                    if (unlike(image, matches[size], 0.05) and size in previous
+                            and not unlike(image, previous[size], 0.0)):
                         results[size] = image
+                    previous[size] = image
             time.sleep(0.5)
         return results
 
