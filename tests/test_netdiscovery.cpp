@@ -26,8 +26,8 @@ TEST(NetDiscovery, DatagramsAsTypedAndEveryFieldOutOfRange) {
     NDiscoveryMessage m;
     std::string why;
     ASSERT_TRUE(decodeDiscovery(answer.data(), answer.size(), m, why)) << why;
-    EXPECT_EQ(std::make_tuple(m.kind, m.stamp, m.protocol, m.gamePort, m.free, std::string(m.gameVersion)),
-              std::make_tuple(vkd::ANSWER, 0x01020304u, uint16_t(2), uint16_t(27183), false, std::string("1.2")));
+    EXPECT_EQ(std::make_tuple(m.kind, m.stamp, m.protocol, m.gamePort, m.stage, std::string(m.gameVersion)),
+              std::make_tuple(vkd::ANSWER, 0x01020304u, uint16_t(2), uint16_t(27183), vkn::Stage::MENU, std::string("1.2")));
     uint8_t again[vkd::MAX_DATAGRAM];
     EXPECT_EQ(std::vector<uint8_t>(again, again + encodeDiscovery(m, again)), answer);
 
@@ -49,7 +49,8 @@ TEST(NetDiscovery, DatagramsAsTypedAndEveryFieldOutOfRange) {
         {with(11, {0}), "taken"},  // port 0x6A00
         {with(11, {0, 0}), "answer port 0 out of range"},
         {with(13, {1}), "taken"},
-        {with(13, {2}), "answer free 2 out of range"},
+        {with(13, {2}), "taken"},  // in a match
+        {with(13, {3}), "answer state 3 out of range"},
         {with(14, {0}), "version text of 0 bytes out of range"},
         {with(14, {32}), "version text of 32 bytes out of range"},
         {with(14, {4}), "truncated answer"},

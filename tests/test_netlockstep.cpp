@@ -15,6 +15,8 @@
 #include "game/gmatch.h"
 #include "net/nlockstep.h"
 #include "net/nmatch.h"
+#include "net/ntranscript.h"
+#include "net/nwatch.h"
 
 namespace {
 
@@ -41,6 +43,56 @@ struct Packet {
     std::vector<uint8_t> bytes;
 };
 
+// `m` through the real encoder onto a link, delayed, lost, duplicated and
+// jittered as `link` and `random` say; `back` takes the way back.
+void post(std::vector<Packet>& inFlight, GRandom& random, const Conditions& link, bool back, uint32_t now, int32_t to,
+          const NMessage& m) {
+    uint8_t bytes[vkn::MAX_MESSAGE];
+    const size_t size = encodeMessage(m, bytes);
+    const int32_t copies = random.next() % 100 < link.duplicatePercent ? 2 : 1;
+    for (int32_t c = 0; c < copies; c++) {
+        if (random.next() % 100 < link.lossPercent) continue;
+        const int32_t jitter = link.jitterMs > 0 ? random.next() % (2 * link.jitterMs + 1) - link.jitterMs : 0;
+        const int32_t after = (back && link.backMs >= 0 ? link.backMs : link.delayMs) + jitter + c * 3;
+        inFlight.push_back({now + static_cast<uint32_t>(after < 0 ? 0 : after), to, {bytes, bytes + size}});
+    }
+}
+
+// The packets of `inFlight` due by `now`, decoded, oldest first.
+std::vector<std::pair<int32_t, NMessage>> arrivals(std::vector<Packet>& inFlight, uint32_t now, std::string& refused) {
+    std::vector<std::pair<int32_t, NMessage>> due;
+    for (size_t i = 0; i < inFlight.size();) {
+        if (inFlight[i].dueMs > now) {
+            i++;
+            continue;
+        }
+        NMessage m;
+        std::string why;
+        if (decodeMessage(inFlight[i].bytes.data(), inFlight[i].bytes.size(), m, why)) {
+            due.emplace_back(inFlight[i].to, m);
+        } else {
+            refused = why;
+        }
+        inFlight.erase(inFlight.begin() + static_cast<long>(i));
+    }
+    return due;
+}
+
+// A spectator of the host from `joinMs` on, on a link of its own: the
+// host's feed of it, and its own world played from what arrives.
+struct Watcher {
+    Conditions link;
+    uint32_t joinMs;
+    GRandom random;
+    NFeed feed;
+    NWatched heard;
+    GMatch game;
+    NWatch watch;
+    std::vector<Packet> inFlight;  // to 0: the host; to 1: the spectator
+    bool joined = false;
+    Watcher(const Conditions& c, uint32_t joinMs) : link(c), joinMs(joinMs), random(c.seed) {}
+};
+
 struct Duel {
     Side sides[2];  // host (left), joiner (right)
     std::vector<Packet> inFlight;
@@ -48,10 +100,14 @@ struct Duel {
     Conditions link;
     uint32_t now = 0;
     std::string refused;
+    uint32_t seed;
+    ControllerChoice choices[2];
+    NTranscript transcript;  // the host's, as its spectators are fed
+    std::vector<std::unique_ptr<Watcher>> watchers;
 
     Duel(const Conditions& c, uint32_t matchSeed, ControllerChoice left, ControllerChoice right, uint8_t delay,
          bool synctest = false)
-        : random(c.seed), link(c) {
+        : random(c.seed), link(c), seed(matchSeed), choices{left, right} {
         for (int32_t i = 0; i < 2; i++) {
             sides[i].game.setUp(matchSeed, left, right);
             sides[i].lock.start(delay);
@@ -62,34 +118,39 @@ struct Duel {
 
     void send(int32_t from) {
         NMessage m;
-        if (!sides[from].lock.makeInput(m)) return;
-        uint8_t bytes[vkn::MAX_MESSAGE];
-        const size_t size = encodeMessage(m, bytes);
-        const int32_t copies = random.next() % 100 < link.duplicatePercent ? 2 : 1;
-        for (int32_t c = 0; c < copies; c++) {
-            if (random.next() % 100 < link.lossPercent) continue;
-            const int32_t jitter = link.jitterMs > 0 ? random.next() % (2 * link.jitterMs + 1) - link.jitterMs : 0;
-            const int32_t after = (from == 1 && link.backMs >= 0 ? link.backMs : link.delayMs) + jitter + c * 3;
-            inFlight.push_back({now + static_cast<uint32_t>(after < 0 ? 0 : after), 1 - from, {bytes, bytes + size}});
+        if (sides[from].lock.makeInput(m)) post(inFlight, random, link, from == 1, now, 1 - from, m);
+    }
+
+    // One millisecond of a spectator: what is due arrives both ways, the
+    // host sends what its feed says, the spectator acknowledges and plays.
+    void watch(Watcher& w) {
+        if (!w.joined) {
+            if (now < w.joinMs) return;
+            w.joined = true;
+            w.feed.start(1, now);
+            w.heard.start(1);
+            w.game.setUp(seed, choices[0], choices[1]);
+            w.watch.setUp(&w.game, &w.heard);
         }
+        for (const auto& [to, m] : arrivals(w.inFlight, now, refused)) {
+            std::string why;
+            if (!(to == 0 ? w.feed.takeAck(m, why) : w.heard.take(m, why))) refused = why;
+        }
+        NMessage out[NFeed::BURST];
+        const int32_t n = w.feed.due(transcript, now, out, NFeed::BURST);
+        for (int32_t i = 0; i < n; i++) post(w.inFlight, w.random, w.link, false, now, 1, out[i]);
+        NMessage ack;
+        if (w.heard.ackDue(now, ack)) post(w.inFlight, w.random, w.link, true, now, 0, ack);
+        w.watch.advance(1);
     }
 
     // One millisecond of both games: what is due arrives, each advances,
     // each sends its newest tick, or repeats itself after 50 ms without one.
     void millisecond() {
         now++;
-        for (size_t i = 0; i < inFlight.size();) {
-            if (inFlight[i].dueMs > now) {
-                i++;
-                continue;
-            }
-            NMessage m;
+        for (const auto& [to, m] : arrivals(inFlight, now, refused)) {
             std::string why;
-            const Packet p = inFlight[i];
-            inFlight.erase(inFlight.begin() + static_cast<long>(i));
-            if (!decodeMessage(p.bytes.data(), p.bytes.size(), m, why) || !sides[p.to].lock.takeInput(m, why)) {
-                refused = why;
-            }
+            if (!sides[to].lock.takeInput(m, why)) refused = why;
         }
         for (int32_t i = 0; i < 2; i++) {
             Side& s = sides[i];
@@ -106,12 +167,29 @@ struct Duel {
                 s.lastSentMs = now;
             }
         }
+        transcript.follow(sides[0].lock, SIDE_LEFT);
+        for (auto& w : watchers) watch(*w);
     }
 
     bool over() const {
+        for (const auto& w : watchers) {
+            if (!w->game.world.over) return false;
+        }
         return sides[0].game.world.over && sides[1].game.world.over && sides[0].match.settled() && sides[1].match.settled();
     }
 };
+
+// The replay's file as the game writes it.
+std::string fileOf(const GReplay& replay) {
+    char* bytes = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&bytes, &size);
+    writeReplay(out, replay);
+    fclose(out);
+    std::string file(bytes, size);
+    free(bytes);
+    return file;
+}
 
 uint32_t eventsOf(const GReplay& replay) {
     GMatch straight;
@@ -181,6 +259,31 @@ TEST(NetLockstep, BothWorldsPlayTheSameMatchWhateverTheLinkDoes) {
             EXPECT_EQ(duel.sides[0].match.waitedMs + duel.sides[1].match.waitedMs, 0u);
             for (const Side& s : duel.sides) EXPECT_EQ(s.heard, events) << "an event heard again";
         }
+    }
+}
+
+// Spectators of the host watch over links of their own: one from the first
+// tick, one that joins 20 s into the match, one through loss, repeats and
+// unequal delays. Each plays the players' match to the last bit and keeps
+// the very file the players keep; the late one steps through what it
+// missed unseen, and the others never need to.
+TEST(NetLockstep, SpectatorsKeepThePlayersMatchFromTickOneWhenEverTheyJoin) {
+    Duel duel({40, 10, 2, 0, 21}, 4242, CHOICE_ACE, CHOICE_PILOT, 0);
+    duel.watchers.emplace_back(new Watcher({5, 2, 0, 0, 31}, 0));
+    duel.watchers.emplace_back(new Watcher({20, 5, 0, 0, 32}, 20000));
+    duel.watchers.emplace_back(new Watcher({120, 40, 15, 5, 33, 10}, 3000));
+    while (!duel.over() && duel.now < 30u * 60u * 1000u) duel.millisecond();
+    ASSERT_TRUE(duel.over());
+    EXPECT_EQ(duel.refused, "");
+    const std::string kept = fileOf(duel.sides[0].game.replay(vkr::END_FINISHED));
+    EXPECT_EQ(fileOf(duel.sides[1].game.replay(vkr::END_FINISHED)), kept);
+    ASSERT_GT(duel.sides[0].game.world.endMs, 30000u) << "the late spectator joined a match under way";
+    for (const auto& w : duel.watchers) {
+        SCOPED_TRACE("spectator from " + std::to_string(w->joinMs) + " ms");
+        EXPECT_EQ(fileOf(w->game.replay(vkr::END_FINISHED)), kept);
+        EXPECT_EQ(w->game.world.stateHash(), duel.sides[0].game.world.stateHash());
+        EXPECT_FALSE(w->feed.fellBehind(duel.transcript, duel.now));
+        EXPECT_EQ(w->watch.skippedTicks > 0, w->joinMs == 20000u);
     }
 }
 

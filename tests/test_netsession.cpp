@@ -3,7 +3,9 @@
 // on as the protocol says, always with its notice.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,6 +66,13 @@ std::vector<uint8_t> bytesOf(const NMessage& m) {
     return std::vector<uint8_t>(bytes, bytes + encodeMessage(m, bytes));
 }
 
+std::vector<uint8_t> ask(vkn::Role role) {
+    NMessage m;
+    m.kind = vkn::Kind::ASK;
+    m.role = role;
+    return bytesOf(m);
+}
+
 // Services everything until `done` holds or 10 s have passed.
 template <typename Done>
 bool serviceUntil(Done done, NSession& a, RawPeer* raw = nullptr, NSession* b = nullptr) {
@@ -95,11 +104,12 @@ TEST(NetSession, StrangersAndBadPacketsNeverTakeTheHostOffTheNetwork) {
     } cases[] = {
         {{}, bytesOf(older),
          "Refused a player: the other game is version " VEKTORAK_VERSION " (protocol 1), this one is " VEKTORAK_VERSION
-         " (protocol 2).",
+         " (protocol 3).",
          vkn::Kind::REFUSE},
         {{}, {0}, "Dropped a stranger who sent a bad packet (unknown kind 0).", vkn::Kind::PING},
         {{}, {6, 0, 1, 0, 0, 0, 1, 0}, "Dropped a stranger who sent a bad packet (truncated input).", vkn::Kind::PING},
         {{}, {5, 0, 0, 0, 0, 0, 1, 0, 0}, "Dropped a stranger who sent a bad packet (unexpected start).", vkn::Kind::PING},
+        {{}, ask(vkn::Role::SPECTATOR), "Dropped a stranger who sent a bad packet (unexpected ask).", vkn::Kind::PING},
         {{}, std::vector<uint8_t>(513, 7), "Dropped a stranger who sent a bad packet (a packet of 513 bytes, over the "
          "limit of 512).", vkn::Kind::PING},
         {bytesOf(hello), {4, 5, 0}, "The other player sent a bad packet (menu choice 5 out of range); the connection "
@@ -114,6 +124,7 @@ TEST(NetSession, StrangersAndBadPacketsNeverTakeTheHostOffTheNetwork) {
         ASSERT_TRUE(serviceUntil([&] { return host.state() == NSession::State::GREETING; }, host, &stranger));
         if (!c.hello.empty()) {
             stranger.send(c.hello);
+            stranger.send(ask(vkn::Role::EITHER));
             ASSERT_TRUE(serviceUntil([&] { return host.connected(); }, host, &stranger));
         }
         stranger.send(c.bad);
@@ -199,4 +210,53 @@ TEST(NetSession, OutOfStepEndsTheMatchOnBothSidesOnce) {
         EXPECT_EQ(side->notice(), "The match went out of step.");
         EXPECT_TRUE(side->connected());
     }
+}
+
+// A game serves MAX_SPECTATORS spectators and tells the next that it has no
+// room; a spectator that sends anything but acknowledgements is dropped,
+// alone, and the players stay connected.
+TEST(NetSession, SpectatorsAreHeldToTheirNumberAndTheirRole) {
+    NSession host, joiner;
+    const uint16_t port = freePort(30);
+    ASSERT_TRUE(host.host(port, true));
+    ASSERT_TRUE(joiner.join("127.0.0.1", port));
+    std::vector<std::unique_ptr<NSession>> crowd;
+    for (int32_t i = 0; i < vkn::MAX_SPECTATORS + 1; i++) {
+        crowd.emplace_back(new NSession());
+        ASSERT_TRUE(crowd.back()->watch("127.0.0.1", port));
+    }
+    RawPeer* raw = nullptr;
+    auto all = [&](auto done) {
+        return serviceUntil([&] {
+            for (auto& s : crowd) s->service();
+            return done();
+        }, host, raw, &joiner);
+    };
+    ASSERT_TRUE(all([&] {
+        return joiner.connected() && std::all_of(crowd.begin(), crowd.end(), [](auto& s) { return s->watching() || !s->open(); });
+    }));
+    EXPECT_EQ(host.watchers(), vkn::MAX_SPECTATORS);
+    EXPECT_EQ(host.status(), "Hosting: you fly the left ship, 32 watching");
+    const auto refused = std::find_if(crowd.begin(), crowd.end(), [](auto& s) { return !s->open(); });
+    ASSERT_NE(refused, crowd.end());
+    EXPECT_EQ((*refused)->notice(), "The game has no room for more spectators.");
+    ASSERT_TRUE(all([&] { return crowd[0]->watchers() == vkn::MAX_SPECTATORS; })) << "the spectators hear how many watch";
+    crowd.erase(refused);
+    crowd.pop_back();  // goes, and makes room
+
+    RawPeer junk(port);
+    raw = &junk;
+    ASSERT_TRUE(all([&] { return host.watchers() == vkn::MAX_SPECTATORS - 1 && junk.host->connectedPeers > 0; }));
+    junk.send(bytesOf(greeting(vkn::Kind::HELLO)));
+    junk.send(ask(vkn::Role::SPECTATOR));
+    ASSERT_TRUE(all([&] { return host.watchers() == vkn::MAX_SPECTATORS; }));
+    NMessage ready;
+    ready.kind = vkn::Kind::MENU;
+    ready.ready = true;
+    junk.send(bytesOf(ready));
+    ASSERT_TRUE(all([&] { return host.watchers() == vkn::MAX_SPECTATORS - 1; }));
+    EXPECT_EQ(host.notice(), "Dropped a spectator who sent a bad packet (unexpected menu).");
+    EXPECT_FALSE(host.remoteReady());
+    EXPECT_TRUE(host.connected() && joiner.connected());
+    EXPECT_TRUE(crowd[0]->watching());
 }

@@ -18,6 +18,11 @@
 
 namespace {
 
+// The state byte's values, which began as "free" (0 or 1).
+uint8_t stateByte(vkn::Stage stage) {
+    return stage == vkn::Stage::WAITING ? 1 : stage == vkn::Stage::MATCH ? 2 : 0;
+}
+
 // Datagrams taken in one service: a flood waits for the next pass.
 constexpr int32_t DATAGRAMS_PER_SERVICE = 64;
 
@@ -51,7 +56,7 @@ size_t encodeDiscovery(const NDiscoveryMessage& m, uint8_t* out) {
     if (m.kind == vkd::ANSWER) {
         w.u16(m.protocol);
         w.u16(m.gamePort);
-        w.u8(m.free ? 1 : 0);
+        w.u8(stateByte(m.stage));
         writeVersionText(w, m.gameVersion);
     }
     memcpy(out, w.data().data(), w.size());
@@ -71,11 +76,11 @@ bool decodeDiscovery(const uint8_t* data, size_t size, NDiscoveryMessage& m, std
     if (m.kind == vkd::ANSWER) {
         m.protocol = r.u16();
         m.gamePort = r.u16();
-        const uint8_t free = r.u8();
+        const uint8_t state = r.u8();
         if (!r.ok()) return fail(why, "truncated answer");
         if (m.gamePort == 0) return fail(why, "answer port 0 out of range");
-        if (free > 1) return fail(why, "answer free " + std::to_string(free) + " out of range");
-        m.free = free == 1;
+        if (state > 2) return fail(why, "answer state " + std::to_string(state) + " out of range");
+        m.stage = state == 1 ? vkn::Stage::WAITING : state == 2 ? vkn::Stage::MATCH : vkn::Stage::MENU;
         if (!readVersionText(r, m.gameVersion, why)) return why.empty() ? fail(why, "truncated answer") : false;
     } else if (m.kind != vkd::REQUEST) {
         return fail(why, "unknown kind " + std::to_string(m.kind));
@@ -123,7 +128,7 @@ bool NDiscoveryAnswerer::open(uint16_t gamePort) {
     return true;
 }
 
-void NDiscoveryAnswerer::service(bool free) {
+void NDiscoveryAnswerer::service(vkn::Stage stage) {
     if (socket < 0) return;
     for (int32_t i = 0; i < DATAGRAMS_PER_SERVICE; i++) {
         uint8_t bytes[vkd::MAX_DATAGRAM + 1];
@@ -139,7 +144,7 @@ void NDiscoveryAnswerer::service(bool free) {
         answer.kind = vkd::ANSWER;
         answer.stamp = request.stamp;
         answer.gamePort = game;
-        answer.free = free;
+        answer.stage = stage;
         strncpy(answer.gameVersion, gameVersion(), vkn::MAX_VERSION_TEXT);
         uint8_t out[vkd::MAX_DATAGRAM];
         const size_t length = encodeDiscovery(answer, out);
@@ -207,7 +212,7 @@ void NDiscoveryFinder::service(uint32_t now) {
         known->rttMs = static_cast<int32_t>(rtt);
         known->protocol = answer.protocol;
         known->gameVersion = answer.gameVersion;
-        known->free = answer.free;
+        known->stage = answer.stage;
         known->heardAt = now;
     }
     found.erase(std::remove_if(found.begin(), found.end(),

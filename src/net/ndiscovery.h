@@ -2,14 +2,20 @@
 //
 // A game on the network screen broadcasts a REQUEST every second to UDP
 // port vkd::PORT; every hosting game answers the sender with an ANSWER:
-// its protocol and game versions, its game port, and whether it is free.
+// its protocol and game versions, its game port, and where it stands:
+// waiting for a player, both players in the menu, or a match under way.
 // The round trip is the answer's echo of the request's stamp.
 //
 //   kind      fields (little-endian, nothing after them)
 //   REQUEST   magic u32, kind u8 (1), stamp u32
 //   ANSWER    magic u32, kind u8 (2), stamp u32, protocol u16, game port
-//             u16 (1..65535), free u8 (0|1), game version (u8 length
-//             1..vkn::MAX_VERSION_TEXT, printable ASCII)
+//             u16 (1..65535), state u8 (0 both players in the menu, 1
+//             waiting for a player, 2 a match under way), game version (u8
+//             length 1..vkn::MAX_VERSION_TEXT, printable ASCII)
+//
+// The state byte was once "free" (0 or 1, the same meanings): a game of
+// that time still lists a newer one as taken or free, and leaves it out
+// while it plays a match.
 //
 // Datagrams are hostile input like every packet: decodeDiscovery reads
 // nothing past its size and refuses any other length or value. A flood
@@ -51,7 +57,7 @@ struct NDiscoveryMessage {
     // ANSWER
     uint16_t protocol = vkn::PROTOCOL;
     uint16_t gamePort = vkn::DEFAULT_PORT;
-    bool free = true;
+    vkn::Stage stage = vkn::Stage::WAITING;
     char gameVersion[vkn::MAX_VERSION_TEXT + 1] = {};
 };
 
@@ -69,8 +75,10 @@ struct NFoundGame {
     int32_t rttMs = 0;
     uint16_t protocol = 0;
     std::string gameVersion;
-    bool free = false;
+    vkn::Stage stage = vkn::Stage::MENU;
     uint32_t heardAt = 0;
+    // Waiting for a player: it can be joined.
+    bool free() const { return stage == vkn::Stage::WAITING; }
     // Same protocol and game version as this game.
     bool joinable() const;
 };
@@ -87,8 +95,8 @@ public:
     // reason on standard error, when the discovery port cannot be had (the
     // game is then not found, and can still be joined by its address).
     bool open(uint16_t gamePort);
-    // Answers what has come; `free` while no player is in.
-    void service(bool free);
+    // Answers what has come, saying the game's `stage`.
+    void service(vkn::Stage stage);
     uint32_t answered() const { return answers; }
 
 private:

@@ -277,9 +277,13 @@ bool NMatch::stepped(GMatch& m) {
 bool NMatch::settled() const { return match->ended() && confirmed >= playedTick(); }
 
 void NMatch::settle() {
-    if (snapshots == nullptr || confirmed >= playedTick()) return;
-    const Snapshot& s = snapshots[confirmed % SNAPSHOTS];
-    if (s.tick == confirmed) match->restore(s.state);
+    if (snapshots != nullptr && confirmed < playedTick()) {
+        const Snapshot& s = snapshots[confirmed % SNAPSHOTS];
+        if (s.tick == confirmed) match->restore(s.state);
+    }
+    // The match is kept as it now stands: the spectators keep the same.
+    const GWorld& world = match->world;
+    if (session != nullptr) session->matchKept(world.over ? world.endMs : world.elapsedMs, world.over);
 }
 
 void NMatch::resume() {

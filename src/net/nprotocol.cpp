@@ -14,6 +14,9 @@ static_assert(vkn::FLAG_MASK == vkr::FLAG_MASK, "a tick's byte carries the game'
 static_assert((vkn::PAUSE_BIT & vkr::FLAG_MASK) == 0, "the pause bit is none of the flags");
 static_assert(vkn::CHOICES == CONTROLLER_KIND_COUNT, "the menu may send every kind of controller");
 static_assert(vkn::MAX_TICK >= GMatch::LONGEST_MS / GShip::PERIOD_MS, "every tick of the longest match can be sent");
+static_assert(vkn::MAX_WATCH_MATCH_TICKS == GMatch::LONGEST_MS / GShip::PERIOD_MS,
+              "a spectator holds every tick of the longest match, and no more");
+static_assert(vkn::MAX_SPECTATORS < 256, "the watchers fit their byte");
 
 #ifndef VEKTORAK_VERSION
 #define VEKTORAK_VERSION "0"
@@ -34,6 +37,11 @@ const char* kindName(vkn::Kind kind) {
     case vkn::Kind::RESUME: return "resume";
     case vkn::Kind::LEAVE: return "leave";
     case vkn::Kind::OUT_OF_STEP: return "out-of-step";
+    case vkn::Kind::ASK: return "ask";
+    case vkn::Kind::STATUS: return "status";
+    case vkn::Kind::FLAGS: return "flags";
+    case vkn::Kind::ACK: return "acknowledgement";
+    case vkn::Kind::END: return "end";
     }
     return "?";
 }
@@ -56,6 +64,17 @@ bool readVersions(HByteReader& r, NMessage& m, std::string& why) {
 bool choiceOk(uint8_t choice, const char* what, std::string& why) {
     if (choice < vkn::CHOICES) return true;
     return fail(why, std::string(what) + " choice " + std::to_string(choice) + " out of range");
+}
+
+bool flagsOk(uint8_t flags, const char* what, std::string& why) {
+    if ((flags & ~(vkn::FLAG_MASK | vkn::PAUSE_BIT)) == 0) return true;
+    return fail(why, std::string(what) + " flags " + std::to_string(flags) + " out of range");
+}
+
+// A byte that must be one of `count` values from 0, named `what` if not.
+bool belowOk(uint8_t value, uint8_t count, const char* what, std::string& why) {
+    if (value < count) return true;
+    return fail(why, std::string(what) + " " + std::to_string(value) + " out of range");
 }
 
 }  // namespace
@@ -109,6 +128,36 @@ size_t encodeMessage(const NMessage& m, uint8_t* out) {
     case vkn::Kind::WELCOME:
         w.u32(m.magic);
         writeVersions(w, m);
+        // A welcome of another protocol is never sent: the hello was refused.
+        if (m.kind == vkn::Kind::WELCOME && m.protocol == vkn::PROTOCOL) w.u8(static_cast<uint8_t>(m.role));
+        break;
+    case vkn::Kind::ASK:
+        w.u8(static_cast<uint8_t>(m.role));
+        break;
+    case vkn::Kind::STATUS:
+        w.u8(static_cast<uint8_t>(m.stage));
+        w.u8(m.watchers);
+        w.u8(m.leftChoice);
+        w.u8(m.rightChoice);
+        w.u8(m.readyBits);
+        break;
+    case vkn::Kind::FLAGS: {
+        w.u8(m.match);
+        w.u32(m.newest);
+        w.u32(m.firstTick);
+        const uint8_t count = m.count > vkn::MAX_WATCH_TICKS ? vkn::MAX_WATCH_TICKS : m.count;
+        w.u8(count);
+        w.bytes(m.flags, 2u * count);
+        break;
+    }
+    case vkn::Kind::ACK:
+        w.u8(m.match);
+        w.u32(m.ack);
+        break;
+    case vkn::Kind::END:
+        w.u8(m.match);
+        w.u8(static_cast<uint8_t>(m.end));
+        w.u32(m.endMs);
         break;
     case vkn::Kind::REFUSE:
         w.u8(static_cast<uint8_t>(m.refusal));
@@ -157,7 +206,7 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
     if (data == nullptr || size == 0) return fail(why, "empty packet");
     HByteReader r(data, size);
     const uint8_t kindByte = r.u8();
-    if (kindByte < static_cast<uint8_t>(vkn::Kind::HELLO) || kindByte > static_cast<uint8_t>(vkn::Kind::OUT_OF_STEP)) {
+    if (kindByte < static_cast<uint8_t>(vkn::Kind::HELLO) || kindByte > static_cast<uint8_t>(vkn::Kind::END)) {
         return fail(why, "unknown kind " + std::to_string(kindByte));
     }
     m = NMessage();
@@ -169,11 +218,73 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
         m.magic = r.u32();
         if (r.ok() && m.magic != vkn::MAGIC) return fail(why, "not a Vektorak game (wrong magic)");
         fieldsOk = readVersions(r, m, why);
+        if (fieldsOk && m.kind == vkn::Kind::WELCOME && m.protocol == vkn::PROTOCOL) {
+            const uint8_t role = r.u8();
+            if (r.ok() && role != static_cast<uint8_t>(vkn::Role::LEFT) && role != static_cast<uint8_t>(vkn::Role::RIGHT) &&
+                role != static_cast<uint8_t>(vkn::Role::SPECTATOR)) {
+                return fail(why, "welcome role " + std::to_string(role) + " out of range");
+            }
+            m.role = static_cast<vkn::Role>(role);
+        }
         break;
+    case vkn::Kind::ASK: {
+        const uint8_t role = r.u8();
+        if (r.ok() && !belowOk(role, 4, "asked role", why)) return false;
+        m.role = static_cast<vkn::Role>(role);
+        break;
+    }
+    case vkn::Kind::STATUS: {
+        const uint8_t stage = r.u8();
+        m.watchers = r.u8();
+        m.leftChoice = r.u8();
+        m.rightChoice = r.u8();
+        m.readyBits = r.u8();
+        if (!r.ok()) break;
+        if (!belowOk(stage, 3, "stage", why) || !belowOk(m.watchers, vkn::MAX_SPECTATORS + 1, "watchers", why)) return false;
+        if (!choiceOk(m.leftChoice, "left", why) || !choiceOk(m.rightChoice, "right", why)) return false;
+        if (!belowOk(m.readyBits, 4, "ready bits", why)) return false;
+        m.stage = static_cast<vkn::Stage>(stage);
+        break;
+    }
+    case vkn::Kind::FLAGS: {
+        m.match = r.u8();
+        m.newest = r.u32();
+        m.firstTick = r.u32();
+        m.count = r.u8();
+        if (!r.ok()) break;
+        if (m.newest < 1 || m.newest > vkn::MAX_TICK) return fail(why, "newest tick " + std::to_string(m.newest) + " out of range");
+        if (m.firstTick < 1 || m.firstTick > m.newest) {
+            return fail(why, "flags tick " + std::to_string(m.firstTick) + " out of range");
+        }
+        if (m.count < 1 || m.count > vkn::MAX_WATCH_TICKS) {
+            return fail(why, "flags count " + std::to_string(m.count) + " out of range");
+        }
+        if (m.firstTick - 1 + m.count > m.newest) return fail(why, "flags run past the newest tick");
+        for (uint32_t i = 0; i < 2u * m.count; i++) {
+            m.flags[i] = r.u8();
+            if (r.ok() && !flagsOk(m.flags[i], i % 2 == 0 ? "left" : "right", why)) return false;
+        }
+        break;
+    }
+    case vkn::Kind::ACK:
+        m.match = r.u8();
+        m.ack = r.u32();
+        if (r.ok() && m.ack > vkn::MAX_TICK) return fail(why, "acknowledged tick " + std::to_string(m.ack) + " out of range");
+        break;
+    case vkn::Kind::END: {
+        m.match = r.u8();
+        const uint8_t end = r.u8();
+        m.endMs = r.u32();
+        if (!r.ok()) break;
+        if (!belowOk(end, 2, "end", why)) return false;
+        if (m.endMs > vkr::MAX_END_MS) return fail(why, "end ms " + std::to_string(m.endMs) + " out of range");
+        m.end = static_cast<vkn::End>(end);
+        break;
+    }
     case vkn::Kind::REFUSE: {
         const uint8_t reason = r.u8();
-        if (r.ok() && reason != static_cast<uint8_t>(vkn::Refusal::VERSIONS) &&
-            reason != static_cast<uint8_t>(vkn::Refusal::BUSY)) {
+        if (r.ok() && (reason < static_cast<uint8_t>(vkn::Refusal::VERSIONS) ||
+                       reason > static_cast<uint8_t>(vkn::Refusal::SIDE))) {
             return fail(why, "refusal reason " + std::to_string(reason) + " unknown");
         }
         m.refusal = static_cast<vkn::Refusal>(reason);
@@ -215,9 +326,7 @@ bool decodeMessage(const uint8_t* data, size_t size, NMessage& m, std::string& w
         if (m.firstTick - 1 + m.count > vkn::MAX_TICK) return fail(why, "input ticks run past the last");
         for (uint8_t i = 0; i < m.count; i++) {
             m.flags[i] = r.u8();
-            if (r.ok() && (m.flags[i] & ~(vkn::FLAG_MASK | vkn::PAUSE_BIT)) != 0) {
-                return fail(why, "input flags " + std::to_string(m.flags[i]) + " out of range");
-            }
+            if (r.ok() && !flagsOk(m.flags[i], "input", why)) return false;
         }
         m.ack = r.u32();
         m.checkTick = r.u32();

@@ -11,7 +11,11 @@
 //   kind          channel     fields
 //   HELLO         reliable    magic u32, protocol u16, game version (u8
 //                             length 1..MAX_VERSION_TEXT, printable ASCII)
-//   WELCOME       reliable    the same, the host's
+//   ASK           reliable    role u8 (a Role): what the one who connected
+//                             wants to be; sent right after its HELLO
+//   WELCOME       reliable    magic, protocol and version as in HELLO, then
+//                             role u8 (LEFT, RIGHT or SPECTATOR): the role
+//                             given
 //   REFUSE        reliable    reason u8, then the sender's protocol and game
 //                             version as in HELLO
 //   MENU          reliable    choice u8 (a kind of controller), ready u8 0|1
@@ -26,10 +30,30 @@
 //   RESUME        reliable    -
 //   LEAVE         reliable    - (the match was left with Escape)
 //   OUT_OF_STEP   reliable    tick u32 (1..MAX_TICK)
+//   STATUS        reliable    to a spectator: stage u8 (a Stage), watchers u8
+//                             (0..MAX_SPECTATORS), left choice u8, right
+//                             choice u8, ready u8 (bit 0 left, bit 1 right)
+//   FLAGS         unreliable  to a spectator: match u8, newest u32
+//                             (1..MAX_TICK), first tick u32 (1..newest),
+//                             count u8 (1..MAX_WATCH_TICKS, the last tick no
+//                             later than newest), then per tick the left
+//                             ship's byte and the right ship's (FLAG_MASK and
+//                             PAUSE_BIT only)
+//   ACK           unreliable  from a spectator: match u8, tick u32
+//                             (0..MAX_TICK): it holds every tick up to this
+//   END           reliable    to a spectator: match u8, how u8 (an End), ms
+//                             u32 (0..vkr::MAX_END_MS): where the match was
+//                             kept
 //
 // The match number counts the matches of one connection (round again after
-// 255): an INPUT late from a match before belongs to no match now, since the
-// reliable and unreliable channels keep no order between each other.
+// 255): an INPUT or FLAGS late from a match before belongs to no match now,
+// since the reliable and unreliable channels keep no order between each
+// other.
+//
+// Versions. HELLO keeps the bytes of every protocol before, so that a game
+// of another version always hears the refusal that names both versions:
+// what this protocol added to the greeting travels in ASK, which a game
+// that refused the HELLO never reads.
 #pragma once
 
 #include <cstddef>
@@ -39,7 +63,7 @@
 namespace vkn {
 
 constexpr uint32_t MAGIC = 0x314E4B56;  // "VKN1" on the wire
-constexpr uint16_t PROTOCOL = 2;
+constexpr uint16_t PROTOCOL = 3;
 // Not a well-known port (below 1024), and clear of the ones games and
 // servers commonly claim.
 constexpr uint16_t DEFAULT_PORT = 27183;
@@ -70,6 +94,14 @@ constexpr uint8_t FLAG_MASK = 0x1F;
 constexpr uint8_t PAUSE_BIT = 0x20;
 // Choices the menu can send: one per kind of controller.
 constexpr uint8_t CHOICES = 5;
+// Spectators one game serves at once.
+constexpr uint8_t MAX_SPECTATORS = 32;
+// Ticks of both ships' flags in one FLAGS: 3 s of match in 240 bytes, so
+// that the message stays far under MAX_PACKET.
+constexpr uint8_t MAX_WATCH_TICKS = 120;
+// A match longer than this many ticks is never played (GMatch::LONGEST_MS),
+// so a spectator never holds more of one.
+constexpr uint32_t MAX_WATCH_MATCH_TICKS = 288000;
 
 enum class Kind : uint8_t {
     HELLO = 1,
@@ -83,15 +115,50 @@ enum class Kind : uint8_t {
     RESUME = 9,
     LEAVE = 10,
     OUT_OF_STEP = 11,
+    ASK = 12,
+    STATUS = 13,
+    FLAGS = 14,
+    ACK = 15,
+    END = 16,
 };
 
 enum class Refusal : uint8_t {
     VERSIONS = 1,  // the protocol or the game versions differ
     BUSY = 2,      // the host has a player already
+    FULL = 3,      // the host has MAX_SPECTATORS spectators already
+    SIDE = 4,      // the side asked for is the host's own
 };
 
-// The largest encoded message (an INPUT with MAX_INPUTS flags).
-constexpr size_t MAX_MESSAGE = 1 + 1 + 4 + 1 + MAX_INPUTS + 4 + 4 + 8 + 2;
+// What the one who connects asks to be (ASK), and is given (WELCOME: never
+// EITHER). Who connected to whom decides nothing else: the side a player
+// flies is agreed here, and the left player draws every match's seed.
+enum class Role : uint8_t {
+    LEFT = 0,
+    RIGHT = 1,
+    EITHER = 2,  // a player, on whichever side is free
+    SPECTATOR = 3,
+};
+
+// Where a game stands, for its spectators (STATUS) and for the games that
+// look for one on the local network.
+enum class Stage : uint8_t {
+    WAITING = 0,  // for a player
+    MENU = 1,     // both players choose
+    MATCH = 2,    // a match runs
+};
+
+// How a watched match ended where END says.
+enum class End : uint8_t {
+    FINISHED = 0,  // a ship's health ran out: the spectator's world ends there by itself
+    LEFT = 1,      // left, out of step, or the time was up: kept as left at that ms
+};
+
+// The largest encoded message: a FLAGS with MAX_WATCH_TICKS ticks (an INPUT
+// with MAX_INPUTS flags is shorter).
+constexpr size_t MAX_INPUT_MESSAGE = 1 + 1 + 4 + 1 + MAX_INPUTS + 4 + 4 + 8 + 2;
+constexpr size_t MAX_FLAG_BYTES = 2 * MAX_WATCH_TICKS;
+constexpr size_t MAX_MESSAGE = 1 + 1 + 4 + 4 + 1 + MAX_FLAG_BYTES;
+static_assert(MAX_INPUT_MESSAGE <= MAX_MESSAGE, "every message fits MAX_MESSAGE");
 
 }  // namespace vkn
 
@@ -103,21 +170,34 @@ struct NMessage {
     uint16_t protocol = vkn::PROTOCOL;
     char gameVersion[vkn::MAX_VERSION_TEXT + 1] = {};
     vkn::Refusal refusal = vkn::Refusal::VERSIONS;
+    // WELCOME, ASK
+    vkn::Role role = vkn::Role::EITHER;
     // MENU
     uint8_t choice = 0;
     bool ready = false;
-    // START, INPUT
+    // STATUS; the choices are leftChoice and rightChoice
+    vkn::Stage stage = vkn::Stage::WAITING;
+    uint8_t watchers = 0;
+    uint8_t readyBits = 0;
+    // START, INPUT, FLAGS, ACK, END
     uint8_t match = 0;
     // START
     uint32_t seed = 0;
     uint8_t delay = 0;
     uint8_t leftChoice = 0;
     uint8_t rightChoice = 0;
-    // INPUT; OUT_OF_STEP uses firstTick
+    // INPUT and FLAGS; OUT_OF_STEP uses firstTick. An INPUT's flags are one
+    // byte a tick; a FLAGS's two, left then right.
     uint32_t firstTick = 1;
     uint8_t count = 0;
-    uint8_t flags[vkn::MAX_INPUTS] = {};
+    uint8_t flags[vkn::MAX_FLAG_BYTES] = {};
+    // INPUT, ACK
     uint32_t ack = 0;
+    // FLAGS: the newest tick the sender holds
+    uint32_t newest = 1;
+    // END
+    vkn::End end = vkn::End::FINISHED;
+    uint32_t endMs = 0;
     uint32_t checkTick = 0;
     uint64_t checkHash = 0;
     // How far the sender's ticks ran past this side's on arrival, on

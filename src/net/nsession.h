@@ -1,35 +1,54 @@
-// nsession.h: one game's connection to another over ENet: the handshake, the
-// shared menu, and the messages of their matches.
+// nsession.h: one game's connections to others over ENet: the handshake,
+// the shared menu, the messages of their matches, and the spectators.
 //
-// The host waits for one player on a UDP port and plays the left ship; the
-// one who joins plays the right. Nothing here blocks: service() takes what
-// has arrived, answers it, sends what is due and returns, so that the game
-// goes on drawing and a window close or Escape always works.
+// One ENet host carries every peer. Each peer is its own object (NPeer)
+// with a role agreed in the handshake: the other player, a spectator, or a
+// stranger that has not yet said who it is. A game that hosts waits on a
+// UDP port and takes one other player and up to vkn::MAX_SPECTATORS
+// spectators, before or during a match; one that joins connects to a host
+// and asks to play; one that watches connects and asks to watch.
+//
+// Sides. Who connected to whom decides nothing: the one who connects asks
+// for a role (ASK) and the host gives it (WELCOME). The host asks for its
+// own side when it starts (host(): the left, as the game always had it),
+// and a joiner asks for either; the left player draws each match's seed.
+//
+// Nothing here blocks: service() takes what has arrived, answers it, sends
+// what is due and returns, so that the game goes on drawing and a window
+// close or Escape always works.
 //
 // Leaving. A peer that says goodbye (its game ended or refused) is gone at
 // once. One that falls silent (killed, or its network gone) is given up
 // after SILENCE_MS without a packet: every state sends something at least
-// every PING_MS, so silence means the other side is no longer there.
+// every PING_MS, and a spectator acknowledges at least every
+// NWatched::ACK_KEEPALIVE_MS, so silence means the other side is no longer
+// there.
 //
 // What happened. The session tells the application what came of the
-// connection through takeEvent: a match agreed on, the other side ending
-// the pause, the match over without a result (left by the other side, or out
-// of step), the connection gone. Each is handed out once, and the notice
-// says in a sentence what it was; the application reacts in one place.
+// connection through takeEvent: a match agreed on (or, for a spectator, a
+// match to watch), the other side ending the pause, the match over without
+// a result (left by the other side, or out of step), the connection gone.
+// Each is handed out once, and the notice says in a sentence what it was;
+// the application reacts in one place.
 //
 // Hostility. Every packet is decoded and range-checked (nprotocol.h), and a
-// packet that is malformed, or that makes no sense in the state it arrives
-// in, ends that connection with a notice. A host goes on waiting for
-// players afterwards: a stranger's bad packet before its hello costs only
-// the stranger's connection, and a player who left, went silent or sent
-// nonsense leaves the port open for the next. ENet itself is held to small
-// packets (MAX_PACKET) and little waiting data, so that a peer cannot make
-// this game allocate without bound.
+// packet that is malformed, or that makes no sense from its peer in the
+// state it arrives in, ends that peer's connection with a notice, and only
+// that peer's: a stranger's bad packet costs the stranger, a spectator's
+// the spectator, and a spectator never sends anything but its hello, its
+// ask and acknowledgements. A host goes on waiting for players afterwards.
+// ENet itself is held to small packets (MAX_PACKET) and little waiting data
+// a peer, so that a peer cannot make this game allocate without bound.
+//
+// Spectators never slow the players: nothing the players' match waits for
+// comes from a spectator, what each is sent is bounded a pass
+// (ntranscript.h), and one that cannot keep up is dropped with a message.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "game/matchresult.h"
 #include "game/gevent.h"
@@ -37,11 +56,13 @@
 #include "net/nlockstep.h"
 #include "net/nprotocol.h"
 #include "net/nrouter.h"
+#include "net/ntranscript.h"
+#include "net/nwatch.h"
 
 struct _ENetHost;
 struct _ENetPeer;
 
-// What both games start a match with.
+// What a game starts a match with (a spectator: the match it watches).
 struct NStart {
     uint32_t seed = 0;
     uint8_t delay = 0;
@@ -50,6 +71,19 @@ struct NStart {
     // Milliseconds this side waits before its first step: the host waits
     // half the round trip, the time the start takes to reach the other.
     int32_t holdMs = 0;
+};
+
+// One remote game, as this one knows it.
+struct NPeer {
+    enum class Role { STRANGER, PLAYER, SPECTATOR };
+    _ENetPeer* link = nullptr;
+    Role role = Role::STRANGER;
+    bool helloHeard = false;
+    bool incoming = false;    // it connected to this game
+    uint32_t since = 0;       // connected at
+    uint32_t lastHeard = 0;
+    uint32_t lastAck = 0;     // a spectator's, as sent to it
+    NFeed feed;               // a spectator's
 };
 
 class NSession {
@@ -66,13 +100,17 @@ public:
     // What ENet itself takes in (larger packets it drops unseen).
     static constexpr size_t ENET_PACKET_LIMIT = 4 * MAX_PACKET;
     static constexpr int32_t RTT_SAMPLES = 20;
+    // ENet's peers: the other player, the spectators, and room to tell a
+    // few more that the game has none.
+    static constexpr size_t MAX_PEERS = 1 + vkn::MAX_SPECTATORS + 7;
 
     enum class State {
         CLOSED,     // no connection: the game is a local one
         WAITING,    // host: waiting for a player
-        JOINING,    // joiner: connecting
+        JOINING,    // joiner or spectator: connecting
         GREETING,   // connected, the handshake under way
-        CONNECTED,  // both games in the shared menu or a match
+        CONNECTED,  // both players in the shared menu or a match
+        WATCHING,   // a spectator, welcomed
     };
 
     // What happened, for the application (takeEvent).
@@ -80,40 +118,47 @@ public:
         REMOTE_RESUMED,  // the other side ended the pause
         MATCH_LEFT,      // the match ends without a result; `notice` says why
         CLOSED,          // the connection is gone; `notice` says why
-        MATCH_STARTED,   // both ready: a match starts now, as `start` says
+        MATCH_STARTED,   // a match starts now, as `start` says (a spectator: one to watch)
     };
 
     NSession();
-    // Says goodbye to the other side, if any, and closes the socket.
+    // Says goodbye to every peer and closes the socket.
     ~NSession();
     NSession(const NSession&) = delete;
     NSession& operator=(const NSession&) = delete;
 
-    // Waits for a player on UDP `port` of every address of this machine,
-    // answers the games looking for one on the local network, and asks the
-    // router to forward the port (`loopbackOnly`: 127.0.0.1 only, and
-    // neither of the two, for tests). False, with a notice, when the port
-    // cannot be had.
+    // Waits for a player and spectators on UDP `port` of every address of
+    // this machine, answers the games looking for one on the local network,
+    // and asks the router to forward the port (`loopbackOnly`: 127.0.0.1
+    // only, and neither of the two, for tests). Flies the left ship. False,
+    // with a notice, when the port cannot be had.
     bool host(uint16_t port, bool loopbackOnly = false);
-    // Connects to `hostName` (a name or a dotted address) on `port`. False,
-    // with a notice, for a name that cannot be resolved.
+    // Connects to `hostName` (a name or a dotted address) on `port` and asks
+    // to play, on whichever side is free. False, with a notice, for a name
+    // that cannot be resolved.
     bool join(const char* hostName, uint16_t port);
+    // The same, asking to watch.
+    bool watch(const char* hostName, uint16_t port);
 
     // Takes everything that has arrived, sends what is due. Call often: every
     // pass of the main loop.
     void service();
-    // This player leaves the network game (Escape in its menu): the other
-    // side hears it at once, and a host stops waiting for players.
+    // This player leaves the network game (Escape in its menu): the others
+    // hear it at once, and a host stops waiting for players.
     void leave();
 
     bool isHost() const { return hosting; }
-    GSide ownSide() const { return hosting ? SIDE_LEFT : SIDE_RIGHT; }
+    // Watching, not playing.
+    bool spectator() const { return ownRole == vkn::Role::SPECTATOR; }
+    GSide ownSide() const { return ownRole == vkn::Role::RIGHT ? SIDE_RIGHT : SIDE_LEFT; }
     State state() const { return phase; }
     bool connected() const { return phase == State::CONNECTED; }
-    // Hosting, joining or connected: not (or no longer) a local game.
+    bool watching() const { return phase == State::WATCHING; }
+    // Hosting, joining, connected or watching: not (or no longer) a local
+    // game.
     bool open() const { return phase != State::CLOSED; }
     // The menu's status line for the state, e.g. "Waiting for a player on
-    // UDP port 27183".
+    // UDP port 27183", with the number watching when there are any.
     std::string status() const;
     // The last thing that happened, for the menu ("The other player left.").
     const std::string& notice() const { return lastNotice; }
@@ -131,6 +176,15 @@ public:
     bool ownReady() const { return ownSet; }
     ControllerChoice remoteChoice() const { return remotePick; }
     bool remoteReady() const { return remoteSet; }
+    // Either player's, by side: this side's own or the other's as heard; a
+    // spectator's as the players' game last told it.
+    ControllerChoice choiceOf(GSide side) const;
+    bool readyOf(GSide side) const;
+
+    // Spectators: how many this game serves, or, for a spectator, how many
+    // the game it watches said; and where that game stands.
+    int32_t watchers() const;
+    vkn::Stage stage() const;
 
     // The next thing that happened, oldest kind first (the order of Event);
     // `start` is filled for MATCH_STARTED. False when nothing did.
@@ -140,6 +194,10 @@ public:
     NLockstep& lock() { return lockstep; }
     const NLockstep& lock() const { return lockstep; }
     bool inMatch() const { return playing; }
+    // Every confirmed tick of this match so far, as spectators are sent it.
+    const NTranscript& transcript() const { return confirmedFlags; }
+    // A spectator's: what it heard of the match it watches.
+    const NWatched& watched() const { return watchedMatch; }
     // This side's match ended (result, Escape or out of step): repeats go on
     // until the other side has every flag of ours.
     void matchOver();
@@ -150,6 +208,9 @@ public:
     // This side's own check after tick `tick` found the two matches apart:
     // both sides leave the match (MATCH_LEFT), and both keep it.
     void outOfStepSeenHere(uint32_t tick);
+    // This side kept its match (GEngine, through NMatch::settle) ending at
+    // `endMs`, finished or left there: the spectators end theirs alike.
+    void matchKept(uint32_t endMs, bool finished);
 
     // Measured: round-trip samples (ms) from the menu's pings, and ENet's
     // totals of UDP payload and packets each way.
@@ -162,9 +223,11 @@ public:
     uint64_t sentPackets() const;
     uint64_t receivedBytes() const;
     uint32_t inputsSent() const { return inputs; }
+    // Spectators dropped for not keeping up, or for what they sent.
+    uint32_t spectatorsDropped() const { return dropped; }
 
-    // The host's match seeds are drawn (drawMatchSeed), or `seed` from now
-    // on (tests and benchmarks, several sessions to a process).
+    // The left player's match seeds are drawn (drawMatchSeed), or `seed`
+    // from now on (tests and benchmarks, several sessions to a process).
     void fixSeed(uint32_t seed);
     // The host's input delay is chosen (chooseDelay), or `delay` from now on
     // (benchmarks).
@@ -173,59 +236,87 @@ public:
     static uint32_t (*clock)();
 
 private:
-    void handle(const uint8_t* data, size_t size);
+    bool open(uint16_t listenPort, bool listen, bool loopbackOnly);
+    bool connectTo(const char* hostName, uint16_t hostPort, vkn::Role ask);
+    NPeer* peerOf(_ENetPeer* link);
+    void forget(NPeer* peer);
+    void handle(NPeer& peer, const uint8_t* data, size_t size);
+    void handleStranger(NPeer& peer, const NMessage& m);
+    void handleSpectator(NPeer& peer, const NMessage& m);
+    void handleWatched(const NMessage& m);
+    void handleUpstream(const NMessage& m);
+    void handlePlayer(const NMessage& m);
+    void assign(NPeer& peer, vkn::Role asked);
     void send(const NMessage& message, bool reliable);
     static void sendTo(_ENetPeer* to, const NMessage& message, bool reliable);
+    void toSpectators(const NMessage& message, bool reliable);
     // Both sides go into the match `start` describes.
     void beginMatch(const NMessage& start, int32_t holdMs);
     // The round-trip samples, lowest first; returns how many.
     int32_t sortedSamples(int32_t* sorted) const;
     void sendMenu();
+    void sendStatus();
+    void feedSpectators(uint32_t now);
+    void acknowledge(uint32_t now);
     void maybeStart();
-    void welcome(const NMessage& hello);
     // Ends the connection with `why` as the notice (also on standard error).
     void close(const std::string& why, bool politely);
-    void badPacket(const std::string& why);
-    // The other side's connection ends (`why`, also on standard error), and
-    // with it the match and both readinesses; the application hears of it.
+    void badPacket(NPeer& peer, const std::string& why);
+    // The other player's connection ends (`why`, also on standard error),
+    // and with it the match and both readinesses; the application hears of
+    // it.
     void letGo(const std::string& why, bool politely);
     // The player is gone (`why`, also on standard error): a host waits for
     // the next one, a joiner is closed.
     void lose(const std::string& why, bool politely);
-    // A connection that never said hello goes, alone.
-    void dropStranger(const std::string& why);
+    // A connection that is not the other player goes, alone; `why` on
+    // standard error, and the notice unless it is a spectator's.
+    void drop(NPeer& peer, const std::string& why, bool politely);
     void sendOutOfStep(uint32_t tick);
     // The two matches are apart (`why` goes to standard error): both leave.
     void leaveOutOfStep(const std::string& why, uint32_t tick);
+    void refreshPhase();
 
     State phase = State::CLOSED;
     std::string lastNotice;
+    vkn::Role ownRole = vkn::Role::LEFT;  // asked for, then given
     ControllerChoice ownPick = 0;
     bool ownSet = false;
     ControllerChoice remotePick = 0;
     bool remoteSet = false;
     NLockstep lockstep;
+    NTranscript confirmedFlags;
+    NStart current;       // the match under way, for spectators who join it
     bool playing = false;  // a match runs
     int32_t rttSamples[RTT_SAMPLES] = {};
     int32_t rttCount = 0;
     uint32_t inputs = 0;
+    uint32_t dropped = 0;
     int32_t fixedDelay = -1;
     bool fixedSeed = false;
     uint32_t seed = 0;
+
+    // A spectator's: what the game it watches said.
+    NWatched watchedMatch;
+    vkn::Stage heardStage = vkn::Stage::WAITING;
+    int32_t heardWatchers = 0;
+    ControllerChoice heardChoices[2] = {0, 0};
+    uint8_t heardReady = 0;
 
     std::unique_ptr<NDiscoveryAnswerer> answerer;  // while hosting
     std::unique_ptr<NRouter> router;               // likewise
     bool routerTold = false;
 
     _ENetHost* enet = nullptr;
-    _ENetPeer* peer = nullptr;
+    std::vector<std::unique_ptr<NPeer>> peers;
+    NPeer* other = nullptr;     // the other player, once welcomed (a joiner's: the host)
+    NPeer* upstream = nullptr;  // a joiner's or spectator's host, from the connect on
     bool hosting = false;
     uint16_t port = 0;
     std::string target;  // "host:port" joined
     uint32_t hostIp = 0;  // where a join knocks (ENet's byte order)
     uint32_t joinSince = 0;
     uint32_t stateSince = 0;
-    uint32_t lastHeard = 0;
     uint32_t lastPing = 0;
     uint32_t lastInput = 0;
     uint32_t lastSentNewest = 0;

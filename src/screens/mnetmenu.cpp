@@ -229,8 +229,9 @@ void MNetMenu::draw() {
             line(row, 296 + 20 * static_cast<float>(i), 13, 0.5f, 0.5f, 0.5f);
             continue;
         }
-        row += std::to_string(g.rttMs) + " ms" + (g.free ? "" : "   playing");
-        const float shade = g.free ? 1.0f : 0.6f;
+        row += std::to_string(g.rttMs) + " ms   " +
+               (g.stage == vkn::Stage::WAITING ? "waiting" : g.stage == vkn::Stage::MATCH ? "in a match" : "in the menu");
+        const float shade = g.free() ? 1.0f : 0.6f;
         line(row, 296 + 20 * static_cast<float>(i), 13, mark ? 0.4f : shade, shade, mark ? 0.45f : shade);
     }
     MText::endOverlay();
