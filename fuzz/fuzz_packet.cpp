@@ -5,7 +5,10 @@
 // encoding) and an INPUT among them goes on to the lockstep, where this side
 // then plays every tick it may, guessing up to the window as a match would;
 // what the other side can make this side hold or send must stay within the
-// bounds two games in step keep. A refused packet must say why. Every
+// bounds two games in step keep. A FLAGS goes to a spectator's store, and
+// an ACK to a feed of a transcript as long as the flags taken, which must
+// never grow past the longest match, hold a tick twice or be acknowledged
+// past what was sent. A refused packet must say why. Every
 // packet is also a discovery datagram from a stranger on the network, held
 // to the same rules.
 #include <cstdint>
@@ -16,12 +19,18 @@
 #include "net/ndiscovery.h"
 #include "net/nlockstep.h"
 #include "net/nprotocol.h"
+#include "net/ntranscript.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     NLockstep lock;
     const uint8_t delay = vkn::MAX_DELAY;
     lock.start(delay);
     uint32_t played = 0;
+    NWatched watched;
+    watched.start(0);
+    NFeed feed;
+    feed.start(0, 0);
+    NMessage sent[NFeed::BURST];
     size_t at = 0;
     while (at < size) {
         const size_t length = data[at++];
@@ -45,6 +54,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint8_t again[vkn::MAX_MESSAGE];
         const size_t againSize = encodeMessage(message, again);
         if (againSize != take || memcmp(again, packet, take) != 0) abort();
+        if (message.kind == vkn::Kind::FLAGS) {
+            const uint32_t held = watched.flags.ticks();
+            if (!watched.take(message, why) && why.empty()) abort();
+            if (watched.flags.ticks() < held || watched.flags.ticks() > vkn::MAX_WATCH_MATCH_TICKS) abort();
+            // Fed back out of the spectator's own store, from the start.
+            feed.due(watched.flags, 1000u * static_cast<uint32_t>(at), sent, NFeed::BURST);
+        } else if (message.kind == vkn::Kind::ACK) {
+            if (!feed.takeAck(message, why) && why.empty()) abort();
+            if (feed.acknowledged() > watched.flags.ticks()) abort();
+        }
         if (message.kind != vkn::Kind::INPUT) continue;
         if (!lock.takeInput(message, why)) {
             if (why.empty()) abort();

@@ -138,6 +138,44 @@ void writePackets(const std::string& dir) {
     if (!file) return;
     fwrite(all.data(), 1, all.size(), file);
     fclose(file);
+
+    // A spectator's: asked and welcomed, told how the game stands, fed
+    // flags that grow and repeat, acknowledging as it goes, and the end.
+    all.clear();
+    m = NMessage();
+    m.kind = vkn::Kind::ASK;
+    m.role = vkn::Role::SPECTATOR;
+    add(m);
+    m = greeting(vkn::Kind::WELCOME);
+    m.role = vkn::Role::SPECTATOR;
+    add(m);
+    m = NMessage();
+    m.kind = vkn::Kind::STATUS;
+    m.stage = vkn::Stage::MATCH;
+    m.watchers = 3;
+    add(m);
+    for (uint32_t first = 1; first < 200; first += 30) {
+        m = NMessage();
+        m.kind = vkn::Kind::FLAGS;
+        m.firstTick = first;
+        m.count = 40;
+        m.newest = first + 39;
+        for (int32_t i = 0; i < 80; i++) m.flags[i] = static_cast<uint8_t>((first + i / 2) & 0x3F);
+        add(m);
+        m = NMessage();
+        m.kind = vkn::Kind::ACK;
+        m.ack = first + 39;
+        add(m);
+    }
+    m = NMessage();
+    m.kind = vkn::Kind::END;
+    m.end = vkn::End::LEFT;
+    m.endMs = 4000;
+    add(m);
+    file = fopen((dir + "/watch.bin").c_str(), "wb");
+    if (!file) return;
+    fwrite(all.data(), 1, all.size(), file);
+    fclose(file);
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ build fuzz_3ds "$here/fuzz_3ds.cpp" $readers
 build fuzz_textmodel "$here/fuzz_textmodel.cpp" $readers
 build fuzz_replay "$here/fuzz_replay.cpp" "$repo/src/game/greplay.cpp" "$repo/src/assets/hreplacefile.cpp"
 build fuzz_packet "$here/fuzz_packet.cpp" "$repo/src/net/nprotocol.cpp" "$repo/src/net/nlockstep.cpp" \
-    "$repo/src/net/ndiscovery.cpp"
+    "$repo/src/net/ndiscovery.cpp" "$repo/src/net/ntranscript.cpp"
 build_plain make_seeds "$here/make_seeds.cpp" "$repo/src/assets/h3dswriter.cpp" "$repo/src/game/greplay.cpp" \
     "$repo/src/assets/hreplacefile.cpp" \
     "$repo/src/net/nprotocol.cpp" "$repo/src/net/ndiscovery.cpp"

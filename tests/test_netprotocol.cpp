@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/options.h"
+#include "game/greplay.h"
 #include "net/nprotocol.h"
 
 namespace {
@@ -63,6 +64,7 @@ TEST(NetProtocol, ReadsAnInputTypedByHand) {
 TEST(NetProtocol, EveryKindRoundTripsAndNoTruncationPasses) {
     std::vector<NMessage> all;
     for (vkn::Kind k : {vkn::Kind::HELLO, vkn::Kind::WELCOME, vkn::Kind::REFUSE}) all.push_back(greeting(k));
+    all[1].role = vkn::Role::SPECTATOR;
     NMessage m;
     m.kind = vkn::Kind::MENU;
     m.choice = 4;
@@ -83,11 +85,25 @@ TEST(NetProtocol, EveryKindRoundTripsAndNoTruncationPasses) {
     for (int i = 0; i < vkn::MAX_INPUTS; i++) m.flags[i] = static_cast<uint8_t>(i & 0x3F);
     m.ack = vkn::MAX_TICK;
     all.push_back(m);
-    for (vkn::Kind k : {vkn::Kind::PING, vkn::Kind::PONG, vkn::Kind::RESUME, vkn::Kind::LEAVE, vkn::Kind::OUT_OF_STEP}) {
+    m = NMessage();
+    m.kind = vkn::Kind::FLAGS;
+    m.newest = vkn::MAX_TICK;
+    m.firstTick = vkn::MAX_TICK - vkn::MAX_WATCH_TICKS + 1;
+    m.count = vkn::MAX_WATCH_TICKS;
+    for (size_t i = 0; i < vkn::MAX_FLAG_BYTES; i++) m.flags[i] = static_cast<uint8_t>(i * 7 & 0x3F);
+    all.push_back(m);
+    for (vkn::Kind k : {vkn::Kind::PING, vkn::Kind::PONG, vkn::Kind::RESUME, vkn::Kind::LEAVE, vkn::Kind::OUT_OF_STEP,
+                        vkn::Kind::ASK, vkn::Kind::STATUS, vkn::Kind::ACK, vkn::Kind::END}) {
         m = NMessage();
         m.kind = k;
         m.stamp = 123456;
         m.firstTick = 77;
+        m.role = vkn::Role::SPECTATOR;
+        m.stage = vkn::Stage::MATCH;
+        m.watchers = vkn::MAX_SPECTATORS;
+        m.ack = vkn::MAX_TICK;
+        m.end = vkn::End::LEFT;
+        m.endMs = vkr::MAX_END_MS;
         all.push_back(m);
     }
     for (const NMessage& message : all) {
@@ -118,6 +134,12 @@ TEST(NetProtocol, EachFieldOutOfRangeIsRefusedByName) {
     start.kind = vkn::Kind::START;
     start.delay = 1;
     const std::vector<uint8_t> goodStart = encoded(start);
+    NMessage flags;
+    flags.kind = vkn::Kind::FLAGS;
+    flags.newest = 9;
+    flags.firstTick = 8;
+    flags.count = 2;
+    const std::vector<uint8_t> goodFlags = encoded(flags);  // kind, match, newest, first, count, 4 bytes
     auto with = [](std::vector<uint8_t> bytes, size_t at, std::vector<uint8_t> value) {
         for (size_t i = 0; i < value.size(); i++) bytes[at + i] = value[i];
         return bytes;
@@ -150,6 +172,23 @@ TEST(NetProtocol, EachFieldOutOfRangeIsRefusedByName) {
         {{11, 0, 0, 0, 0}, "out-of-step tick 0 out of range"},
         {{9, 0}, "bytes after the resume"},
         {{5, 0, 0, 0}, "truncated start"},
+        {{2, 'V', 'K', 'N', '1', 3, 0, 1, 'x', 2}, "welcome role 2 out of range"},
+        {{3, 5, 1, 0, 1, 'x'}, "refusal reason 5 unknown"},
+        {{12, 4}, "asked role 4 out of range"},
+        {{13, 3, 0, 0, 0, 0}, "stage 3 out of range"},
+        {{13, 2, 33, 0, 0, 0}, "watchers 33 out of range"},
+        {{13, 2, 32, 5, 0, 0}, "left choice 5 out of range"},
+        {{13, 2, 32, 4, 4, 4}, "ready bits 4 out of range"},
+        {with(goodFlags, 2, {0, 0, 0, 0}), "newest tick 0 out of range"},
+        {with(goodFlags, 6, {0}), "flags tick 0 out of range"},
+        {with(goodFlags, 6, {10}), "flags tick 10 out of range"},
+        {with(goodFlags, 10, {0}), "flags count 0 out of range"},
+        {with(goodFlags, 10, {121}), "flags count 121 out of range"},
+        {with(goodFlags, 10, {3}), "flags run past the newest tick"},
+        {with(goodFlags, 14, {0x40}), "right flags 64 out of range"},
+        {{15, 0, 1, 0, 0, 8}, "acknowledged tick 134217729 out of range"},
+        {{16, 0, 2, 0, 0, 0, 0}, "end 2 out of range"},
+        {{16, 0, 1, 0x01, 0xDD, 0x6D, 0}, "end ms 7200001 out of range"},
     };
     for (const auto& c : cases) EXPECT_EQ(refusal(c.bytes), c.why);
 }

@@ -1,12 +1,12 @@
-// ntranscript.h: a network match's flags from its first tick, and what one
-// spectator is sent of them.
+// ntranscript.h: a network match's flags from its first tick, what one
+// spectator is sent of them, and what a spectator keeps of them.
 //
 // A match is its seed plus both ships' flags tick by tick, so a spectator
 // needs nothing else to play it: the players' game it watches keeps every
 // confirmed tick (both sides' real flags in, never a guess) in an
 // NTranscript, and sends each spectator all of it from tick 1, then each
 // tick as it is confirmed. The spectator keeps what arrives in an
-// NTranscript of its own and plays it (net/nwatch.h).
+// NWatched and plays it (net/nwatch.h).
 //
 // Sending (NFeed, one per spectator). Every SEND_EVERY_MS a FLAGS goes out
 // holding every tick the spectator has not acknowledged, up to the newest:
@@ -95,4 +95,39 @@ private:
     uint32_t startedAt = 0;
     uint32_t lastSent = 0;
     bool sentOnce = false;
+};
+
+// What a spectator has heard of the match it watches: its flags so far,
+// how far the players are, and where their game kept it.
+struct NWatched {
+    // A spectator acknowledges what it holds at once after every full
+    // FLAGS's worth more, every ACK_EVERY_MS while it grows, and at least
+    // every ACK_KEEPALIVE_MS, which also tells the players' game it is
+    // there.
+    static constexpr uint32_t ACK_EVERY_MS = 200;
+    static constexpr uint32_t ACK_KEEPALIVE_MS = 500;
+
+    bool started = false;
+    uint8_t match = 0;
+    NTranscript flags;
+    uint32_t newest = 0;  // the newest tick the players' game held, as last heard
+    bool ended = false;
+    vkn::End end = vkn::End::FINISHED;
+    uint32_t endMs = 0;
+
+    // Match `match` starts: nothing held of it yet.
+    void start(uint8_t match);
+    // A FLAGS; one of another match is ignored. False, with `why`, for
+    // flags that contradict those held.
+    bool take(const NMessage& flags, std::string& why);
+    // An END; one of another match is ignored.
+    void takeEnd(const NMessage& end);
+    // The ACK due at `now`, if one is; before the first match, one that
+    // holds nothing.
+    bool ackDue(uint32_t now, NMessage& ack);
+
+private:
+    uint32_t lastAckSent = 0;
+    uint32_t lastAckTicks = 0;
+    bool acked = false;
 };

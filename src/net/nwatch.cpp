@@ -30,43 +30,6 @@ private:
 
 }  // namespace
 
-void NWatched::start(uint8_t number) {
-    *this = NWatched();
-    started = true;
-    match = number;
-}
-
-bool NWatched::take(const NMessage& m, std::string& why) {
-    if (!started || m.match != match) return true;
-    newest = std::max(newest, m.newest);
-    return flags.take(m, why);
-}
-
-void NWatched::takeEnd(const NMessage& m) {
-    if (!started || m.match != match) return;
-    ended = true;
-    end = m.end;
-    endMs = m.endMs;
-}
-
-bool NWatched::ackDue(uint32_t now, NMessage& m) {
-    // Between matches it holds nothing, and says so as often.
-    const uint32_t held = started ? flags.ticks() : 0;
-    const bool grew = held != lastAckTicks;
-    if (acked && !(grew && held - lastAckTicks >= vkn::MAX_WATCH_TICKS) && !(grew && now - lastAckSent >= ACK_EVERY_MS) &&
-        now - lastAckSent < ACK_KEEPALIVE_MS) {
-        return false;
-    }
-    m = NMessage();
-    m.kind = vkn::Kind::ACK;
-    m.match = started ? match : 0;
-    m.ack = held;
-    lastAckSent = now;
-    lastAckTicks = held;
-    acked = true;
-    return true;
-}
-
 bool NWatch::setUp(GMatch* m, const NWatched* w) {
     match = m;
     watched = w;

@@ -1,6 +1,5 @@
-// nwatch.h: a spectator's side of a network match: what it has heard of
-// the match (NWatched), and the match played from it a little behind the
-// players (NWatch).
+// nwatch.h: a spectator's match, played from what it heard of the players'
+// (NWatched, ntranscript.h) a little behind them.
 //
 // The spectator's world is set up from the match's seed and choices as the
 // players' were, and both ships fly by the flags the players' game sent
@@ -28,45 +27,12 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "game/gmatch.h"
 #include "game/gmatchdriver.h"
 #include "net/nprotocol.h"
 #include "net/ntranscript.h"
 
-struct NWatched {
-    // A spectator acknowledges what it holds at once after every full
-    // FLAGS's worth more, every ACK_EVERY_MS while it grows, and at least
-    // every ACK_KEEPALIVE_MS, which also tells the players' game it is
-    // there.
-    static constexpr uint32_t ACK_EVERY_MS = 200;
-    static constexpr uint32_t ACK_KEEPALIVE_MS = 500;
-
-    bool started = false;
-    uint8_t match = 0;
-    NTranscript flags;
-    uint32_t newest = 0;  // the newest tick the players' game held, as last heard
-    bool ended = false;
-    vkn::End end = vkn::End::FINISHED;
-    uint32_t endMs = 0;
-
-    // Match `match` starts: nothing held of it yet.
-    void start(uint8_t match);
-    // A FLAGS; one of another match is ignored. False, with `why`, for
-    // flags that contradict those held.
-    bool take(const NMessage& flags, std::string& why);
-    // An END; one of another match is ignored.
-    void takeEnd(const NMessage& end);
-    // The ACK due at `now`, if one is; before the first match, one that
-    // holds nothing.
-    bool ackDue(uint32_t now, NMessage& ack);
-
-private:
-    uint32_t lastAckSent = 0;
-    uint32_t lastAckTicks = 0;
-    bool acked = false;
-};
 
 class NWatch : public GMatchDriver, private GStepGate {
 public:
