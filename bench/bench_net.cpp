@@ -28,12 +28,27 @@
 //               frozen (no longer serviced: a killed or hung game), or the
 //               relay starts dropping everything both ways (a network gone).
 //               How long until the other side gives up, and with what notice.
+//   crowd       side by side, at the game's 120 frames a second: the same
+//               seeded computer matches with no spectator and with
+//               vkn::MAX_SPECTATORS of them on loopback. The players' waits,
+//               and the host's thread CPU in its session and match per
+//               frame; the spectators' bandwidth once caught up (payload
+//               and 28 bytes of headers per datagram, over seconds), and
+//               how far each trailed the host.
+//   latecomer   a spectator that joins 2 minutes into a match (two players
+//               who leave their keys alone, so that it lasts): how long
+//               until it is within 300 ms of the players, and how far it
+//               trails them after.
+//   identical   seeded computer matches, each with 4 spectators: one from
+//               the start, one that joins 5 s in, one 20 s in, and one
+//               through a relay with loss and unequal delays each way. The
+//               matches that end with the same end ms and hash on all six.
 //
 //   bench_net [MATCHES] [PARTS]
 // MATCHES: divergence matches (default 200; e.g. 20 for a short run; the
 // other parts shrink with it below 200). PARTS: a comma-separated list of
-// divergence, stalls, bandwidth, distance, leaving (default all). Exit code 1 when a
-// goal is missed.
+// divergence, stalls, bandwidth, distance, leaving, crowd, latecomer,
+// identical (default all). Exit code 1 when a goal is missed.
 #include <unistd.h>  // Required for: getpid()
 
 #include <algorithm>
@@ -48,6 +63,7 @@
 #include <vector>
 
 #include "net/nloopduel.h"
+#include "net/nprotocol.h"
 #include "support/udprelay.h"
 
 namespace {
@@ -62,6 +78,10 @@ constexpr int32_t OWN_LAG_GOAL_TICKS = 1;
 constexpr uint32_t ROLLBACK_CPU_GOAL_US = 1000;
 constexpr double BANDWIDTH_GOAL = 4096;  // bytes per second each way
 constexpr uint32_t LEAVING_GOAL_MS = 5000;
+constexpr double WATCH_BANDWIDTH_GOAL = 1536;  // bytes per second to each spectator once caught up
+constexpr uint32_t CATCH_UP_GOAL_MS = 3000;
+constexpr uint32_t BEHIND_GOAL_MS = 300;  // on loopback
+constexpr int32_t GAME_FRAME_MS = 8;      // the game's default 120 frames a second
 
 struct Conditions {
     int32_t rttMs = 0;
@@ -403,13 +423,152 @@ bool leaving(bool full, uint16_t base) {
     return met;
 }
 
+// The per-spectator bandwidth once caught up, headers included.
+double watchBandwidth(const NLoopDuelWatched& w) {
+    if (w.overMs == 0) return 0;
+    return (static_cast<double>(w.bytes) + IP_UDP_HEADER * static_cast<double>(w.packets)) * 1000.0 / w.overMs;
+}
+
+bool crowd(int32_t pairs, uint16_t base) {
+    printf("== crowd: %d seeded computer matches with no spectator and with %d, side by side at %d ms a frame "
+           "(load %.1f)\n",
+           pairs, vkn::MAX_SPECTATORS, GAME_FRAME_MS, loadAverage());
+    const std::vector<Run> runs = runAll(2 * pairs, [&](int32_t i) {
+        Run run;
+        run.index = i;
+        run.seed = 5000u + static_cast<uint32_t>(i / 2);
+        const uint16_t port = static_cast<uint16_t>(base + i);
+        NLoopDuelOptions options;
+        options.frameMs = GAME_FRAME_MS;
+        if (i % 2 == 1) options.watchers.assign(vkn::MAX_SPECTATORS, NLoopDuelWatcher{port, -1, -1});
+        run.result = playLoopDuel(port, port, CHOICE_COMPUTER, CHOICE_COMPUTER, run.seed, MENU_MS, MATCH_LIMIT_MS,
+                                  nullptr, -1, &options);
+        return run;
+    });
+    bool met = true;
+    double cpu[2] = {}, waited[2] = {}, matchMs[2] = {};
+    double worstBandwidth = 0, bandwidthSum = 0;
+    int32_t bandwidths = 0, watchedSame = 0, watchedAll = 0;
+    uint32_t worstBehind = 0;
+    printf("  | seed | spectators | end ms | same | waited host / joiner | host CPU a frame |\n");
+    for (const Run& run : runs) {
+        const NLoopDuelResult& r = run.result;
+        const int32_t crowded = run.index % 2;
+        const double perFrame = r.matchPasses > 0 ? static_cast<double>(r.hostCpuUs) / r.matchPasses : 0;
+        printf("  | %u | %zu | %u | %s | %llu / %llu ms | %.1f us |\n", run.seed, r.watched.size(), r.endMs[0],
+               r.same ? "yes" : "NO", static_cast<unsigned long long>(r.waitedMs[0]),
+               static_cast<unsigned long long>(r.waitedMs[1]), perFrame);
+        met = met && r.same;
+        cpu[crowded] += static_cast<double>(r.hostCpuUs);
+        waited[crowded] += static_cast<double>(r.waitedMs[0] + r.waitedMs[1]);
+        matchMs[crowded] += r.matchPasses;
+        for (const NLoopDuelWatched& w : r.watched) {
+            watchedAll++;
+            watchedSame += w.same ? 1 : 0;
+            const double b = watchBandwidth(w);
+            worstBandwidth = std::max(worstBandwidth, b);
+            bandwidthSum += b;
+            bandwidths += b > 0 ? 1 : 0;
+            worstBehind = std::max(worstBehind, w.worstBehindMs);
+        }
+    }
+    const double alone = matchMs[0] > 0 ? cpu[0] / matchMs[0] : 0;
+    const double watched = matchMs[1] > 0 ? cpu[1] / matchMs[1] : 0;
+    printf("  host CPU a frame: %.1f us alone, %.1f us with %d spectators (%+.0f %%); players waited %.0f ms / %.0f ms "
+           "in all\n",
+           alone, watched, vkn::MAX_SPECTATORS, alone > 0 ? 100.0 * (watched - alone) / alone : 0.0, waited[0],
+           waited[1]);
+    printf("  spectators ending with the players' hash: %d of %d; trailed the host by at most %u ms once caught up "
+           "(goal <= %u ms)\n",
+           watchedSame, watchedAll, worstBehind, BEHIND_GOAL_MS);
+    printf("  to each spectator once caught up: mean %.0f B/s, worst %.0f B/s (goal <= %.0f B/s)\n",
+           bandwidths > 0 ? bandwidthSum / bandwidths : 0.0, worstBandwidth, WATCH_BANDWIDTH_GOAL);
+    printf("  load at the end %.1f\n", loadAverage());
+    return met && watchedSame == watchedAll && waited[1] <= waited[0] && worstBandwidth <= WATCH_BANDWIDTH_GOAL &&
+           worstBehind <= BEHIND_GOAL_MS;
+}
+
+bool latecomer(int32_t runsWanted, uint16_t base) {
+    printf("== latecomer: a spectator joins 2 minutes into a match (load %.1f)\n", loadAverage());
+    const uint32_t joinMs = 120000;
+    const std::vector<Run> runs = runAll(runsWanted, [&](int32_t i) {
+        Run run;
+        run.index = i;
+        run.seed = 6000u + static_cast<uint32_t>(i);
+        const uint16_t port = static_cast<uint16_t>(base + i);
+        NLoopDuelOptions options;
+        options.watchers.push_back(NLoopDuelWatcher{port, static_cast<int32_t>(joinMs), -1});
+        // Nobody touches a key: the match lasts until the loop stops it,
+        // 8 s after the spectator joined.
+        run.result = playLoopDuel(port, port, CHOICE_WASD, CHOICE_ARROW_KEYS, run.seed, MENU_MS,
+                                  MENU_MS + joinMs + 8000, nullptr, -1, &options);
+        return run;
+    });
+    bool met = true;
+    for (const Run& run : runs) {
+        const NLoopDuelWatched& w = run.result.watched[0];
+        printf("  match %d: joined at %.1f s of match, within %u ms of the players after %u ms, then at most %u ms "
+               "behind\n",
+               run.index, joinMs / 1000.0, NLoopDuelResult::CLOSE_MS, w.caughtUpAfterMs, w.worstBehindMs);
+        met = met && w.watched && w.caughtUpAfterMs > 0 && w.caughtUpAfterMs <= CATCH_UP_GOAL_MS &&
+              w.worstBehindMs <= BEHIND_GOAL_MS;
+    }
+    printf("  goals: caught up within %u ms, then at most %u ms behind\n", CATCH_UP_GOAL_MS, BEHIND_GOAL_MS);
+    return met;
+}
+
+bool identical(int32_t matches, uint16_t base) {
+    printf("== identical: %d seeded computer matches, 4 spectators each, one through loss and unequal delays "
+           "(load %.1f)\n",
+           matches, loadAverage());
+    const std::vector<Run> runs = runAll(matches, [&](int32_t i) {
+        Run run;
+        run.index = i;
+        run.seed = 7000u + static_cast<uint32_t>(i);
+        const uint16_t port = static_cast<uint16_t>(base + i % 200);
+        // The lossy one: 3 % lost each way, 120 ms out and 30 ms back, jitter 20 ms.
+        RelayConditions out, back;
+        out.delayMs = 120;
+        back.delayMs = 30;
+        out.jitterMs = back.jitterMs = 20;
+        out.loss = back.loss = 0.03;
+        UdpRelay relay(0, port, back, out, run.seed ^ 0xa11u);
+        if (!relay.start()) return run;
+        NLoopDuelOptions options;
+        options.watchers = {{port, -1, -1}, {port, 5000, -1}, {port, 20000, -1}, {relay.port(), -1, -1}};
+        run.result = playLoopDuel(port, port, CHOICE_COMPUTER, CHOICE_COMPUTER, run.seed, MENU_MS, MATCH_LIMIT_MS,
+                                  nullptr, -1, &options);
+        relay.stop();
+        return run;
+    });
+    int32_t same = 0;
+    for (const Run& run : runs) {
+        const NLoopDuelResult& r = run.result;
+        const bool all = r.same && r.watched.size() == 4 &&
+                         std::all_of(r.watched.begin(), r.watched.end(), [](const NLoopDuelWatched& w) { return w.same; });
+        same += all ? 1 : 0;
+        if (all) continue;
+        printf("  match %d (seed %u): players %s, end ms %u;", run.index, run.seed, r.same ? "the same" : "NOT the same",
+               r.endMs[0]);
+        for (const NLoopDuelWatched& w : r.watched) {
+            printf(" [%s, end ms %u, %s]", w.same ? "same" : "DIFFERENT", w.endMs, w.notice.c_str());
+        }
+        printf("\n");
+    }
+    printf("  the same on all six: %d of %d\n", same, matches);
+    printf("  load at the end %.1f\n", loadAverage());
+    return same == matches;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int32_t matches = argc > 1 ? atoi(argv[1]) : 200;
-    const std::string parts = argc > 2 ? argv[2] : "divergence,stalls,bandwidth,distance,leaving";
+    const std::string parts =
+        argc > 2 ? argv[2] : "divergence,stalls,bandwidth,distance,leaving,crowd,latecomer,identical";
     if (matches < 1 || argc > 3) {
-        fprintf(stderr, "usage: bench_net [MATCHES] [divergence,stalls,bandwidth,distance,leaving]\n");
+        fprintf(stderr, "usage: bench_net [MATCHES] [divergence,stalls,bandwidth,distance,leaving,crowd,latecomer,"
+                        "identical]\n");
         return 64;
     }
     const auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
@@ -437,6 +596,9 @@ int main(int argc, char** argv) {
     }
     if (wanted("distance")) met = distance(full ? 3 : 1, static_cast<uint16_t>(base + 210)) && met;
     if (wanted("leaving")) met = leaving(full, static_cast<uint16_t>(base + 240)) && met;
+    if (wanted("crowd")) met = crowd(full ? 4 : 1, static_cast<uint16_t>(base + 260)) && met;
+    if (wanted("latecomer")) met = latecomer(full ? 3 : 1, static_cast<uint16_t>(base + 270)) && met;
+    if (wanted("identical")) met = identical(full ? 100 : std::max(1, matches / 2), base) && met;
     printf("%s\n", met ? "all goals met" : "a goal was missed");
     return met ? 0 : 1;
 }

@@ -1,10 +1,11 @@
-// nloopduel.cpp: two sessions, two worlds, one loop.
+// nloopduel.cpp: two sessions, their spectators, their worlds, one loop.
 #include "net/nloopduel.h"
 
 #include <time.h>  // Required for: clock_gettime()
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <new>  // Required for: std::nothrow
 #include <thread>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "game/gship.h"
 #include "net/nmatch.h"
 #include "net/nsession.h"
+#include "net/nwatch.h"
+#include "net/nwiring.h"
 
 namespace {
 
@@ -57,59 +60,112 @@ uint64_t cpuUs() {
     return static_cast<uint64_t>(now.tv_sec) * 1000000u + static_cast<uint64_t>(now.tv_nsec) / 1000u;
 }
 
-struct Side {
+// One game of the loop: a player or a spectator.
+struct Game {
     NSession session;
     GMatch match;
-    NMatch net;
+    NWiredMatch wired;
     bool playing = false;
     bool done = false;
+    bool frozen = false;
     uint64_t bytesAtStart = 0;
     uint64_t packetsAtStart = 0;
     Asked* asked = nullptr;  // owned by the match
     uint32_t worstRollbackCpuUs = 0;
+    // A spectator's
+    bool joined = false;
+    uint32_t startedAt = 0;
+    uint32_t caughtAt = 0;
+    uint64_t bytesAtCatch = 0;
+    uint64_t packetsAtCatch = 0;
+    ~Game() { delete wired.driver; }
+
+    // What the session started, made as the game makes it.
+    void begin(const NStart& start, bool noteAnswers) {
+        delete wired.driver;
+        wired = wireNetMatch(match, session, start, nullptr, nullptr, [this, noteAnswers](GController* own) -> GController* {
+            if (!noteAnswers) return own;
+            asked = new (std::nothrow) Asked(own);
+            return asked;
+        });
+        playing = wired.driver != nullptr;
+        bytesAtStart = session.sentBytes();
+        packetsAtStart = session.sentPackets();
+    }
+    // Whether the match is over for this game as its screen would see it.
+    bool over() const {
+        if (wired.spectator != nullptr) return match.world.over || wired.spectator->leftHere();
+        return (match.world.over && wired.player->settled()) || session.lock().outOfStepTick() != 0;
+    }
 };
 
 }  // namespace
 
 NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerChoice left, ControllerChoice right,
                              uint32_t seed, int32_t menuMs, uint32_t limitMs, const NLoopDuelVanish* vanish,
-                             int32_t delay) {
+                             int32_t delay, const NLoopDuelOptions* options) {
     NLoopDuelResult result;
-    Side sides[2];  // host, joiner
+    const std::vector<NLoopDuelWatcher> none;
+    const std::vector<NLoopDuelWatcher>& watchers = options != nullptr ? options->watchers : none;
+    const int32_t frameMs = options != nullptr ? options->frameMs : 0;
+    std::unique_ptr<Game> sides[2] = {std::make_unique<Game>(), std::make_unique<Game>()};  // host, joiner
+    std::vector<std::unique_ptr<Game>> spectators;
+    for (size_t i = 0; i < watchers.size(); i++) spectators.push_back(std::make_unique<Game>());
+    result.watched.resize(watchers.size());
     const uint32_t begin = NSession::clock();
-    if (!sides[0].session.host(hostPort, true) || !sides[1].session.join("127.0.0.1", joinPort)) {
+    if (!sides[0]->session.host(hostPort, true) || !sides[1]->session.join("127.0.0.1", joinPort)) {
         return result;
     }
-    sides[0].session.fixSeed(seed);
-    if (delay >= 0) sides[0].session.fixDelay(static_cast<uint8_t>(delay));
-    sides[0].session.setOwnChoice(left);
-    sides[1].session.setOwnChoice(right);
+    sides[0]->session.fixSeed(seed);
+    if (delay >= 0) sides[0]->session.fixDelay(static_cast<uint8_t>(delay));
+    sides[0]->session.setOwnChoice(left);
+    sides[1]->session.setOwnChoice(right);
     uint32_t connectedAt = 0;
     uint32_t matchStartedAt = 0;
     uint32_t vanishedAt = 0;
-    bool frozen[2] = {false, false};
     bool readied = false;
     uint32_t last = NSession::clock();
+    uint64_t hostCpu = 0;
     while (NSession::clock() - begin < limitMs) {
         const uint32_t now = NSession::clock();
         const int32_t elapsed = static_cast<int32_t>(now - last);
         last = now;
         for (int32_t i = 0; i < 2; i++) {
-            if (frozen[i]) continue;
-            const bool wasOpen = sides[i].session.open();
-            sides[i].session.service();
-            if (result.vanished && wasOpen && !sides[i].session.open()) {
+            Game& side = *sides[i];
+            if (side.frozen) continue;
+            const bool wasOpen = side.session.open();
+            const uint64_t before = i == 0 ? cpuUs() : 0;
+            side.session.service();
+            if (i == 0) hostCpu += cpuUs() - before;
+            if (result.vanished && wasOpen && !side.session.open()) {
                 result.noticedAfterMs[i] = NSession::clock() - vanishedAt;
-                result.notice[i] = sides[i].session.notice();
+                result.notice[i] = side.session.notice();
             }
         }
+        for (size_t w = 0; w < spectators.size(); w++) {
+            Game& s = *spectators[w];
+            const NLoopDuelWatcher& plan = watchers[w];
+            const bool due = plan.joinAfterMs < 0 ? result.connected
+                                                  : matchStartedAt != 0 && now - matchStartedAt >= static_cast<uint32_t>(plan.joinAfterMs);
+            if (!s.joined && due) {
+                s.joined = true;
+                s.session.watch("127.0.0.1", plan.port);
+            }
+            if (plan.freezeAfterMs >= 0 && matchStartedAt != 0 && now - matchStartedAt >= static_cast<uint32_t>(plan.freezeAfterMs)) {
+                s.frozen = true;
+            }
+            if (!s.joined || s.frozen) continue;
+            const bool wasOpen = s.session.open();
+            s.session.service();
+            if (wasOpen && !s.session.open()) result.watched[w].notice = s.session.notice();
+        }
         if (result.vanished) {
-            const bool open[2] = {!frozen[0] && sides[0].session.open(), !frozen[1] && sides[1].session.open()};
+            const bool open[2] = {!sides[0]->frozen && sides[0]->session.open(), !sides[1]->frozen && sides[1]->session.open()};
             if (!open[0] && !open[1]) break;
-        } else if (!sides[0].session.open() || !sides[1].session.open()) {
+        } else if (!sides[0]->session.open() || !sides[1]->session.open()) {
             break;
         }
-        if (!result.connected && sides[0].session.connected() && sides[1].session.connected()) {
+        if (!result.connected && sides[0]->session.connected() && sides[1]->session.connected()) {
             result.connected = true;
             connectedAt = now;
         }
@@ -121,33 +177,26 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
                 if (vanish->cut) {
                     vanish->cut();
                 } else {
-                    frozen[vanish->side != 0 ? 1 : 0] = true;
+                    sides[vanish->side != 0 ? 1 : 0]->frozen = true;
                 }
             }
         }
         const bool stayInMenu = vanish != nullptr && vanish->inMenu;
         if (result.connected && !readied && !stayInMenu && static_cast<int32_t>(now - connectedAt) >= menuMs) {
             readied = true;
-            sides[1].session.setOwnReady(true);
-            sides[0].session.setOwnReady(true);
+            sides[1]->session.setOwnReady(true);
+            sides[0]->session.setOwnReady(true);
         }
         for (int32_t i = 0; i < 2; i++) {
-            Side& side = sides[i];
-            if (frozen[i]) continue;
+            Game& side = *sides[i];
+            if (side.frozen) continue;
             NStart start;
             NSession::Event event;
             // Only a start can happen here: nobody leaves, and a match out
             // of step or a connection gone ends the duel below.
             while (side.session.takeEvent(event, start)) {
                 if (event != NSession::Event::MATCH_STARTED) continue;
-                side.match.setUp(start.seed, start.leftChoice, start.rightChoice);
-                const GSide own = side.session.ownSide();
-                side.asked = new (std::nothrow) Asked(side.match.takeController(own));
-                side.match.setController(own, side.asked);
-                side.net.setUp(&side.match, &side.session.lock(), nullptr, side.session.ownSide(), start.holdMs);
-                side.playing = true;
-                side.bytesAtStart = side.session.sentBytes();
-                side.packetsAtStart = side.session.sentPackets();
+                side.begin(start, true);
                 if (i == 0) {
                     matchStartedAt = now;
                     result.delay = start.delay;
@@ -155,49 +204,112 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
                 }
             }
             if (side.playing && !side.done && elapsed > 0) {
-                const uint32_t rollbacks = side.net.rollbacks;
+                const uint32_t rollbacks = side.wired.player->rollbacks;
                 const uint64_t before = cpuUs();
-                side.net.advance(elapsed);
-                if (side.net.rollbacks != rollbacks) {
-                    side.worstRollbackCpuUs = std::max(side.worstRollbackCpuUs, static_cast<uint32_t>(cpuUs() - before));
+                side.wired.player->advance(elapsed);
+                const uint64_t spent = cpuUs() - before;
+                if (i == 0) hostCpu += spent;
+                if (side.wired.player->rollbacks != rollbacks) {
+                    side.worstRollbackCpuUs = std::max(side.worstRollbackCpuUs, static_cast<uint32_t>(spent));
                 }
-                if (side.net.paused()) side.net.resume();
-                if ((side.match.world.over && side.net.settled()) || side.session.lock().outOfStepTick() != 0) {
+                if (side.wired.player->paused()) side.wired.player->resume();
+                if (side.over()) {
                     side.done = true;
+                    // As the game keeps it: the spectators hear where.
+                    side.wired.player->settle();
                     side.session.matchOver();
                     result.sentBytes[i] = side.session.sentBytes() - side.bytesAtStart;
                     result.sentPackets[i] = side.session.sentPackets() - side.packetsAtStart;
                 }
             }
         }
-        if (sides[0].done && sides[1].done) break;
-        // The game spins; a test loop can spare the machine.
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        if (matchStartedAt != 0 && !sides[0]->done) {
+            result.hostCpuUs = hostCpu;
+            result.matchPasses++;
+        }
+        if (matchStartedAt == 0) hostCpu = 0;
+        const GWorld& hostWorld = sides[0]->match.world;
+        for (size_t w = 0; w < spectators.size(); w++) {
+            Game& s = *spectators[w];
+            if (!s.joined || s.frozen) continue;
+            NStart start;
+            NSession::Event event;
+            while (s.session.takeEvent(event, start)) {
+                if (event != NSession::Event::MATCH_STARTED || s.playing) continue;
+                s.begin(start, false);
+                s.startedAt = now;
+                result.watched[w].watched = true;
+            }
+            if (!s.playing || s.done) continue;
+            if (elapsed > 0) s.wired.driver->advance(elapsed);
+            NLoopDuelWatched& seen = result.watched[w];
+            const uint32_t lag = hostWorld.elapsedMs > s.match.world.elapsedMs ? hostWorld.elapsedMs - s.match.world.elapsedMs : 0;
+            if (s.caughtAt == 0 && lag <= NLoopDuelResult::CLOSE_MS) {
+                s.caughtAt = now;
+                seen.caughtUpAfterMs = std::max<uint32_t>(1, now - s.startedAt);
+                s.bytesAtCatch = s.session.receivedBytes();
+                s.packetsAtCatch = s.session.receivedPackets();
+            } else if (s.caughtAt != 0 && !sides[0]->done) {
+                seen.worstBehindMs = std::max(seen.worstBehindMs, lag);
+            }
+            if (s.over()) {
+                s.done = true;
+                if (s.caughtAt != 0) {
+                    seen.bytes = s.session.receivedBytes() - s.bytesAtCatch;
+                    seen.packets = s.session.receivedPackets() - s.packetsAtCatch;
+                    seen.overMs = now - s.caughtAt;
+                }
+            }
+        }
+        const bool spectatorsDone = std::all_of(spectators.begin(), spectators.end(), [](const std::unique_ptr<Game>& s) {
+            return s->done || s->frozen || (s->joined && !s->session.open());
+        });
+        if (sides[0]->done && sides[1]->done && spectatorsDone) break;
+        // The game spins or paces its frames; a test loop can spare the
+        // machine.
+        if (frameMs > 0) {
+            const uint32_t spent = NSession::clock() - now;
+            if (spent < static_cast<uint32_t>(frameMs)) std::this_thread::sleep_for(std::chrono::milliseconds(frameMs - spent));
+        } else {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
     }
     result.wallMs = NSession::clock() - begin;
     for (int32_t i = 0; i < 2; i++) {
-        const GWorld& world = sides[i].match.world;
+        const Game& side = *sides[i];
+        const GWorld& world = side.match.world;
         result.endMs[i] = world.over ? world.endMs : world.elapsedMs;
         result.hash[i] = world.stateHash();
-        result.waitedMs[i] = sides[i].net.waitedMs;
-        result.longestWaitMs[i] = sides[i].net.longestWaitMs;
-        const NMatch& net = sides[i].net;
-        result.rollbacks[i] = net.rollbacks;
-        result.rolledTicks[i] = net.rolledTicks;
-        result.longestRollback[i] = net.longestRollback;
-        result.worstRollbackCpuUs[i] = sides[i].worstRollbackCpuUs;
-        result.eventsHeard[i] = net.eventsHeard;
-        result.eventsUndone[i] = net.eventsUndone;
-        if (sides[i].asked != nullptr) {
-            result.ownLagTicks[i] = lagOf(sides[i].asked->answers, sides[i].match.recorded[sides[i].session.ownSide()]);
+        if (side.wired.player != nullptr) {
+            const NMatch& net = *side.wired.player;
+            result.waitedMs[i] = net.waitedMs;
+            result.longestWaitMs[i] = net.longestWaitMs;
+            result.rollbacks[i] = net.rollbacks;
+            result.rolledTicks[i] = net.rolledTicks;
+            result.longestRollback[i] = net.longestRollback;
+            result.eventsHeard[i] = net.eventsHeard;
+            result.eventsUndone[i] = net.eventsUndone;
         }
-        if (sides[i].session.lock().outOfStepTick() != 0) result.outOfStepTick = sides[i].session.lock().outOfStepTick();
+        result.worstRollbackCpuUs[i] = side.worstRollbackCpuUs;
+        if (side.asked != nullptr) {
+            result.ownLagTicks[i] = lagOf(side.asked->answers, side.match.recorded[side.session.ownSide()]);
+        }
+        if (side.session.lock().outOfStepTick() != 0) result.outOfStepTick = side.session.lock().outOfStepTick();
     }
-    result.finished = sides[0].match.world.over && sides[1].match.world.over;
+    result.finished = sides[0]->match.world.over && sides[1]->match.world.over;
     result.same = result.finished && result.endMs[0] == result.endMs[1] && result.hash[0] == result.hash[1];
-    if (sides[0].match.world.leftShip() != nullptr) {
-        result.leftHealth = sides[0].match.world.leftShip()->health;
-        result.rightHealth = sides[0].match.world.rightShip()->health;
+    if (sides[0]->match.world.leftShip() != nullptr) {
+        result.leftHealth = sides[0]->match.world.leftShip()->health;
+        result.rightHealth = sides[0]->match.world.rightShip()->health;
+    }
+    result.spectatorsDropped = sides[0]->session.spectatorsDropped();
+    for (size_t w = 0; w < spectators.size(); w++) {
+        const GWorld& world = spectators[w]->match.world;
+        NLoopDuelWatched& seen = result.watched[w];
+        seen.finished = world.over;
+        seen.endMs = world.over ? world.endMs : world.elapsedMs;
+        seen.hash = world.stateHash();
+        seen.same = seen.finished && seen.endMs == result.endMs[0] && seen.hash == result.hash[0];
     }
     return result;
 }

@@ -1,20 +1,59 @@
 // nloopduel.h: a whole network match between two sessions in one process,
 // without a window: the host and the one who joins, each with its own world,
-// both driven from one loop on the real clock.
+// and as many spectators as asked for, each with its own world too, all
+// driven from one loop on the real clock.
 //
 // This is the game's network path as it runs (ENet, the handshake, the
-// menu's messages, the lockstep, the checks), minus the screens: the
-// benchmarks measure it at a distance through a relay, and the tests check
-// that both sides end with the same match.
+// menu's messages, the lockstep, the checks, the spectators' feeds), minus
+// the screens, and its matches are made as the game makes them
+// (wireNetMatch): the benchmarks measure it at a distance through relays,
+// and the tests check that every side ends with the same match.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "game/matchresult.h"
 
+// One spectator of the host.
+struct NLoopDuelWatcher {
+    // Where it connects: the host's port, or a relay's in front of it.
+    uint16_t port = 0;
+    // When: -1 as soon as the players are connected, else this long after
+    // the match started.
+    int32_t joinAfterMs = -1;
+    // From this long after the match started, it is no longer serviced at
+    // all, as a hung game; -1 never.
+    int32_t freezeAfterMs = -1;
+};
+
+// What became of one spectator.
+struct NLoopDuelWatched {
+    bool watched = false;   // it was given the match to watch
+    bool finished = false;  // its world ended (a ship's health ran out)
+    bool same = false;      // at the host's end ms with the host's hash
+    uint32_t endMs = 0;
+    uint64_t hash = 0;
+    // From the START it heard until its world was first within CLOSE_MS of
+    // the host's; 0 if never.
+    uint32_t caughtUpAfterMs = 0;
+    // Once caught up, the most its world trailed the host's, as seen at
+    // each pass of the loop.
+    uint32_t worstBehindMs = 0;
+    // What reached it from the host once caught up: payload bytes and
+    // datagrams, over this long.
+    uint64_t bytes = 0;
+    uint64_t packets = 0;
+    uint32_t overMs = 0;
+    std::string notice;  // why its connection closed, if it did
+};
+
 struct NLoopDuelResult {
+    // A spectator counts as caught up within this of the host's world.
+    static constexpr uint32_t CLOSE_MS = 300;
+
     bool connected = false;  // both reached the shared menu
     bool finished = false;   // both worlds ended (a ship's health ran out)
     bool same = false;       // both ended at the same ms with the same hash
@@ -44,11 +83,19 @@ struct NLoopDuelResult {
     // Payload bytes and packets each side sent during the match.
     uint64_t sentBytes[2] = {};
     uint64_t sentPackets[2] = {};
+    // The host's thread CPU in its own service and match, over the passes
+    // of the loop from the match's start to its end (microseconds).
+    uint64_t hostCpuUs = 0;
+    uint32_t matchPasses = 0;
+    // Spectators the host dropped.
+    uint32_t spectatorsDropped = 0;
     // With a vanish (below): whether it happened, and per side how long
     // after it the side's connection closed (0: it did not) and why.
     bool vanished = false;
     uint32_t noticedAfterMs[2] = {};
     std::string notice[2];
+    // By the watchers' order.
+    std::vector<NLoopDuelWatched> watched;
 };
 
 // One side vanishing without a word, as a killed game or a network that
@@ -64,6 +111,15 @@ struct NLoopDuelVanish {
     std::function<void()> cut;
 };
 
+// How the loop runs beyond the two players.
+struct NLoopDuelOptions {
+    std::vector<NLoopDuelWatcher> watchers;
+    // A pass of the loop every this many milliseconds, as the game draws a
+    // frame (0: as fast as the players' match wants, every half
+    // millisecond).
+    int32_t frameMs = 0;
+};
+
 // Hosts on 127.0.0.1:`hostPort`, joins through 127.0.0.1:`joinPort` (the
 // same port, or a relay's in front of it), waits `menuMs` in the menu for
 // the round trip to be measured, then plays one match of `left` against
@@ -72,4 +128,5 @@ struct NLoopDuelVanish {
 // `delay` fixes the host's input delay (as NSession::fixDelay; -1: chosen).
 NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerChoice left, ControllerChoice right,
                              uint32_t seed, int32_t menuMs, uint32_t limitMs,
-                             const NLoopDuelVanish* vanish = nullptr, int32_t delay = -1);
+                             const NLoopDuelVanish* vanish = nullptr, int32_t delay = -1,
+                             const NLoopDuelOptions* options = nullptr);

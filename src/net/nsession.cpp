@@ -332,6 +332,7 @@ uint8_t NSession::chooseDelay() const { return fixedDelay >= 0 ? static_cast<uin
 uint64_t NSession::sentBytes() const { return enet != nullptr ? enet->totalSentData : 0; }
 uint64_t NSession::sentPackets() const { return enet != nullptr ? enet->totalSentPackets : 0; }
 uint64_t NSession::receivedBytes() const { return enet != nullptr ? enet->totalReceivedData : 0; }
+uint64_t NSession::receivedPackets() const { return enet != nullptr ? enet->totalReceivedPackets : 0; }
 
 void NSession::fixDelay(uint8_t delay) { fixedDelay = std::min<int32_t>(delay, vkn::MAX_DELAY); }
 

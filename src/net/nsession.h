@@ -222,6 +222,7 @@ public:
     uint64_t sentBytes() const;
     uint64_t sentPackets() const;
     uint64_t receivedBytes() const;
+    uint64_t receivedPackets() const;
     uint32_t inputsSent() const { return inputs; }
     // Spectators dropped for not keeping up, or for what they sent.
     uint32_t spectatorsDropped() const { return dropped; }
