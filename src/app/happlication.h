@@ -21,9 +21,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/hscreen.h"
 #include "game/ginput.h"
 #include "game/matchresult.h"
+#include "screens/hscreen.h"
 
 class GEngine;
 class NSession;

@@ -24,10 +24,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/hscreen.h"
 #include "game/gmatch.h"
 #include "game/matchresult.h"
 #include "screens/gview.h"
+#include "screens/hscreen.h"
 
 class GMatchDriver;
 class HApplication;

@@ -22,10 +22,10 @@
 
 #include <cstdint>
 
-#include "app/hscreen.h"
-#include "game/matchresult.h"
 #include "assets/hmodel.h"
 #include "game/gcontrollerkinds.h"
+#include "game/matchresult.h"
+#include "screens/hscreen.h"
 
 class HApplication;
 class MText;

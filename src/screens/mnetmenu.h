@@ -14,8 +14,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/hscreen.h"
 #include "net/ndiscovery.h"
+#include "screens/hscreen.h"
 
 class HApplication;
 class MText;

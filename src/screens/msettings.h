@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/hscreen.h"
 #include "game/gpads.h"
+#include "screens/hscreen.h"
 
 class HApplication;
 class MText;
