@@ -13,6 +13,7 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include "config/hcontrols.h"  // Required for: leftChoice, rightChoice, a network game's first choice
 #include "game/greplay.h"
 #include "net/nsession.h"
 #include "screens/gengine.h"

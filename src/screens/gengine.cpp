@@ -5,8 +5,8 @@
 #include <new>  // Required for: std::nothrow
 
 #include "app/happlication.h"
-#include "app/hcontrols.h"
 #include "assets/htexturestore.h"
+#include "config/hcontrols.h"
 #include "game/gmatchdriver.h"
 #include "game/grandom.h"
 #include "game/gship.h"

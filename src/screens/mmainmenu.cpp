@@ -11,8 +11,8 @@
 #include <GL/glu.h>  // Required for: gluProject, to find the panels in the window
 
 #include "app/happlication.h"
-#include "app/hcontrols.h"
 #include "assets/htexturestore.h"
+#include "config/hcontrols.h"
 #include "game/gcontrollerkinds.h"
 #include "net/nsession.h"
 #include "screens/mmenulayout.h"
@@ -28,9 +28,6 @@ static void drawPlaced(const MMenuPlacement& p, float angle, HModel& model) {
     model.draw();
     glPopMatrix();
 }
-
-ControllerChoice leftChoice = CHOICE_WASD;
-ControllerChoice rightChoice = CHOICE_ARROW_KEYS;
 
 // Through the kinds in the order of the table, and round again; a value no
 // kind has starts the round afresh. The pilot and the ace came after the

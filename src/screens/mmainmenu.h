@@ -30,11 +30,6 @@
 class HApplication;
 class MText;
 
-// The choices outlive every menu: a menu shown again after a match shows the
-// last ones.
-extern ControllerChoice leftChoice;   // 'o' cycles it; starts at W A S D
-extern ControllerChoice rightChoice;  // 'p' cycles it; starts at the cursor keys
-
 class MMainMenu : public HScreen {
 public:
     // Loads "menu.jpg", the pictures of the kinds of controller in the

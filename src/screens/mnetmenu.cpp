@@ -10,8 +10,8 @@
 #include <new>  // Required for: std::nothrow
 
 #include "app/happlication.h"
-#include "app/settings.h"
 #include "assets/htexturestore.h"
+#include "config/settings.h"
 #include "net/naddress.h"
 #include "net/nsession.h"
 #include "screens/mtext.h"

@@ -8,10 +8,10 @@
 #include <SDL.h>  // Required for: the SDLK_ key symbols
 
 #include "app/happlication.h"
-#include "app/hcontrols.h"
-#include "app/settings.h"
 #include "app/shell.h"
 #include "assets/htexturestore.h"
+#include "config/hcontrols.h"
+#include "config/settings.h"
 #include "screens/mtext.h"
 #include "sound/hsound.h"
 
