@@ -27,7 +27,7 @@
 #include "game/matchresult.h"
 #include "screens/hscreen.h"
 
-class HApplication;
+class HScreenHost;
 class MText;
 
 class MMainMenu : public HScreen {
@@ -35,7 +35,7 @@ public:
     // Loads "menu.jpg", the pictures of the kinds of controller in the
     // order of their table ("menu1.bmp" to "menu5.bmp"), then
     // "logo.3ds", "ship2.3ds", "ship.3ds", in that order.
-    explicit MMainMenu(HApplication* application);
+    explicit MMainMenu(HScreenHost* application);
     // Releases the pictures, then the models in reverse order.
     ~MMainMenu() override;
 
@@ -56,7 +56,7 @@ public:
     HModel leftShipModel;   // "ship2.3ds", the left player's
     HModel rightShipModel;  // "ship.3ds", the right player's
     float angle;            // degrees the models have turned, 0 to below 360
-    HApplication* application;
+    HScreenHost* application;
     MText* text;  // the bound keys on the key caps, and the lines drawn at run time
     // The round trip shown, refreshed once a second so that it can be read.
     int32_t shownRttMs = -1;
