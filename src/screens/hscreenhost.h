@@ -32,7 +32,7 @@ struct GReplay;
 
 class HScreenHost {
 public:
-    // --- switches (see above) ---------------------------------------------------
+    // --- switches (see above) ------------------------------------------------
 
     // The main menu.
     virtual void showMenu() = 0;
@@ -48,14 +48,14 @@ public:
     // without one.
     virtual void watchLastMatch() = 0;
 
-    // --- the last match -----------------------------------------------------------
+    // --- the last match ------------------------------------------------------
 
     // Whether there is a last match to watch: this run's, or else the one
-    // the host's replay file holds (an earlier run's, or
-    // one put there by hand), read now and kept as this run's. No
-    // file is no match, silently; a file that cannot be read or is not a
-    // good replay is said in one line on standard error, and read again at
-    // the next try. No switch.
+    // the host's replay file holds (an earlier run's, or one put there by
+    // hand), read now and kept as this run's. No file is no match,
+    // silently; a file that cannot be read or is not a good replay is said
+    // in one line on standard error, and read again at the next try. No
+    // switch.
     virtual bool findLastMatch() = 0;
     // Keeps a copy of `replay` as the last match of this run and writes it
     // to the replay file (a failure is said on standard error and changes
@@ -66,7 +66,7 @@ public:
     // and the screen stays current (and is drawn) until then. No switch.
     virtual void quit() = 0;
 
-    // --- the network --------------------------------------------------------------
+    // --- the network ---------------------------------------------------------
 
     // The network session, or null in a local game. Owned by the host and
     // replaced by attachNet: read it afresh at each use, never keep it.
@@ -78,14 +78,14 @@ public:
     // session is told this side's choice from the menu at once.
     virtual void attachNet(NSession* session) = 0;
 
-    // --- input --------------------------------------------------------------------
+    // --- input ---------------------------------------------------------------
 
     // What the players hold, sampled by the main loop once a pass before the
     // update. Valid as long as the host: keyboard players keep a pointer
     // to it and read it every tick.
     virtual const GInput& inputSnapshot() const = 0;
 
-    // --- the window (for the settings screen) -------------------------------------
+    // --- the window (for the settings screen) --------------------------------
 
     // Opens the window anew with the settings' size, depth and full screen
     // (config/settings.h). False, with a line on standard error and the
@@ -100,6 +100,4 @@ public:
 protected:
     HScreenHost() = default;
     ~HScreenHost() = default;
-    HScreenHost(const HScreenHost&) = default;
-    HScreenHost& operator=(const HScreenHost&) = default;
 };
