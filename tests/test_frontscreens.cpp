@@ -15,6 +15,7 @@
 #include "app/happlication.h"
 #include "assets/hmodel.h"
 #include "assets/htexturestore.h"
+#include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
 #include "game/gship.h"

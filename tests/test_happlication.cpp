@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/happlication.h"
+#include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"

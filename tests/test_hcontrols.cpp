@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/happlication.h"
-#include "app/hcontrols.h"
-#include "app/settings.h"
+#include "config/hcontrols.h"
+#include "config/settings.h"
 #include "screens/mmainmenu.h"
 #include "screens/msettings.h"
 #include "support/glwindow.h"

@@ -3,8 +3,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include "app/settings.h"
 #include "assets/htexturestore.h"
+#include "config/settings.h"
 #include "support/tempdir.h"
 
 namespace {

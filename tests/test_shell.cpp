@@ -10,8 +10,8 @@
 
 #include "app/happlication.h"
 #include "app/hframepacer.h"
-#include "app/settings.h"
 #include "app/shell.h"
+#include "config/settings.h"
 #include "support/glwindow.h"
 #include "support/recordingscreen.h"
 

@@ -19,6 +19,7 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 #include "app/happlication.h"
 #include "assets/htexturestore.h"
+#include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"

@@ -13,6 +13,8 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
+#include "app/shell.h"  // Required for: the window the settings screen changes
+#include "config/hcontrols.h"  // Required for: leftChoice, rightChoice, a network game's first choice
 #include "game/greplay.h"
 #include "net/nsession.h"
 #include "screens/gengine.h"
@@ -156,6 +158,11 @@ bool HApplication::findLastMatch() {
 }
 
 void HApplication::quit() { running = false; }
+
+// The shell's, for the settings screen, which may not reach into src/app.
+bool HApplication::applyVideoMode() { return ::applyVideoMode(); }
+int32_t HApplication::desktopWidth() const { return ::desktopWidth; }
+int32_t HApplication::desktopHeight() const { return ::desktopHeight; }
 
 // Memory first, then the old screen goes, then the new one is built in that
 // memory: the old screen has released its textures before the new one loads

@@ -1,16 +1,10 @@
 // happlication.h: the root screen that owns the current screen and switches.
 //
-// The main loop talks only to the one HApplication in theApplication. Screens
-// keep a plain back pointer to it and ask for the next screen through the
-// switch operations below.
-//
-// Switching. A switch asked for while a screen's own call is running (its
-// keyDown, keyUp or update) waits until that call has returned, and is then
-// made: a screen is never destroyed inside its own call, and after asking it
-// may go on to finish what it does. A switch asked for from outside (the
-// shell, the network, a test) is made at once. When a call asks twice, the
-// last request wins. Every switch drops the next update, so the time spent
-// building a screen never reaches it.
+// The main loop talks only to the one HApplication in theApplication. It is
+// the host of every screen (screens/hscreenhost.h): screens keep a plain
+// pointer to it as an HScreenHost, never as an HApplication, and ask for
+// the next screen through the switch operations there, whose contract
+// (when a switch is made, the dropped update) this class keeps.
 //
 // The network. With a session attached, every update first services it and
 // then reacts, here and only here, to what it reports: a match agreed on,
@@ -21,16 +15,17 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/hscreen.h"
 #include "game/ginput.h"
 #include "game/matchresult.h"
+#include "screens/hscreen.h"
+#include "screens/hscreenhost.h"
 
 class GEngine;
 class NSession;
 struct GReplay;
 struct NStart;
 
-class HApplication : public HScreen {
+class HApplication : public HScreen, public HScreenHost {
 public:
     // Where every match is written when it ends, in the working directory.
     static constexpr const char* REPLAY_FILE = "lastmatch.vkr";
@@ -44,33 +39,29 @@ public:
     void update(int32_t ms) override;
     void draw() override;
 
-    void showMenu();
-    // The network screen (screens/mnetmenu.h).
-    void showNetMenu();
-    // The settings screen (window, sound, controls); `s` in the menu.
-    void showSettings();
-    void startMatch(ControllerChoice left, ControllerChoice right);
-    void showResult(const MatchResult& result);
-    // Watches the last match again (findLastMatch); nothing without one.
-    void watchLastMatch();
-    // Whether there is a last match to watch: this run's, or else the one
-    // REPLAY_FILE holds (an earlier run's, or one put there by hand), read
-    // now and kept as this run's. No file is no match, silently; a file
-    // that cannot be read or is not a good replay is said in one line on
-    // standard error, and read again at the next try.
-    bool findLastMatch();
-    // Keeps `replay` as the last match of this run and writes it to
-    // REPLAY_FILE (a failure is said on standard error and changes nothing
-    // else).
-    void keepLastMatch(const GReplay& replay);
+    // The host's operations (screens/hscreenhost.h). The last match is
+    // read from and written to REPLAY_FILE.
+    void showMenu() override;
+    void showNetMenu() override;
+    void showSettings() override;
+    void startMatch(ControllerChoice left, ControllerChoice right) override;
+    void showResult(const MatchResult& result) override;
+    void watchLastMatch() override;
+    bool findLastMatch() override;
+    void keepLastMatch(const GReplay& replay) override;
+    void quit() override;
+    NSession* network() const override { return net; }
+    // Also names this side in the caption while connected.
+    void attachNet(NSession* session) override;
+    const GInput& inputSnapshot() const override { return input; }
+    // The shell's (app/shell.h).
+    bool applyVideoMode() override;
+    int32_t desktopWidth() const override;
+    int32_t desktopHeight() const override;
+
     bool hasLastMatch() const { return lastMatch != nullptr; }
     const GReplay* lastMatchKept() const { return lastMatch; }
-    void quit();
 
-    // A network game: takes ownership of `session` (hosting or joining).
-    // From then on every update first services it and reacts to what it
-    // reports. The caption names this side while connected.
-    void attachNet(NSession* session);
     NSession* net;  // owned; null in a local game
 
     // What the players hold, sampled by the main loop once per pass; the

@@ -11,13 +11,13 @@
 #include <SDL.h>
 
 #include "app/happlication.h"
-#include "app/hcontrols.h"
 #include "app/hframepacer.h"
 #include "app/hgamepads.h"
 #include "app/hinput.h"
-#include "app/settings.h"
 #include "app/viewshape.h"
 #include "assets/htexturestore.h"
+#include "config/hcontrols.h"
+#include "config/settings.h"
 #include "net/nsession.h"
 #include "sound/hmixer.h"
 #include "sound/hsound.h"

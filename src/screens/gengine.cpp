@@ -4,18 +4,18 @@
 #include <cstdio>
 #include <new>  // Required for: std::nothrow
 
-#include "app/happlication.h"
-#include "app/hcontrols.h"
 #include "assets/htexturestore.h"
+#include "config/hcontrols.h"
 #include "game/gmatchdriver.h"
 #include "game/grandom.h"
 #include "game/gship.h"
 #include "net/nmatch.h"
 #include "net/nsession.h"
+#include "screens/hscreenhost.h"
 #include "screens/mtext.h"  // Required for: deleting noticeText
 #include "sound/hsound.h"
 
-GEngine::GEngine(HApplication* application)
+GEngine::GEngine(HScreenHost* application)
     : application(application),
       driver(nullptr),
       net(nullptr),
@@ -45,7 +45,7 @@ bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right) {
     return setUpMatch(left, right, drawMatchSeed());
 }
 
-const GInput* GEngine::input() const { return application != nullptr ? &application->input : nullptr; }
+const GInput* GEngine::input() const { return application != nullptr ? &application->inputSnapshot() : nullptr; }
 
 bool GEngine::setUpMatch(ControllerChoice left, ControllerChoice right, uint32_t seed) {
     const bool ships = match.setUp(seed, left, right, input(), playerKeys);

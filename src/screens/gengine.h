@@ -24,13 +24,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/hscreen.h"
 #include "game/gmatch.h"
 #include "game/matchresult.h"
 #include "screens/gview.h"
+#include "screens/hscreen.h"
 
 class GMatchDriver;
-class HApplication;
+class HScreenHost;
 class MText;
 struct GInput;
 class NMatch;
@@ -49,7 +49,7 @@ public:
 
     // Loads the view's six models from the working directory. `application`
     // is not owned and may be null (tests): nothing is then handed over.
-    explicit GEngine(HApplication* application);
+    explicit GEngine(HScreenHost* application);
     ~GEngine() override;
 
     GEngine(const GEngine&) = delete;
@@ -105,7 +105,7 @@ public:
 
     GMatch match;
     GView view;
-    HApplication* application;  // not owned
+    HScreenHost* application;  // not owned
 
 private:
     void setDriver(GMatchDriver* newDriver);

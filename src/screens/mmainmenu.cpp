@@ -10,11 +10,11 @@
 #include <GL/gl.h>
 #include <GL/glu.h>  // Required for: gluProject, to find the panels in the window
 
-#include "app/happlication.h"
-#include "app/hcontrols.h"
 #include "assets/htexturestore.h"
+#include "config/hcontrols.h"
 #include "game/gcontrollerkinds.h"
 #include "net/nsession.h"
+#include "screens/hscreenhost.h"
 #include "screens/mmenulayout.h"
 #include "screens/mtext.h"
 #include "screens/texturedquad.h"
@@ -28,9 +28,6 @@ static void drawPlaced(const MMenuPlacement& p, float angle, HModel& model) {
     model.draw();
     glPopMatrix();
 }
-
-ControllerChoice leftChoice = CHOICE_WASD;
-ControllerChoice rightChoice = CHOICE_ARROW_KEYS;
 
 // Through the kinds in the order of the table, and round again; a value no
 // kind has starts the round afresh. The pilot and the ace came after the
@@ -47,7 +44,7 @@ static bool pairAllowed(ControllerChoice left, ControllerChoice right) {
     return kind != nullptr && kind->bothSides;
 }
 
-MMainMenu::MMainMenu(HApplication* application)
+MMainMenu::MMainMenu(HScreenHost* application)
     : sky(-1), skyLooked(false), angle(0.0f), application(application), text(new (std::nothrow) MText()) {
     background = theTextureStore.load("menu.jpg");
     if (background >= 0) clampTextureEdges();  // the sky goes on past them
@@ -77,7 +74,7 @@ int32_t MMainMenu::choiceImage(ControllerChoice choice) {
 }
 
 void MMainMenu::netKeyDown(uint8_t key) {
-    NSession* net = application->net;
+    NSession* net = application->network();
     const GSide own = net->ownSide();
     ControllerChoice& mine = own == SIDE_LEFT ? leftChoice : rightChoice;
     switch (key) {
@@ -113,7 +110,8 @@ void MMainMenu::netKeyDown(uint8_t key) {
 
 void MMainMenu::keyDown(uint8_t key) {
     // A network game that has ended goes on as a local one.
-    if (application != nullptr && application->net != nullptr && application->net->open()) {
+    const NSession* net = application != nullptr ? application->network() : nullptr;
+    if (net != nullptr && net->open()) {
         netKeyDown(key);
         return;
     }
@@ -151,7 +149,7 @@ void MMainMenu::keyDown(uint8_t key) {
 }
 
 void MMainMenu::update(int32_t ms) {
-    const NSession* net = application != nullptr ? application->net : nullptr;
+    const NSession* net = application != nullptr ? application->network() : nullptr;
     rttShownFor += ms;
     refusalLeftMs = ms < refusalLeftMs ? refusalLeftMs - ms : 0;
     if (net == nullptr || !net->connected()) {
@@ -201,7 +199,7 @@ void MMainMenu::draw() {
 
     // Connected, the other side's picture is the other player's choice.
     ControllerChoice shown[2] = {leftChoice, rightChoice};
-    const NSession* net = application != nullptr ? application->net : nullptr;
+    const NSession* net = application != nullptr ? application->network() : nullptr;
     if (net != nullptr && net->connected()) shown[net->ownSide() == SIDE_LEFT ? 1 : 0] = net->remoteChoice();
     const struct {
         ControllerChoice choice;
@@ -354,7 +352,7 @@ void MMainMenu::drawKeyCaps(const PanelRect& panel) const {
 }
 
 void MMainMenu::drawNet() {
-    const NSession* net = application->net;
+    const NSession* net = application->network();
     // Placed by the menu's frame where it has room: under the title, and
     // beside each controller picture.
     const MFrame f = MFrame::ofViewport();

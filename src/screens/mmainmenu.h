@@ -22,25 +22,20 @@
 
 #include <cstdint>
 
-#include "app/hscreen.h"
-#include "game/matchresult.h"
 #include "assets/hmodel.h"
 #include "game/gcontrollerkinds.h"
+#include "game/matchresult.h"
+#include "screens/hscreen.h"
 
-class HApplication;
+class HScreenHost;
 class MText;
-
-// The choices outlive every menu: a menu shown again after a match shows the
-// last ones.
-extern ControllerChoice leftChoice;   // 'o' cycles it; starts at W A S D
-extern ControllerChoice rightChoice;  // 'p' cycles it; starts at the cursor keys
 
 class MMainMenu : public HScreen {
 public:
     // Loads "menu.jpg", the pictures of the kinds of controller in the
     // order of their table ("menu1.bmp" to "menu5.bmp"), then
     // "logo.3ds", "ship2.3ds", "ship.3ds", in that order.
-    explicit MMainMenu(HApplication* application);
+    explicit MMainMenu(HScreenHost* application);
     // Releases the pictures, then the models in reverse order.
     ~MMainMenu() override;
 
@@ -61,7 +56,7 @@ public:
     HModel leftShipModel;   // "ship2.3ds", the left player's
     HModel rightShipModel;  // "ship.3ds", the right player's
     float angle;            // degrees the models have turned, 0 to below 360
-    HApplication* application;
+    HScreenHost* application;
     MText* text;  // the bound keys on the key caps, and the lines drawn at run time
     // The round trip shown, refreshed once a second so that it can be read.
     int32_t shownRttMs = -1;

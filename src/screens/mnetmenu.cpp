@@ -9,11 +9,11 @@
 #include <cstring>
 #include <new>  // Required for: std::nothrow
 
-#include "app/happlication.h"
-#include "app/settings.h"
 #include "assets/htexturestore.h"
+#include "config/settings.h"
 #include "net/naddress.h"
 #include "net/nsession.h"
+#include "screens/hscreenhost.h"
 #include "screens/mtext.h"
 #include "screens/texturedquad.h"
 
@@ -26,7 +26,7 @@ constexpr float SKY_HALF_HEIGHT = 1.0f;
 
 }  // namespace
 
-MNetMenu::MNetMenu(HApplication* application) : application(application) {
+MNetMenu::MNetMenu(HScreenHost* application) : application(application) {
     text = new (std::nothrow) MText();
     sky = theTextureStore.load("menu_sky.jpg");
     finder.open();
@@ -110,8 +110,9 @@ void MNetMenu::joinChosen() {
 }
 
 void MNetMenu::stop() {
-    if (application->net != nullptr) {
-        application->net->leave();
+    NSession* net = application->network();
+    if (net != nullptr) {
+        net->leave();
         application->attachNet(nullptr);
     }
     mode = Mode::BROWSING;
@@ -160,7 +161,7 @@ void MNetMenu::update(int32_t ms) {
     const int32_t found = static_cast<int32_t>(finder.games().size());
     if (chosen >= found) chosen = found > 0 ? found - 1 : 0;
     if (mode != Mode::JOINING && mode != Mode::HOSTING) return;
-    NSession* net = application->net;
+    NSession* net = application->network();
     if (net == nullptr) {
         mode = Mode::BROWSING;
     } else if (net->connected()) {
@@ -190,7 +191,7 @@ void MNetMenu::draw() {
     line("Network game", 60, 34, 0.55f, 0.85f, 1.0f);
     line("H: host a game        J: join one by its address", 90, 13, 0.9f, 0.9f, 0.9f);
     line("Up, Down and Return: join a game found below        Esc: back", 108, 13, 0.9f, 0.9f, 0.9f);
-    const NSession* net = application->net;
+    const NSession* net = application->network();
     switch (mode) {
     case Mode::BROWSING:
         break;

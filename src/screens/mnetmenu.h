@@ -14,10 +14,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/hscreen.h"
 #include "net/ndiscovery.h"
+#include "screens/hscreen.h"
 
-class HApplication;
+class HScreenHost;
 class MText;
 
 class MNetMenu : public HScreen {
@@ -31,7 +31,7 @@ public:
         HOSTING,     // waiting for a player
     };
 
-    explicit MNetMenu(HApplication* application);
+    explicit MNetMenu(HScreenHost* application);
     ~MNetMenu() override;
 
     void symbolDown(uint32_t sym, uint8_t key, char typed) override;
@@ -54,7 +54,7 @@ private:
     void say(const std::string& text, bool toStderr = true);
     void keepAddress(const std::string& address) const;
 
-    HApplication* application;
+    HScreenHost* application;
     NDiscoveryFinder finder;
     MText* text = nullptr;
     int32_t sky = -1;

@@ -7,11 +7,10 @@
 #include <GL/gl.h>
 #include <SDL.h>  // Required for: the SDLK_ key symbols
 
-#include "app/happlication.h"
-#include "app/hcontrols.h"
-#include "app/settings.h"
-#include "app/shell.h"
 #include "assets/htexturestore.h"
+#include "config/hcontrols.h"
+#include "config/settings.h"
+#include "screens/hscreenhost.h"
 #include "screens/mtext.h"
 #include "sound/hsound.h"
 
@@ -28,11 +27,11 @@ constexpr int32_t SIZE_COUNT = sizeof WINDOW_SIZES / sizeof WINDOW_SIZES[0];
 
 bool before(const Size& a, const Size& b) { return a.width < b.width || (a.width == b.width && a.height < b.height); }
 
-// The sizes offered: the list, and the display's own in order.
-int32_t offeredSizes(Size sizes[SIZE_COUNT + 1]) {
+// The sizes offered: the list, and the display's own (0 by 0 when it is
+// not known) in order.
+int32_t offeredSizes(const Size& desktop, Size sizes[SIZE_COUNT + 1]) {
     int32_t n = 0;
-    bool desktopPlaced = desktopWidth <= 0 || desktopHeight <= 0;
-    const Size desktop = {desktopWidth, desktopHeight};
+    bool desktopPlaced = desktop.width <= 0 || desktop.height <= 0;
     for (const Size& s : WINDOW_SIZES) {
         if (!desktopPlaced && !before(s, desktop)) {
             desktopPlaced = true;
@@ -55,7 +54,7 @@ const char* sideTitle(int32_t side) { return side == SIDE_LEFT ? "Left" : "Right
 
 }  // namespace
 
-MSettings::MSettings(HApplication* application)
+MSettings::MSettings(HScreenHost* application)
     : line(0),
       waitingForKey(false),
       confirming(false),
@@ -68,6 +67,8 @@ MSettings::MSettings(HApplication* application)
       padHeld{} {}
 
 MSettings::~MSettings() { delete text; }
+
+bool MSettings::reopenWindow() { return application == nullptr || application->applyVideoMode(); }
 
 std::string MSettings::label(int32_t l) const {
     switch (l) {
@@ -137,7 +138,9 @@ void MSettings::change(int32_t step) {
     switch (line) {
     case WINDOW_SIZE: {
         Size sizes[SIZE_COUNT + 1];
-        const int32_t n = offeredSizes(sizes);
+        const Size desktop = application != nullptr ? Size{application->desktopWidth(), application->desktopHeight()}
+                                                    : Size{0, 0};
+        const int32_t n = offeredSizes(desktop, sizes);
         const Size now = {screenWidth, screenHeight};
         // The next larger, or the next smaller, than the size of now, which
         // need not be one of those offered.
@@ -154,7 +157,7 @@ void MSettings::change(int32_t step) {
         screenHeight = sizes[pick].height;
         // A size the display refuses is not kept: the next start would
         // fail with it.
-        if (!applyVideoMode()) {
+        if (!reopenWindow()) {
             screenWidth = now.width;
             screenHeight = now.height;
             refuse("The display refused " + std::to_string(sizes[pick].width) + "x" +
@@ -166,7 +169,7 @@ void MSettings::change(int32_t step) {
     }
     case FULL_SCREEN:
         fullScreen = fullScreen ? 0 : 1;
-        if (!applyVideoMode()) {
+        if (!reopenWindow()) {
             fullScreen = fullScreen ? 0 : 1;
             refuse("The display refused it");
             return;
@@ -265,7 +268,7 @@ void MSettings::symbolDown(uint32_t sym, uint8_t key, char typed) {
             resetSettings();
             theTextureStore.setFilterMode(textureFilter);
             if (theSound) theSound->setVolumes(effectsVolume, musicVolume);
-            if (sizeChanged) applyVideoMode();
+            if (sizeChanged) reopenWindow();
             playerKeys[SIDE_LEFT] = defaultKeys(SIDE_LEFT);
             playerKeys[SIDE_RIGHT] = defaultKeys(SIDE_RIGHT);
             settingsChanged = controlsChanged = true;
@@ -288,7 +291,7 @@ void MSettings::update(int32_t ms) {
     if (application == nullptr) return;
     for (int32_t i = 0; i < GPads::MAX_PADS; i++) {
         GPads::State state;
-        const GPads::Flags now = application->input.pad(i, state) ? GPads::flagsFor(state) : GPads::Flags{};
+        const GPads::Flags now = application->inputSnapshot().pad(i, state) ? GPads::flagsFor(state) : GPads::Flags{};
         const GPads::Flags was = padHeld[i];
         padHeld[i] = now;
         if (waitingForKey) continue;

@@ -15,10 +15,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/hscreen.h"
 #include "game/gpads.h"
+#include "screens/hscreen.h"
 
-class HApplication;
+class HScreenHost;
 class MText;
 
 class MSettings : public HScreen {
@@ -41,8 +41,10 @@ public:
     // How long a refusal stays on its line.
     static constexpr int32_t NOTICE_MS = 1000;
 
-    // Loads the font; nothing else.
-    explicit MSettings(HApplication* application);
+    // Loads the font; nothing else. `application` is not owned and may be
+    // null (tests): Escape then switches nowhere, no pad is read, and the
+    // window and the display's own size are none.
+    explicit MSettings(HScreenHost* application);
     ~MSettings() override;
     MSettings(const MSettings&) = delete;
     MSettings& operator=(const MSettings&) = delete;
@@ -69,8 +71,12 @@ private:
     void bind(uint32_t sym);
     void refuse(const std::string& why);
     void close();
+    // The host opens the window anew with the settings as they stand
+    // (HScreenHost::applyVideoMode); without a host there is no window to
+    // change, and the change stands.
+    bool reopenWindow();
 
-    HApplication* application;
+    HScreenHost* application;
     MText* text;
     GPads::Flags padHeld[GPads::MAX_PADS];  // what each pad held at the last update
 };

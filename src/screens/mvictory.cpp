@@ -6,9 +6,9 @@
 
 #include <GL/gl.h>
 
-#include "app/happlication.h"
 #include "assets/htexturestore.h"
 #include "game/gcontrollerkinds.h"
+#include "screens/hscreenhost.h"
 #include "screens/mtext.h"
 #include "screens/texturedquad.h"
 
@@ -37,7 +37,7 @@ MVictory::Lettering MVictory::letteringFor(const MatchResult& result) {
     return out;
 }
 
-MVictory::MVictory(HApplication* application, const MatchResult& result)
+MVictory::MVictory(HScreenHost* application, const MatchResult& result)
     : result(result), application(application), image(-1), elapsed(0), text(nullptr), says(letteringFor(result)) {
     image = theTextureStore.load(pictureFor(this->result));
     text = new (std::nothrow) MText();

@@ -14,17 +14,17 @@
 #include <cstdint>
 #include <string>
 
-#include "app/hscreen.h"
 #include "game/matchresult.h"
+#include "screens/hscreen.h"
 
-class HApplication;
+class HScreenHost;
 class MText;
 
 class MVictory : public HScreen {
 public:
     // Keeps a copy of the result and loads "won_l.jpg", "won_r.jpg" or
     // "remiza.jpg" for it, then the font.
-    MVictory(HApplication* application, const MatchResult& result);
+    MVictory(HScreenHost* application, const MatchResult& result);
     MVictory(const MVictory&) = delete;
     MVictory& operator=(const MVictory&) = delete;
     ~MVictory() override;
@@ -54,7 +54,7 @@ public:
     static constexpr float HALF_HEIGHT = 1.0f;
 
     MatchResult result;
-    HApplication* application;
+    HScreenHost* application;
     int32_t image;    // texture index, -1 when none
     int32_t elapsed;  // ms of delivered updates; the dropped first one is not counted
     MText* text;      // owned; null without memory, and the picture shows alone

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/hscreen.h"
+#include "screens/hscreen.h"
 
 class RecordingScreen : public HScreen {
 public:

@@ -1,5 +1,5 @@
 // settings.cpp: reading "vkt.txt".
-#include "app/settings.h"
+#include "config/settings.h"
 
 #include "assets/hreplacefile.h"
 #include "assets/htexturestore.h"

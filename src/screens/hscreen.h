@@ -1,8 +1,9 @@
 // hscreen.h: the interface every screen of the game implements.
 //
-// The application (HApplication) owns exactly one current screen and hands it
-// keys, elapsed time and drawing. The base does nothing in every slot so that
-// a screen overrides only what it uses.
+// The application (HApplication, every screen's host: screens/hscreenhost.h)
+// owns exactly one current screen and hands it keys, elapsed time and
+// drawing. The base does nothing in every slot so that a screen overrides
+// only what it uses.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 // hcontrols.cpp: the players' bindings, their names, and "controls.txt".
-#include "app/hcontrols.h"
+#include "config/hcontrols.h"
 
 #include <cctype>   // Required for: tolower
 #include <cerrno>
@@ -9,11 +9,12 @@
 #include <SDL.h>
 #include <strings.h>  // Required for: strcasecmp
 
-#include "app/settings.h"
+#include "config/settings.h"
 #include "game/gcontrollerkinds.h"
-#include "screens/mmainmenu.h"
 
 GKeyBinding playerKeys[2] = {GWasdController::KEYS, GArrowKeysController::KEYS};
+ControllerChoice leftChoice = CHOICE_WASD;
+ControllerChoice rightChoice = CHOICE_ARROW_KEYS;
 
 namespace {
 

@@ -37,6 +37,12 @@
 
 // By GSide: the left keys, the right keys.
 extern GKeyBinding playerKeys[2];
+// Who flies each ship: the main menu's two choices ('o' and 'p' cycle
+// them). Kept here with the keys rather than in the menu, since the file
+// holds them and they outlive every menu: a menu shown again after a match
+// shows the last ones.
+extern ControllerChoice leftChoice;   // starts at W A S D
+extern ControllerChoice rightChoice;  // starts at the cursor keys
 
 constexpr const char* CONTROLS_FILE = "controls.txt";
 
