@@ -30,10 +30,12 @@
 
 #include <memory>
 
+#include "app/hmatchowner.h"
 #include "app/shell.h"
 #include "assets/htexturestore.h"
 #include "screens/texturedquad.h"
 #include "screens/gengine.h"
+#include "game/grandom.h"
 #include "game/gship.h"
 
 namespace {
@@ -52,9 +54,11 @@ std::string dataDir() {
 // A match between two computer players, brought to steady play.
 class Match {
 public:
-    explicit Match(unsigned seed) : engine(nullptr) {
-        srand(seed);
-        engine.setUpMatch(CHOICE_COMPUTER, CHOICE_COMPUTER);
+    // The match's seed is drawn after srand(seed), as the menu's Return
+    // draws it.
+    explicit Match(unsigned seed)
+        : owner(nullptr),
+          engine((srand(seed), owner.setUpLocal(CHOICE_COMPUTER, CHOICE_COMPUTER, drawMatchSeed()), nullptr), &owner) {
         for (int i = 0; i < 200; i++) step(16);  // 3.2 s: shots in flight
     }
     void step(int32_t ms) {
@@ -64,6 +68,7 @@ public:
             if (ship->health < 50) ship->health = GShip::FULL_HEALTH;
         }
     }
+    HMatchOwner owner;
     GEngine engine;
 };
 

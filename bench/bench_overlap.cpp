@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "app/hmatchowner.h"
+#include "game/grandom.h"
 #include "screens/gengine.h"
 #include "game/gship.h"
 
@@ -43,8 +45,9 @@ const int64_t MATCH_LIMIT_MS = 30LL * 60 * 1000;
 
 Figures play(unsigned seed) {
     srand(seed);
-    GEngine engine(nullptr);  // no application: the end is read off the ships
-    engine.setUpMatch(CHOICE_COMPUTER, CHOICE_COMPUTER);
+    HMatchOwner owner(nullptr);  // no application: the end is read off the ships
+    owner.setUpLocal(CHOICE_COMPUTER, CHOICE_COMPUTER, drawMatchSeed());
+    GEngine engine(nullptr, &owner);
     GShip* right = engine.rightShip();
     GShip* left = engine.leftShip();
     Figures f;

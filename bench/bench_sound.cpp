@@ -33,6 +33,8 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "app/hmatchowner.h"
+#include "game/grandom.h"
 #include "screens/gengine.h"
 #include "game/gship.h"
 #include "sound/hmixer.h"
@@ -143,8 +145,9 @@ void frameCost() {
     }
     initGl(640, 480);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    GEngine engine(nullptr);
-    engine.setUpMatch(CHOICE_COMPUTER, CHOICE_COMPUTER, 7u);
+    HMatchOwner owner(nullptr);
+    owner.setUpLocal(CHOICE_COMPUTER, CHOICE_COMPUTER, 7u);
+    GEngine engine(nullptr, &owner);
     auto pass = [&engine]() {
         const Clock::time_point t0 = Clock::now();
         engine.update(16);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/happlication.h"
+#include "app/hmatchowner.h"
 #include "assets/hmodel.h"
 #include "assets/htexturestore.h"
 #include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
@@ -438,8 +439,8 @@ TEST_F(FrontScreensTest, AConnectedMenuIsShared) {
         << host->ownReady() << host->remoteReady() << static_cast<int>(host->state()) << joiner.ownReady()
         << host->inMatch() << " " << host->notice();
     auto* engine = dynamic_cast<GEngine*>(app->currentScreen);
-    ASSERT_NE(engine->netMatch(), nullptr);
-    EXPECT_EQ(engine->netMatch()->session, host);
+    ASSERT_NE(app->matchOwner()->netMatch(), nullptr);
+    EXPECT_EQ(app->matchOwner()->netMatch()->session, host);
     EXPECT_EQ(engine->match.leftChoice, CHOICE_COMPUTER);
     EXPECT_EQ(engine->match.rightChoice, CHOICE_ACE);
     NStart start;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/happlication.h"
+#include "app/hmatchowner.h"
 #include "assets/hmodel.h"
 #include "game/gaicontroller.h"
 #include "game/gbackground.h"
@@ -25,7 +26,8 @@ namespace {
 // missing 3DS file prints one line).
 TEST(MatchScreen, FreshScreenHasAnEmptyWorldAndLoadsItsModelsAnyway) {
     ScopedTempDir dir;
-    GEngine engine(nullptr);
+    HMatchOwner none(nullptr);
+    GEngine engine(nullptr, &none);
     EXPECT_EQ(engine.match.world.objectCount, 0);
     EXPECT_FALSE(engine.paused());
     EXPECT_EQ(engine.view.world, &engine.match.world);
@@ -36,9 +38,8 @@ TEST(MatchScreen, FreshScreenHasAnEmptyWorldAndLoadsItsModelsAnyway) {
     EXPECT_TRUE(engine.view.rightShipModel->loaded);
     ASSERT_NE(engine.view.leftHealthBar, nullptr);
     EXPECT_FALSE(engine.view.leftHealthBar->loaded);
-    // Without a match there is no facing and no end to test.
+    // Without a match there is nothing to step and no end to test.
     engine.update(100);
-    engine.checkEnd();
 }
 
 // Each of the six models comes from its own file.
@@ -200,7 +201,7 @@ protected:
     }
     // Whether the result is shown, once any wreck has played out.
     bool ended() {
-        if (app.currentScreen == engine && engine->wrecking()) app.update(GEngine::WRECK_WAIT_MS);
+        if (app.currentScreen == engine && engine->wrecking()) app.update(HMatchOwner::WRECK_WAIT_MS);
         return dynamic_cast<MVictory*>(app.currentScreen) != nullptr;
     }
     const MatchResult& result() { return dynamic_cast<MVictory*>(app.currentScreen)->result; }
@@ -233,23 +234,24 @@ TEST(MatchSetUp, ControllersFollowTheChoicesAndTheRightShipDrawsFirst) {
     const float rightTilt = static_cast<float>(random.next() % 60 - 30);
     const float leftTilt = static_cast<float>(random.next() % 60 - 30);
     HApplication app;
-    GEngine engine(&app);
-    EXPECT_TRUE(engine.setUpMatch(CHOICE_WASD, CHOICE_ARROW_KEYS, 5));
-    EXPECT_EQ(engine.match.world.seed, 5u);
-    EXPECT_FLOAT_EQ(engine.rightShip()->rotation.x, rightTilt);
-    EXPECT_FLOAT_EQ(engine.leftShip()->rotation.x, leftTilt);
+    HMatchOwner owner(&app);
+    EXPECT_TRUE(owner.setUpLocal(CHOICE_WASD, CHOICE_ARROW_KEYS, 5));
+    const GMatch& match = owner.played;
+    EXPECT_EQ(match.world.seed, 5u);
+    EXPECT_FLOAT_EQ(match.world.rightShip()->rotation.x, rightTilt);
+    EXPECT_FLOAT_EQ(match.world.leftShip()->rotation.x, leftTilt);
     // The keyboard players read what the application samples.
-    auto* rc = dynamic_cast<GArrowKeysController*>(engine.match.controller(SIDE_RIGHT));
-    auto* lc = dynamic_cast<GWasdController*>(engine.match.controller(SIDE_LEFT));
+    auto* rc = dynamic_cast<GArrowKeysController*>(match.controller(SIDE_RIGHT));
+    auto* lc = dynamic_cast<GWasdController*>(match.controller(SIDE_LEFT));
     ASSERT_NE(rc, nullptr);
     ASSERT_NE(lc, nullptr);
     EXPECT_EQ(rc->input, &app.input);
     EXPECT_EQ(lc->input, &app.input);
 
-    GEngine computers(nullptr);
-    computers.setUpMatch(CHOICE_COMPUTER, -1);
-    EXPECT_NE(dynamic_cast<GAiController*>(computers.match.controller(SIDE_LEFT)), nullptr);
-    EXPECT_EQ(computers.match.controller(SIDE_RIGHT), nullptr);
+    HMatchOwner computers(nullptr);
+    computers.setUpLocal(CHOICE_COMPUTER, -1, 9);
+    EXPECT_NE(dynamic_cast<GAiController*>(computers.played.controller(SIDE_LEFT)), nullptr);
+    EXPECT_EQ(computers.played.controller(SIDE_RIGHT), nullptr);
 }
 
 TEST_F(MatchTest, ShipsFaceEachOtherAndTheLeftOneTakesZeroAtEqualX) {
@@ -259,13 +261,13 @@ TEST_F(MatchTest, ShipsFaceEachOtherAndTheLeftOneTakesZeroAtEqualX) {
 
     right->position.x = -5.0f;
     left->position.x = 5.0f;
-    engine->checkEnd();
+    engine->match.world.faceShips();
     EXPECT_FLOAT_EQ(right->rotation.y, 180.0f);
     EXPECT_FLOAT_EQ(left->rotation.y, 0.0f);
 
     right->position.x = left->position.x = 3.0f;
     right->rotation.y = left->rotation.y = 90.0f;
-    engine->checkEnd();
+    engine->match.world.faceShips();
     EXPECT_FLOAT_EQ(left->rotation.y, 0.0f);
     EXPECT_FLOAT_EQ(right->rotation.y, 180.0f);
 }
@@ -336,10 +338,10 @@ TEST_F(MatchTest, HealthUsedUpHandsTheResultOverAndTheUpdateStillFlushes) {
     // first moments.
     ASSERT_TRUE(app.hasLastMatch());
     EXPECT_EQ(app.lastMatchKept()->end, vkr::END_FINISHED);
-    app.update(GEngine::KEY_GUARD_MS - 1);
+    app.update(HMatchOwner::KEY_GUARD_MS - 1);
     app.keyDown('x');
     ASSERT_EQ(app.currentScreen, engine);
-    app.update(GEngine::WRECK_WAIT_MS - GEngine::KEY_GUARD_MS);
+    app.update(HMatchOwner::WRECK_WAIT_MS - HMatchOwner::KEY_GUARD_MS);
     ASSERT_EQ(app.currentScreen, engine);
     app.update(1);
     ASSERT_TRUE(ended());
@@ -388,7 +390,7 @@ TEST_F(MatchTest, BothShipsGoneInOneUpdateGiveOneResultWithBothValues) {
     app.update(1);
     // Any key once the wreck's first moments are over, Escape too, shows
     // the result.
-    app.update(GEngine::KEY_GUARD_MS);
+    app.update(HMatchOwner::KEY_GUARD_MS);
     app.keyDown(27);
     ASSERT_NE(dynamic_cast<MVictory*>(app.currentScreen), nullptr);
     EXPECT_EQ(result().rightHealth, -5);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/happlication.h"
+#include "app/hmatchowner.h"
 #include "screens/gengine.h"
 #include "game/greplay.h"
 #include "game/gship.h"
@@ -121,8 +122,8 @@ TEST(WholeMatch, PassesOfAnyLengthPlayTheSameMatch) {
         // pass that reaches its millisecond (the first pass after the
         // switch to the match is dropped), the result in the pass that
         // ends the wreck, a pass's rounding later.
-        EXPECT_GT(p.kept.endMs + GEngine::WRECK_WAIT_MS + 3 * passMs, p.matchMs);
-        EXPECT_LE(p.kept.endMs + GEngine::WRECK_WAIT_MS + passMs, p.matchMs);
+        EXPECT_GT(p.kept.endMs + HMatchOwner::WRECK_WAIT_MS + 3 * passMs, p.matchMs);
+        EXPECT_LE(p.kept.endMs + HMatchOwner::WRECK_WAIT_MS + passMs, p.matchMs);
         EXPECT_EQ(p.kept.left.tickCount(), p.kept.right.tickCount());
         EXPECT_EQ(p.kept.left.tickCount(), 41762u / 25u);
     }

@@ -13,6 +13,8 @@
 
 #include "assets/hmodel.h"
 #include "assets/htexturestore.h"
+#include "app/hmatchowner.h"
+#include "game/grandom.h"
 #include "screens/gengine.h"
 #include "game/gprojectile.h"
 #include "game/greplay.h"
@@ -73,8 +75,9 @@ protected:
 
 // Each bar follows its own ship's health: the two sides differ in every row.
 TEST_F(ViewTest, HealthBarsStandAtTheirPlacesFor100And50AndMinus5) {
-    GEngine engine(nullptr);
-    engine.setUpMatch(3, 3);
+    HMatchOwner owner(nullptr);
+    owner.setUpLocal(3, 3, drawMatchSeed());
+    GEngine engine(nullptr, &owner);
     const double barY = screenY(GView::BAR_Y, 40.0);
     const int32_t rows[][2] = {{100, 50}, {50, -5}, {-5, 100}};  // right, left
     for (const auto& row : rows) {
@@ -198,8 +201,9 @@ TEST_F(ViewTest, BackgroundShowsItsPictureAndGivesItsTextureBack) {
 
     const int32_t texturesBefore = theTextureStore.count;
     {
-        GEngine engine(nullptr);
-        engine.setUpMatch(3, 3);
+        HMatchOwner owner(nullptr);
+        owner.setUpLocal(3, 3, drawMatchSeed());
+        GEngine engine(nullptr, &owner);
         EXPECT_EQ(theTextureStore.count, texturesBefore + 1);
         frame(engine);
         // The quad spans x -55..55 and y -43..43 at depth 100; each
@@ -225,8 +229,9 @@ TEST_F(ViewTest, BackgroundShowsItsPictureAndGivesItsTextureBack) {
 
 TEST_F(ViewTest, FramesOfARunningMatchDrawCleanly) {
     srand(3);
-    GEngine engine(nullptr);
-    engine.setUpMatch(2, 2);
+    HMatchOwner owner(nullptr);
+    owner.setUpLocal(2, 2, drawMatchSeed());
+    GEngine engine(nullptr, &owner);
     for (int i = 0; i < 200; i++) {
         engine.update(16);
         frame(engine);
@@ -252,8 +257,9 @@ TEST(MatchPictures, AReplayShowsAHitTheLastPointsAndAWreck) {
     {
         GlWindow window(640, 480);
         ASSERT_TRUE(window.ok());
-        GEngine engine(nullptr);
-        ASSERT_TRUE(engine.setUpReplay(replay));
+        HMatchOwner owner(nullptr);
+        ASSERT_TRUE(owner.setUpReplay(replay));
+        GEngine engine(nullptr, &owner);
         // Pixels within `radius` of a world point that `like` accepts, in a
         // frame with the effects and in the same frame without them.
         const auto count = [&](Vec3 at, int radius, const std::function<bool(int, int, int)>& like, bool effects) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/hmatchowner.h"
+#include "game/grandom.h"
 #include "screens/gengine.h"
 #include "game/gship.h"
 #include "sound/hsound.h"
@@ -259,12 +261,13 @@ TEST(SoundInAMatch, HearingAMatchChangesNothingInIt) {
     };
     auto play = [](HSound* sound) {
         theSound = sound;
-        GEngine engine(nullptr);
-        engine.setUpMatch(CHOICE_COMPUTER, CHOICE_COMPUTER, 9u);
+        HMatchOwner owner(nullptr);
+        owner.setUpLocal(CHOICE_COMPUTER, CHOICE_COMPUTER, 9u);
+        GEngine engine(nullptr, &owner);
         if (sound) sound->matchStarted();
         for (int i = 0; i < 10000 && !engine.match.world.over; ++i) engine.update(16);
         theSound = nullptr;
-        const GReplay r = engine.replay(0);
+        const GReplay r = owner.played.replay(0);
         return Outcome{r.hash, r.endMs, r.leftHealth, r.rightHealth};
     };
     RecordingSink sink, mutedSink;

@@ -15,6 +15,8 @@
 
 #include "app/shell.h"  // Required for: the window the settings screen changes
 #include "config/hcontrols.h"  // Required for: leftChoice, rightChoice, a network game's first choice
+#include "app/hmatchowner.h"
+#include "game/grandom.h"
 #include "game/greplay.h"
 #include "net/nsession.h"
 #include "screens/gengine.h"
@@ -38,12 +40,14 @@ HApplication::HApplication()
       skipNextUpdate(false),
       screenCalls(0),
       lastMatch(nullptr),
-      netMatch(nullptr),
+      owner(nullptr),
       captionSide(-1) {}
 
 HApplication::~HApplication() {
     delete currentScreen;
     currentScreen = nullptr;
+    delete owner;  // after the screen that showed it
+    owner = nullptr;
     delete lastMatch;
     lastMatch = nullptr;
     // Last, so that the other side hears goodbye after this side's match
@@ -168,12 +172,24 @@ int32_t HApplication::desktopHeight() const { return ::desktopHeight; }
 // memory: the old screen has released its textures before the new one loads
 // its own, and when no memory can be had nothing has changed.
 template <class Build>
-void HApplication::replaceScreen(void* memory, Build build) {
+void HApplication::replaceScreen(void* memory, HMatchOwner* next, Build build) {
     HScreen* old = std::exchange(currentScreen, nullptr);
-    if (old == netMatch) netMatch = nullptr;
     delete old;
+    delete std::exchange(owner, next);  // after the screen that showed it
     currentScreen = build(memory);
     skipNextUpdate = true;
+}
+
+bool HApplication::showMatch(HMatchOwner* made) {
+    void* memory = made != nullptr ? allocateScreen(sizeof(GEngine)) : nullptr;
+    if (!memory) {
+        delete made;
+        return false;
+    }
+    // Heard at the key press, while the match loads its models.
+    if (theSound) theSound->matchStarted();
+    replaceScreen(memory, made, [this, made](void* m) { return new (m) GEngine(this, made); });
+    return true;
 }
 
 void HApplication::switchNow(const Request& r) {
@@ -183,43 +199,38 @@ void HApplication::switchNow(const Request& r) {
     case Next::MENU: {
         void* memory = allocateScreen(sizeof(MMainMenu));
         if (!memory) return;
-        replaceScreen(memory, [this](void* m) { return new (m) MMainMenu(this); });
+        replaceScreen(memory, nullptr, [this](void* m) { return new (m) MMainMenu(this); });
         if (theSound) theSound->menuShown();
         return;
     }
     case Next::NETMENU: {
         void* memory = allocateScreen(sizeof(MNetMenu));
         if (!memory) return;
-        replaceScreen(memory, [this](void* m) { return new (m) MNetMenu(this); });
+        replaceScreen(memory, nullptr, [this](void* m) { return new (m) MNetMenu(this); });
         return;
     }
     case Next::SETTINGS: {
         void* memory = allocateScreen(sizeof(MSettings));
         if (!memory) return;
-        replaceScreen(memory, [this](void* m) { return new (m) MSettings(this); });
+        replaceScreen(memory, nullptr, [this](void* m) { return new (m) MSettings(this); });
         return;
     }
     case Next::MATCH:
     case Next::REPLAY: {
-        void* memory = allocateScreen(sizeof(GEngine));
-        if (!memory) return;
-        // Heard at the key press, while the match loads its models.
-        if (theSound) theSound->matchStarted();
-        replaceScreen(memory, [&](void* m) {
-            GEngine* engine = new (m) GEngine(this);
-            if (r.next == Next::MATCH) {
-                engine->setUpMatch(r.left, r.right);
-            } else {
-                engine->setUpReplay(*lastMatch);
-            }
-            return engine;
-        });
+        HMatchOwner* made = new (std::nothrow) HMatchOwner(this);
+        if (made == nullptr) return;
+        if (r.next == Next::MATCH) {
+            made->setUpLocal(r.left, r.right, drawMatchSeed());
+        } else {
+            made->setUpReplay(*lastMatch);
+        }
+        showMatch(made);
         return;
     }
     case Next::RESULT: {
         void* memory = allocateScreen(sizeof(MVictory));
         if (!memory) return;
-        replaceScreen(memory, [&](void* m) { return new (m) MVictory(this, r.result); });
+        replaceScreen(memory, nullptr, [&](void* m) { return new (m) MVictory(this, r.result); });
         if (theSound) theSound->matchEnded();
         return;
     }
@@ -245,10 +256,14 @@ void HApplication::attachNet(NSession* session) {
 }
 
 void HApplication::updateCaption() {
-    const int32_t side = net != nullptr && net->open() ? net->ownSide() : -1;
+    constexpr int32_t WATCHING = 2;
+    const int32_t side = net == nullptr || !net->open() ? -1 : net->spectator() ? WATCHING : net->ownSide();
     if (side == captionSide) return;
     captionSide = side;
-    SDL_WM_SetCaption(side == SIDE_LEFT ? "Vektorak: left player" : side == SIDE_RIGHT ? "Vektorak: right player" : "Vektorak",
+    SDL_WM_SetCaption(side == SIDE_LEFT    ? "Vektorak: left player"
+                      : side == SIDE_RIGHT ? "Vektorak: right player"
+                      : side == WATCHING   ? "Vektorak: watching"
+                                           : "Vektorak",
                       NULL);
 }
 
@@ -256,18 +271,22 @@ void HApplication::reactToNet() {
     NSession::Event event;
     NStart start;
     while (net->takeEvent(event, start)) {
-        // Each reaction may switch screens: look again every time.
-        GEngine* match = netMatch != nullptr && netMatch == currentScreen ? netMatch : nullptr;
+        // Each reaction may switch screens, and with the screen goes its
+        // match: look again every time.
+        HMatchOwner* match = owner != nullptr && owner->kind() >= GShownMatch::Kind::NETWORK ? owner : nullptr;
         switch (event) {
         case NSession::Event::REMOTE_RESUMED:
             if (match != nullptr) match->resumed();
             break;
         case NSession::Event::MATCH_LEFT:
-            if (match != nullptr) match->endLeft();
-            break;
         case NSession::Event::CLOSED:
-            updateCaption();
-            if (match != nullptr) match->endLeft();
+            if (event == NSession::Event::CLOSED) updateCaption();
+            if (match == nullptr) break;
+            if (match->endLeft()) {
+                showResult(match->result());
+            } else {
+                showMenu();
+            }
             break;
         case NSession::Event::MATCH_STARTED:
             startNetMatch(start);
@@ -277,17 +296,8 @@ void HApplication::reactToNet() {
 }
 
 void HApplication::startNetMatch(const NStart& start) {
-    void* memory = allocateScreen(sizeof(GEngine));
-    if (!memory) {
-        net->sendLeave();  // no match here: the other side must not wait for one
-        return;
-    }
-    if (theSound) theSound->matchStarted();
-    GEngine* engine = nullptr;
-    replaceScreen(memory, [&](void* m) {
-        engine = new (m) GEngine(this);
-        engine->setUpNetMatch(start, net);
-        return engine;
-    });
-    netMatch = engine;
+    HMatchOwner* made = new (std::nothrow) HMatchOwner(this);
+    if (made != nullptr) made->setUpNet(start, net);
+    // No match here: the other side must not wait for one.
+    if (!showMatch(made) && !net->spectator()) net->sendLeave();
 }

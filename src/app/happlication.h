@@ -21,6 +21,7 @@
 #include "screens/hscreenhost.h"
 
 class GEngine;
+class HMatchOwner;
 class NSession;
 struct GReplay;
 struct NStart;
@@ -61,6 +62,8 @@ public:
 
     bool hasLastMatch() const { return lastMatch != nullptr; }
     const GReplay* lastMatchKept() const { return lastMatch; }
+    // The match the match screen shows, while it shows one; null otherwise.
+    HMatchOwner* matchOwner() const { return owner; }
 
     NSession* net;  // owned; null in a local game
 
@@ -92,9 +95,14 @@ private:
     void request(const Request& r);
     void switchNow(const Request& r);
     void afterScreenCall();
-    // The old screen goes, then `build` makes the new one in `memory`.
+    // The old screen goes, and the match it showed; `next` (may be null)
+    // becomes the match shown, then `build` makes the new screen in
+    // `memory`.
     template <class Build>
-    void replaceScreen(void* memory, Build build);
+    void replaceScreen(void* memory, HMatchOwner* next, Build build);
+    // A match screen for the owner `made` set up; false, `made` deleted,
+    // when there is no owner or no screen can be had.
+    bool showMatch(HMatchOwner* made);
 
     void reactToNet();
     void startNetMatch(const NStart& start);
@@ -103,8 +111,8 @@ private:
     int32_t screenCalls;      // screen calls under way (nested when a call switches)
     Request pending;          // asked for during a screen call
     GReplay* lastMatch;       // owned; null before the first match ends
-    GEngine* netMatch;        // the current screen when it is a network match
-    int32_t captionSide;      // the side the caption names; -1: none
+    HMatchOwner* owner;       // owned; the match the current screen shows, or null
+    int32_t captionSide;      // the side the caption names; -1: none, 2: watching
 };
 
 // The program-wide root object. Null before start-up and after shutdown; read

@@ -2,14 +2,18 @@
 //
 // The world (GWorld) writes one GEvent for each thing a player could hear or
 // see happen during a step: a shot leaving, a shot striking, two ships
-// bouncing, a ship falling low, the end. The screen reads the list after its
-// update and hands it on (sound plugs in there); nothing in the world ever
-// reads it back, so whatever listens cannot change the match.
+// bouncing, a ship falling low, the end. Whoever drives the match hands the
+// list of each advance to every listener (GEventListener: the sound, the
+// pictures, anything new); nothing in the world ever reads it back, so
+// whatever listens cannot change the match.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "assets/vec3.h"
+
+class GWorld;
 
 // Which ship an event belongs to. The left ship is the one the left player
 // steers (entry 1 of the table), wherever it is on the field.
@@ -41,27 +45,47 @@ struct GEvent {
     // the shot where it struck (SHIP_HIT), the middle of the two ships
     // (SHIPS_BOUNCED), else the ship of `x` (the origin for a draw).
     Vec3 at = Vec3();
+
+    // An event may reach its listeners after its time: a network correction
+    // brought it, or a spectator stepped through its tick unseen. Every
+    // listener is told of it all the same; a sound or a spark this much
+    // later would come too late to mean anything, and both leave it.
+    static constexpr uint32_t STALE_MS = 100;
+    bool staleAt(uint32_t nowMs) const { return nowMs > ms && nowMs - ms > STALE_MS; }
 };
 
-// The events of one update, oldest first. Bounded: a long update (a slow
-// frame caught up step by step) keeps its first MAX_EVENTS events and counts
-// the rest in `dropped`; nothing listens closely enough to miss them.
+// The events of one advance of a match, oldest first. It grows with the
+// advance: a spectator stepping through a minute of match at once makes a
+// thousand. Bounded all the same, at MAX_EVENTS (hours of play in one
+// advance, which nothing asks for); past it an event is counted in
+// `dropped`, never lost without a trace.
 struct GEventList {
-    static constexpr int32_t MAX_EVENTS = 64;
+    static constexpr int32_t MAX_EVENTS = 1 << 16;
 
+    GEventList() { items.reserve(64); }
     void clear() {
+        items.clear();
         count = 0;
         dropped = 0;
     }
     void push(const GEvent& event) {
         if (count < MAX_EVENTS) {
-            items[count++] = event;
+            items.push_back(event);
+            count++;
         } else {
             dropped++;
         }
     }
 
-    GEvent items[MAX_EVENTS] = {};
-    int32_t count = 0;
+    std::vector<GEvent> items;
+    int32_t count = 0;  // items.size(), as a signed count
     int32_t dropped = 0;
+};
+
+// Whoever wants to hear what happens in a match.
+class GEventListener {
+public:
+    virtual ~GEventListener() {}
+    // The events of one advance, with the world as it stands after it.
+    virtual void hear(const GEventList& events, const GWorld& world) = 0;
 };

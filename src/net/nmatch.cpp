@@ -217,26 +217,18 @@ void NMatch::rollBack(uint32_t tick, GEventList& heard) {
         auto known = std::find_if(ledger.begin(), ledger.end(),
                                   [&e](const Heard& h) { return !h.again && sameEvent(h.event, e); });
         if (known != ledger.end()) {
-            known->again = true;  // heard (or let go) already: once is enough
-        } else if (targetMs - e.ms <= LATE_MS) {
-            heard.push(e);
-            ledger.push_back(Heard{e, true, true});
-            eventsHeard++;
-        } else {
-            ledger.push_back(Heard{e, true, false});
-            eventsTooLate++;
+            known->again = true;  // heard already: once is enough
+            continue;
         }
+        heard.push(e);
+        ledger.push_back(Heard{e, true});
+        eventsHeard++;
+        if (targetMs - e.ms > LATE_MS) eventsTooLate++;
     }
     // Heard, and no longer so: the correction took them back.
     const auto undone = std::stable_partition(ledger.begin(), ledger.end(),
                                               [fromMs](const Heard& h) { return h.again || h.event.ms <= fromMs; });
-    for (auto h = undone; h != ledger.end(); ++h) {
-        if (h->heard) {
-            eventsUndone++;
-        } else {
-            eventsTooLate--;  // never heard, and now never happened
-        }
-    }
+    eventsUndone += static_cast<uint32_t>(ledger.end() - undone);
     ledger.erase(undone, ledger.end());
 }
 
@@ -244,7 +236,7 @@ void NMatch::hear(const GEventList& events, GEventList& heard) {
     for (int32_t i = 0; i < events.count; i++) {
         heard.push(events.items[i]);
         if (ledger.size() >= MOST_HEARD) ledger.erase(ledger.begin());
-        ledger.push_back(Heard{events.items[i], false, true});
+        ledger.push_back(Heard{events.items[i], false});
         eventsHeard++;
     }
 }

@@ -17,10 +17,11 @@
 // games end the same match and keep the same replay (its notes are cut back
 // with every correction).
 //
-// Sounds. The steps' events go on to the screen once: an event stepped
+// Events. The steps' events go on to the listeners once: an event stepped
 // again after a correction is not handed on a second time, one that a
-// correction made appear is handed on if it is at most LATE_MS late, and one
-// that a correction undid is counted.
+// correction made appear is handed on however late (the listeners judge
+// what is too late for them: GEvent::STALE_MS), and one that a correction
+// undid is counted.
 //
 // Keeping time. The side that runs ahead of the other by more than a tick,
 // averaged over about a second (NLockstep::lead256), drops one millisecond
@@ -44,8 +45,8 @@ class NSession;
 
 class NMatch : public GMatchDriver, private GStepGate {
 public:
-    // A correction may bring an event no earlier than this, in match time.
-    static constexpr uint32_t LATE_MS = 100;
+    // An event a correction brings later than this is counted as late.
+    static constexpr uint32_t LATE_MS = GEvent::STALE_MS;
     static constexpr int32_t SLOW_EVERY = 16;
     // A lead under a tick is the measure's noise.
     static constexpr int32_t SLOW_FROM_256 = 256;
@@ -123,8 +124,7 @@ public:
     uint64_t rolledTicks = 0;
     uint32_t longestRollback = 0;
     // Events handed on, events a correction undid after they were, and
-    // events of the match as it stands that a correction brought too late
-    // to hand on.
+    // events a correction brought later than LATE_MS.
     uint32_t eventsHeard = 0;
     uint32_t eventsUndone = 0;
     uint32_t eventsTooLate = 0;
@@ -138,7 +138,6 @@ private:
     struct Heard {
         GEvent event;
         bool again;  // stepped again since the correction began
-        bool heard;  // handed on, rather than come too late
     };
     static constexpr uint32_t SNAPSHOTS = vkn::WINDOW + 4;
     static constexpr size_t MOST_HEARD = 256;

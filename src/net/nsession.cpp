@@ -327,6 +327,11 @@ int32_t NSession::rttMedian() const {
     return sorted[n / 2];
 }
 
+int32_t NSession::liveRttMs() const {
+    const NPeer* far = other != nullptr ? other : upstream;
+    return far != nullptr ? static_cast<int32_t>(far->link->roundTripTime) : 0;
+}
+
 uint8_t NSession::chooseDelay() const { return fixedDelay >= 0 ? static_cast<uint8_t>(fixedDelay) : 0; }
 
 uint64_t NSession::sentBytes() const { return enet != nullptr ? enet->totalSentData : 0; }

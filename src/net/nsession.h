@@ -215,6 +215,9 @@ public:
     // Measured: round-trip samples (ms) from the menu's pings, and ENet's
     // totals of UDP payload and packets each way.
     int32_t rttMedian() const;
+    // The round trip to the other player (a spectator: to the game it
+    // watches) as ENet measures it all along, in a match too; 0 without one.
+    int32_t liveRttMs() const;
     // The input delay the host picks: none. A tick of delay at round trips
     // of 200 and 250 ms made each correction a tick shorter but no fewer of
     // them, and the own ship a tick late (bench_net's distance part).

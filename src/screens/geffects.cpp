@@ -84,8 +84,10 @@ void GEffects::wreck(Vec3 at, GSide side) {
 void GEffects::hear(const GEventList& events, const GWorld& world) {
     for (int32_t i = 0; i < events.count; i++) {
         const GEvent& e = events.items[i];
+        const bool stale = e.staleAt(world.elapsedMs);
         switch (e.kind) {
         case GEvent::SHIP_HIT:
+            if (stale) break;
             if (e.side == SIDE_LEFT || e.side == SIDE_RIGHT) {
                 const GSide shooter = e.side == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT;
                 throwSparks(e.at, colours[shooter], 24, 8.0f, 22.0f, HIT_SPARK_MS * 3 / 4, HIT_SPARK_MS * 5 / 4);
@@ -94,6 +96,7 @@ void GEffects::hear(const GEventList& events, const GWorld& world) {
             }
             break;
         case GEvent::SHIPS_BOUNCED:
+            if (stale) break;
             throwSparks(e.at, Colour{0.85f, 0.85f, 0.9f}, 10, 3.0f, 9.0f, PUFF_MS * 2 / 3, PUFF_MS);
             break;
         case GEvent::MATCH_WON:

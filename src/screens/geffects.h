@@ -17,7 +17,8 @@
 // sparks as the match did, and a match, its replay and its hash are the
 // same with or without them. A network match hands over each event once,
 // after its corrections, so an effect is made once as its sound is played
-// once.
+// once; a hit or a bounce that comes stale (GEvent::STALE_MS) throws
+// nothing, while a wreck always breaks up.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,7 @@
 
 class GWorld;
 
-class GEffects {
+class GEffects : public GEventListener {
 public:
     // Lifetimes, in milliseconds of the screen's time (a pause holds them).
     static constexpr int32_t HIT_SPARK_MS = 330;  // a hit's sparks on average, a quarter more or less
@@ -51,7 +52,7 @@ public:
     void setColour(GSide side, uint8_t r, uint8_t g, uint8_t b);
     // Makes the effects of one update's events. The wrecks are placed at
     // their ships in `world` as it stands after the update.
-    void hear(const GEventList& events, const GWorld& world);
+    void hear(const GEventList& events, const GWorld& world) override;
     // Ages every effect by `ms`; the dead ones go.
     void advance(int32_t ms);
     // Needs the OpenGL context and the view's camera in the modelview

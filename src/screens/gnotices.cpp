@@ -1,18 +1,32 @@
 // gnotices.cpp: what the match screen says over the match: that it is
-// paused and which key ends the pause, or that the other player is awaited.
+// paused and which key ends the pause, or that the other player is awaited;
+// for a spectator, that it watches and who flies each ship; and, when
+// asked, how the network carries the match.
 #include "screens/gengine.h"
 
 #include <new>  // Required for: std::nothrow
+#include <string>
 
-#include "net/nmatch.h"
+#include "game/gcontrollerkinds.h"
 #include "screens/mtext.h"
+
+namespace {
+
+std::string flownBy(ControllerChoice choice) {
+    const GControllerKind* kind = controllerKind(choice);
+    return kind != nullptr ? kind->name : "nobody";
+}
+
+}  // namespace
 
 void GEngine::drawNotices() {
     // A network pause holds both sides, and waits for nobody: a wait the
     // pause interrupted is not said.
     const bool held = paused();
-    const bool waiting = !held && net != nullptr && net->waitingMs > WAIT_NOTICE_MS;
-    if (!held && !waiting) return;
+    const bool waiting = !held && shown->waitingMs() > WAIT_NOTICE_MS;
+    const bool watched = shown->kind() == GShownMatch::Kind::WATCHED;
+    const std::string panel = netPanelShown ? shown->panelLine() : "";
+    if (!held && !waiting && !watched && panel.empty()) return;
     // Loaded when first needed rather than with the match, whose start
     // would wait for a picture most matches never show.
     if (!noticeText) noticeText.reset(new (std::nothrow) MText());
@@ -24,10 +38,20 @@ void GEngine::drawNotices() {
     MText::beginOverlay();
     if (held) {
         noticeText->drawCentred("PAUSED", middle, f.below(236.0f), 40.0f * f.unit, 1.0f, 1.0f, 1.0f);
-        noticeText->drawCentred("p resumes", middle, f.below(266.0f), 18.0f * f.unit, 0.8f, 0.85f, 0.95f);
-    } else {
+        // A spectator's pause is the players'.
+        noticeText->drawCentred(watched ? "the players paused" : "p resumes", middle, f.below(266.0f),
+                                18.0f * f.unit, 0.8f, 0.85f, 0.95f);
+    } else if (waiting) {
         noticeText->drawCentred("Waiting for the other player", middle, f.below(250.0f), 20.0f * f.unit, 1.0f,
                                 0.85f, 0.35f);
     }
+    if (watched) {
+        // Low in the window, where a replay shows its mark: clear of the
+        // health bars at the top and of the ships' starting places.
+        noticeText->drawCentred("WATCHING", middle, f.below(452.0f), 22.0f * f.unit, 1.0f, 0.85f, 0.35f);
+        const std::string who = "left ship: " + flownBy(match.leftChoice) + "      right ship: " + flownBy(match.rightChoice);
+        noticeText->drawCentred(who.c_str(), middle, f.below(470.0f), 13.0f * f.unit, 0.85f, 0.85f, 0.9f);
+    }
+    if (!panel.empty()) noticeText->drawCentred(panel.c_str(), middle, f.below(46.0f), 12.0f * f.unit, 0.7f, 1.0f, 0.75f);
     MText::endOverlay();
 }

@@ -1,6 +1,8 @@
 // hsound.cpp: from the game's moments to channels, volumes and sides.
 #include "sound/hsound.h"
 
+#include "game/gworld.h"
+
 #include <cmath>
 
 HSound* theSound = nullptr;
@@ -91,9 +93,19 @@ void HSound::stopEffects() {
     for (int32_t channel = 0; channel < CHANNEL_MUSIC; ++channel) sink->halt(channel);
 }
 
+void HSound::hear(const GEventList& events, const GWorld& world) {
+    GEventList fresh;
+    for (const GEvent& event : events.items) {
+        // The end's jingle comes however late: the result follows it.
+        const bool end = event.kind == GEvent::MATCH_WON || event.kind == GEvent::MATCH_DRAWN;
+        if (end || !event.staleAt(world.elapsedMs)) fresh.push(event);
+    }
+    matchEvents(fresh);
+}
+
 void HSound::matchEvents(const GEventList& events) {
     if (paused) return;
-    for (int32_t i = 0; i < events.count && i < GEventList::MAX_EVENTS; ++i) {
+    for (int32_t i = 0; i < events.count; ++i) {
         const GEvent& event = events.items[i];
         const bool left = event.side == SIDE_LEFT;
         switch (event.kind) {

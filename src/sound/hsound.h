@@ -20,7 +20,7 @@
 #include "game/gevent.h"
 #include "sound/hsoundsink.h"
 
-class HSound {
+class HSound : public GEventListener {
 public:
     enum Sound : int32_t {
         SOUND_SHOT_LEFT,
@@ -71,6 +71,9 @@ public:
 
     // Each event plays its sound once, placed by its x.
     void matchEvents(const GEventList& events);
+    // The same, leaving the events stale in `world` (GEvent::STALE_MS) but
+    // the end's.
+    void hear(const GEventList& events, const GWorld& world) override;
     // A new match: the start sound and the match music from its beginning;
     // whatever played before stops.
     void matchStarted();

@@ -1,0 +1,220 @@
+// hmatchowner.cpp: a match's set-ups, its driving, its events, its keys and
+// its end.
+#include "app/hmatchowner.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>  // Required for: std::nothrow
+
+#include "config/hcontrols.h"
+#include "game/gmatchdriver.h"
+#include "game/gship.h"
+#include "net/nmatch.h"
+#include "net/nsession.h"
+#include "net/nwatch.h"
+#include "net/nwiring.h"
+#include "screens/hscreenhost.h"
+#include "sound/hsound.h"
+
+HMatchOwner::HMatchOwner(HScreenHost* host) : host(host) {}
+
+HMatchOwner::~HMatchOwner() { delete driver; }
+
+void HMatchOwner::setDriver(GMatchDriver* newDriver) {
+    delete driver;
+    driver = newDriver;
+}
+
+bool HMatchOwner::setUpLocal(ControllerChoice left, ControllerChoice right, uint32_t seed) {
+    const bool ships = played.setUp(seed, left, right, host != nullptr ? &host->inputSnapshot() : nullptr, playerKeys);
+    setDriver(new (std::nothrow) GLocalDriver(&played));
+    return ships;
+}
+
+bool HMatchOwner::setUpReplay(const GReplay& replay) {
+    const bool ships = played.setUpReplay(replay);
+    setDriver(new (std::nothrow) GReplayDriver(&played));
+    return ships;
+}
+
+bool HMatchOwner::setUpNet(const NStart& start, NSession* on) {
+    session = on;
+    const NWiredMatch wired =
+        wireNetMatch(played, *session, start, host != nullptr ? &host->inputSnapshot() : nullptr, playerKeys);
+    net = wired.player;
+    watching = wired.spectator;
+    setDriver(wired.driver);
+    if (net != nullptr) {
+        printf("Network match: input delay %d ticks, rollback window %d ticks, round trip %d ms.\n",
+               static_cast<int>(start.delay), static_cast<int>(vkn::WINDOW), static_cast<int>(session->rttMedian()));
+    } else if (watching != nullptr) {
+        printf("Watching a network match.\n");
+    }
+    fflush(stdout);
+    return wired.ships && wired.driver != nullptr;
+}
+
+GShownMatch::Kind HMatchOwner::kind() const {
+    if (watching != nullptr) return Kind::WATCHED;
+    if (net != nullptr) return Kind::NETWORK;
+    return played.watched() != nullptr ? Kind::REPLAY : Kind::LOCAL;
+}
+
+bool HMatchOwner::paused() const { return driver != nullptr && driver->paused(); }
+
+uint32_t HMatchOwner::waitingMs() const { return net != nullptr ? net->waitingMs : 0; }
+
+Vec3 HMatchOwner::takeJump(GSide side) { return net != nullptr ? net->takeJump(side) : Vec3(); }
+
+void HMatchOwner::listen(GEventListener* listener) {
+    if (listener != nullptr && std::find(listeners.begin(), listeners.end(), listener) == listeners.end()) {
+        listeners.push_back(listener);
+    }
+}
+
+void HMatchOwner::unlisten(GEventListener* listener) {
+    listeners.erase(std::remove(listeners.begin(), listeners.end(), listener), listeners.end());
+}
+
+std::string HMatchOwner::panelLine() const {
+    if (session == nullptr || (net == nullptr && watching == nullptr)) return "";
+    char line[200];
+    if (net != nullptr) {
+        const double seconds = std::max(1u, played.world.elapsedMs) / 1000.0;
+        snprintf(line, sizeof line, "Round trip %d ms   rollbacks %.1f a second, longest %u ticks   waits %u   %d watching",
+                 static_cast<int>(session->liveRttMs()), net->rollbacks / seconds, static_cast<unsigned>(net->longestRollback),
+                 static_cast<unsigned>(net->waits), static_cast<int>(session->watchers()));
+    } else {
+        snprintf(line, sizeof line, "Round trip %d ms   %u ms behind the players   waits %u   %d watching",
+                 static_cast<int>(session->liveRttMs()), static_cast<unsigned>(watching->behindMs()),
+                 static_cast<unsigned>(watching->waits), static_cast<int>(session->watchers()));
+    }
+    return line;
+}
+
+void HMatchOwner::tellPause() {
+    if (paused() == soundPaused) return;
+    soundPaused = paused();
+    if (theSound) theSound->matchPaused(soundPaused);
+}
+
+void HMatchOwner::keep(uint8_t end) {
+    // A replay is the match it shows; a test's match has nobody to hand to.
+    if (played.watched() != nullptr || host == nullptr || played.world.leftShip() == nullptr) return;
+    // A network match may have played ahead on a guess: what is kept is
+    // what both sides played (and its spectators are told where).
+    if (driver != nullptr) driver->settle();
+    host->keepLastMatch(played.replay(end));
+}
+
+void HMatchOwner::backToMenu() {
+    if (host != nullptr) host->showMenu();
+}
+
+void HMatchOwner::handOverResult() {
+    resultDueMs = -1;
+    if (host != nullptr) host->showResult(finalResult);
+}
+
+void HMatchOwner::keyDown(uint8_t key) {
+    if (driver == nullptr) return;
+    if (wrecking()) {
+        if (resultDueMs <= WRECK_WAIT_MS - KEY_GUARD_MS) handOverResult();
+        return;
+    }
+    switch (key) {
+    case 27:  // SDLK_ESCAPE
+        if (!ended) keep(vkr::END_LEFT);
+        ended = true;
+        driver->leave();
+        backToMenu();
+        return;
+    case 'p':
+        if (!ended) driver->pauseKey();
+        tellPause();
+        return;
+    default:
+        return;
+    }
+}
+
+void HMatchOwner::update(int32_t ms) {
+    if (driver == nullptr) return;
+    if (wrecking()) {
+        // The match is over and kept: only the wreck's time runs on.
+        resultDueMs -= ms;
+        if (resultDueMs <= 0) handOverResult();
+        return;
+    }
+    driver->advance(ms);
+    const GEventList& events = played.world.events;
+    if (events.dropped > 0) {
+        eventsLost += static_cast<uint64_t>(events.dropped);
+        fprintf(stderr, "%d events of one update were not heard.\n", static_cast<int>(events.dropped));
+    }
+    // Heard and seen, never answered: nothing of the sound or the pictures
+    // reaches back into the world.
+    if (theSound) theSound->hear(events, played.world);
+    for (GEventListener* listener : listeners) listener->hear(events, played.world);
+    tellPause();
+    if (played.ended() && driver->settled()) {
+        checkEnd();
+        return;
+    }
+    const GReplay* recorded = played.watched();
+    if (recorded != nullptr && !ended && played.world.elapsedMs >= recorded->endMs) {
+        // Left at this millisecond, or a replay that no longer ends where
+        // its match did (the game has changed since): back to the menu.
+        if (recorded->end != vkr::END_LEFT) {
+            fprintf(stderr, "The replay did not end at %u ms as recorded.\n", static_cast<unsigned>(recorded->endMs));
+        }
+        ended = true;
+        backToMenu();
+    } else if (watching != nullptr && !ended && watching->leftHere()) {
+        // Where the players' game kept the match as left.
+        keep(vkr::END_LEFT);
+        ended = true;
+        backToMenu();
+    }
+}
+
+void HMatchOwner::checkEnd() {
+    GWorld& world = played.world;
+    world.faceShips();
+    const bool finished = world.testEnd();
+    if (ended || (!finished && !played.timeUp())) return;
+    ended = true;
+    // A match whose time ran out is kept as left there, and shown as a draw
+    // that was not played out.
+    keep(finished ? vkr::END_FINISHED : vkr::END_LEFT);
+    if (driver != nullptr) driver->finish();
+    finalResult = MatchResult{finished, world.rightShip()->health, world.leftShip()->health};
+    finalResult.lengthMs = world.elapsedMs;
+    finalResult.leftChoice = played.leftChoice;
+    finalResult.rightChoice = played.rightChoice;
+    if (net != nullptr) finalResult.otherMachineSide = net->ownSide == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT;
+    // A ship broke up: the result waits for its wreck. A match whose time
+    // ran out has none to show.
+    if (finished) {
+        resultDueMs = WRECK_WAIT_MS;
+    } else {
+        handOverResult();
+    }
+}
+
+void HMatchOwner::resumed() {
+    if (net != nullptr) net->resume();
+    tellPause();
+}
+
+bool HMatchOwner::endLeft() {
+    // The match did finish: its result is owed, whatever the other side
+    // does while the wreck plays.
+    if (wrecking()) {
+        resultDueMs = -1;
+        return true;
+    }
+    if (!ended) keep(vkr::END_LEFT);
+    ended = true;
+    return false;
+}
