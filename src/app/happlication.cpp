@@ -268,6 +268,8 @@ void HApplication::updateCaption() {
 }
 
 void HApplication::reactToNet() {
+    // The side is agreed in the handshake, some passes after the attach.
+    updateCaption();
     NSession::Event event;
     NStart start;
     while (net->takeEvent(event, start)) {

@@ -44,11 +44,12 @@ bool readJoin(const std::string& text, GameOptions& options, std::string& why) {
 }  // namespace
 
 const char* usageText() {
-    return "Usage: vektorak [--host [PORT] | --join HOST[:PORT] | --help]\n"
-           "  (no option)        two players on this machine\n"
-           "  --host [PORT]      wait for a player on UDP PORT (default 27183)\n"
-           "  --join HOST[:PORT] join the game hosted at HOST (default port 27183)\n"
-           "  --help             print this and exit\n"
+    return "Usage: vektorak [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --help]\n"
+           "  (no option)         two players on this machine\n"
+           "  --host [PORT]       wait for a player on UDP PORT (default 27183)\n"
+           "  --join HOST[:PORT]  join the game hosted at HOST (default port 27183)\n"
+           "  --watch HOST[:PORT] watch the matches of the game hosted at HOST\n"
+           "  --help              print this and exit\n"
            "The host flies the left ship, the one who joins the right.\n"
            "A firewall must let UDP PORT through to the host.\n";
 }
@@ -60,9 +61,9 @@ OptionsRead readOptions(int argc, const char* const* argv, GameOptions& options,
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i] != nullptr ? argv[i] : "";
         if (arg == "--help") return OptionsRead::HELP;
-        if (arg == "--host" || arg == "--join") {
+        if (arg == "--host" || arg == "--join" || arg == "--watch") {
             if (chosen) {
-                why = "only one of --host and --join";
+                why = "only one of --host, --join and --watch";
                 return OptionsRead::BAD;
             }
             chosen = true;
@@ -76,9 +77,9 @@ OptionsRead readOptions(int argc, const char* const* argv, GameOptions& options,
                     }
                 }
             } else {
-                options.mode = GameOptions::Mode::JOIN;
+                options.mode = arg == "--join" ? GameOptions::Mode::JOIN : GameOptions::Mode::WATCH;
                 if (i + 1 >= argc || argv[i + 1] == nullptr) {
-                    why = "--join needs HOST[:PORT]";
+                    why = arg + " needs HOST[:PORT]";
                     return OptionsRead::BAD;
                 }
                 if (!readJoin(argv[++i], options, why)) return OptionsRead::BAD;

@@ -3,6 +3,7 @@
 //   vektorak                    a game on this machine, as always
 //   vektorak --host [PORT]      waits for a player on UDP PORT
 //   vektorak --join HOST[:PORT] joins the game hosted at HOST
+//   vektorak --watch HOST[:PORT] watches the matches of the game hosted at HOST
 //   vektorak --help             the usage, then nothing else
 //
 // PORT is 1 to 65535 in decimal, vkn::DEFAULT_PORT when left out. Anything
@@ -16,10 +17,10 @@
 constexpr int USAGE_EXIT = 64;  // the BSD sysexits code for a bad command line
 
 struct GameOptions {
-    enum class Mode { LOCAL, HOST, JOIN };
+    enum class Mode { LOCAL, HOST, JOIN, WATCH };
     Mode mode = Mode::LOCAL;
     uint16_t port = 0;
-    std::string hostName;  // JOIN only
+    std::string hostName;  // JOIN and WATCH
 };
 
 enum class OptionsRead {

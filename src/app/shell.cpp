@@ -196,6 +196,8 @@ void startNetwork(const GameOptions& options) {
     }
     if (options.mode == GameOptions::Mode::HOST) {
         session->host(options.port);
+    } else if (options.mode == GameOptions::Mode::WATCH) {
+        session->watch(options.hostName.c_str(), options.port);
     } else {
         session->join(options.hostName.c_str(), options.port);
     }

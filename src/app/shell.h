@@ -14,7 +14,7 @@
 // Returns the exit code of a normal run, 0; fatal start-up failures end the
 // process with 1, 2 or 3 instead.
 int runGame();
-// The same, hosting or joining a network game as the options say. Without
+// The same, hosting, joining or watching a network game as the options say. Without
 // the network options, exactly runGame().
 int runGame(const GameOptions& options);
 
@@ -57,7 +57,7 @@ void initGl(int32_t width, int32_t height);
 // Creates theApplication and shows the main menu in it.
 void createApplication();
 
-// Hosts or joins as `options` say and hands the session to theApplication;
+// Hosts, joins or watches as `options` say and hands the session to theApplication;
 // nothing for a local game. A port or host that cannot be had leaves a
 // local game whose menu says why.
 void startNetwork(const GameOptions& options);

@@ -92,7 +92,9 @@ int32_t keyTemplateOf(const GKeyBinding& keys) {
     return -1;
 }
 
-bool keptFromPlayers(uint32_t sym) { return sym == SDLK_F1 || sym == SDLK_m || sym == SDLK_ESCAPE || sym == SDLK_p; }
+bool keptFromPlayers(uint32_t sym) {
+    return sym == SDLK_F1 || sym == SDLK_F3 || sym == SDLK_m || sym == SDLK_ESCAPE || sym == SDLK_p;
+}
 
 bool reservedKey(uint32_t sym) {
     return keptFromPlayers(sym) || sym == SDLK_o || sym == SDLK_r || sym == SDLK_n || sym == SDLK_s;

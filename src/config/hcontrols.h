@@ -16,8 +16,8 @@
 //
 // Faults cost one line on standard error each, naming the file and the
 // line, and that setting keeps its default: a line that is no setting, a
-// key SDL has no name for, a key the game keeps for itself (F1, m, Escape,
-// p: they never reach a player in a match), a key another action took on an
+// key SDL has no name for, a key the game keeps for itself (F1, F3, m,
+// Escape, p: they never reach a player in a match), a key another action took on an
 // earlier line, an action named twice. A file that is not text (a NUL byte
 // or other control characters) is one line for the whole file, and
 // everything keeps its default. A file with any fault is never written
@@ -68,7 +68,8 @@ extern const HKeyTemplate KEY_TEMPLATES[KEY_TEMPLATE_COUNT];
 int32_t keyTemplateOf(const GKeyBinding& keys);
 
 // Keys the settings screen never gives a player: the shell's (F1, m), the
-// match's (Escape, p) and the menu's own (o, p, r, n, s). The templates
+// match's (Escape, p, and F3 for the network line) and the menu's own (o,
+// p, r, n, s). The templates
 // may still hold s: in a match it is no menu key.
 bool reservedKey(uint32_t sym);
 // The keys of those that never reach a player in a match: refused in the file.

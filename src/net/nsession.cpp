@@ -255,6 +255,7 @@ void NSession::sendStatus() {
     m.rightChoice = static_cast<uint8_t>(std::clamp<ControllerChoice>(choiceOf(SIDE_RIGHT), 0, vkn::CHOICES - 1));
     m.readyBits = static_cast<uint8_t>((readyOf(SIDE_LEFT) ? 1 : 0) | (readyOf(SIDE_RIGHT) ? 2 : 0));
     toSpectators(m, true);
+    lastStatus = clock();
 }
 
 void NSession::setOwnChoice(ControllerChoice choice) {
@@ -772,6 +773,7 @@ void NSession::handle(NPeer& peer, const uint8_t* data, size_t size) {
 // --- the spectators ------------------------------------------------------------------
 
 void NSession::feedSpectators(uint32_t now) {
+    if (now - lastStatus >= STATUS_EVERY_MS) sendStatus();
     NMessage due[NFeed::BURST];
     for (size_t i = 0; i < peers.size();) {
         NPeer& p = *peers[i];

@@ -20,9 +20,9 @@
 // Leaving. A peer that says goodbye (its game ended or refused) is gone at
 // once. One that falls silent (killed, or its network gone) is given up
 // after SILENCE_MS without a packet: every state sends something at least
-// every PING_MS, and a spectator acknowledges at least every
-// NWatched::ACK_KEEPALIVE_MS, so silence means the other side is no longer
-// there.
+// every PING_MS, a spectator acknowledges at least every
+// NWatched::ACK_KEEPALIVE_MS and is told how the game stands at least every
+// STATUS_EVERY_MS, so silence means the other side is no longer there.
 //
 // What happened. The session tells the application what came of the
 // connection through takeEvent: a match agreed on (or, for a spectator, a
@@ -96,6 +96,7 @@ public:
     static constexpr uint32_t PING_MS = 100;      // round-trip samples in the menu
     static constexpr uint32_t INPUT_REPEAT_MS = 50;  // an INPUT at least this often in a match
     static constexpr uint32_t FINISH_MS = 3000;   // repeats after a match at most this long
+    static constexpr uint32_t STATUS_EVERY_MS = 1000;  // to the spectators, as well as on every change
     static constexpr size_t MAX_PACKET = 512;
     // What ENet itself takes in (larger packets it drops unseen).
     static constexpr size_t ENET_PACKET_LIMIT = 4 * MAX_PACKET;
@@ -150,7 +151,12 @@ public:
     bool isHost() const { return hosting; }
     // Watching, not playing.
     bool spectator() const { return ownRole == vkn::Role::SPECTATOR; }
-    GSide ownSide() const { return ownRole == vkn::Role::RIGHT ? SIDE_RIGHT : SIDE_LEFT; }
+    // The side this game's player flies: its own from the handshake on; a
+    // joiner that asked for either counts on the right until then, as the
+    // host it joins flies the left.
+    GSide ownSide() const {
+        return ownRole == vkn::Role::RIGHT || ownRole == vkn::Role::EITHER ? SIDE_RIGHT : SIDE_LEFT;
+    }
     State state() const { return phase; }
     bool connected() const { return phase == State::CONNECTED; }
     bool watching() const { return phase == State::WATCHING; }
@@ -322,6 +328,7 @@ private:
     uint32_t joinSince = 0;
     uint32_t stateSince = 0;
     uint32_t lastPing = 0;
+    uint32_t lastStatus = 0;
     uint32_t lastInput = 0;
     uint32_t lastSentNewest = 0;
     bool finishing = false;

@@ -1,8 +1,12 @@
 // gengine.cpp: the match screen's keys, update and drawing.
 #include "screens/gengine.h"
 
+#include <SDL/SDL_keysym.h>
+
 #include "assets/htexturestore.h"
 #include "screens/mtext.h"  // Required for: deleting noticeText
+
+static_assert(GEngine::NET_PANEL_KEY == SDLK_F3, "the network line's key is F3, which keptFromPlayers keeps");
 
 bool GEngine::netPanelShown = false;
 

@@ -6,6 +6,7 @@
 #include <cstring>  // Required for: strlen
 #include <new>      // Required for: std::nothrow
 #include <string>
+#include <utility>  // Required for: std::make_pair
 
 #include <GL/gl.h>
 #include <GL/glu.h>  // Required for: gluProject, to find the panels in the window
@@ -75,6 +76,18 @@ int32_t MMainMenu::choiceImage(ControllerChoice choice) {
 
 void MMainMenu::netKeyDown(uint8_t key) {
     NSession* net = application->network();
+    if (net->spectator()) {
+        // A spectator watches the players choose: only leaving, the last
+        // match and the settings are its own.
+        if (key == 27) {
+            net->leave();
+        } else if (key == 'r') {
+            application->watchLastMatch();
+        } else if (key == 's') {
+            application->showSettings();
+        }
+        return;
+    }
     const GSide own = net->ownSide();
     ControllerChoice& mine = own == SIDE_LEFT ? leftChoice : rightChoice;
     switch (key) {
@@ -201,6 +214,8 @@ void MMainMenu::draw() {
     ControllerChoice shown[2] = {leftChoice, rightChoice};
     const NSession* net = application != nullptr ? application->network() : nullptr;
     if (net != nullptr && net->connected()) shown[net->ownSide() == SIDE_LEFT ? 1 : 0] = net->remoteChoice();
+    // A spectator's two pictures are the players'.
+    if (net != nullptr && net->watching()) shown[0] = net->choiceOf(SIDE_LEFT), shown[1] = net->choiceOf(SIDE_RIGHT);
     const struct {
         ControllerChoice choice;
         MMenuQuad quad;
@@ -216,7 +231,7 @@ void MMainMenu::draw() {
         const int32_t keysOf = picture.choice == CHOICE_WASD ? SIDE_LEFT : picture.choice == CHOICE_ARROW_KEYS ? SIDE_RIGHT : -1;
         // The other machine's player keeps keys this one does not know:
         // their caps stay bare.
-        const bool remote = net != nullptr && net->connected() && side != net->ownSide();
+        const bool remote = net != nullptr && ((net->connected() && side != net->ownSide()) || net->watching());
         if (keysOf < 0 || remote) continue;
         GLdouble model[16], projection[16];
         GLint viewport[4];
@@ -364,6 +379,31 @@ void MMainMenu::drawNet() {
     if (!net->notice().empty()) {
         text->drawCentred(net->notice().c_str(), w / 2.0f, top - 128.0f * unit, lineHeight, 1.0f, 0.85f, 0.35f);
     }
+    const float centre = w / 2.0f;
+    auto at = [&](float px) { return centre + (px - 320.0f) * unit; };
+    if (net->watching()) {
+        // The players' menu as the game watched tells it: both choices,
+        // both readinesses, and no key of the picture's is this one's.
+        const float x[2] = {w / 2.0f - 254.0f * unit, w / 2.0f + 254.0f * unit};
+        for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) {
+            const bool ready = net->readyOf(side);
+            text->drawCentred(ready ? "READY" : "choosing", x[side], top - 330.0f * unit, (ready ? 22.0f : 15.0f) * unit,
+                              ready ? 0.4f : 0.85f, ready ? 1.0f : 0.85f, ready ? 0.45f : 0.85f);
+        }
+        for (const auto& hint : {std::make_pair(192.0f, "the left player's choice"),
+                                 std::make_pair(447.0f, "the right player's choice")}) {
+            MText::cover(at(hint.first - 80.0f), top - 192.0f * unit, at(hint.first + 80.0f), top - 170.0f * unit);
+            text->drawCentred(hint.second, at(hint.first), top - 187.0f * unit, 12.0f * unit, 0.8f, 0.8f, 0.8f);
+        }
+        MText::cover(at(262.0f), top - 334.0f * unit, at(378.0f), top - 311.0f * unit);
+        const std::string watchers = std::to_string(net->watchers()) + " watching";
+        text->drawCentred(watchers.c_str(), at(320.0f), top - 329.0f * unit, 12.0f * unit, 0.8f, 0.8f, 0.8f);
+        MText::cover(at(16.0f), top - 466.0f * unit, at(398.0f), top - 429.0f * unit);
+        text->drawCentred("You watch: each match starts here when both players are ready.", at(207.0f),
+                          top - 443.0f * unit, 10.0f * unit, 0.75f, 0.75f, 0.8f);
+        text->drawCentred("R watches the last match again. Esc stops watching.", at(207.0f), top - 460.0f * unit,
+                          10.0f * unit, 0.75f, 0.75f, 0.8f);
+    }
     if (net->connected()) {
         const bool ready[2] = {net->ownSide() == SIDE_LEFT ? net->ownReady() : net->remoteReady(),
                                net->ownSide() == SIDE_RIGHT ? net->ownReady() : net->remoteReady()};
@@ -382,8 +422,6 @@ void MMainMenu::drawNet() {
         }
         // The picture's hints as they are true here: only this side's key
         // changes a ship, Return marks this side ready, and both must be.
-        const float centre = w / 2.0f;
-        auto at = [&](float px) { return centre + (px - 320.0f) * unit; };
         const GSide other = net->ownSide() == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT;
         const float hintX = other == SIDE_LEFT ? 192.0f : 447.0f;
         MText::cover(at(hintX - 80.0f), top - 192.0f * unit, at(hintX + 80.0f), top - 170.0f * unit);

@@ -77,7 +77,7 @@ void MNetMenu::host() {
     fprintf(stderr, "%s\n", session->status().c_str());
 }
 
-void MNetMenu::join(const std::string& address) {
+void MNetMenu::join(const std::string& address, bool toWatch) {
     std::string host;
     uint16_t port = 0;
     if (!parseAddress(address, host, port)) {
@@ -86,7 +86,7 @@ void MNetMenu::join(const std::string& address) {
     }
     NSession* session = new (std::nothrow) NSession();
     if (session == nullptr) return;
-    if (!session->join(host.c_str(), port)) {
+    if (!(toWatch ? session->watch(host.c_str(), port) : session->join(host.c_str(), port))) {
         say(session->notice(), false);
         delete session;
         return;
@@ -98,7 +98,7 @@ void MNetMenu::join(const std::string& address) {
     fprintf(stderr, "%s\n", session->status().c_str());
 }
 
-void MNetMenu::joinChosen() {
+void MNetMenu::joinChosen(bool toWatch) {
     const std::vector<NFoundGame>& games = finder.games();
     if (chosen < 0 || chosen >= static_cast<int32_t>(games.size())) return;
     const NFoundGame& game = games[static_cast<size_t>(chosen)];
@@ -106,7 +106,7 @@ void MNetMenu::joinChosen() {
         say("Not joinable: " + versionsText(game.protocol, game.gameVersion.c_str()) + ".");
         return;
     }
-    join(game.address + ":" + std::to_string(game.port));
+    join(game.address + ":" + std::to_string(game.port), toWatch);
 }
 
 void MNetMenu::stop() {
@@ -132,14 +132,16 @@ void MNetMenu::symbolDown(uint32_t symbol, uint8_t key, char character) {
         } else if (symbol == SDLK_DOWN && chosen + 1 < static_cast<int32_t>(finder.games().size())) {
             chosen++;
         } else if (symbol == SDLK_RETURN) {
-            joinChosen();
+            joinChosen(false);
+        } else if (symbol == SDLK_w) {
+            joinChosen(true);
         } else if (symbol == SDLK_ESCAPE) {
             application->showMenu();
         }
         return;
     case Mode::TYPING:
         if (symbol == SDLK_RETURN) {
-            join(typed);
+            join(typed, false);
         } else if (symbol == SDLK_ESCAPE) {
             mode = Mode::BROWSING;
         } else if (symbol == SDLK_BACKSPACE) {
@@ -164,7 +166,7 @@ void MNetMenu::update(int32_t ms) {
     NSession* net = application->network();
     if (net == nullptr) {
         mode = Mode::BROWSING;
-    } else if (net->connected()) {
+    } else if (net->connected() || net->watching()) {
         if (mode == Mode::JOINING) keepAddress(joining);
         application->showMenu();
     } else if (!net->open()) {
@@ -190,7 +192,8 @@ void MNetMenu::draw() {
     MText::beginOverlay();
     line("Network game", 60, 34, 0.55f, 0.85f, 1.0f);
     line("H: host a game        J: join one by its address", 90, 13, 0.9f, 0.9f, 0.9f);
-    line("Up, Down and Return: join a game found below        Esc: back", 108, 13, 0.9f, 0.9f, 0.9f);
+    line("Up, Down and Return: join a game found below        W: watch it        Esc: back", 108, 13, 0.9f, 0.9f,
+         0.9f);
     const NSession* net = application->network();
     switch (mode) {
     case Mode::BROWSING:

@@ -5,8 +5,9 @@
 // waits here, showing the port, this machine's addresses and what the
 // router said; `j` takes an address (the last one joined is offered first,
 // kept in LAST_ADDRESS_FILE) and Return connects to it; Up and Down choose
-// among the games found, Return joins the chosen one. Once connected the
-// application's connected menu takes over. Escape stops what is under way,
+// among the games found (each shown waiting for a player, in its menu or in
+// a match), Return joins the chosen one and `w` watches it. Once connected
+// the application's connected menu takes over, a spectator's too. Escape stops what is under way,
 // or goes back to the main menu. Every message is also written to standard
 // error.
 #pragma once
@@ -27,7 +28,7 @@ public:
     enum class Mode {
         BROWSING,    // the keys, and the games found
         TYPING,      // an address being typed
-        JOINING,     // connecting to it
+        JOINING,     // connecting to it, to play or to watch
         HOSTING,     // waiting for a player
     };
 
@@ -45,8 +46,9 @@ public:
 
 private:
     void host();
-    void join(const std::string& address);
-    void joinChosen();
+    // Joins the game at `address` to play, or to watch.
+    void join(const std::string& address, bool toWatch);
+    void joinChosen(bool toWatch);
     // Ends what is under way: the session goes.
     void stop();
     // Shows `text`; also on standard error unless the session wrote it
