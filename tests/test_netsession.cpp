@@ -12,6 +12,7 @@
 
 #include <enet/enet.h>
 
+#include "net/nloopduel.h"
 #include "net/nprotocol.h"
 #include "net/nsession.h"
 #include "support/udprelay.h"
@@ -259,4 +260,21 @@ TEST(NetSession, SpectatorsAreHeldToTheirNumberAndTheirRole) {
     EXPECT_FALSE(host.remoteReady());
     EXPECT_TRUE(host.connected() && joiner.connected());
     EXPECT_TRUE(crowd[0]->watching());
+}
+
+// The players never wait on a spectator: one that hangs 2 s into the match
+// is dropped, alone, once it has been silent too long, while another keeps
+// up within 300 ms, and the two players, on one machine, never wait at all.
+TEST(NetSession, AHungSpectatorNeverSlowsThePlayers) {
+    const uint16_t port = freePort(40);
+    NLoopDuelOptions options;
+    options.watchers = {{port, -1, 2000}, {port, -1, -1}};
+    const NLoopDuelResult r =
+        playLoopDuel(port, port, CHOICE_COMPUTER, CHOICE_COMPUTER, 77, 300, 300 + 8000, nullptr, -1, &options);
+    ASSERT_TRUE(r.connected);
+    EXPECT_EQ(r.waitedMs[0] + r.waitedMs[1], 0u);
+    EXPECT_EQ(r.spectatorsDropped, 1u);
+    ASSERT_TRUE(r.watched[1].watched);
+    EXPECT_GT(r.watched[1].caughtUpAfterMs, 0u);
+    EXPECT_LE(r.watched[1].worstBehindMs, NLoopDuelResult::CLOSE_MS);
 }
