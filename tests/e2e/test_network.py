@@ -20,6 +20,7 @@ from harness import BIN, GameTestCase, NETWORK_SEED, RELAY_SEED, SHUTDOWN_STDOUT
 RELAY = os.environ.get("VEKTORAK_UDPRELAY", "")
 REPLAY_TOOL = os.path.join(os.path.dirname(BIN), "vk-replay")
 LEFT, RIGHT, LOCAL = "Vektorak: left player", "Vektorak: right player", "Vektorak"
+WATCHING = "Vektorak: watching"
 LEFT_NOTICE = "The other player left."
 MATCH_S = 240  # the longest computer duel is about two minutes
 STARTED = re.compile(r"^Network match: input delay (\d+) ticks, rollback window (\d+) ticks, round trip (\d+) ms\.$",
@@ -74,10 +75,17 @@ def replay(game):
 
 
 class Network(GameTestCase):
-    def net_game(self, args, title, x, game_env=None):
+    def net_game(self, args, title, x, game_env=None, y=0, others=()):
         g = self.game(settings="640 480 0 0 1", args=args, game_env=game_env).start()
-        g.wait_window(title=title)
-        g.x(["xdotool", "windowmove", g.window, str(x), "0"])
+        if others:
+            # Another game has this title already: wait for a window of its own.
+            wait_for(lambda: set(g.x(["xdotool", "search", "--name", "^%s$" % title], check=False).split())
+                     - {o.window for o in others}, 20, "a window of its own")
+            g.window = (set(g.x(["xdotool", "search", "--name", "^%s$" % title]).split())
+                        - {o.window for o in others}).pop()
+        else:
+            g.wait_window(title=title)
+        g.x(["xdotool", "windowmove", g.window, str(x), str(y)])
         return g
 
     def type(self, g, *keys):
@@ -86,7 +94,7 @@ class Network(GameTestCase):
         g.key(*keys)
 
     def pair(self, via_relay=False):
-        port = free_port()
+        port = self.port = free_port()
         # The host draws the seed: one that ends soon at this distance's delay.
         self.seed = RELAY_SEED if via_relay else NETWORK_SEED
         host = self.net_game(["--host", str(port)], LEFT, 0, {"VEKTORAK_MATCH_SEED": str(self.seed)})
@@ -169,6 +177,43 @@ class Network(GameTestCase):
         for direction in counters.values():
             self.assertGreater(direction["dropped"], 0)
             self.assertGreater(direction["forwarded"], 400)
+
+    def test_two_spectators_one_from_mid_match_keep_the_players_match(self):
+        host, join = self.pair()
+        address = "127.0.0.1:%d" % self.port
+        early = self.net_game(["--watch", address], WATCHING, 0, y=520)
+        # The spectator's menu shows the players' choices as they change.
+        before = early.wait_picture(lambda i: menu_text(i)[0] > 200, name="network-watching-menu")
+        self.type(host, "o")
+        self.type(join, "p", "p", "Return")
+        early.wait_picture(lambda i: i.difference(before, 130, 285, 510, 360) > 0.05 and menu_text(i)[3] > 100)
+        self.type(host, "Return")
+        for g in (host, early):
+            g.wait_picture(lambda i: menu_text(i)[:2] == (0, 0) and i.lit_fraction() > 0.05)
+        time.sleep(8)
+        late = self.net_game(["--watch", address], WATCHING, 640, y=520, others=(early,))
+        # The late one is shown the match under way within 3 s, its mark
+        # low in the window, yellow as the notices are.
+        time.sleep(3)
+        seen = late.screenshot("network-watching-late")
+        self.assertGreater(count(seen, 200, 440, 440, 470, notice), 100)
+        self.assertGreater(seen.lit_fraction(), 0.05)
+        games = (host, join, early, late)
+        wait_for(lambda: all(os.path.exists(os.path.join(g.dir, "lastmatch.vkr")) for g in games), MATCH_S,
+                 "all four keep the match")
+        replays = [replay(g) for g in games]
+        self.assertEqual(len({r["hash"] for r in replays}), 1, replays)
+        self.assertTrue(all(r["result"] in ("left", "right", "draw") and r["matches"] for r in replays))
+        # Each spectator sees the result, then the players' menu again, and
+        # stays for the next match until Escape.
+        time.sleep(3.5)
+        self.type(early, "x")
+        early.wait_picture(lambda i: menu_text(i)[0] > 200, name="network-watching-after")
+        self.assertEqual(early.x(["xdotool", "getwindowname", early.window]).strip(), WATCHING)
+        self.type(early, "Escape")
+        wait_for(lambda: early.x(["xdotool", "getwindowname", early.window]).strip() == LOCAL, 5, "Escape stops watching")
+        for g in games:
+            self.assertNotIn("bad packet", g.read_stderr())
 
     def test_a_killed_game_sends_the_other_to_its_menu(self):
         # A joiner goes on alone; a host waits for the next player.
