@@ -2,7 +2,10 @@
 // application with simulated time, from the start to the victory screen.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/happlication.h"
 #include "app/hmatchowner.h"
@@ -130,3 +133,43 @@ TEST(WholeMatch, PassesOfAnyLengthPlayTheSameMatch) {
 }
 
 }  // namespace
+
+// An advance that makes more events than a list holds (a recording's two
+// hours of both ships firing, stepped through in one update) is told to
+// every listener up to the bound; what passes it is counted and said, never
+// lost without a trace.
+TEST(WholeMatch, EventsPastAnAdvancesBoundAreCountedAndSaid) {
+    // The longest recording there can be, made by hand: both ships hold fire
+    // for 288,000 ticks, seed 1.
+    const std::vector<uint8_t> file = {
+        0x56, 0x4b, 0x52, 0x1a, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00,
+        0x00, 0x00, 0x80, 0xca, 0x11, 0x01, 0x10, 0x80, 0xca, 0x11, 0x80, 0xca, 0x11, 0x01, 0x10, 0x80,
+        0xca, 0x11, 0x00, 0xdd, 0x6d, 0x00, 0x01, 0x64, 0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x00, 0x59,
+        0xf5, 0x01, 0xd5, 0xec, 0x67, 0x94, 0x7b, 0x37, 0x32, 0x82, 0xd0};
+    FILE* in = fmemopen(const_cast<uint8_t*>(file.data()), file.size(), "rb");
+    GReplay replay;
+    std::string why;
+    ASSERT_EQ(readReplay(in, replay, why), GReplayRead::OK) << why;
+    fclose(in);
+    uint64_t made = 0;  // the same match, a second at a time
+    GMatch counted;
+    counted.setUpReplay(replay);
+    while (!counted.ended() && counted.world.elapsedMs < replay.endMs) {
+        counted.advance(1000);
+        made += static_cast<uint64_t>(counted.world.events.count);
+    }
+    struct Heard : GEventListener {
+        uint64_t events = 0;
+        void hear(const GEventList& list, const GWorld&) override { events += static_cast<uint64_t>(list.count); }
+    } heard;
+    HMatchOwner owner(nullptr);
+    ASSERT_TRUE(owner.setUpReplay(replay));
+    owner.listen(&heard);
+    testing::internal::CaptureStderr();
+    owner.update(static_cast<int32_t>(replay.endMs));
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_GT(made, static_cast<uint64_t>(GEventList::MAX_EVENTS));
+    EXPECT_EQ(heard.events, static_cast<uint64_t>(GEventList::MAX_EVENTS));
+    EXPECT_EQ(heard.events + owner.eventsLost, made);
+    EXPECT_EQ(said, std::to_string(owner.eventsLost) + " events of one update were not heard.\n");
+}

@@ -18,6 +18,7 @@
 #include "app/hmatchowner.h"
 #include "game/grandom.h"
 #include "game/greplay.h"
+#include "net/nbeacon.h"
 #include "net/nsession.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
@@ -34,6 +35,7 @@ void* (*HApplication::allocateScreen)(std::size_t) = allocateWithNew;
 
 HApplication::HApplication()
     : net(nullptr),
+      beacon(nullptr),
       currentScreen(nullptr),
       timeScale(1.0),
       running(true),
@@ -52,6 +54,8 @@ HApplication::~HApplication() {
     lastMatch = nullptr;
     // Last, so that the other side hears goodbye after this side's match
     // has been written.
+    delete beacon;
+    beacon = nullptr;
     delete net;
     net = nullptr;
 }
@@ -91,6 +95,15 @@ void HApplication::update(int32_t ms) {
     if (net != nullptr) {
         net->service();
         reactToNet();
+    }
+    if (beacon != nullptr) {
+        // A host that is no longer one gives its port back to the router.
+        if (net == nullptr || !net->open()) {
+            delete beacon;
+            beacon = nullptr;
+        } else {
+            beacon->service(net->stage(), NSession::clock());
+        }
     }
     if (skipNextUpdate) {
         skipNextUpdate = false;
@@ -248,12 +261,20 @@ void HApplication::keepLastMatch(const GReplay& replay) {
 // --- the network ----------------------------------------------------------------------
 
 void HApplication::attachNet(NSession* session) {
+    delete beacon;
+    beacon = nullptr;
     delete net;
     net = session;
     if (net == nullptr) return;
+    if (net->isHost() && net->open()) {
+        beacon = new (std::nothrow) NBeacon();
+        if (beacon != nullptr) beacon->open(net->listenPort(), NSession::clock());
+    }
     net->setOwnChoice(net->ownSide() == SIDE_LEFT ? leftChoice : rightChoice);
     updateCaption();
 }
+
+std::string HApplication::routerLine() const { return beacon != nullptr ? beacon->routerLine(NSession::clock()) : ""; }
 
 void HApplication::updateCaption() {
     constexpr int32_t WATCHING = 2;

@@ -22,6 +22,7 @@
 
 class GEngine;
 class HMatchOwner;
+class NBeacon;
 class NSession;
 struct GReplay;
 struct NStart;
@@ -52,8 +53,10 @@ public:
     void keepLastMatch(const GReplay& replay) override;
     void quit() override;
     NSession* network() const override { return net; }
-    // Also names this side in the caption while connected.
+    // Also names this side in the caption while connected, and keeps a
+    // beacon beside a hosting session (net/nbeacon.h).
     void attachNet(NSession* session) override;
+    std::string routerLine() const override;
     const GInput& inputSnapshot() const override { return input; }
     // The shell's (app/shell.h).
     bool applyVideoMode() override;
@@ -66,6 +69,7 @@ public:
     HMatchOwner* matchOwner() const { return owner; }
 
     NSession* net;  // owned; null in a local game
+    NBeacon* beacon;  // owned; beside `net` while it hosts, else null
 
     // What the players hold, sampled by the main loop once per pass; the
     // keyboard players of every match read it.

@@ -56,11 +56,12 @@ struct GEvent {
 
 // The events of one advance of a match, oldest first. It grows with the
 // advance: a spectator stepping through a minute of match at once makes a
-// thousand. Bounded all the same, at MAX_EVENTS (hours of play in one
-// advance, which nothing asks for); past it an event is counted in
-// `dropped`, never lost without a trace.
+// thousand. Bounded all the same, at MAX_EVENTS (half an hour of both ships
+// firing without a pause, in one advance, which nothing in the game asks
+// for); past it an event is counted in `dropped`, never lost without a
+// trace.
 struct GEventList {
-    static constexpr int32_t MAX_EVENTS = 1 << 16;
+    static constexpr int32_t MAX_EVENTS = 1 << 14;
 
     GEventList() { items.reserve(64); }
     void clear() {

@@ -117,16 +117,8 @@ bool NSession::host(uint16_t listenPort, bool loopbackOnly) {
     if (!open(listenPort, true, loopbackOnly)) return false;
     phase = State::WAITING;
     stateSince = clock();
-    if (!loopbackOnly) {
-        answerer.reset(new (std::nothrow) NDiscoveryAnswerer());
-        if (answerer != nullptr && !answerer->open(listenPort)) answerer.reset();
-        router.reset(new (std::nothrow) NRouter());
-        if (router != nullptr) router->open(listenPort, stateSince);
-    }
     return true;
 }
-
-std::string NSession::routerLine() const { return router != nullptr ? router->line(clock()) : ""; }
 
 bool NSession::join(const char* hostName, uint16_t hostPort) { return connectTo(hostName, hostPort, vkn::Role::EITHER); }
 
@@ -456,8 +448,6 @@ void NSession::close(const std::string& why, bool politely) {
         enet_host_destroy(enet);
         enet = nullptr;
     }
-    answerer.reset();
-    router.reset();  // the port goes back
     phase = State::CLOSED;
 }
 
@@ -889,15 +879,6 @@ void NSession::service() {
     if (enet == nullptr) return;
     // Read again: what was just handled is stamped later than the start.
     now = clock();
-    if (answerer != nullptr) answerer->service(stage());
-    if (router != nullptr && !routerTold) {
-        const std::string line = router->line(now);
-        if (!line.empty()) {
-            printf("%s\n", line.c_str());
-            fflush(stdout);
-            routerTold = true;
-        }
-    }
 
     if (phase == State::JOINING && now - joinSince > JOIN_MS) {
         close("No answer from " + target + ".", true);

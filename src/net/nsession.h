@@ -52,10 +52,8 @@
 
 #include "game/matchresult.h"
 #include "game/gevent.h"
-#include "net/ndiscovery.h"
 #include "net/nlockstep.h"
 #include "net/nprotocol.h"
-#include "net/nrouter.h"
 #include "net/ntranscript.h"
 #include "net/nwatch.h"
 
@@ -129,10 +127,10 @@ public:
     NSession& operator=(const NSession&) = delete;
 
     // Waits for a player and spectators on UDP `port` of every address of
-    // this machine, answers the games looking for one on the local network,
-    // and asks the router to forward the port (`loopbackOnly`: 127.0.0.1
-    // only, and neither of the two, for tests). Flies the left ship. False,
-    // with a notice, when the port cannot be had.
+    // this machine (`loopbackOnly`: of 127.0.0.1 only, for tests). Flies
+    // the left ship. False, with a notice, when the port cannot be had.
+    // Being found on the local network and asking the router are beside
+    // the session (nbeacon.h).
     bool host(uint16_t port, bool loopbackOnly = false);
     // Connects to `hostName` (a name or a dotted address) on `port` and asks
     // to play, on whichever side is free. False, with a notice, for a name
@@ -168,9 +166,6 @@ public:
     std::string status() const;
     // The last thing that happened, for the menu ("The other player left.").
     const std::string& notice() const { return lastNotice; }
-    // What the router said of the host's port (NRouter::line); empty while
-    // it is asked, and for a joiner. Also written to standard output once.
-    std::string routerLine() const;
     uint16_t listenPort() const { return port; }
 
     // The shared menu. The choice and readiness of this side, sent when they
@@ -312,10 +307,6 @@ private:
     int32_t heardWatchers = 0;
     ControllerChoice heardChoices[2] = {0, 0};
     uint8_t heardReady = 0;
-
-    std::unique_ptr<NDiscoveryAnswerer> answerer;  // while hosting
-    std::unique_ptr<NRouter> router;               // likewise
-    bool routerTold = false;
 
     _ENetHost* enet = nullptr;
     std::vector<std::unique_ptr<NPeer>> peers;

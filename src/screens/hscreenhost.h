@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "game/ginput.h"
 #include "game/matchresult.h"
@@ -77,6 +78,12 @@ public:
     // (a match agreed on starts one, whatever screen is current). The new
     // session is told this side's choice from the menu at once.
     virtual void attachNet(NSession* session) = 0;
+
+    // While the attached session hosts: what the router said of its port
+    // (the host asks it beside the session, as it answers the games looking
+    // for one on the local network); empty while it is asked, and when not
+    // hosting.
+    virtual std::string routerLine() const = 0;
 
     // --- input ---------------------------------------------------------------
 

@@ -212,7 +212,7 @@ void MNetMenu::draw() {
         if (net != nullptr) line(net->status(), 138, 16, 0.55f, 0.85f, 1.0f);
         line(addresses, 160, 13, 0.9f,
              0.9f, 0.9f);
-        std::string router = net != nullptr ? net->routerLine() : "";
+        std::string router = application->routerLine();
         if (router.empty()) router = routerAsked ? "Router: asking..." : "Router: not asked";
         line(router, 180, 13, 0.9f, 0.9f, 0.9f);
         line("Esc: stop hosting", 200, 11, 0.8f, 0.8f, 0.8f);

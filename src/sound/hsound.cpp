@@ -94,46 +94,45 @@ void HSound::stopEffects() {
 }
 
 void HSound::hear(const GEventList& events, const GWorld& world) {
-    GEventList fresh;
-    for (const GEvent& event : events.items) {
+    if (paused) return;
+    for (int32_t i = 0; i < events.count; ++i) {
+        const GEvent& event = events.items[i];
         // The end's jingle comes however late: the result follows it.
         const bool end = event.kind == GEvent::MATCH_WON || event.kind == GEvent::MATCH_DRAWN;
-        if (end || !event.staleAt(world.elapsedMs)) fresh.push(event);
+        if (end || !event.staleAt(world.elapsedMs)) play(event);
     }
-    matchEvents(fresh);
 }
 
 void HSound::matchEvents(const GEventList& events) {
     if (paused) return;
-    for (int32_t i = 0; i < events.count; ++i) {
-        const GEvent& event = events.items[i];
-        const bool left = event.side == SIDE_LEFT;
-        switch (event.kind) {
-        case GEvent::SHOT_FIRED:
-            if (event.side == SIDE_NONE) break;
-            playOn(left ? CHANNEL_SHOT_LEFT : CHANNEL_SHOT_RIGHT, left ? SOUND_SHOT_LEFT : SOUND_SHOT_RIGHT, false,
-                   event.x);
-            break;
-        case GEvent::SHIP_HIT:
-            if (event.side == SIDE_NONE) break;
-            playOn(left ? CHANNEL_HIT_LEFT : CHANNEL_HIT_RIGHT, left ? SOUND_HIT_LEFT : SOUND_HIT_RIGHT, false,
-                   event.x);
-            break;
-        case GEvent::SHIPS_BOUNCED:
-            playOn(CHANNEL_BOUNCE, SOUND_BOUNCE, false, event.x);
-            break;
-        case GEvent::LOW_HEALTH:
-            playOn(CHANNEL_ALERT, SOUND_LOW_HEALTH, false, event.x);
-            break;
-        case GEvent::MATCH_WON:
-            playOn(CHANNEL_JINGLE, SOUND_WON, false, event.x);
-            break;
-        case GEvent::MATCH_DRAWN:
-            playOn(CHANNEL_JINGLE, SOUND_DRAW, false, 0.0f);
-            break;
-        default:
-            break;
-        }
+    for (int32_t i = 0; i < events.count; ++i) play(events.items[i]);
+}
+
+void HSound::play(const GEvent& event) {
+    const bool left = event.side == SIDE_LEFT;
+    switch (event.kind) {
+    case GEvent::SHOT_FIRED:
+        if (event.side == SIDE_NONE) break;
+        playOn(left ? CHANNEL_SHOT_LEFT : CHANNEL_SHOT_RIGHT, left ? SOUND_SHOT_LEFT : SOUND_SHOT_RIGHT, false, event.x);
+        break;
+    case GEvent::SHIP_HIT:
+        if (event.side == SIDE_NONE) break;
+        playOn(left ? CHANNEL_HIT_LEFT : CHANNEL_HIT_RIGHT, left ? SOUND_HIT_LEFT : SOUND_HIT_RIGHT, false, event.x);
+        break;
+    case GEvent::SHIPS_BOUNCED:
+        playOn(CHANNEL_BOUNCE, SOUND_BOUNCE, false, event.x);
+        break;
+    case GEvent::LOW_HEALTH:
+        playOn(CHANNEL_ALERT, SOUND_LOW_HEALTH, false, event.x);
+        break;
+    case GEvent::MATCH_WON:
+        playOn(CHANNEL_JINGLE, SOUND_WON, false, event.x);
+        break;
+    case GEvent::MATCH_DRAWN:
+        playOn(CHANNEL_JINGLE, SOUND_DRAW, false, 0.0f);
+        break;
+    default:
+        break;
     }
 }
 

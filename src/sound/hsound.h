@@ -1,7 +1,8 @@
 // hsound.h: what the game sounds like: which sound each moment plays, on
 // which channel, how loud and from which side.
 //
-// The match hands over the events of each update (matchEvents); the shell
+// The match's owner hands over the events of each advance (hear, as one of
+// the match's listeners, or matchEvents for a list to play whole); the shell
 // and the screens say when a match starts, pauses and ends, when the menu
 // shows and when a choice in it changes. HSound turns that into calls on a
 // sink and never answers back: nothing here can change a match.
@@ -104,6 +105,8 @@ public:
 
 private:
     void playOn(Channel channel, Sound sound, bool loop, float x);
+    // One event's sound, placed by its x.
+    void play(const GEvent& event);
     void stopEffects();
 
     HSoundSink* sink;
