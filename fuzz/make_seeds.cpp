@@ -134,10 +134,13 @@ void writePackets(const std::string& dir) {
         m.checkHash = 0x1234567890ABCDEFull * tick;
         add(m);
     }
-    FILE* file = fopen((dir + "/match.bin").c_str(), "wb");
-    if (!file) return;
-    fwrite(all.data(), 1, all.size(), file);
-    fclose(file);
+    const auto keep = [&dir, &all](const char* name) {
+        FILE* file = fopen((dir + "/" + name).c_str(), "wb");
+        if (!file) return;
+        fwrite(all.data(), 1, all.size(), file);
+        fclose(file);
+    };
+    keep("match.bin");
 
     // A spectator's: asked and welcomed, told how the game stands, fed
     // flags that grow and repeat, acknowledging as it goes, and the end.
@@ -172,10 +175,7 @@ void writePackets(const std::string& dir) {
     m.end = vkn::End::LEFT;
     m.endMs = 4000;
     add(m);
-    file = fopen((dir + "/watch.bin").c_str(), "wb");
-    if (!file) return;
-    fwrite(all.data(), 1, all.size(), file);
-    fclose(file);
+    keep("watch.bin");
 }
 
 }  // namespace

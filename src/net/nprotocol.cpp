@@ -22,8 +22,6 @@ static_assert(vkn::MAX_SPECTATORS < 256, "the watchers fit their byte");
 #define VEKTORAK_VERSION "0"
 #endif
 
-namespace {
-
 const char* kindName(vkn::Kind kind) {
     switch (kind) {
     case vkn::Kind::HELLO: return "hello";
@@ -45,6 +43,8 @@ const char* kindName(vkn::Kind kind) {
     }
     return "?";
 }
+
+namespace {
 
 bool fail(std::string& why, const std::string& text) {
     why = text;

@@ -216,6 +216,9 @@ size_t encodeMessage(const NMessage& message, uint8_t* out);
 // table above does not allow; `message` is then unspecified.
 bool decodeMessage(const uint8_t* data, size_t size, NMessage& message, std::string& why);
 
+// A kind's name as refusals say it: "input", "out-of-step", "acknowledgement".
+const char* kindName(vkn::Kind kind);
+
 // A HELLO, WELCOME or REFUSE with this game's own versions.
 NMessage greeting(vkn::Kind kind);
 // This game's version, as the handshake sends it.

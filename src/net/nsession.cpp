@@ -44,30 +44,28 @@ constexpr enet_uint32 DROPPED_BAD = 2;
 
 const char* sideName(GSide side) { return side == SIDE_RIGHT ? "right" : "left"; }
 
-// The kind's name as the refusals say it.
-std::string kindText(vkn::Kind kind) {
-    switch (kind) {
-    case vkn::Kind::HELLO: return "hello";
-    case vkn::Kind::WELCOME: return "welcome";
-    case vkn::Kind::REFUSE: return "refusal";
-    case vkn::Kind::MENU: return "menu";
-    case vkn::Kind::START: return "start";
-    case vkn::Kind::INPUT: return "input";
-    case vkn::Kind::PING: return "ping";
-    case vkn::Kind::PONG: return "pong";
-    case vkn::Kind::RESUME: return "resume";
-    case vkn::Kind::LEAVE: return "leave";
-    case vkn::Kind::OUT_OF_STEP: return "out-of-step";
-    case vkn::Kind::ASK: return "ask";
-    case vkn::Kind::STATUS: return "status";
-    case vkn::Kind::FLAGS: return "flags";
-    case vkn::Kind::ACK: return "acknowledgement";
-    case vkn::Kind::END: return "end";
-    }
-    return "message";
+// What a START says, and a START that says it.
+NStart startOf(const NMessage& m) {
+    NStart start;
+    start.seed = m.seed;
+    start.delay = m.delay;
+    start.leftChoice = m.leftChoice;
+    start.rightChoice = m.rightChoice;
+    return start;
 }
 
-std::string unexpected(vkn::Kind kind) { return "unexpected " + kindText(kind); }
+NMessage startFor(uint8_t match, const NStart& start) {
+    NMessage m;
+    m.kind = vkn::Kind::START;
+    m.match = match;
+    m.seed = start.seed;
+    m.delay = start.delay;
+    m.leftChoice = static_cast<uint8_t>(start.leftChoice);
+    m.rightChoice = static_cast<uint8_t>(start.rightChoice);
+    return m;
+}
+
+std::string unexpected(vkn::Kind kind) { return std::string("unexpected ") + kindName(kind); }
 
 }  // namespace
 
@@ -279,13 +277,9 @@ void NSession::maybeStart() {
 
 void NSession::beginMatch(const NMessage& start, int32_t holdMs) {
     matchNumber = start.match;
-    pendingStart.seed = start.seed;
-    pendingStart.delay = start.delay;
-    pendingStart.leftChoice = start.leftChoice;
-    pendingStart.rightChoice = start.rightChoice;
+    current = startOf(start);
+    pendingStart = current;
     pendingStart.holdMs = holdMs;
-    current = pendingStart;
-    current.holdMs = 0;
     startPending = true;
     lockstep.start(start.delay);
     confirmedFlags.clear();
@@ -539,14 +533,7 @@ void NSession::assign(NPeer& peer, vkn::Role asked) {
         sendTo(peer.link, welcome, true);
         // A match under way is watched from its first tick.
         if (playing) {
-            NMessage start;
-            start.kind = vkn::Kind::START;
-            start.match = matchNumber;
-            start.seed = current.seed;
-            start.delay = current.delay;
-            start.leftChoice = static_cast<uint8_t>(current.leftChoice);
-            start.rightChoice = static_cast<uint8_t>(current.rightChoice);
-            sendTo(peer.link, start, true);
+            sendTo(peer.link, startFor(matchNumber, current), true);
             peer.feed.start(matchNumber, clock());
         }
         refreshPhase();
@@ -663,11 +650,7 @@ void NSession::handleWatched(const NMessage& m) {
         return;
     case vkn::Kind::START:
         watchedMatch.start(m.match);
-        pendingStart = NStart();
-        pendingStart.seed = m.seed;
-        pendingStart.delay = m.delay;
-        pendingStart.leftChoice = m.leftChoice;
-        pendingStart.rightChoice = m.rightChoice;
+        pendingStart = startOf(m);
         startPending = true;
         return;
     case vkn::Kind::FLAGS:

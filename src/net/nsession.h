@@ -55,7 +55,6 @@
 #include "net/nlockstep.h"
 #include "net/nprotocol.h"
 #include "net/ntranscript.h"
-#include "net/nwatch.h"
 
 struct _ENetHost;
 struct _ENetPeer;
@@ -107,7 +106,7 @@ public:
         CLOSED,     // no connection: the game is a local one
         WAITING,    // host: waiting for a player
         JOINING,    // joiner or spectator: connecting
-        GREETING,   // connected, the handshake under way
+        GREETING,   // connected, the handshake under way (a host: someone greets it, and no player is in)
         CONNECTED,  // both players in the shared menu or a match
         WATCHING,   // a spectator, welcomed
     };
