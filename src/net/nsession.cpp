@@ -12,6 +12,7 @@
 #include <enet/enet.h>
 
 #include "game/grandom.h"
+#include "game/greplay.h"  // Required for: vkr::MAX_END_MS
 
 namespace {
 
