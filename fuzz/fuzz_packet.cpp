@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (againSize != take || memcmp(again, packet, take) != 0) abort();
         if (message.kind == vkn::Kind::FLAGS) {
             const uint32_t held = watched.flags.ticks();
-            if (!watched.take(message, why) && why.empty()) abort();
+            if (!watched.take(message, 0, why) && why.empty()) abort();
             if (watched.flags.ticks() < held || watched.flags.ticks() > vkn::MAX_WATCH_MATCH_TICKS) abort();
             // Fed back out of the spectator's own store, from the start.
             feed.due(watched.flags, 1000u * static_cast<uint32_t>(at), sent, NFeed::BURST);

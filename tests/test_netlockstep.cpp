@@ -134,7 +134,7 @@ struct Duel {
         }
         for (const auto& [to, m] : arrivals(w.inFlight, now, refused)) {
             std::string why;
-            if (!(to == 0 ? w.feed.takeAck(m, why) : w.heard.take(m, why))) refused = why;
+            if (!(to == 0 ? w.feed.takeAck(m, why) : w.heard.take(m, now, why))) refused = why;
         }
         NMessage out[NFeed::BURST];
         const int32_t n = w.feed.due(transcript, now, out, NFeed::BURST);

@@ -85,8 +85,8 @@ std::string HMatchOwner::panelLine() const {
                  static_cast<int>(session->liveRttMs()), net->rollbacks / seconds, static_cast<unsigned>(net->longestRollback),
                  static_cast<unsigned>(net->waits), static_cast<int>(session->watchers()));
     } else {
-        snprintf(line, sizeof line, "Round trip %d ms   %u ms behind the players   waits %u   %d watching",
-                 static_cast<int>(session->liveRttMs()), static_cast<unsigned>(watching->behindMs()),
+        snprintf(line, sizeof line, "Round trip %d ms   about %u ms behind the players   waits %u   %d watching",
+                 static_cast<int>(session->liveRttMs()), static_cast<unsigned>(watching->behindMs(NSession::clock())),
                  static_cast<unsigned>(watching->waits), static_cast<int>(session->watchers()));
     }
     return line;

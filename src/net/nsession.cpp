@@ -655,7 +655,7 @@ void NSession::handleWatched(const NMessage& m) {
         startPending = true;
         return;
     case vkn::Kind::FLAGS:
-        if (!watchedMatch.take(m, why)) badPacket(*upstream, why);
+        if (!watchedMatch.take(m, clock(), why)) badPacket(*upstream, why);
         return;
     case vkn::Kind::END:
         watchedMatch.takeEnd(m);

@@ -110,9 +110,12 @@ void NWatched::start(uint8_t number) {
     match = number;
 }
 
-bool NWatched::take(const NMessage& m, std::string& why) {
+bool NWatched::take(const NMessage& m, uint32_t nowMs, std::string& why) {
     if (!started || m.match != match) return true;
-    newest = std::max(newest, m.newest);
+    if (m.newest > newest) {
+        newest = m.newest;
+        newestAt = nowMs;
+    }
     return flags.take(m, why);
 }
 

@@ -110,16 +110,17 @@ struct NWatched {
     bool started = false;
     uint8_t match = 0;
     NTranscript flags;
-    uint32_t newest = 0;  // the newest tick the players' game held, as last heard
+    uint32_t newest = 0;    // the newest tick the players' game held, as last heard
+    uint32_t newestAt = 0;  // when that was heard, in the caller's milliseconds
     bool ended = false;
     vkn::End end = vkn::End::FINISHED;
     uint32_t endMs = 0;
 
     // Match `match` starts: nothing held of it yet.
     void start(uint8_t match);
-    // A FLAGS; one of another match is ignored. False, with `why`, for
-    // flags that contradict those held.
-    bool take(const NMessage& flags, std::string& why);
+    // A FLAGS, heard at `nowMs`; one of another match is ignored. False,
+    // with `why`, for flags that contradict those held.
+    bool take(const NMessage& flags, uint32_t nowMs, std::string& why);
     // An END; one of another match is ignored.
     void takeEnd(const NMessage& end);
     // The ACK due at `now`, if one is; before the first match, one that

@@ -83,7 +83,10 @@ bool NWatch::paused() const {
     return ((watched->flags.flags(played, SIDE_LEFT) | watched->flags.flags(played, SIDE_RIGHT)) & vkn::PAUSE_BIT) != 0;
 }
 
-uint32_t NWatch::behindMs() const {
+uint32_t NWatch::behindMs(uint32_t nowMs) const {
     const uint32_t played = playedTick();
-    return watched->newest > played ? (watched->newest - played) * PERIOD : 0;
+    const uint32_t held = watched->newest > played ? (watched->newest - played) * PERIOD : 0;
+    // Paused or over, the players are no further on than their newest tick.
+    const bool still = watched->ended || paused() || watched->newest == 0;
+    return held + (still ? 0 : nowMs - watched->newestAt);
 }

@@ -56,9 +56,11 @@ public:
     // and it has been played.
     bool paused() const override;
 
-    // How far the match shown is behind the players' newest tick, as last
-    // heard, in milliseconds of match.
-    uint32_t behindMs() const;
+    // About how far the match shown is behind the players at `nowMs` (the
+    // clock NWatched::take was given), in milliseconds of match: the ticks
+    // held and not played, and the time since the players' newest was heard
+    // while they play on.
+    uint32_t behindMs(uint32_t nowMs) const;
     // The match has reached the end END said for a match that was left.
     bool leftHere() const;
     // Ticks stepped through unseen, and the times it ran out of flags.
