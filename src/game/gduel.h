@@ -1,7 +1,7 @@
 // gduel.h: one seeded match between two controller kinds, without a window,
 // played to its end.
 //
-// The world is set up from the seed exactly as the match screen sets it up
+// The world is set up from the seed exactly as a local match sets it up
 // (GWorld::setUpMatch, then makeController for the left ship and the right
 // one), so a duel is the match the game would play with those choices and
 // that seed.

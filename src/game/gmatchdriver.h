@@ -1,11 +1,13 @@
-// gmatchdriver.h: who moves a match on for its screen, and what the pause
+// gmatchdriver.h: who moves a match on for its owner, and what the pause
 // and leaving mean there.
 //
-// The match screen (screens/gengine.h) hands its driver the time that
+// The match's owner (app/hmatchowner.h) hands its driver the time that
 // passes and the pause key, and asks it whether the match is paused. A local
 // match steps whenever it is not paused; a replay steps up to where its
 // match was left; a network match (net/nmatch.h) steps in step with the
-// other game and pauses both. Drivers hold a match they do not own.
+// other game and pauses both; a watched one (net/nwatch.h) follows the
+// players' flags a little behind them. Drivers hold a match they do not
+// own.
 #pragma once
 
 #include <cstdint>

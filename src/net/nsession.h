@@ -208,7 +208,7 @@ public:
     // This side's own check after tick `tick` found the two matches apart:
     // both sides leave the match (MATCH_LEFT), and both keep it.
     void outOfStepSeenHere(uint32_t tick);
-    // This side kept its match (GEngine, through NMatch::settle) ending at
+    // This side kept its match (its owner, through NMatch::settle) ending at
     // `endMs`, finished or left there: the spectators end theirs alike.
     void matchKept(uint32_t endMs, bool finished);
 

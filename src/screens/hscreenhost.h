@@ -14,9 +14,8 @@
 // its own call, and may go on to finish what it does after asking. When a
 // call asks twice, the last request wins. A switch asked for outside such a
 // call (the shell, the network's reactions, a test) is made at once, which
-// destroys the current screen before the request returns: a screen method
-// the host calls itself outside those calls (GEngine::endLeft) must ask as
-// its very last act. Never ask from a constructor, a destructor or draw.
+// destroys the current screen before the request returns: anything the
+// host calls outside those calls must ask as its very last act. Never ask from a constructor, a destructor or draw.
 // Every switch drops the next update, so the time spent building a screen
 // never reaches it. A switch that cannot get memory for the new screen is
 // not made, and the old screen stays current.
