@@ -74,7 +74,10 @@ def replay(game):
     return json.loads(out)
 
 
-class Network(GameTestCase):
+class NetGames(GameTestCase):
+    """Games on their own parts of the screen, keys typed into them, and a
+    host with a player joined."""
+
     def net_game(self, args, title, x, game_env=None, y=0, others=()):
         g = self.game(settings="640 480 0 0 1", args=args, game_env=game_env).start()
         if others:
@@ -112,6 +115,8 @@ class Network(GameTestCase):
         self.assertGreater(host.screenshot().difference(wait, 120, 86, 520, 108), 0.05)
         return host, join
 
+
+class Network(NetGames):
     def duel(self, via_relay):
         host, join = self.pair(via_relay)
         before = host.screenshot()
@@ -177,43 +182,6 @@ class Network(GameTestCase):
         for direction in counters.values():
             self.assertGreater(direction["dropped"], 0)
             self.assertGreater(direction["forwarded"], 400)
-
-    def test_two_spectators_one_from_mid_match_keep_the_players_match(self):
-        host, join = self.pair()
-        address = "127.0.0.1:%d" % self.port
-        early = self.net_game(["--watch", address], WATCHING, 0, y=520)
-        # The spectator's menu shows the players' choices as they change.
-        before = early.wait_picture(lambda i: menu_text(i)[0] > 200, name="network-watching-menu")
-        self.type(host, "o")
-        self.type(join, "p", "p", "Return")
-        early.wait_picture(lambda i: i.difference(before, 130, 285, 510, 360) > 0.05 and menu_text(i)[3] > 100)
-        self.type(host, "Return")
-        for g in (host, early):
-            g.wait_picture(lambda i: menu_text(i)[:2] == (0, 0) and i.lit_fraction() > 0.05)
-        time.sleep(8)
-        late = self.net_game(["--watch", address], WATCHING, 640, y=520, others=(early,))
-        # The late one is shown the match under way within 3 s, its mark
-        # low in the window, yellow as the notices are.
-        time.sleep(3)
-        seen = late.screenshot("network-watching-late")
-        self.assertGreater(count(seen, 200, 440, 440, 470, notice), 100)
-        self.assertGreater(seen.lit_fraction(), 0.05)
-        games = (host, join, early, late)
-        wait_for(lambda: all(os.path.exists(os.path.join(g.dir, "lastmatch.vkr")) for g in games), MATCH_S,
-                 "all four keep the match")
-        replays = [replay(g) for g in games]
-        self.assertEqual(len({r["hash"] for r in replays}), 1, replays)
-        self.assertTrue(all(r["result"] in ("left", "right", "draw") and r["matches"] for r in replays))
-        # Each spectator sees the result, then the players' menu again, and
-        # stays for the next match until Escape.
-        time.sleep(3.5)
-        self.type(early, "x")
-        early.wait_picture(lambda i: menu_text(i)[0] > 200, name="network-watching-after")
-        self.assertEqual(early.x(["xdotool", "getwindowname", early.window]).strip(), WATCHING)
-        self.type(early, "Escape")
-        wait_for(lambda: early.x(["xdotool", "getwindowname", early.window]).strip() == LOCAL, 5, "Escape stops watching")
-        for g in games:
-            self.assertNotIn("bad packet", g.read_stderr())
 
     def test_a_killed_game_sends_the_other_to_its_menu(self):
         # A joiner goes on alone; a host waits for the next player.
