@@ -278,3 +278,45 @@ TEST(NetSession, AHungSpectatorNeverSlowsThePlayers) {
     EXPECT_GT(r.watched[1].caughtUpAfterMs, 0u);
     EXPECT_LE(r.watched[1].worstBehindMs, NLoopDuelResult::CLOSE_MS);
 }
+
+// ENet keeps no order between its channels: a host's ping, or a spectator's
+// first flags, can come before the welcome they were sent after (the
+// welcome's datagram lost and sent again). Neither may cost the one who
+// connected its handshake.
+TEST(NetSession, WhatOvertakesTheWelcomeCostsNothing) {
+    ASSERT_EQ(enet_initialize(), 0);
+    ENetAddress address;
+    enet_address_set_host_ip(&address, "127.0.0.1");
+    address.port = freePort(50);
+    ENetHost* raw = enet_host_create(&address, 2, vkn::CHANNELS, 0, 0);
+    ASSERT_NE(raw, nullptr);
+    for (const bool watcher : {false, true}) {
+        NSession s;
+        ASSERT_TRUE(watcher ? s.watch("127.0.0.1", address.port) : s.join("127.0.0.1", address.port));
+        ENetPeer* peer = nullptr;
+        int32_t heard = 0;  // its hello and its ask
+        auto pump = [&] {
+            ENetEvent e;
+            while (enet_host_service(raw, &e, 0) > 0) {
+                if (e.type == ENET_EVENT_TYPE_CONNECT) peer = e.peer;
+                if (e.type == ENET_EVENT_TYPE_RECEIVE) heard++, enet_packet_destroy(e.packet);
+            }
+        };
+        ASSERT_TRUE(serviceUntil([&] { return pump(), heard == 2; }, s));
+        NMessage first;
+        first.kind = watcher ? vkn::Kind::FLAGS : vkn::Kind::PING;
+        first.count = 1;
+        NMessage welcome = greeting(vkn::Kind::WELCOME);
+        welcome.role = watcher ? vkn::Role::SPECTATOR : vkn::Role::RIGHT;
+        for (const NMessage& m : {first, welcome}) {
+            const std::vector<uint8_t> bytes = bytesOf(m);
+            const bool reliable = m.kind == vkn::Kind::WELCOME;
+            enet_peer_send(peer, reliable ? vkn::CHANNEL_RELIABLE : vkn::CHANNEL_INPUT,
+                           enet_packet_create(bytes.data(), bytes.size(), reliable ? ENET_PACKET_FLAG_RELIABLE : 0));
+        }
+        enet_host_flush(raw);
+        EXPECT_TRUE(serviceUntil([&] { return pump(), watcher ? s.watching() : s.connected(); }, s)) << s.notice();
+        enet_peer_reset(peer);
+    }
+    enet_host_destroy(raw);
+}

@@ -633,6 +633,13 @@ void NSession::handleUpstream(const NMessage& m) {
         }
         close("The host refused: " + versionsText(m.protocol, m.gameVersion) + ".", true);
         return;
+    case vkn::Kind::PING:
+    case vkn::Kind::FLAGS:
+        // ENet keeps no order between the reliable channel and the
+        // unreliable one: a host's ping, or a spectator's first flags, can
+        // overtake the welcome when the welcome's datagram was lost. Both
+        // come again.
+        return;
     default:
         badPacket(*upstream, unexpected(m.kind));
         return;
