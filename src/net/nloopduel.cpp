@@ -133,11 +133,13 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
         for (int32_t i = 0; i < 2; i++) {
             Game& side = *sides[i];
             if (side.frozen) continue;
-            const bool wasOpen = side.session.open();
+            // A joiner that loses the host closes; a host goes on waiting
+            // for the next player: either way its player is gone.
+            const bool wasConnected = side.session.connected();
             const uint64_t before = i == 0 ? cpuUs() : 0;
             side.session.service();
             if (i == 0) hostCpu += cpuUs() - before;
-            if (result.vanished && wasOpen && !side.session.open()) {
+            if (result.vanished && wasConnected && !side.session.connected()) {
                 result.noticedAfterMs[i] = NSession::clock() - vanishedAt;
                 result.notice[i] = side.session.notice();
             }
@@ -160,8 +162,9 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
             if (wasOpen && !s.session.open()) result.watched[w].notice = s.session.notice();
         }
         if (result.vanished) {
-            const bool open[2] = {!sides[0]->frozen && sides[0]->session.open(), !sides[1]->frozen && sides[1]->session.open()};
-            if (!open[0] && !open[1]) break;
+            const bool held[2] = {!sides[0]->frozen && sides[0]->session.connected(),
+                                  !sides[1]->frozen && sides[1]->session.connected()};
+            if (!held[0] && !held[1]) break;
         } else if (!sides[0]->session.open() || !sides[1]->session.open()) {
             break;
         }
@@ -287,8 +290,8 @@ NLoopDuelResult playLoopDuel(uint16_t hostPort, uint16_t joinPort, ControllerCho
             result.rollbacks[i] = net.rollbacks;
             result.rolledTicks[i] = net.rolledTicks;
             result.longestRollback[i] = net.longestRollback;
-            result.eventsHeard[i] = net.eventsHeard;
-            result.eventsUndone[i] = net.eventsUndone;
+            result.eventsHeard[i] = net.eventsHeard - net.eventsTooLate;
+            result.eventsUndone[i] = net.freshUndone;
         }
         result.worstRollbackCpuUs[i] = side.worstRollbackCpuUs;
         if (side.asked != nullptr) {

@@ -71,7 +71,8 @@ struct NLoopDuelResult {
     uint64_t rolledTicks[2] = {};
     uint32_t longestRollback[2] = {};
     uint32_t worstRollbackCpuUs[2] = {};
-    // Per side: events handed on, and the ones a later correction undid.
+    // Per side: events handed on in time to be heard, and the ones of them a
+    // later correction undid: sounds heard and taken back.
     uint32_t eventsHeard[2] = {};
     uint32_t eventsUndone[2] = {};
     int32_t rttMs = 0;       // the host's median round trip in the menu
@@ -90,7 +91,8 @@ struct NLoopDuelResult {
     // Spectators the host dropped.
     uint32_t spectatorsDropped = 0;
     // With a vanish (below): whether it happened, and per side how long
-    // after it the side's connection closed (0: it did not) and why.
+    // after it the side lost its connection to the other player (0: it did
+    // not; a joiner closes, a host waits for the next) and why.
     bool vanished = false;
     uint32_t noticedAfterMs[2] = {};
     std::string notice[2];
@@ -103,7 +105,7 @@ struct NLoopDuelResult {
 // is then never started) or after the match started, the side is no longer
 // serviced at all; or, when `cut` is set, `cut` is called instead (e.g. a
 // relay that starts dropping everything) and both sides go on. The duel
-// then lasts until every side still serviced has closed.
+// then lasts until every side still serviced has lost the other.
 struct NLoopDuelVanish {
     int32_t side = 1;  // 0 host, 1 joiner
     bool inMenu = false;

@@ -220,15 +220,17 @@ void NMatch::rollBack(uint32_t tick, GEventList& heard) {
             known->again = true;  // heard already: once is enough
             continue;
         }
+        const bool fresh = targetMs - e.ms <= LATE_MS;
         heard.push(e);
-        ledger.push_back(Heard{e, true});
+        ledger.push_back(Heard{e, true, fresh});
         eventsHeard++;
-        if (targetMs - e.ms > LATE_MS) eventsTooLate++;
+        if (!fresh) eventsTooLate++;
     }
     // Heard, and no longer so: the correction took them back.
     const auto undone = std::stable_partition(ledger.begin(), ledger.end(),
                                               [fromMs](const Heard& h) { return h.again || h.event.ms <= fromMs; });
     eventsUndone += static_cast<uint32_t>(ledger.end() - undone);
+    freshUndone += static_cast<uint32_t>(std::count_if(undone, ledger.end(), [](const Heard& h) { return h.fresh; }));
     ledger.erase(undone, ledger.end());
 }
 
@@ -236,7 +238,7 @@ void NMatch::hear(const GEventList& events, GEventList& heard) {
     for (int32_t i = 0; i < events.count; i++) {
         heard.push(events.items[i]);
         if (ledger.size() >= MOST_HEARD) ledger.erase(ledger.begin());
-        ledger.push_back(Heard{events.items[i], false});
+        ledger.push_back(Heard{events.items[i], false, true});
         eventsHeard++;
     }
 }

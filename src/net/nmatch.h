@@ -123,11 +123,13 @@ public:
     uint32_t rollbacks = 0;
     uint64_t rolledTicks = 0;
     uint32_t longestRollback = 0;
-    // Events handed on, events a correction undid after they were, and
-    // events a correction brought later than LATE_MS.
+    // Events handed on, events a correction undid after they were handed
+    // on (`freshUndone` of them handed on within LATE_MS: sounds heard and
+    // taken back), and events a correction brought later than LATE_MS.
     uint32_t eventsHeard = 0;
     uint32_t eventsUndone = 0;
     uint32_t eventsTooLate = 0;
+    uint32_t freshUndone = 0;
 
 private:
     struct Snapshot {
@@ -138,6 +140,7 @@ private:
     struct Heard {
         GEvent event;
         bool again;  // stepped again since the correction began
+        bool fresh;  // handed on within LATE_MS: its sound was heard
     };
     static constexpr uint32_t SNAPSHOTS = vkn::WINDOW + 4;
     static constexpr size_t MOST_HEARD = 256;
