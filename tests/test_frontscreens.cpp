@@ -25,6 +25,7 @@
 #include "net/nsession.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
+#include "screens/msettings.h"
 #include "screens/mvictory.h"
 #include "support/glwindow.h"
 #include "support/models3ds.h"
@@ -451,4 +452,45 @@ TEST_F(FrontScreensTest, AConnectedMenuIsShared) {
     app->keyDown(27);
     EXPECT_NE(menu(), nullptr);
     EXPECT_TRUE(until([&] { return joiner.takeEvent(event, start) && event == NSession::Event::MATCH_LEFT; }));
+}
+
+// The screens that do not move say so only once the frame they would draw is
+// the one they drew: the result at once, the settings until a key or the
+// notice's end, the match while it is held and has been drawn held.
+TEST_F(FrontScreensTest, StillScreensSayUnchangedOnlyWhileTheirFrameIs) {
+    app->showResult({true, 0, 40});
+    EXPECT_FALSE(app->currentScreen->unchanged()) << "never drawn";
+    app->draw();
+    app->update(5000);
+    EXPECT_TRUE(app->currentScreen->unchanged());
+
+    MSettings settings(nullptr);
+    settings.draw();
+    EXPECT_TRUE(settings.unchanged());
+    settings.symbolDown(SDLK_DOWN, 0, 0);
+    EXPECT_FALSE(settings.unchanged()) << "a key moved the cursor";
+    settings.notice = "taken";
+    settings.noticeMs = 10;
+    settings.draw();
+    settings.update(9);
+    EXPECT_TRUE(settings.unchanged());
+    settings.update(1);
+    EXPECT_FALSE(settings.unchanged()) << "the notice is gone";
+
+    app->startMatch(CONTROLLER_KIND_COUNT, CONTROLLER_KIND_COUNT);
+    auto* engine = dynamic_cast<GEngine*>(app->currentScreen);
+    ASSERT_NE(engine, nullptr);
+    app->update(1);
+    app->draw();
+    app->update(30);
+    EXPECT_FALSE(engine->unchanged()) << "the match runs";
+    app->draw();
+    app->keyDown('p');  // as the other side's pause comes: no tick between
+    EXPECT_FALSE(engine->unchanged()) << "drawn running";
+    app->draw();
+    app->update(1000);
+    EXPECT_TRUE(engine->unchanged());
+    app->keyDown('p');
+    app->update(30);
+    EXPECT_FALSE(engine->unchanged()) << "running again";
 }

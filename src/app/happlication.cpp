@@ -40,6 +40,7 @@ HApplication::HApplication()
       timeScale(1.0),
       running(true),
       skipNextUpdate(false),
+      frameStale(true),
       screenCalls(0),
       lastMatch(nullptr),
       owner(nullptr),
@@ -71,6 +72,7 @@ void HApplication::afterScreenCall() {
 void HApplication::keyUp(uint8_t key) {
     if (!currentScreen) return;
     screenCalls++;
+    frameStale = true;
     currentScreen->keyUp(key);
     afterScreenCall();
 }
@@ -78,6 +80,7 @@ void HApplication::keyUp(uint8_t key) {
 void HApplication::keyDown(uint8_t key) {
     if (!currentScreen) return;
     screenCalls++;
+    frameStale = true;
     currentScreen->keyDown(key);
     afterScreenCall();
 }
@@ -85,6 +88,7 @@ void HApplication::keyDown(uint8_t key) {
 void HApplication::symbolDown(uint32_t sym, uint8_t key, char typed) {
     if (!currentScreen) return;
     screenCalls++;
+    frameStale = true;
     currentScreen->symbolDown(sym, key, typed);
     afterScreenCall();
 }
@@ -120,9 +124,16 @@ void HApplication::update(int32_t ms) {
 }
 
 void HApplication::draw() {
+    frameStale = false;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (currentScreen) currentScreen->draw();
     SDL_GL_SwapBuffers();
+}
+
+bool HApplication::drawIfChanged() {
+    if (!frameStale && currentScreen != nullptr && currentScreen->unchanged()) return false;
+    draw();
+    return true;
 }
 
 // --- switching ----------------------------------------------------------------------
@@ -191,6 +202,7 @@ void HApplication::replaceScreen(void* memory, HMatchOwner* next, Build build) {
     delete std::exchange(owner, next);  // after the screen that showed it
     currentScreen = build(memory);
     skipNextUpdate = true;
+    frameStale = true;
 }
 
 bool HApplication::showMatch(HMatchOwner* made) {

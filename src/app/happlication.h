@@ -39,7 +39,14 @@ public:
     void keyDown(uint8_t key) override;
     void symbolDown(uint32_t sym, uint8_t key, char typed) override;
     void update(int32_t ms) override;
+    // Clears, draws the current screen and swaps, always.
     void draw() override;
+    // draw(), unless the current screen is unchanged() and nothing since
+    // the last frame (a switch, a key, redraw()) asks for one. Returns
+    // whether it drew; a frame left out leaves the last one in the window.
+    bool drawIfChanged();
+    // The next drawIfChanged draws (the window was resized, say).
+    void redraw() { frameStale = true; }
 
     // The host's operations (screens/hscreenhost.h). The last match is
     // read from and written to REPLAY_FILE.
@@ -79,6 +86,7 @@ public:
     double timeScale;     // applied to every elapsed time; stays 1.0
     bool running;         // the main loop runs while this is set
     bool skipNextUpdate;  // set by every switch
+    bool frameStale;      // drawIfChanged must draw: set by switches and keys
 
     // Where switches get the memory for a new screen; returns null on
     // failure, and the old screen then stays current. Tests replace it to

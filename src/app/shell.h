@@ -29,6 +29,9 @@ extern void (*shellDelay)(uint32_t ms);
 // network game is still serviced a hundred times a second, far within the
 // time the other side waits before it gives up.
 constexpr uint32_t MINIMISED_PAUSE_MS = 10;
+// Likewise for a pass without a frame limit whose screen had not changed
+// (HScreen::unchanged): keys still reach it within a hundredth of a second.
+constexpr uint32_t STILL_PAUSE_MS = 10;
 
 // Whether the driver said it took the vsync initVideo asked for (only with
 // a frame limit); false before initVideo. A claim, not a measurement.
@@ -80,5 +83,6 @@ void toggleFullScreen();
 // events, the input snapshot, an update by the milliseconds since the last
 // (at least 1), a frame, then a sleep until the next frame is due under the
 // settings' frameLimit (app/hframepacer.h); none without a limit. While
-// minimised there is no frame and the sleep is MINIMISED_PAUSE_MS.
+// minimised there is no frame and the sleep is MINIMISED_PAUSE_MS. A screen
+// that has not changed gets no frame either (HApplication::drawIfChanged).
 void runMainLoop(uint32_t previous, uint32_t now);

@@ -45,7 +45,16 @@ void GEngine::update(int32_t ms) {
     for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) view.ease(side, shown->takeJump(side));
 }
 
+bool GEngine::unchanged() const {
+    const auto still = [](const Vec3& v) { return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f; };
+    return drawnHeld && paused() && match.ticks[0] == drawnTicks[0] && match.ticks[1] == drawnTicks[1] &&
+           still(view.eased[0]) && still(view.eased[1]) && (!netPanelShown || shown->panelLine().empty());
+}
+
 void GEngine::draw() {
+    drawnHeld = paused();
+    drawnTicks[0] = match.ticks[0];
+    drawnTicks[1] = match.ticks[1];
     view.draw();
     view.drawMark(replayMark);
     drawNotices();

@@ -47,6 +47,10 @@ public:
     // Ages the pictures, hands `ms` to the owner, eases the corrected ships.
     void update(int32_t ms) override;
     void draw() override;
+    // While the match is held and was drawn held: nothing steps, the
+    // pictures do not age and no ship eases. The network line moves by
+    // itself, so a match showing it is drawn every frame.
+    bool unchanged() const override;
     // Over the match as drawn, last: PAUSED and the key that ends the pause
     // while the match is held; in a network match, that the other player
     // is awaited once a wait has lasted over WAIT_NOTICE_MS; the spectator's
@@ -67,4 +71,6 @@ public:
 private:
     int32_t replayMark;  // texture of REPLAY_PICTURE while replaying, else -1
     std::unique_ptr<MText> noticeText;  // the notices' font, loaded when one first shows
+    bool drawnHeld = false;     // the last frame showed the match paused,
+    uint32_t drawnTicks[2] = {0, 0};  // at these ships' ticks
 };

@@ -128,6 +128,19 @@ void GView::draw() {
     gluLookAt(0.0, 0.0, eyeZ, 0.0, 0.0, eyeZ - 200.0, 0.0, 1.0, 0.0);
     if (world == nullptr) return;
 
+    // The backdrop first, on the far plane behind everything, and without
+    // the depth test: nothing can be behind it, so testing it only cost
+    // the software renderer a read of the depth buffer for every pixel of
+    // the window. Drawn after the ships, as the table has it, it was also
+    // tested against them. Every pixel comes out as it did.
+    for (int32_t i = 0; i < world->objectCount; i++) {
+        const GObject* object = world->objects[i];
+        if (object == nullptr || object->kind() != GObject::BACKGROUND) continue;
+        glDisable(GL_DEPTH_TEST);
+        drawBackdrop();
+        glEnable(GL_DEPTH_TEST);
+        break;
+    }
     for (int32_t i = 0; i < world->objectCount; i++) {
         const GObject* object = world->objects[i];
         if (object == nullptr) continue;
@@ -156,8 +169,7 @@ void GView::draw() {
                         side == SIDE_LEFT ? leftShotModel : side == SIDE_RIGHT ? rightShotModel : nullptr);
             break;
         }
-        case GObject::BACKGROUND:
-            drawBackdrop();
+        case GObject::BACKGROUND:  // drawn first, above
             break;
         case GObject::OTHER:
             break;

@@ -36,6 +36,17 @@ public:
     // HApplication::draw does both around it.
     virtual void draw() {}
 
+    // Whether the frame draw() would make now is the very one it made last,
+    // and stays so until a key reaches the screen: the host may then leave
+    // that frame in the window rather than draw it again, so that a paused
+    // match, a result or settings nobody touches cost a sleeping process
+    // instead of a frame rate. The host draws anyway after a switch, after
+    // every key it hands on, and when the window is resized or exposed; a
+    // screen whose picture changes by itself (time, the network, a pad read
+    // in update) must answer false until it has drawn the change. The
+    // default draws every frame.
+    virtual bool unchanged() const { return false; }
+
     // Only the match calls this, on itself, from its own update.
     virtual void checkEnd() {}
 };

@@ -236,6 +236,7 @@ void MSettings::close() {
 }
 
 void MSettings::symbolDown(uint32_t sym, uint8_t key, char typed) {
+    drawn = false;  // a pad's push comes here from update, past the host
     (void)key;
     (void)typed;
     if (waitingForKey) {
@@ -286,7 +287,10 @@ void MSettings::symbolDown(uint32_t sym, uint8_t key, char typed) {
 }
 
 void MSettings::update(int32_t ms) {
-    if (noticeMs > 0) noticeMs -= ms;
+    if (noticeMs > 0) {
+        noticeMs -= ms;
+        if (noticeMs <= 0) drawn = false;  // the line's value shows again
+    }
     // A pad's stick or hat moves as the cursor keys do, once per push.
     if (application == nullptr) return;
     for (int32_t i = 0; i < GPads::MAX_PADS; i++) {
@@ -303,6 +307,7 @@ void MSettings::update(int32_t ms) {
 }
 
 void MSettings::draw() {
+    drawn = true;
     if (text == nullptr) return;
     // In the menu's frame, as the menu's own lines are.
     const MFrame f = MFrame::ofViewport();

@@ -52,6 +52,8 @@ public:
     void symbolDown(uint32_t sym, uint8_t key, char typed) override;
     void update(int32_t ms) override;
     void draw() override;
+    // Until a key, a pad's push or the notice's end changes a line.
+    bool unchanged() const override { return drawn; }
 
     // What line `line` says: its name, and its value (or the notice).
     std::string label(int32_t line) const;
@@ -79,4 +81,5 @@ private:
     HScreenHost* application;
     MText* text;
     GPads::Flags padHeld[GPads::MAX_PADS];  // what each pad held at the last update
+    bool drawn = false;  // and nothing changed since
 };

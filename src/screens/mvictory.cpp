@@ -58,6 +58,7 @@ void MVictory::keyDown(uint8_t key) {
 void MVictory::update(int32_t ms) { elapsed += ms; }
 
 void MVictory::draw() {
+    drawn = true;
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -DISTANCE);
     theTextureStore.bind(image);

@@ -32,6 +32,8 @@ public:
     void keyDown(uint8_t key) override;
     void update(int32_t ms) override;
     void draw() override;
+    // The result never changes once drawn.
+    bool unchanged() const override { return drawn; }
 
     // The picture for a result: the left player won, the right one did, or
     // neither (a draw, or a match that did not finish).
@@ -59,4 +61,5 @@ public:
     int32_t elapsed;  // ms of delivered updates; the dropped first one is not counted
     MText* text;      // owned; null without memory, and the picture shows alone
     Lettering says;   // letteringFor(result), made once
+    bool drawn = false;
 };

@@ -37,6 +37,9 @@ public:
         if (onDraw) onDraw();
     }
 
+    bool unchanged() const override { return still; }
+
+    bool still = false;  // what unchanged() answers
     std::function<void()> onKeyDown;
     std::function<void()> onUpdate;
     std::function<void()> onDraw;

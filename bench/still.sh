@@ -1,0 +1,78 @@
+#!/bin/sh
+# Screens that do not move: the game's CPU while it shows a paused match, a
+# result or the settings screen and nobody presses a key, each over SECONDS
+# after it has settled. CPU is utime + stime of the whole process (the
+# renderer's and the mixer's threads too) from /proc/PID/stat; frames are
+# SDL_GL_SwapBuffers calls, counted by bench/swapcount.c preloaded.
+# Usage: bench/still.sh BUILD_DIR [SECONDS [DISPLAY_NUMBER [SETTINGS]]]
+# SETTINGS is the game's vkt.txt (default: the shipped one). The result
+# comes from watching tests/replays/computers_right_wins.vkr (49 s) to its end.
+build=${1:?usage: bench/still.sh BUILD_DIR [SECONDS [DISPLAY_NUMBER [SETTINGS]]]}
+seconds=${2:-10}
+display=:${3:-83}
+settings=${4:-}
+build=$(cd "$build" && pwd) || exit 1
+here=$(cd "$(dirname "$0")" && pwd)
+tmp=$(mktemp -d /tmp/vektorak-still.XXXXXX) || exit 1
+xvfb=
+game=
+cleanup() {
+    [ -n "$game" ] && kill "$game" 2>/dev/null
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$tmp"
+}
+trap cleanup EXIT INT TERM
+cc -O2 -shared -fPIC -o "$tmp/swapcount.so" "$here/swapcount.c" -ldl || exit 1
+Xvfb "$display" -screen 0 1920x1200x24 -noreset +bs -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+hz=$(getconf CLK_TCK)
+export DISPLAY="$display" SDL_AUDIODRIVER=dummy VEKTORAK_UPNP=off VEKTORAK_DISCOVERY_ADDRESS=127.0.0.1
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+swaps() { cat "$1" 2>/dev/null || echo 0; }
+keys() {
+    window=$(xdotool search --name '^Vektorak' | head -n 1)
+    [ -n "$window" ] && xdotool mousemove --window "$window" 5 5 && xdotool key --window "$window" --delay 150 "$@" 2>/dev/null
+}
+
+# measure NAME WAIT KEYS...: starts the game, waits for its first frame,
+# types KEYS, waits WAIT seconds for the screen to settle, then prints
+# "NAME cores frames/s" over $seconds.
+measure() {
+    name=$1 wait=$2
+    shift 2
+    rm -rf "$tmp/game"
+    mkdir -p "$tmp/game"
+    cp -r "$build/data/." "$tmp/game/"
+    [ -n "$settings" ] && printf '%s\n' "$settings" > "$tmp/game/vkt.txt"
+    cp "$here/../tests/replays/computers_right_wins.vkr" "$tmp/game/lastmatch.vkr"
+    count="$tmp/$name.swaps"
+    rm -f "$count"
+    (cd "$tmp/game" && VK_SWAPS_FILE="$count" LD_PRELOAD="$tmp/swapcount.so" exec "$build/vektorak" >/dev/null 2>&1) &
+    game=$!
+    waited=0
+    while [ "$(swaps "$count")" -eq 0 ] && [ $waited -lt 200 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    sleep 1
+    keys "$@"
+    sleep "$wait"
+    c0=$(cpu_ticks $game) f0=$(swaps "$count")
+    sleep "$seconds"
+    c1=$(cpu_ticks $game) f1=$(swaps "$count")
+    kill $game
+    wait $game 2>/dev/null
+    game=
+    echo "$c0 $c1 $f0 $f1" | awk -v n="$name" -v hz="$hz" -v s="$seconds" \
+        '{printf "%s %.3f %.1f\n", n, ($2 - $1) / hz / s, ($4 - $3) / s}'
+}
+
+echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); ${seconds} s a screen"
+echo "screen cores frames/s"
+measure settings 2 s
+measure paused 2 o p p Return p
+measure result 55 r
+measure menu 2 Shift_L
+echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
