@@ -53,6 +53,41 @@ GSkilledController::Skill noticingAll(GSkilledController::Skill skill) { return 
 
 }  // namespace
 
+// A target that only has to be found: still, sliding along an edge or in a
+// corner, for each skill on each side (on the left, place and script are
+// mirrored through the centre). Both ships start 1 from an edge, where an
+// aim kept 2 inside never struck. Destroyed within 8.5 s in every row; 30 s
+// allowed, so a player that strikes on its way and rests off the line fails.
+TEST(SkilledPlayer, DestroysATargetStandingStillSlidingAlongAnEdgeOrInACorner) {
+    const uint8_t U = vkr::FLAG_UP, D = vkr::FLAG_DOWN, L = vkr::FLAG_LEFT, R = vkr::FLAG_RIGHT;
+    const struct { float x, y; std::vector<uint8_t> script; } cases[] = {  // the player on the right
+        {-20.0f, 18.0f, {0}}, {-7.0f, 6.3f, {0}}, {-13.0f, -11.6f, {0}}, {-4.0f, 18.4f, {0}}, {-10.0f, 19.0f, {U}},
+        {-22.0f, 19.0f, {U | R, U, U, U}}, {-2.0f, -19.0f, {D | L, D, D}}, {-26.0f, 19.0f, {U | L}},
+        {-26.0f, -19.0f, {D | L}}, {26.0f, 19.0f, {U | R}}};
+    uint32_t seed = 1;
+    for (const auto& c : cases) {
+        for (int32_t run = 0; run < 4; run++) {  // the pilot on the left, on the right, then the ace
+            const GSide side = run % 2 ? SIDE_RIGHT : SIDE_LEFT, other = run % 2 ? SIDE_LEFT : SIDE_RIGHT;
+            const float m = run % 2 ? 1.0f : -1.0f;
+            SCOPED_TRACE(testing::Message() << "run " << run << ", target at " << m * c.x << ", " << m * c.y);
+            std::vector<uint8_t> script = c.script;
+            for (uint8_t& f : script) f = m > 0 ? f : static_cast<uint8_t>((f & (U | L)) << 1 | (f & (D | R)) >> 1);
+            GMatch match;
+            match.setUp(++seed, -1, -1);
+            GShip* target = match.world.shipOf(other);
+            target->position = Vec3(m * c.x, m * c.y, target->position.z);
+            const GSkilledController::Skill& skill = run < 2 ? GSkilledController::PILOT : GSkilledController::ACE;
+            match.setController(side, new GSkilledController(seed, side, skill));
+            match.setController(other, new Scripted(script));
+            for (int32_t ms = 0; target->health > 0 && ms < 30000; ms += GShip::PERIOD_MS) {
+                match.advance(GShip::PERIOD_MS);
+            }
+            EXPECT_LE(target->health, 0);
+            EXPECT_NEAR(target->position.y, m * c.y, 0.01f) << "struck away from its place";
+        }
+    }
+}
+
 // One shot straight down the line the player is aiming along: a player that
 // notices it leaves the line in time, however its aim pulls it back.
 TEST(SkilledPlayer, LeavesTheLineOfAShotComingAtIt) {
@@ -125,6 +160,7 @@ TEST(SkilledPlayer, NeverReadsTheOtherSideOrTheWorldsRandomNumbers) {
     for (int32_t ms = 0; ms < 8000; ms++) {
         plain.play(1);
         scrambled.play(1);
+        plain.left->health = scrambled.left->health = GShip::FULL_HEALTH;  // struck, it would end the match
         GShip* other = scrambled.left;
         other->up = !other->up;
         other->down = ms & 1;
@@ -169,8 +205,9 @@ TEST(SkilledPlayer, StaysInsideTheFieldOffItsEdges) {
             match.advance(GShip::PERIOD_MS);
             player->health = GShip::FULL_HEALTH;
             ticks++;
-            if (player->position.y > GShip::FIELD_HALF_HEIGHT - 0.5f ||
-                player->position.y < -GShip::FIELD_HALF_HEIGHT + 0.5f ||
+            // Within 1 of the top or bottom to strike an opponent there.
+            if (player->position.y > GShip::FIELD_HALF_HEIGHT - 0.25f ||
+                player->position.y < -GShip::FIELD_HALF_HEIGHT + 0.25f ||
                 player->position.x > GShip::FIELD_HALF_WIDTH - 0.5f ||
                 player->position.x < -GShip::FIELD_HALF_WIDTH + 0.5f) {
                 atEdge++;

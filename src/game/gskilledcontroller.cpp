@@ -15,19 +15,29 @@ constexpr float KEEP = 1.0f - RESPONSE;
 // A shot flies this many of its ticks per ship tick.
 constexpr float SHOT_TICKS_PER_SHIP_TICK =
     static_cast<float>(GShip::PERIOD_MS) / static_cast<float>(GProjectile::PERIOD_MS);
-// A shot strikes a ship closer than this in x (the collision test's whole
-// numbers: 2.8 + 1.0 truncated); in y, closer than 1.
+// A shot strikes a ship closer than this in x and in y (the collision
+// test's whole numbers: 2.8 + 1.0 and 0.9 + 1.0, truncated).
 constexpr float STRIKE_X = 3.0f;
+constexpr float STRIKE_Y = 1.0f;
 // Longest flight looked at, shot ticks: the width of the field and more.
 constexpr int32_t MAX_FLIGHT = 120;
 // Keeps aim targets off the top and bottom edges, world units: a ship
-// pressed there can leave a line only one way.
+// pressed there can leave a line only one way. Only as far as that still
+// strikes: an opponent on a line further out is aimed at from EDGE_REACH
+// inside it. A margin alone was a refuge: one 1 unit from an edge (where
+// both ships start) or against it was never struck, since the stopping
+// point rests within AIM_BAND of the aim and a shot must pass closer than
+// STRIKE_Y.
 constexpr float EDGE_MARGIN = 2.0f;
 // Ship ticks a shot takes to pass a ship: 2 * STRIKE_X at about a unit per
 // shot tick.
 constexpr int32_t PASS_TICKS = 4;
 // Half-width of the band in which the stopping point counts as on target.
 constexpr float AIM_BAND = 0.25f;
+// Halfway into the strike, whichever end of the band the stopping point
+// rests at; not 0, which would press the own ship against the edge.
+constexpr float EDGE_REACH = 0.5f * STRIKE_Y;
+static_assert(EDGE_REACH + AIM_BAND < STRIKE_Y, "the aim by an edge must strike");
 
 // The seeds of the two sides' sources differ by more than the low bits.
 constexpr uint32_t SIDE_SALT[2] = {0x9E3779B9u, 0x7F4A7C15u};
@@ -89,6 +99,8 @@ GSkilledController::GSkilledController(uint32_t seed, GSide side, const Skill& c
     if (skill.delayTicks >= RING) skill.delayTicks = RING - 1;
     if (skill.delayTicks < 0) skill.delayTicks = 0;
     state.random.reseed(seed ^ SIDE_SALT[side == SIDE_RIGHT ? 1 : 0]);
+    state.firstShotTick = static_cast<uint32_t>(skill.delayTicks) +
+                          static_cast<uint32_t>(state.random.next() % GShip::FIRE_INTERVAL_TICKS);
 }
 
 float GSkilledController::uniform() {
@@ -149,7 +161,9 @@ uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
     if (flightTicks < 0) flightTicks = 60;
     const float ahead = delayTicks + static_cast<float>(flightTicks) / SHOT_TICKS_PER_SHIP_TICK;
     const float opponentY = clampTo(opponent.y + skill.lead * opponent.vy * ahead, GShip::FIELD_HALF_HEIGHT);
-    const float aimY = clampTo(opponentY + state.aimOffset, GShip::FIELD_HALF_HEIGHT - EDGE_MARGIN);
+    const float edgeLimit = GShip::FIELD_HALF_HEIGHT - EDGE_MARGIN;
+    const float reachable = absOf(opponentY) - EDGE_REACH;
+    const float aimY = clampTo(opponentY + state.aimOffset, reachable > edgeLimit ? reachable : edgeLimit);
     const float steer = aimY - ownLine;  // > 0: go up
 
     // Dodge. Every incoming shot is looked at once, when first seen, and
@@ -214,7 +228,7 @@ uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
         }
     }
 
-    uint8_t flags = FLAG_FIRE;
+    uint8_t flags = state.ticks >= state.firstShotTick ? FLAG_FIRE : 0;
     if (vertical > 0) flags |= FLAG_UP;
     if (vertical < 0) flags |= FLAG_DOWN;
 
