@@ -346,10 +346,9 @@ TEST_F(BakerTest, ModelsFaceOutward) {
     }
 }
 
-TEST_F(BakerTest, HealthBarsRunFromTheMiddleToEveryWindowsEdgeAndClearTheLeftShipsStart) {
-    // The match draws the bars at full health at (+-3, 15.6, -40) under a
-    // 45 degree camera at the origin, and squeezes them towards the
-    // window's edge as health goes. A corner (x, y, z) of a
+TEST_F(BakerTest, HealthBarsShowTheLastPointInEveryWindowAndClearTheLeftShipsStart) {
+    // The match draws full bars at (+-3, 15.6, -40) under a 45 degree
+    // camera at the origin. A corner (x, y, z) of a
     // bar lands on the screen at x / (-z tan(22.5) aspect) of the half-width
     // and y / (-z tan(22.5)) of the half-height from the centre.
     const double tanHalf = std::tan(22.5 * 3.14159265358979 / 180.0);
@@ -377,8 +376,8 @@ TEST_F(BakerTest, HealthBarsRunFromTheMiddleToEveryWindowsEdgeAndClearTheLeftShi
         ASSERT_TRUE(bar.loadText(path(name).c_str()));
         ASSERT_EQ(bar.data.meshCount, 1);
         const HMesh& mesh = bar.data.meshes[0];
-        // Each corner's outward screen position at full health (1 is the
-        // window's edge), at an aspect.
+        // Each corner's outward screen position (1 is the window's edge) and
+        // height, at an aspect.
         const auto across = [&](int i, double aspect) {
             const Vec3 p = mesh.vertices[i];
             const double x = outward * 3.0 + p.x;

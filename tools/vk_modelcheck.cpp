@@ -244,6 +244,23 @@ void menuSweep(double cx, double r, double& least, double& most) {
     }
 }
 
+// The match widens a window's view that cannot show the ship whole in the
+// field's corners (GView::FIELD_FILL); the 4:3 and 16:9 views at unit depth.
+void checkFieldFit(Report& report, const HModelData& data) {
+    double x = 0.0, y = 0.0;
+    GView::widenFieldReach(data, x, y);
+    const auto shown = [x, y](double aspect) {
+        const double zoom = std::min(TAN_HALF_VIEW * aspect / x, TAN_HALF_VIEW / y);
+        return zoom < 1.0 ? zoom * GView::FIELD_FILL : 1.0;
+    };
+    report.line(format("in a match: in the field's corners it reaches %.3f across and %.3f up per unit of depth; "
+                       "to show it whole a 4:3 window's view is drawn at %.0f %%, a 16:9 one's at %.0f %%",
+                       x, y, 100.0 * shown(4.0 / 3.0), 100.0 * shown(16.0 / 9.0)));
+    if (shown(16.0 / 9.0) < 1.0)
+        report.advice("even a 16:9 window must widen its view to show the ship whole in the field's corners: "
+                      "every ship and shot shows smaller");
+}
+
 void checkShipFit(Report& report, const Extent& e) {
     const double w = e.high.x - e.low.x, h = e.high.y - e.low.y;
     const std::string box = format("%.2f x %.2f", 2.0 * SHIP_HALF_X, 2.0 * SHIP_HALF_Y);
@@ -499,6 +516,7 @@ bool checkOne(const char* path) {
         report.line(format("size: x %.2f .. %.2f, y %.2f .. %.2f", e.low.x, e.high.x, e.low.y, e.high.y) +
                     format(", z %.2f .. %.2f", e.low.z, e.high.z));
         if (slot && slot->kind == Kind::Ship) checkShipFit(report, e);
+        if (slot && slot->kind == Kind::Ship) checkFieldFit(report, model.data);
         if (slot && slot->kind == Kind::Bolt) checkBoltFit(report, e);
         if (slot && slot->kind == Kind::Logo) checkLogoFit(report, e);
         if (slot && slot->kind == Kind::Bar && model.data.meshCount == 1) checkBarFit(report, model.data, slot->side);

@@ -25,33 +25,6 @@ HModel* loadModel(const char* path) {
     return model;
 }
 
-// Widens `reachX` and `reachY` to the furthest x / depth and y / depth that
-// any vertex of `model` reaches with the ship at the field's top right
-// corner (the field is symmetric, and so is the view), at yaw 0 and 180,
-// rocked through the whole wobble. The turns are the ones drawMovable makes:
-// the yaw first, then the rock about x.
-void widenReach(const HModel* model, double& reachX, double& reachY) {
-    if (model == nullptr) return;
-    const double toRadians = M_PI / 180.0;
-    const int32_t rockLimit = static_cast<int32_t>(GShip::WOBBLE_LIMIT) + 1;
-    for (const HMesh& mesh : model->data.meshes) {
-        for (int32_t i = 0; i < mesh.vertexCount; i++) {
-            const Vec3 v = mesh.vertices[i];
-            for (double yaw : {1.0, -1.0}) {  // cos of 0 and 180 degrees: x and z flip
-                const double x = yaw * v.x, z0 = yaw * v.z;
-                for (int32_t rock = -rockLimit; rock <= rockLimit; rock++) {
-                    const double c = std::cos(rock * toRadians), s = std::sin(rock * toRadians);
-                    const double y = v.y * c - z0 * s, z = v.y * s + z0 * c;
-                    const double depth = GView::FIELD_DEPTH - z;
-                    if (depth <= 0.0) continue;  // a model reaching behind the eye: nothing sensible to fit
-                    reachX = std::max(reachX, (GShip::FIELD_HALF_WIDTH + x) / depth);
-                    reachY = std::max(reachY, (GShip::FIELD_HALF_HEIGHT + y) / depth);
-                }
-            }
-        }
-    }
-}
-
 // How far a bar reaches outward from its origin (along x for the right
 // bar, -x for the left): its outer end.
 double barOuterEnd(const HModel& bar, double outward) {
@@ -103,8 +76,9 @@ void GView::loadModels() {
     rightShotModel = loadModel("zat.3ds");
     leftShotModel = loadModel("zat2.3ds");
     fieldReachX = fieldReachY = 0.0;
-    widenReach(rightShipModel, fieldReachX, fieldReachY);
-    widenReach(leftShipModel, fieldReachX, fieldReachY);
+    for (const HModel* ship : {rightShipModel, leftShipModel}) {
+        if (ship != nullptr) widenFieldReach(ship->data, fieldReachX, fieldReachY);
+    }
     for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) {
         const HModel* bar = side == SIDE_LEFT ? leftHealthBar : rightHealthBar;
         if (bar == nullptr || bar->data.materials.empty()) continue;
@@ -121,6 +95,30 @@ void GView::loadBackdrop() {
 bool GView::setWorld(const GWorld* newWorld) {
     world = newWorld;
     return true;
+}
+
+// The ship at the field's top right corner (the field is symmetric, and so
+// is the view), at yaw 0 and 180, rocked through the whole wobble. The turns
+// are the ones drawMovable makes: the yaw first, then the rock about x.
+void GView::widenFieldReach(const HModelData& data, double& reachX, double& reachY) {
+    const double toRadians = M_PI / 180.0;
+    const int32_t rockLimit = static_cast<int32_t>(GShip::WOBBLE_LIMIT) + 1;
+    for (const HMesh& mesh : data.meshes) {
+        for (int32_t i = 0; i < mesh.vertexCount; i++) {
+            const Vec3 v = mesh.vertices[i];
+            for (double yaw : {1.0, -1.0}) {  // cos of 0 and 180 degrees: x and z flip
+                const double x = yaw * v.x, z0 = yaw * v.z;
+                for (int32_t rock = -rockLimit; rock <= rockLimit; rock++) {
+                    const double c = std::cos(rock * toRadians), s = std::sin(rock * toRadians);
+                    const double y = v.y * c - z0 * s, z = v.y * s + z0 * c;
+                    const double depth = FIELD_DEPTH - z;
+                    if (depth <= 0.0) continue;  // a model reaching behind the eye: nothing sensible to fit
+                    reachX = std::max(reachX, (GShip::FIELD_HALF_WIDTH + x) / depth);
+                    reachY = std::max(reachY, (GShip::FIELD_HALF_HEIGHT + y) / depth);
+                }
+            }
+        }
+    }
 }
 
 double GView::barShare(int32_t health) {

@@ -19,6 +19,7 @@
 class GMovable;
 class GWorld;
 class HModel;
+struct HModelData;
 
 class GView {
 public:
@@ -114,6 +115,10 @@ public:
     // every window would lose 3 % of its view for a moment's overhang.
     double fieldReachX;
     double fieldReachY;
+    // Widens `reachX` and `reachY` to what `data`'s ship reaches, measured
+    // as for fieldReachX and fieldReachY (vk-modelinfo --check tells model
+    // makers how far their ship widens a window's view).
+    static void widenFieldReach(const HModelData& data, double& reachX, double& reachY);
 
     // Owned; null before loadModels.
     HModel* rightShipModel;
