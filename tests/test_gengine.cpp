@@ -415,15 +415,6 @@ TEST_F(MatchTest, HitsWithinOneStepCanTakeHealthBelowZero) {
     EXPECT_EQ(result().leftHealth, 100);
 }
 
-// --- the health bars ------------------------------------------------------------
-
-TEST(HealthBar, StandsThreeUnitsOutAtFullHealthAndSlidesOutAsHealthGoes) {
-    EXPECT_DOUBLE_EQ(GView::barOffset(100), 3.0);
-    EXPECT_DOUBLE_EQ(GView::barOffset(50), 12.980039920159681);
-    EXPECT_DOUBLE_EQ(GView::barOffset(0), 22.960079840319363);
-    EXPECT_DOUBLE_EQ(GView::barOffset(-5), 23.95808383233533);
-}
-
 }  // namespace
 
 // --- what the world reports -----------------------------------------------------

@@ -25,8 +25,6 @@
 
 namespace {
 
-// Wide enough that a bar at health -5 (23.96 units out at depth 40) is on
-// the screen; at 4:3 the bars leave it a little before health 0.
 const int WIDTH = 960;
 const int HEIGHT = 480;
 
@@ -74,12 +72,12 @@ protected:
 };
 
 // Each bar follows its own ship's health: the two sides differ in every row.
-TEST_F(ViewTest, HealthBarsStandAtTheirPlacesFor100And50AndMinus5) {
+TEST_F(ViewTest, HealthBarsStandAtTheirHeightFor100And50And30) {
     HMatchOwner owner(nullptr);
     owner.setUpLocal(3, 3, drawMatchSeed());
     GEngine engine(nullptr, &owner);
     const double barY = screenY(GView::BAR_Y, 40.0);
-    const int32_t rows[][2] = {{100, 50}, {50, -5}, {-5, 100}};  // right, left
+    const int32_t rows[][2] = {{100, 50}, {50, 30}, {30, 100}};  // right, left
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << "right " << row[0] << ", left " << row[1]);
         engine.rightShip()->health = row[0];
@@ -89,8 +87,6 @@ TEST_F(ViewTest, HealthBarsStandAtTheirPlacesFor100And50AndMinus5) {
         const PixelBox left = findColour(0x00ffff);
         ASSERT_FALSE(right.empty());
         ASSERT_FALSE(left.empty());
-        EXPECT_NEAR(right.minX, screenX(GView::barOffset(row[0]), 40.0), 1.5);
-        EXPECT_NEAR(left.maxX, screenX(-GView::barOffset(row[1]), 40.0), 1.5);
         EXPECT_NEAR((right.minY + right.maxY) / 2.0, barY, 1.5);
         EXPECT_NEAR((left.minY + left.maxY) / 2.0, barY, 1.5);
     }
@@ -239,6 +235,55 @@ TEST_F(ViewTest, FramesOfARunningMatchDrawCleanly) {
     EXPECT_GT(engine.match.world.objectCount, 3);  // shots in flight were drawn too
 }
 
+// Windows from 5:4 to 21:9, the game's models: a bar shows its health's share (to 3 %) of its length at full
+// health, near the middle to the edge; a ship in a corner of the field, facing and rocked either way, shows whole.
+TEST(WindowShapes, BarsShowTheirHealthAndShipsInTheCornersStayWhole) {
+    char cwd[4096];
+    ASSERT_TRUE(getenv("VEKTORAK_DATA_DIR") && getcwd(cwd, sizeof cwd) && chdir(getenv("VEKTORAK_DATA_DIR")) == 0);
+    const int32_t healths[][2] = {{100, 100}, {50, 75}, {25, 50}, {1, 0}, {0, -5}, {-5, 99}};  // by GSide
+    for (const auto& size : {std::make_pair(1280, 1024), {640, 480}, {1280, 720}, {1680, 720}}) {
+        const int w = size.first, h = size.second;
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        GlWindow window(w, h);
+        GWorld world;
+        GView view;
+        view.loadModels();
+        GShip* ships[2] = {new GShip(&world), new GShip(&world)};  // by GSide; the first added is the right
+        ASSERT_TRUE(window.ok() && view.setWorld(&world) && world.addObject(ships[1]) && world.addObject(ships[0]));
+        const auto box = [&](const std::function<bool(uint32_t)>& like) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            view.draw();
+            return GlWindow::backBufferBox(w, h, like);
+        };
+        double full[2] = {0.0, 0.0};
+        ships[SIDE_LEFT]->position = ships[SIDE_RIGHT]->position = Vec3(0.0f, 0.0f, 500.0f);  // behind the eye
+        for (int row = 0; row < 12; row++) {  // each side of each line of healths
+            const int side = row % 2, health = healths[row / 2][side];
+            for (int s : {SIDE_LEFT, SIDE_RIGHT}) ships[s]->health = healths[row / 2][s];
+            const uint8_t* c = (side == SIDE_LEFT ? view.leftHealthBar : view.rightHealthBar)->data.materials[0].colour;
+            const PixelBox bar = box([c](uint32_t seen) { return seen == (uint32_t(c[0]) << 16 | c[1] << 8 | c[2]); });
+            const double shown = bar.empty() ? 0.0 : bar.maxX - bar.minX + 1;
+            if (health == 100) { EXPECT_NEAR(full[side] = shown, w / 2, w / 40); }  // near the middle to the edge
+            EXPECT_NEAR(shown, (health > 0 ? health : 0) / 100.0 * full[side], 0.03 * full[side]) << side << ": " << health;
+            EXPECT_EQ(shown > 0.0, health > 0) << side << ": " << health;
+        }
+        view.leftHealthBar->loaded = view.rightHealthBar->loaded = false;  // their pixels would be the ships'
+        ships[SIDE_LEFT]->health = ships[SIDE_RIGHT]->health = 100;
+        for (int pose = 0; pose < 48; pose++) {  // bits: x, y, which ship, its facing; then its rock
+            ships[~pose >> 2 & 1]->position = Vec3(0.0f, 0.0f, 500.0f);
+            GShip* ship = ships[pose >> 2 & 1];
+            const float x = GShip::FIELD_HALF_WIDTH, y = GShip::FIELD_HALF_HEIGHT;
+            ship->position = Vec3(pose & 1 ? x : -x, pose & 2 ? y : -y, -50.0f);
+            ship->yaw = pose & 8 ? 180.0f : 0.0f;
+            ship->rotation = Vec3((pose / 16 - 1) * (GShip::WOBBLE_LIMIT + 1), ship->yaw, 0.0f);
+            const PixelBox d = box([](uint32_t seen) { return seen != 0; });
+            EXPECT_TRUE(!d.empty() && d.minX > 0 && d.minY > 0 && d.maxX < w - 1 && d.maxY < h - 1) << pose;
+            EXPECT_EQ((d.minX + d.maxX > w) + 2 * (d.minY + d.maxY > h), pose & 3) << pose;  // in its corner
+        }
+    }
+    EXPECT_EQ(chdir(cwd), 0);
+}
+
 // A recorded match watched with the game's own models and pictures in a
 // 4:3 window, where the right ship loses: sparks in the shooter's colour
 // where the first shot strikes; the loser's bar still in the window at its
@@ -320,7 +365,7 @@ TEST(MatchPictures, AReplayShowsAHitTheLastPointsAndAWreck) {
         ASSERT_FALSE(bar.empty());
         EXPECT_GE(bar.minY, 480 - 16);
         EXPECT_EQ(bar.maxX, 639);
-        EXPECT_GT(bar.maxX - bar.minX, 20);
+        EXPECT_GT(bar.maxX - bar.minX, 12);  // 5 % of the 313 pixels shown at full health
 
         // The end, and the wreck 300 ms into it.
         while (!engine.wrecking() && engine.match.world.elapsedMs < replay.endMs + 1) engine.update(1);

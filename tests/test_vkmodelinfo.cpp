@@ -195,7 +195,7 @@ TEST_F(VkModelInfoTest, CheckSaysWhatTheGameWillDoAndWarnsOfEachProblem) {
         {"ship far larger", model("ship.3ds", box(8.0f, 3.0f, 4.0f)),
          "ship.3ds", 0,
          {"far larger than its collision box", "swing to y", "crosses into the other player's half",
-          "leaves a 4:3 window"}},
+          "leaves a 4:3 window", "even a 16:9 window"}},
         {"ship far smaller", model("ship.3ds", box(1.0f, 0.3f, 0.3f)),
          "ship.3ds", 0, {"far smaller than its collision box"}},
         {"shot far larger", model("zat.3ds", box(2.0f, 2.0f, 0.1f)),
@@ -206,19 +206,15 @@ TEST_F(VkModelInfoTest, CheckSaysWhatTheGameWillDoAndWarnsOfEachProblem) {
          "logo.3ds", 0, {"replaces the logo", "leaves a 4:3 window as it turns"}},
         {"logo far smaller", model("logo.3ds", box(2.0f, 0.5f, 0.3f)),
          "logo.3ds", 0, {"far smaller than its place"}},
-        // Text models: numbers missing, a colour out of range, a bar that
-        // leaves a 4:3 window before health 0 (at 1 its inner end is 22.76
-        // out, 1.03 of the half-width).
+        // Text models: numbers missing, a colour out of range, a bar out of a 4:3 window at full health.
         {"missing text file", [](ScopedTempDir&) {}, "lives_left.txt", 1, {"cannot be opened"}},
         {"text numbers missing", [](ScopedTempDir& d) { d.write("lives_left.txt", "40 150 255 0 1"); },
          "lives_left.txt", 1, {"one-triangle text model", "only 5 of the 12 numbers"}},
         {"text colour out of range",
          [](ScopedTempDir& d) { d.write("lives_left.txt", "300 150 255 0 -0.3 20 -16 0 20 0 0.3 20"); },
          "lives_left.txt", 1, {"300 is out of 0 .. 255", "low 8 bits, 44"}},
-        {"bar in view at health 0",
-         [](ScopedTempDir& d) { d.write("lives_right.txt", "255 110 30 0 -0.6 0 18.8 0 0 0 0.6 0"); },
-         "lives_right.txt", 0, {"replaces the right player's health bar", "its inner end stands at 1.03",
-                                "players cannot see their last points"}},
+        {"bar out of view", [](ScopedTempDir& d) { d.write("lives_right.txt", "255 110 30 20 -0.6 0 38 0 0 20 0.6 0"); },
+         "lives_right.txt", 0, {"replaces the right player's health bar", "runs from 1.04", "never see their health"}},
     };
     for (const CheckCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -14,8 +14,9 @@
 //   from the eye, in front of a picture 32.2 away;
 // - a bolt has a box of half-sizes (1, 1, 5) and is rocked as its ship;
 // - the logo turns about y at (8, -6), 22.2 away, drawn at scale 0.4;
-// - a health bar slides from x = +-3 at full health to +-22.96 at none, at
-//   y 15.6 and 40 from the eye.
+// - a health bar stands at x = +-3, y 15.6 and 40 from the eye, and is
+//   squeezed towards the window's edge as health goes, so that whatever of
+//   it shows at full health keeps showing, shorter, down to the last point.
 // A 4:3 window shows the menu's picture to x = +-17.78 and y = +-13.34.
 #include "vk_modelcheck.h"
 
@@ -86,7 +87,7 @@ const int32_t NEAR_LIMIT = static_cast<int32_t>(h3ds::MAX_LIST_COUNT * 9 / 10);
 // is the one that may come out blank on some player's machine.
 constexpr int MAX_TEXTURE = 2048;
 // The health bars: where the game puts them, and how far they slide.
-constexpr double BAR_X = GView::BAR_X_AT_FULL, BAR_SLIDE = GShip::FULL_HEALTH * GView::BAR_SLIDE_PER_POINT;
+constexpr double BAR_X = GView::BAR_X_AT_FULL;
 constexpr double BAR_DEPTH = -GView::BAR_Z;
 
 const Slot* slotFor(const std::string& base) {
@@ -243,6 +244,23 @@ void menuSweep(double cx, double r, double& least, double& most) {
     }
 }
 
+// The match widens a window's view that cannot show the ship whole in the
+// field's corners (GView::FIELD_FILL); the 4:3 and 16:9 views at unit depth.
+void checkFieldFit(Report& report, const HModelData& data) {
+    double x = 0.0, y = 0.0;
+    GView::widenFieldReach(data, x, y);
+    const auto shown = [x, y](double aspect) {
+        const double zoom = std::min(TAN_HALF_VIEW * aspect / x, TAN_HALF_VIEW / y);
+        return zoom < 1.0 ? zoom * GView::FIELD_FILL : 1.0;
+    };
+    report.line(format("in a match: in the field's corners it reaches %.3f across and %.3f up per unit of depth; "
+                       "to show it whole a 4:3 window's view is drawn at %.0f %%, a 16:9 one's at %.0f %%",
+                       x, y, 100.0 * shown(4.0 / 3.0), 100.0 * shown(16.0 / 9.0)));
+    if (shown(16.0 / 9.0) < 1.0)
+        report.advice("even a 16:9 window must widen its view to show the ship whole in the field's corners: "
+                      "every ship and shot shows smaller");
+}
+
 void checkShipFit(Report& report, const Extent& e) {
     const double w = e.high.x - e.low.x, h = e.high.y - e.low.y;
     const std::string box = format("%.2f x %.2f", 2.0 * SHIP_HALF_X, 2.0 * SHIP_HALF_Y);
@@ -296,7 +314,7 @@ void checkBarFit(Report& report, const HModelData& data, double side) {
     const HMesh& mesh = data.meshes[0];
     // Screen positions across the window's half-width (0 centre, 1 edge),
     // outward from the centre on the bar's own side.
-    double innerFull = 1e30, outerFull = -1e30, innerLast = 1e30;
+    double innerFull = 1e30, outerFull = -1e30;
     for (int32_t i = 0; i < mesh.vertexCount; ++i) {
         const Vec3 p = mesh.vertices[i];
         const double depth = BAR_DEPTH - p.z;
@@ -304,15 +322,14 @@ void checkBarFit(Report& report, const HModelData& data, double side) {
         const double across = side * (side * BAR_X + p.x) / (depth * TAN_HALF_VIEW * 4.0 / 3.0);
         innerFull = std::min(innerFull, across);
         outerFull = std::max(outerFull, across);
-        // At health 1, the last point a player has: 99 points slid out.
-        const double last = BAR_X + BAR_SLIDE * (GShip::FULL_HEALTH - 1) / GShip::FULL_HEALTH;
-        innerLast = std::min(innerLast, side * (side * last + p.x) / (depth * TAN_HALF_VIEW * 4.0 / 3.0));
     }
     report.line(format("at full health it runs from %.2f to %.2f of the window's half-width in a 4:3 window "
-                       "(0 the centre, 1 the edge); at health 1 its inner end stands at %.2f",
-                       innerFull, outerFull, innerLast));
-    if (innerLast >= 1.0)
-        report.advice("at health 1 the bar is out of a 4:3 window: players cannot see their last points");
+                       "(0 the centre, 1 the edge)",
+                       innerFull, outerFull));
+    // The game squeezes what shows of it at full health towards the edge:
+    // the last point shows as long as something does at full health.
+    if (innerFull >= 1.0)
+        report.advice("the bar is out of a 4:3 window even at full health: players never see their health");
 }
 
 void checkTextures(Report& report, const std::string& model, const HModelData& data) {
@@ -499,6 +516,7 @@ bool checkOne(const char* path) {
         report.line(format("size: x %.2f .. %.2f, y %.2f .. %.2f", e.low.x, e.high.x, e.low.y, e.high.y) +
                     format(", z %.2f .. %.2f", e.low.z, e.high.z));
         if (slot && slot->kind == Kind::Ship) checkShipFit(report, e);
+        if (slot && slot->kind == Kind::Ship) checkFieldFit(report, model.data);
         if (slot && slot->kind == Kind::Bolt) checkBoltFit(report, e);
         if (slot && slot->kind == Kind::Logo) checkLogoFit(report, e);
         if (slot && slot->kind == Kind::Bar && model.data.meshCount == 1) checkBarFit(report, model.data, slot->side);

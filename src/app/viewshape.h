@@ -4,7 +4,10 @@
 // window keeps that height and shows more at the sides; a narrower one,
 // such as 5:4, keeps the 4:3 width and shows more above and below, so
 // that nothing laid out for 4:3 is cut off at the sides. The shell sets
-// the projection by this rule; the baker lays the menu out by it.
+// the projection by this rule; the baker lays the menu out by it. A match
+// alone widens it further where the field does not fit (narrower than
+// about 17:12, screens/gview.h), keeping the backdrop and the health bars
+// where this rule puts them.
 #pragma once
 
 #include <cmath>  // Required for: std::tan, std::atan

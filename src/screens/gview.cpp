@@ -1,7 +1,9 @@
 // gview.cpp: camera, scene and health bars.
 #include "screens/gview.h"
 
-#include <new>  // Required for: std::nothrow
+#include <algorithm>  // Required for: std::max, std::min
+#include <cmath>      // Required for: std::cos, std::sin
+#include <new>        // Required for: std::nothrow
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -23,10 +25,28 @@ HModel* loadModel(const char* path) {
     return model;
 }
 
+// How far a bar reaches outward from its origin (along x for the right
+// bar, -x for the left): its outer end.
+double barOuterEnd(const HModel& bar, double outward) {
+    double outer = -1e30;
+    for (const HMesh& mesh : bar.data.meshes) {
+        for (int32_t i = 0; i < mesh.vertexCount; i++) outer = std::max(outer, outward * mesh.vertices[i].x);
+    }
+    return outer;
+}
+
+void loadProjection(const double* matrix) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(matrix);
+    glMatrixMode(GL_MODELVIEW);
+}
+
 }  // namespace
 
 GView::GView()
-    : rightShipModel(nullptr),
+    : fieldReachX(0.0),
+      fieldReachY(0.0),
+      rightShipModel(nullptr),
       leftShipModel(nullptr),
       rightHealthBar(nullptr),
       leftHealthBar(nullptr),
@@ -55,6 +75,10 @@ void GView::loadModels() {
     leftHealthBar = loadModel("lives_left.txt");
     rightShotModel = loadModel("zat.3ds");
     leftShotModel = loadModel("zat2.3ds");
+    fieldReachX = fieldReachY = 0.0;
+    for (const HModel* ship : {rightShipModel, leftShipModel}) {
+        if (ship != nullptr) widenFieldReach(ship->data, fieldReachX, fieldReachY);
+    }
     for (GSide side : {SIDE_LEFT, SIDE_RIGHT}) {
         const HModel* bar = side == SIDE_LEFT ? leftHealthBar : rightHealthBar;
         if (bar == nullptr || bar->data.materials.empty()) continue;
@@ -73,11 +97,34 @@ bool GView::setWorld(const GWorld* newWorld) {
     return true;
 }
 
-double GView::barOffset(int32_t health) {
-    // The difference is taken in whole numbers, as the health is, and only
-    // then scaled. int64 keeps it defined for any health.
-    const int64_t lost = int64_t(GShip::FULL_HEALTH) - health;
-    return BAR_X_AT_FULL + static_cast<double>(lost) * BAR_SLIDE_PER_POINT;
+// The ship at the field's top right corner (the field is symmetric, and so
+// is the view), at yaw 0 and 180, rocked through the whole wobble. The turns
+// are the ones drawMovable makes: the yaw first, then the rock about x.
+void GView::widenFieldReach(const HModelData& data, double& reachX, double& reachY) {
+    const double toRadians = M_PI / 180.0;
+    const int32_t rockLimit = static_cast<int32_t>(GShip::WOBBLE_LIMIT) + 1;
+    for (const HMesh& mesh : data.meshes) {
+        for (int32_t i = 0; i < mesh.vertexCount; i++) {
+            const Vec3 v = mesh.vertices[i];
+            for (double yaw : {1.0, -1.0}) {  // cos of 0 and 180 degrees: x and z flip
+                const double x = yaw * v.x, z0 = yaw * v.z;
+                for (int32_t rock = -rockLimit; rock <= rockLimit; rock++) {
+                    const double c = std::cos(rock * toRadians), s = std::sin(rock * toRadians);
+                    const double y = v.y * c - z0 * s, z = v.y * s + z0 * c;
+                    const double depth = FIELD_DEPTH - z;
+                    if (depth <= 0.0) continue;  // a model reaching behind the eye: nothing sensible to fit
+                    reachX = std::max(reachX, (GShip::FIELD_HALF_WIDTH + x) / depth);
+                    reachY = std::max(reachY, (GShip::FIELD_HALF_HEIGHT + y) / depth);
+                }
+            }
+        }
+    }
+}
+
+double GView::barShare(int32_t health) {
+    if (health <= 0) return 0.0;
+    if (health >= GShip::FULL_HEALTH) return 1.0;
+    return static_cast<double>(health) / GShip::FULL_HEALTH;
 }
 
 void GView::ease(GSide side, Vec3 jump) {
@@ -122,11 +169,30 @@ void GView::drawBackdrop() const {
 }
 
 void GView::draw() {
+    // The projection as found, and the match's own when the window is too
+    // narrow for the field: the same but for x and y in clip space, scaled
+    // by `zoom` (the first two rows; column-major). The depths stay as they
+    // were, so the backdrop and the bars, drawn under the one found, meet
+    // the field in the depth buffer as before.
+    double found[16], field[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, found);
+    double zoom = 1.0;
+    // Half the window's width and height at unit depth: 1 / P00 and 1 / P11
+    // of a perspective projection.
+    if (found[0] > 0.0 && fieldReachX > 1.0 / found[0]) zoom = FIELD_FILL / (found[0] * fieldReachX);
+    if (found[5] > 0.0 && fieldReachY > 1.0 / found[5]) zoom = std::min(zoom, FIELD_FILL / (found[5] * fieldReachY));
+    for (int32_t i = 0; i < 16; i++) field[i] = i % 4 < 2 ? found[i] * zoom : found[i];
+    const bool widened = zoom < 1.0;
+    if (widened) loadProjection(field);
+
     glLoadIdentity();
     // Eye at (0, 0, eyeZ) looking down -z with y up: +x, the right ship's
     // side, is on the right of the screen.
     gluLookAt(0.0, 0.0, eyeZ, 0.0, 0.0, eyeZ - 200.0, 0.0, 1.0, 0.0);
-    if (world == nullptr) return;
+    if (world == nullptr) {
+        if (widened) loadProjection(found);
+        return;
+    }
 
     // The backdrop first, on the far plane behind everything, and without
     // the depth test: nothing can be behind it, so testing it only cost
@@ -136,9 +202,13 @@ void GView::draw() {
     for (int32_t i = 0; i < world->objectCount; i++) {
         const GObject* object = world->objects[i];
         if (object == nullptr || object->kind() != GObject::BACKGROUND) continue;
+        // It keeps filling the window as it did, where the widened view
+        // would show the sky round it.
+        if (widened) loadProjection(found);
         glDisable(GL_DEPTH_TEST);
         drawBackdrop();
         glEnable(GL_DEPTH_TEST);
+        if (widened) loadProjection(field);
         break;
     }
     for (int32_t i = 0; i < world->objectCount; i++) {
@@ -176,10 +246,22 @@ void GView::draw() {
         }
     }
 
+    if (widened) loadProjection(found);
+    drawBars(found);
+    if (widened) loadProjection(field);
+    effects.draw(*world);
+    if (widened) loadProjection(found);
+}
+
+void GView::drawBars(const double* projection) {
     const GShip* right = world->rightShip();
     const GShip* left = world->leftShip();
     if (right == nullptr || left == nullptr) return;  // no match set up
 
+    // The window's half-width at the bars' depth (for a bar in the plane of
+    // its origin; one with depth of its own is squeezed towards the edge as
+    // seen at that plane).
+    const double edge = projection[0] > 0.0 ? -BAR_Z / projection[0] : 1e30;
     // The bars stand nearer than the field, over its top edge, but must
     // never hide a ship there: their depth, 0.9985 at z = -40, becomes
     // 0.9994, behind anything in the field (0.9992 at z = -55) and in front
@@ -188,11 +270,24 @@ void GView::draw() {
     glDepthRange(BAR_DEPTH_NEAR, 1.0);
     for (GSide side : {SIDE_RIGHT, SIDE_LEFT}) {
         HModel* bar = side == SIDE_RIGHT ? rightHealthBar : leftHealthBar;
-        const double x = side == SIDE_RIGHT ? barOffset(right->health) : -barOffset(left->health);
+        const double share = barShare(side == SIDE_RIGHT ? right->health : left->health);
+        if (bar == nullptr || share <= 0.0) continue;  // not a pixel of it at 0
+        const double outward = side == SIDE_RIGHT ? 1.0 : -1.0;
         glPushMatrix();
-        glTranslated(x, BAR_Y, BAR_Z);
-        if (bar != nullptr) bar->draw();
-        if (bar != nullptr && effects.flashing(side)) {
+        glTranslated(outward * BAR_X_AT_FULL, BAR_Y, BAR_Z);
+        if (share < 1.0) {
+            // Squeezed along x about the point of the bar that stands at the
+            // window's edge (or its own outer end, inside a wide window):
+            // what showed between its inner end and that point at full
+            // health now shows over `share` of that length. At full health
+            // the transform is the one it always was, to the last bit.
+            const double pivot = outward * std::min(edge - BAR_X_AT_FULL, barOuterEnd(*bar, outward));
+            glTranslated(pivot, 0.0, 0.0);
+            glScaled(share, 1.0, 1.0);
+            glTranslated(-pivot, 0.0, 0.0);
+        }
+        bar->draw();
+        if (effects.flashing(side)) {
             // Drawn again over itself, its colour added: the surface at the
             // same depth passes GL_LEQUAL. In the effects' own state, so
             // that the driver meets no state it has not met already.
@@ -203,7 +298,6 @@ void GView::draw() {
         glPopMatrix();
     }
     glDepthRange(0.0, 1.0);
-    effects.draw(*world);
 }
 
 void GView::drawMark(int32_t texture) {

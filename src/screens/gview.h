@@ -19,14 +19,20 @@
 class GMovable;
 class GWorld;
 class HModel;
+struct HModelData;
 
 class GView {
 public:
-    // Where a health bar stands at full health, and how far it slides out
-    // per point lost: the double nearest 100/501, so that a bar at health 0
-    // stands at +-22.960079840319363.
+    // Where a health bar's model stands at full health (its origin; the
+    // left bar's at the mirror image). As health goes, the bar is squeezed
+    // along x towards the window's edge at its depth (or towards its own
+    // outer end, for a bar that stops short of the edge), so that what is
+    // seen of it is the health's share of what is seen at full health, in
+    // a window of any width; at 0 and below nothing of it is drawn. Sliding
+    // it out instead, as it once did, made the share depend on the width:
+    // a wrecked ship's bar kept 30 % of its length at 16:9 and a stub at
+    // 4:3.
     static constexpr double BAR_X_AT_FULL = 3.0;
-    static constexpr double BAR_SLIDE_PER_POINT = 0.1996007984031936;
     static constexpr double BAR_Y = 15.6;
     static constexpr double BAR_Z = -40.0;
     // The bars' depth range starts here instead of at 0: a bar at BAR_Z
@@ -66,7 +72,10 @@ public:
     // Not owned; may be null (nothing but the camera is drawn). Always true.
     bool setWorld(const GWorld* world);
 
-    // Needs the OpenGL context and the modelview matrix mode.
+    // Needs the OpenGL context and the modelview matrix mode. The field is
+    // drawn under the projection found set, widened when the window is too
+    // narrow for it (see FIELD_FILL); the backdrop, the bars and whatever
+    // is drawn after keep the projection as found.
     void draw();
     // The ship of `side` jumped by -`jump` (a network match corrected its
     // guess): it is drawn where it was, and eased to where it is over the
@@ -85,9 +94,31 @@ public:
     static constexpr float MARK_WIDTH = 0.2f;
     static constexpr float MARK_HEIGHT = 0.05f;
 
-    // x of the right bar for a ship's health; the left bar stands at its
-    // mirror image. Below 0 the bar slides further out.
-    static double barOffset(int32_t health);
+    // How much of a bar shows for a ship's health: 1 at full health (and
+    // above), 0 at 0 and below, proportional between.
+    static double barShare(int32_t health);
+
+    // The ships' plane: both start at z = -50 (gworld.cpp) and no thrust
+    // moves them along z.
+    static constexpr double FIELD_DEPTH = 50.0;
+    // A window too narrow to show a ship anywhere in the field, whole,
+    // widens the match's view (and only the match's: the menu keeps the
+    // shell's projection) until the furthest ship stands this share of the
+    // way from the middle to the window's edge. A window wide enough keeps
+    // its view untouched.
+    static constexpr double FIELD_FILL = 0.99;
+    // The furthest any ship model reaches across and up, as x / depth and
+    // y / depth, with the ship at a corner of the field, facing either way
+    // and rocked to either end of its wobble; set by loadModels (0 for
+    // empty models). A ship caught in the middle of its turn can reach
+    // further up (its length then swings up as it rocks): not counted, or
+    // every window would lose 3 % of its view for a moment's overhang.
+    double fieldReachX;
+    double fieldReachY;
+    // Widens `reachX` and `reachY` to what `data`'s ship reaches, measured
+    // as for fieldReachX and fieldReachY (vk-modelinfo --check tells model
+    // makers how far their ship widens a window's view).
+    static void widenFieldReach(const HModelData& data, double& reachX, double& reachY);
 
     // Owned; null before loadModels.
     HModel* rightShipModel;
@@ -112,4 +143,5 @@ private:
     // and `rotation` z (degrees), in that order.
     static void drawMovable(const GMovable& movable, float yaw, HModel* model, Vec3 offset = Vec3());
     void drawBackdrop() const;
+    void drawBars(const double* projection);
 };

@@ -44,17 +44,15 @@ constexpr float LOGO_HALF_WIDTH = 8.2f;
 // Half a bolt's length along its flight.
 constexpr float BOLT_HALF_LENGTH = 1.0f;
 
-// The health bars. The game draws a bar at (+-(BAR_ANCHOR_X + (100 -
-// health) * 100/501), BAR_ANCHOR_Y, -BAR_ANCHOR_DEPTH): it slides 19.96
-// units outward between full health and none, whatever the window. The
-// bar lies at that depth, 40 units away, where the narrowest window the
-// game lays out for (4:3; a 5:4 one keeps its width) is 22.09 units wide
-// on either side and a 21:9 one 38.66. Its inner end stands at
-// HEALTH_BAR_INNER_X when full and at 0.5 + 99 * 0.1996 = 20.26 at health
-// 1, still 1.8 units (26 pixels of a 640-pixel window) inside a 4:3
-// window, so the last point shows in every window. Its point stands past
-// the edge of a 21:9 window and stays there, so that what a player sees
-// of the bar shrinks with every point lost, in every window up to 21:9.
+// The health bars. The game draws a bar at (+-BAR_ANCHOR_X, BAR_ANCHOR_Y,
+// -BAR_ANCHOR_DEPTH) and, as health goes, squeezes it along x towards the
+// window's edge, so that what a player sees of it is the health's share of
+// what shows at full health, whatever the window. The bar lies at that
+// depth, 40 units away, where the narrowest window the game lays out for
+// (4:3; a 5:4 one keeps its width) is 22.09 units wide on either side and
+// a 21:9 one 38.66. Its inner end stands at HEALTH_BAR_INNER_X, next to the
+// middle; its point stands past the edge of a 21:9 window, so that the bar
+// runs to the edge, and shrinks from there, in every window up to 21:9.
 constexpr float BAR_ANCHOR_X = static_cast<float>(GView::BAR_X_AT_FULL);
 constexpr float BAR_ANCHOR_Y = static_cast<float>(GView::BAR_Y);
 constexpr float BAR_ANCHOR_DEPTH = static_cast<float>(-GView::BAR_Z);
