@@ -69,7 +69,9 @@ struct Notice {
 };
 std::vector<Notice> notices;
 
-bool keptAsBad = false;  // this run has copied the file to .bad
+// The file read last has been copied to .bad: a window refused after a
+// fault copies nothing more.
+bool keptAsBad = false;
 
 void keepBadCopy(const std::string& text) {
     if (keptAsBad) return;
@@ -124,6 +126,7 @@ int32_t readSettings(const std::string& text, const char* fileName, std::vector<
 }
 
 void loadSettings() {
+    keptAsBad = false;  // a new read: what was kept was an older file
     std::string text;
     if (!readWhole(SETTINGS_FILE, text)) {
         fprintf(stderr, "Unable to open inicialization file. Using default valueas.\n");
