@@ -128,8 +128,9 @@ TEST(GameRun, AWindowTheDisplayRefusesOpensAt640x480AndTheMenuSaysSo) {
     EXPECT_EQ(inside.width, 640);
     EXPECT_EQ(inside.height, 480);
     EXPECT_EQ(errors.rfind("Unable to create OpenGL screen: ", 0), 0u) << errors;
-    EXPECT_EQ(inside.notices, std::vector<std::string>{"vkt.txt: the display refused 16384x16384 full screen, 640x480 opened; "
-                                                       "yours is in vkt.txt.bad"});
+    EXPECT_EQ(inside.notices,
+              std::vector<std::string>{
+                  "vkt.txt: the display refused 16384x16384 full screen, 640x480 opened; yours is in vkt.txt.bad"});
     EXPECT_TRUE(fileNotices().empty());
     FILE* bad = fopen((dir.path() + "/vkt.txt.bad").c_str(), "rb");
     ASSERT_NE(bad, nullptr);

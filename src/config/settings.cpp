@@ -96,7 +96,8 @@ std::string rangeText(const HSettingField& field) {
 
 std::string defaultSettingsLine() {
     std::string line;
-    for (int32_t i = 0; i < SETTING_COUNT - 1; i++) line += (i ? " " : "") + std::to_string(SETTING_FIELDS[i].byDefault);
+    for (int32_t i = 0; i < SETTING_COUNT - 1; i++)
+        line += (i ? " " : "") + std::to_string(SETTING_FIELDS[i].byDefault);
     return line;
 }
 
