@@ -53,8 +53,7 @@ class StartAndQuit(GameTestCase):
         self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
 
     def test_refused_video_mode_opens_640_by_480(self):
-        # Within the settings' range, but past what SDL opens: once an exit
-        # with code 2 before any window.
+        # In the settings' range, past what SDL opens: once exit code 2.
         g = self.game(settings="16384 16384 0 0").start()
         g.wait_window()
         self.assertEqual(g.window_size(), (640, 480))
