@@ -22,6 +22,7 @@
 #include "assets/hmodel.h"
 #include "baker/bakeall.h"
 #include "baker/bmenucoverage.h"
+#include "config/settings.h"
 #include "screens/gview.h"
 #include "screens/mmenulayout.h"
 #include "support/tempdir.h"
@@ -33,10 +34,10 @@ namespace {
 // The files the game opens by name, from its screens and world objects.
 const char* const GAME_FILES[] = {"ship.3ds",  "ship2.3ds", "zat.3ds",   "zat2.3ds",   "logo.3ds",
                                   "lives_left.txt", "lives_right.txt", "menu.jpg", "menu1.bmp", "menu2.bmp",
-                                  "menu3.bmp", "menu4.bmp", "menu5.bmp", "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "vkt.txt"};
+                                  "menu3.bmp", "menu4.bmp", "menu5.bmp", "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "vkt.txt", "settings.jpg"};
 
 const char* const PICTURES[] = {"menu.jpg",  "menu1.bmp", "menu2.bmp", "menu3.bmp", "menu4.bmp", "menu5.bmp",
-                                "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "menu_sky.jpg", "pozadi_sky.jpg"};
+                                "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "menu_sky.jpg", "pozadi_sky.jpg", "settings.jpg"};
 
 std::string readAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -548,21 +549,20 @@ TEST_F(BakerTest, MenuLetteringStaysClearOfWhatTheModelsCoverOverATurn) {
     SDL_FreeSurface(image);
 }
 
-TEST_F(BakerTest, SettingsHoldFiveNumbersThenTheirExplanation) {
-    FILE* file = fopen(path("vkt.txt").c_str(), "rt");
-    ASSERT_NE(file, nullptr);
-    int width = 0, height = 0, depth = -1, fullScreen = -1, filter = -1;
-    // Parsed as the game does: one fscanf of five integers.
-    EXPECT_EQ(fscanf(file, "%d %d %d %d %d", &width, &height, &depth, &fullScreen, &filter), 5);
-    fclose(file);
-    EXPECT_GE(width, 640);
-    EXPECT_GE(height, 480);
-    EXPECT_EQ(depth, 0);
-    EXPECT_EQ(fullScreen, 0);
-    EXPECT_TRUE(filter == 1 || filter == 2) << filter;
+// The shipped file is what the game takes without one and what the
+// settings screen's Defaults restore: read onto values unlike any default,
+// it gives every default, without a word.
+TEST_F(BakerTest, ShippedSettingsAreTheDefaultsThenTheirExplanation) {
     const std::string text = readAll(path("vkt.txt"));
-    for (const char* word : {"width", "height", "bitsPerPixel", "fullScreen", "textureFilter"})
-        EXPECT_NE(text.find(word), std::string::npos) << word;
+    // But the frame limit, which the file leaves to the game's default.
+    for (const HSettingField& field : SETTING_FIELDS) *field.value = field.high == 1 ? 1 : 2;
+    frameLimit = DEFAULT_FRAME_LIMIT;
+    EXPECT_EQ(readSettings(text, "vkt.txt"), 0);
+    int32_t shipped[SETTING_COUNT];
+    for (int32_t i = 0; i < SETTING_COUNT; i++) shipped[i] = *SETTING_FIELDS[i].value;
+    resetSettings();  // what the Defaults line does
+    for (int32_t i = 0; i < SETTING_COUNT; i++) EXPECT_EQ(*SETTING_FIELDS[i].value, shipped[i]) << SETTING_FIELDS[i].key;
+    for (const HSettingField& field : SETTING_FIELDS) EXPECT_NE(text.find(field.key), std::string::npos) << field.key;
 }
 
 TEST(Baker, MissingFontDirectoryFailsWithoutWritingPictures) {

@@ -84,7 +84,7 @@ protected:
         leftChoice = startingLeftChoice;
         rightChoice = startingRightChoice;
         slotsBefore = theTextureStore.count;
-        theTextureStore.setFilterMode(0);  // the game's default: nearest
+        theTextureStore.setFilterMode(0);  // nearest: exact texels
     }
     void TearDown() override {
         delete app;

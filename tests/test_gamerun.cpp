@@ -11,10 +11,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/happlication.h"
 #include "app/shell.h"
 #include "assets/htexturestore.h"
+#include "config/settings.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -37,6 +39,7 @@ struct Inside {
     int width = 0, height = 0;
     GLint viewport[4] = {};
     int cursor = -1;
+    std::vector<std::string> notices;  // the menu's start-up notice
 };
 Inside inside;
 
@@ -45,6 +48,7 @@ Inside inside;
 uint32_t clockThatQuits() {
     if (++inside.clockReadings == 3) {
         inside.output = drainPipe();
+        inside.notices = fileNotices();
         if (const SDL_Surface* screen = SDL_GetVideoSurface()) {
             inside.width = screen->w;
             inside.height = screen->h;
@@ -107,6 +111,24 @@ TEST(GameRun, AnnouncesEachStepAtOnceAndShutsDownCleanly) {
     EXPECT_EQ(theTextureStore.count, 0);
 }
 
+// A window the display refuses stops nothing: SDL's reason is said, the
+// game opens 640 x 480, and the menu says what was kept until the first key
+// (the Escape that ends this run).
+TEST(GameRun, AWindowTheDisplayRefusesOpensAt640x480AndTheMenuSaysSo) {
+    ScopedTempDir dir;
+    dir.write("vkt.txt", "16384 16384 0 1\n");
+    inside = Inside();
+    shellTicks = clockThatQuits;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(runGame(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Unable to create OpenGL screen: ", 0), 0u);
+    shellTicks = SDL_GetTicks;
+    EXPECT_EQ(inside.width * 10000 + inside.height, 640 * 10000 + 480);
+    const char* notice = "vkt.txt: the display refused 16384x16384 full screen, 640x480 opened; yours is in vkt.txt.bad";
+    EXPECT_EQ(inside.notices, std::vector<std::string>{notice});
+    EXPECT_TRUE(fileNotices().empty());
+}
+
 // Start-up failures end the process at once, with their own exit code and
 // SDL's reason, after the one line that made it.
 TEST(GameRunDeathTest, StartUpFailuresEndTheProcessWithTheirCodes) {
@@ -117,8 +139,6 @@ TEST(GameRunDeathTest, StartUpFailuresEndTheProcessWithTheirCodes) {
     static std::string made;
     made = dir.path();
     atexit([] { std::error_code ignored; std::filesystem::remove_all(made, ignored); });
-    dir.write("vkt.txt", "-640 480 0 0 0");
-    EXPECT_EXIT(runGame(), testing::ExitedWithCode(2), "^Unable to create OpenGL screen: .+");
     dir.write("vkt.txt", "640 480 0 0 0");
     EXPECT_EXIT(
         {

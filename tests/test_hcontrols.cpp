@@ -73,6 +73,11 @@ TEST_F(ControlsTest, EachLineOrFaultOfAHandWrittenFileReadsAsTheTableSays) {
          "controls.txt:1: a pad is none or 1 to 4; left.pad keeps its default\n"
          "controls.txt:2: a pad's fire button is any or 0 to 31; right.padfire keeps its default\n",
          {"left.pad = 2", "right.pad = 1", "right.padfire = any"}},
+        // The other ends of the same ranges.
+        {"left.pad = 0\nright.padfire = -1\n",
+         "controls.txt:1: a pad is none or 1 to 4; left.pad keeps its default\n"
+         "controls.txt:2: a pad's fire button is any or 0 to 31; right.padfire keeps its default\n",
+         {"left.pad = 2", "right.padfire = any"}},
         {"right.choice = robot\n", "controls.txt:1: no player is called \"robot\"; right.choice keeps its default\n",
          {"right.choice = right keys", "left.choice = left keys"}},
     };
@@ -108,6 +113,8 @@ TEST_F(ControlsTest, AFileThatCouldNotBeReadIsKeptAsBadOnlyWhenThePlayerChangesT
     testing::internal::CaptureStderr();
     loadControls();
     EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(fileNotices(), std::vector<std::string>{"controls.txt: left.up kept its default"});
+    dismissFileNotices();
     EXPECT_EQ(leftChoice, CHOICE_ACE);
     rightChoice = CHOICE_PILOT;
     saveChoicesIfChanged();  // the menu's choices alone never write over it

@@ -1,7 +1,10 @@
 // Reading "vkt.txt": whatever the file holds, the game starts with sane
-// values and says no more than one line about it.
+// values, says one line for each number it could not take and keeps the
+// file as the player wrote it.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "assets/htexturestore.h"
 #include "config/settings.h"
@@ -15,7 +18,7 @@ protected:
         resetSettings();
         theTextureStore.setFilterMode(1);
     }
-    void TearDown() override { resetSettings(); }
+    void TearDown() override { resetSettings(), dismissFileNotices(); }
 
     // Loads from the scratch directory and returns what went to stderr.
     std::string load() {
@@ -26,7 +29,8 @@ protected:
 
     // Files of five numbers or fewer keep the volumes and the frame limit at
     // their defaults.
-    void expectValues(int w, int h, int bpp, int fs, int filter, int effects = 100, int music = 60, int limit = 120) {
+    void expectValues(int w, int h, int bpp, int fs, int filter = 1, int effects = 100, int music = 60,
+                      int limit = 120) {
         EXPECT_EQ(screenWidth, w);
         EXPECT_EQ(screenHeight, h);
         EXPECT_EQ(bitsPerPixel, bpp);
@@ -37,16 +41,22 @@ protected:
         EXPECT_EQ(frameLimit, limit);
     }
 
+    std::string readFile(const std::string& name) {
+        std::ifstream in(dir.path() + "/" + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
     ScopedTempDir dir;
 };
 
 TEST_F(SettingsTest, MissingFileKeepsDefaultsWithOneMessage) {
+    theTextureStore.setFilterMode(0);
     EXPECT_EQ(load(), "Unable to open inicialization file. Using default valueas.\n");
-    expectValues(640, 480, 0, 0, 0);
-    // The default filter mode still reaches the store: nearest filtering.
+    expectValues(640, 480, 0, 0);
+    // The default filter mode still reaches the store: linear, as shipped.
     EXPECT_FALSE(theTextureStore.mipmaps);
-    EXPECT_EQ(theTextureStore.minFilter, (GLenum)GL_NEAREST);
-    EXPECT_EQ(theTextureStore.magFilter, (GLenum)GL_NEAREST);
+    EXPECT_EQ(theTextureStore.minFilter, (GLenum)GL_LINEAR);
+    EXPECT_EQ(theTextureStore.magFilter, (GLenum)GL_LINEAR);
 }
 
 TEST_F(SettingsTest, FullFileAcrossLinesAndFilterReachesStore) {
@@ -60,25 +70,25 @@ TEST_F(SettingsTest, FullFileAcrossLinesAndFilterReachesStore) {
 TEST_F(SettingsTest, ShortFileKeepsTheRestAtDefaults) {
     dir.write("vkt.txt", "1024 768");
     EXPECT_EQ(load(), "");
-    expectValues(1024, 768, 0, 0, 0);
+    expectValues(1024, 768, 0, 0);
 }
 
 TEST_F(SettingsTest, EmptyFileKeepsDefaults) {
     dir.write("vkt.txt", "");
     EXPECT_EQ(load(), "");
-    expectValues(640, 480, 0, 0, 0);
+    expectValues(640, 480, 0, 0);
 }
 
 TEST_F(SettingsTest, FirstItemNotANumberGivesAllDefaultsSilently) {
     dir.write("vkt.txt", "width 800 600 16 1 2\n");
     EXPECT_EQ(load(), "");
-    expectValues(640, 480, 0, 0, 0);
+    expectValues(640, 480, 0, 0);
 }
 
 TEST_F(SettingsTest, ParsingStopsAtTheFirstNonNumber) {
     dir.write("vkt.txt", "800 600 x 1 2\n");
     EXPECT_EQ(load(), "");
-    expectValues(800, 600, 0, 0, 0);
+    expectValues(800, 600, 0, 0);
 }
 
 TEST_F(SettingsTest, TextAfterTheFifthNumberIsIgnored) {
@@ -89,25 +99,54 @@ TEST_F(SettingsTest, TextAfterTheFifthNumberIsIgnored) {
     expectValues(1280, 720, 32, 0, 1);
 }
 
-TEST_F(SettingsTest, FilterOutsideTheRangeLeavesTheStoreAlone) {
-    dir.write("vkt.txt", "640 480 0 0 7");
+// Each number out of its range, at either end, keeps its default, costs a
+// line naming file, line and default, and stops nothing: one number a line,
+// those around the bad one at values other than their defaults.
+TEST_F(SettingsTest, ANumberOutOfItsRangeKeepsItsDefaultAndIsNamedWithItsLine) {
+    const struct {
+        int32_t field;
+        const char* bad;
+    } rows[] = {{0, "-1"},  {0, "16385"}, {0, "99999999999999999999"}, {1, "-1"}, {1, "16385"}, {2, "-1"},
+                {2, "1"},   {2, "7"},     {2, "33"},  {3, "-1"},  {3, "2"},   {4, "-1"},   {4, "3"},
+                {5, "-1"},  {5, "101"},   {6, "-1"},  {6, "101"}, {7, "-1"},  {7, "1001"}};
+    for (const auto& row : rows) {
+        const HSettingField& f = SETTING_FIELDS[row.field];
+        SCOPED_TRACE(std::string(f.said) + " " + row.bad);
+        resetSettings(), dismissFileNotices();
+        std::string file;
+        int32_t wanted[SETTING_COUNT];
+        for (int32_t i = 0; i < SETTING_COUNT; i++) {
+            const HSettingField& g = SETTING_FIELDS[i];
+            wanted[i] = i == row.field || i > row.field + 1 ? g.byDefault : g.byDefault == g.high ? g.high - 1 : g.high;
+            if (i <= row.field + 1) file += (i == row.field ? std::string(row.bad) : std::to_string(wanted[i])) + "\n";
+        }
+        dir.write("vkt.txt", file);
+        EXPECT_EQ(load(), "vkt.txt:" + std::to_string(row.field + 1) + ": " + f.said + " " + row.bad + " is not " +
+                              rangeText(f) + "; kept " + std::to_string(f.byDefault) + "\n");
+        for (int32_t i = 0; i < SETTING_COUNT; i++) EXPECT_EQ(*SETTING_FIELDS[i].value, wanted[i]) << i;
+        EXPECT_EQ(fileNotices(), std::vector<std::string>{std::string("vkt.txt: ") + f.said + " kept " +
+                                                           std::to_string(f.byDefault) + "; yours is in vkt.txt.bad"});
+        EXPECT_EQ(readFile("vkt.txt.bad"), file);
+    }
+    // Both ends of each range are in it, quietly.
+    dir.write("vkt.txt", "0 16384 8 1 2 0 100 1000\n");
     EXPECT_EQ(load(), "");
-    EXPECT_EQ(textureFilter, 7);
-    // Mode 1 from SetUp is still in force.
-    EXPECT_FALSE(theTextureStore.mipmaps);
-    EXPECT_EQ(theTextureStore.minFilter, (GLenum)GL_LINEAR);
-    EXPECT_EQ(theTextureStore.magFilter, (GLenum)GL_LINEAR);
+    expectValues(0, 16384, 8, 1, 2, 0, 100, 1000);
+    dir.write("vkt.txt", "16384 0 32 0 0 100 0 0\n");
+    EXPECT_EQ(load(), "");
+    expectValues(16384, 0, 32, 0, 0, 100, 0, 0);
+
+    // Several faults are one notice line naming the first few; the file stays.
+    dismissFileNotices();
+    const std::string file = "-640 480\n-1 5 1 200 -3 # mine\n";
+    dir.write("vkt.txt", file);
+    EXPECT_NE(load().find("\nvkt.txt:2: music volume -3 is not 0 to 100; kept 60\n"), std::string::npos);
+    EXPECT_EQ(fileNotices(), std::vector<std::string>{"vkt.txt: window width kept 640, bits per pixel kept 0, full "
+                                                      "screen kept 0 and 2 more; yours is in vkt.txt.bad"});
+    EXPECT_EQ(readFile("vkt.txt"), file);
 }
 
-TEST_F(SettingsTest, NegativeAndZeroValuesAreTakenAsWritten) {
-    // Not validated here: SDL refuses what it cannot open, and a zero
-    // height is guarded where the aspect ratio is computed.
-    dir.write("vkt.txt", "-5 0 0 0 0");
-    EXPECT_EQ(load(), "");
-    expectValues(-5, 0, 0, 0, 0);
-}
-
-TEST_F(SettingsTest, TheTwoVolumesAfterTheFiveAreReadAndClamped) {
+TEST_F(SettingsTest, TheTwoVolumesAndTheFrameLimitAfterTheFiveAreRead) {
     struct Case {
         const char* file;
         int effects, music, limit = 120;
@@ -116,10 +155,7 @@ TEST_F(SettingsTest, TheTwoVolumesAfterTheFiveAreReadAndClamped) {
         {"640 480 0 0 1 35 80\n", 35, 80},
         {"640 480 0 0 1 35\n", 35, 60},
         {"640 480 0 0 1 35 eighty\n", 35, 60},
-        {"640 480 0 0 1 -4 250 notes\n", 0, 100},
         {"640 480 0 0 1 0 0 7 7\n", 0, 0, 7},
-        {"640 480 0 0 1 0 0 -3\n", 0, 0, 0},
-        {"640 480 0 0 1 0 0 5000 notes\n", 0, 0, 1000},
         // The README's example: notes after five numbers change nothing.
         {"1024 768 0 0 1\nwidth height depth fullscreen filter\n", 100, 60},
     };
@@ -137,7 +173,7 @@ TEST_F(SettingsTest, TheTwoVolumesAfterTheFiveAreReadAndClamped) {
 // With the frame limit at its default the file is as a game from before it
 // wrote it; with another, a game from before still reads the first seven.
 TEST_F(SettingsTest, TheFrameLimitIsWrittenOnlyWhenNotTheDefault) {
-    EXPECT_EQ(settingsText(), "640 480 0 0 0 100 60\nwidth height depth fullscreen filter effects-volume music-volume\n");
+    EXPECT_EQ(settingsText(), "640 480 0 0 1 100 60\nwidth height depth fullscreen filter effects-volume music-volume\n");
     frameLimit = 0;
     const std::string text = settingsText();
     int seven[7] = {};
@@ -146,20 +182,32 @@ TEST_F(SettingsTest, TheFrameLimitIsWrittenOnlyWhenNotTheDefault) {
     EXPECT_EQ(seven[6], 60) << text;
 }
 
+// Saving changes the numbers only, keeping the player's words and spacing;
+// values the file did not hold go after its last number, read next.
 TEST_F(SettingsTest, WhatTheSettingsScreenWritesReadsBackAsWrittenAndLeavesNoTemporaryFile) {
-    const int values[8] = {1600, 900, 16, 1, 2, 30, 70, 75};  // no two alike
-    screenWidth = values[0];
-    screenHeight = values[1];
-    bitsPerPixel = values[2];
-    fullScreen = values[3];
-    textureFilter = values[4];
-    effectsVolume = values[5];
-    musicVolume = values[6];
-    frameLimit = values[7];
-    ASSERT_TRUE(saveSettings());
-    resetSettings();
-    EXPECT_EQ(load(), "");
-    expectValues(values[0], values[1], values[2], values[3], values[4], values[5], values[6], values[7]);
+    const struct {
+        const char* before;
+        int32_t limit;
+        const char* after;
+    } rows[] = {
+        {"1280  720\t32 0 2   # my big screen\nnotes: 3 windows\n", 120,
+         "1600  900\t16 1 2 30 70   # my big screen\nnotes: 3 windows\n"},
+        {"800 600 0 0 1 100 60 90\r\n# my frame limit\n", 120, "1600 900 16 1 2 30 70 120\r\n# my frame limit\n"},
+        {"1024 768 0 0 1 5 5\nwidth and so on\n", 75, "1600 900 16 1 2 30 70 75\nwidth and so on\n"},
+        {"# words first: 1 2 3\n", 120,
+         "1600 900 16 1 2 30 70\nwidth height depth fullscreen filter effects-volume music-volume\n# words first: 1 2 3\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.before);
+        dir.write("vkt.txt", row.before);
+        const int32_t values[SETTING_COUNT] = {1600, 900, 16, 1, 2, 30, 70, row.limit};  // no two alike
+        for (int32_t i = 0; i < SETTING_COUNT; i++) *SETTING_FIELDS[i].value = values[i];
+        ASSERT_TRUE(saveSettings());
+        EXPECT_EQ(readFile("vkt.txt"), row.after);
+        resetSettings();
+        EXPECT_EQ(load(), "");
+        expectValues(1600, 900, 16, 1, 2, 30, 70, row.limit);
+    }
     EXPECT_EQ(fopen((dir.path() + "/vkt.txt.tmp").c_str(), "r"), nullptr);
 }
 

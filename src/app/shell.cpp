@@ -5,6 +5,7 @@
 #include <cstdlib>  // Required for: atexit(), exit()
 #include <ctime>    // Required for: time(), to seed rand()
 #include <new>      // Required for: std::nothrow
+#include <string>
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -97,6 +98,34 @@ int runGame(const GameOptions& options) {
     return 0;
 }
 
+// The settings' window, or else 640 x 480 as asked, or else a plain 640 x
+// 480 window of the display's depth: a player who started the game from the
+// desktop never sees standard error, so a window that tells them what was
+// kept beats an exit. Every value reaching here is within its range
+// (config/settings.h); only the display can still refuse. Each refusal is
+// one line, and the settings then hold what opened.
+static void openFirstWindow() {
+    const std::string asked = std::to_string(screenWidth) + "x" + std::to_string(screenHeight) +
+                              (fullScreen ? " full screen" : "");
+    for (int32_t attempt = 0;; attempt++) {
+        if (attempt > 0) {
+            screenWidth = 640;
+            screenHeight = 480;
+        }
+        if (attempt > 1) bitsPerPixel = fullScreen = 0;
+        const Uint32 flags = SDL_OPENGL | (fullScreen ? SDL_FULLSCREEN : 0);
+        if (SDL_SetVideoMode(screenWidth, screenHeight, bitsPerPixel, flags)) {
+            if (attempt > 0) settingsRefused("the display refused " + asked + ", 640x480 opened");
+            return;
+        }
+        fprintf(stderr, "Unable to create OpenGL screen: %s\n", SDL_GetError());
+        if (attempt == 2) {
+            SDL_Quit();
+            exit(2);
+        }
+    }
+}
+
 void initVideo() {
     srand(static_cast<unsigned>(time(NULL)));
 
@@ -127,13 +156,7 @@ void initVideo() {
     // Asked for only with a frame limit: without one the loop draws
     // unpaced, as it always did. SDL keeps it for every later mode.
     if (frameLimit > 0) SDL_GL_SetAttribute(SDL_GL_SWAP_CONTROL, 1);
-    Uint32 flags = SDL_OPENGL;
-    if (fullScreen) flags |= SDL_FULLSCREEN;
-    if (!SDL_SetVideoMode(screenWidth, screenHeight, bitsPerPixel, flags)) {
-        fprintf(stderr, "Unable to create OpenGL screen: %s\n", SDL_GetError());
-        SDL_Quit();
-        exit(2);
-    }
+    openFirstWindow();
     // What the driver says, which is not always what it does: SDL answers
     // from what was asked where the driver cannot be asked back, and a
     // software renderer may take the interval and never wait. The frame

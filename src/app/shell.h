@@ -1,8 +1,9 @@
 // shell.h: start-up, the event pump and the main loop.
 //
 // All of it runs on the thread that entered main(). Fatal start-up failures
-// end the process: 1 when SDL cannot start, 2 when the video mode is refused,
-// 3 when the application cannot be created.
+// end the process: 1 when SDL cannot start, 2 when not even a 640 x 480
+// window of the display's depth can be opened, 3 when the application
+// cannot be created.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,9 @@ extern bool vsyncTook;
 
 // Seeds rand() from the clock, starts SDL and opens the OpenGL window with
 // the settings' size, depth and mode, asking for vsync under a frame limit.
+// A mode the display refuses falls back to 640 x 480, then to a 640 x 480
+// window of the display's depth; the settings then hold what opened, and
+// the menu's start-up notice says so (settingsRefused).
 // With neither DISPLAY nor SDL_VIDEODRIVER set (or both empty) it says so
 // and exits with 1 before SDL starts.
 void initVideo();

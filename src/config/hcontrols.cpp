@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>  // Required for: strtol
 #include <cstring>  // Required for: strerror
+#include <vector>
 
 #include <SDL.h>
 #include <strings.h>  // Required for: strcasecmp
@@ -26,6 +27,8 @@ ControllerChoice startedChoices[2] = {CHOICE_WASD, CHOICE_ARROW_KEYS};
 // The file had a fault: the game leaves it alone unless the player
 // changes the controls.
 bool fileHadFault = false;
+// What the last read kept of each fault, for the start-up notice.
+std::vector<std::string> faultsKept;
 
 std::string trimmed(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t\r");
@@ -141,6 +144,7 @@ void resetControls() {
 
 bool readControls(FILE* in, const char* fileName) {
     resetControls();
+    faultsKept.clear();
     std::string text;
     char chunk[4096];
     for (size_t n; (n = fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, n);
@@ -152,6 +156,7 @@ bool readControls(FILE* in, const char* fileName) {
         if (c == '\n') line++;
         if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7f) {
             fprintf(stderr, "%s:%d: not a text file; every control keeps its default\n", fileName, line);
+            faultsKept.assign(1, "not a text file, every control kept its default");
             return false;
         }
     }
@@ -178,6 +183,7 @@ bool readControls(FILE* in, const char* fileName) {
         }
         if (side < 0 || item < 0) {
             fprintf(stderr, "%s:%d: not a setting: \"%s\"\n", fileName, line, whole.c_str());
+            faultsKept.push_back("line " + std::to_string(line) + " not read");
             clean = false;
             continue;
         }
@@ -229,6 +235,7 @@ bool readControls(FILE* in, const char* fileName) {
         if (!fault.empty()) {
             fprintf(stderr, "%s:%d: %s; %s.%s keeps its default\n", fileName, line, fault.c_str(), SIDE_NAMES[side],
                     ITEM_NAMES[item]);
+            faultsKept.push_back(std::string(SIDE_NAMES[side]) + "." + ITEM_NAMES[item] + " kept its default");
             clean = false;
             continue;
         }
@@ -277,6 +284,7 @@ void loadControls() {
     } else {
         fileHadFault = !readControls(in, CONTROLS_FILE);
         fclose(in);
+        for (const std::string& kept : faultsKept) noteFileFaults(CONTROLS_FILE, kept);
     }
     startedChoices[SIDE_LEFT] = leftChoice;
     startedChoices[SIDE_RIGHT] = rightChoice;

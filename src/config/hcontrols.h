@@ -20,7 +20,8 @@
 // Escape, p: they never reach a player in a match), a key another action took on an
 // earlier line, an action named twice. A file that is not text (a NUL byte
 // or other control characters) is one line for the whole file, and
-// everything keeps its default. A file with any fault is never written
+// everything keeps its default. loadControls notes each fault for the main
+// menu's start-up notice too (noteFileFaults). A file with any fault is never written
 // over by the game unless the player changes the controls in the settings
 // screen; it is then kept as "controls.txt.bad" first.
 //

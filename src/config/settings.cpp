@@ -1,58 +1,151 @@
-// settings.cpp: reading "vkt.txt".
+// settings.cpp: reading "vkt.txt", checking its numbers, and writing it
+// back around the player's own words.
 #include "config/settings.h"
+
+#include <cctype>   // Required for: isspace, isdigit
+#include <cstdlib>  // Required for: strtoll
 
 #include "assets/hreplacefile.h"
 #include "assets/htexturestore.h"
 
-int32_t screenWidth = 640;
-int32_t screenHeight = 480;
-int32_t bitsPerPixel = 0;
-int32_t fullScreen = 0;
-int32_t textureFilter = 0;
-int32_t effectsVolume = 100;
-int32_t musicVolume = 60;
-int32_t frameLimit = DEFAULT_FRAME_LIMIT;
+int32_t screenWidth, screenHeight, bitsPerPixel, fullScreen, textureFilter, effectsVolume, musicVolume, frameLimit;
 
-static int32_t clamp(int value, int32_t most) { return value < 0 ? 0 : value > most ? most : value; }
+// Filter 1, linear: the big pictures are 1024 texels drawn at about 650
+// pixels in the 640 x 480 window; linear keeps their lettering crisp, where
+// mipmaps pick the half-size level and soften it, and nearest makes it
+// ragged. The window's 16384 is a common limit of OpenGL's viewport; a
+// size the display refuses within it falls back to 640 x 480 (app/shell.cpp).
+const HSettingField SETTING_FIELDS[SETTING_COUNT] = {
+    {"width", "window width", &screenWidth, 0, 16384, false, 640},
+    {"height", "window height", &screenHeight, 0, 16384, false, 480},
+    {"bitsPerPixel", "bits per pixel", &bitsPerPixel, 8, 32, true, 0},
+    {"fullScreen", "full screen", &fullScreen, 0, 1, false, 0},
+    {"textureFilter", "texture filter", &textureFilter, 0, 2, false, 1},
+    {"effectsVolume", "effects volume", &effectsVolume, 0, 100, false, 100},
+    {"musicVolume", "music volume", &musicVolume, 0, 100, false, 60},
+    {"frameLimit", "frame limit", &frameLimit, 0, MAX_FRAME_LIMIT, false, DEFAULT_FRAME_LIMIT},
+};
 
-void resetSettings() {
-    screenWidth = 640;
-    screenHeight = 480;
-    bitsPerPixel = 0;
-    fullScreen = 0;
-    textureFilter = 0;
-    effectsVolume = 100;
-    musicVolume = 60;
-    frameLimit = DEFAULT_FRAME_LIMIT;
+namespace {
+
+// Set before main by the same table as every later reset.
+[[maybe_unused]] const bool defaultsSet = (resetSettings(), true);
+
+bool inRange(const HSettingField& field, long long value) {
+    return (field.zeroToo && value == 0) || (value >= field.low && value <= field.high);
 }
 
-void readSettings(FILE* file) {
-    // One scan: a value that is not an integer stops it, and whatever follows
-    // keeps its default without a word.
-    int values[8] = {screenWidth, screenHeight, bitsPerPixel, fullScreen,
-                     textureFilter, effectsVolume, musicVolume, frameLimit};
-    int got = fscanf(file, "%d %d %d %d %d %d %d %d", &values[0], &values[1], &values[2], &values[3], &values[4],
-                     &values[5], &values[6], &values[7]);
-    (void)got;
-    screenWidth = values[0];
-    screenHeight = values[1];
-    bitsPerPixel = values[2];
-    fullScreen = values[3];
-    textureFilter = values[4];
-    effectsVolume = clamp(values[5], 100);
-    musicVolume = clamp(values[6], 100);
-    frameLimit = clamp(values[7], MAX_FRAME_LIMIT);
+// One number of a file: where it stands, on which line, and its value
+// (beyond int32_t it is simply out of every range).
+struct Number {
+    size_t begin, end;
+    int32_t line;
+    long long value;
+};
+
+// The numbers as one fscanf("%d %d ...") would take them: white space
+// skipped, an optional sign, digits; the first item that is not one ends
+// the scan, and a number ends where its digits do ("640x" is 640, then
+// the end).
+int32_t scanNumbers(const std::string& text, Number numbers[SETTING_COUNT]) {
+    int32_t count = 0, line = 1;
+    size_t at = 0;
+    while (count < SETTING_COUNT) {
+        while (at < text.size() && isspace(static_cast<unsigned char>(text[at]))) line += text[at++] == '\n';
+        size_t digits = at + (at < text.size() && (text[at] == '-' || text[at] == '+'));
+        if (digits >= text.size() || !isdigit(static_cast<unsigned char>(text[digits]))) break;
+        size_t end = digits;
+        while (end < text.size() && isdigit(static_cast<unsigned char>(text[end]))) end++;
+        // Past 19 digits strtoll saturates, which is out of every range too.
+        numbers[count++] = {at, end, line, strtoll(text.substr(at, end - at).c_str(), nullptr, 10)};
+        at = end;
+    }
+    return count;
+}
+
+struct Notice {
+    std::string file, where;
+    std::vector<std::string> kept;
+};
+std::vector<Notice> notices;
+
+// The file read last has been copied to .bad: a window refused after a
+// fault copies nothing more.
+bool keptAsBad = false;
+
+void keepBadCopy(const std::string& text) {
+    if (keptAsBad) return;
+    const std::string bad = std::string(SETTINGS_FILE) + ".bad";
+    if (writeTextFile(bad.c_str(), text)) keptAsBad = true;
+}
+
+bool readWhole(const char* path, std::string& text) {
+    FILE* file = fopen(path, "rb");
+    if (!file) return false;
+    char chunk[4096];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;) text.append(chunk, n);
+    fclose(file);
+    return true;
+}
+
+}  // namespace
+
+std::string rangeText(const HSettingField& field) {
+    return std::string(field.zeroToo ? "0 or " : "") + std::to_string(field.low) + " to " + std::to_string(field.high);
+}
+
+std::string defaultSettingsLine() {
+    std::string line;
+    for (int32_t i = 0; i < SETTING_COUNT - 1; i++)
+        line += (i ? " " : "") + std::to_string(SETTING_FIELDS[i].byDefault);
+    return line;
+}
+
+void resetSettings() {
+    for (const HSettingField& field : SETTING_FIELDS) *field.value = field.byDefault;
+}
+
+int32_t readSettings(const std::string& text, const char* fileName, std::vector<std::string>* kept) {
+    Number numbers[SETTING_COUNT];
+    const int32_t count = scanNumbers(text, numbers);
+    int32_t faults = 0;
+    for (int32_t i = 0; i < count; i++) {
+        const HSettingField& field = SETTING_FIELDS[i];
+        if (inRange(field, numbers[i].value)) {
+            *field.value = static_cast<int32_t>(numbers[i].value);
+            continue;
+        }
+        // As written, not as strtoll saturated it.
+        const std::string written = text.substr(numbers[i].begin, numbers[i].end - numbers[i].begin);
+        fprintf(stderr, "%s:%d: %s %s is not %s; kept %d\n", fileName, static_cast<int>(numbers[i].line), field.said,
+                written.c_str(), rangeText(field).c_str(), static_cast<int>(field.byDefault));
+        *field.value = field.byDefault;
+        if (kept) kept->push_back(std::string(field.said) + " kept " + std::to_string(field.byDefault));
+        faults++;
+    }
+    return faults;
 }
 
 void loadSettings() {
-    FILE* file = fopen("vkt.txt", "rt");
-    if (!file) {
+    keptAsBad = false;  // a new read: what was kept was an older file
+    std::string text;
+    if (!readWhole(SETTINGS_FILE, text)) {
         fprintf(stderr, "Unable to open inicialization file. Using default valueas.\n");
     } else {
-        readSettings(file);
-        fclose(file);
+        std::vector<std::string> kept;
+        if (readSettings(text, SETTINGS_FILE, &kept) > 0) {
+            keepBadCopy(text);
+            for (const std::string& k : kept)
+                noteFileFaults(SETTINGS_FILE, k, keptAsBad ? std::string("yours is in ") + SETTINGS_FILE + ".bad" : "");
+        }
     }
     theTextureStore.setFilterMode(textureFilter);
+}
+
+void settingsRefused(const std::string& kept) {
+    std::string text;
+    if (readWhole(SETTINGS_FILE, text)) keepBadCopy(text);
+    noteFileFaults(SETTINGS_FILE, kept, keptAsBad ? std::string("yours is in ") + SETTINGS_FILE + ".bad" : "");
 }
 
 std::string settingsText() {
@@ -69,8 +162,55 @@ std::string settingsText() {
     return text + "width height depth fullscreen filter effects-volume music-volume frame-limit\n";
 }
 
-bool saveSettings() { return writeTextFile("vkt.txt", settingsText()); }
+std::string settingsTextOver(const std::string& old) {
+    Number numbers[SETTING_COUNT];
+    const int32_t count = scanNumbers(old, numbers);
+    if (count == 0) return settingsText() + old;
+    // What follows the last number cannot start with one (the scan would
+    // have taken it), so numbers added there are read as the next ones.
+    const int32_t wanted = frameLimit != DEFAULT_FRAME_LIMIT ? SETTING_COUNT : SETTING_COUNT - 1;
+    std::string added;
+    for (int32_t i = count; i < wanted; i++) added += " " + std::to_string(*SETTING_FIELDS[i].value);
+    std::string text = old.substr(0, numbers[count - 1].end) + added + old.substr(numbers[count - 1].end);
+    // From the last number back, so that the places before stay true.
+    for (int32_t i = count - 1; i >= 0; i--)
+        text.replace(numbers[i].begin, numbers[i].end - numbers[i].begin, std::to_string(*SETTING_FIELDS[i].value));
+    return text;
+}
+
+bool saveSettings() {
+    std::string old;
+    return writeTextFile(SETTINGS_FILE, readWhole(SETTINGS_FILE, old) ? settingsTextOver(old) : settingsText());
+}
 
 bool writeTextFile(const char* path, const std::string& text) {
     return hReplaceFile(path, [&text](FILE* out) { return fwrite(text.data(), 1, text.size(), out) == text.size(); });
 }
+
+void noteFileFaults(const char* file, const std::string& kept, const std::string& where) {
+    Notice* notice = nullptr;
+    for (Notice& n : notices) notice = n.file == file ? &n : notice;
+    if (notice == nullptr) {
+        notices.push_back(Notice{file, "", {}});
+        notice = &notices.back();
+    }
+    notice->kept.push_back(kept);
+    if (!where.empty()) notice->where = where;
+}
+
+std::vector<std::string> fileNotices() {
+    std::vector<std::string> lines;
+    for (const Notice& n : notices) {
+        std::string line = n.file + ":";
+        const int32_t shown = static_cast<int32_t>(n.kept.size()) < NOTICE_ITEMS ? static_cast<int32_t>(n.kept.size())
+                                                                                : NOTICE_ITEMS;
+        for (int32_t i = 0; i < shown; i++) line += (i ? ", " : " ") + n.kept[i];
+        if (static_cast<int32_t>(n.kept.size()) > shown)
+            line += " and " + std::to_string(n.kept.size() - shown) + " more";
+        if (!n.where.empty()) line += "; " + n.where;
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void dismissFileNotices() { notices.clear(); }

@@ -8,48 +8,113 @@
 // as it always did, unless its notes start with a number. A game from
 // before the frame limit reads seven numbers and stops, so a file with an
 // eighth still reads there as it did.
+//
+// A number outside its setting's range (SETTING_FIELDS) never reaches SDL
+// or the mixer: it keeps the default, costs one line on standard error
+// naming file, line and what was kept, and a line of the start-up notice
+// (fileNotices). The file itself is then copied to "vkt.txt.bad", so that
+// what the player wrote survives the settings screen writing it over.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
-extern int32_t screenWidth;    // pixels; default 640
-extern int32_t screenHeight;   // pixels; default 480
+extern int32_t screenWidth;    // pixels; 0 takes the display's
+extern int32_t screenHeight;   // pixels; 0 takes the display's
 extern int32_t bitsPerPixel;   // 0 asks SDL for the display's depth
-extern int32_t fullScreen;     // non-zero: full screen
+extern int32_t fullScreen;     // 1 full screen, 0 a window
 extern int32_t textureFilter;  // 0 nearest, 1 linear, 2 mipmapped
-extern int32_t effectsVolume;  // 0 .. 100, clamped; default 100
-extern int32_t musicVolume;    // 0 .. 100, clamped; default 60
+extern int32_t effectsVolume;  // 0 .. 100
+extern int32_t musicVolume;    // 0 .. 100
 // Frames a second the main loop draws at most; 0 draws unpaced, as many as
-// it can. Clamped to 0 .. MAX_FRAME_LIMIT.
+// it can. At most MAX_FRAME_LIMIT.
 extern int32_t frameLimit;
 constexpr int32_t DEFAULT_FRAME_LIMIT = 120;
 // Past a frame a millisecond the limit could not be kept by the clock the
 // loop reads (SDL_GetTicks, whole milliseconds).
 constexpr int32_t MAX_FRAME_LIMIT = 1000;
 
+constexpr const char* SETTINGS_FILE = "vkt.txt";
+
+// One number of the file, in the file's order. The defaults here are the
+// only ones: the game without a file, the settings screen's Defaults line
+// and the shipped file the baker writes (tools/baker/bakeall.cpp) all take
+// them, so that a new player and one who asked for the defaults start
+// alike. A value is in range when it is `low` to `high`, or 0 where
+// `zeroToo` (bits per pixel: SDL takes 0 as the display's depth and
+// refuses 1 to 7 with "Invalid bits per pixel").
+struct HSettingField {
+    const char* key;   // the shipped file's name for it: "bitsPerPixel"
+    const char* said;  // the messages': "bits per pixel"
+    int32_t* value;
+    int32_t low, high;
+    bool zeroToo;
+    int32_t byDefault;
+};
+constexpr int32_t SETTING_COUNT = 8;
+extern const HSettingField SETTING_FIELDS[SETTING_COUNT];
+// "0 to 100", "0 or 8 to 32": a field's range as the messages say it.
+std::string rangeText(const HSettingField& field);
+// The numbers line of a file holding the defaults (the first seven; the
+// frame limit is left to its default, as settingsText leaves it).
+std::string defaultSettingsLine();
+
 // Puts the values back to their defaults.
 void resetSettings();
 
-// Reads the values from an open text file; nothing is reported.
-void readSettings(FILE* file);
+// Reads the text of the file `fileName` onto the values as they stand, one
+// line on standard error for each number out of range (which keeps its
+// default). Returns how many were out of range; `kept` gets a short phrase
+// for each ("bits per pixel kept 0").
+int32_t readSettings(const std::string& text, const char* fileName, std::vector<std::string>* kept = nullptr);
 
-// Reads "vkt.txt" from the working directory, or reports its absence and
-// keeps the defaults; then hands textureFilter to the texture store.
+// Reads SETTINGS_FILE from the working directory, or reports its absence and
+// keeps the defaults; then hands textureFilter to the texture store. A file
+// with numbers out of range is noted (noteFileFaults) and copied to
+// SETTINGS_FILE.bad.
 void loadSettings();
+// After the file was read, something it asked for could not be had (the
+// display refused the window): `kept` is said in the notice, and the file
+// is kept as SETTINGS_FILE.bad as for a number out of range.
+void settingsRefused(const std::string& kept);
 
-// The file as the settings screen writes it: the seven numbers, then a
-// line naming them, which a game of any version reads past. The frame limit
-// is written as an eighth number only when it is not the default, so that
-// a player who never set one gets the file byte for byte as before, and
-// the file keeps following the default should it change.
+// The file as the settings screen writes it when there is none: the seven
+// numbers, then a line naming them, which a game of any version reads
+// past. The frame limit is written as an eighth number only when it is
+// not the default, so that a player who never set one gets the file byte
+// for byte as before, and the file keeps following the default should it
+// change.
 std::string settingsText();
-// Writes "vkt.txt" with settingsText(); false, with a line on standard
-// error, when it could not be written.
+// `old` (a settings file's text) with its numbers replaced by the values
+// as they stand and everything else, comments and spacing, as it was.
+// Values the file did not hold are added after its last number, on its
+// line: the seven always, the frame limit when it is not the default.
+// Empty or numberless, settingsText() goes before it.
+std::string settingsTextOver(const std::string& old);
+// Writes SETTINGS_FILE with settingsTextOver(what it holds), or
+// settingsText() without one; false, with a line on standard error, when
+// it could not be written.
 bool saveSettings();
 
 // Writes `text` to `path` through `path`.tmp and a rename, as the replay is
 // written, so that a crash or a full disk leaves the old file whole. False,
 // with "Unable to write PATH: REASON" on standard error, on failure.
 bool writeTextFile(const char* path, const std::string& text);
+
+// --- the start-up notice ------------------------------------------------------
+// What the files read at start-up had wrong, for the main menu to show
+// until the first key: one line a file ("vkt.txt: bits per pixel kept 0;
+// yours is in vkt.txt.bad"). Kept here, below every screen, because the
+// files are read before any screen exists and the menu is built anew each
+// time it shows.
+
+// Adds `kept` to `file`'s line, which names at most NOTICE_ITEMS of them
+// and counts the rest: a line must fit a 640 pixel window. A `where`
+// (where the file is kept) ends the line; the last one given stands.
+void noteFileFaults(const char* file, const std::string& kept, const std::string& where = "");
+constexpr int32_t NOTICE_ITEMS = 3;
+// The lines, in the order the files were first noted; none once dismissed.
+std::vector<std::string> fileNotices();
+void dismissFileNotices();

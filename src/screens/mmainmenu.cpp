@@ -7,15 +7,18 @@
 #include <new>      // Required for: std::nothrow
 #include <string>
 #include <utility>  // Required for: std::make_pair
+#include <vector>
 
 #include <GL/gl.h>
 #include <GL/glu.h>  // Required for: gluProject, to find the panels in the window
 
 #include "assets/htexturestore.h"
 #include "config/hcontrols.h"
+#include "config/settings.h"  // Required for: fileNotices, the start-up notice
 #include "game/gcontrollerkinds.h"
 #include "net/nsession.h"
 #include "screens/hscreenhost.h"
+#include "screens/menubackdrop.h"
 #include "screens/mmenulayout.h"
 #include "screens/mtext.h"
 #include "screens/texturedquad.h"
@@ -122,6 +125,8 @@ void MMainMenu::netKeyDown(uint8_t key) {
 }
 
 void MMainMenu::keyDown(uint8_t key) {
+    // The start-up notice has been seen: the key goes on to do what it does.
+    dismissFileNotices();
     // A network game that has ended goes on as a local one.
     const NSession* net = application != nullptr ? application->network() : nullptr;
     if (net != nullptr && net->open()) {
@@ -179,32 +184,8 @@ void MMainMenu::update(int32_t ms) {
 }
 
 void MMainMenu::draw() {
-    // One translation for the whole menu: everything below sits 2.2 units
-    // further away than its coordinates say.
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -MENU_PUSH);
-
-    // The sky is read the first time a window shows any of it: a 4:3 one,
-    // the default, never does, and its start-up is 12 ms shorter for it.
-    if (!skyLooked && quadLeavesViewUncovered(-MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT,
-                                              MENU_PICTURE_HALF_WIDTH, -MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_Z)) {
-        sky = theTextureStore.load("menu_sky.jpg");
-        skyLooked = true;
-    }
-    if (sky >= 0) {
-        // Tested against what is drawn already, but leaving no depth behind:
-        // the picture drawn next covers it wherever it reaches, as if the sky
-        // were not there.
-        glDepthMask(GL_FALSE);
-        theTextureStore.bind(sky);
-        drawTexturedSurround(-MENU_SKY_HALF_WIDTH, MENU_SKY_HALF_HEIGHT, MENU_SKY_HALF_WIDTH, -MENU_SKY_HALF_HEIGHT,
-                             -MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_HALF_WIDTH,
-                             -MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_Z);
-        glDepthMask(GL_TRUE);
-    }
-    theTextureStore.bind(background);
-    drawTexturedQuad(-MENU_PICTURE_HALF_WIDTH, MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_HALF_WIDTH,
-                     -MENU_PICTURE_HALF_HEIGHT, MENU_PICTURE_Z);
+    // One translation for the whole menu: the models below share it.
+    drawMenuBackdrop(background, sky, skyLooked);
 
     drawPlaced(MENU_LOGO, angle, logo);
     drawPlaced(MENU_LEFT_SHIP, angle, leftShipModel);
@@ -260,8 +241,20 @@ void MMainMenu::draw() {
     // moment after Return, why no match started.
     const MFrame f = MFrame::ofViewport();
     MText::beginOverlay();
+    const std::vector<std::string> notices = fileNotices();
     if (refusalLeftMs > 0) {
         text->drawCentred(REFUSAL, f.width / 2.0f, f.below(106.0f), 17.0f * f.unit, 1.0f, 0.85f, 0.35f);
+    } else if (!notices.empty()) {
+        // In the network line's place, which the first key brings back;
+        // shrunk to the frame rather than cut, since its end says where the
+        // player's own file went.
+        for (size_t i = 0; i < notices.size(); i++) {
+            float height = 13.0f * f.unit;
+            const float wide = MText::width(notices[i].c_str(), height);
+            if (wide > 620.0f * f.unit) height *= 620.0f * f.unit / wide;
+            text->drawCentred(notices[i].c_str(), f.width / 2.0f, f.below(106.0f + 17.0f * static_cast<float>(i)),
+                              height, 1.0f, 0.85f, 0.35f);
+        }
     } else {
         text->drawCentred("N: play over the network", f.width / 2.0f, f.below(106.0f), 14.0f * f.unit, 0.8f, 0.85f,
                           0.95f);

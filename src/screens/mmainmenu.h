@@ -9,7 +9,8 @@
 // (showSettings); `n` -> the network screen (showNetMenu); `r` with a
 // last match, of this run or in the working folder's file -> that match
 // again (watchLastMatch). Escape -> end of the run (quit; the menu stays
-// until the loop ends).
+// until the loop ends). Until the first key, the line under the title says
+// what the settings files had wrong (fileNotices in config/settings.h).
 //
 // In a network game each side changes only its own choice (`o` on the host,
 // `p` on the one who joined) and the other's is shown as it hears of it;

@@ -11,7 +11,9 @@
 #include "config/hcontrols.h"
 #include "config/settings.h"
 #include "screens/hscreenhost.h"
+#include "screens/menubackdrop.h"
 #include "screens/mtext.h"
+#include "screens/texturedquad.h"  // Required for: clampTextureEdges
 #include "sound/hsound.h"
 
 namespace {
@@ -64,9 +66,18 @@ MSettings::MSettings(HScreenHost* application)
       controlsChanged(false),
       application(application),
       text(new (std::nothrow) MText()),
-      padHeld{} {}
+      picture(theTextureStore.load(PICTURE)),
+      sky(-1),
+      skyLooked(false),
+      padHeld{} {
+    if (picture >= 0) clampTextureEdges();  // the sky goes on past them, as round the menu's
+}
 
-MSettings::~MSettings() { delete text; }
+MSettings::~MSettings() {
+    theTextureStore.release(picture);
+    theTextureStore.release(sky);
+    delete text;
+}
 
 bool MSettings::reopenWindow() { return application == nullptr || application->applyVideoMode(); }
 
@@ -265,8 +276,10 @@ void MSettings::symbolDown(uint32_t sym, uint8_t key, char typed) {
         if (line == DEFAULTS && !wasConfirming) {
             confirming = true;
         } else if (line == DEFAULTS) {
-            const bool sizeChanged = screenWidth != 640 || screenHeight != 480 || fullScreen != 0;
+            const int32_t window[4] = {screenWidth, screenHeight, bitsPerPixel, fullScreen};
             resetSettings();
+            const bool sizeChanged = window[0] != screenWidth || window[1] != screenHeight ||
+                                     window[2] != bitsPerPixel || window[3] != fullScreen;
             theTextureStore.setFilterMode(textureFilter);
             if (theSound) theSound->setVolumes(effectsVolume, musicVolume);
             if (sizeChanged) reopenWindow();
@@ -308,15 +321,18 @@ void MSettings::update(int32_t ms) {
 
 void MSettings::draw() {
     drawn = true;
+    drawMenuBackdrop(picture, sky, skyLooked);
     if (text == nullptr) return;
-    // In the menu's frame, as the menu's own lines are.
+    // In the menu's frame, as the menu's own lines are, and over the
+    // picture's panel; the lines need no band of their own there.
     const MFrame f = MFrame::ofViewport();
     const float w = f.width, unit = f.unit, top = f.top;
     const float row = 17.0f * unit, size = 13.0f * unit;
     const float labelRight = w / 2.0f - 8.0f * unit, valueLeft = w / 2.0f + 8.0f * unit;
+    const bool band = picture < 0;
 
     MText::beginOverlay();
-    text->drawCentred("SETTINGS", w / 2.0f, top - 30.0f * unit, 22.0f * unit, 0.55f, 0.85f, 1.0f);
+    if (picture < 0) text->drawCentred("SETTINGS", w / 2.0f, top - 30.0f * unit, 22.0f * unit, 0.55f, 0.85f, 1.0f);
     for (int32_t l = 0; l < LINE_COUNT; l++) {
         // A gap before each player's block and before Defaults.
         const int32_t gaps = (l >= LEFT_PLAYER) + (l >= RIGHT_PLAYER) + (l >= DEFAULTS);
@@ -326,10 +342,10 @@ void MSettings::draw() {
         const std::string name = label(l), shown = value(l);
         const float shade = chosen ? 1.0f : 0.72f;
         text->drawCentred(name.c_str(), labelRight - MText::width(name.c_str(), size) / 2.0f, y, size, shade, shade,
-                          chosen ? 0.55f : shade);
+                          chosen ? 0.55f : shade, band);
         const float r = refused ? 1.0f : chosen ? 1.0f : 0.6f, g = refused ? 0.45f : chosen ? 0.85f : 0.85f,
                     b = refused ? 0.35f : chosen ? 0.35f : 1.0f;
-        text->drawCentred(shown.c_str(), valueLeft + MText::width(shown.c_str(), size) / 2.0f, y, size, r, g, b);
+        text->drawCentred(shown.c_str(), valueLeft + MText::width(shown.c_str(), size) / 2.0f, y, size, r, g, b, band);
     }
     text->drawCentred("Up, Down: choose   Left, Right: change   Return: new key   Escape: back", w / 2.0f,
                       f.below(470.0f), 11.0f * unit, 0.7f, 0.7f, 0.75f);

@@ -41,7 +41,20 @@ public:
     // How long a refusal stays on its line.
     static constexpr int32_t NOTICE_MS = 1000;
 
-    // Loads the font; nothing else. `application` is not owned and may be
+    // The picture behind the lines, baked as the main menu's is (sky,
+    // panel, the title in the menu's lettering) and drawn in the menu's
+    // place with the menu's sky round it (screens/menubackdrop.h).
+    static constexpr const char* PICTURE = "settings.jpg";
+    // Where the picture has its title and panel, in the units of the
+    // menu's frame (MFrame: 640 across, 480 down from its top), which the
+    // lines are drawn in: the baker paints by these and draw() writes by
+    // them. The panel holds every line from the first (56) to Defaults
+    // (433); the key hints go under it.
+    static constexpr float TITLE_BASELINE = 33.0f;
+    static constexpr float TITLE_SIZE = 30.0f;  // the face's size; its capitals are about 0.73 of it
+    static constexpr float PANEL_LEFT = 96.0f, PANEL_TOP = 40.0f, PANEL_RIGHT = 544.0f, PANEL_BOTTOM = 446.0f;
+
+    // Loads the font and PICTURE (the sky when first shown); nothing else. `application` is not owned and may be
     // null (tests): Escape then switches nowhere, no pad is read, and the
     // window and the display's own size are none.
     explicit MSettings(HScreenHost* application);
@@ -80,6 +93,9 @@ private:
 
     HScreenHost* application;
     MText* text;
+    int32_t picture;  // PICTURE's texture, -1 without it
+    int32_t sky;      // "menu_sky.jpg", read the first time a window shows any
+    bool skyLooked;
     GPads::Flags padHeld[GPads::MAX_PADS];  // what each pad held at the last update
     bool drawn = false;  // and nothing changed since
 };

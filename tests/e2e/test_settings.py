@@ -87,5 +87,28 @@ class Settings(GameTestCase):
                          ["800", "600", "0", "0", "1", "100", "60"])
 
 
+def notice_pixels(image):
+    """The notice's amber letters under the title at 640 by 480 (the network line there is blue-white)."""
+    return sum(1 for y in range(88, 126) for x in range(40, 600)
+               if (lambda r, g, b: r > 180 and 110 < g < 240 and b < 130)(*image.rgb(x, y)))
+
+
+class BrokenSettings(GameTestCase):
+    def test_a_number_out_of_range_opens_the_game_says_so_and_keeps_the_file(self):
+        # A bits per pixel of -1 once stopped the game before its window.
+        written = "640 480 -1\n# my own note\n"
+        g = self.game(settings=written).start()
+        g.wait_window()
+        self.assertEqual(g.window_size(), (640, 480))
+        g.wait_picture(lambda image: notice_pixels(image) > 150, name="settings-notice")
+        g.key("F2")  # no key of the menu's, but the first key: the notice goes
+        g.wait_picture(lambda image: notice_pixels(image) < 15, name="settings-notice-gone")
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0)
+        self.assertEqual((g.stdout, g.stderr),
+                         (SHUTDOWN_STDOUT, "vkt.txt:1: bits per pixel -1 is not 0 or 8 to 32; kept 0\n"))
+        self.assertEqual((read(g, "vkt.txt.bad"), read(g, "vkt.txt")), (written, written))
+
+
 if __name__ == "__main__":
     unittest.main()

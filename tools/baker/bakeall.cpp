@@ -8,6 +8,8 @@
 #include "baker/bpictures.h"
 #include "baker/bsounds.h"
 #include "baker/btextatlas.h"
+#include "screens/msettings.h"  // Required for: MSettings::PICTURE
+#include "config/settings.h"  // Required for: SETTING_FIELDS, the defaults the shipped file holds
 
 #ifndef VEKTORAK_FONT_DIR
 #define VEKTORAK_FONT_DIR "/usr/share/fonts/truetype/dejavu"
@@ -15,27 +17,35 @@
 
 namespace {
 
-// The settings file. The game reads the first five integers and nothing
-// after them, so the explanation below them is free text. Filter 1
-// (linear): the big pictures are 1024 texels drawn at about 650 pixels in
-// the 640 x 480 window; linear filtering keeps their lettering crisp, where
-// mipmaps (2) pick the half-size level and soften it, and nearest (0, the
-// default) makes it ragged.
-const char* const SETTINGS =
-    "640 480 0 0 1 100 60\n"
-    "\n"
-    "Vektorak settings: the numbers above, in this order.\n"
-    "  width          window width in pixels (default 640)\n"
-    "  height         window height in pixels (default 480)\n"
-    "  bitsPerPixel   colour depth in bits; 0 takes the display's own (default 0)\n"
-    "  fullScreen     1 starts in full screen, 0 in a window; F1 switches (default 0)\n"
-    "  textureFilter  0 nearest, 1 linear, 2 linear with mipmaps (default 0)\n"
-    "  effectsVolume  loudness of the effects, 0 silent to 100 (default 100)\n"
-    "  musicVolume    loudness of the music, 0 silent to 100 (default 60)\n"
-    "  frameLimit     an eighth number: frames a second at most, 0 no limit\n"
-    "                 (default 120)\n"
-    "The last three may be left out. Nothing after the eighth number is read;\n"
-    "the m key mutes and unmutes all sound while the game runs.\n";
+// The settings file: the defaults' numbers, then what each one means with
+// its range and default, all from the game's own table (config/settings.h),
+// so that the shipped file is what the settings screen's Defaults restore.
+// The explanation is free text: the game reads nothing after the eighth
+// number, and the frame limit, left at its default, is not written.
+std::string settingsFile() {
+    const char* const meaning[SETTING_COUNT] = {
+        "window width in pixels, 0 the display's",
+        "window height in pixels, 0 the display's",
+        "colour depth in bits; 0 takes the display's own",
+        "1 starts in full screen, 0 in a window; F1 switches",
+        "0 nearest, 1 linear, 2 linear with mipmaps",
+        "loudness of the effects, 0 silent",
+        "loudness of the music, 0 silent",
+        "an eighth number: frames a second at most, 0 no limit",
+    };
+    std::string text = defaultSettingsLine() + "\n\nVektorak settings: the numbers above, in this order.\n";
+    for (int32_t i = 0; i < SETTING_COUNT; i++) {
+        const HSettingField& field = SETTING_FIELDS[i];
+        std::string key = field.key;
+        key.resize(15, ' ');
+        text += "  " + key + meaning[i] + "\n" + std::string(17, ' ') + rangeText(field) + " (default " +
+                std::to_string(field.byDefault) + ")\n";
+    }
+    return text +
+           "The last three may be left out. Nothing after the eighth number is read;\n"
+           "a number out of its range keeps its default, and the game keeps this file\n"
+           "as vkt.txt.bad. The m key mutes and unmutes all sound while the game runs.\n";
+}
 
 class Baker {
 public:
@@ -82,7 +92,7 @@ BMenuCoverage bakedMenuCoverage() {
 const std::vector<std::string>& bakedFileNames() {
     static const std::vector<std::string> names = {
         "ship.3ds",  "ship2.3ds",  "zat.3ds",       "zat2.3ds",       "logo.3ds", "lives_left.txt",
-        "lives_right.txt", "pozadi.jpg", "pozadi_sky.jpg", "menu.jpg", "menu_sky.jpg", "menu1.bmp",     "menu2.bmp", "menu3.bmp",
+        "lives_right.txt", "pozadi.jpg", "pozadi_sky.jpg", "menu.jpg", "menu_sky.jpg", "settings.jpg", "menu1.bmp",     "menu2.bmp", "menu3.bmp",
         "menu4.bmp", "menu5.bmp", "replay.bmp", "font.bmp", "won_l.jpg", "won_r.jpg",  "remiza.jpg",    "hull_left.bmp",  "hull_right.bmp", "vkt.txt",
         "shot_left.wav", "shot_right.wav", "hit_left.wav", "hit_right.wav", "bounce.wav", "low_health.wav",
         "won.wav", "draw.wav", "menu_choice.wav", "match_start.wav", "music_menu.wav", "music_match.wav"};
@@ -115,6 +125,7 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
     else
         baker.failed();
     baker.jpeg("menu_sky.jpg", paintMenuSky());
+    baker.jpeg(MSettings::PICTURE, paintSettings(fonts));
     baker.bmp("menu1.bmp", paintControls(fonts, 0));
     baker.bmp("menu2.bmp", paintControls(fonts, 1));
     baker.bmp("menu3.bmp", paintControls(fonts, 2));
@@ -134,7 +145,7 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
     baker.jpeg("remiza.jpg", paintVictory(fonts, BOutcome::Draw));
     baker.bmp(hullTextureName(BSide::Left), paintHull(BSide::Left));
     baker.bmp(hullTextureName(BSide::Right), paintHull(BSide::Right));
-    baker.textFile("vkt.txt", SETTINGS);
+    baker.textFile(SETTINGS_FILE, settingsFile());
     return bakeSounds(directory) && baker.ok();
 }
 

@@ -29,9 +29,11 @@
 #include <cmath>      // Required for: std::sin, std::cos, std::atan2, std::sqrt, std::pow, std::fabs
 #include <vector>
 
+#include "baker/bmenucoverage.h"  // Required for: VISIBLE_4_3, the settings picture's frame
 #include "baker/bspace.h"
 #include "screens/gview.h"
 #include "screens/mmenulayout.h"
+#include "screens/msettings.h"
 #include "screens/mvictory.h"
 
 BFonts::BFonts(const std::string& directory)
@@ -467,6 +469,29 @@ BCanvas paintMenuSky() {
     return canvas.resampled(2048, 1024);
 }
 
+namespace {
+
+// The menu's title lettering: chrome capitals outlined in the dark, over a
+// glow going from the left player's colour to the right's, from x0 to x1
+// (picture units) on the baseline.
+void paintMenuTitle(BCanvas& canvas, const Frame& f, const BFonts& fonts, const char* words, float x0, float x1,
+                    float baselineY, float size, float tracking) {
+    const BTeam left = teamOf(BSide::Left), right = teamOf(BSide::Right);
+    const float baseline = f.y(baselineY), capTop = baseline - f.d(size) * CAP_HEIGHT;
+    BMask mask(canvas.width(), canvas.height());
+    fonts.bold.draw(mask, words, f.x(x0), baseline, f.d(size), f.d(tracking));
+    glowAcross(canvas, mask.blurred(static_cast<int>(f.d(0.45f))), toColour(left.main), toColour(right.main), f.x(x0),
+               f.x(x1), 1.1f);
+    BMask outline = mask.blurred(2);
+    outline.multiply(3.0f);
+    canvas.paint(outline, {0.02f, 0.03f, 0.08f});
+    canvas.paintShaded(mask, [&](int, int y) {
+        return chrome((static_cast<float>(y) - capTop) / (baseline - capTop), {0.5f, 0.6f, 1.0f});
+    });
+}
+
+}  // namespace
+
 BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout) {
     BCanvas canvas = canvasFor(36.0f, 28.0f, 1024);
     const Frame f = frameFor(canvas, 28.0f);
@@ -478,22 +503,8 @@ BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout) {
     paintSpace(canvas, menuStyle());
     paintMenuPlanet(canvas, f);
 
-    // Title.
-    {
-        const BRect r = layout.rect("title");
-        const float size = f.d(TITLE_SIZE), tracking = f.d(TITLE_TRACKING), baseline = f.y(r.y0);
-        const float capTop = baseline - size * CAP_HEIGHT;
-        const float x0 = f.x(r.x0), x1 = f.x(r.x1);
-        BMask mask(canvas.width(), canvas.height());
-        fonts.bold.draw(mask, "VEKTORAK", x0, baseline, size, tracking);
-        glowAcross(canvas, mask.blurred(static_cast<int>(f.d(0.45f))), leftMain, rightMain, x0, x1, 1.1f);
-        BMask outline = mask.blurred(2);
-        outline.multiply(3.0f);
-        canvas.paint(outline, {0.02f, 0.03f, 0.08f});
-        canvas.paintShaded(mask, [&](int, int y) {
-            return chrome((static_cast<float>(y) - capTop) / (baseline - capTop), {0.5f, 0.6f, 1.0f});
-        });
-    }
+    const BRect title = layout.rect("title");
+    paintMenuTitle(canvas, f, fonts, "VEKTORAK", title.x0, title.x1, title.y0, TITLE_SIZE, TITLE_TRACKING);
     // Tagline with rules on either side in the two players' colours.
     {
         const BRect r = layout.rect("tagline");
@@ -590,6 +601,39 @@ BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout) {
             baseline -= HELP_NOTE_ROW;
         }
     }
+    return canvas.resampled(1024, 1024);
+}
+
+// --- settings.jpg ----------------------------------------------------------------------
+//
+// The menu's picture with its lettering and models gone: its sky and
+// planet, the title in its chrome, and one panel as its help panel is, all
+// where the settings screen writes its lines (MSettings' places, in the
+// units of the menu's frame, which spans VISIBLE_4_3 of the picture).
+
+BCanvas paintSettings(const BFonts& fonts) {
+    BCanvas canvas = canvasFor(36.0f, 28.0f, 1024);
+    const Frame f = frameFor(canvas, 28.0f);
+    const auto across = [](float x) { return VISIBLE_4_3.x0 + x / 640.0f * (VISIBLE_4_3.x1 - VISIBLE_4_3.x0); };
+    const auto down = [](float y) { return VISIBLE_4_3.y1 - y / 480.0f * (VISIBLE_4_3.y1 - VISIBLE_4_3.y0); };
+    const float perUnit = (VISIBLE_4_3.y1 - VISIBLE_4_3.y0) / 480.0f;
+
+    paintSpace(canvas, menuStyle());
+    paintMenuPlanet(canvas, f);
+
+    const float size = MSettings::TITLE_SIZE * perUnit, tracking = size * TITLE_TRACKING / TITLE_SIZE;
+    const float width = fonts.bold.measure("SETTINGS", f.d(size), f.d(tracking)) / f.ppu;
+    paintMenuTitle(canvas, f, fonts, "SETTINGS", -width * 0.5f, width * 0.5f, down(MSettings::TITLE_BASELINE), size,
+                   tracking);
+
+    const float x0 = f.x(across(MSettings::PANEL_LEFT)), x1 = f.x(across(MSettings::PANEL_RIGHT));
+    const float y0 = f.y(down(MSettings::PANEL_TOP)), y1 = f.y(down(MSettings::PANEL_BOTTOM));
+    BMask panel(canvas.width(), canvas.height());
+    panel.fillRoundRect(x0, y0, x1, y1, f.d(0.45f));
+    canvas.paint(panel, {0.01f, 0.015f, 0.04f}, 0.72f);
+    panel.clear();
+    panel.strokeRoundRect(x0, y0, x1, y1, f.d(0.45f), f.d(0.05f));
+    canvas.paint(panel, {0.45f, 0.52f, 0.68f}, 0.8f);
     return canvas.resampled(1024, 1024);
 }
 

@@ -42,6 +42,10 @@ BCanvas paintMenu(const BFonts& fonts, const BMenuLayout& layout);
 // menu's sky quad (mmenulayout.h), nebula and planet going on from the
 // picture's edges; no lettering.
 BCanvas paintMenuSky();
+// "settings.jpg": the settings screen's background, the menu's sky with
+// the title and a panel where MSettings places them, 1024 x 1024 over the
+// menu's quad.
+BCanvas paintSettings(const BFonts& fonts);
 // "menu1.bmp" ... "menu5.bmp": the controller pictures for the choices 0
 // (cursor keys), 1 (W A S D), 2 (computer), 3 (pilot) and 4 (ace), 256 x 128.
 BCanvas paintControls(const BFonts& fonts, int choice);
