@@ -89,6 +89,12 @@ TEST_F(SettingsTest, ParsingStopsAtTheFirstNonNumber) {
     dir.write("vkt.txt", "800 600 x 1 2\n");
     EXPECT_EQ(load(), "");
     expectValues(800, 600, 0, 0);
+    // A typo in a number stops it too, and is said: its digits alone made a
+    // window 48 high.
+    dir.write("vkt.txt", "800 48O 16\n");
+    EXPECT_EQ(load(), "vkt.txt:1: window height 48O is not a number; kept 480\n");
+    expectValues(800, 480, 0, 0);
+    EXPECT_EQ(readFile("vkt.txt.bad"), "800 48O 16\n");
 }
 
 TEST_F(SettingsTest, TextAfterTheFifthNumberIsIgnored) {

@@ -41,12 +41,14 @@ struct Number {
     size_t begin, end;
     int32_t line;
     long long value;
+    bool glued;  // letters run on from its digits ("48O"): a typo, not a number
 };
 
 // The numbers as one fscanf("%d %d ...") would take them: white space
 // skipped, an optional sign, digits; the first item that is not one ends
-// the scan, and a number ends where its digits do ("640x" is 640, then
-// the end).
+// the scan. A number whose digits run on into other letters ("48O" for
+// 480, "640x480") ends it too, and is kept whole as `glued`: fscanf took
+// its digits, and a window 48 high was the result.
 int32_t scanNumbers(const std::string& text, Number numbers[SETTING_COUNT]) {
     int32_t count = 0, line = 1;
     size_t at = 0;
@@ -57,7 +59,10 @@ int32_t scanNumbers(const std::string& text, Number numbers[SETTING_COUNT]) {
         size_t end = digits;
         while (end < text.size() && isdigit(static_cast<unsigned char>(text[end]))) end++;
         // Past 19 digits strtoll saturates, which is out of every range too.
-        numbers[count++] = {at, end, line, strtoll(text.substr(at, end - at).c_str(), nullptr, 10)};
+        size_t word = end;
+        while (word < text.size() && !isspace(static_cast<unsigned char>(text[word]))) word++;
+        numbers[count++] = {at, word, line, strtoll(text.substr(at, end - at).c_str(), nullptr, 10), word > end};
+        if (word > end) break;
         at = end;
     }
     return count;
@@ -111,14 +116,15 @@ int32_t readSettings(const std::string& text, const char* fileName, std::vector<
     int32_t faults = 0;
     for (int32_t i = 0; i < count; i++) {
         const HSettingField& field = SETTING_FIELDS[i];
-        if (inRange(field, numbers[i].value)) {
+        if (!numbers[i].glued && inRange(field, numbers[i].value)) {
             *field.value = static_cast<int32_t>(numbers[i].value);
             continue;
         }
         // As written, not as strtoll saturated it.
         const std::string written = text.substr(numbers[i].begin, numbers[i].end - numbers[i].begin);
         fprintf(stderr, "%s:%d: %s %s is not %s; kept %d\n", fileName, static_cast<int>(numbers[i].line), field.said,
-                written.c_str(), rangeText(field).c_str(), static_cast<int>(field.byDefault));
+                written.c_str(), numbers[i].glued ? "a number" : rangeText(field).c_str(),
+                static_cast<int>(field.byDefault));
         *field.value = field.byDefault;
         if (kept) kept->push_back(std::string(field.said) + " kept " + std::to_string(field.byDefault));
         faults++;
