@@ -15,23 +15,8 @@ rounds=${3:-3}
 display=:${4:-81}
 settings=${5:-}
 build=$(cd "$build" && pwd) || exit 1
-here=$(cd "$(dirname "$0")" && pwd)
-tmp=$(mktemp -d /tmp/vektorak-idle.XXXXXX) || exit 1
-xvfb=
-cleanup() {
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-    rm -rf "$tmp"
-}
-trap cleanup EXIT INT TERM
-cc -O2 -shared -fPIC -o "$tmp/swapcount.so" "$here/swapcount.c" -ldl || exit 1
-Xvfb "$display" -screen 0 1280x1024x24 -noreset +bs -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-sleep 1
-hz=$(getconf CLK_TCK)
-export DISPLAY="$display" SDL_AUDIODRIVER=dummy VEKTORAK_UPNP=off VEKTORAK_DISCOVERY_ADDRESS=127.0.0.1
-
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-swaps() { cat "$1" 2>/dev/null || echo 0; }
+name=idle screen=1280x1024x24
+. "$(dirname "$0")/screenbench.sh"
 
 # measure NAME COMMAND...: starts it in $tmp/NAME with its swaps counted,
 # waits for its first frame and 2 s more, then prints "cores fps" over

@@ -12,25 +12,8 @@ seconds=${2:-10}
 display=:${3:-83}
 settings=${4:-}
 build=$(cd "$build" && pwd) || exit 1
-here=$(cd "$(dirname "$0")" && pwd)
-tmp=$(mktemp -d /tmp/vektorak-still.XXXXXX) || exit 1
-xvfb=
-game=
-cleanup() {
-    [ -n "$game" ] && kill "$game" 2>/dev/null
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-    rm -rf "$tmp"
-}
-trap cleanup EXIT INT TERM
-cc -O2 -shared -fPIC -o "$tmp/swapcount.so" "$here/swapcount.c" -ldl || exit 1
-Xvfb "$display" -screen 0 1920x1200x24 -noreset +bs -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-sleep 1
-hz=$(getconf CLK_TCK)
-export DISPLAY="$display" SDL_AUDIODRIVER=dummy VEKTORAK_UPNP=off VEKTORAK_DISCOVERY_ADDRESS=127.0.0.1
-
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-swaps() { cat "$1" 2>/dev/null || echo 0; }
+name=still screen=1920x1200x24
+. "$(dirname "$0")/screenbench.sh"
 keys() {
     window=$(xdotool search --name '^Vektorak' | head -n 1)
     [ -n "$window" ] && xdotool mousemove --window "$window" 5 5 && xdotool key --window "$window" --delay 150 "$@" 2>/dev/null
