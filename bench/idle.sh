@@ -24,22 +24,9 @@ name=idle screen=1280x1024x24
 measure() {
     name=$1
     shift
-    count="$tmp/$name.swaps"
-    rm -f "$count"
-    (cd "$tmp/$name" && VK_SWAPS_FILE="$count" LD_PRELOAD="$tmp/swapcount.so" exec "$@" >/dev/null 2>&1) &
-    pid=$!
-    waited=0
-    while [ "$(swaps "$count")" -eq 0 ] && [ $waited -lt 200 ]; do
-        sleep 0.1
-        waited=$((waited + 1))
-    done
+    started "$tmp/$name" "$tmp/$name.swaps" "$@"
     sleep 2
-    c0=$(cpu_ticks $pid) f0=$(swaps "$count")
-    sleep "$seconds"
-    c1=$(cpu_ticks $pid) f1=$(swaps "$count")
-    kill $pid
-    wait $pid 2>/dev/null
-    echo "$c0 $c1 $f0 $f1" | awk -v hz="$hz" -v s="$seconds" '{printf "%.3f %.1f\n", ($2 - $1) / hz / s, ($4 - $3) / s}'
+    stopped "$seconds"
 }
 
 mkdir -p "$tmp/game" "$tmp/bare"

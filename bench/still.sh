@@ -30,26 +30,12 @@ measure() {
     cp -r "$build/data/." "$tmp/game/"
     [ -n "$settings" ] && printf '%s\n' "$settings" > "$tmp/game/vkt.txt"
     cp "$here/../tests/replays/computers_right_wins.vkr" "$tmp/game/lastmatch.vkr"
-    count="$tmp/$name.swaps"
-    rm -f "$count"
-    (cd "$tmp/game" && VK_SWAPS_FILE="$count" LD_PRELOAD="$tmp/swapcount.so" exec "$build/vektorak" >/dev/null 2>&1) &
-    game=$!
-    waited=0
-    while [ "$(swaps "$count")" -eq 0 ] && [ $waited -lt 200 ]; do
-        sleep 0.1
-        waited=$((waited + 1))
-    done
+    started "$tmp/game" "$tmp/$name.swaps" "$build/vektorak"
     sleep 1
     keys "$@"
     sleep "$wait"
-    c0=$(cpu_ticks $game) f0=$(swaps "$count")
-    sleep "$seconds"
-    c1=$(cpu_ticks $game) f1=$(swaps "$count")
-    kill $game
-    wait $game 2>/dev/null
-    game=
-    echo "$c0 $c1 $f0 $f1" | awk -v n="$name" -v hz="$hz" -v s="$seconds" \
-        '{printf "%s %.3f %.1f\n", n, ($2 - $1) / hz / s, ($4 - $3) / s}'
+    printf "%s " "$name"
+    stopped "$seconds"
 }
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg); ${seconds} s a screen"
