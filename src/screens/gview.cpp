@@ -102,14 +102,21 @@ bool GView::setWorld(const GWorld* newWorld) {
 // are the ones drawMovable makes: the yaw first, then the rock about x.
 void GView::widenFieldReach(const HModelData& data, double& reachX, double& reachY) {
     const double toRadians = M_PI / 180.0;
-    const int32_t rockLimit = static_cast<int32_t>(GShip::WOBBLE_LIMIT) + 1;
+    constexpr int32_t rockLimit = static_cast<int32_t>(GShip::WOBBLE_LIMIT) + 1;
+    // Once for every vertex, not for each: a match's screen is built while
+    // the player waits for its first sound.
+    double cosOf[2 * rockLimit + 1], sinOf[2 * rockLimit + 1];
+    for (int32_t rock = -rockLimit; rock <= rockLimit; rock++) {
+        cosOf[rock + rockLimit] = std::cos(rock * toRadians);
+        sinOf[rock + rockLimit] = std::sin(rock * toRadians);
+    }
     for (const HMesh& mesh : data.meshes) {
         for (int32_t i = 0; i < mesh.vertexCount; i++) {
             const Vec3 v = mesh.vertices[i];
             for (double yaw : {1.0, -1.0}) {  // cos of 0 and 180 degrees: x and z flip
                 const double x = yaw * v.x, z0 = yaw * v.z;
                 for (int32_t rock = -rockLimit; rock <= rockLimit; rock++) {
-                    const double c = std::cos(rock * toRadians), s = std::sin(rock * toRadians);
+                    const double c = cosOf[rock + rockLimit], s = sinOf[rock + rockLimit];
                     const double y = v.y * c - z0 * s, z = v.y * s + z0 * c;
                     const double depth = FIELD_DEPTH - z;
                     if (depth <= 0.0) continue;  // a model reaching behind the eye: nothing sensible to fit
@@ -194,23 +201,6 @@ void GView::draw() {
         return;
     }
 
-    // The backdrop first, on the far plane behind everything, and without
-    // the depth test: nothing can be behind it, so testing it only cost
-    // the software renderer a read of the depth buffer for every pixel of
-    // the window. Drawn after the ships, as the table has it, it was also
-    // tested against them. Every pixel comes out as it did.
-    for (int32_t i = 0; i < world->objectCount; i++) {
-        const GObject* object = world->objects[i];
-        if (object == nullptr || object->kind() != GObject::BACKGROUND) continue;
-        // It keeps filling the window as it did, where the widened view
-        // would show the sky round it.
-        if (widened) loadProjection(found);
-        glDisable(GL_DEPTH_TEST);
-        drawBackdrop();
-        glEnable(GL_DEPTH_TEST);
-        if (widened) loadProjection(field);
-        break;
-    }
     for (int32_t i = 0; i < world->objectCount; i++) {
         const GObject* object = world->objects[i];
         if (object == nullptr) continue;
@@ -239,7 +229,12 @@ void GView::draw() {
                         side == SIDE_LEFT ? leftShotModel : side == SIDE_RIGHT ? rightShotModel : nullptr);
             break;
         }
-        case GObject::BACKGROUND:  // drawn first, above
+        case GObject::BACKGROUND:
+            // Far behind the field: it keeps filling the window as it did,
+            // where the widened view would show the sky round it.
+            if (widened) loadProjection(found);
+            drawBackdrop();
+            if (widened) loadProjection(field);
             break;
         case GObject::OTHER:
             break;
