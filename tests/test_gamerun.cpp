@@ -124,8 +124,8 @@ TEST(GameRun, AWindowTheDisplayRefusesOpensAt640x480AndTheMenuSaysSo) {
     EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("Unable to create OpenGL screen: ", 0), 0u);
     shellTicks = SDL_GetTicks;
     EXPECT_EQ(inside.width * 10000 + inside.height, 640 * 10000 + 480);
-    const char* notice = "vkt.txt: the display refused 16384x16384 full screen, 640x480 opened; yours is in vkt.txt.bad";
-    EXPECT_EQ(inside.notices, std::vector<std::string>{notice});
+    EXPECT_EQ(inside.notices, std::vector<std::string>{"vkt.txt: the display refused 16384x16384 full screen, "
+                                                       "640x480 opened; yours is in vkt.txt.bad"});
     EXPECT_TRUE(fileNotices().empty());
 }
 

@@ -307,11 +307,9 @@ TEST(FramePause, IsWhatRemainsOfTheFrameAndNeverMore) {
 // pass without a frame sleeps instead of spinning, even unpaced.
 TEST_F(MainLoopTest, AnUnchangedScreenIsDrawnOnlyWhenAKeyAResizeOrItselfAsks) {
     screen->still = true;
-    script.ticks = {101, 102, 103, 104, 105, 106, 107};
-    script.states = std::vector<uint8_t>(7, ACTIVE);
+    script.ticks = {101, 102, 103, 104, 105, 106, 107}, script.states = std::vector<uint8_t>(7, ACTIVE);
     screen->onUpdate = [&] {
-        SDL_Event resize = {};
-        resize.type = SDL_VIDEORESIZE;
+        SDL_Event resize = {SDL_VIDEORESIZE};
         resize.resize.w = 320, resize.resize.h = 240;
         if (screen->updatesSeen == 1) push(SDL_KEYDOWN, SDLK_a);
         if (screen->updatesSeen == 3) SDL_PushEvent(&resize);
