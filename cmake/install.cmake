@@ -7,7 +7,8 @@
 #   PREFIX/games/vektorak               the launcher, with the prefix /usr
 #   PREFIX/bin/vektorak                 the launcher, with any other prefix
 #
-# and under PREFIX/share: the desktop entry, the icon in the hicolor theme,
+# and under PREFIX/share: the desktop entry, the replay's MIME type (the
+# entry opens a .vkr), the icon in the hicolor theme,
 # the AppStream metainfo, the manual page vektorak.6, and the copyright
 # file and changelog in doc/vektorak/. vk-modelinfo goes to PREFIX/bin, but
 # not into the package: it is a modder's tool without a manual page, and
@@ -25,10 +26,11 @@ set(VEKTORAK_INSTALL_GAMEDIR ${CMAKE_INSTALL_LIBEXECDIR}/vektorak)
 set(VEKTORAK_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/games/vektorak)
 
 install(TARGETS vektorak RUNTIME DESTINATION ${VEKTORAK_INSTALL_GAMEDIR})
-# A game played from the build folder leaves its last match there: that is
-# the player's, not something to ship.
+# A game played from the build folder leaves its last match there, and its
+# kept replays: those are the player's, not something to ship.
 install(DIRECTORY ${VEKTORAK_DATA_DIR}/ DESTINATION ${VEKTORAK_INSTALL_DATADIR}
-        PATTERN "lastmatch.vkr*" EXCLUDE)
+        PATTERN "lastmatch.vkr*" EXCLUDE
+        PATTERN "replays" EXCLUDE)
 
 # The launcher finds the game and its data from its own place, one folder
 # below the prefix in both places it goes to.
@@ -39,6 +41,11 @@ install(CODE "
   set(VEKTORAK_SHAREDIR \"${CMAKE_INSTALL_DATADIR}\")
   include(\"${CMAKE_SOURCE_DIR}/cmake/installlayout.cmake\")
 ")
+
+# The replay's file type, so that a file manager opens a .vkr with the game
+# (the desktop entry's MimeType); shared-mime-info's trigger takes it in.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/vektorak-replay.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+        RENAME vektorak.xml)
 
 # The icon's file of each size becomes vektorak.png in that size's folder,
 # the name the desktop entry's Icon=vektorak looks up.

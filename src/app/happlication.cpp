@@ -4,6 +4,7 @@
 
 #include <cerrno>  // Required for: ENOENT, a last match never written
 #include <cstdio>
+#include <ctime>  // Required for: time, a kept replay's name
 #include <new>  // Required for: placement new, std::nothrow
 #include <string>
 #include <utility>
@@ -18,11 +19,14 @@
 #include "app/hmatchowner.h"
 #include "game/grandom.h"
 #include "game/greplay.h"
+#include "game/greplaylibrary.h"
 #include "net/nbeacon.h"
+#include "net/nmatch.h"  // Required for: the side a network match flies here
 #include "net/nsession.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mnetmenu.h"
+#include "screens/mreplays.h"
 #include "screens/msettings.h"
 #include "screens/mvictory.h"
 #include "sound/hsound.h"
@@ -44,7 +48,9 @@ HApplication::HApplication()
       screenCalls(0),
       lastMatch(nullptr),
       owner(nullptr),
-      captionSide(-1) {}
+      captionSide(-1),
+      chosen(nullptr),
+      backToList(false) {}
 
 HApplication::~HApplication() {
     delete currentScreen;
@@ -53,6 +59,8 @@ HApplication::~HApplication() {
     owner = nullptr;
     delete lastMatch;
     lastMatch = nullptr;
+    delete chosen;
+    chosen = nullptr;
     // Last, so that the other side hears goodbye after this side's match
     // has been written.
     delete beacon;
@@ -187,6 +195,19 @@ bool HApplication::findLastMatch() {
 
 void HApplication::quit() { running = false; }
 
+void HApplication::showReplays() { request(Request{Next::REPLAYS}); }
+
+void HApplication::watchReplay(const GReplay& replay, const std::string& listedAs) {
+    GReplay* copy = new (std::nothrow) GReplay(replay);
+    if (copy == nullptr) return;  // no memory: no switch
+    delete chosen;
+    chosen = copy;
+    Request r{Next::REPLAY};
+    r.chosen = true;
+    r.listed = listedAs;
+    request(r);
+}
+
 // The shell's, for the settings screen, which may not reach into src/app.
 bool HApplication::applyVideoMode() { return ::applyVideoMode(); }
 int32_t HApplication::desktopWidth() const { return ::desktopWidth; }
@@ -218,10 +239,18 @@ bool HApplication::showMatch(HMatchOwner* made) {
 }
 
 void HApplication::switchNow(const Request& r) {
+    // The way back from a replay chosen in the list holds for one switch.
+    const bool toList = r.next != Next::NONE && std::exchange(backToList, false);
     switch (r.next) {
     case Next::NONE:
         return;
     case Next::MENU: {
+        if (toList) {
+            Request list{Next::REPLAYS};
+            list.listed = listed;
+            switchNow(list);
+            return;
+        }
         void* memory = allocateScreen(sizeof(MMainMenu));
         if (!memory) return;
         replaceScreen(memory, nullptr, [this](void* m) { return new (m) MMainMenu(this); });
@@ -247,9 +276,18 @@ void HApplication::switchNow(const Request& r) {
         if (r.next == Next::MATCH) {
             made->setUpLocal(r.left, r.right, drawMatchSeed());
         } else {
-            made->setUpReplay(*lastMatch);
+            made->setUpReplay(r.chosen ? *chosen : *lastMatch);
         }
-        showMatch(made);
+        if (showMatch(made) && r.chosen) {
+            backToList = !r.listed.empty();
+            listed = r.listed;
+        }
+        return;
+    }
+    case Next::REPLAYS: {
+        void* memory = allocateScreen(sizeof(MReplays));
+        if (!memory) return;
+        replaceScreen(memory, nullptr, [&](void* m) { return new (m) MReplays(this, r.listed); });
         return;
     }
     case Next::RESULT: {
@@ -264,6 +302,15 @@ void HApplication::switchNow(const Request& r) {
 
 void HApplication::keepLastMatch(const GReplay& replay) {
     saveReplay(REPLAY_FILE, replay);
+    // The ships flown from another machine: the other player's in a network
+    // match, both for a spectator.
+    uint32_t remote = 0;
+    if (owner != nullptr && owner->watch() != nullptr) {
+        remote = GReplayLibrary::REMOTE_LEFT | GReplayLibrary::REMOTE_RIGHT;
+    } else if (owner != nullptr && owner->netMatch() != nullptr) {
+        remote = owner->netMatch()->ownSide == SIDE_LEFT ? GReplayLibrary::REMOTE_RIGHT : GReplayLibrary::REMOTE_LEFT;
+    }
+    GReplayLibrary().keep(replay, remote, time(nullptr));
     GReplay* kept = new (std::nothrow) GReplay(replay);
     if (kept == nullptr) return;  // no memory: the one before stays
     delete lastMatch;
@@ -331,6 +378,7 @@ void HApplication::reactToNet() {
 }
 
 void HApplication::startNetMatch(const NStart& start) {
+    backToList = false;  // a switch of its own, past switchNow
     HMatchOwner* made = new (std::nothrow) HMatchOwner(this);
     if (made != nullptr) made->setUpNet(start, net);
     // No match here: the other side must not wait for one.

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "game/ginput.h"
 #include "game/matchresult.h"
@@ -59,6 +60,11 @@ public:
     bool findLastMatch() override;
     void keepLastMatch(const GReplay& replay) override;
     void quit() override;
+    // The replay library's (game/greplaylibrary.h): every match kept is
+    // also kept there, its sides named from the match shown (`owner`),
+    // which is the one that asked.
+    void showReplays() override;
+    void watchReplay(const GReplay& replay, const std::string& listed) override;
     NSession* network() const override { return net; }
     // Also names this side in the caption while connected, and keeps a
     // beacon beside a hosting session (net/nbeacon.h).
@@ -97,11 +103,14 @@ private:
     HApplication(const HApplication&) = delete;
     HApplication& operator=(const HApplication&) = delete;
 
-    enum class Next { NONE, MENU, MATCH, RESULT, REPLAY, NETMENU, SETTINGS };
+    enum class Next { NONE, MENU, MATCH, RESULT, REPLAY, NETMENU, SETTINGS, REPLAYS };
     struct Request {
         Next next = Next::NONE;
         ControllerChoice left = 0, right = 0;
         MatchResult result = {false, 0, 0};
+        // REPLAY: `chosen` rather than the last match; REPLAYS: the line.
+        bool chosen = false;
+        std::string listed{};
     };
     // Made now, or once the screen call under way has returned.
     void request(const Request& r);
@@ -125,6 +134,10 @@ private:
     GReplay* lastMatch;       // owned; null before the first match ends
     HMatchOwner* owner;       // owned; the match the current screen shows, or null
     int32_t captionSide;      // the side the caption names; -1: none, 2: watching
+    // The replay library's.
+    GReplay* chosen;          // owned; the replay watchReplay was handed, or null
+    bool backToList;          // the menu asked for next is the replay screen, at `listed`
+    std::string listed;
 };
 
 // The program-wide root object. Null before start-up and after shutdown; read

@@ -44,12 +44,13 @@ bool readJoin(const std::string& text, GameOptions& options, std::string& why) {
 }  // namespace
 
 const char* usageText() {
-    return "Usage: vektorak [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --help]\n"
+    return "Usage: vektorak [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --help] [FILE.vkr]\n"
            "  (no option)         two players on this machine\n"
            "  --host [PORT]       wait for a player on UDP PORT (default 27183)\n"
            "  --join HOST[:PORT]  join the game hosted at HOST (default port 27183)\n"
            "  --watch HOST[:PORT] watch the matches of the game hosted at HOST\n"
            "  --help              print this and exit\n"
+           "  FILE.vkr            watch that replay first, then the menu\n"
            "The host flies the left ship, the one who joins the right.\n"
            "A firewall must let UDP PORT through to the host.\n";
 }
@@ -84,6 +85,14 @@ OptionsRead readOptions(int argc, const char* const* argv, GameOptions& options,
                 }
                 if (!readJoin(argv[++i], options, why)) return OptionsRead::BAD;
             }
+            continue;
+        }
+        if (!arg.empty() && arg[0] != '-') {
+            if (!options.replayFile.empty()) {
+                why = "only one replay file";
+                return OptionsRead::BAD;
+            }
+            options.replayFile = arg;
             continue;
         }
         why = "unknown option '" + arg + "'";

@@ -5,9 +5,12 @@
 //   vektorak --join HOST[:PORT] joins the game hosted at HOST
 //   vektorak --watch HOST[:PORT] watches the matches of the game hosted at HOST
 //   vektorak --help             the usage, then nothing else
+//   vektorak FILE.vkr           watches the replay FILE, then the menu (with
+//                               any of the above but --help, too)
 //
-// PORT is 1 to 65535 in decimal, vkn::DEFAULT_PORT when left out. Anything
-// else is a usage error: the game prints the usage on standard error and
+// PORT is 1 to 65535 in decimal, vkn::DEFAULT_PORT when left out. FILE is
+// any argument that does not start with '-' (a file manager hands one, as
+// the desktop entry's %f). Anything else, a second FILE too, is a usage error: the game prints the usage on standard error and
 // ends with USAGE_EXIT before it starts anything.
 #pragma once
 
@@ -21,6 +24,7 @@ struct GameOptions {
     Mode mode = Mode::LOCAL;
     uint16_t port = 0;
     std::string hostName;  // JOIN and WATCH
+    std::string replayFile;  // the replay to watch first; empty: none
 };
 
 enum class OptionsRead {

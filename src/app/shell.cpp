@@ -19,6 +19,7 @@
 #include "assets/htexturestore.h"
 #include "config/hcontrols.h"
 #include "config/settings.h"
+#include "game/greplay.h"
 #include "net/nsession.h"
 #include "sound/hmixer.h"
 #include "sound/hsound.h"
@@ -71,6 +72,7 @@ int runGame(const GameOptions& options) {
     printf("OpenGL Inicialized.\n");
     createApplication();
     startNetwork(options);
+    watchReplayFile(options.replayFile);
     printf("Game Inicialized.\n");
     uint32_t previous = shellTicks();
     uint32_t now = shellTicks();
@@ -228,6 +230,21 @@ void startNetwork(const GameOptions& options) {
         session->join(options.hostName.c_str(), options.port);
     }
     theApplication->attachNet(session);
+}
+
+void watchReplayFile(const std::string& path) {
+    if (path.empty() || theApplication == nullptr) return;
+    GReplay replay;
+    std::string why;
+    if (loadReplay(path.c_str(), replay, why) != GReplayRead::OK) {
+        fprintf(stderr, "Unable to watch %s: %s\n", path.c_str(), why.c_str());
+        // Started from a file manager, the player never sees standard
+        // error: the menu says it too, under the file's own name.
+        const size_t slash = path.rfind('/');
+        noteFileFaults(path.substr(slash == std::string::npos ? 0 : slash + 1).c_str(), "cannot be watched (" + why + ")");
+        return;
+    }
+    theApplication->watchReplay(replay, "");
 }
 
 uint8_t screenKeyCode(uint32_t sym) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/options.h"
 
@@ -68,6 +69,12 @@ void createApplication();
 // nothing for a local game. A port or host that cannot be had leaves a
 // local game whose menu says why.
 void startNetwork(const GameOptions& options);
+
+// Watches the replay at `path` (the command line's FILE) over the menu,
+// which shows again after it. A file that cannot be watched is one line on
+// standard error and a line of the menu's start-up notice; nothing at all
+// for an empty path.
+void watchReplayFile(const std::string& path);
 
 // The key code a screen sees for an SDL key symbol: the symbol itself up to
 // 255, 0 for anything above.

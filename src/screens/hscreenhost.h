@@ -66,6 +66,17 @@ public:
     // and the screen stays current (and is drawn) until then. No switch.
     virtual void quit() = 0;
 
+    // --- the replay library (game/greplaylibrary.h, screens/mreplays.h) -----
+    // Both are switches, as above.
+
+    // The replay screen, its first line (the newest replay) chosen.
+    virtual void showReplays() = 0;
+    // Watches a copy of `replay`. Its end, or Escape, leads back to the
+    // replay screen with the line of `listed` (a file of the library)
+    // chosen again; with `listed` empty, to the main menu. Any other switch
+    // before then forgets the way back.
+    virtual void watchReplay(const GReplay& replay, const std::string& listed) = 0;
+
     // --- the network ---------------------------------------------------------
 
     // The network session, or null in a local game. Owned by the host and

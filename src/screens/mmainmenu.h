@@ -6,7 +6,8 @@
 // keyDown has returned: Return with an allowed pair of choices -> match
 // (startMatch); with two players on the same keys it stays, and says why
 // for REFUSAL_MS in the line under the title; `s` -> the settings screen
-// (showSettings); `n` -> the network screen (showNetMenu); `r` with a
+// (showSettings); `n` -> the network screen (showNetMenu); `l` -> the
+// replay screen (showReplays), which the line under the title names; `r` with a
 // last match, of this run or in the working folder's file -> that match
 // again (watchLastMatch). Escape -> end of the run (quit; the menu stays
 // until the loop ends). Until the first key, the line under the title says

@@ -220,8 +220,8 @@ class Game:
         if with_data and DATA_DIR and os.path.isdir(DATA_DIR):
             for name in os.listdir(DATA_DIR):
                 # A match played in the build folder leaves lastmatch.vkr
-                # there; a test's game starts without one.
-                if name != "vkt.txt" and not name.startswith("lastmatch.vkr"):
+                # and replays/ there; a test's game starts without them.
+                if name not in ("vkt.txt", "replays") and not name.startswith("lastmatch.vkr"):
                     shutil.copy(os.path.join(DATA_DIR, name), self.dir)
         if settings is not None:
             with open(os.path.join(self.dir, "vkt.txt"), "w") as f:
