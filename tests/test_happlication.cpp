@@ -5,10 +5,14 @@
 #include <string>
 #include <vector>
 
+#include <SDL.h>  // Required for: the SDLK_ key symbols of the replay screen
+
 #include "app/happlication.h"
 #include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
+#include "game/greplaylibrary.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
+#include "screens/mreplays.h"
 #include "screens/mvictory.h"
 #include "support/recordingscreen.h"
 #include "support/tempdir.h"
@@ -219,6 +223,55 @@ TEST_F(ApplicationTest, RAfterARestartWatchesTheLastMatchFile) {
         EXPECT_EQ(watched != nullptr ? watched->match.leftChoice : -1, row.watchedLeft);
         EXPECT_EQ(said.find("Unable to watch lastmatch.vkr: ") != std::string::npos, row.said) << said;
     }
+}
+
+// Every match kept goes to the library too. One chosen in the replay screen
+// (not the last match) is watched, and its end leads back to its line;
+// Delete asks, any other key keeps the file, a second Delete removes it;
+// `r` still means the last match, whose end leads to the menu.
+TEST_F(ApplicationTest, AReplayWatchedFromTheListComesBackToItsLine) {
+    ScopedTempDir dir;
+    GReplay older, newer;  // both left at 0 ms: their first update ends them
+    older.leftChoice = CHOICE_COMPUTER;
+    newer.leftChoice = CHOICE_PILOT;
+    older.end = newer.end = vkr::END_LEFT;
+    older.leftHealth = older.rightHealth = newer.leftHealth = newer.rightHealth = 100;
+    app.keepLastMatch(older);
+    app.keepLastMatch(newer);
+    app.showMenu();
+    app.keyDown('l');
+    auto* list = dynamic_cast<MReplays*>(app.currentScreen);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->entries.size(), 2u);
+    app.symbolDown(SDLK_DOWN, 0, 0);
+    app.symbolDown(SDLK_RETURN, 13, 0);
+    auto* watched = dynamic_cast<GEngine*>(app.currentScreen);
+    ASSERT_NE(watched, nullptr);
+    EXPECT_EQ(watched->match.leftChoice, CHOICE_COMPUTER);
+    app.update(1);  // dropped
+    app.update(1);
+    list = dynamic_cast<MReplays*>(app.currentScreen);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->chosen, 1);
+
+    for (uint32_t sym : {SDLK_DELETE, SDLK_UP, SDLK_DELETE, SDLK_RETURN}) app.symbolDown(sym, 0, 0);
+    ASSERT_EQ(app.currentScreen, list);
+    EXPECT_EQ(list->chosen, 1);
+    app.symbolDown(SDLK_DELETE, 0, 0);
+    app.symbolDown(SDLK_DELETE, 0, 0);
+    const std::vector<GReplayEntry> left = GReplayLibrary().list();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].name.left, "pilot");
+
+    app.symbolDown(SDLK_ESCAPE, 27, 0);
+    ASSERT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr);
+    app.keyDown('r');
+    watched = dynamic_cast<GEngine*>(app.currentScreen);
+    ASSERT_NE(watched, nullptr);
+    EXPECT_EQ(watched->match.leftChoice, CHOICE_PILOT);
+    app.update(1);
+    app.update(1);
+    EXPECT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr);
 }
 
 }  // namespace

@@ -230,4 +230,24 @@ TEST(NetProtocol, CommandLines) {
         EXPECT_EQ(options.port, c.port);
         EXPECT_EQ(options.hostName, c.host);
     }
+    // A replay file: any word not starting with '-', once, beside the rest;
+    // the word after --host is its port.
+    const struct {
+        std::vector<const char*> args;
+        OptionsRead read;
+        const char* file;
+    } files[] = {
+        {{"x.vkr"}, OptionsRead::RUN, "x.vkr"},
+        {{"--join", "h", "/a b/y.vkr"}, OptionsRead::RUN, "/a b/y.vkr"},
+        {{"--host", "x.vkr"}, OptionsRead::BAD, ""},
+        {{"x.vkr", "y.vkr"}, OptionsRead::BAD, ""},
+    };
+    for (const auto& c : files) {
+        std::vector<const char*> argv = {"vektorak"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        GameOptions options;
+        std::string why;
+        EXPECT_EQ(readOptions(static_cast<int>(argv.size()), argv.data(), options, why), c.read) << c.args[0];
+        EXPECT_EQ(c.read == OptionsRead::RUN ? options.replayFile : "", c.file);
+    }
 }
