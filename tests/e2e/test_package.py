@@ -96,9 +96,10 @@ class Package(GameTestCase):
         self.assertRegex(kind, r"\bstripped\b")
         self.assertNotIn("not stripped", kind)
         # Every file the build gives the game, and nothing else; a match played
-        # there (the soak test's) leaves a recording, which the install skips.
+        # there (the soak test's) leaves a recording and replays, which the
+        # install skips.
         self.assertEqual(sorted(os.listdir(self.shipped)),
-                         sorted(n for n in os.listdir(DATA_DIR) if not n.startswith("lastmatch.vkr")))
+                         sorted(n for n in os.listdir(DATA_DIR) if not n.startswith("lastmatch.vkr") and n != "replays"))
         for name in os.listdir(self.shipped):
             with open(os.path.join(self.shipped, name), "rb") as a, open(os.path.join(DATA_DIR, name), "rb") as b:
                 self.assertTrue(a.read() == b.read(), name)
@@ -159,7 +160,8 @@ class Package(GameTestCase):
         self.assertEqual((checked.returncode, checked.stdout + checked.stderr), (0, ""))
         with open(entry) as f:
             lines = f.read().splitlines()
-        self.assertIn("Exec=/usr/games/vektorak", lines)
+        self.assertIn("Exec=/usr/games/vektorak %f", lines)
+        self.assertIn("MimeType=application/x-vektorak-replay;", lines)
         self.assertIn("Icon=vektorak", lines)
         self.assertIn("Categories=Game;ActionGame;", lines)
 
@@ -327,6 +329,8 @@ class Package(GameTestCase):
         self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
         recording = os.path.join(folder, "lastmatch.vkr")
         self.assertTrue(os.path.isfile(recording) and not os.path.islink(recording))
+        # And its copy in the player's replays, not in the working folder that went.
+        self.assertEqual(len(os.listdir(os.path.join(folder, "replays"))), 1)
         self.assertEqual(os.stat(recording).st_uid, NOBODY)
         # So does the menu's changed choice, which the game keeps in controls.txt.
         with open(os.path.join(folder, "controls.txt")) as f:
@@ -340,6 +344,39 @@ class Package(GameTestCase):
             run_length = run_length + 1 if left[i] == left[i - 1] and left[i] != 0 else 0
             longest = max(longest, run_length)
         self.assertGreater(longest, 4000, "the player's own menu_choice.wav was not heard")
+
+    def test_a_replay_opens_from_where_the_player_is_and_its_file_type_is_declared(self):
+        # The type as a file manager asks it, from the package's declaration
+        # alone in a scratch database: by the name, and by the first bytes
+        # of a replay renamed; a text file stays text.
+        share = self.scratch()
+        shutil.copytree(self.path("usr/share/mime"), os.path.join(share, "mime"))
+        env = dict(os.environ, XDG_DATA_HOME=share, XDG_DATA_DIRS=share, XDG_CURRENT_DESKTOP="GNOME",
+                   GIO_USE_VFS="local")
+        self.assertEqual(run(["update-mime-database", os.path.join(share, "mime")], env=env).returncode, 0)
+        with open(os.path.join(SOURCE_DIR, "tests", "replays", "ace_against_pilot.vkr"), "rb") as f:
+            replay = f.read()
+        for name, data, kind in (("cut.vkr", replay[:30], "application/x-vektorak-replay"),
+                                 ("duel", replay, "application/x-vektorak-replay"), ("notes", b"hello\n", "text/plain")):
+            with open(os.path.join(share, name), "wb") as f:
+                f.write(data)
+            asked = run(["xdg-mime", "query", "filetype", os.path.join(share, name)], env=env)
+            self.assertEqual(asked.stdout.strip(), kind, name + asked.stderr)
+
+        # Named relative to the player's folder: the launcher makes the name
+        # absolute before it enters the game's; a replay cut short is one
+        # line, and the menu.
+        g = self.game(with_data=False, binary=self.launcher, args=["cut.vkr"],
+                      env={"HOME": self.scratch(), "XDG_DATA_HOME": self.scratch(), "XDG_RUNTIME_DIR": self.scratch()})
+        shutil.copy(os.path.join(share, "cut.vkr"), g.dir)
+        g.start()
+        g.wait_window()
+        g.wait_picture(lambda image: image.lit_fraction() > 0.2)
+        g.key("Escape")
+        self.assertEqual(g.wait_exit(), 0, g.stderr)
+        self.assertEqual(g.stdout, SHUTDOWN_STDOUT)
+        self.assertEqual(g.stderr, "Unable to watch %s/cut.vkr: truncated in the left flag stream\n"
+                         % os.path.realpath(g.dir))
 
     def test_unwritable_data_home_runs_the_shipped_files_with_one_message(self):
         data_home = self.scratch(mode=0o555)
