@@ -63,7 +63,6 @@ MReplays::MReplays(HScreenHost* application, const std::string& chosenFile, cons
         }
     }
     place();
-    sky = theTextureStore.load("menu_sky.jpg");
 }
 
 MReplays::~MReplays() {
@@ -159,18 +158,45 @@ void MReplays::symbolDown(uint32_t sym, uint8_t key, char typed) {
     place();
 }
 
+void MReplays::update(int32_t ms) {
+    (void)ms;
+    // The sky once the list has been drawn: its picture, 2048 by 1024, took
+    // 50 to 70 ms of the screen's first frame, more than the whole list.
+    if (drawn && !skyLooked) {
+        sky = theTextureStore.load("menu_sky.jpg");
+        skyLooked = true;
+        drawn = false;
+    }
+}
+
 void MReplays::draw() {
     drawn = true;
-    // The menu's sky alone, over everything a window from 5:4 to 21:9 shows.
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -MENU_PUSH);
-    theTextureStore.bind(sky);
-    drawTexturedQuad(-MENU_SKY_HALF_WIDTH, MENU_SKY_HALF_HEIGHT, MENU_SKY_HALF_WIDTH, -MENU_SKY_HALF_HEIGHT,
-                     MENU_PICTURE_Z);
+    const MFrame f = MFrame::ofViewport();
+    if (sky >= 0) {
+        // The menu's sky alone, over everything a window from 5:4 to 21:9 shows.
+        glLoadIdentity();
+        glTranslatef(0.0f, 0.0f, -MENU_PUSH);
+        theTextureStore.bind(sky);
+        drawTexturedQuad(-MENU_SKY_HALF_WIDTH, MENU_SKY_HALF_HEIGHT, MENU_SKY_HALF_WIDTH, -MENU_SKY_HALF_HEIGHT,
+                         MENU_PICTURE_Z);
+    } else {
+        // Until then, or without it, the sky's deep blue fading to black.
+        MText::beginOverlay();
+        glDisable(GL_TEXTURE_2D);
+        glBegin(GL_QUADS);
+        glColor3f(0.0f, 0.0f, 0.0f);
+        glVertex2f(0.0f, 0.0f);
+        glVertex2f(f.width, 0.0f);
+        glColor3f(0.04f, 0.06f, 0.14f);
+        glVertex2f(f.width, f.height);
+        glVertex2f(0.0f, f.height);
+        glEnd();
+        glEnable(GL_TEXTURE_2D);
+        MText::endOverlay();
+    }
     if (text == nullptr) return;
 
     // In the menu's frame (640 by 480 units), as the settings screen is.
-    const MFrame f = MFrame::ofViewport();
     const float unit = f.unit, middle = f.width / 2.0f;
     const float left = middle - 310.0f * unit, right = middle + 310.0f * unit;
     // Shrinks a line to `room` units across rather than cut it.

@@ -38,8 +38,9 @@ public:
 
     // Lists and reads every replay of `folder` now, and chooses the line of
     // `chosenFile` (the first line when it is empty or gone); loads the
-    // font and the menu's sky. `application` is not owned and may be null
-    // (tests, the benchmark): Return and Escape then switch nowhere.
+    // font. The menu's sky comes with the first update after the first
+    // frame. `application` is not owned and may be null (tests, the
+    // benchmark): Return and Escape then switch nowhere.
     MReplays(HScreenHost* application, const std::string& chosenFile,
              const std::string& folder = GReplayLibrary::defaultFolder());
     ~MReplays() override;
@@ -47,8 +48,11 @@ public:
     MReplays& operator=(const MReplays&) = delete;
 
     void symbolDown(uint32_t sym, uint8_t key, char typed) override;
+    // Loads the sky once the list has been drawn, so that the list opens
+    // fast (bench/README.md, bench_replays).
+    void update(int32_t ms) override;
     void draw() override;
-    // Until a key.
+    // Until a key, or the sky's arrival.
     bool unchanged() const override { return drawn; }
 
     // A line's columns: "2026-12-09 21:04:33", "left keys vs ace (remote)",
@@ -72,6 +76,7 @@ private:
 
     HScreenHost* application;
     MText* text;
-    int32_t sky;  // "menu_sky.jpg", the whole backdrop; -1 without it
+    int32_t sky = -1;  // "menu_sky.jpg", the whole backdrop; -1 until loaded, or without it
+    bool skyLooked = false;  // loaded, or tried
     bool drawn = false;
 };
