@@ -16,8 +16,9 @@ WINDOWS = ((1280, 1024), (640, 480), (1280, 720), (1680, 720))
 # The menu and a match at 4:3 as they were before the pictures grew wide,
 # taken without the moving models (tests/e2e/reference/). The menu's was
 # taken again when its key caps came to be written at run time and its help
-# panel to name s (outside those panels not a pixel had changed), and when
-# the network screen's key came under the tagline; the match's, when a pause came to say so.
+# panel to name s (outside those panels not a pixel had changed), when
+# the network screen's key came under the tagline, and when the replay
+# screen's joined it; the match's, when a pause came to say so.
 REFERENCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "reference")
 MODELS = ("logo.3ds", "ship.3ds", "ship2.3ds", "zat.3ds", "zat2.3ds")
 
