@@ -21,7 +21,7 @@ class Install(GameTestCase):
         self.assertTrue(os.access(launcher, os.X_OK))
         with open(os.path.join(prefix, "share", "applications", "vektorak.desktop")) as f:
             entry = f.read()
-        self.assertIn("Exec=%s\n" % launcher, entry)
+        self.assertIn("Exec=%s %%f\n" % launcher, entry)
         self.assertIn("Icon=vektorak\n", entry)
         self.assertTrue(os.path.exists(os.path.join(prefix, "share", "icons", "hicolor", "48x48", "apps",
                                                     "vektorak.png")))
