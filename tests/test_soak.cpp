@@ -20,10 +20,12 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include "app/happlication.h"
 #include "assets/htexturestore.h"
 #include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
+#include "game/greplaylibrary.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
 #include "support/glwindow.h"
+#include "support/tempdir.h"
 
 namespace {
 
@@ -56,10 +58,13 @@ protected:
         ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
         previousDir = cwd;
         ASSERT_EQ(chdir(data), 0) << data;
+        // The rounds' replays go to a scratch library, not the shared data.
+        setenv(GReplayLibrary::FOLDER_VARIABLE, replays.path().c_str(), 1);
         srand(20261207);
     }
     void TearDown() override {
         unlink("lastmatch.vkr");  // each round's match wrote it into the shared data
+        unsetenv(GReplayLibrary::FOLDER_VARIABLE);
         EXPECT_EQ(chdir(previousDir.c_str()), 0);
     }
 
@@ -98,6 +103,7 @@ protected:
 
     GlWindow window;
     std::string previousDir;
+    ScopedTempDir replays;  // the rounds' library; it enters itself, SetUp then leaves for the data
     long matchSteps = 0;
 };
 

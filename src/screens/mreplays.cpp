@@ -212,7 +212,7 @@ void MReplays::draw() {
     const int32_t count = static_cast<int32_t>(entries.size());
     if (count == 0) {
         text->drawCentred("No replays yet.", middle, f.below(200.0f), 17.0f * unit, 0.9f, 0.9f, 0.9f);
-        text->drawCentred("Every match played or watched is kept here as it ends:", middle, f.below(226.0f),
+        text->drawCentred("Every match played, or watched over the network, is kept here:", middle, f.below(226.0f),
                           13.0f * unit, 0.8f, 0.85f, 0.95f);
         text->drawCentred("Escape, then Return in the menu, starts one.", middle, f.below(246.0f), 13.0f * unit,
                           0.8f, 0.85f, 0.95f);
