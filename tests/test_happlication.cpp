@@ -8,6 +8,7 @@
 #include <SDL.h>  // Required for: the SDLK_ key symbols of the replay screen
 
 #include "app/happlication.h"
+#include "app/hmatchowner.h"
 #include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
 #include "game/greplaylibrary.h"
 #include "screens/gengine.h"
@@ -226,16 +227,17 @@ TEST_F(ApplicationTest, RAfterARestartWatchesTheLastMatchFile) {
 }
 
 // Every match kept goes to the library too. One chosen in the replay screen
-// (not the last match) is watched, and its end leads back to its line;
-// Delete asks, any other key keeps the file, a second Delete removes it;
-// `r` still means the last match, whose end leads to the menu.
+// (not the last match) is watched, and its end, past its result, leads back
+// to its line; Delete asks, any other key keeps the file, a second Delete
+// removes it; `r` still means the last match, whose end leads to the menu.
 TEST_F(ApplicationTest, AReplayWatchedFromTheListComesBackToItsLine) {
+    GReplay older, newer;  // a computer's win of 58 s; a pilot's match left at 0 ms
+    std::string why;
+    ASSERT_EQ(loadReplay(VEKTORAK_TEST_REPLAYS "/computers_left_wins.vkr", older, why), GReplayRead::OK) << why;
     ScopedTempDir dir;
-    GReplay older, newer;  // both left at 0 ms: their first update ends them
-    older.leftChoice = CHOICE_COMPUTER;
     newer.leftChoice = CHOICE_PILOT;
-    older.end = newer.end = vkr::END_LEFT;
-    older.leftHealth = older.rightHealth = newer.leftHealth = newer.rightHealth = 100;
+    newer.end = vkr::END_LEFT;
+    newer.leftHealth = newer.rightHealth = 100;
     app.keepLastMatch(older);
     app.keepLastMatch(newer);
     app.showMenu();
@@ -249,7 +251,12 @@ TEST_F(ApplicationTest, AReplayWatchedFromTheListComesBackToItsLine) {
     ASSERT_NE(watched, nullptr);
     EXPECT_EQ(watched->match.leftChoice, CHOICE_COMPUTER);
     app.update(1);  // dropped
-    app.update(1);
+    app.update(older.endMs);
+    app.update(HMatchOwner::WRECK_WAIT_MS);
+    ASSERT_NE(dynamic_cast<MVictory*>(app.currentScreen), nullptr);
+    app.update(1);  // dropped
+    app.update(1001);
+    app.keyDown(' ');
     list = dynamic_cast<MReplays*>(app.currentScreen);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->chosen, 1);

@@ -239,7 +239,8 @@ bool HApplication::showMatch(HMatchOwner* made) {
 }
 
 void HApplication::switchNow(const Request& r) {
-    // The way back from a replay chosen in the list holds for one switch.
+    // The way back from a replay chosen in the list holds for one switch,
+    // or two when the first is to the finished replay's result.
     const bool toList = r.next != Next::NONE && std::exchange(backToList, false);
     switch (r.next) {
     case Next::NONE:
@@ -295,6 +296,7 @@ void HApplication::switchNow(const Request& r) {
         if (!memory) return;
         replaceScreen(memory, nullptr, [&](void* m) { return new (m) MVictory(this, r.result); });
         if (theSound) theSound->matchEnded();
+        backToList = toList;  // a replay's result leads where the replay would have
         return;
     }
     }

@@ -71,10 +71,11 @@ public:
 
     // The replay screen, its first line (the newest replay) chosen.
     virtual void showReplays() = 0;
-    // Watches a copy of `replay`. Its end, or Escape, leads back to the
-    // replay screen with the line of `listed` (a file of the library)
-    // chosen again; with `listed` empty, to the main menu. Any other switch
-    // before then forgets the way back.
+    // Watches a copy of `replay`. Its end (past its result screen, for a
+    // finished match), or Escape, leads back to the replay screen with the
+    // line of `listed` (a file of the library) chosen again; with `listed`
+    // empty, to the main menu. Any other switch before then forgets the way
+    // back.
     virtual void watchReplay(const GReplay& replay, const std::string& listed) = 0;
 
     // --- the network ---------------------------------------------------------

@@ -14,7 +14,8 @@
 // back, and does nothing else. Transitions, made by the application once
 // the key's call has returned:
 //   Return on a readable replay -> that replay (watchReplay); when it ends
-//     or is left with Escape, this screen again, read afresh, with the line
+//     (past its result, for a finished match) or is left with Escape, this
+//     screen again, read afresh, with the line
 //     of the same file chosen (the line at the same place when the file has
 //     gone meanwhile): a player going through the replays one by one never
 //     loses their place.
