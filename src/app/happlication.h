@@ -60,9 +60,9 @@ public:
     bool findLastMatch() override;
     void keepLastMatch(const GReplay& replay) override;
     void quit() override;
-    // The replay library's (game/greplaylibrary.h): every match kept is
-    // also kept there, its sides named from the match shown (`owner`),
-    // which is the one that asked.
+    // keepLastMatch also keeps every match in the replay library
+    // (game/greplaylibrary.h), its sides named from the match shown
+    // (`owner`), which is the one that asked. The library's screen:
     void showReplays() override;
     void watchReplay(const GReplay& replay, const std::string& listed) override;
     NSession* network() const override { return net; }

@@ -259,8 +259,8 @@ void MMainMenu::draw() {
                               height, 1.0f, 0.85f, 0.35f);
         }
     } else {
-        text->drawCentred("N: play over the network   L: replays", f.width / 2.0f, f.below(106.0f), 14.0f * f.unit, 0.8f, 0.85f,
-                          0.95f);
+        text->drawCentred("N: play over the network   L: replays", f.width / 2.0f, f.below(106.0f), 14.0f * f.unit,
+                          0.8f, 0.85f, 0.95f);
     }
     MText::endOverlay();
 }
