@@ -51,7 +51,8 @@ TEST(ReplayNames, OursRoundTripAndNothingElseIsOurs) {
         EXPECT_EQ(name, row.name);
         GReplayName back;
         ASSERT_TRUE(GReplayLibrary::parseName(name, back)) << name;
-        EXPECT_EQ(std::vector<int32_t>({back.year, back.month, back.day, back.hour, back.minute, back.second, back.number}),
+        EXPECT_EQ(std::vector<int32_t>(
+                      {back.year, back.month, back.day, back.hour, back.minute, back.second, back.number}),
                   std::vector<int32_t>({row.when.tm_year + 1900, row.when.tm_mon + 1, row.when.tm_mday,
                                         row.when.tm_hour, row.when.tm_min, row.when.tm_sec, row.number}));
         EXPECT_EQ(back.left + "|" + back.right, left + "|" + right);
@@ -123,7 +124,8 @@ TEST_F(ReplayLibraryTest, WriterNumbersMatchesOfOneSecondAndKeepsTheNewest200) {
     EXPECT_EQ(listed[0].file, kept[2]);
     library.readEntry(listed[0]);
     EXPECT_EQ(listed[0].status, GReplayRead::OK) << listed[0].why;
-    EXPECT_EQ(std::vector<int32_t>({static_cast<int32_t>(listed[0].endMs), listed[0].leftHealth, listed[0].rightHealth}),
+    const GReplayEntry& e = listed[0];
+    EXPECT_EQ(std::vector<int32_t>({static_cast<int32_t>(e.endMs), e.leftHealth, e.rightHealth}),
               std::vector<int32_t>({44000, 15, -5}));
 
     // Full: the three above and 197 older by hand, the oldest on 2020-01-01.

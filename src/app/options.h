@@ -10,8 +10,9 @@
 //
 // PORT is 1 to 65535 in decimal, vkn::DEFAULT_PORT when left out. FILE is
 // any argument that does not start with '-' (a file manager hands one, as
-// the desktop entry's %f). Anything else, a second FILE too, is a usage error: the game prints the usage on standard error and
-// ends with USAGE_EXIT before it starts anything.
+// the desktop entry's %f). Anything else, a second FILE too, is a usage
+// error: the game prints the usage on standard error and ends with
+// USAGE_EXIT before it starts anything.
 #pragma once
 
 #include <cstdint>

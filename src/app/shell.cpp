@@ -241,7 +241,8 @@ void watchReplayFile(const std::string& path) {
         // Started from a file manager, the player never sees standard
         // error: the menu says it too, under the file's own name.
         const size_t slash = path.rfind('/');
-        noteFileFaults(path.substr(slash == std::string::npos ? 0 : slash + 1).c_str(), "cannot be watched (" + why + ")");
+        const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        noteFileFaults(name.c_str(), "cannot be watched (" + why + ")");
         return;
     }
     theApplication->watchReplay(replay, "");
