@@ -19,6 +19,9 @@ public:
     enum class Kind {
         LOCAL,    // played on this machine
         REPLAY,   // a recording watched again
+        // Two computer players, shown while the menu is idle; not kept. Before
+        // NETWORK: the application takes the kinds from there on for network ones.
+        DEMO,
         NETWORK,  // one side played here, the other on another machine
         WATCHED,  // a network match of others', watched
     };
