@@ -6,7 +6,11 @@
 #include <vector>
 
 #include "app/happlication.h"
+#include "app/hmatchowner.h"
 #include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
+#include "config/settings.h"   // Required for: demoWait
+#include "game/gcontrollerkinds.h"
+#include "game/gship.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mvictory.h"
@@ -219,6 +223,42 @@ TEST_F(ApplicationTest, RAfterARestartWatchesTheLastMatchFile) {
         EXPECT_EQ(watched != nullptr ? watched->match.leftChoice : -1, row.watchedLeft);
         EXPECT_EQ(said.find("Unable to watch lastmatch.vkr: ") != std::string::npos, row.said) << said;
     }
+}
+
+// Left alone, the menu plays two computers of its own drawing. A key (a
+// repeat and its release too, which the menu never hears), F3 in the wreck,
+// a pad button or the demo's own end all bring the menu back; nothing is
+// kept, no choice touched, and each new menu waits afresh.
+TEST_F(ApplicationTest, TheIdleMenuPlaysADemoThatLeavesNothingBehind) {
+    ScopedTempDir dir;
+    demoWait = 1;
+    app.showMenu();
+    app.input.padPresent[2] = true;
+    for (int32_t end : {13, 27, -284, -2, -1}) {  // a key; -F3 in the wreck; -2 a pad button; -1 its end
+        app.update(1), app.update(999), app.keyUp('x'), app.update(999);
+        ASSERT_EQ(app.matchOwner(), nullptr) << "a key let go is someone there";
+        testing::internal::CaptureStdout();
+        app.update(1);
+        const std::string said = testing::internal::GetCapturedStdout();
+        app.update(1);  // dropped
+        ASSERT_TRUE(app.matchOwner() != nullptr && app.matchOwner()->kind() == GShownMatch::Kind::DEMO);
+        GMatch& shown = app.matchOwner()->played;
+        const GControllerKind *left = controllerKind(shown.leftChoice), *right = controllerKind(shown.rightChoice);
+        ASSERT_TRUE(left != nullptr && right != nullptr && left->bothSides && right->bothSides);
+        EXPECT_EQ(said, std::string("Demo match: ") + left->name + " against " + right->name + ", seed " +
+                            std::to_string(shown.world.seed) + ".\n");
+        if (end < -2) shown.world.leftShip()->health = 0, app.update(25), app.symbolDown(-end, 0, 0);
+        if (end == -2) app.input.pads[2].buttons = 1u << 9, app.update(5), app.input.pads[2].buttons = 0;
+        if (end == -1) shown.world.rightShip()->health = 0, app.update(25), app.update(HMatchOwner::WRECK_WAIT_MS);
+        if (end >= 0) app.keyDown(static_cast<uint8_t>(end)), app.keyDown(static_cast<uint8_t>(end));
+        EXPECT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr) << end;
+        EXPECT_TRUE(app.running);
+        app.keyUp(static_cast<uint8_t>(end < 0 ? 0 : end));
+    }
+    EXPECT_FALSE(app.hasLastMatch());
+    EXPECT_NE(access(HApplication::REPLAY_FILE, F_OK), 0);
+    EXPECT_TRUE(leftChoice == CHOICE_WASD && rightChoice == CHOICE_ARROW_KEYS);
+    demoWait = DEFAULT_DEMO_WAIT;
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ std::string settingsFile() {
         "loudness of the effects, 0 silent",
         "loudness of the music, 0 silent",
         "an eighth number: frames a second at most, 0 no limit",
-        "a ninth, after an eighth: seconds the menu waits before a demo, 0 never",
+        "a ninth: seconds the idle menu waits for a demo, 0 never",
     };
     std::string text = defaultSettingsLine() + "\n\nVektorak settings: the numbers above, in this order.\n";
     for (int32_t i = 0; i < SETTING_COUNT; i++) {
