@@ -27,10 +27,10 @@ protected:
         return testing::internal::GetCapturedStderr();
     }
 
-    // Files of five numbers or fewer keep the volumes, the frame limit and
-    // the demo's wait at their defaults.
+    // Files of five numbers or fewer keep the volumes and the frame limit at
+    // their defaults.
     void expectValues(int w, int h, int bpp, int fs, int filter = 1, int effects = 100, int music = 60,
-                      int limit = 120, int demo = 60) {
+                      int limit = 120) {
         EXPECT_EQ(screenWidth, w);
         EXPECT_EQ(screenHeight, h);
         EXPECT_EQ(bitsPerPixel, bpp);
@@ -39,7 +39,6 @@ protected:
         EXPECT_EQ(effectsVolume, effects);
         EXPECT_EQ(musicVolume, music);
         EXPECT_EQ(frameLimit, limit);
-        EXPECT_EQ(demoWait, demo);
     }
 
     std::string readFile(const std::string& name) {
@@ -115,8 +114,7 @@ TEST_F(SettingsTest, ANumberOutOfItsRangeKeepsItsDefaultAndIsNamedWithItsLine) {
         const char* bad;
     } rows[] = {{0, "-1"},  {0, "16385"}, {0, "99999999999999999999"}, {1, "-1"}, {1, "16385"}, {2, "-1"},
                 {2, "1"},   {2, "7"},     {2, "33"},  {3, "-1"},  {3, "2"},   {4, "-1"},   {4, "3"},
-                {5, "-1"},  {5, "101"},   {6, "-1"},  {6, "101"}, {7, "-1"},  {7, "1001"},
-                {8, "-1"},  {8, "3601"}};
+                {5, "-1"},  {5, "101"},   {6, "-1"},  {6, "101"}, {7, "-1"},  {7, "1001"}, {8, "-1"}, {8, "3601"}};
     for (const auto& row : rows) {
         const HSettingField& f = SETTING_FIELDS[row.field];
         SCOPED_TRACE(std::string(f.said) + " " + row.bad);
@@ -137,12 +135,12 @@ TEST_F(SettingsTest, ANumberOutOfItsRangeKeepsItsDefaultAndIsNamedWithItsLine) {
         EXPECT_EQ(readFile("vkt.txt.bad"), file);
     }
     // Both ends of each range are in it, quietly.
-    dir.write("vkt.txt", "0 16384 8 1 2 0 100 1000 0\n");
+    dir.write("vkt.txt", "0 16384 8 1 2 0 100 1000\n");
     EXPECT_EQ(load(), "");
-    expectValues(0, 16384, 8, 1, 2, 0, 100, 1000, 0);
-    dir.write("vkt.txt", "16384 0 32 0 0 100 0 0 3600\n");
+    expectValues(0, 16384, 8, 1, 2, 0, 100, 1000);
+    dir.write("vkt.txt", "16384 0 32 0 0 100 0 0\n");
     EXPECT_EQ(load(), "");
-    expectValues(16384, 0, 32, 0, 0, 100, 0, 0, 3600);
+    expectValues(16384, 0, 32, 0, 0, 100, 0, 0);
 
     // Several faults are one notice line naming the first few; the file stays.
     dismissFileNotices();
@@ -154,16 +152,16 @@ TEST_F(SettingsTest, ANumberOutOfItsRangeKeepsItsDefaultAndIsNamedWithItsLine) {
     EXPECT_EQ(readFile("vkt.txt"), file);
 }
 
-TEST_F(SettingsTest, TheTwoVolumesTheFrameLimitAndTheDemoWaitAfterTheFiveAreRead) {
+TEST_F(SettingsTest, TheTwoVolumesAndTheFrameLimitAfterTheFiveAreRead) {
     struct Case {
         const char* file;
-        int effects, music, limit = 120, demo = 60;
+        int effects, music, limit = 120;
     };
     const Case cases[] = {
         {"640 480 0 0 1 35 80\n", 35, 80},
         {"640 480 0 0 1 35\n", 35, 60},
         {"640 480 0 0 1 35 eighty\n", 35, 60},
-        {"640 480 0 0 1 0 0 7 8 9\n", 0, 0, 7, 8},
+        {"640 480 0 0 1 0 0 7 7\n", 0, 0, 7},
         // The README's example: notes after five numbers change nothing.
         {"1024 768 0 0 1\nwidth height depth fullscreen filter\n", 100, 60},
     };
@@ -174,14 +172,12 @@ TEST_F(SettingsTest, TheTwoVolumesTheFrameLimitAndTheDemoWaitAfterTheFiveAreRead
         EXPECT_EQ(effectsVolume, c.effects) << c.file;
         EXPECT_EQ(musicVolume, c.music) << c.file;
         EXPECT_EQ(frameLimit, c.limit) << c.file;
-        EXPECT_EQ(demoWait, c.demo) << c.file;
         EXPECT_EQ(textureFilter, 1) << c.file;
     }
 }
 
 // With the frame limit at its default the file is as a game from before it
 // wrote it; with another, a game from before still reads the first seven.
-// A demo wait of its own needs the frame limit before it, to be the ninth.
 TEST_F(SettingsTest, TheFrameLimitIsWrittenOnlyWhenNotTheDefault) {
     EXPECT_EQ(settingsText(), "640 480 0 0 1 100 60\nwidth height depth fullscreen filter effects-volume music-volume\n");
     frameLimit = 0;
@@ -190,26 +186,26 @@ TEST_F(SettingsTest, TheFrameLimitIsWrittenOnlyWhenNotTheDefault) {
     EXPECT_EQ(sscanf(text.c_str(), "%d %d %d %d %d %d %d", &seven[0], &seven[1], &seven[2], &seven[3], &seven[4],
                      &seven[5], &seven[6]), 7) << text;
     EXPECT_EQ(seven[6], 60) << text;
-    frameLimit = DEFAULT_FRAME_LIMIT, demoWait = 0;
-    EXPECT_EQ(settingsText(), "640 480 0 0 1 100 60 120 0\n"
-                              "width height depth fullscreen filter effects-volume music-volume frame-limit demo-wait\n");
 }
 
 // Saving changes the numbers only, keeping the player's words and spacing;
 // values the file did not hold go after its last number, read next.
+// A demo wait of its own needs the frame limit before it, to be the ninth.
 TEST_F(SettingsTest, WhatTheSettingsScreenWritesReadsBackAsWrittenAndLeavesNoTemporaryFile) {
     const struct {
         const char* before;
-        int32_t limit, demo;
+        int32_t limit;
         const char* after;
+        int32_t demo = DEFAULT_DEMO_WAIT;
     } rows[] = {
-        {"1280  720\t32 0 2   # my big screen\nnotes: 3 windows\n", 120, 60,
+        {"1280  720\t32 0 2   # my big screen\nnotes: 3 windows\n", 120,
          "1600  900\t16 1 2 30 70   # my big screen\nnotes: 3 windows\n"},
-        {"800 600 0 0 1 100 60 90\r\n# my frame limit\n", 120, 60, "1600 900 16 1 2 30 70 120\r\n# my frame limit\n"},
-        {"1024 768 0 0 1 5 5\nwidth and so on\n", 75, 60, "1600 900 16 1 2 30 70 75\nwidth and so on\n"},
-        {"1024 768 0 0 1 5 5 90 # mine\n", 120, 0, "1600 900 16 1 2 30 70 120 0 # mine\n"},
-        {"# words first: 1 2 3\n", 120, 60,
-         "1600 900 16 1 2 30 70\nwidth height depth fullscreen filter effects-volume music-volume\n# words first: 1 2 3\n"},
+        {"800 600 0 0 1 100 60 90\r\n# my frame limit\n", 120, "1600 900 16 1 2 30 70 120\r\n# my frame limit\n"},
+        {"1024 768 0 0 1 5 5\nwidth and so on\n", 75, "1600 900 16 1 2 30 70 75\nwidth and so on\n"},
+        {"1024 768 0 0 1 5 5 90 # mine\n", 120, "1600 900 16 1 2 30 70 120 0 # mine\n", 0},
+        {"# words first: 1 2 3\n", 120,
+         "1600 900 16 1 2 30 70 120 5\nwidth height depth fullscreen filter effects-volume music-volume frame-limit "
+         "demo-wait\n# words first: 1 2 3\n", 5},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.before);
@@ -220,7 +216,8 @@ TEST_F(SettingsTest, WhatTheSettingsScreenWritesReadsBackAsWrittenAndLeavesNoTem
         EXPECT_EQ(readFile("vkt.txt"), row.after);
         resetSettings();
         EXPECT_EQ(load(), "");
-        expectValues(1600, 900, 16, 1, 2, 30, 70, row.limit, row.demo);
+        expectValues(1600, 900, 16, 1, 2, 30, 70, row.limit);
+        EXPECT_EQ(demoWait, row.demo);
     }
     EXPECT_EQ(fopen((dir.path() + "/vkt.txt.tmp").c_str(), "r"), nullptr);
 }
