@@ -175,14 +175,16 @@ void MMainMenu::keyUp(uint8_t key) {
 
 void MMainMenu::update(int32_t ms) {
     const NSession* net = application != nullptr ? application->network() : nullptr;
-    // The demo: never in a network menu, where someone may come to play.
+    // The demo's wait. A pad's buttons other than fire never reach a screen
+    // as keys: held, they are read here. The wait stops growing at an hour,
+    // longer than any, so that the sum never wraps.
     bool padHeld = false;
     for (int32_t i = 0; application != nullptr && i < GPads::MAX_PADS; i++) {
         GPads::State pad;
         padHeld = padHeld || (application->inputSnapshot().pad(i, pad) && pad.buttons != 0);
     }
-    // Held at an hour's worth: no wait is longer, and the sum never wraps.
     idleMs = padHeld ? 0 : idleMs < MAX_DEMO_WAIT * 1000 ? idleMs + ms : idleMs;
+    // Never in a network menu, where someone may come to play.
     if (demoWait > 0 && idleMs >= demoWait * 1000 && application != nullptr && (net == nullptr || !net->open())) {
         idleMs = 0;  // should the demo not start, the next try waits as long
         application->startDemo();
