@@ -21,12 +21,11 @@ class Demo(GameTestCase):
         g.wait_window()
         menu = g.wait_picture(lambda image: image.lit_fraction() > 0.05)
         g.wait_picture(lambda image: image.difference(menu) > 0.2 and demo_letters(image) > 60, 15, "demo")
-        with open(g.out_path) as f:
-            self.assertRegex(f.read(), DEMO_LINE)
         # A match Return started in the menu would be unlike it at once.
         g.key("Return")
         g.wait_picture(lambda image: image.difference(menu) < 0.2, name="demo-left")
         g.key("Escape")
         self.assertEqual(g.wait_exit(), 0)
-        self.assertEqual((DEMO_LINE.sub("", g.stdout, count=1), g.stderr), (SHUTDOWN_STDOUT, ""))
+        said = (len(DEMO_LINE.findall(g.stdout)), DEMO_LINE.sub("", g.stdout), g.stderr)
+        self.assertEqual(said, (1, SHUTDOWN_STDOUT, ""))
         self.assertEqual(sorted(os.listdir(g.dir)), sorted(files))
