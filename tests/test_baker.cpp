@@ -554,9 +554,9 @@ TEST_F(BakerTest, MenuLetteringStaysClearOfWhatTheModelsCoverOverATurn) {
 // it gives every default, without a word.
 TEST_F(BakerTest, ShippedSettingsAreTheDefaultsThenTheirExplanation) {
     const std::string text = readAll(path("vkt.txt"));
-    // But the frame limit, which the file leaves to the game's default.
+    // But those after the seventh, which the file leaves to the game's defaults.
     for (const HSettingField& field : SETTING_FIELDS) *field.value = field.high == 1 ? 1 : 2;
-    frameLimit = DEFAULT_FRAME_LIMIT;
+    for (int32_t i = SETTINGS_ALWAYS_WRITTEN; i < SETTING_COUNT; i++) *SETTING_FIELDS[i].value = SETTING_FIELDS[i].byDefault;
     EXPECT_EQ(readSettings(text, "vkt.txt"), 0);
     int32_t shipped[SETTING_COUNT];
     for (int32_t i = 0; i < SETTING_COUNT; i++) shipped[i] = *SETTING_FIELDS[i].value;

@@ -10,7 +10,9 @@
 #include "app/happlication.h"
 #include "app/hmatchowner.h"
 #include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
+#include "config/settings.h"   // Required for: demoWait
 #include "game/greplaylibrary.h"
+#include "game/gship.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mreplays.h"
@@ -279,6 +281,34 @@ TEST_F(ApplicationTest, AReplayWatchedFromTheListComesBackToItsLine) {
     app.update(1);
     app.update(1);
     EXPECT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr);
+}
+
+// Left alone, the menu plays two computers of its own drawing till a key (its
+// repeat and release unheard by the menu), F3 in the wreck, a pad button or
+// its end; nothing is kept, no choice touched, and each menu waits afresh.
+TEST_F(ApplicationTest, TheIdleMenuPlaysADemoThatLeavesNothingBehind) {
+    ScopedTempDir dir;
+    demoWait = 1;
+    app.showMenu();
+    app.input.padPresent[2] = true;
+    for (int32_t end : {13, 27, -284, -2, -1}) {  // a key; -F3 in the wreck; -2 a pad button; -1 its end
+        app.update(1), app.update(999), app.keyUp('x'), app.update(999);
+        ASSERT_EQ(app.matchOwner(), nullptr) << "a key let go is someone there";
+        app.update(1), app.update(1);  // the second dropped
+        ASSERT_TRUE(app.matchOwner() != nullptr && app.matchOwner()->kind() == GShownMatch::Kind::DEMO);
+        GMatch& shown = app.matchOwner()->played;
+        const GControllerKind *left = controllerKind(shown.leftChoice), *right = controllerKind(shown.rightChoice);
+        ASSERT_TRUE(left != nullptr && right != nullptr && left->bothSides && right->bothSides);
+        if (end < -2) shown.world.leftShip()->health = 0, app.update(25), app.symbolDown(-end, 0, 0);
+        if (end == -2) app.input.pads[2].buttons = 1u << 9, app.update(5), app.input.pads[2].buttons = 0;
+        if (end == -1) shown.world.rightShip()->health = 0, app.update(25), app.update(HMatchOwner::WRECK_WAIT_MS);
+        if (end >= 0) app.keyDown(static_cast<uint8_t>(end)), app.keyDown(static_cast<uint8_t>(end));
+        EXPECT_TRUE(dynamic_cast<MMainMenu*>(app.currentScreen) != nullptr && app.running) << end;
+        app.keyUp(static_cast<uint8_t>(end < 0 ? 0 : end));
+    }
+    EXPECT_TRUE(!app.hasLastMatch() && access(HApplication::REPLAY_FILE, F_OK) != 0);
+    EXPECT_TRUE(leftChoice == CHOICE_WASD && rightChoice == CHOICE_ARROW_KEYS);
+    demoWait = DEFAULT_DEMO_WAIT;
 }
 
 }  // namespace

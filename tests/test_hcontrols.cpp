@@ -189,6 +189,9 @@ TEST_F(ControlsTest, APadsStickMovesThroughTheLinesOncePerPush) {
     application.input.pads[3].x = -32767;  // left: down a step
     screen.update(1);
     EXPECT_EQ(screen.value(screen.line), "90");
+    screen.line = MSettings::DEMO_WAIT, demoWait = 45;  // a file's, between two steps: 60, 30, 15, never, never
+    for (uint32_t key : {SDLK_RIGHT, SDLK_LEFT, SDLK_LEFT, SDLK_LEFT, SDLK_LEFT}) screen.symbolDown(key, 0, 0);
+    EXPECT_EQ(screen.value(screen.line), "never");
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ TEST_F(SettingsTest, ANumberOutOfItsRangeKeepsItsDefaultAndIsNamedWithItsLine) {
         const char* bad;
     } rows[] = {{0, "-1"},  {0, "16385"}, {0, "99999999999999999999"}, {1, "-1"}, {1, "16385"}, {2, "-1"},
                 {2, "1"},   {2, "7"},     {2, "33"},  {3, "-1"},  {3, "2"},   {4, "-1"},   {4, "3"},
-                {5, "-1"},  {5, "101"},   {6, "-1"},  {6, "101"}, {7, "-1"},  {7, "1001"}};
+                {5, "-1"},  {5, "101"},   {6, "-1"},  {6, "101"}, {7, "-1"},  {7, "1001"}, {8, "-1"}, {8, "3601"}};
     for (const auto& row : rows) {
         const HSettingField& f = SETTING_FIELDS[row.field];
         SCOPED_TRACE(std::string(f.said) + " " + row.bad);
@@ -190,29 +190,34 @@ TEST_F(SettingsTest, TheFrameLimitIsWrittenOnlyWhenNotTheDefault) {
 
 // Saving changes the numbers only, keeping the player's words and spacing;
 // values the file did not hold go after its last number, read next.
+// A demo wait of its own needs the frame limit before it, to be the ninth.
 TEST_F(SettingsTest, WhatTheSettingsScreenWritesReadsBackAsWrittenAndLeavesNoTemporaryFile) {
     const struct {
         const char* before;
         int32_t limit;
         const char* after;
+        int32_t demo = DEFAULT_DEMO_WAIT;
     } rows[] = {
         {"1280  720\t32 0 2   # my big screen\nnotes: 3 windows\n", 120,
          "1600  900\t16 1 2 30 70   # my big screen\nnotes: 3 windows\n"},
         {"800 600 0 0 1 100 60 90\r\n# my frame limit\n", 120, "1600 900 16 1 2 30 70 120\r\n# my frame limit\n"},
         {"1024 768 0 0 1 5 5\nwidth and so on\n", 75, "1600 900 16 1 2 30 70 75\nwidth and so on\n"},
+        {"1024 768 0 0 1 5 5 90 # mine\n", 120, "1600 900 16 1 2 30 70 120 0 # mine\n", 0},
         {"# words first: 1 2 3\n", 120,
-         "1600 900 16 1 2 30 70\nwidth height depth fullscreen filter effects-volume music-volume\n# words first: 1 2 3\n"},
+         "1600 900 16 1 2 30 70 120 5\nwidth height depth fullscreen filter effects-volume music-volume frame-limit "
+         "demo-wait\n# words first: 1 2 3\n", 5},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.before);
         dir.write("vkt.txt", row.before);
-        const int32_t values[SETTING_COUNT] = {1600, 900, 16, 1, 2, 30, 70, row.limit};  // no two alike
+        const int32_t values[SETTING_COUNT] = {1600, 900, 16, 1, 2, 30, 70, row.limit, row.demo};  // no two alike
         for (int32_t i = 0; i < SETTING_COUNT; i++) *SETTING_FIELDS[i].value = values[i];
         ASSERT_TRUE(saveSettings());
         EXPECT_EQ(readFile("vkt.txt"), row.after);
         resetSettings();
         EXPECT_EQ(load(), "");
         expectValues(1600, 900, 16, 1, 2, 30, 70, row.limit);
+        EXPECT_EQ(demoWait, row.demo);
     }
     EXPECT_EQ(fopen((dir.path() + "/vkt.txt.tmp").c_str(), "r"), nullptr);
 }

@@ -4,6 +4,7 @@
 
 #include <cerrno>  // Required for: ENOENT, a last match never written
 #include <cstdio>
+#include <cstdlib>  // Required for: rand, the demo's kinds
 #include <ctime>  // Required for: time, a kept replay's name
 #include <new>  // Required for: placement new, std::nothrow
 #include <string>
@@ -17,6 +18,7 @@
 #include "app/shell.h"  // Required for: the window the settings screen changes
 #include "config/hcontrols.h"  // Required for: leftChoice, rightChoice, a network game's first choice
 #include "app/hmatchowner.h"
+#include "game/gcontrollerkinds.h"  // Required for: the demo's kinds
 #include "game/grandom.h"
 #include "game/greplay.h"
 #include "game/greplaylibrary.h"
@@ -77,8 +79,19 @@ void HApplication::afterScreenCall() {
     switchNow(std::exchange(pending, Request()));
 }
 
+// A block of its own: the demo's last key (see demoKey).
+bool HApplication::passKey(uint8_t key, bool released) {
+    if (demoKey == key) {
+        if (released) demoKey = -1;
+        return false;
+    }
+    // The key that ends the demo goes to it; what follows of it does not.
+    if (!released && owner != nullptr && owner->kind() == GShownMatch::Kind::DEMO) demoKey = key;
+    return true;
+}
+
 void HApplication::keyUp(uint8_t key) {
-    if (!currentScreen) return;
+    if (!currentScreen || !passKey(key, true)) return;
     screenCalls++;
     frameStale = true;
     currentScreen->keyUp(key);
@@ -86,7 +99,7 @@ void HApplication::keyUp(uint8_t key) {
 }
 
 void HApplication::keyDown(uint8_t key) {
-    if (!currentScreen) return;
+    if (!currentScreen || !passKey(key, false)) return;
     screenCalls++;
     frameStale = true;
     currentScreen->keyDown(key);
@@ -94,7 +107,7 @@ void HApplication::keyDown(uint8_t key) {
 }
 
 void HApplication::symbolDown(uint32_t sym, uint8_t key, char typed) {
-    if (!currentScreen) return;
+    if (!currentScreen || !passKey(key, false)) return;
     screenCalls++;
     frameStale = true;
     currentScreen->symbolDown(sym, key, typed);
@@ -177,6 +190,8 @@ void HApplication::watchLastMatch() {
     if (findLastMatch()) request(Request{Next::REPLAY});
 }
 
+void HApplication::startDemo() { request(Request{Next::DEMO}); }
+
 bool HApplication::findLastMatch() {
     if (lastMatch != nullptr) return true;
     // No file is no match, and nothing to say.
@@ -224,6 +239,17 @@ void HApplication::replaceScreen(void* memory, HMatchOwner* next, Build build) {
     currentScreen = build(memory);
     skipNextUpdate = true;
     frameStale = true;
+}
+
+// A kind of player that needs nobody's keys (a computer of any skill),
+// drawn as the seed is, from the clock-seeded rand().
+static ControllerChoice drawDemoKind() {
+    ControllerChoice computers[CONTROLLER_KIND_COUNT];
+    int32_t count = 0;
+    for (int32_t i = 0; i < CONTROLLER_KIND_COUNT; i++) {
+        if (CONTROLLER_KINDS[i].bothSides) computers[count++] = CONTROLLER_KINDS[i].choice;
+    }
+    return count > 0 ? computers[rand() % count] : CHOICE_COMPUTER;
 }
 
 bool HApplication::showMatch(HMatchOwner* made) {
@@ -289,6 +315,14 @@ void HApplication::switchNow(const Request& r) {
         void* memory = allocateScreen(sizeof(MReplays));
         if (!memory) return;
         replaceScreen(memory, nullptr, [&](void* m) { return new (m) MReplays(this, r.listed); });
+        return;
+    }
+    case Next::DEMO: {
+        HMatchOwner* made = new (std::nothrow) HMatchOwner(this);
+        if (made == nullptr) return;
+        const ControllerChoice left = drawDemoKind(), right = drawDemoKind();
+        made->setUpDemo(left, right, drawMatchSeed());
+        showMatch(made);
         return;
     }
     case Next::RESULT: {

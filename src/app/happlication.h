@@ -57,6 +57,7 @@ public:
     void startMatch(ControllerChoice left, ControllerChoice right) override;
     void showResult(const MatchResult& result) override;
     void watchLastMatch() override;
+    void startDemo() override;
     bool findLastMatch() override;
     void keepLastMatch(const GReplay& replay) override;
     void quit() override;
@@ -103,7 +104,7 @@ private:
     HApplication(const HApplication&) = delete;
     HApplication& operator=(const HApplication&) = delete;
 
-    enum class Next { NONE, MENU, MATCH, RESULT, REPLAY, NETMENU, SETTINGS, REPLAYS };
+    enum class Next { NONE, MENU, MATCH, RESULT, REPLAY, NETMENU, SETTINGS, REPLAYS, DEMO };
     struct Request {
         Next next = Next::NONE;
         ControllerChoice left = 0, right = 0;
@@ -138,6 +139,15 @@ private:
     GReplay* chosen;          // owned; the replay watchReplay was handed, or null
     bool backToList;          // the menu asked for next is the replay screen, at `listed`
     std::string listed;
+
+    // The key that ended a demo, until it is released (-1: none). It was
+    // the demo's alone: the menu it brought back hears neither its repeats
+    // nor its release, so Escape never quits there and Return never starts
+    // a match. Keys reach screens by their 8-bit code, and so are told
+    // apart by it.
+    int32_t demoKey = -1;
+    // Whether `key` goes on to the screen; notes a demo's last key.
+    bool passKey(uint8_t key, bool released);
 };
 
 // The program-wide root object. Null before start-up and after shutdown; read

@@ -7,6 +7,7 @@
 #include <new>  // Required for: std::nothrow
 
 #include "config/hcontrols.h"
+#include "game/gcontrollerkinds.h"  // Required for: the demo's kinds by name
 #include "game/gmatchdriver.h"
 #include "game/gship.h"
 #include "net/nmatch.h"
@@ -54,7 +55,31 @@ bool HMatchOwner::setUpNet(const NStart& start, NSession* on) {
     return wired.ships && wired.driver != nullptr;
 }
 
+bool HMatchOwner::setUpDemo(ControllerChoice left, ControllerChoice right, uint32_t seed) {
+    demo = true;
+    const GControllerKind *leftKind = controllerKind(left), *rightKind = controllerKind(right);
+    printf("Demo match: %s against %s, seed %u.\n", leftKind != nullptr ? leftKind->name : "nobody",
+           rightKind != nullptr ? rightKind->name : "nobody", static_cast<unsigned>(seed));
+    fflush(stdout);
+    // A button held as the menu gave way is not one pressed to end it.
+    padPressed();
+    return setUpLocal(left, right, seed);
+}
+
+bool HMatchOwner::padPressed() {
+    if (host == nullptr) return false;
+    bool pressed = false;
+    for (int32_t i = 0; i < GPads::MAX_PADS; i++) {
+        GPads::State state;
+        const uint32_t now = host->inputSnapshot().pad(i, state) ? state.buttons : 0;
+        pressed = pressed || (now & ~padButtons[i]) != 0;
+        padButtons[i] = now;
+    }
+    return pressed;
+}
+
 GShownMatch::Kind HMatchOwner::kind() const {
+    if (demo) return Kind::DEMO;
     if (watching != nullptr) return Kind::WATCHED;
     if (net != nullptr) return Kind::NETWORK;
     return played.watched() != nullptr ? Kind::REPLAY : Kind::LOCAL;
@@ -99,8 +124,9 @@ void HMatchOwner::tellPause() {
 }
 
 void HMatchOwner::keep(uint8_t end) {
-    // A replay is the match it shows; a test's match has nobody to hand to.
-    if (played.watched() != nullptr || host == nullptr || played.world.leftShip() == nullptr) return;
+    // A replay is the match it shows; a test's match has nobody to hand to;
+    // a demo is nobody's match, and would put the players' last one out.
+    if (demo || played.watched() != nullptr || host == nullptr || played.world.leftShip() == nullptr) return;
     // A network match may have played ahead on a guess: what is kept is
     // what both sides played (and its spectators are told where).
     if (driver != nullptr) driver->settle();
@@ -113,11 +139,22 @@ void HMatchOwner::backToMenu() {
 
 void HMatchOwner::handOverResult() {
     resultDueMs = -1;
-    if (host != nullptr) host->showResult(finalResult);
+    if (demo) {
+        backToMenu();  // nobody played to be told who won
+    } else if (host != nullptr) {
+        host->showResult(finalResult);
+    }
 }
 
 void HMatchOwner::keyDown(uint8_t key) {
     if (driver == nullptr) return;
+    if (demo) {
+        // Whatever the key: it was pressed to leave, the wreck no exception.
+        ended = true;
+        resultDueMs = -1;
+        backToMenu();
+        return;
+    }
     if (wrecking()) {
         if (resultDueMs <= WRECK_WAIT_MS - KEY_GUARD_MS) handOverResult();
         return;
@@ -140,6 +177,10 @@ void HMatchOwner::keyDown(uint8_t key) {
 
 void HMatchOwner::update(int32_t ms) {
     if (driver == nullptr) return;
+    if (demo && padPressed()) {
+        keyDown(0);
+        return;
+    }
     if (wrecking()) {
         // The match is over and kept: only the wreck's time runs on.
         resultDueMs -= ms;

@@ -22,6 +22,9 @@
 //   The application ends a network match (the other side left, the two
 //     went out of step, the connection went: endLeft) -> menu, or the
 //     result a finished match owes; kept as left.
+//   A demo: any key, or a pad button pressed after it started -> menu at
+//     once, its wreck too; its own end -> menu where the result would
+//     come. Never kept.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +32,7 @@
 #include <vector>
 
 #include "game/gmatch.h"
+#include "game/gpads.h"  // Required for: GPads::MAX_PADS, a demo's pads
 #include "game/matchresult.h"
 #include "screens/gshownmatch.h"
 
@@ -65,6 +69,9 @@ public:
     // The match `session` (not owned; must outlive this) started: played
     // here, or watched when the session is a spectator's.
     bool setUpNet(const NStart& start, NSession* session);
+    // A demo of `left` against `right` from `seed`, said on standard
+    // output: a local match that nobody plays and nothing keeps.
+    bool setUpDemo(ControllerChoice left, ControllerChoice right, uint32_t seed);
 
     // For the application's reactions to the network. The other side ended
     // the pause.
@@ -110,6 +117,8 @@ private:
     void handOverResult();
     // Tells the sound whether the match is held, when that changed.
     void tellPause();
+    // A demo: whether a pad's button went down since the last look.
+    bool padPressed();
 
     HScreenHost* host;
     GMatchDriver* driver = nullptr;  // owned
@@ -121,4 +130,6 @@ private:
     bool soundPaused = false;  // what the sound was last told
     MatchResult finalResult = {false, 0, 0};
     int32_t resultDueMs = -1;  // until the result is handed over; -1 when none is due
+    bool demo = false;
+    uint32_t padButtons[GPads::MAX_PADS] = {};  // a demo's: what each pad held at the last look
 };

@@ -9,6 +9,7 @@
 #include "assets/htexturestore.h"
 
 int32_t screenWidth, screenHeight, bitsPerPixel, fullScreen, textureFilter, effectsVolume, musicVolume, frameLimit;
+int32_t demoWait;
 
 // Filter 1, linear: the big pictures are 1024 texels drawn at about 650
 // pixels in the 640 x 480 window; linear keeps their lettering crisp, where
@@ -24,6 +25,7 @@ const HSettingField SETTING_FIELDS[SETTING_COUNT] = {
     {"effectsVolume", "effects volume", &effectsVolume, 0, 100, false, 100},
     {"musicVolume", "music volume", &musicVolume, 0, 100, false, 60},
     {"frameLimit", "frame limit", &frameLimit, 0, MAX_FRAME_LIMIT, false, DEFAULT_FRAME_LIMIT},
+    {"demoWait", "demo wait", &demoWait, 0, MAX_DEMO_WAIT, false, DEFAULT_DEMO_WAIT},
 };
 
 namespace {
@@ -84,6 +86,15 @@ void keepBadCopy(const std::string& text) {
     if (writeTextFile(bad.c_str(), text)) keptAsBad = true;
 }
 
+// How many numbers a written file holds: the first seven, and the later
+// ones up to the last not at its default.
+int32_t numbersWritten() {
+    int32_t count = SETTINGS_ALWAYS_WRITTEN;
+    for (int32_t i = SETTINGS_ALWAYS_WRITTEN; i < SETTING_COUNT; i++)
+        if (*SETTING_FIELDS[i].value != SETTING_FIELDS[i].byDefault) count = i + 1;
+    return count;
+}
+
 bool readWhole(const char* path, std::string& text) {
     FILE* file = fopen(path, "rb");
     if (!file) return false;
@@ -101,7 +112,7 @@ std::string rangeText(const HSettingField& field) {
 
 std::string defaultSettingsLine() {
     std::string line;
-    for (int32_t i = 0; i < SETTING_COUNT - 1; i++)
+    for (int32_t i = 0; i < SETTINGS_ALWAYS_WRITTEN; i++)
         line += (i ? " " : "") + std::to_string(SETTING_FIELDS[i].byDefault);
     return line;
 }
@@ -160,12 +171,15 @@ std::string settingsText() {
              static_cast<int>(screenHeight), static_cast<int>(bitsPerPixel), static_cast<int>(fullScreen),
              static_cast<int>(textureFilter), static_cast<int>(effectsVolume), static_cast<int>(musicVolume));
     std::string text(numbers);
-    if (frameLimit == DEFAULT_FRAME_LIMIT)
-        return text + "width height depth fullscreen filter effects-volume music-volume\n";
-    // The eighth number on the same line, where a game of today reads it;
-    // one from before reads seven and stops.
-    text.insert(text.size() - 1, " " + std::to_string(static_cast<int>(frameLimit)));
-    return text + "width height depth fullscreen filter effects-volume music-volume frame-limit\n";
+    std::string names = "width height depth fullscreen filter effects-volume music-volume";
+    // The later numbers on the same line, where a game of today reads them;
+    // one from before reads as many as it knows and stops.
+    static const char* const LATER_NAMES[SETTING_COUNT - SETTINGS_ALWAYS_WRITTEN] = {"frame-limit", "demo-wait"};
+    for (int32_t i = SETTINGS_ALWAYS_WRITTEN; i < numbersWritten(); i++) {
+        text.insert(text.size() - 1, " " + std::to_string(static_cast<int>(*SETTING_FIELDS[i].value)));
+        names += std::string(" ") + LATER_NAMES[i - SETTINGS_ALWAYS_WRITTEN];
+    }
+    return text + names + "\n";
 }
 
 std::string settingsTextOver(const std::string& old) {
@@ -174,7 +188,7 @@ std::string settingsTextOver(const std::string& old) {
     if (count == 0) return settingsText() + old;
     // What follows the last number cannot start with one (the scan would
     // have taken it), so numbers added there are read as the next ones.
-    const int32_t wanted = frameLimit != DEFAULT_FRAME_LIMIT ? SETTING_COUNT : SETTING_COUNT - 1;
+    const int32_t wanted = numbersWritten();
     std::string added;
     for (int32_t i = count; i < wanted; i++) added += " " + std::to_string(*SETTING_FIELDS[i].value);
     std::string text = old.substr(0, numbers[count - 1].end) + added + old.substr(numbers[count - 1].end);

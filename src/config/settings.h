@@ -1,13 +1,14 @@
 // settings.h: the values of the settings file "vkt.txt".
 //
-// The file holds up to eight whitespace-separated decimal integers in this
+// The file holds up to nine whitespace-separated decimal integers in this
 // order; reading stops at the first item that is not one, and every value
-// not read keeps its default. Nothing after the eighth integer is read, so
-// the file may go on with free text explaining them. The two volumes and
-// the frame limit came later: a file of five numbers and notes still reads
-// as it always did, unless its notes start with a number. A game from
-// before the frame limit reads seven numbers and stops, so a file with an
-// eighth still reads there as it did.
+// not read keeps its default. Nothing after the ninth integer is read, so
+// the file may go on with free text explaining them. The two volumes, the
+// frame limit and the demo's wait came later: a file of five numbers and
+// notes still reads as it always did, unless its notes start with a
+// number. A game from before the frame limit reads seven numbers and
+// stops, one from before the demo eight, so a file with more still reads
+// there as it did.
 //
 // A number outside its setting's range (SETTING_FIELDS) never reaches SDL
 // or the mixer: it keeps the default, costs one line on standard error
@@ -35,6 +36,13 @@ constexpr int32_t DEFAULT_FRAME_LIMIT = 120;
 // Past a frame a millisecond the limit could not be kept by the clock the
 // loop reads (SDL_GetTicks, whole milliseconds).
 constexpr int32_t MAX_FRAME_LIMIT = 1000;
+// Seconds the main menu waits without a key or a pad button before it
+// plays a demo match by itself; 0 never does. An hour at most: a longer
+// wait is as good as never, and the number stays far from int32_t's end
+// once made milliseconds.
+extern int32_t demoWait;
+constexpr int32_t DEFAULT_DEMO_WAIT = 60;
+constexpr int32_t MAX_DEMO_WAIT = 3600;
 
 constexpr const char* SETTINGS_FILE = "vkt.txt";
 
@@ -53,12 +61,16 @@ struct HSettingField {
     bool zeroToo;
     int32_t byDefault;
 };
-constexpr int32_t SETTING_COUNT = 8;
+constexpr int32_t SETTING_COUNT = 9;
 extern const HSettingField SETTING_FIELDS[SETTING_COUNT];
+// The first seven are always written; those after them (the frame limit,
+// the demo's wait) only up to the last one not at its default, so that a
+// player who never set them gets the file byte for byte as before.
+constexpr int32_t SETTINGS_ALWAYS_WRITTEN = 7;
 // "0 to 100", "0 or 8 to 32": a field's range as the messages say it.
 std::string rangeText(const HSettingField& field);
 // The numbers line of a file holding the defaults (the first seven; the
-// frame limit is left to its default, as settingsText leaves it).
+// later ones are left to their defaults, as settingsText leaves them).
 std::string defaultSettingsLine();
 
 // Puts the values back to their defaults.
@@ -82,15 +94,15 @@ void settingsRefused(const std::string& kept);
 
 // The file as the settings screen writes it when there is none: the seven
 // numbers, then a line naming them, which a game of any version reads
-// past. The frame limit is written as an eighth number only when it is
-// not the default, so that a player who never set one gets the file byte
-// for byte as before, and the file keeps following the default should it
-// change.
+// past. The frame limit and the demo's wait follow as an eighth and ninth
+// number only up to the last not at its default (SETTINGS_ALWAYS_WRITTEN),
+// so that a player who never set them gets the file byte for byte as
+// before, and the file keeps following the defaults should they change.
 std::string settingsText();
 // `old` (a settings file's text) with its numbers replaced by the values
 // as they stand and everything else, comments and spacing, as it was.
 // Values the file did not hold are added after its last number, on its
-// line: the seven always, the frame limit when it is not the default.
+// line: the seven always, the later ones as settingsText writes them.
 // Empty or numberless, settingsText() goes before it.
 std::string settingsTextOver(const std::string& old);
 // Writes SETTINGS_FILE with settingsTextOver(what it holds), or

@@ -30,7 +30,8 @@ void GEngine::keyDown(uint8_t key) { shown->keyDown(key); }
 
 void GEngine::symbolDown(uint32_t sym, uint8_t key, char typed) {
     (void)typed;
-    if (sym == NET_PANEL_KEY) {
+    // In a demo every key is the one that leaves it.
+    if (sym == NET_PANEL_KEY && shown->kind() != GShownMatch::Kind::DEMO) {
         netPanelShown = !netPanelShown;
         return;
     }

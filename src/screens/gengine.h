@@ -10,7 +10,8 @@
 //
 // Keys: Escape and 'p' go to the owner (and any key while the wreck plays);
 // NET_PANEL_KEY shows or hides the network line, in every network match
-// from then on. The screen asks for no switch of its own: the owner does.
+// from then on; in a demo it is a key like any other, and goes to the
+// owner. The screen asks for no switch of its own: the owner does.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // gnotices.cpp: what the match screen says over the match: that it is
 // paused and which key ends the pause, or that the other player is awaited;
-// for a spectator, that it watches and who flies each ship; and, when
-// asked, how the network carries the match.
+// for a spectator, that it watches and who flies each ship; in a demo,
+// that it is one and how to leave it; and, when asked, how the network
+// carries the match.
 #include "screens/gengine.h"
 
 #include <new>  // Required for: std::nothrow
@@ -25,8 +26,9 @@ void GEngine::drawNotices() {
     const bool held = paused();
     const bool waiting = !held && shown->waitingMs() > WAIT_NOTICE_MS;
     const bool watched = shown->kind() == GShownMatch::Kind::WATCHED;
+    const bool demo = shown->kind() == GShownMatch::Kind::DEMO;
     const std::string panel = netPanelShown ? shown->panelLine() : "";
-    if (!held && !waiting && !watched && panel.empty()) return;
+    if (!held && !waiting && !watched && !demo && panel.empty()) return;
     // Loaded when first needed rather than with the match, whose start
     // would wait for a picture most matches never show.
     if (!noticeText) noticeText.reset(new (std::nothrow) MText());
@@ -51,6 +53,11 @@ void GEngine::drawNotices() {
         noticeText->drawCentred("WATCHING", middle, f.below(452.0f), 22.0f * f.unit, 1.0f, 0.85f, 0.35f);
         const std::string who = "left ship: " + flownBy(match.leftChoice) + "      right ship: " + flownBy(match.rightChoice);
         noticeText->drawCentred(who.c_str(), middle, f.below(470.0f), 13.0f * f.unit, 0.85f, 0.85f, 0.9f);
+    }
+    if (demo) {
+        // Where a watched match says so: nobody here plays this one either.
+        noticeText->drawCentred("DEMO", middle, f.below(452.0f), 22.0f * f.unit, 1.0f, 0.85f, 0.35f);
+        noticeText->drawCentred("any key: menu", middle, f.below(470.0f), 13.0f * f.unit, 0.85f, 0.85f, 0.9f);
     }
     if (!panel.empty()) noticeText->drawCentred(panel.c_str(), middle, f.below(46.0f), 12.0f * f.unit, 0.7f, 1.0f, 0.75f);
     MText::endOverlay();

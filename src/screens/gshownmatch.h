@@ -19,6 +19,9 @@ public:
     enum class Kind {
         LOCAL,    // played on this machine
         REPLAY,   // a recording watched again
+        // Two computer players, shown while the menu is idle; not kept. Before
+        // NETWORK: the application takes the kinds from there on for network ones.
+        DEMO,
         NETWORK,  // one side played here, the other on another machine
         WATCHED,  // a network match of others', watched
     };
@@ -33,7 +36,8 @@ public:
     // to every listener before this returns; the end is handed over from
     // here (the switch happens once the screen's call has returned).
     virtual void update(int32_t ms) = 0;
-    // A key pressed in the match (Escape, 'p'; any key while the wreck plays).
+    // A key pressed in the match (Escape, 'p'; any key while the wreck plays,
+    // and in a demo).
     virtual void keyDown(uint8_t key) = 0;
     // `listener` (not owned; one at most per caller, until unlisten) hears
     // every advance's events, after the sound.

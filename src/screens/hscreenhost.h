@@ -8,7 +8,7 @@
 // MSettings), and that screen then asks nothing.
 //
 // Switching (showMenu, showNetMenu, showSettings, startMatch, showResult,
-// watchLastMatch). A switch asked for while the current screen's own call
+// watchLastMatch, startDemo). A switch asked for while the current screen's own call
 // is running (its keyDown, keyUp, symbolDown or update) is made once that
 // call has returned: the screen that asked is destroyed then, never inside
 // its own call, and may go on to finish what it does after asking. When a
@@ -47,6 +47,12 @@ public:
     // The last match again (findLastMatch); no switch, and nothing said,
     // without one.
     virtual void watchLastMatch() = 0;
+
+    // A demo: a match of two computer players, their kinds and the seed
+    // drawn now, said on standard output. Any key or pad button, or its
+    // end, goes back to the menu; it keeps nothing (no keepLastMatch) and
+    // leaves the players' choices as they were.
+    virtual void startDemo() = 0;
 
     // --- the last match ------------------------------------------------------
 

@@ -14,7 +14,7 @@
 
 #include "assets/htexturestore.h"
 #include "config/hcontrols.h"
-#include "config/settings.h"  // Required for: fileNotices, the start-up notice
+#include "config/settings.h"  // Required for: fileNotices, the start-up notice; demoWait
 #include "game/gcontrollerkinds.h"
 #include "net/nsession.h"
 #include "screens/hscreenhost.h"
@@ -125,6 +125,7 @@ void MMainMenu::netKeyDown(uint8_t key) {
 }
 
 void MMainMenu::keyDown(uint8_t key) {
+    idleMs = 0;
     // The start-up notice has been seen: the key goes on to do what it does.
     dismissFileNotices();
     // A network game that has ended goes on as a local one.
@@ -169,8 +170,28 @@ void MMainMenu::keyDown(uint8_t key) {
     }
 }
 
+// A key let go is somebody still there, as one pressed is.
+void MMainMenu::keyUp(uint8_t key) {
+    (void)key;
+    idleMs = 0;
+}
+
 void MMainMenu::update(int32_t ms) {
     const NSession* net = application != nullptr ? application->network() : nullptr;
+    // The demo's wait. A pad's buttons other than fire never reach a screen
+    // as keys: held, they are read here. The wait stops growing at an hour,
+    // longer than any, so that the sum never wraps.
+    bool padHeld = false;
+    for (int32_t i = 0; application != nullptr && i < GPads::MAX_PADS; i++) {
+        GPads::State pad;
+        padHeld = padHeld || (application->inputSnapshot().pad(i, pad) && pad.buttons != 0);
+    }
+    idleMs = padHeld ? 0 : idleMs < MAX_DEMO_WAIT * 1000 ? idleMs + ms : idleMs;
+    // Never in a network menu, where someone may come to play.
+    if (demoWait > 0 && idleMs >= demoWait * 1000 && application != nullptr && (net == nullptr || !net->open())) {
+        idleMs = 0;  // should the demo not start, the next try waits as long
+        application->startDemo();
+    }
     rttShownFor += ms;
     refusalLeftMs = ms < refusalLeftMs ? refusalLeftMs - ms : 0;
     if (net == nullptr || !net->connected()) {

@@ -12,6 +12,9 @@
 // again (watchLastMatch). Escape -> end of the run (quit; the menu stays
 // until the loop ends). Until the first key, the line under the title says
 // what the settings files had wrong (fileNotices in config/settings.h).
+// After demoWait seconds (config/settings.h; 0 never) of updates with no
+// key pressed or released and no pad button held, in a local menu -> a
+// demo (startDemo), after which a new menu waits afresh.
 //
 // In a network game each side changes only its own choice (`o` on the host,
 // `p` on the one who joined) and the other's is shown as it hears of it;
@@ -42,6 +45,7 @@ public:
     ~MMainMenu() override;
 
     void keyDown(uint8_t key) override;
+    void keyUp(uint8_t key) override;
     void update(int32_t ms) override;
     void draw() override;
 
@@ -72,6 +76,8 @@ public:
     static constexpr const char* REFUSAL = "Two players need different keys";
     static constexpr int32_t REFUSAL_MS = 1000;
     int32_t refusalLeftMs = 0;
+    // Updates' time since the last key or pad button, towards the demo.
+    int32_t idleMs = 0;
 
     // Where a keys picture was drawn, in window pixels from the bottom left;
     // found while drawing it, used by the caps drawn over it.

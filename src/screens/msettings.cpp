@@ -88,6 +88,7 @@ std::string MSettings::label(int32_t l) const {
     case TEXTURE_FILTER: return "Texture filter";
     case EFFECTS_VOLUME: return "Effects volume";
     case MUSIC_VOLUME: return "Music volume";
+    case DEMO_WAIT: return "Demo after";
     case DEFAULTS: return "Defaults";
     default: break;
     }
@@ -106,6 +107,7 @@ std::string MSettings::value(int32_t l) const {
     case TEXTURE_FILTER: return textureFilter >= 0 && textureFilter <= 2 ? FILTER_NAMES[textureFilter] : "?";
     case EFFECTS_VOLUME: return std::to_string(effectsVolume);
     case MUSIC_VOLUME: return std::to_string(musicVolume);
+    case DEMO_WAIT: return demoWait > 0 ? std::to_string(demoWait) + " s" : "never";
     case DEFAULTS: return confirming ? "Return again restores everything" : "Return";
     default: break;
     }
@@ -200,6 +202,21 @@ void MSettings::change(int32_t step) {
         if (theSound) theSound->setVolumes(effectsVolume, musicVolume);
         settingsChanged = true;
         return;
+    case DEMO_WAIT: {
+        // The next in the list past the wait of now, as the window sizes go.
+        int32_t pick = -1;
+        for (int32_t i = 0; i < static_cast<int32_t>(sizeof DEMO_WAITS / sizeof DEMO_WAITS[0]); i++) {
+            if (step > 0 && DEMO_WAITS[i] > demoWait) {
+                pick = i;
+                break;
+            }
+            if (step < 0 && DEMO_WAITS[i] < demoWait) pick = i;
+        }
+        if (pick < 0) return;
+        demoWait = DEMO_WAITS[pick];
+        settingsChanged = true;
+        return;
+    }
     case DEFAULTS:
         return;
     default:
@@ -327,7 +344,9 @@ void MSettings::draw() {
     // picture's panel; the lines need no band of their own there.
     const MFrame f = MFrame::ofViewport();
     const float w = f.width, unit = f.unit, top = f.top;
-    const float row = 17.0f * unit, size = 13.0f * unit;
+    // As far apart as the panel lets them be, the gaps 0.4 of a line.
+    const float row = (LAST_LINE - FIRST_LINE) / (static_cast<float>(LINE_COUNT - 1) + 3.0f * 0.4f) * unit;
+    const float size = 13.0f * unit;
     const float labelRight = w / 2.0f - 8.0f * unit, valueLeft = w / 2.0f + 8.0f * unit;
     const bool band = picture < 0;
 
@@ -336,7 +355,7 @@ void MSettings::draw() {
     for (int32_t l = 0; l < LINE_COUNT; l++) {
         // A gap before each player's block and before Defaults.
         const int32_t gaps = (l >= LEFT_PLAYER) + (l >= RIGHT_PLAYER) + (l >= DEFAULTS);
-        const float y = top - 56.0f * unit - static_cast<float>(l) * row - static_cast<float>(gaps) * row * 0.4f;
+        const float y = top - FIRST_LINE * unit - static_cast<float>(l) * row - static_cast<float>(gaps) * row * 0.4f;
         const bool chosen = l == line;
         const bool refused = l == noticeLine && noticeMs > 0;
         const std::string name = label(l), shown = value(l);

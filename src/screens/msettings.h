@@ -32,6 +32,7 @@ public:
         TEXTURE_FILTER,
         EFFECTS_VOLUME,
         MUSIC_VOLUME,
+        DEMO_WAIT,    // how long the menu waits before it plays by itself
         LEFT_PLAYER,  // the left keys' template; the right player's block follows
         RIGHT_PLAYER = LEFT_PLAYER + 8,
         DEFAULTS = RIGHT_PLAYER + 8,
@@ -41,6 +42,10 @@ public:
     // How long a refusal stays on its line.
     static constexpr int32_t NOTICE_MS = 1000;
 
+    // The demo's waits Left and Right go through, in seconds (0: never);
+    // a wait the file set between them goes to the next in that direction.
+    static constexpr int32_t DEMO_WAITS[] = {0, 15, 30, 60, 120, 300, 600};
+
     // The picture behind the lines, baked as the main menu's is (sky,
     // panel, the title in the menu's lettering) and drawn in the menu's
     // place with the menu's sky round it (screens/menubackdrop.h).
@@ -49,10 +54,11 @@ public:
     // menu's frame (MFrame: 640 across, 480 down from its top), which the
     // lines are drawn in: the baker paints by these and draw() writes by
     // them. The panel holds every line from the first (56) to Defaults
-    // (433); the key hints go under it.
+    // (433), their spacing made to fit; the key hints go under it.
     static constexpr float TITLE_BASELINE = 33.0f;
     static constexpr float TITLE_SIZE = 30.0f;  // the face's size; its capitals are about 0.73 of it
     static constexpr float PANEL_LEFT = 96.0f, PANEL_TOP = 40.0f, PANEL_RIGHT = 544.0f, PANEL_BOTTOM = 446.0f;
+    static constexpr float FIRST_LINE = 56.0f, LAST_LINE = 433.0f;
 
     // Loads the font and PICTURE (the sky when first shown); nothing else. `application` is not owned and may be
     // null (tests): Escape then switches nowhere, no pad is read, and the

@@ -31,8 +31,8 @@ class Settings(GameTestCase):
         g = self.game(settings="640 480 0 0 1").start()
         g.wait_window()
         before = g.wait_picture(lambda image: image.lit_fraction() > 0.05, name="settings-menu-before")
-        # Line 8 is the left player's down, line 11 their fire.
-        g.key("s", *["Down"] * 7, "Return", "x")
+        # Line 9 is the left player's down, line 12 their fire.
+        g.key("s", *["Down"] * 8, "Return", "x")
         g.key(*["Down"] * 3, "Return", "space")
         g.screenshot(name="settings-screen")
         g.key("Escape")

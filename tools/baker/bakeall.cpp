@@ -20,8 +20,9 @@ namespace {
 // The settings file: the defaults' numbers, then what each one means with
 // its range and default, all from the game's own table (config/settings.h),
 // so that the shipped file is what the settings screen's Defaults restore.
-// The explanation is free text: the game reads nothing after the eighth
-// number, and the frame limit, left at its default, is not written.
+// The explanation is free text: the game reads nothing after the ninth
+// number, and the frame limit and the demo's wait, left at their defaults,
+// are not written.
 std::string settingsFile() {
     const char* const meaning[SETTING_COUNT] = {
         "window width in pixels, 0 the display's",
@@ -32,6 +33,7 @@ std::string settingsFile() {
         "loudness of the effects, 0 silent",
         "loudness of the music, 0 silent",
         "an eighth number: frames a second at most, 0 no limit",
+        "a ninth: seconds the idle menu waits for a demo, 0 never",
     };
     std::string text = defaultSettingsLine() + "\n\nVektorak settings: the numbers above, in this order.\n";
     for (int32_t i = 0; i < SETTING_COUNT; i++) {
@@ -42,7 +44,7 @@ std::string settingsFile() {
                 std::to_string(field.byDefault) + ")\n";
     }
     return text +
-           "The last three may be left out. Nothing after the eighth number is read;\n"
+           "The last four may be left out. Nothing after the ninth number is read;\n"
            "a number out of its range keeps its default, and the game keeps this file\n"
            "as vkt.txt.bad. The m key mutes and unmutes all sound while the game runs.\n";
 }
