@@ -148,13 +148,16 @@ bool GSeeker::seek(uint32_t targetMs, GEventListener* heard) {
     const uint32_t now = match->world.elapsedMs;
     uint32_t second = target / SAVE_EVERY_MS;
     if (second >= savedCount()) second = savedCount() - 1;
+    steps = 0;
     if ((now > target || now < second * SAVE_EVERY_MS) && !restoreSecond(second)) return false;
     // A second at a time, so that no list of events overflows on the way.
     while (match->world.elapsedMs < target && !match->ended()) {
         const uint32_t at = match->world.elapsedMs;
         const uint32_t toSecond = SAVE_EVERY_MS - at % SAVE_EVERY_MS;
         const uint32_t chunk = target - at < toSecond ? target - at : toSecond;
-        if (match->advance(static_cast<int32_t>(chunk), this) == 0) break;
+        const int32_t taken = match->advance(static_cast<int32_t>(chunk), this);
+        if (taken == 0) break;
+        steps += static_cast<uint32_t>(taken);
         if (heard != nullptr) heard->hear(match->world.events, match->world);
     }
     return !broken;

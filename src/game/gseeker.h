@@ -79,6 +79,8 @@ public:
     size_t memoryBytes() const;
     // A save or a restore failed at some point.
     bool failed() const { return broken; }
+    // The steps the last seek took.
+    uint32_t seekSteps() const { return steps; }
 
 private:
     bool mayStep(GMatch& m) override;
@@ -96,6 +98,7 @@ private:
     std::vector<uint32_t> offsets;
     bool full = false;  // the limit is reached: no more saving
     bool broken = false;
+    uint32_t steps = 0;
     // The one full-size state each save and restore passes through.
     std::unique_ptr<GMatchState> scratch;
 };
