@@ -2,7 +2,9 @@
 // straight playback reaches, from wherever the match stands, however much
 // of it was stepped through before, and with the saved states cut short by
 // their memory limit; and it steps no further than from the nearest saved
-// second.
+// second. Then the replay's keys as a player uses them: what the bar shows,
+// where each key puts the match, what is heard and seen, and the end.
+#include <SDL/SDL_keysym.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "app/hmatchowner.h"
 #include "game/gseeker.h"
+#include "screens/geffects.h"
+#include "sound/hsound.h"
 
 namespace {
 
@@ -70,6 +75,108 @@ TEST(Seeker, EverySeekLandsOnTheWorldOfAStraightPlayback) {
             }
         }
     }
+}
+
+// Counts the effects played (music loops apart) and the channels halted.
+struct CountingSink : HSoundSink {
+    int32_t load(const char*) override { return 1; }
+    void play(int32_t, int32_t, bool loop, int32_t, uint8_t, uint8_t) override { plays += loop ? 0 : 1; }
+    void setVolume(int32_t, int32_t) override {}
+    void pause(int32_t) override {}
+    void resume(int32_t) override {}
+    void halt(int32_t) override { halts++; }
+    int plays = 0, halts = 0;
+};
+
+TEST(ReplayKeys, TheBarTheSeeksTheSpeedsThePauseAndTheEnd) {
+    const GReplay replay = load("computers_left_wins.vkr");
+    const uint32_t end = replay.endMs;
+    CountingSink sink;
+    HSound sound(&sink, 100, 100);
+    sound.loadSounds();
+    theSound = &sound;
+    HMatchOwner owner(nullptr);
+    ASSERT_TRUE(owner.setUpReplay(replay));
+    GEffects effects;
+    owner.listen(&effects);
+    const GWorld& world = owner.played.world;
+    GReplayBar bar;
+    ASSERT_TRUE(owner.replayBar(bar));
+    EXPECT_EQ(bar.lengthMs, end);
+    EXPECT_EQ(world.elapsedMs, 0u);
+    // Each of a side's hits took 5 from the other's health (20 and 16 here).
+    int hits[2] = {0, 0};
+    for (const GReplayHit& hit : *bar.hits) hits[hit.hitter]++;
+    EXPECT_EQ(hits[SIDE_LEFT] * 5, 100 - replay.rightHealth);
+    EXPECT_EQ(hits[SIDE_RIGHT] * 5, 100 - replay.leftHealth);
+
+    // Where each key leaves the match; a seek plays nothing and stops what
+    // plays. The end stays, its wreck thrown, until a seek back.
+    const struct {
+        uint32_t sym;
+        uint32_t at;
+        bool atEnd;
+    } seeks[] = {{SDLK_RIGHT, 5000, false}, {SDLK_RIGHT, 10000, false}, {SDLK_LEFT, 5000, false},
+                 {SDLK_HOME, 0, false},     {SDLK_LEFT, 0, false},      {SDLK_END, end, true},
+                 {SDLK_RIGHT, end, true},   {SDLK_LEFT, end - 5000, false}, {SDLK_HOME, 0, false}};
+    for (const auto& row : seeks) {
+        SCOPED_TRACE(row.sym);
+        const int plays = sink.plays;
+        EXPECT_TRUE(owner.seekKey(row.sym));
+        EXPECT_EQ(world.elapsedMs, row.at);
+        EXPECT_EQ(sink.plays, plays);
+        owner.replayBar(bar);
+        EXPECT_EQ(bar.atEnd, row.atEnd);
+        EXPECT_EQ(effects.pieceCount() > 0, row.atEnd) << "the wreck, and only at the end";
+        if (row.atEnd) {
+            owner.update(3000);
+            EXPECT_EQ(world.elapsedMs, end);
+            EXPECT_FALSE(owner.wrecking()) << "no result while the end is held";
+        }
+    }
+    EXPECT_GT(sink.halts, 0);
+
+    // Speeds: heard at 2x, not at 4x; 8x at most, a quarter at least, and
+    // no quarter millisecond lost. Updates of 10 ms, as frames come: the
+    // sound leaves what comes later than GEvent::STALE_MS.
+    const struct {
+        uint32_t sym;
+        int presses;
+        int32_t ms, updates;
+        uint32_t at;
+        bool heard;
+    } speeds[] = {{SDLK_UP, 1, 10, 50, 1000, true},
+                  {SDLK_UP, 1, 10, 50, 3000, false},
+                  {SDLK_UP, 3, 10, 10, 3800, false},
+                  {SDLK_DOWN, 9, 3, 4, 3803, true}};
+    for (const auto& row : speeds) {
+        const int plays = sink.plays;
+        for (int i = 0; i < row.presses; i++) EXPECT_TRUE(owner.seekKey(row.sym));
+        for (int i = 0; i < row.updates; i++) owner.update(row.ms);
+        EXPECT_EQ(world.elapsedMs, row.at);
+        if (row.ms > 3) {
+            EXPECT_EQ(sink.plays > plays, row.heard) << row.at;
+        }
+    }
+
+    // Space pauses; '.' steps to the next ship tick, only while paused.
+    EXPECT_TRUE(owner.seekKey(SDLK_SPACE));
+    owner.update(1000);
+    for (uint32_t at : {3825u, 3850u}) {
+        EXPECT_TRUE(owner.seekKey(SDLK_PERIOD));
+        EXPECT_EQ(world.elapsedMs, at);
+    }
+    EXPECT_TRUE(owner.seekKey(SDLK_SPACE));
+    EXPECT_FALSE(owner.paused());
+    owner.seekKey(SDLK_PERIOD);
+    EXPECT_EQ(world.elapsedMs, 3850u);
+    theSound = nullptr;
+
+    // Elsewhere the arrows steer, and there is no bar.
+    HMatchOwner local(nullptr);
+    local.setUpLocal(CHOICE_COMPUTER, CHOICE_COMPUTER, 4);
+    EXPECT_FALSE(local.seekKey(SDLK_LEFT));
+    EXPECT_FALSE(local.replayBar(bar));
 }
 
 }  // namespace

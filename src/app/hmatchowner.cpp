@@ -281,7 +281,10 @@ void HMatchOwner::seekTo(int64_t targetMs) {
     // A wreck under way gives way: its result is no longer due.
     resultDueMs = -1;
     ended = false;
-    const uint32_t target = static_cast<uint32_t>(std::max<int64_t>(0, std::min<int64_t>(targetMs, UINT32_MAX)));
+    // Past the end is the end, which may have come before the last
+    // millisecond (a replay the game of today plays out differently).
+    const int64_t last = played.ended() ? played.world.elapsedMs : seeker->lastMs();
+    const uint32_t target = static_cast<uint32_t>(std::max<int64_t>(0, std::min(targetMs, last)));
     if (target != played.world.elapsedMs) {
         EndHeard heard;
         if (!seeker->seek(target, &heard)) fprintf(stderr, "The replay could not be sought to %u ms.\n", target);
