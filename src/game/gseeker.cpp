@@ -155,9 +155,13 @@ bool GSeeker::seek(uint32_t targetMs, GEventListener* heard) {
         const uint32_t at = match->world.elapsedMs;
         const uint32_t toSecond = SAVE_EVERY_MS - at % SAVE_EVERY_MS;
         const uint32_t chunk = target - at < toSecond ? target - at : toSecond;
-        const int32_t taken = match->advance(static_cast<int32_t>(chunk), this);
+        // No gate: the chunk ends at the target or at the next second, and
+        // asking one at every step cost two hours' seek 426 ms of CPU
+        // against 393 (bench_seek).
+        const int32_t taken = match->advance(static_cast<int32_t>(chunk));
         if (taken == 0) break;
         steps += static_cast<uint32_t>(taken);
+        stepped(*match);
         if (heard != nullptr) heard->hear(match->world.events, match->world);
     }
     return !broken;
