@@ -30,8 +30,8 @@
 //   Up, Down: the next speed of SPEED_QUARTERS up, down (1/4x to 8x).
 //   Space: pauses and resumes, as 'p' does.   '.': one ship tick on, paused.
 // Set-up plays the replay through once, at once, for the hits its bar
-// marks (about 46 ns a match millisecond: a third of a second for two
-// hours, a few milliseconds for a match of a minute), with the seeker
+// marks (0.4 s of CPU for two hours, 3 ms for a match of a minute:
+// bench/bench_seek.cpp), with the seeker
 // (game/gseeker.h) saving a second at a time as it goes, then puts it back
 // at its start: every seek then puts back a state at most a second before
 // its target, and none ever steps far.
@@ -117,13 +117,11 @@ public:
     // --- a replay, sought (above) ----------------------------------------------
     static constexpr int32_t SEEK_STEP_MS = 5000;
     static constexpr int32_t SPEED_QUARTERS[] = {1, 2, 4, 8, 16, 32};  // of normal speed
-    static constexpr int32_t SPEEDS = 6;
+    static constexpr int32_t SPEEDS = sizeof SPEED_QUARTERS / sizeof SPEED_QUARTERS[0];
     static constexpr int32_t NORMAL_SPEED = 2;      // SPEED_QUARTERS[NORMAL_SPEED] == 4
     static constexpr int32_t LOUDEST_QUARTERS = 8;  // 2x: faster is not heard
     bool seekKey(uint32_t sym) override;
     bool replayBar(GReplayBar& bar) const override;
-    // The replay's seeker, or null.
-    const GSeeker* seeking() const { return seeker.get(); }
 
     // The finished match's result, once there is one.
     const MatchResult& result() const { return finalResult; }
