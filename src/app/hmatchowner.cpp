@@ -6,9 +6,12 @@
 #include <cstdio>
 #include <new>  // Required for: std::nothrow
 
+#include <SDL/SDL_keysym.h>
+
 #include "config/hcontrols.h"
 #include "game/gcontrollerkinds.h"  // Required for: the demo's kinds by name
 #include "game/gmatchdriver.h"
+#include "game/gseeker.h"
 #include "game/gship.h"
 #include "net/nmatch.h"
 #include "net/nsession.h"
@@ -35,6 +38,7 @@ bool HMatchOwner::setUpLocal(ControllerChoice left, ControllerChoice right, uint
 bool HMatchOwner::setUpReplay(const GReplay& replay) {
     const bool ships = played.setUpReplay(replay);
     setDriver(new (std::nothrow) GReplayDriver(&played));
+    if (ships) setUpSeeking(replay.endMs);
     return ships;
 }
 
@@ -187,7 +191,11 @@ void HMatchOwner::update(int32_t ms) {
         if (resultDueMs <= 0) handOverResult();
         return;
     }
-    driver->advance(ms);
+    if (seeker) {
+        seeker->advance(replayMs(ms));
+    } else {
+        driver->advance(ms);
+    }
     const GEventList& events = played.world.events;
     if (events.dropped > 0) {
         eventsLost += static_cast<uint64_t>(events.dropped);
@@ -195,9 +203,10 @@ void HMatchOwner::update(int32_t ms) {
     }
     // Heard and seen, never answered: nothing of the sound or the pictures
     // reaches back into the world.
-    if (theSound) theSound->hear(events, played.world);
+    if (theSound && SPEED_QUARTERS[speed] <= LOUDEST_QUARTERS) theSound->hear(events, played.world);
     for (GEventListener* listener : listeners) listener->hear(events, played.world);
     tellPause();
+    if (heldAtEnd) return;
     if (played.ended() && driver->settled()) {
         checkEnd();
         return;
@@ -258,4 +267,133 @@ bool HMatchOwner::endLeft() {
     if (!ended) keep(vkr::END_LEFT);
     ended = true;
     return false;
+}
+
+// --- a replay, sought ---------------------------------------------------------------
+
+namespace {
+
+// The hits of the pass at set-up, for the bar.
+struct HitMarks : GEventListener {
+    explicit HitMarks(std::vector<GReplayHit>& hits) : hits(hits) {}
+    void hear(const GEventList& events, const GWorld& world) override {
+        (void)world;
+        for (const GEvent& e : events.items) {
+            if (e.kind != GEvent::SHIP_HIT || e.side == SIDE_NONE) continue;
+            hits.push_back(GReplayHit{e.ms, e.side == SIDE_LEFT ? SIDE_RIGHT : SIDE_LEFT});
+        }
+    }
+    std::vector<GReplayHit>& hits;
+};
+
+// The end's own events out of a seek's, for the wreck.
+struct EndHeard : GEventListener {
+    void hear(const GEventList& events, const GWorld& world) override {
+        (void)world;
+        for (const GEvent& e : events.items) {
+            if (e.kind == GEvent::MATCH_WON || e.kind == GEvent::MATCH_DRAWN) end.push(e);
+        }
+    }
+    GEventList end;
+};
+
+}  // namespace
+
+void HMatchOwner::setUpSeeking(uint32_t lastMs) {
+    seeker.reset(new (std::nothrow) GSeeker(&played, std::min(lastMs, GMatch::LONGEST_MS)));
+    if (!seeker) return;
+    HitMarks marks(hits);
+    if (!seeker->seek(seeker->lastMs(), &marks) || !seeker->seek(0)) {
+        fprintf(stderr, "The replay cannot be sought: no memory.\n");
+        seeker.reset();
+    }
+}
+
+bool HMatchOwner::atLastFrame() const { return played.ended() || played.world.elapsedMs >= seeker->lastMs(); }
+
+int32_t HMatchOwner::replayMs(int32_t ms) {
+    if (paused() || heldAtEnd || ms <= 0) return 0;
+    const int64_t quarters = static_cast<int64_t>(ms) * SPEED_QUARTERS[speed] + speedCarry;
+    speedCarry = static_cast<int32_t>(quarters % 4);
+    return static_cast<int32_t>(quarters / 4);
+}
+
+void HMatchOwner::seekTo(int64_t targetMs) {
+    // A wreck under way gives way: its result is no longer due.
+    resultDueMs = -1;
+    ended = false;
+    // Past the end is the end, which may have come before the last
+    // millisecond (a replay the game of today plays out differently).
+    const int64_t last = played.ended() ? played.world.elapsedMs : seeker->lastMs();
+    const uint32_t target = static_cast<uint32_t>(std::max<int64_t>(0, std::min(targetMs, last)));
+    if (target != played.world.elapsedMs) {
+        EndHeard heard;
+        if (!seeker->seek(target, &heard)) fprintf(stderr, "The replay could not be sought to %u ms.\n", target);
+        speedCarry = 0;
+        if (theSound) theSound->jumped();
+        for (GEventListener* listener : listeners) {
+            listener->jumped();
+            if (heard.end.count > 0) listener->hear(heard.end, played.world);
+        }
+    }
+    heldAtEnd = atLastFrame();
+}
+
+void HMatchOwner::stepTick() {
+    const uint32_t at = played.world.elapsedMs;
+    const uint32_t next = (at / GShip::PERIOD_MS + 1) * GShip::PERIOD_MS;
+    seeker->advance(static_cast<int32_t>(next - at));
+    // Paused: the sound would not play them; the pictures show them held.
+    for (GEventListener* listener : listeners) listener->hear(played.world.events, played.world);
+    heldAtEnd = atLastFrame();
+}
+
+bool HMatchOwner::seekKey(uint32_t sym) {
+    if (!seeker || kind() != Kind::REPLAY || (ended && !wrecking())) return false;
+    const int64_t now = played.world.elapsedMs;
+    switch (sym) {
+    case SDLK_LEFT:
+        seekTo(now - SEEK_STEP_MS);
+        return true;
+    case SDLK_RIGHT:
+        seekTo(now + SEEK_STEP_MS);
+        return true;
+    case SDLK_HOME:
+        seekTo(0);
+        return true;
+    case SDLK_END:
+        seekTo(seeker->lastMs());
+        return true;
+    default:
+        break;
+    }
+    // The rest are any key while a wreck plays (keyDown).
+    if (wrecking()) return false;
+    switch (sym) {
+    case SDLK_UP:
+        speed = std::min(speed + 1, SPEEDS - 1);
+        return true;
+    case SDLK_DOWN:
+        speed = std::max(speed - 1, 0);
+        return true;
+    case SDLK_SPACE:
+        driver->pauseKey();
+        tellPause();
+        return true;
+    case SDLK_PERIOD:
+        if (paused() && !heldAtEnd) stepTick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool HMatchOwner::replayBar(GReplayBar& bar) const {
+    if (!seeker || kind() != Kind::REPLAY) return false;
+    bar.elapsedMs = played.world.elapsedMs;
+    bar.lengthMs = seeker->lastMs();
+    bar.hits = &hits;
+    bar.speedQuarters = SPEED_QUARTERS[speed];
+    bar.atEnd = heldAtEnd;
+    return true;
 }

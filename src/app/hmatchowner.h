@@ -25,9 +25,35 @@
 //   A demo: any key, or a pad button pressed after it started -> menu at
 //     once, its wreck too; its own end -> menu where the result would
 //     come. Never kept.
+//   A replay brought to its end by a seek -> stays there (below).
+//
+// A replay, sought (Kind::REPLAY only; in every other match the arrows
+// steer ships and none of these keys is taken). Keys, by SDL key symbol:
+//   Left, Right: SEEK_STEP_MS back, forth.    Home, End: the start, the end.
+//   Up, Down: the next speed of SPEED_QUARTERS up, down (1/4x to 8x).
+//   Space: pauses and resumes, as 'p' does.   '.': one ship tick on, paused.
+// Set-up plays the replay through once, at once, for the hits its bar
+// marks (0.4 s of CPU for two hours, 3 ms for a match of a minute:
+// bench/bench_seek.cpp), with the seeker
+// (game/gseeker.h) saving a second at a time as it goes, then puts it back
+// at its start: every seek then puts back a state at most a second before
+// its target, and none ever steps far.
+// Heard and seen: a seek's steps reach nobody, and a seek stops every sound
+// and picture made before it (GEventListener::jumped); faster than 2x the
+// sound hears nothing, while the pictures hear every step and age with the
+// screen's time, as at normal speed.
+// The end. A replay that plays into its end by itself ends as above: the
+// wreck and the result, or the menu where it was left. Brought there by a
+// seek (End, or Right within SEEK_STEP_MS of it) or by a tick step, it
+// stays, since whoever went there wants to see it: the wreck plays out (the
+// end's own events are the only ones of a seek the pictures hear), then the
+// replay waits on its last frame until Escape (the menu) or a seek back. A
+// seek key while the wreck of an end reached by playing plays is such a
+// seek: the result waits; any other key skips to it as before.
 #pragma once
 
 #include <cstdint>
+#include <memory>  // Required for: std::unique_ptr
 #include <string>
 #include <vector>
 
@@ -37,6 +63,7 @@
 #include "screens/gshownmatch.h"
 
 class GMatchDriver;
+class GSeeker;
 class HScreenHost;
 class NMatch;
 class NSession;
@@ -94,6 +121,15 @@ public:
     Vec3 takeJump(GSide side) override;
     std::string panelLine() const override;
 
+    // --- a replay, sought (above) ----------------------------------------------
+    static constexpr int32_t SEEK_STEP_MS = 5000;
+    static constexpr int32_t SPEED_QUARTERS[] = {1, 2, 4, 8, 16, 32};  // of normal speed
+    static constexpr int32_t SPEEDS = sizeof SPEED_QUARTERS / sizeof SPEED_QUARTERS[0];
+    static constexpr int32_t NORMAL_SPEED = 2;      // SPEED_QUARTERS[NORMAL_SPEED] == 4
+    static constexpr int32_t LOUDEST_QUARTERS = 8;  // 2x: faster is not heard
+    bool seekKey(uint32_t sym) override;
+    bool replayBar(GReplayBar& bar) const override;
+
     // The finished match's result, once there is one.
     const MatchResult& result() const { return finalResult; }
     // The network match's driver, or null.
@@ -119,6 +155,19 @@ private:
     void tellPause();
     // A demo: whether a pad's button went down since the last look.
     bool padPressed();
+
+    // --- a replay, sought ----------------------------------------------------------
+    void setUpSeeking(uint32_t lastMs);
+    void seekTo(int64_t targetMs);
+    void stepTick();
+    // The match milliseconds `ms` of the screen's make at the speed chosen.
+    int32_t replayMs(int32_t ms);
+    bool atLastFrame() const;
+    std::unique_ptr<GSeeker> seeker;  // a replay's
+    std::vector<GReplayHit> hits;
+    int32_t speed = NORMAL_SPEED;  // into SPEED_QUARTERS
+    int32_t speedCarry = 0;        // quarter milliseconds not yet played
+    bool heldAtEnd = false;        // brought to its end, and staying
 
     HScreenHost* host;
     GMatchDriver* driver = nullptr;  // owned

@@ -89,4 +89,7 @@ public:
     virtual ~GEventListener() {}
     // The events of one advance, with the world as it stands after it.
     virtual void hear(const GEventList& events, const GWorld& world) = 0;
+    // The match jumped to another moment (a replay was sought): what was
+    // made from the moments before, and still plays, no longer belongs.
+    virtual void jumped() {}
 };

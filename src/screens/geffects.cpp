@@ -37,11 +37,22 @@ GEffects::GEffects() : random(0), colours{{1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f}
 
 void GEffects::reset(uint32_t seed) {
     random.reseed(seed);
+    jumped();
+}
+
+void GEffects::jumped() {
     flashMs[0] = flashMs[1] = 0;
     sparks.clear();
     pieces.clear();
     glows.clear();
     bursts.clear();
+}
+
+void GEffects::colourOf(GSide side, float& r, float& g, float& b) const {
+    const Colour c = side == SIDE_LEFT || side == SIDE_RIGHT ? colours[side] : Colour{1.0f, 1.0f, 1.0f};
+    r = c.r;
+    g = c.g;
+    b = c.b;
 }
 
 void GEffects::setColour(GSide side, uint8_t r, uint8_t g, uint8_t b) {

@@ -50,9 +50,13 @@ public:
     void reset(uint32_t seed);
     // The colour of each side's shots and ships (0 to 255 a channel).
     void setColour(GSide side, uint8_t r, uint8_t g, uint8_t b);
+    // That colour, 0 to 1 a channel (white for SIDE_NONE).
+    void colourOf(GSide side, float& r, float& g, float& b) const;
     // Makes the effects of one update's events. The wrecks are placed at
     // their ships in `world` as it stands after the update.
     void hear(const GEventList& events, const GWorld& world) override;
+    // A replay was sought: every effect goes, from the moment left.
+    void jumped() override;
     // Ages every effect by `ms`; the dead ones go.
     void advance(int32_t ms);
     // Needs the OpenGL context and the view's camera in the modelview

@@ -35,6 +35,7 @@ void GEngine::symbolDown(uint32_t sym, uint8_t key, char typed) {
         netPanelShown = !netPanelShown;
         return;
     }
+    if (shown->seekKey(sym)) return;
     keyDown(key);
 }
 
@@ -58,5 +59,6 @@ void GEngine::draw() {
     drawnTicks[1] = match.ticks[1];
     view.draw();
     view.drawMark(replayMark);
+    drawReplayBar();
     drawNotices();
 }

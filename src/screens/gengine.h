@@ -11,11 +11,14 @@
 // Keys: Escape and 'p' go to the owner (and any key while the wreck plays);
 // NET_PANEL_KEY shows or hides the network line, in every network match
 // from then on; in a demo it is a key like any other, and goes to the
-// owner. The screen asks for no switch of its own: the owner does.
+// owner. Every key goes to the owner's seekKey first (a replay's seeking
+// keys) by its full symbol. The screen asks for no switch of its own: the
+// owner does.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "game/gmatch.h"
 #include "screens/gshownmatch.h"
@@ -58,6 +61,14 @@ public:
     // mark and who flies each ship; the network line.
     void drawNotices();
     static constexpr uint32_t WAIT_NOTICE_MS = 250;
+    // While a replay is watched (GShownMatch::replayBar): a band along the
+    // bottom of the window, under the replay's mark, with the time (elapsed
+    // / length, m:ss), a track with each hit marked in its hitter's colour
+    // (the effects', from the health bars) and where the replay stands, and
+    // the speed when it is not the normal one (greplaybar.cpp).
+    void drawReplayBar();
+    // `ms` as m:ss, the seconds cut down (h:mm:ss from an hour on).
+    static std::string clockText(uint32_t ms);
 
     bool paused() const { return shown->paused(); }
     bool wrecking() const { return shown->wrecking(); }

@@ -9,10 +9,24 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "assets/vec3.h"
 #include "game/gevent.h"
 #include "game/gmatch.h"
+
+// A replay's time, as the bar along the bottom of its screen shows it.
+struct GReplayHit {
+    uint32_t ms;   // the match millisecond it struck in
+    GSide hitter;  // whose shot it was
+};
+struct GReplayBar {
+    uint32_t elapsedMs = 0;
+    uint32_t lengthMs = 0;
+    const std::vector<GReplayHit>* hits = nullptr;  // the whole replay's, in match order
+    int32_t speedQuarters = 4;                      // 4 is normal speed, 1 a quarter of it
+    bool atEnd = false;                             // held on its last frame
+};
 
 class GShownMatch {
 public:
@@ -57,4 +71,17 @@ public:
     // One line on how the network carries the match (round trip,
     // corrections, waits, spectators); empty for a match of this machine.
     virtual std::string panelLine() const = 0;
+
+    // --- a replay's seeking keys (app/hmatchowner.h) -------------------------
+    // A key by its full SDL key symbol, before keyDown: true when it was
+    // taken as a seeking key, and must not go on to keyDown.
+    virtual bool seekKey(uint32_t sym) {
+        (void)sym;
+        return false;
+    }
+    // What the replay's bar shows; false when there is no bar to draw.
+    virtual bool replayBar(GReplayBar& bar) const {
+        (void)bar;
+        return false;
+    }
 };

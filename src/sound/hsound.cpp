@@ -103,6 +103,8 @@ void HSound::hear(const GEventList& events, const GWorld& world) {
     }
 }
 
+void HSound::jumped() { stopEffects(); }
+
 void HSound::matchEvents(const GEventList& events) {
     if (paused) return;
     for (int32_t i = 0; i < events.count; ++i) play(events.items[i]);

@@ -75,6 +75,8 @@ public:
     // The same, leaving the events stale in `world` (GEvent::STALE_MS) but
     // the end's.
     void hear(const GEventList& events, const GWorld& world) override;
+    // A replay was sought: every effect stops (the music plays on).
+    void jumped() override;
     // A new match: the start sound and the match music from its beginning;
     // whatever played before stops.
     void matchStarted();

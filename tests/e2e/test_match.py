@@ -226,6 +226,16 @@ class Replay(GameTestCase):
                        name="replay-watched")
         g.key("Escape")
         g.wait_picture(lambda image: image.difference(menu) < 0.2)
+        # End, at once, takes it to where it was left and holds it there,
+        # its bar along the bottom, instead of going back to the menu when
+        # its 2 s or so have played.
+        g.key("r", "End")
+        time.sleep(4)
+        held = g.screenshot("replay-end-held")
+        track = sum(1 for x in range(100, 620) if sum(held.rgb(x, 470)) > 500)
+        self.assertTrue(replay_mark(held) > 100 and track > 400, track)
+        g.key("Escape")
+        g.wait_picture(lambda image: image.difference(menu) < 0.2)
         with open(path, "rb") as f:
             self.assertEqual(f.read(), written)
         g.key("Escape")
