@@ -8,6 +8,7 @@
 
 #include "config/hcontrols.h"
 #include "game/gmatchdriver.h"
+#include "game/gmatchstats.h"
 #include "game/gship.h"
 #include "net/nmatch.h"
 #include "net/nsession.h"
@@ -186,9 +187,13 @@ void HMatchOwner::checkEnd() {
     ended = true;
     // A match whose time ran out is kept as left there, and shown as a draw
     // that was not played out.
-    keep(finished ? vkr::END_FINISHED : vkr::END_LEFT);
+    const uint8_t end = finished ? vkr::END_FINISHED : vkr::END_LEFT;
+    keep(end);
     if (driver != nullptr) driver->finish();
     finalResult = MatchResult{finished, world.rightShip()->health, world.leftShip()->health};
+    // From the settled match as kept, never from the events heard: a
+    // correction hands a hit on twice (gmatchstats.h).
+    finalResult.stats = countMatch(played.replay(end));
     finalResult.lengthMs = world.elapsedMs;
     finalResult.leftChoice = played.leftChoice;
     finalResult.rightChoice = played.rightChoice;
