@@ -55,6 +55,11 @@ bool HMatchOwner::setUpNet(const NStart& start, NSession* on) {
     return wired.ships && wired.driver != nullptr;
 }
 
+bool HMatchOwner::setUpDriven(GMatchDriver* driven) {
+    setDriver(driven);
+    return driven != nullptr && played.world.leftShip() != nullptr;
+}
+
 GShownMatch::Kind HMatchOwner::kind() const {
     if (watching != nullptr) return Kind::WATCHED;
     if (net != nullptr) return Kind::NETWORK;

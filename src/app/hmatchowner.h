@@ -65,6 +65,9 @@ public:
     // The match `session` (not owned; must outlive this) started: played
     // here, or watched when the session is a spectator's.
     bool setUpNet(const NStart& start, NSession* session);
+    // A match the caller set up in `played`, moved on by `driver` (owned):
+    // a network match's lockstep fed by hand, without a session (tests).
+    bool setUpDriven(GMatchDriver* driver);
 
     // For the application's reactions to the network. The other side ended
     // the pause.
