@@ -382,9 +382,38 @@ TEST_F(FrontScreensTest, VictoryKeyReleasesNeverLeave) {
     app->update(5);
     app->update(5000);
     for (int key = 0; key < 256; ++key) app->keyUp(static_cast<uint8_t>(key));
-    ASSERT_NE(dynamic_cast<MVictory*>(app->currentScreen), nullptr);
+    auto* victory = dynamic_cast<MVictory*>(app->currentScreen);
+    ASSERT_NE(victory, nullptr);
+    app->draw();
+    app->keyDown('p');  // the statistics, drawn anew
+    ASSERT_EQ(app->currentScreen, victory);
+    EXPECT_EQ(victory->page, 1);
+    EXPECT_FALSE(victory->unchanged());
     app->keyDown('p');
     EXPECT_NE(menu(), nullptr);
+}
+
+// Each side's own numbers in its column; accuracy rounded down, times cut
+// to tenths, from none up to the longest match.
+TEST(VictoryLettering, TheStatisticsTableSaysEachSidesNumbers) {
+    const struct {
+        GShipStats left, right;
+        const char* says;
+    } rows[] = {
+        {{3, 1, 4, 1999, 0}, {0, 0, 4, 7200000, 65432},
+         "Shots 3 0|Hits 1 0|Accuracy 33% 0%|Bounces 4 4|Longest unhit 1.9 s 7200.0 s|Time ahead 0.0 s 65.4 s|"},
+        {{7, 7, 0, 100, 999}, {3, 2, 1, 0, 1000},
+         "Shots 7 3|Hits 7 2|Accuracy 100% 66%|Bounces 0 1|Longest unhit 0.1 s 0.0 s|Time ahead 0.9 s 1.0 s|"},
+    };
+    for (const auto& row : rows) {
+        MatchResult result{true, 0, 40};
+        result.stats.ships[SIDE_LEFT] = row.left;
+        result.stats.ships[SIDE_RIGHT] = row.right;
+        const MVictory::StatsTable table = MVictory::statsTableFor(result);
+        std::string says;
+        for (const MVictory::StatsRow& r : table.rows) says += r.name + " " + r.by[0] + " " + r.by[1] + "|";
+        EXPECT_EQ(says, row.says);
+    }
 }
 
 TEST_F(FrontScreensTest, MissingPicturesLeaveScreensWorking) {
@@ -399,6 +428,8 @@ TEST_F(FrontScreensTest, MissingPicturesLeaveScreensWorking) {
     drawnAt(0.0f, 0.0f, 0.0f);
     app->update(1);
     app->update(1001);
+    app->keyDown(' ');
+    app->draw();
     app->keyDown(' ');
     EXPECT_NE(menu(), nullptr);
 }

@@ -91,6 +91,8 @@ protected:
         app.update(16);    // dropped
         app.update(1001);  // past the lock-out
         app.draw();
+        app.keyDown(' ');  // the statistics
+        app.draw();
         app.keyDown(' ');
         ASSERT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr) << "round " << round;
         app.draw();
