@@ -10,6 +10,7 @@
 #include "game/gmatchstats.h"
 #include "game/gplayback.h"
 #include "game/gship.h"
+#include "support/toolrun.h"
 
 namespace {
 
@@ -78,6 +79,12 @@ TEST(MatchStats, RecordedMatchesCountTheHitsTheirHealthsShowAndTheTimesTheyHeld)
             EXPECT_EQ(counted.ships[side].longestUnhitMs, stepped.ships[side].longestUnhitMs) << "side " << side;
         }
         EXPECT_LE(left.aheadMs + right.aheadMs, replay.endMs);
+        const std::string said = runTool("vk-replay", std::string("--stats ") + VEKTORAK_TEST_REPLAYS + "/" + row.file).out;
+        for (const GShipStats* ship : {&left, &right}) {
+            const std::string object = std::string(ship == &left ? "\"left\"" : "\"right\"") + ": {\"shots\": " +
+                                       std::to_string(ship->shots) + ", \"hits\": " + std::to_string(ship->hits) + ",";
+            EXPECT_NE(said.find(object), std::string::npos) << said;
+        }
     }
 }
 
