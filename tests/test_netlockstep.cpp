@@ -108,7 +108,7 @@ struct Duel {
     ControllerChoice choices[2];
     NTranscript transcript;  // the host's, as its spectators are fed
     std::vector<std::unique_ptr<Watcher>> watchers;
-    bool viaOwners = false;  // every game stepped by its owner (HMatchOwner::update), which keeps a result
+    bool viaOwners = false;  // every game stepped by its owner, as the game steps it
 
     Duel(const Conditions& c, uint32_t matchSeed, ControllerChoice left, ControllerChoice right, uint8_t delay,
          bool synctest = false)
@@ -272,9 +272,8 @@ TEST(NetLockstep, BothWorldsPlayTheSameMatchWhateverTheLinkDoes) {
 // tick, one that joins 20 s into the match, one through loss, repeats and
 // unequal delays. Each plays the players' match to the last bit and keeps
 // the very file the players keep; the late one steps through what it
-// missed unseen, and the others never need to. Every game, stepped by its
-// owner as the game steps it, shows the kept match's numbers, though
-// corrections undid hits its screen had heard.
+// missed unseen, and the others never need to. Each shows the kept match's
+// numbers, though corrections undid hits it heard.
 TEST(NetLockstep, SpectatorsKeepThePlayersMatchFromTickOneWhenEverTheyJoin) {
     Duel duel({40, 10, 2, 0, 21}, 4242, CHOICE_ACE, CHOICE_PILOT, 0);
     duel.viaOwners = true;

@@ -92,7 +92,6 @@ protected:
         app.update(1001);  // past the lock-out
         app.draw();
         app.keyDown(' ');  // the statistics
-        app.draw();
         app.keyDown(' ');
         ASSERT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr) << "round " << round;
         app.draw();

@@ -1,13 +1,11 @@
-// Every program built here answers --help with its usage on standard
-// output and exit code 0, instead of taking --help for a file or a folder.
+// Every program built here answers --help with its usage on standard output
+// and exit code 0, not taking --help for a file or a folder. A row: the
+// program below the build folder, and a form of call only its usage names.
 #include <gtest/gtest.h>
-
-#include <string>
 
 #include "support/toolrun.h"
 
 TEST(ToolHelp, EveryProgramPrintsItsUsageAndSucceeds) {
-    // Below the build folder, and a form of call only its usage names.
     const char* const rows[][2] = {{"vk-replay", "usage: vk-replay [--rollback N] FILE...\n       vk-replay --stats"},
                                    {"vk-duel", "usage: vk-duel LEFT RIGHT MATCHES"},
                                    {"vk-modelinfo", "usage: vk-modelinfo [--check] FILE"},
