@@ -14,7 +14,8 @@ GDuel playDuel(ControllerChoice left, ControllerChoice right, uint32_t seed, uin
     // A second an advance, so that no advance's events overflow the list.
     GStatsCounter counter;
     const uint32_t limitMs = maxMs > INT32_MAX ? INT32_MAX : maxMs;
-    while (world.elapsedMs < limitMs && match.advance(static_cast<int32_t>(std::min(1000u, limitMs - world.elapsedMs))) > 0) {
+    while (world.elapsedMs < limitMs) {
+        if (match.advance(static_cast<int32_t>(std::min(1000u, limitMs - world.elapsedMs))) == 0) break;
         counter.hear(world.events, world);
     }
     out.stats = counter.stats();

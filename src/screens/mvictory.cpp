@@ -45,14 +45,16 @@ MVictory::StatsTable MVictory::statsTableFor(const MatchResult& result) {
         out.rows[row].name = NAMES[row];
         for (int32_t side = 0; side < 2; side++) {
             const GShipStats& ship = result.stats.ships[side];
-            const uint32_t counts[] = {ship.shots, ship.hits, 0, ship.bounces};
-            const uint32_t ms = row == 4 ? ship.longestUnhitMs : ship.aheadMs;
+            // By row: a count, a percentage, or a time in ms.
+            const uint32_t values[STATS_ROWS] = {ship.shots, ship.hits, 0, ship.bounces, ship.longestUnhitMs, ship.aheadMs};
+            const unsigned v = values[row];
             if (row == 2) {
+                // A hair over, so that 29 of 100 is not 28.999... cut to 28.
                 snprintf(line, sizeof line, "%u%%", static_cast<unsigned>(ship.accuracy() * 100.0 + 1e-9));
             } else if (row < 4) {
-                snprintf(line, sizeof line, "%u", static_cast<unsigned>(counts[row]));
+                snprintf(line, sizeof line, "%u", v);
             } else {
-                snprintf(line, sizeof line, "%u.%u s", static_cast<unsigned>(ms / 1000), static_cast<unsigned>(ms % 1000 / 100));
+                snprintf(line, sizeof line, "%u.%u s", v / 1000, v % 1000 / 100);
             }
             out.rows[row].by[side] = line;
         }
