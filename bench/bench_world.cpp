@@ -7,7 +7,9 @@
 // simulated milliseconds per second of CPU: 1000 is real time.
 //
 // Playback: the same matches played again from their recordings (flags
-// handed back by GReplayController), as vk-replay does.
+// handed back by GReplayController), as vk-replay does. Counting: the same
+// recordings played back and their events counted (countMatch), which the
+// result screen waits for once a match has ended.
 //
 // Save and restore: a world with a full table (the two ships, the
 // background and 27 shots) saved into a GWorldState and restored, each
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "game/gmatch.h"
+#include "game/gmatchstats.h"
 #include "game/gplayback.h"
 #include "game/gprojectile.h"
 #include "game/gship.h"
@@ -65,6 +68,21 @@ void BM_Playback(benchmark::State& state) {
     state.counters["match_ms_per_s"] = benchmark::Counter(static_cast<double>(simulated), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Playback)->Unit(benchmark::kMillisecond);
+
+void BM_CountMatch(benchmark::State& state) {
+    std::vector<GReplay> replays(32);
+    for (uint32_t i = 0; i < replays.size(); i++) playMatch(i + 1, &replays[i]);
+    size_t next = 0;
+    int64_t simulated = 0;
+    for (auto _ : state) {
+        GMatchStats counted = countMatch(replays[next]);
+        benchmark::DoNotOptimize(counted);
+        simulated += replays[next].endMs;
+        next = (next + 1) % replays.size();
+    }
+    state.counters["match_ms_per_s"] = benchmark::Counter(static_cast<double>(simulated), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_CountMatch)->Unit(benchmark::kMillisecond);
 
 // A match whose table is full: shots spread along the field, three of every
 // four the left ship's, which the ships cannot reach. Shots never tick into

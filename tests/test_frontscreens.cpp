@@ -383,8 +383,22 @@ TEST_F(FrontScreensTest, VictoryKeyReleasesNeverLeave) {
     app->update(5000);
     for (int key = 0; key < 256; ++key) app->keyUp(static_cast<uint8_t>(key));
     ASSERT_NE(dynamic_cast<MVictory*>(app->currentScreen), nullptr);
+    app->draw();
+    app->keyDown('p');  // the statistics, to be drawn
+    ASSERT_FALSE(dynamic_cast<MVictory*>(app->currentScreen)->unchanged());
     app->keyDown('p');
     EXPECT_NE(menu(), nullptr);
+}
+
+// Each side's numbers in its column; accuracy rounded down, times cut to tenths.
+TEST(VictoryLettering, TheStatisticsTableSaysEachSidesNumbers) {
+    MatchResult result{true, 0, 40};
+    result.stats.ships[SIDE_LEFT] = {3, 1, 4, 1999, 0};
+    result.stats.ships[SIDE_RIGHT] = {3, 2, 1, 7200000, 65432};
+    std::string says;
+    for (const MVictory::StatsRow& r : MVictory::statsTableFor(result).rows) says += r.name + " " + r.by[0] + " " + r.by[1] + "|";
+    EXPECT_EQ(says, "Shots 3 3|Hits 1 2|Accuracy 33% 66%|Bounces 4 1|Longest unhit 1.9 s 7200.0 s|"
+                    "Time ahead 0.0 s 65.4 s|");
 }
 
 TEST_F(FrontScreensTest, MissingPicturesLeaveScreensWorking) {
@@ -399,6 +413,7 @@ TEST_F(FrontScreensTest, MissingPicturesLeaveScreensWorking) {
     drawnAt(0.0f, 0.0f, 0.0f);
     app->update(1);
     app->update(1001);
+    app->keyDown(' ');
     app->keyDown(' ');
     EXPECT_NE(menu(), nullptr);
 }

@@ -9,6 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "app/hmatchowner.h"
+#include "game/gmatchstats.h"
 #include "game/gplayback.h"
 #include "game/grandom.h"
 #include "game/gship.h"
@@ -27,9 +29,10 @@ struct Conditions {
 };
 
 struct Side {
-    GMatch game;
+    HMatchOwner owner{nullptr};  // steps the match when the duel goes through owners, as the game does
+    GMatch& game = owner.played;
     NLockstep lock;
-    NMatch match;
+    NMatch& match = *new NMatch;  // the owner's driver, deleted with it
     uint32_t lastSentNewest = 0;
     uint32_t lastSentMs = 0;
     uint32_t heard = 0;  // events handed to the screen
@@ -86,11 +89,12 @@ struct Watcher {
     GRandom random;
     NFeed feed;
     NWatched heard;
-    GMatch game;
-    NWatch watch;
+    HMatchOwner owner{nullptr};
+    GMatch& game = owner.played;
+    NWatch& watch = *new NWatch;  // the owner's driver, deleted with it
     std::vector<Packet> inFlight;  // to 0: the host; to 1: the spectator
     bool joined = false;
-    Watcher(const Conditions& c, uint32_t joinMs) : link(c), joinMs(joinMs), random(c.seed) {}
+    Watcher(const Conditions& c, uint32_t joinMs) : link(c), joinMs(joinMs), random(c.seed) { owner.setUpDriven(&watch); }
 };
 
 struct Duel {
@@ -104,6 +108,7 @@ struct Duel {
     ControllerChoice choices[2];
     NTranscript transcript;  // the host's, as its spectators are fed
     std::vector<std::unique_ptr<Watcher>> watchers;
+    bool viaOwners = false;  // every game stepped by its owner, as the game steps it
 
     Duel(const Conditions& c, uint32_t matchSeed, ControllerChoice left, ControllerChoice right, uint8_t delay,
          bool synctest = false)
@@ -113,6 +118,7 @@ struct Duel {
             sides[i].lock.start(delay);
             sides[i].match.setUp(&sides[i].game, &sides[i].lock, nullptr, i == 0 ? SIDE_LEFT : SIDE_RIGHT, 0);
             sides[i].match.synctest = synctest;
+            sides[i].owner.setUpDriven(&sides[i].match);
         }
     }
 
@@ -141,7 +147,7 @@ struct Duel {
         for (int32_t i = 0; i < n; i++) post(w.inFlight, w.random, w.link, false, now, 1, out[i]);
         NMessage ack;
         if (w.heard.ackDue(now, ack)) post(w.inFlight, w.random, w.link, true, now, 0, ack);
-        w.watch.advance(1);
+        viaOwners ? w.owner.update(1) : (void)w.watch.advance(1);
     }
 
     // One millisecond of both games: what is due arrives, each advances,
@@ -154,7 +160,7 @@ struct Duel {
         }
         for (int32_t i = 0; i < 2; i++) {
             Side& s = sides[i];
-            s.match.advance(1);
+            viaOwners ? s.owner.update(1) : (void)s.match.advance(1);
             const GEventList& events = s.game.world.events;
             s.heard += static_cast<uint32_t>(events.count);
             for (int32_t e = 0; e < events.count; e++) {
@@ -266,9 +272,11 @@ TEST(NetLockstep, BothWorldsPlayTheSameMatchWhateverTheLinkDoes) {
 // tick, one that joins 20 s into the match, one through loss, repeats and
 // unequal delays. Each plays the players' match to the last bit and keeps
 // the very file the players keep; the late one steps through what it
-// missed unseen, and the others never need to.
+// missed unseen, and the others never need to. Each shows the kept match's
+// numbers, though corrections undid hits it heard.
 TEST(NetLockstep, SpectatorsKeepThePlayersMatchFromTickOneWhenEverTheyJoin) {
     Duel duel({40, 10, 2, 0, 21}, 4242, CHOICE_ACE, CHOICE_PILOT, 0);
+    duel.viaOwners = true;
     duel.watchers.emplace_back(new Watcher({5, 2, 0, 0, 31}, 0));
     duel.watchers.emplace_back(new Watcher({20, 5, 0, 0, 32}, 20000));
     duel.watchers.emplace_back(new Watcher({120, 40, 15, 5, 33, 10}, 3000));
@@ -277,10 +285,16 @@ TEST(NetLockstep, SpectatorsKeepThePlayersMatchFromTickOneWhenEverTheyJoin) {
     EXPECT_EQ(duel.refused, "");
     const std::string kept = fileOf(duel.sides[0].game.replay(vkr::END_FINISHED));
     EXPECT_EQ(fileOf(duel.sides[1].game.replay(vkr::END_FINISHED)), kept);
+    const GReplay replay = duel.sides[0].game.replay(vkr::END_FINISHED);
+    const GMatchStats numbers = countMatch(replay);
+    EXPECT_EQ(numbers.ships[SIDE_LEFT].hits * 5 + replay.rightHealth, 100u);
+    for (const Side& s : duel.sides) EXPECT_EQ(s.owner.result().stats, numbers);
+    EXPECT_GT(duel.sides[0].match.eventsUndone + duel.sides[1].match.eventsUndone, 0u);
     ASSERT_GT(duel.sides[0].game.world.endMs, 30000u) << "the late spectator joined a match under way";
     for (const auto& w : duel.watchers) {
         SCOPED_TRACE("spectator from " + std::to_string(w->joinMs) + " ms");
         EXPECT_EQ(fileOf(w->game.replay(vkr::END_FINISHED)), kept);
+        EXPECT_EQ(w->owner.result().stats, numbers);
         EXPECT_EQ(w->game.world.stateHash(), duel.sides[0].game.world.stateHash());
         EXPECT_FALSE(w->feed.fellBehind(duel.transcript, duel.now));
         EXPECT_EQ(w->watch.skippedTicks > 0, w->joinMs == 20000u);

@@ -96,6 +96,7 @@ protected:
         app.update(16);    // dropped
         app.update(1001);  // past the lock-out
         app.draw();
+        app.keyDown(' ');  // the statistics
         app.keyDown(' ');
         ASSERT_NE(dynamic_cast<MMainMenu*>(app.currentScreen), nullptr) << "round " << round;
         app.draw();

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "game/gduel.h"
@@ -40,8 +41,14 @@ TEST_F(VkDuelTest, BadCallsExitWithTwoAndPrintNothing) {
 TEST_F(VkDuelTest, CountsTheSeededMatchesTheGameWouldPlay) {
     int leftWins = 0, rightWins = 0, draws = 0;
     uint32_t maxMs = 0;
+    uint32_t shots[2] = {}, hits[2] = {}, longest[2] = {};  // by GSide
     for (uint32_t seed = 41; seed <= 43; seed++) {
         const GDuel duel = playDuel(CHOICE_PILOT, CHOICE_COMPUTER, seed);
+        for (int32_t side = 0; side < 2; side++) {
+            shots[side] += duel.stats.ships[side].shots;
+            hits[side] += duel.stats.ships[side].hits;
+            longest[side] = std::max(longest[side], duel.stats.ships[side].longestUnhitMs);
+        }
         leftWins += duel.winner == SIDE_LEFT;
         rightWins += duel.winner == SIDE_RIGHT;
         draws += duel.winner == SIDE_NONE;
@@ -55,6 +62,13 @@ TEST_F(VkDuelTest, CountsTheSeededMatchesTheGameWouldPlay) {
     EXPECT_EQ(run.out.substr(0, head.size()), head) << run.out;
     EXPECT_NE(run.out.find("\"maxMs\": " + std::to_string(maxMs) + ","), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"meanHealthRight\": "), std::string::npos) << run.out;
+    // Each side's numbers summed; its longest stretch the longest of any match.
+    for (int32_t side = 0; side < 2; side++) {
+        const size_t at = run.out.find(std::string(side ? "\"rightStats\"" : "\"leftStats\"") + ": {\"shots\": " +
+                                       std::to_string(shots[side]) + ", \"hits\": " + std::to_string(hits[side]) + ",");
+        EXPECT_NE(at, std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("\"longestUnhitMs\": " + std::to_string(longest[side]) + ",", at), std::string::npos);
+    }
     // The default first seed is 1.
     EXPECT_EQ(runTool("ace ace 2").out, runTool("ace ace 2 1").out);
     EXPECT_NE(runTool("ace ace 2 1").out, runTool("ace ace 2 2").out);

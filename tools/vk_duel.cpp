@@ -2,6 +2,7 @@
 // window, and who won them.
 //
 // Usage: vk-duel LEFT RIGHT MATCHES [FIRST_SEED]
+//        vk-duel --help
 // LEFT and RIGHT name controller kinds that may play on both sides
 // (computer, pilot, ace); the matches have seeds FIRST_SEED (default 1),
 // FIRST_SEED + 1, and so on, and each is played to its end, or for
@@ -9,11 +10,20 @@
 // Output: one JSON line: {"left", "right", "matches", "leftWins",
 // "rightWins", "draws", "meanMs", "maxMs", "meanHealthLeft",
 // "meanHealthRight"}, the healths being the winners' remaining health
-// averaged over their wins (0 without a win).
-// Exit code: 0; 2 on a bad call (a message on standard error).
+// averaged over their wins (0 without a win); then "leftStats" and
+// "rightStats", what the left player's skill and the right one's did over
+// all the matches (gmatchstats.h): {"shots", "hits", "accuracy", "bounces",
+// "longestUnhitMs", "aheadMs"}, the counts and times summed, accuracy the
+// summed hits over the summed shots, and longestUnhitMs the longest of any
+// match (a sum of longest stretches would measure nothing).
+// --help prints the usage on standard output.
+// Exit code: 0 (and on --help); 2 on a bad call (a message on standard
+// error).
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "game/gcontrollerkinds.h"
@@ -22,9 +32,27 @@
 
 namespace {
 
+const char* const USAGE =
+    "usage: vk-duel LEFT RIGHT MATCHES [FIRST_SEED]\n"
+    "       vk-duel --help\n"
+    "LEFT and RIGHT: computer, pilot or ace.\n";
+
 int usage(const char* why) {
-    fprintf(stderr, "vk-duel: %s\nusage: vk-duel LEFT RIGHT MATCHES [FIRST_SEED]\n", why);
+    fprintf(stderr, "vk-duel: %s\n%s", why, USAGE);
     return 2;
+}
+
+// One skill's numbers over the matches, as the file comment says.
+struct Sums {
+    uint64_t shots = 0, hits = 0, bounces = 0, longestUnhitMs = 0, aheadMs = 0;
+};
+
+void add(Sums& sum, const GShipStats& match) {
+    sum.shots += match.shots;
+    sum.hits += match.hits;
+    sum.bounces += match.bounces;
+    sum.aheadMs += match.aheadMs;
+    sum.longestUnhitMs = std::max<uint64_t>(sum.longestUnhitMs, match.longestUnhitMs);
 }
 
 // A whole number from 0 to `limit`, all of `text`.
@@ -50,6 +78,10 @@ std::string fixed(double value) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        fputs(USAGE, stdout);
+        return 0;
+    }
     if (argc < 4 || argc > 5) return usage("wrong number of arguments");
     const GControllerKind* left = player(argv[1]);
     const GControllerKind* right = player(argv[2]);
@@ -67,9 +99,12 @@ int main(int argc, char** argv) {
 
     uint64_t leftWins = 0, rightWins = 0, draws = 0, totalMs = 0, maxMs = 0;
     uint64_t healthLeft = 0, healthRight = 0;
+    Sums sums[2];  // by GSide
     for (unsigned long long i = 0; i < matches; i++) {
         const GDuel duel = playDuel(left->choice, right->choice, static_cast<uint32_t>(firstSeed + i));
         totalMs += duel.ms;
+        add(sums[SIDE_LEFT], duel.stats.ships[SIDE_LEFT]);
+        add(sums[SIDE_RIGHT], duel.stats.ships[SIDE_RIGHT]);
         if (duel.ms > maxMs) maxMs = duel.ms;
         if (duel.winner == SIDE_LEFT) {
             leftWins++;
@@ -82,12 +117,17 @@ int main(int argc, char** argv) {
         }
     }
     printf("{\"left\": %s, \"right\": %s, \"matches\": %llu, \"leftWins\": %llu, \"rightWins\": %llu, \"draws\": %llu, "
-           "\"meanMs\": %s, \"maxMs\": %llu, \"meanHealthLeft\": %s, \"meanHealthRight\": %s}\n",
+           "\"meanMs\": %s, \"maxMs\": %llu, \"meanHealthLeft\": %s, \"meanHealthRight\": %s, \"leftStats\": %s, "
+           "\"rightStats\": %s}\n",
            quote(left->name).c_str(), quote(right->name).c_str(), matches, static_cast<unsigned long long>(leftWins),
            static_cast<unsigned long long>(rightWins), static_cast<unsigned long long>(draws),
            fixed(static_cast<double>(totalMs) / static_cast<double>(matches)).c_str(),
            static_cast<unsigned long long>(maxMs),
            fixed(leftWins ? static_cast<double>(healthLeft) / static_cast<double>(leftWins) : 0.0).c_str(),
-           fixed(rightWins ? static_cast<double>(healthRight) / static_cast<double>(rightWins) : 0.0).c_str());
+           fixed(rightWins ? static_cast<double>(healthRight) / static_cast<double>(rightWins) : 0.0).c_str(),
+           statsObject(sums[SIDE_LEFT].shots, sums[SIDE_LEFT].hits, sums[SIDE_LEFT].bounces, sums[SIDE_LEFT].longestUnhitMs,
+                       sums[SIDE_LEFT].aheadMs).c_str(),
+           statsObject(sums[SIDE_RIGHT].shots, sums[SIDE_RIGHT].hits, sums[SIDE_RIGHT].bounces,
+                       sums[SIDE_RIGHT].longestUnhitMs, sums[SIDE_RIGHT].aheadMs).c_str());
     return 0;
 }

@@ -63,3 +63,15 @@ std::string quote(const char* text) {
     }
     return out + "\"";
 }
+
+std::string statsObject(uint64_t shots, uint64_t hits, uint64_t bounces, uint64_t longestUnhitMs, uint64_t aheadMs) {
+    char text[240];
+    snprintf(text, sizeof text,
+             "{\"shots\": %llu, \"hits\": %llu, \"accuracy\": %.4f, \"bounces\": %llu, \"longestUnhitMs\": %llu, "
+             "\"aheadMs\": %llu}",
+             static_cast<unsigned long long>(shots), static_cast<unsigned long long>(hits),
+             shots > 0 ? static_cast<double>(hits) / static_cast<double>(shots) : 0.0,
+             static_cast<unsigned long long>(bounces), static_cast<unsigned long long>(longestUnhitMs),
+             static_cast<unsigned long long>(aheadMs));
+    return text;
+}

@@ -3,6 +3,7 @@
 // Usage: vk-modelinfo FILE...
 //        vk-modelinfo --check FILE...   (what the game will do with each
 //                                        file, and warnings: vk_modelcheck.h)
+//        vk-modelinfo --help            (the usage, on standard output)
 // Output: one line per file, a JSON object whose keys are the field names:
 //   {"file": ..., "materials": [{"name", "colour": [r, g, b], "textureFile"}],
 //    "meshes": [{"name", "vertexCount", "faceCount", "texCoordCount",
@@ -70,9 +71,14 @@ bool readModel(const char* file, HModel& model) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    static const char* const USAGE = "usage: vk-modelinfo [--check] FILE...\n       vk-modelinfo --help\n";
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        fputs(USAGE, stdout);
+        return 0;
+    }
     const bool check = argc >= 2 && strcmp(argv[1], "--check") == 0;
     if (argc < (check ? 3 : 2)) {
-        fprintf(stderr, "usage: vk-modelinfo [--check] FILE...\n");
+        fputs(USAGE, stderr);
         return 2;
     }
     if (check) return checkModels(argc - 2, argv + 2);

@@ -2,6 +2,8 @@
 // whether each came out as recorded.
 //
 // Usage: vk-replay [--rollback N] FILE...
+//        vk-replay --stats FILE...
+//        vk-replay --help
 // With --rollback N (1 to 100), every match is played as a rollback would
 // play it: before each step in which the ships tick, the match is saved,
 // stepped N ship ticks ahead, and restored. Anything the saved state leaves
@@ -13,10 +15,16 @@
 // "playedEndMs", "playedLeftHealth", "playedRightHealth" and "playedHash",
 // what the game makes of it today. A file that cannot be read gets
 // {"file", "error"} and a message on standard error.
-// Exit code: 0 when every file plays out as recorded; 1 when one plays out
-// differently; 2 when one is not a replay, is cut short, is damaged, comes
-// from a newer game or has a field out of range, or on a bad call (2 wins
-// over 1).
+// With --stats, one JSON line per file of what each ship did (gmatchstats.h),
+// counted as the match plays back today:
+//   {"file", "left": {"shots", "hits", "accuracy", "bounces",
+//    "longestUnhitMs", "aheadMs"}, "right": {...}, "matches"}
+// "matches" as above; a file that cannot be read gets {"file", "error"}.
+// --help prints the usage on standard output.
+// Exit code: 0 when every file plays out as recorded (and on --help); 1
+// when one plays out differently; 2 when one is not a replay, is cut short,
+// is damaged, comes from a newer game or has a field out of range, or on a
+// bad call (2 wins over 1).
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +32,7 @@
 #include <string>
 
 #include "game/gcontrollerkinds.h"
+#include "game/gmatchstats.h"
 #include "game/gplayback.h"
 #include "game/greplay.h"
 #include "vk_json.h"
@@ -52,20 +61,40 @@ std::string hex(uint64_t value) {
 // quarter of a second or so.
 constexpr unsigned long MAX_ROLLBACK = 100;
 
+const char* const USAGE =
+    "usage: vk-replay [--rollback N] FILE...\n"
+    "       vk-replay --stats FILE...\n"
+    "       vk-replay --help\n";
+
 int usage(const char* why) {
-    fprintf(stderr, "vk-replay: %s\nusage: vk-replay [--rollback N] FILE...\n", why);
+    fprintf(stderr, "vk-replay: %s\n%s", why, USAGE);
     return 2;
+}
+
+// Reads `file`; on failure says why on both outputs.
+bool load(const char* file, GReplay& replay) {
+    std::string why;
+    if (loadReplay(file, replay, why) == GReplayRead::OK) return true;
+    fprintf(stderr, "vk-replay: %s: %s\n", file, why.c_str());
+    printf("{\"file\": %s, \"error\": %s}\n", quote(file).c_str(), quote(why.c_str()).c_str());
+    return false;
+}
+
+// 0, 1 or 2, as the file comment says.
+int stats(const char* file) {
+    GReplay replay;
+    if (!load(file, replay)) return 2;
+    const GMatchStats counted = countMatch(replay);
+    const bool matches = playBack(replay).matches;
+    printf("{\"file\": %s, \"left\": %s, \"right\": %s, \"matches\": %s}\n", quote(file).c_str(),
+           statsObject(counted.ships[0]).c_str(), statsObject(counted.ships[1]).c_str(), matches ? "true" : "false");
+    return matches ? 0 : 1;
 }
 
 // 0, 1 or 2, as the file comment says.
 int check(const char* file, uint32_t rollback) {
     GReplay replay;
-    std::string why;
-    if (loadReplay(file, replay, why) != GReplayRead::OK) {
-        fprintf(stderr, "vk-replay: %s: %s\n", file, why.c_str());
-        printf("{\"file\": %s, \"error\": %s}\n", quote(file).c_str(), quote(why.c_str()).c_str());
-        return 2;
-    }
+    if (!load(file, replay)) return 2;
     const GPlayback played = playBack(replay, rollback);
     std::string line = "{\"file\": " + quote(file) + ", \"version\": " + std::to_string(replay.version) +
                        ", \"seed\": " + std::to_string(replay.seed) + ", \"left\": " +
@@ -94,7 +123,15 @@ int check(const char* file, uint32_t rollback) {
 int main(int argc, char** argv) {
     int first = 1;
     uint32_t rollback = 0;
-    if (argc > 1 && strcmp(argv[1], "--rollback") == 0) {
+    bool counting = false;
+    if (argc > 1 && strcmp(argv[1], "--help") == 0) {
+        fputs(USAGE, stdout);
+        return 0;
+    }
+    if (argc > 1 && strcmp(argv[1], "--stats") == 0) {
+        counting = true;
+        first = 2;
+    } else if (argc > 1 && strcmp(argv[1], "--rollback") == 0) {
         char* end = nullptr;
         const unsigned long n = argc > 2 && argv[2][0] >= '0' && argv[2][0] <= '9' ? strtoul(argv[2], &end, 10) : 0;
         if (end == nullptr || *end != '\0' || n < 1 || n > MAX_ROLLBACK) {
@@ -106,7 +143,7 @@ int main(int argc, char** argv) {
     if (first >= argc) return usage("no file");
     int status = 0;
     for (int i = first; i < argc; i++) {
-        const int result = check(argv[i], rollback);
+        const int result = counting ? stats(argv[i]) : check(argv[i], rollback);
         if (result > status) status = result;
     }
     return status;

@@ -12,6 +12,7 @@
 #include "game/gcontrollerkinds.h"  // Required for: the demo's kinds by name
 #include "game/gmatchdriver.h"
 #include "game/gseeker.h"
+#include "game/gmatchstats.h"
 #include "game/gship.h"
 #include "net/nmatch.h"
 #include "net/nsession.h"
@@ -80,6 +81,11 @@ bool HMatchOwner::padPressed() {
         padButtons[i] = now;
     }
     return pressed;
+}
+
+bool HMatchOwner::setUpDriven(GMatchDriver* driven) {
+    setDriver(driven);
+    return driven != nullptr && played.world.leftShip() != nullptr;
 }
 
 GShownMatch::Kind HMatchOwner::kind() const {
@@ -236,9 +242,13 @@ void HMatchOwner::checkEnd() {
     ended = true;
     // A match whose time ran out is kept as left there, and shown as a draw
     // that was not played out.
-    keep(finished ? vkr::END_FINISHED : vkr::END_LEFT);
+    const uint8_t end = finished ? vkr::END_FINISHED : vkr::END_LEFT;
+    keep(end);
     if (driver != nullptr) driver->finish();
     finalResult = MatchResult{finished, world.rightShip()->health, world.leftShip()->health};
+    // From the settled match as kept, never from the events heard: a
+    // correction hands a hit on twice (gmatchstats.h).
+    finalResult.stats = countMatch(played.replay(end));
     finalResult.lengthMs = world.elapsedMs;
     finalResult.leftChoice = played.leftChoice;
     finalResult.rightChoice = played.rightChoice;

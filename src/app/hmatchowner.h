@@ -99,6 +99,9 @@ public:
     // A demo of `left` against `right` from `seed`, said on standard
     // output: a local match that nobody plays and nothing keeps.
     bool setUpDemo(ControllerChoice left, ControllerChoice right, uint32_t seed);
+    // A match the caller set up in `played`, moved on by `driver` (owned):
+    // a network match's lockstep fed by hand, without a session (tests).
+    bool setUpDriven(GMatchDriver* driver);
 
     // For the application's reactions to the network. The other side ended
     // the pause.

@@ -1,6 +1,8 @@
 // gduel.cpp: a seeded match played to its end without a window.
 #include "game/gduel.h"
 
+#include <algorithm>
+
 #include "game/gmatch.h"
 #include "game/gship.h"
 
@@ -9,7 +11,14 @@ GDuel playDuel(ControllerChoice left, ControllerChoice right, uint32_t seed, uin
     GMatch match;
     if (!match.setUp(seed, left, right)) return out;
     const GWorld& world = match.world;
-    match.advance(static_cast<int32_t>(maxMs > INT32_MAX ? INT32_MAX : maxMs));
+    // A second an advance, so that no advance's events overflow the list.
+    GStatsCounter counter;
+    const uint32_t limitMs = maxMs > INT32_MAX ? INT32_MAX : maxMs;
+    while (world.elapsedMs < limitMs) {
+        if (match.advance(static_cast<int32_t>(std::min(1000u, limitMs - world.elapsedMs))) == 0) break;
+        counter.hear(world.events, world);
+    }
+    out.stats = counter.stats();
     out.ms = world.over ? world.endMs : world.elapsedMs;
     out.leftHealth = world.leftShip()->health;
     out.rightHealth = world.rightShip()->health;

@@ -9,8 +9,9 @@
 
 #include <cstdint>
 
-#include "game/matchresult.h"
 #include "game/gevent.h"
+#include "game/gmatchstats.h"
+#include "game/matchresult.h"
 
 struct GDuel {
     // Match time after which a duel stops and counts as a draw: 10 minutes.
@@ -20,6 +21,9 @@ struct GDuel {
     GSide winner = SIDE_NONE;  // SIDE_NONE for a draw, a cut-off included
     int32_t leftHealth = 0;
     int32_t rightHealth = 0;
+    // Counted from the events as the match is played: a duel only steps
+    // forward, so they come once each (gmatchstats.h).
+    GMatchStats stats;
 };
 
 GDuel playDuel(ControllerChoice left, ControllerChoice right, uint32_t seed, uint32_t maxMs = GDuel::MAX_MATCH_MS);

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "game/gmatchstats.h"
+
 // Who steers one ship. Any other value leaves the ship without a controller.
 typedef int32_t ControllerChoice;
 enum : ControllerChoice {
@@ -27,4 +29,8 @@ struct MatchResult {
     // In a network match, the GSide flown from the other machine, whatever
     // its choice says; -1 in a match of this machine alone.
     int32_t otherMachineSide = -1;
+    // What each ship did, by GSide (gmatchstats.h): counted from the match
+    // as kept, so a network match's two sides and its spectators show the
+    // same numbers.
+    GMatchStats stats = {};
 };

@@ -1,14 +1,19 @@
-// mvictory.h: the result of a finished match, until a key after one second.
+// mvictory.h: the result of a finished match, then what each ship did in
+// it, a page a key, the first key after one second.
 //
 // Over the baked picture of who won, lines written at run time say what it
 // cannot know: each ship's health left and who flew it, beside the picture's
-// ship and ray art, and the match's length under its title. They are laid
-// out in the menu's 4:3 frame (MFrame), so they keep inside every window
-// from 5:4 to 21:9.
+// ship and ray art, and the match's length under its title. The second page
+// shows the match's statistics (MatchResult::stats) over the same picture,
+// darkened, as a table: a row a number, a column a ship. Both are laid out
+// in the menu's 4:3 frame (MFrame), so they keep inside every window from
+// 5:4 to 21:9.
 //
-// Transition: the first key pressed once more than 1000 ms of updates have
-// arrived -> menu (showMenu; the application switches once keyDown has
-// returned).
+// Transitions, each on a key pressed once more than 1000 ms of updates have
+// arrived:
+//   the result (page 0) -> the statistics (page 1);
+//   the statistics -> menu (showMenu; the application switches once keyDown
+//     has returned).
 #pragma once
 
 #include <cstdint>
@@ -47,6 +52,19 @@ public:
     };
     static Lettering letteringFor(const MatchResult& result);
 
+    // The statistics page's table: a row a number, its name, then the
+    // left ship's value and the right one's (by GSide). Accuracy in whole
+    // percent, rounded down; times in seconds with a tenth, cut.
+    struct StatsRow {
+        std::string name;    // "Shots", "Hits", "Accuracy", "Bounces", "Longest unhit", "Time ahead"
+        std::string by[2];   // "178", "11%", "13.0 s"
+    };
+    static constexpr int32_t STATS_ROWS = 6;
+    struct StatsTable {
+        StatsRow rows[STATS_ROWS];
+    };
+    static StatsTable statsTableFor(const MatchResult& result);
+
     // The picture's quad, DISTANCE in front of the eye: as wide as a 21:9
     // window shows there (2.16 either side of the middle), so that no
     // window from 5:4 to 21:9 has black beside it; the lettering keeps to
@@ -61,5 +79,10 @@ public:
     int32_t elapsed;  // ms of delivered updates; the dropped first one is not counted
     MText* text;      // owned; null without memory, and the picture shows alone
     Lettering says;   // letteringFor(result), made once
-    bool drawn = false;
+    StatsTable table;  // statsTableFor(result), made once
+    int32_t page = 0;  // 0: the result; 1: the statistics
+    bool drawn = false;  // the page shown has been drawn
+
+private:
+    void drawStats() const;
 };

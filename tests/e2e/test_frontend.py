@@ -223,8 +223,11 @@ class Frontend(GameTestCase):
         quiet, image = still(g)
         self.assertTrue(quiet, "F1 left the result screen")
         self.assertLess(image.difference(result), 0.01, "F1 left the result screen")
+        # A key turns to the statistics over the picture darkened, the next to the menu.
         g.key("space")
-        g.wait_picture(lambda image: image.difference(result) > 0.3 and lit(image))
+        stats = g.wait_picture(lambda i: i.difference(result) > 0.3 and i.lit_fraction() < 0.4, name="result-stats")
+        g.key("space")
+        g.wait_picture(lambda image: image.difference(stats) > 0.3 and lit(image))
         g.key("Escape")
         self.assertEqual(g.wait_exit(), 0)
         self.assertEqual(g.stdout, SHUTDOWN_STDOUT)

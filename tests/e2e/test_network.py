@@ -152,13 +152,13 @@ class Network(NetGames):
                          ("computer", "computer", self.seed))
         self.assertIn(replays[0]["result"], ("left", "right", "draw"))
         self.assertTrue(replays[0]["matches"])
-        # Escape on the host, once the result takes keys (after 1 s): to the
-        # menu, out of the network game, out of the game; the joiner stays.
+        # Escape on the host, once the result takes keys (after 1 s): to the statistics,
+        # the menu, out of the network game, out of the game; the joiner stays.
         time.sleep(1.2)
-        self.type(host, "Escape", "Escape", "Escape")
+        self.type(host, "Escape", "Escape", "Escape", "Escape")
         self.assertEqual(host.wait_exit(), 0)
         wait_for(lambda: LEFT_NOTICE in join.read_stderr(), 5, "the joiner hears the host leave")
-        self.type(join, "Escape", "Escape")  # from its result screen, if still there
+        self.type(join, "Escape", "Escape", "Escape")  # from its result screen's two pages, if still there
         self.assertEqual(join.wait_exit(), 0)
         # Each side said once how the match hides the distance: the own ship
         # answers at once however far the other player is.

@@ -40,7 +40,7 @@ class Watching(NetGames):
         # Each spectator sees the result, then the players' menu again, and
         # stays for the next match until Escape.
         time.sleep(3.5)
-        self.type(early, "x")
+        self.type(early, "x", "x")
         early.wait_picture(lambda i: menu_text(i)[0] > 200, name="network-watching-after")
         self.assertEqual(early.x(["xdotool", "getwindowname", early.window]).strip(), WATCHING)
         self.type(early, "Escape")

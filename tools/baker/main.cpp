@@ -7,8 +7,9 @@
 // block a line: its name, then x0 y0 x1 y1 in the picture's units (x -18 ..
 // 18, y -14 .. 14, y up), for the end-to-end tests that look for it on
 // screen.
+// vektorak_bake --help: the usage, on standard output.
 // Exit code 0 when every file was written (or the layout found room for
-// every block), 1 otherwise, 2 on a bad call.
+// every block) and on --help, 1 otherwise, 2 on a bad call.
 #include <cstdio>
 #include <cstring>  // Required for: strcmp
 
@@ -16,6 +17,12 @@
 #include "baker/bicon.h"
 
 int main(int argc, char** argv) {
+    const char* self = argc > 0 ? argv[0] : "vektorak_bake";
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        printf("usage: %s DIRECTORY\n       %s --icons DIRECTORY\n       %s --menu-layout\n       %s --help\n", self,
+               self, self, self);
+        return 0;
+    }
     if (argc == 3 && strcmp(argv[1], "--icons") == 0) {
         if (!bakeIcons(argv[2])) return 1;
         printf("Baked %zu icons into %s\n", iconSizes().size(), argv[2]);
@@ -30,7 +37,6 @@ int main(int argc, char** argv) {
         return layout.ok() ? 0 : 1;
     }
     if (argc != 2) {
-        const char* self = argc > 0 ? argv[0] : "vektorak_bake";
         fprintf(stderr, "usage: %s DIRECTORY\n       %s --icons DIRECTORY\n       %s --menu-layout\n", self, self,
                 self);
         return 2;
