@@ -260,6 +260,7 @@ TEST_F(ApplicationTest, AReplayWatchedFromTheListComesBackToItsLine) {
     ASSERT_NE(dynamic_cast<MVictory*>(app.currentScreen), nullptr);
     app.update(1);  // dropped
     app.update(1001);
+    app.keyDown(' ');  // the statistics
     app.keyDown(' ');
     list = dynamic_cast<MReplays*>(app.currentScreen);
     ASSERT_NE(list, nullptr);
