@@ -6,6 +6,7 @@
 
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
+#include "game/gmastercontroller.h"
 #include "game/gskilledcontroller.h"
 
 namespace {
@@ -30,18 +31,19 @@ const GControllerKind CONTROLLER_KINDS[] = {
     {CHOICE_COMPUTER, "computer", "menu3.bmp", true, makeComputer},
     {CHOICE_PILOT, "pilot", "menu4.bmp", true, makeSkilled<GPilotController>},
     {CHOICE_ACE, "ace", "menu5.bmp", true, makeSkilled<GAceController>},
+    {CHOICE_MASTER, "master", "menu6.bmp", true, makeSkilled<GMasterController>},
 };
-static_assert(sizeof CONTROLLER_KINDS / sizeof CONTROLLER_KINDS[0] == CONTROLLER_KIND_COUNT,
+static_assert(sizeof CONTROLLER_KINDS / sizeof CONTROLLER_KINDS[0] == CONTROLLER_KIND_ROWS,
               "one row per kind");
 
 const GControllerKind* controllerKind(ControllerChoice choice) {
-    if (choice < 0 || choice >= CONTROLLER_KIND_COUNT) return nullptr;
+    if (choice < 0 || choice >= CONTROLLER_KIND_ROWS) return nullptr;
     return &CONTROLLER_KINDS[choice];
 }
 
 const GControllerKind* controllerKindNamed(const char* name) {
     if (name == nullptr) return nullptr;
-    for (int32_t i = 0; i < CONTROLLER_KIND_COUNT; i++) {
+    for (int32_t i = 0; i < CONTROLLER_KIND_ROWS; i++) {
         if (strcmp(CONTROLLER_KINDS[i].name, name) == 0) return &CONTROLLER_KINDS[i];
     }
     return nullptr;
