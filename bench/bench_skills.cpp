@@ -5,8 +5,14 @@
 // asked for its flags again and again on that world, each call a tick of
 // its own (an observation into its ring, a decision on an old one, the
 // shots it tracks carried on). Run with --benchmark_repetitions=N for the
-// median.
+// median. The master's ticks differ more from one world to the next (the
+// shots in sight decide its work), so BM_MasterWorstTick also plays whole
+// master-against-ace matches and reports the slowest single tick of each
+// as `worstUs`.
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>  // Required for: steady_clock, to time single ticks
 
 #include "game/gmatch.h"
 #include "game/gship.h"
@@ -35,10 +41,43 @@ void controlTick(benchmark::State& state, ControllerChoice timed) {
 
 void BM_PilotTick(benchmark::State& state) { controlTick(state, CHOICE_PILOT); }
 void BM_AceTick(benchmark::State& state) { controlTick(state, CHOICE_ACE); }
+void BM_MasterTick(benchmark::State& state) { controlTick(state, CHOICE_MASTER); }
+
+// Passes the flags through, timing each call.
+class Timed : public GController {
+public:
+    explicit Timed(GController* inner) : inner(inner) {}
+    ~Timed() override { delete inner; }
+    uint8_t flags(GWorld& world, GSide side, uint32_t tick) override {
+        const auto start = std::chrono::steady_clock::now();
+        const uint8_t out = inner->flags(world, side, tick);
+        const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+        worstUs = std::max(worstUs, us);
+        return out;
+    }
+    GController* inner;
+    double worstUs = 0.0;
+};
+
+void BM_MasterWorstTick(benchmark::State& state) {
+    uint32_t seed = 1;
+    double worst = 0.0;
+    for (auto _ : state) {
+        GMatch match;
+        match.setUp(seed++, CHOICE_MASTER, CHOICE_ACE);
+        Timed* timed = new Timed(match.takeController(SIDE_LEFT));
+        match.setController(SIDE_LEFT, timed);
+        while (!match.ended()) match.advance(1000);
+        worst = std::max(worst, timed->worstUs);
+    }
+    state.counters["worstUs"] = worst;
+}
 
 }  // namespace
 
 BENCHMARK(BM_PilotTick);
 BENCHMARK(BM_AceTick);
+BENCHMARK(BM_MasterTick);
+BENCHMARK(BM_MasterWorstTick)->Iterations(20)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

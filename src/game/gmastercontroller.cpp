@@ -104,10 +104,6 @@ void fly(Track& track, GMasterController::Seen shot, float direction, int32_t la
     }
 }
 
-bool strikes(float shipX, float shipY, float shotX, float shotY) {
-    return absOf(shipX - shotX) < STRIKE_X && absOf(shipY - shotY) < STRIKE_Y;
-}
-
 // One vertical plan: `first` held for `firstTicks`, then `then`.
 struct Plan {
     int8_t first, then;
@@ -118,7 +114,7 @@ struct Plan {
 }  // namespace
 
 GMasterController::GMasterController(uint32_t seed, GSide side, int32_t delay) : delayTicks(delay) {
-    if (delayTicks >= RING) delayTicks = RING - 1;
+    if (delayTicks > RING - 2) delayTicks = RING - 2;  // the one before it is read too
     if (delayTicks < 0) delayTicks = 0;
     state.random.reseed(seed ^ SIDE_SALT[side == SIDE_RIGHT ? 1 : 0]);
     state.firstShotTick = static_cast<uint32_t>(delayTicks) +
@@ -202,22 +198,108 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
         }
     }
 
-    // In x: the ace's rule, from where the own ship is now.
-    Seen ownNow = old.own;
+    // In x: the ace's rule, from where the own ship is now. It does not
+    // depend on the plan, and neither does the ship's x, so every plan
+    // shares the x of its ticks and of its shots.
+    int32_t thrustX[MAX_TICKS], thrustY[MAX_TICKS];
     for (int32_t i = 0; i < past; i++) {
         const uint8_t f = state.ring[(seenAt + static_cast<uint32_t>(i)) % RING].flags;
-        const float tx = (f & vkr::FLAG_RIGHT) ? 1.0f : ((f & vkr::FLAG_LEFT) ? -1.0f : 0.0f);
-        const float ty = (f & vkr::FLAG_DOWN) ? -1.0f : ((f & vkr::FLAG_UP) ? 1.0f : 0.0f);
-        ownNow.vx = KEEP * ownNow.vx + RESPONSE * tx;
-        ownNow.vy = KEEP * ownNow.vy + RESPONSE * ty;
+        thrustX[i] = (f & vkr::FLAG_RIGHT) ? 1 : ((f & vkr::FLAG_LEFT) ? -1 : 0);
+        thrustY[i] = (f & vkr::FLAG_DOWN) ? -1 : ((f & vkr::FLAG_UP) ? 1 : 0);
+    }
+    Seen ownNow = old.own;
+    for (int32_t i = 0; i < past; i++) {
+        ownNow.vx = KEEP * ownNow.vx + RESPONSE * static_cast<float>(thrustX[i]);
         ownNow.x = clampTo(ownNow.x + ownNow.vx, GShip::FIELD_HALF_WIDTH);
-        ownNow.y = clampTo(ownNow.y + ownNow.vy, GShip::FIELD_HALF_HEIGHT);
     }
     const float side = ownNow.x >= opponent.x ? 1.0f : -1.0f;
     const float wantX = clampTo(opponent.x + side * DISTANCE, GShip::FIELD_HALF_WIDTH - 3.0f);
     const float stopX = ownNow.x + ownNow.vx * coast(60);
     const int32_t horizontal = stopX < wantX - 0.5f ? 1 : (stopX > wantX + 0.5f ? -1 : 0);
+    for (int32_t i = past; i < totalTicks; i++) thrustX[i] = horizontal;
     const bool firing = state.ticks >= state.firstShotTick;
+
+    // The ship's x after each tick's step, before the clamp (where the
+    // collision pass tests it) and after.
+    float stepX[MAX_TICKS], restX[MAX_TICKS], shipVX[MAX_TICKS];
+    {
+        float x = old.own.x, vx = old.own.vx;
+        for (int32_t i = 0; i < totalTicks; i++) {
+            vx = KEEP * vx + RESPONSE * static_cast<float>(thrustX[i]);
+            stepX[i] = x + vx;
+            x = restX[i] = clampTo(stepX[i], GShip::FIELD_HALF_WIDTH);
+            shipVX[i] = vx;
+        }
+    }
+
+    // Where a shot can strike, by x alone: at a ship tick, the ship's new
+    // x against the shot where it stands; at a shot tick, the shot's new x
+    // against the ship where it rests. Ship ticks go first within a beat.
+    // Each plan then only compares y at these moments.
+    struct Moment {
+        int16_t tick;   // the ship's tick whose y counts
+        bool stepping;  // the ship's y before the clamp (its own step)
+        float shotY;
+    };
+    constexpr int32_t MAX_MOMENTS = 24;
+    Moment moments[MAX_TRACKS][MAX_MOMENTS];
+    int32_t momentCount[MAX_TRACKS];
+    for (int32_t j = 0; j < trackCount; j++) {
+        const Track& t = tracks[j];
+        int32_t count = 0;
+        for (int32_t beat = t.start; beat <= lastBeat && count < MAX_MOMENTS; beat++) {
+            const int32_t k = (beat - t.start) / SHOT_BEATS;
+            if (k > t.steps) break;
+            if (beat % SHIP_BEATS == 0 && beat < lastBeat) {
+                const int32_t i = beat / SHIP_BEATS;
+                if (absOf(stepX[i] - t.x[k]) < STRIKE_X) moments[j][count++] = Moment{static_cast<int16_t>(i), true, t.y[k]};
+            }
+            if (beat > t.start && (beat - t.start) % SHOT_BEATS == 0 && count < MAX_MOMENTS) {
+                const int32_t i = beat / SHIP_BEATS - (beat % SHIP_BEATS == 0 && beat == lastBeat ? 1 : 0);
+                const int32_t rest = i < totalTicks ? i : totalTicks - 1;
+                if (absOf(restX[rest] - t.x[k]) < STRIKE_X) moments[j][count++] = Moment{static_cast<int16_t>(rest), false, t.y[k]};
+            }
+        }
+        momentCount[j] = count;
+    }
+
+    // The plan's own shots: they go on the ticks the gun allows, whatever
+    // the plan, and their x and the tick they cross the opponent's x do not
+    // depend on it; their y is the ship's y and vy at firing, carried by
+    // the coast of the flight.
+    struct Volley {
+        int16_t tick;
+        float coast;  // the flight's KEEP + KEEP^2 + ...: y gains vy times it
+        float targetY;
+        float reach;  // the miss at which it stops counting
+    };
+    Volley volleys[PLAN_TICKS / GShip::FIRE_INTERVAL_TICKS + 2];
+    int32_t volleyCount = 0;
+    {
+        int32_t cooldown = state.cooldown;
+        for (int32_t i = past; i < totalTicks; i++) {
+            const bool fire = firing || state.ticks + static_cast<uint32_t>(i - past) >= state.firstShotTick;
+            if (fire && cooldown == 0) {
+                cooldown = GShip::FIRE_INTERVAL_TICKS;
+                float x = restX[i], vx = shipVX[i], sum = 0.0f, factor = 1.0f;
+                for (int32_t n = 1; n <= MAX_STEPS; n++) {
+                    vx = KEEP * vx + RESPONSE * towards;
+                    x += vx;
+                    factor *= KEEP;
+                    sum += factor;
+                    const int32_t a = (i * SHIP_BEATS + n * SHOT_BEATS) / SHIP_BEATS;
+                    const int32_t at = a < totalTicks ? a : totalTicks;
+                    if (absOf(x - oppX[at]) < STRIKE_X) {
+                        const float spread = SPREAD + SPREAD_PER_TICK * static_cast<float>(a);
+                        volleys[volleyCount++] = Volley{static_cast<int16_t>(i), sum, oppY[at], 2.0f * spread};
+                        break;
+                    }
+                    if (absOf(x) >= FIELD_LIMIT) break;
+                }
+            }
+            if (cooldown != 0) cooldown--;
+        }
+    }
 
     Plan best{0, 0, 1};
     float bestScore = 0.0f;
@@ -228,81 +310,34 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
             for (int8_t then = -1; then <= 1; then++) {
                 if (then == first && firstTicks != 1) continue;  // the same plan again
                 const Plan plan{first, then, firstTicks};
-                // The ship, beat by beat: its ticks move it (tested where the
-                // step leaves it, then clamped), the shots' ticks move them.
-                Seen ship = old.own;
-                bool alive[MAX_TRACKS];
-                for (int32_t j = 0; j < trackCount; j++) alive[j] = true;
+                float stepY[MAX_TICKS], restY[MAX_TICKS], shipVY[MAX_TICKS];
+                float y = old.own.y, vy = old.own.vy;
+                for (int32_t i = 0; i < totalTicks; i++) {
+                    const int32_t ty = i < past ? thrustY[i] : plan.at(i - past);
+                    vy = KEEP * vy + RESPONSE * static_cast<float>(ty);
+                    stepY[i] = y + vy;
+                    y = restY[i] = clampTo(stepY[i], GShip::FIELD_HALF_HEIGHT);
+                    shipVY[i] = vy;
+                }
                 float taken = 0.0f;
-                float given = 0.0f;
-                int32_t cooldown = state.cooldown;
-                for (int32_t beat = 0; beat <= lastBeat; beat++) {
-                    if (beat % SHIP_BEATS == 0 && beat < lastBeat) {
-                        const int32_t i = beat / SHIP_BEATS;
-                        float tx, ty;
-                        bool fire = false;
-                        if (i < past) {
-                            const uint8_t f = state.ring[(seenAt + static_cast<uint32_t>(i)) % RING].flags;
-                            tx = (f & vkr::FLAG_RIGHT) ? 1.0f : ((f & vkr::FLAG_LEFT) ? -1.0f : 0.0f);
-                            ty = (f & vkr::FLAG_DOWN) ? -1.0f : ((f & vkr::FLAG_UP) ? 1.0f : 0.0f);
-                        } else {
-                            tx = static_cast<float>(horizontal);
-                            ty = static_cast<float>(plan.at(i - past));
-                            fire = firing || state.ticks + static_cast<uint32_t>(i - past) >= state.firstShotTick;
-                        }
-                        ship.vx = KEEP * ship.vx + RESPONSE * tx;
-                        ship.vy = KEEP * ship.vy + RESPONSE * ty;
-                        ship.x += ship.vx;
-                        ship.y += ship.vy;
-                        for (int32_t j = 0; j < trackCount; j++) {
-                            const Track& t = tracks[j];
-                            if (!alive[j] || beat < t.start) continue;
-                            const int32_t k = (beat - t.start) / SHOT_BEATS;
-                            if (k > t.steps) continue;
-                            if (strikes(ship.x, ship.y, t.x[k], t.y[k])) {
-                                alive[j] = false;
-                                taken += t.weight;
-                            }
-                        }
-                        ship.x = clampTo(ship.x, GShip::FIELD_HALF_WIDTH);
-                        ship.y = clampTo(ship.y, GShip::FIELD_HALF_HEIGHT);
-                        if (i >= past) {
-                            if (fire && cooldown == 0) {
-                                cooldown = GShip::FIRE_INTERVAL_TICKS;
-                                // Where it crosses the opponent's x, against
-                                // where the opponent is then thought to be.
-                                Seen shot = ship;
-                                for (int32_t n = 1; n <= MAX_STEPS; n++) {
-                                    shot.vx = KEEP * shot.vx + RESPONSE * towards;
-                                    shot.vy = KEEP * shot.vy;
-                                    shot.x += shot.vx;
-                                    shot.y += shot.vy;
-                                    const int32_t a = (beat + n * SHOT_BEATS) / SHIP_BEATS;
-                                    const int32_t at = a < totalTicks ? a : totalTicks;
-                                    if (absOf(shot.x - oppX[at]) < STRIKE_X) {
-                                        const float miss = absOf(shot.y - oppY[at]);
-                                        const float spread = SPREAD + SPREAD_PER_TICK * static_cast<float>(a);
-                                        if (miss < 2.0f * spread) given += 1.0f - miss / (2.0f * spread);
-                                        break;
-                                    }
-                                    if (absOf(shot.x) >= FIELD_LIMIT) break;
-                                }
-                            }
-                            if (cooldown != 0) cooldown--;
-                        }
-                    }
-                    for (int32_t j = 0; j < trackCount; j++) {
-                        const Track& t = tracks[j];
-                        if (!alive[j] || beat <= t.start || (beat - t.start) % SHOT_BEATS != 0) continue;
-                        const int32_t k = (beat - t.start) / SHOT_BEATS;
-                        if (k > t.steps) continue;
-                        if (strikes(ship.x, ship.y, t.x[k], t.y[k])) {
-                            alive[j] = false;
-                            taken += t.weight;
+                for (int32_t j = 0; j < trackCount; j++) {
+                    for (int32_t m = 0; m < momentCount[j]; m++) {
+                        const Moment& at = moments[j][m];
+                        const float shipY = at.stepping ? stepY[at.tick] : restY[at.tick];
+                        if (absOf(shipY - at.shotY) < STRIKE_Y) {
+                            taken += tracks[j].weight;
+                            break;
                         }
                     }
                 }
-                const float edge = absOf(ship.y) > EDGE_FREE ? (absOf(ship.y) - EDGE_FREE) * EDGE_COST : 0.0f;
+                float given = 0.0f;
+                for (int32_t v = 0; v < volleyCount; v++) {
+                    const Volley& shot = volleys[v];
+                    const float miss = absOf(restY[shot.tick] + shipVY[shot.tick] * shot.coast - shot.targetY);
+                    if (miss < shot.reach) given += 1.0f - miss / shot.reach;
+                }
+                const float endY = absOf(restY[totalTicks - 1]);
+                const float edge = endY > EDGE_FREE ? (endY - EDGE_FREE) * EDGE_COST : 0.0f;
                 const float score = static_cast<float>(GProjectile::HIT_DAMAGE) * (OFFENCE_WEIGHT * given - taken) - edge;
                 if (!any || score > bestScore) {
                     any = true;
