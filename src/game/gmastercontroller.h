@@ -7,8 +7,8 @@
 // set itself. Each tick the world is written into a ring of observations
 // and the decision reads the one DELAY_TICKS old. The other side's
 // controller, flags and thrust are never read, nor the world's random
-// source: its one draw, the tick it first fires on, comes from a GRandom of
-// its own, seeded from the match's seed and its side.
+// source: its draws (the tick it first fires on, its aim error) come from
+// a GRandom of its own, seeded from the match's seed and its side.
 //
 // How it plays. Each tick it replays the last DELAY_TICKS ticks of its own
 // ship from the old observation through the flags it held, then tries
@@ -22,11 +22,13 @@
 // rule: closer than 3 in x and than 1 in y, the ship tested where its step
 // left it, before the clamp to the field. The plan's own shots are weighed
 // against the opponent's seen motion carried forward, the further ahead the
-// looser. Each plan ends with a health for each ship, the own one certain
+// looser, and off by an aim error redrawn now and then, without which
+// two masters read each other too well to ever strike. Each plan ends with a health for each ship, the own one certain
 // for the seen shots and likely for the guessed ones, the other's expected;
 // the best difference wins and its first tick is flown. Fire is held from
 // a first tick of its own, as the skilled players do, so that two masters
-// are not in step. In x it holds its distance as the ace does.
+// are not in step. In x it holds a distance (DISTANCE in the .cpp) by the
+// ace's rule.
 //
 // Why a model and not copies of GWorld: a world copy is allocations and a
 // timing wheel for a few dozen floats that matter, and the master only
@@ -84,6 +86,8 @@ public:
         // The call whose observation first showed the opponent's latest
         // shot; its rhythm places the shots not seen yet. -1: none seen.
         int32_t opponentShotAt = -1;
+        float aimOffset = 0.0f;  // the aim error in force, world units
+        int32_t aimHold = 0;     // ticks it still holds
     };
     int32_t delayTicks;
     State state;
