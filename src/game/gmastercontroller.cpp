@@ -49,6 +49,11 @@ constexpr float OFFENCE_WEIGHT = 0.3f;
 // SPREAD wide at the observation, wider by SPREAD_PER_TICK each tick ahead,
 // as the opponent's seen motion tells less and less.
 constexpr float SPREAD = 1.0f;
+// Beyond that, each unit a shot misses by costs this share of a hit, so
+// that a target far off every line still draws the aim: without it every
+// plan scored alike, the first won, and the master sat at the bottom
+// edge below a target in the top corner.
+constexpr float AIM_PULL = 0.01f;
 constexpr float SPREAD_PER_TICK = 0.02f;
 // A shot just fired lies this close to its ship in x.
 constexpr float FRESH_X = 2.0f;
@@ -66,6 +71,12 @@ constexpr float DISTANCE = 20.0f;
 // still lost 49 of 50.
 constexpr float AIM_ERROR = 3.0f;
 constexpr int32_t AIM_HOLD_TICKS = 12;
+// What the plan of the tick before is preferred by, in health.
+constexpr float KEEP_BONUS = 0.05f;
+// The error only holds whole for an opponent seen moving at least this
+// fast in y, units per tick, and shrinks with its speed below: an error of
+// 3 at a ship standing still missed it for ever.
+constexpr float MOVING_VY = 0.02f;
 // Keeping off the top and bottom costs this much health per unit past
 // EDGE_FREE at the end of a plan: a ship against an edge can dodge one way.
 constexpr float EDGE_FREE = GShip::FIELD_HALF_HEIGHT - 2.0f;
@@ -199,7 +210,10 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
     }
     {
         const int32_t interval = GShip::FIRE_INTERVAL_TICKS;
-        int32_t next = state.opponentShotAt >= 0 ? state.opponentShotAt + interval : static_cast<int32_t>(seenAt) + 1;
+        // None before the first is seen: a ship that never fires is
+        // no danger on its own line, and guessing shots from it kept the
+        // master off the line of a target standing still.
+        int32_t next = state.opponentShotAt >= 0 ? state.opponentShotAt + interval : INT32_MAX - interval;
         while (next <= static_cast<int32_t>(seenAt)) next += interval;
         for (; next - static_cast<int32_t>(seenAt) < totalTicks && trackCount < MAX_TRACKS; next += interval) {
             const int32_t i = next - static_cast<int32_t>(seenAt);
@@ -280,6 +294,9 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
             AIM_ERROR * (static_cast<float>(state.random.next()) / static_cast<float>(GRandom::MAX) * 2.0f - 1.0f);
         state.aimHold = AIM_HOLD_TICKS;
     }
+    // An opponent seen still is where it was: no guess to be wrong about.
+    const float moving = absOf(opponent.vy) / MOVING_VY;
+    const float aimOffset = state.aimOffset * (moving < 1.0f ? moving : 1.0f);
     // The plan's own shots: they go on the ticks the gun allows, whatever
     // the plan, and their x and the tick they cross the opponent's x do not
     // depend on it; their y is the ship's y and vy at firing, carried by
@@ -308,7 +325,7 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
                     const int32_t at = a < totalTicks ? a : totalTicks;
                     if (absOf(x - oppX[at]) < STRIKE_X) {
                         const float spread = SPREAD + SPREAD_PER_TICK * static_cast<float>(a);
-                        volleys[volleyCount++] = Volley{static_cast<int16_t>(i), sum, oppY[at] + state.aimOffset, 2.0f * spread};
+                        volleys[volleyCount++] = Volley{static_cast<int16_t>(i), sum, oppY[at] + aimOffset, 2.0f * spread};
                         break;
                     }
                     if (absOf(x) >= FIELD_LIMIT) break;
@@ -318,52 +335,66 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
         }
     }
 
-    Plan best{0, 0, 1};
-    float bestScore = 0.0f;
-    bool any = false;
+    // A plan's health difference at its end.
+    auto weigh = [&](const Plan& plan) {
+        float stepY[MAX_TICKS], restY[MAX_TICKS], shipVY[MAX_TICKS];
+        float y = old.own.y, vy = old.own.vy;
+        for (int32_t i = 0; i < totalTicks; i++) {
+            const int32_t ty = i < past ? thrustY[i] : plan.at(i - past);
+            vy = KEEP * vy + RESPONSE * static_cast<float>(ty);
+            stepY[i] = y + vy;
+            y = restY[i] = clampTo(stepY[i], GShip::FIELD_HALF_HEIGHT);
+            shipVY[i] = vy;
+        }
+        float taken = 0.0f;
+        for (int32_t j = 0; j < trackCount; j++) {
+            for (int32_t m = 0; m < momentCount[j]; m++) {
+                const Moment& at = moments[j][m];
+                const float shipY = at.stepping ? stepY[at.tick] : restY[at.tick];
+                if (absOf(shipY - at.shotY) < STRIKE_Y) {
+                    taken += tracks[j].weight;
+                    break;
+                }
+            }
+        }
+        float given = 0.0f;
+        for (int32_t v = 0; v < volleyCount; v++) {
+            const Volley& shot = volleys[v];
+            const float miss = absOf(restY[shot.tick] + shipVY[shot.tick] * shot.coast - shot.targetY);
+            if (miss < shot.reach) given += 1.0f - miss / shot.reach;
+            given -= AIM_PULL * miss;
+        }
+        const float endY = absOf(restY[totalTicks - 1]);
+        const float edge = endY > EDGE_FREE ? (endY - EDGE_FREE) * EDGE_COST : 0.0f;
+        return static_cast<float>(GProjectile::HIT_DAMAGE) * (OFFENCE_WEIGHT * given - taken) - edge;
+    };
+
+    // The plan of the tick before, one tick on, competes too and wins ties
+    // by a little: a plan that waits before it moves would otherwise be
+    // chosen again each tick and never move (a ship below a target in a
+    // corner held "down one tick, then up" for ever).
+    const Plan kept = state.planFirstTicks > 1
+                          ? Plan{state.planFirst, state.planThen, state.planFirstTicks - 1}
+                          : Plan{state.planThen, state.planThen, 1};
+    Plan best = kept;
+    float bestScore = weigh(kept) + KEEP_BONUS;
     static const int32_t FIRST_TICKS[] = {1, 3, 6, 12};
     for (int8_t first = -1; first <= 1; first++) {
         for (int32_t firstTicks : FIRST_TICKS) {
             for (int8_t then = -1; then <= 1; then++) {
                 if (then == first && firstTicks != 1) continue;  // the same plan again
                 const Plan plan{first, then, firstTicks};
-                float stepY[MAX_TICKS], restY[MAX_TICKS], shipVY[MAX_TICKS];
-                float y = old.own.y, vy = old.own.vy;
-                for (int32_t i = 0; i < totalTicks; i++) {
-                    const int32_t ty = i < past ? thrustY[i] : plan.at(i - past);
-                    vy = KEEP * vy + RESPONSE * static_cast<float>(ty);
-                    stepY[i] = y + vy;
-                    y = restY[i] = clampTo(stepY[i], GShip::FIELD_HALF_HEIGHT);
-                    shipVY[i] = vy;
-                }
-                float taken = 0.0f;
-                for (int32_t j = 0; j < trackCount; j++) {
-                    for (int32_t m = 0; m < momentCount[j]; m++) {
-                        const Moment& at = moments[j][m];
-                        const float shipY = at.stepping ? stepY[at.tick] : restY[at.tick];
-                        if (absOf(shipY - at.shotY) < STRIKE_Y) {
-                            taken += tracks[j].weight;
-                            break;
-                        }
-                    }
-                }
-                float given = 0.0f;
-                for (int32_t v = 0; v < volleyCount; v++) {
-                    const Volley& shot = volleys[v];
-                    const float miss = absOf(restY[shot.tick] + shipVY[shot.tick] * shot.coast - shot.targetY);
-                    if (miss < shot.reach) given += 1.0f - miss / shot.reach;
-                }
-                const float endY = absOf(restY[totalTicks - 1]);
-                const float edge = endY > EDGE_FREE ? (endY - EDGE_FREE) * EDGE_COST : 0.0f;
-                const float score = static_cast<float>(GProjectile::HIT_DAMAGE) * (OFFENCE_WEIGHT * given - taken) - edge;
-                if (!any || score > bestScore) {
-                    any = true;
+                const float score = weigh(plan);
+                if (score > bestScore) {
                     bestScore = score;
                     best = plan;
                 }
             }
         }
     }
+    state.planFirst = best.first;
+    state.planThen = best.then;
+    state.planFirstTicks = static_cast<int8_t>(best.firstTicks);
 
     uint8_t flags = firing ? vkr::FLAG_FIRE : 0;
     if (best.first > 0) flags |= vkr::FLAG_UP;

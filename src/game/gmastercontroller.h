@@ -88,6 +88,9 @@ public:
         int32_t opponentShotAt = -1;
         float aimOffset = 0.0f;  // the aim error in force, world units
         int32_t aimHold = 0;     // ticks it still holds
+        // The plan flown: vertical thrust `planFirst` for `planFirstTicks`
+        // ticks from the last one, then `planThen`.
+        int8_t planFirst = 0, planThen = 0, planFirstTicks = 1;
     };
     int32_t delayTicks;
     State state;
