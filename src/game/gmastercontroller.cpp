@@ -71,6 +71,9 @@ constexpr float DISTANCE = 20.0f;
 // still lost 49 of 50.
 constexpr float AIM_ERROR = 3.0f;
 constexpr int32_t AIM_HOLD_TICKS = 12;
+// Ticks ahead of the observation at which the steered plans take the
+// opponent's line: the delay and about half a flight.
+constexpr int32_t STEER_AHEAD = 18;
 // What the plan of the tick before is preferred by, in health.
 constexpr float KEEP_BONUS = 0.05f;
 // The error only holds whole for an opponent seen moving at least this
@@ -128,10 +131,22 @@ void fly(Track& track, GMasterController::Seen shot, float direction, int32_t la
 }
 
 // One vertical plan: `first` held for `firstTicks`, then `then`.
+// `then` is STEER: from then on thrust brings the ship's stopping point
+// (where it comes to rest with no thrust) onto `line`, as the skilled
+// players steer; a held thrust alone cannot make a long move and stop.
+constexpr int8_t STEER = 2;
+constexpr float STOP_COAST = KEEP / RESPONSE;  // KEEP + KEEP^2 + ... for ever
+constexpr float STEER_BAND = 0.25f;
 struct Plan {
     int8_t first, then;
     int32_t firstTicks;
-    int32_t at(int32_t tick) const { return tick < firstTicks ? first : then; }
+    float line;
+    int32_t at(int32_t tick, float y, float vy) const {
+        if (tick < firstTicks) return first;
+        if (then != STEER) return then;
+        const float stop = y + vy * STOP_COAST;
+        return stop < line - STEER_BAND ? 1 : (stop > line + STEER_BAND ? -1 : 0);
+    }
 };
 
 }  // namespace
@@ -237,6 +252,8 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
     for (int32_t i = 0; i < past; i++) {
         ownNow.vx = KEEP * ownNow.vx + RESPONSE * static_cast<float>(thrustX[i]);
         ownNow.x = clampTo(ownNow.x + ownNow.vx, GShip::FIELD_HALF_WIDTH);
+        ownNow.vy = KEEP * ownNow.vy + RESPONSE * static_cast<float>(thrustY[i]);
+        ownNow.y = clampTo(ownNow.y + ownNow.vy, GShip::FIELD_HALF_HEIGHT);
     }
     const float side = ownNow.x >= opponent.x ? 1.0f : -1.0f;
     const float wantX = clampTo(opponent.x + side * DISTANCE, GShip::FIELD_HALF_WIDTH - 3.0f);
@@ -340,7 +357,7 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
         float stepY[MAX_TICKS], restY[MAX_TICKS], shipVY[MAX_TICKS];
         float y = old.own.y, vy = old.own.vy;
         for (int32_t i = 0; i < totalTicks; i++) {
-            const int32_t ty = i < past ? thrustY[i] : plan.at(i - past);
+            const int32_t ty = i < past ? thrustY[i] : plan.at(i - past, y, vy);
             vy = KEEP * vy + RESPONSE * static_cast<float>(ty);
             stepY[i] = y + vy;
             y = restY[i] = clampTo(stepY[i], GShip::FIELD_HALF_HEIGHT);
@@ -373,32 +390,46 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
     // by a little: a plan that waits before it moves would otherwise be
     // chosen again each tick and never move (a ship below a target in a
     // corner held "down one tick, then up" for ever).
-    const Plan kept = state.planFirstTicks > 1
-                          ? Plan{state.planFirst, state.planThen, state.planFirstTicks - 1}
-                          : Plan{state.planThen, state.planThen, 1};
+    const Plan kept = state.planFirstTicks > 1 || state.planThen == STEER
+                          ? Plan{state.planFirst, state.planThen, state.planFirstTicks > 0 ? state.planFirstTicks - 1 : 0,
+                                 state.planLine}
+                          : Plan{state.planThen, state.planThen, 1, 0.0f};
     Plan best = kept;
     float bestScore = weigh(kept) + KEEP_BONUS;
+    auto consider = [&](const Plan& plan) {
+        const float score = weigh(plan);
+        if (score > bestScore) {
+            bestScore = score;
+            best = plan;
+        }
+    };
     static const int32_t FIRST_TICKS[] = {1, 3, 6, 12};
     for (int8_t first = -1; first <= 1; first++) {
         for (int32_t firstTicks : FIRST_TICKS) {
             for (int8_t then = -1; then <= 1; then++) {
                 if (then == first && firstTicks != 1) continue;  // the same plan again
-                const Plan plan{first, then, firstTicks};
-                const float score = weigh(plan);
-                if (score > bestScore) {
-                    bestScore = score;
-                    best = plan;
-                }
+                consider(Plan{first, then, firstTicks, 0.0f});
             }
         }
+    }
+    // Steered onto lines about the aim: the opponent's line a typical
+    // flight ahead, off by the aim error; with a dodge first or not.
+    const int32_t typical = past + STEER_AHEAD < totalTicks ? past + STEER_AHEAD : totalTicks;
+    const float aimLine = oppY[typical] + aimOffset;
+    static const float OFFSETS[] = {0.0f, -1.5f, 1.5f, -4.0f, 4.0f};
+    static const struct { int8_t first; int32_t ticks; } PREFIXES[] = {{0, 0}, {1, 3}, {-1, 3}, {1, 6}, {-1, 6}};
+    for (float offset : OFFSETS) {
+        for (const auto& prefix : PREFIXES) consider(Plan{prefix.first, STEER, prefix.ticks, aimLine + offset});
     }
     state.planFirst = best.first;
     state.planThen = best.then;
     state.planFirstTicks = static_cast<int8_t>(best.firstTicks);
+    state.planLine = best.line;
 
     uint8_t flags = firing ? vkr::FLAG_FIRE : 0;
-    if (best.first > 0) flags |= vkr::FLAG_UP;
-    if (best.first < 0) flags |= vkr::FLAG_DOWN;
+    const int32_t vertical = best.at(0, ownNow.y, ownNow.vy);
+    if (vertical > 0) flags |= vkr::FLAG_UP;
+    if (vertical < 0) flags |= vkr::FLAG_DOWN;
     if (horizontal > 0) flags |= vkr::FLAG_RIGHT;
     if (horizontal < 0) flags |= vkr::FLAG_LEFT;
     return flags;

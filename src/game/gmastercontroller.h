@@ -89,8 +89,10 @@ public:
         float aimOffset = 0.0f;  // the aim error in force, world units
         int32_t aimHold = 0;     // ticks it still holds
         // The plan flown: vertical thrust `planFirst` for `planFirstTicks`
-        // ticks from the last one, then `planThen`.
+        // ticks from the last one, then `planThen`, which may be to steer
+        // onto `planLine` (the .cpp's Plan).
         int8_t planFirst = 0, planThen = 0, planFirstTicks = 1;
+        float planLine = 0.0f;
     };
     int32_t delayTicks;
     State state;
