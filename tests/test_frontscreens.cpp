@@ -485,7 +485,7 @@ TEST_F(FrontScreensTest, StillScreensSayUnchangedOnlyWhileTheirFrameIs) {
     EXPECT_FALSE(settings.unchanged()) << "the notice is gone";
     settings.draw(), settings.symbolDown(SDLK_DOWN, 0, 0);
     EXPECT_FALSE(settings.unchanged()) << "a key moved the cursor";
-    app->startMatch(CONTROLLER_KIND_COUNT, CONTROLLER_KIND_COUNT);
+    app->startMatch(CONTROLLER_KIND_ROWS, CONTROLLER_KIND_ROWS);
     GEngine* engine = dynamic_cast<GEngine*>(app->currentScreen);
     ASSERT_NE(engine, nullptr);
     app->update(1), app->draw(), app->keyDown('p');  // as the other side's pause comes: no tick between
