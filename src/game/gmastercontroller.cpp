@@ -49,12 +49,12 @@ constexpr float OFFENCE_WEIGHT = 0.3f;
 // SPREAD wide at the observation, wider by SPREAD_PER_TICK each tick ahead,
 // as the opponent's seen motion tells less and less.
 constexpr float SPREAD = 1.0f;
+constexpr float SPREAD_PER_TICK = 0.02f;
 // Beyond that, each unit a shot misses by costs this share of a hit, so
 // that a target far off every line still draws the aim: without it every
 // plan scored alike, the first won, and the master sat at the bottom
 // edge below a target in the top corner.
 constexpr float AIM_PULL = 0.01f;
-constexpr float SPREAD_PER_TICK = 0.02f;
 // A shot just fired lies this close to its ship in x.
 constexpr float FRESH_X = 2.0f;
 // Distance held from the opponent in x. At the ace's 32 a shot crosses in

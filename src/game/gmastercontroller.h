@@ -11,24 +11,28 @@
 // a GRandom of its own, seeded from the match's seed and its side.
 //
 // How it plays. Each tick it replays the last DELAY_TICKS ticks of its own
-// ship from the old observation through the flags it held, then tries
-// every plan of a small family (hold up, nothing or down for a few ticks,
-// then one of the three for the rest) over the next PLAN_TICKS ticks, in
-// 5 ms beats so that ship ticks (25 ms) and shot ticks (15 ms) fall where
-// the wheel puts them. The shots it saw fly on the rules of GProjectile;
-// the ones the opponent fired since, unseen, are placed where its seen
-// motion and its seen rhythm of fire (one shot every
+// ship from the old observation through the flags it held, then tries the
+// plans of a small family over the next PLAN_TICKS ticks: up, nothing or
+// down held for a few ticks, then one of the three for the rest; or a
+// short dodge or none, then steering its stopping point onto a line about
+// its aim; and the plan of the tick before, one tick on, which wins ties
+// (without it a plan that waits before it moves was chosen afresh each
+// tick and never moved). Time in the model goes in 5 ms beats, so that
+// ship ticks (25 ms) and shot ticks (15 ms) fall where the wheel puts
+// them. The shots it saw fly on the rules of GProjectile; once it has seen
+// the opponent fire, the shots fired since, unseen, are placed where its
+// seen motion and its seen rhythm of fire (one shot every
 // GShip::FIRE_INTERVAL_TICKS) say. A shot strikes on the collision pass's
 // rule: closer than 3 in x and than 1 in y, the ship tested where its step
 // left it, before the clamp to the field. The plan's own shots are weighed
-// against the opponent's seen motion carried forward, the further ahead the
-// looser, and off by an aim error redrawn now and then, without which
-// two masters read each other too well to ever strike. Each plan ends with a health for each ship, the own one certain
-// for the seen shots and likely for the guessed ones, the other's expected;
-// the best difference wins and its first tick is flown. Fire is held from
-// a first tick of its own, as the skilled players do, so that two masters
-// are not in step. In x it holds a distance (DISTANCE in the .cpp) by the
-// ace's rule.
+// against the opponent's seen motion carried forward, the further ahead
+// the looser, and off by an aim error redrawn now and then, without which
+// two masters read each other too well to ever strike. Each plan ends with
+// a health for each ship, the own one certain for the seen shots and
+// likely for the guessed ones, the other's expected; the best difference
+// wins and its first tick is flown. Fire is held from a first tick of its
+// own, as the skilled players do, so that two masters are not in step. In
+// x it holds a distance (DISTANCE in the .cpp) by the ace's rule.
 //
 // Why a model and not copies of GWorld: a world copy is allocations and a
 // timing wheel for a few dozen floats that matter, and the master only
