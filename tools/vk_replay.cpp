@@ -84,8 +84,9 @@ bool load(const char* file, GReplay& replay) {
 int stats(const char* file) {
     GReplay replay;
     if (!load(file, replay)) return 2;
-    const GMatchStats counted = countMatch(replay);
-    const bool matches = playBack(replay).matches;
+    GPlayback played;
+    const GMatchStats counted = countMatch(replay, &played);
+    const bool matches = played.matches;
     printf("{\"file\": %s, \"left\": %s, \"right\": %s, \"matches\": %s}\n", quote(file).c_str(),
            statsObject(counted.ships[0]).c_str(), statsObject(counted.ships[1]).c_str(), matches ? "true" : "false");
     return matches ? 0 : 1;

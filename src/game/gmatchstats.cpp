@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "game/gmatch.h"
 #include "game/gplayback.h"
 #include "game/gprojectile.h"
 #include "game/gship.h"
@@ -65,13 +64,9 @@ GMatchStats GStatsCounter::stats() const {
     return out;
 }
 
-GMatchStats countMatch(const GReplay& replay) {
+GMatchStats countMatch(const GReplay& replay, GPlayback* played) {
     GStatsCounter counter;
-    GMatch match;
-    if (!match.setUpReplay(replay)) return counter.stats();
-    // A second of steps an advance: far fewer events than an event list
-    // holds (GEventList::MAX_EVENTS), so none is dropped uncounted.
-    GLookAhead toEnd(0, replay.endMs);
-    while (match.advance(1000, &toEnd) > 0) counter.hear(match.world.events, match.world);
+    const GPlayback playback = playBack(replay, 0, &counter);
+    if (played != nullptr) *played = playback;
     return counter.stats();
 }

@@ -45,6 +45,7 @@
 
 #include "game/gevent.h"
 
+struct GPlayback;
 struct GReplay;
 
 // One ship's numbers.
@@ -89,6 +90,8 @@ private:
 };
 
 // Plays `replay` back through a fresh match, straight and to its recorded
-// end (as playBack does, gplayback.h), and counts its events. A replay
-// that no longer plays out as recorded is counted as it plays now.
-GMatchStats countMatch(const GReplay& replay);
+// end (playBack, gplayback.h), and counts its events. A replay that no
+// longer plays out as recorded is counted as it plays now. `played` (may
+// be null) gets that same playback's outcome, so a caller that also checks
+// the replay plays it once.
+GMatchStats countMatch(const GReplay& replay, GPlayback* played = nullptr);

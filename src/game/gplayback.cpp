@@ -28,12 +28,16 @@ bool GLookAhead::mayStep(GMatch& match) {
     return true;
 }
 
-GPlayback playBack(const GReplay& replay, uint32_t rollbackTicks) {
+GPlayback playBack(const GReplay& replay, uint32_t rollbackTicks, GEventListener* heard) {
     GPlayback out;
     GMatch match;
     if (!match.setUpReplay(replay)) return out;
     GLookAhead gate(rollbackTicks, replay.endMs);
-    match.advance(INT32_MAX, &gate);
+    if (heard == nullptr) {
+        match.advance(INT32_MAX, &gate);
+    } else {
+        while (match.advance(1000, &gate) > 0) heard->hear(match.world.events, match.world);
+    }
     const GWorld& world = match.world;
     out.endMs = world.over ? world.endMs : world.elapsedMs;
     out.finished = world.over;

@@ -49,4 +49,9 @@ private:
 // Never steps past the recorded endMs, so a replay costs at most that many
 // milliseconds of play (bounded by vkr::MAX_END_MS), times N + 1 with a
 // rollback.
-GPlayback playBack(const GReplay& replay, uint32_t rollbackTicks = 0);
+//
+// `heard` (may be null) hears the events of every step on the way, a
+// second of match time an advance, far fewer than an event list holds
+// (GEventList::MAX_EVENTS), so that none is dropped unheard. Only without a
+// rollback: a look-ahead's own steps would be heard too.
+GPlayback playBack(const GReplay& replay, uint32_t rollbackTicks = 0, GEventListener* heard = nullptr);

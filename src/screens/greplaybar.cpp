@@ -11,15 +11,9 @@
 
 #include "screens/gengine.h"
 #include "screens/mtext.h"
+#include "screens/texturedquad.h"
 
 namespace {
-
-void quad(float left, float bottom, float right, float top) {
-    glVertex2f(left, bottom);
-    glVertex2f(right, bottom);
-    glVertex2f(right, top);
-    glVertex2f(left, top);
-}
 
 // Empty at normal speed, which needs no saying.
 const char* speedText(int32_t quarters) {
@@ -67,7 +61,7 @@ void GEngine::drawReplayBar() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(0.0f, 0.0f, 0.0f, 0.6f);
     glBegin(GL_QUADS);
-    quad(0.0f, 0.0f, f.width, band);
+    rectangleVertices(0.0f, 0.0f, f.width, band);
     glEnd();
     glDisable(GL_BLEND);
 
@@ -92,20 +86,20 @@ void GEngine::drawReplayBar() {
         glDisable(GL_TEXTURE_2D);
         glBegin(GL_QUADS);
         glColor4f(0.35f, 0.35f, 0.4f, 1.0f);
-        quad(left, middle - thin, right, middle + thin);
+        rectangleVertices(left, middle - thin, right, middle + thin);
         glColor4f(0.8f, 0.8f, 0.85f, 1.0f);
-        quad(left, middle - thin, now, middle + thin);
+        rectangleVertices(left, middle - thin, now, middle + thin);
         if (bar.hits != nullptr) {
             for (const GReplayHit& hit : *bar.hits) {
                 float r, g, b;
                 view.effects.colourOf(hit.hitter, r, g, b);
                 glColor4f(r, g, b, 1.0f);
                 const float x = xOf(hit.ms);
-                quad(x - thin, middle - 5.0f * u, x + thin, middle + 5.0f * u);
+                rectangleVertices(x - thin, middle - 5.0f * u, x + thin, middle + 5.0f * u);
             }
         }
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        quad(now - 1.5f * thin, middle - 7.0f * u, now + 1.5f * thin, middle + 7.0f * u);
+        rectangleVertices(now - 1.5f * thin, middle - 7.0f * u, now + 1.5f * thin, middle + 7.0f * u);
         glEnd();
     }
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

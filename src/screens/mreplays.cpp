@@ -34,10 +34,7 @@ void band(float left, float bottom, float right, float top, float r, float g, fl
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(r, g, b, a);
     glBegin(GL_QUADS);
-    glVertex2f(left, bottom);
-    glVertex2f(right, bottom);
-    glVertex2f(right, top);
-    glVertex2f(left, top);
+    rectangleVertices(left, bottom, right, top);
     glEnd();
     glEnable(GL_TEXTURE_2D);
 }

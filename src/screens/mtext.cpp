@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include "assets/htexturestore.h"
+#include "screens/texturedquad.h"
 
 MText::MText() : texture(theTextureStore.load(TEXT_PICTURE)) {}
 
@@ -96,10 +97,7 @@ void MText::cover(float left, float bottom, float right, float top) {
     glDisable(GL_TEXTURE_2D);
     glColor4f(0.02f, 0.03f, 0.07f, 1.0f);
     glBegin(GL_QUADS);
-    glVertex2f(left, bottom);
-    glVertex2f(right, bottom);
-    glVertex2f(right, top);
-    glVertex2f(left, top);
+    rectangleVertices(left, bottom, right, top);
     glEnd();
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glEnable(GL_TEXTURE_2D);

@@ -20,6 +20,17 @@ inline void drawTexturedQuad(float left, float top, float right, float bottom, f
     glEnd();
 }
 
+// A rectangle's four corners in the plane z = 0, counter-clockwise from
+// the bottom left, for a GL_QUADS begun by the caller: fills, bands and
+// marks in window pixels, drawn in whatever colour is current, several
+// within one glBegin.
+inline void rectangleVertices(float left, float bottom, float right, float top) {
+    glVertex2f(left, bottom);
+    glVertex2f(right, bottom);
+    glVertex2f(right, top);
+    glVertex2f(left, top);
+}
+
 // The same quad's picture only where it lies outside the rectangle
 // `inner` (within it, in the same plane): up to four strips, each with its
 // share of the texture. For a sky that a picture drawn over it hides in the

@@ -220,8 +220,10 @@ class Replay(GameTestCase):
                          ("left keys", "right keys", "left the match", True))
 
         # r watches it in the match view, with the mark; Escape leaves it,
-        # and watching writes nothing of its own.
-        g.key("r")
+        # and watching writes nothing of its own. Held at once by Space: the
+        # match lasted a second or two, and a replay that had played to its
+        # end before Escape came would leave Escape to the menu, which quits.
+        g.key("r", "space")
         g.wait_picture(lambda image: replay_mark(image) > 100 and shows_both_ships(image),
                        name="replay-watched")
         g.key("Escape")
