@@ -2,16 +2,20 @@
 // ticks and its choice of plan.
 #include "game/gmastercontroller.h"
 
+#include "game/gcomputermodel.h"
 #include "game/gprojectile.h"
 #include "game/greplay.h"  // Required for: vkr::FLAG_*
 #include "game/gship.h"
 #include "game/gworld.h"
 
-namespace {
+using vkm::absOf;
+using vkm::clampTo;
+using vkm::KEEP;
+using vkm::RESPONSE;
+using vkm::STRIKE_X;
+using vkm::STRIKE_Y;
 
-// Movables blend their velocity towards the thrust by this share per tick.
-constexpr float RESPONSE = 0.1f;
-constexpr float KEEP = 1.0f - RESPONSE;
+namespace {
 
 // The model's clock: 5 ms beats, the largest step on which both a ship's
 // 25 ms and a shot's 15 ms fall.
@@ -20,13 +24,6 @@ constexpr int32_t SHIP_BEATS = GShip::PERIOD_MS / BEAT_MS;
 constexpr int32_t SHOT_BEATS = GProjectile::PERIOD_MS / BEAT_MS;
 static_assert(SHIP_BEATS * BEAT_MS == GShip::PERIOD_MS && SHOT_BEATS * BEAT_MS == GProjectile::PERIOD_MS,
               "ship and shot periods are whole beats");
-
-// A shot strikes a ship closer than this in x and in y (the collision
-// pass's whole numbers: 2.8 + 1.0 and 0.9 + 1.0, truncated, and the gap
-// truncated too, so strictly closer).
-constexpr float STRIKE_X = 3.0f;
-constexpr float STRIKE_Y = 1.0f;
-constexpr float FIELD_LIMIT = static_cast<float>(GProjectile::FIELD_LIMIT_X + 1);
 
 // Shots followed at once: the seen ones and the guessed ones fired since.
 constexpr int32_t GUESSED = (GMasterController::RING + GMasterController::PLAN_TICKS) / GShip::FIRE_INTERVAL_TICKS + 1;
@@ -92,21 +89,6 @@ constexpr float EDGE_COST = 0.2f;
 
 constexpr uint32_t SIDE_SALT[2] = {0x85EBCA6Bu, 0xC2B2AE35u};
 
-float clampTo(float value, float limit) { return value < -limit ? -limit : (value > limit ? limit : value); }
-float absOf(float value) { return value < 0.0f ? -value : value; }
-
-// KEEP + KEEP^2 + ... + KEEP^ticks: how far a velocity of 1 carries with no
-// thrust.
-float coast(int32_t ticks) {
-    float sum = 0.0f;
-    float factor = 1.0f;
-    for (int32_t i = 0; i < ticks; i++) {
-        factor *= KEEP;
-        sum += factor;
-    }
-    return sum;
-}
-
 // A shot's way, one entry a shot tick: x[0], y[0] where it stands at
 // `start` (a beat), x[k], y[k] after its k-th tick at start + k shot beats,
 // up to `steps`; past the last it has left the field.
@@ -131,7 +113,7 @@ void fly(Track& track, GMasterController::Seen shot, float direction, int32_t la
         track.x[track.steps] = shot.x;
         track.y[track.steps] = shot.y;
         // GProjectile dies once its x truncates past the limit.
-        if (absOf(shot.x) >= FIELD_LIMIT) break;
+        if (absOf(shot.x) >= vkm::SHOT_FIELD_LIMIT) break;
     }
 }
 
@@ -260,10 +242,7 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
         ownNow.vy = KEEP * ownNow.vy + RESPONSE * static_cast<float>(thrustY[i]);
         ownNow.y = clampTo(ownNow.y + ownNow.vy, GShip::FIELD_HALF_HEIGHT);
     }
-    const float side = ownNow.x >= opponent.x ? 1.0f : -1.0f;
-    const float wantX = clampTo(opponent.x + side * DISTANCE, GShip::FIELD_HALF_WIDTH - 3.0f);
-    const float stopX = ownNow.x + ownNow.vx * coast(60);
-    const int32_t horizontal = stopX < wantX - 0.5f ? 1 : (stopX > wantX + 0.5f ? -1 : 0);
+    const int32_t horizontal = vkm::holdDistance(ownNow.x, ownNow.vx, opponent.x, DISTANCE);
     for (int32_t i = past; i < totalTicks; i++) thrustX[i] = horizontal;
     const bool firing = state.ticks >= state.firstShotTick;
 
@@ -350,7 +329,7 @@ uint8_t GMasterController::decide(uint32_t seenAt) {
                         volleys[volleyCount++] = Volley{static_cast<int16_t>(i), sum, oppY[at] + aimOffset, 2.0f * spread};
                         break;
                     }
-                    if (absOf(x) >= FIELD_LIMIT) break;
+                    if (absOf(x) >= vkm::SHOT_FIELD_LIMIT) break;
                 }
             }
             if (cooldown != 0) cooldown--;

@@ -32,7 +32,9 @@
 // likely for the guessed ones, the other's expected; the best difference
 // wins and its first tick is flown. Fire is held from a first tick of its
 // own, as the skilled players do, so that two masters are not in step. In
-// x it holds a distance (DISTANCE in the .cpp) by the ace's rule.
+// x it holds a distance (DISTANCE in the .cpp) by the skilled players' rule
+// (vkm::holdDistance), and the model's rules of motion and strikes are
+// theirs too (gcomputermodel.h).
 //
 // Why a model and not copies of GWorld: a world copy is allocations and a
 // timing wheel for a few dozen floats that matter, and the master only
