@@ -190,7 +190,7 @@ TEST_F(WorldTest, ProbeTicksAtItsPeriodThroughUpdates) {
 class MatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        app.startMatch(CONTROLLER_KIND_ROWS, CONTROLLER_KIND_ROWS);  // nobody steers
+        app.startMatch(CONTROLLER_KIND_COUNT, CONTROLLER_KIND_COUNT);  // nobody steers
         engine = dynamic_cast<GEngine*>(app.currentScreen);
         ASSERT_NE(engine, nullptr);
         right = engine->rightShip();
@@ -377,7 +377,7 @@ TEST_F(MatchTest, TheLongestMatchEndsInADrawKeptAsLeft) {
     EXPECT_FALSE(result().finished);
     EXPECT_EQ(result().lengthMs, GMatch::LONGEST_MS);
     EXPECT_EQ(result().rightChoice, CHOICE_ACE);
-    EXPECT_EQ(result().leftChoice, CONTROLLER_KIND_ROWS);
+    EXPECT_EQ(result().leftChoice, CONTROLLER_KIND_COUNT);
     ASSERT_TRUE(app.hasLastMatch());
     EXPECT_EQ(app.lastMatchKept()->end, vkr::END_LEFT);
     EXPECT_EQ(app.lastMatchKept()->endMs, GMatch::LONGEST_MS);

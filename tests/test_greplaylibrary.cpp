@@ -41,7 +41,7 @@ TEST(ReplayNames, OursRoundTripAndNothingElseIsOurs) {
          "2027-01-01_00-00-00-2_remote-right-keys_vs_computer.vkr"},
         {{59, 59, 23, 31, 11, 99, 0, 0, 0, 0, nullptr}, 10, -1, CHOICE_PILOT, GReplayLibrary::REMOTE_RIGHT,
          "1999-12-31_23-59-59-10_nobody_vs_remote-pilot.vkr"},
-        {{0, 0, 0, 1, 0, 100, 0, 0, 0, 0, nullptr}, 3, CONTROLLER_KIND_ROWS, CHOICE_WASD, 3,
+        {{0, 0, 0, 1, 0, 100, 0, 0, 0, 0, nullptr}, 3, CONTROLLER_KIND_COUNT, CHOICE_WASD, 3,
          "2000-01-01_00-00-00-3_remote-nobody_vs_remote-left-keys.vkr"},
     };
     for (const auto& row : rows) {

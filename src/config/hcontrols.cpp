@@ -226,8 +226,7 @@ bool readControls(FILE* in, const char* fileName) {
             }
         } else {
             const GControllerKind* kind = controllerKindNamed(lower(value).c_str());
-            // Only the kinds the menu offers: it has no picture for the rest.
-            if (kind != nullptr && kind->choice < CONTROLLER_KIND_COUNT) {
+            if (kind != nullptr) {
                 choiceOf(side) = kind->choice;
             } else {
                 fault = "no player is called \"" + value + "\"";

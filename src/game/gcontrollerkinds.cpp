@@ -33,17 +33,17 @@ const GControllerKind CONTROLLER_KINDS[] = {
     {CHOICE_ACE, "ace", "menu5.bmp", true, makeSkilled<GAceController>},
     {CHOICE_MASTER, "master", "menu6.bmp", true, makeSkilled<GMasterController>},
 };
-static_assert(sizeof CONTROLLER_KINDS / sizeof CONTROLLER_KINDS[0] == CONTROLLER_KIND_ROWS,
+static_assert(sizeof CONTROLLER_KINDS / sizeof CONTROLLER_KINDS[0] == CONTROLLER_KIND_COUNT,
               "one row per kind");
 
 const GControllerKind* controllerKind(ControllerChoice choice) {
-    if (choice < 0 || choice >= CONTROLLER_KIND_ROWS) return nullptr;
+    if (choice < 0 || choice >= CONTROLLER_KIND_COUNT) return nullptr;
     return &CONTROLLER_KINDS[choice];
 }
 
 const GControllerKind* controllerKindNamed(const char* name) {
     if (name == nullptr) return nullptr;
-    for (int32_t i = 0; i < CONTROLLER_KIND_ROWS; i++) {
+    for (int32_t i = 0; i < CONTROLLER_KIND_COUNT; i++) {
         if (strcmp(CONTROLLER_KINDS[i].name, name) == 0) return &CONTROLLER_KINDS[i];
     }
     return nullptr;

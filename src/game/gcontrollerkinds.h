@@ -42,16 +42,11 @@ struct GControllerKind {
 };
 
 // Rows in the order of their choices, 0 up: the menu's `o` and `p` go
-// through the first CONTROLLER_KIND_COUNT in this order and round again,
-// and the network offers those. The rows past them (the master) are known
-// by name and by choice to the match, the tools and the replays, but not
-// yet offered in the menu, which has no picture for them.
+// through them in this order and round again.
 extern const GControllerKind CONTROLLER_KINDS[];
-constexpr int32_t CONTROLLER_KIND_COUNT = 5;
-constexpr int32_t CONTROLLER_KIND_ROWS = 6;
+constexpr int32_t CONTROLLER_KIND_COUNT = 6;
 
-// The row of `choice` (any of the rows), or null for a value no row has
-// (no controller).
+// The row of `choice`, or null for a value no row has (no controller).
 const GControllerKind* controllerKind(ControllerChoice choice);
 // The row named `name`, or null.
 const GControllerKind* controllerKindNamed(const char* name);
