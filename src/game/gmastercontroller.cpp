@@ -87,6 +87,8 @@ constexpr float MOVING_VY = 0.02f;
 constexpr float EDGE_FREE = GShip::FIELD_HALF_HEIGHT - 2.0f;
 constexpr float EDGE_COST = 0.2f;
 
+// Not the skilled players' salts: a master and an ace of one match and side
+// would otherwise draw the same numbers, the first tick they fire on too.
 constexpr uint32_t SIDE_SALT[2] = {0x85EBCA6Bu, 0xC2B2AE35u};
 
 // A shot's way, one entry a shot tick: x[0], y[0] where it stands at

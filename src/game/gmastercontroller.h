@@ -62,8 +62,8 @@ public:
     static constexpr int32_t PLAN_TICKS = 30;
 
     // Seeds its own source from the match's seed and the side it plays;
-    // `delayTicks` (0..RING-1, cut to fit) only differs from DELAY_TICKS
-    // in measurements.
+    // `delayTicks` (0..RING-2, cut to fit: the observation before the one
+    // acted on is read too) only differs from DELAY_TICKS in measurements.
     GMasterController(uint32_t seed, GSide side, int32_t delayTicks = DELAY_TICKS);
 
     uint8_t flags(GWorld& world, GSide side, uint32_t tick) override;
