@@ -444,13 +444,13 @@ TEST_F(FrontScreensTest, AConnectedMenuIsShared) {
         return false;
     };
     ASSERT_TRUE(until([&] { return host->connected() && joiner.connected(); }));
-    joiner.setOwnChoice(CHOICE_ACE);
-    ASSERT_TRUE(until([&] { return host->remoteChoice() == CHOICE_ACE; }));
+    joiner.setOwnChoice(CHOICE_MASTER);
+    ASSERT_TRUE(until([&] { return host->remoteChoice() == CHOICE_MASTER; }));
     app->keyDown('p');  // the joiner's key does nothing here
     app->keyDown('o');
     EXPECT_EQ(rightChoice, startingRightChoice);
     EXPECT_EQ(leftPicture(), COMPUTER);
-    EXPECT_EQ(rightPicture(), ACE);
+    EXPECT_EQ(rightPicture(), MASTER);
     ASSERT_TRUE(until([&] { return joiner.remoteChoice() == CHOICE_COMPUTER; }));
     app->keyDown(13);
     ASSERT_NE(menu(), nullptr) << "the host started alone";
@@ -462,7 +462,7 @@ TEST_F(FrontScreensTest, AConnectedMenuIsShared) {
     ASSERT_NE(app->matchOwner()->netMatch(), nullptr);
     EXPECT_EQ(app->matchOwner()->netMatch()->session, host);
     EXPECT_EQ(engine->match.leftChoice, CHOICE_COMPUTER);
-    EXPECT_EQ(engine->match.rightChoice, CHOICE_ACE);
+    EXPECT_EQ(engine->match.rightChoice, CHOICE_MASTER);
     NStart start;
     NSession::Event event;
     ASSERT_TRUE(until([&] { return joiner.takeEvent(event, start) && event == NSession::Event::MATCH_STARTED; }));
