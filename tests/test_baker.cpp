@@ -34,9 +34,9 @@ namespace {
 // The files the game opens by name, from its screens and world objects.
 const char* const GAME_FILES[] = {"ship.3ds",  "ship2.3ds", "zat.3ds",   "zat2.3ds",   "logo.3ds",
                                   "lives_left.txt", "lives_right.txt", "menu.jpg", "menu1.bmp", "menu2.bmp",
-                                  "menu3.bmp", "menu4.bmp", "menu5.bmp", "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "vkt.txt", "settings.jpg"};
+                                  "menu3.bmp", "menu4.bmp", "menu5.bmp", "menu6.bmp", "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "vkt.txt", "settings.jpg"};
 
-const char* const PICTURES[] = {"menu.jpg",  "menu1.bmp", "menu2.bmp", "menu3.bmp", "menu4.bmp", "menu5.bmp",
+const char* const PICTURES[] = {"menu.jpg",  "menu1.bmp", "menu2.bmp", "menu3.bmp", "menu4.bmp", "menu5.bmp", "menu6.bmp",
                                 "pozadi.jpg", "won_l.jpg", "won_r.jpg", "remiza.jpg", "menu_sky.jpg", "pozadi_sky.jpg", "settings.jpg"};
 
 std::string readAll(const fs::path& path) {

@@ -19,6 +19,7 @@
 #include "config/hcontrols.h"  // Required for: leftChoice, rightChoice
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
+#include "game/gmastercontroller.h"
 #include "game/gship.h"
 #include "game/gskilledcontroller.h"
 #include "net/nmatch.h"
@@ -35,7 +36,7 @@
 namespace {
 
 const uint32_t BACKDROP = 0x404040, CURSOR_KEYS = 0xff0000, WASD = 0x00ff00, COMPUTER = 0x0000ff;
-const uint32_t PILOT = 0xff8000, ACE = 0x8000ff;
+const uint32_t PILOT = 0xff8000, ACE = 0x8000ff, MASTER = 0x0080ff;
 const uint32_t LEFT_WON = 0xffff00, RIGHT_WON = 0x00ffff, DRAW = 0xff00ff;
 
 // Each picture is four quadrants: its own colour top left, and that colour
@@ -52,8 +53,8 @@ const ControllerChoice startingLeftChoice = leftChoice;
 const ControllerChoice startingRightChoice = rightChoice;
 
 // Which kinds of controller the match just started gave the right and the
-// left ship, as "right/left": "keys", "wasd", "computer", "pilot", "ace" or
-// "none".
+// left ship, as "right/left": "keys", "wasd", "computer", "pilot", "ace",
+// "master" or "none".
 std::string controllers(HScreen* screen) {
     auto* engine = dynamic_cast<GEngine*>(screen);
     if (engine == nullptr) return "no match";
@@ -63,6 +64,7 @@ std::string controllers(HScreen* screen) {
         if (dynamic_cast<GAiController*>(c)) return "computer";
         if (dynamic_cast<GPilotController*>(c)) return "pilot";
         if (dynamic_cast<GAceController*>(c)) return "ace";
+        if (dynamic_cast<GMasterController*>(c)) return "master";
         return "none";
     };
     return kind(engine->match.controller(SIDE_RIGHT)) + "/" + kind(engine->match.controller(SIDE_LEFT));
@@ -78,6 +80,7 @@ protected:
         writePicture("menu3.bmp", COMPUTER);
         writePicture("menu4.bmp", PILOT);
         writePicture("menu5.bmp", ACE);
+        writePicture("menu6.bmp", MASTER);
         writePicture("won_l.jpg", LEFT_WON);
         writePicture("won_r.jpg", RIGHT_WON);
         writePicture("remiza.jpg", DRAW);
@@ -189,7 +192,7 @@ TEST_F(FrontScreensTest, ComputersOfAnySkillMayPlay) {
     } cases[] = {
         {1, 2, COMPUTER, COMPUTER, "computer/computer"}, {2, 4, PILOT, ACE, "ace/pilot"},
         {3, 2, ACE, COMPUTER, "computer/ace"},           {3, 4, ACE, ACE, "ace/ace"},
-        {2, 3, PILOT, PILOT, "pilot/pilot"},
+        {2, 3, PILOT, PILOT, "pilot/pilot"},             {4, 5, MASTER, MASTER, "master/master"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.controllers);
@@ -211,7 +214,7 @@ TEST_F(FrontScreensTest, ChoicesCycleAndSurviveAMatch) {
     app->keyDown('r');  // no match of this run has ended: nothing to watch
     ASSERT_NE(menu(), nullptr);
     // From W A S D through every kind and round again.
-    for (uint32_t picture : {COMPUTER, PILOT, ACE, CURSOR_KEYS, WASD}) {
+    for (uint32_t picture : {COMPUTER, PILOT, ACE, MASTER, CURSOR_KEYS, WASD}) {
         app->keyDown('o');
         EXPECT_EQ(leftPicture(), picture);
     }
@@ -289,7 +292,7 @@ TEST_F(FrontScreensTest, MenuModelsStandAndTurnWhereTheMenuPutsThem) {
         ASSERT_TRUE(write3ds(m.file, Model3ds({{"paint", m.rgbMask}}, {{"triangle", {"paint"}, corners}})));
     }
     // The controller pictures have pure colours of their own.
-    for (const char* picture : {"menu1.bmp", "menu2.bmp", "menu3.bmp", "menu4.bmp", "menu5.bmp"}) remove(picture);
+    for (const char* picture : {"menu1.bmp", "menu2.bmp", "menu3.bmp", "menu4.bmp", "menu5.bmp", "menu6.bmp"}) remove(picture);
     testing::internal::CaptureStderr();
     app->showMenu();
     testing::internal::GetCapturedStderr();
@@ -368,6 +371,7 @@ TEST(VictoryLettering, SaysEachSidesHealthWhoFlewItAndTheMatchTime) {
         {{true, -10, 35, 67999, CHOICE_WASD, CHOICE_ACE}, "Match time 1:07|left keys|35 health left|ace|0 health left"},
         {{true, 40, 0, 600000, CHOICE_COMPUTER, CHOICE_PILOT, SIDE_LEFT},
          "Match time 10:00|the other machine|0 health left|pilot|40 health left"},
+        {{true, 0, 100, 1000, CHOICE_MASTER, CHOICE_PILOT}, "Match time 0:01|master|100 health left|pilot|0 health left"},
         {{false, 100, 99, 59000, CHOICE_ARROW_KEYS, CHOICE_WASD, SIDE_RIGHT},
          "Match time 0:59|right keys|99 health left|the other machine|100 health left"},
     };
@@ -440,13 +444,13 @@ TEST_F(FrontScreensTest, AConnectedMenuIsShared) {
         return false;
     };
     ASSERT_TRUE(until([&] { return host->connected() && joiner.connected(); }));
-    joiner.setOwnChoice(CHOICE_ACE);
-    ASSERT_TRUE(until([&] { return host->remoteChoice() == CHOICE_ACE; }));
+    joiner.setOwnChoice(CHOICE_MASTER);
+    ASSERT_TRUE(until([&] { return host->remoteChoice() == CHOICE_MASTER; }));
     app->keyDown('p');  // the joiner's key does nothing here
     app->keyDown('o');
     EXPECT_EQ(rightChoice, startingRightChoice);
     EXPECT_EQ(leftPicture(), COMPUTER);
-    EXPECT_EQ(rightPicture(), ACE);
+    EXPECT_EQ(rightPicture(), MASTER);
     ASSERT_TRUE(until([&] { return joiner.remoteChoice() == CHOICE_COMPUTER; }));
     app->keyDown(13);
     ASSERT_NE(menu(), nullptr) << "the host started alone";
@@ -458,7 +462,7 @@ TEST_F(FrontScreensTest, AConnectedMenuIsShared) {
     ASSERT_NE(app->matchOwner()->netMatch(), nullptr);
     EXPECT_EQ(app->matchOwner()->netMatch()->session, host);
     EXPECT_EQ(engine->match.leftChoice, CHOICE_COMPUTER);
-    EXPECT_EQ(engine->match.rightChoice, CHOICE_ACE);
+    EXPECT_EQ(engine->match.rightChoice, CHOICE_MASTER);
     NStart start;
     NSession::Event event;
     ASSERT_TRUE(until([&] { return joiner.takeEvent(event, start) && event == NSession::Event::MATCH_STARTED; }));

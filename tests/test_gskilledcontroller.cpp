@@ -7,6 +7,7 @@
 
 #include "game/gcontrollerkinds.h"
 #include "game/gduel.h"
+#include "game/gmastercontroller.h"
 #include "game/gmatch.h"
 #include "game/gship.h"
 #include "game/gskilledcontroller.h"
@@ -28,13 +29,15 @@ constexpr uint8_t FIRE = vkr::FLAG_FIRE;
 // in the match's notes of the right ship.
 struct Duel {
     Duel(const GSkilledController::Skill& skill, std::vector<uint8_t> script, float rightY, float leftY,
-         uint32_t seed = 7) {
+         uint32_t seed = 7)
+        : Duel(new GSkilledController(seed, SIDE_RIGHT, skill), std::move(script), rightY, leftY, seed) {}
+    Duel(GController* player, std::vector<uint8_t> script, float rightY, float leftY, uint32_t seed = 7) {
         match.setUp(seed, -1, -1);
         right = match.world.rightShip();
         left = match.world.leftShip();
         right->position = Vec3(20.0f, rightY, -50.0f);
         left->position = Vec3(-12.0f, leftY, -50.0f);
-        match.setController(SIDE_RIGHT, new GSkilledController(seed, SIDE_RIGHT, skill));
+        match.setController(SIDE_RIGHT, player);
         match.setController(SIDE_LEFT, new Scripted(std::move(script)));
     }
     void play(int32_t ms) { match.advance(ms); }
@@ -66,7 +69,7 @@ TEST(SkilledPlayer, DestroysATargetStandingStillSlidingAlongAnEdgeOrInACorner) {
         {-26.0f, -19.0f, {D | L}}, {26.0f, 19.0f, {U | R}}};
     uint32_t seed = 1;
     for (const auto& c : cases) {
-        for (int32_t run = 0; run < 4; run++) {  // the pilot on the left, on the right, then the ace
+        for (int32_t run = 0; run < 6; run++) {  // the pilot on the left, on the right, the ace, the master
             const GSide side = run % 2 ? SIDE_RIGHT : SIDE_LEFT, other = run % 2 ? SIDE_LEFT : SIDE_RIGHT;
             const float m = run % 2 ? 1.0f : -1.0f;
             SCOPED_TRACE(testing::Message() << "run " << run << ", target at " << m * c.x << ", " << m * c.y);
@@ -77,7 +80,8 @@ TEST(SkilledPlayer, DestroysATargetStandingStillSlidingAlongAnEdgeOrInACorner) {
             GShip* target = match.world.shipOf(other);
             target->position = Vec3(m * c.x, m * c.y, target->position.z);
             const GSkilledController::Skill& skill = run < 2 ? GSkilledController::PILOT : GSkilledController::ACE;
-            match.setController(side, new GSkilledController(seed, side, skill));
+            match.setController(side, run < 4 ? static_cast<GController*>(new GSkilledController(seed, side, skill))
+                                               : new GMasterController(seed, side));
             match.setController(other, new Scripted(script));
             for (int32_t ms = 0; target->health > 0 && ms < 30000; ms += GShip::PERIOD_MS) {
                 match.advance(GShip::PERIOD_MS);
@@ -122,13 +126,17 @@ TEST(SkilledPlayer, LeavesTheLineOfAShotComingAtIt) {
 TEST(SkilledPlayer, DoesNotReactToAChangeYoungerThanItsDelay) {
     const struct {
         const char* name;
-        GSkilledController::Skill skill;
-    } cases[] = {{"pilot", GSkilledController::PILOT}, {"ace", GSkilledController::ACE}};
+        int32_t delayTicks;
+        GController* (*make)();
+    } cases[] = {
+        {"pilot", GSkilledController::PILOT.delayTicks, [] { return static_cast<GController*>(new GPilotController(7, SIDE_RIGHT)); }},
+        {"ace", GSkilledController::ACE.delayTicks, [] { return static_cast<GController*>(new GAceController(7, SIDE_RIGHT)); }},
+        {"master", 10, [] { return static_cast<GController*>(new GMasterController(7, SIDE_RIGHT)); }}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ASSERT_GE(c.skill.delayTicks, 8);
-        Duel same(c.skill, {0}, 0.0f, 0.0f);
-        Duel moved(c.skill, {0}, 0.0f, 0.0f);
+        ASSERT_GE(c.delayTicks, 8);
+        Duel same(c.make(), {0}, 0.0f, 0.0f);
+        Duel moved(c.make(), {0}, 0.0f, 0.0f);
         const int32_t changeTick = 30;
         same.play(changeTick * GShip::PERIOD_MS + 5);
         moved.play(changeTick * GShip::PERIOD_MS + 5);
@@ -144,7 +152,7 @@ TEST(SkilledPlayer, DoesNotReactToAChangeYoungerThanItsDelay) {
         }
         // Ticks 0..changeTick-1 came before the change; the next
         // delayTicks ticks still look at the world from before it.
-        EXPECT_EQ(first, static_cast<size_t>(changeTick + c.skill.delayTicks));
+        EXPECT_EQ(first, static_cast<size_t>(changeTick + c.delayTicks)) << "of " << a.size();
     }
 }
 
@@ -152,9 +160,12 @@ TEST(SkilledPlayer, DoesNotReactToAChangeYoungerThanItsDelay) {
 // are not what the player looks at: scrambling them after every step leaves
 // its flags as they were.
 TEST(SkilledPlayer, NeverReadsTheOtherSideOrTheWorldsRandomNumbers) {
+  for (bool master : {false, true}) {
+    SCOPED_TRACE(master ? "master" : "ace");
     const std::vector<uint8_t> script = {1, 1, 1, 1, 0, 2 | FIRE, 2, 2, 8, 8, 0, 1 | 4 | FIRE, 0, 0};
-    Duel plain(GSkilledController::ACE, script, -4.0f, 6.0f, 99);
-    Duel scrambled(GSkilledController::ACE, script, -4.0f, 6.0f, 99);
+    auto player = [&] { return master ? static_cast<GController*>(new GMasterController(99, SIDE_RIGHT)) : new GAceController(99, SIDE_RIGHT); };
+    Duel plain(player(), script, -4.0f, 6.0f, 99);
+    Duel scrambled(player(), script, -4.0f, 6.0f, 99);
     // The opponent's controller after every step: one that writes other
     // flags would show in the left ship's flight, and so in the hash.
     for (int32_t ms = 0; ms < 8000; ms++) {
@@ -172,6 +183,7 @@ TEST(SkilledPlayer, NeverReadsTheOtherSideOrTheWorldsRandomNumbers) {
     }
     EXPECT_EQ(plain.log(), scrambled.log());
     EXPECT_GT(plain.log().size(), 300u);
+  }
 }
 
 // Its own source, from the match's seed and its side: the world's source is
@@ -222,12 +234,15 @@ TEST(SkilledPlayer, StaysInsideTheFieldOffItsEdges) {
 TEST(SkilledPlayer, EachSkillBeatsTheOneBelow) {
     const struct {
         ControllerChoice better, worse;
-        int32_t atLeast;  // of 24
-    } rungs[] = {{CHOICE_PILOT, CHOICE_COMPUTER, 17}, {CHOICE_ACE, CHOICE_PILOT, 17}, {CHOICE_ACE, CHOICE_COMPUTER, 22}};
+        uint32_t matches;
+        int32_t atLeast;
+    } rungs[] = {{CHOICE_PILOT, CHOICE_COMPUTER, 24, 17}, {CHOICE_ACE, CHOICE_PILOT, 24, 17},
+                 {CHOICE_ACE, CHOICE_COMPUTER, 24, 22},   {CHOICE_MASTER, CHOICE_ACE, 20, 16},
+                 {CHOICE_MASTER, CHOICE_PILOT, 20, 19},   {CHOICE_MASTER, CHOICE_COMPUTER, 20, 20}};
     for (const auto& rung : rungs) {
-        SCOPED_TRACE(controllerKind(rung.better)->name);
+        SCOPED_TRACE(testing::Message() << controllerKind(rung.better)->name << " against " << controllerKind(rung.worse)->name);
         int32_t wins = 0;
-        for (uint32_t seed = 1; seed <= 24; seed++) {
+        for (uint32_t seed = 1; seed <= rung.matches; seed++) {
             const bool left = seed % 2 == 0;
             const GDuel duel = left ? playDuel(rung.better, rung.worse, seed) : playDuel(rung.worse, rung.better, seed);
             if (duel.winner == (left ? SIDE_LEFT : SIDE_RIGHT)) wins++;

@@ -116,7 +116,7 @@ TEST_F(ControlsTest, AFileThatCouldNotBeReadIsKeptAsBadOnlyWhenThePlayerChangesT
     EXPECT_EQ(fileNotices(), std::vector<std::string>{"controls.txt: left.up kept its default"});
     dismissFileNotices();
     EXPECT_EQ(leftChoice, CHOICE_ACE);
-    rightChoice = CHOICE_PILOT;
+    rightChoice = CHOICE_MASTER;  // the last kind, written and read back
     saveChoicesIfChanged();  // the menu's choices alone never write over it
     EXPECT_FALSE(exists("controls.txt.bad"));
     EXPECT_TRUE(saveControls(true));
@@ -127,7 +127,7 @@ TEST_F(ControlsTest, AFileThatCouldNotBeReadIsKeptAsBadOnlyWhenThePlayerChangesT
     loadControls();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(leftChoice, CHOICE_ACE);
-    EXPECT_EQ(rightChoice, CHOICE_PILOT);
+    EXPECT_EQ(rightChoice, CHOICE_MASTER);
 }
 
 TEST_F(ControlsTest, TheSettingsScreenRefusesAKeyAnotherActionHoldsAndBindsAFreeOne) {

@@ -67,7 +67,7 @@ TEST(NetProtocol, EveryKindRoundTripsAndNoTruncationPasses) {
     all[1].role = vkn::Role::SPECTATOR;
     NMessage m;
     m.kind = vkn::Kind::MENU;
-    m.choice = 4;
+    m.choice = 5;  // the last kind
     m.ready = true;
     all.push_back(m);
     m = NMessage();
@@ -161,9 +161,9 @@ TEST(NetProtocol, EachFieldOutOfRangeIsRefusedByName) {
         {with(goodInput, 13, {7}), "check tick 7 out of range"},
         {with(goodStart, 6, {2}), "delay 2 out of range"},
         {with(goodStart, 6, {255}), "delay 255 out of range"},
-        {with(goodStart, 7, {5}), "left choice 5 out of range"},
+        {with(goodStart, 7, {6}), "left choice 6 out of range"},
         {with(goodStart, 8, {200}), "right choice 200 out of range"},
-        {{4, 5, 0}, "menu choice 5 out of range"},
+        {{4, 6, 0}, "menu choice 6 out of range"},
         {{4, 1, 2}, "ready 2 out of range"},
         {{1, 'V', 'K', 'N', '2', 1, 0, 1, 'x'}, "not a Vektorak game (wrong magic)"},
         {{1, 'V', 'K', 'N', '1', 1, 0, 0}, "version text of 0 bytes out of range"},
@@ -172,12 +172,12 @@ TEST(NetProtocol, EachFieldOutOfRangeIsRefusedByName) {
         {{11, 0, 0, 0, 0}, "out-of-step tick 0 out of range"},
         {{9, 0}, "bytes after the resume"},
         {{5, 0, 0, 0}, "truncated start"},
-        {{2, 'V', 'K', 'N', '1', 3, 0, 1, 'x', 2}, "welcome role 2 out of range"},
+        {{2, 'V', 'K', 'N', '1', vkn::PROTOCOL, 0, 1, 'x', 2}, "welcome role 2 out of range"},
         {{3, 5, 1, 0, 1, 'x'}, "refusal reason 5 unknown"},
         {{12, 4}, "asked role 4 out of range"},
         {{13, 3, 0, 0, 0, 0}, "stage 3 out of range"},
         {{13, 2, 33, 0, 0, 0}, "watchers 33 out of range"},
-        {{13, 2, 32, 5, 0, 0}, "left choice 5 out of range"},
+        {{13, 2, 32, 6, 0, 0}, "left choice 6 out of range"},
         {{13, 2, 32, 4, 4, 4}, "ready bits 4 out of range"},
         {with(goodFlags, 2, {0, 0, 0, 0}), "newest tick 0 out of range"},
         {with(goodFlags, 6, {0}), "flags tick 0 out of range"},

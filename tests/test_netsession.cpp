@@ -105,7 +105,7 @@ TEST(NetSession, StrangersAndBadPacketsNeverTakeTheHostOffTheNetwork) {
     } cases[] = {
         {{}, bytesOf(older),
          "Refused a player: the other game is version " VEKTORAK_VERSION " (protocol 1), this one is " VEKTORAK_VERSION
-         " (protocol 3).",
+         " (protocol 4).",
          vkn::Kind::REFUSE},
         {{}, {0}, "Dropped a stranger who sent a bad packet (unknown kind 0).", vkn::Kind::PING},
         {{}, {6, 0, 1, 0, 0, 0, 1, 0}, "Dropped a stranger who sent a bad packet (truncated input).", vkn::Kind::PING},
@@ -113,7 +113,7 @@ TEST(NetSession, StrangersAndBadPacketsNeverTakeTheHostOffTheNetwork) {
         {{}, ask(vkn::Role::SPECTATOR), "Dropped a stranger who sent a bad packet (unexpected ask).", vkn::Kind::PING},
         {{}, std::vector<uint8_t>(513, 7), "Dropped a stranger who sent a bad packet (a packet of 513 bytes, over the "
          "limit of 512).", vkn::Kind::PING},
-        {bytesOf(hello), {4, 5, 0}, "The other player sent a bad packet (menu choice 5 out of range); the connection "
+        {bytesOf(hello), {4, 6, 0}, "The other player sent a bad packet (menu choice 6 out of range); the connection "
          "is closed.", vkn::Kind::WELCOME},
     };
     NSession host;

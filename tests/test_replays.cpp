@@ -132,7 +132,7 @@ TEST(Rollback, ComputerPlayersRestoredAgainAndAgainPlayAsIfNeverLookedAhead) {
     const struct {
         ControllerChoice left, right;
         uint32_t seed;
-    } pairs[] = {{CHOICE_COMPUTER, CHOICE_ACE, 5}, {CHOICE_PILOT, CHOICE_COMPUTER, 8}};
+    } pairs[] = {{CHOICE_COMPUTER, CHOICE_ACE, 5}, {CHOICE_PILOT, CHOICE_COMPUTER, 8}, {CHOICE_MASTER, CHOICE_MASTER, 2}};
     for (const auto& pair : pairs) {
         GMatch straight;
         straight.setUp(pair.seed, pair.left, pair.right);

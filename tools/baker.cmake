@@ -47,7 +47,7 @@ endif()
 # knows when they are missing and reruns the baker whenever it is rebuilt.
 set(VEKTORAK_BAKED_NAMES
     ship.3ds ship2.3ds zat.3ds zat2.3ds logo.3ds lives_left.txt lives_right.txt
-    pozadi.jpg pozadi_sky.jpg menu.jpg menu_sky.jpg settings.jpg menu1.bmp menu2.bmp menu3.bmp menu4.bmp menu5.bmp replay.bmp font.bmp won_l.jpg won_r.jpg
+    pozadi.jpg pozadi_sky.jpg menu.jpg menu_sky.jpg settings.jpg menu1.bmp menu2.bmp menu3.bmp menu4.bmp menu5.bmp menu6.bmp replay.bmp font.bmp won_l.jpg won_r.jpg
     remiza.jpg hull_left.bmp hull_right.bmp vkt.txt
     shot_left.wav shot_right.wav hit_left.wav hit_right.wav bounce.wav low_health.wav
     won.wav draw.wav menu_choice.wav match_start.wav music_menu.wav music_match.wav)

@@ -4,7 +4,7 @@
 // Usage: vk-duel LEFT RIGHT MATCHES [FIRST_SEED]
 //        vk-duel --help
 // LEFT and RIGHT name controller kinds that may play on both sides
-// (computer, pilot, ace); the matches have seeds FIRST_SEED (default 1),
+// (computer, pilot, ace, master); the matches have seeds FIRST_SEED (default 1),
 // FIRST_SEED + 1, and so on, and each is played to its end, or for
 // MAX_MATCH_MS at most, which counts as a draw.
 // Output: one JSON line: {"left", "right", "matches", "leftWins",
@@ -35,7 +35,7 @@ namespace {
 const char* const USAGE =
     "usage: vk-duel LEFT RIGHT MATCHES [FIRST_SEED]\n"
     "       vk-duel --help\n"
-    "LEFT and RIGHT: computer, pilot or ace.\n";
+    "LEFT and RIGHT: computer, pilot, ace or master.\n";
 
 int usage(const char* why) {
     fprintf(stderr, "vk-duel: %s\n%s", why, USAGE);
@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
     if (argc < 4 || argc > 5) return usage("wrong number of arguments");
     const GControllerKind* left = player(argv[1]);
     const GControllerKind* right = player(argv[2]);
-    if (left == nullptr) return usage("LEFT is not a computer player (computer, pilot, ace)");
-    if (right == nullptr) return usage("RIGHT is not a computer player (computer, pilot, ace)");
+    if (left == nullptr) return usage("LEFT is not a computer player (computer, pilot, ace, master)");
+    if (right == nullptr) return usage("RIGHT is not a computer player (computer, pilot, ace, master)");
     unsigned long long matches = 0;
     if (!parseNumber(argv[3], 100000000ull, matches) || matches == 0) {
         return usage("MATCHES is not a whole number from 1 to 100000000");

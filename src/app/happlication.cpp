@@ -241,8 +241,10 @@ void HApplication::replaceScreen(void* memory, HMatchOwner* next, Build build) {
     frameStale = true;
 }
 
-// A kind of player that needs nobody's keys (a computer of any skill),
-// drawn as the seed is, from the clock-seeded rand().
+// A kind of player that needs nobody's keys (a computer of any skill, the
+// master too: the demo is where a newcomer sees whom there is to play, and
+// its search costs microseconds a tick), drawn as the seed is, from the
+// clock-seeded rand(). The kinds' own draws come from the match's seed.
 static ControllerChoice drawDemoKind() {
     ControllerChoice computers[CONTROLLER_KIND_COUNT];
     int32_t count = 0;

@@ -6,6 +6,7 @@
 
 #include "game/gaicontroller.h"
 #include "game/gcontroller.h"
+#include "game/gmastercontroller.h"
 #include "game/gskilledcontroller.h"
 
 namespace {
@@ -30,6 +31,7 @@ const GControllerKind CONTROLLER_KINDS[] = {
     {CHOICE_COMPUTER, "computer", "menu3.bmp", true, makeComputer},
     {CHOICE_PILOT, "pilot", "menu4.bmp", true, makeSkilled<GPilotController>},
     {CHOICE_ACE, "ace", "menu5.bmp", true, makeSkilled<GAceController>},
+    {CHOICE_MASTER, "master", "menu6.bmp", true, makeSkilled<GMasterController>},
 };
 static_assert(sizeof CONTROLLER_KINDS / sizeof CONTROLLER_KINDS[0] == CONTROLLER_KIND_COUNT,
               "one row per kind");

@@ -44,7 +44,7 @@ struct GControllerKind {
 // Rows in the order of their choices, 0 up: the menu's `o` and `p` go
 // through them in this order and round again.
 extern const GControllerKind CONTROLLER_KINDS[];
-constexpr int32_t CONTROLLER_KIND_COUNT = 5;
+constexpr int32_t CONTROLLER_KIND_COUNT = 6;
 
 // The row of `choice`, or null for a value no row has (no controller).
 const GControllerKind* controllerKind(ControllerChoice choice);

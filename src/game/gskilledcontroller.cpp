@@ -2,23 +2,24 @@
 // decisions.
 #include "game/gskilledcontroller.h"
 
+#include "game/gcomputermodel.h"
 #include "game/gprojectile.h"
 #include "game/gship.h"
 #include "game/gworld.h"
 
+using vkm::absOf;
+using vkm::clampTo;
+using vkm::coast;
+using vkm::KEEP;
+using vkm::RESPONSE;
+using vkm::STRIKE_X;
+using vkm::STRIKE_Y;
+
 namespace {
 
-// Movables blend their velocity towards the thrust by this share per tick
-// (ships and shots alike).
-constexpr float RESPONSE = 0.1f;
-constexpr float KEEP = 1.0f - RESPONSE;
 // A shot flies this many of its ticks per ship tick.
 constexpr float SHOT_TICKS_PER_SHIP_TICK =
     static_cast<float>(GShip::PERIOD_MS) / static_cast<float>(GProjectile::PERIOD_MS);
-// A shot strikes a ship closer than this in x and in y (the collision
-// test's whole numbers: 2.8 + 1.0 and 0.9 + 1.0, truncated).
-constexpr float STRIKE_X = 3.0f;
-constexpr float STRIKE_Y = 1.0f;
 // Longest flight looked at, shot ticks: the width of the field and more.
 constexpr int32_t MAX_FLIGHT = 120;
 // Keeps aim targets off the top and bottom edges, world units: a ship
@@ -42,32 +43,6 @@ static_assert(EDGE_REACH + AIM_BAND < STRIKE_Y, "the aim by an edge must strike"
 // The seeds of the two sides' sources differ by more than the low bits.
 constexpr uint32_t SIDE_SALT[2] = {0x9E3779B9u, 0x7F4A7C15u};
 
-float clampTo(float value, float limit) { return value < -limit ? -limit : (value > limit ? limit : value); }
-
-float absOf(float value) { return value < 0.0f ? -value : value; }
-
-// The distance a movable still travels when its thrust is 0 for `ticks`
-// ticks, per unit of velocity: KEEP + KEEP^2 + ... + KEEP^ticks, summed in
-// that order once for all (it is asked for many times a tick).
-constexpr int32_t MAX_COAST = 160;
-float coast(int32_t ticks) {
-    struct Table {
-        float sums[MAX_COAST + 1];
-        Table() {
-            float sum = 0.0f;
-            float factor = 1.0f;
-            sums[0] = 0.0f;
-            for (int32_t i = 1; i <= MAX_COAST; i++) {
-                factor *= KEEP;
-                sum += factor;
-                sums[i] = sum;
-            }
-        }
-    };
-    static const Table table;
-    return table.sums[ticks < 0 ? 0 : (ticks > MAX_COAST ? MAX_COAST : ticks)];
-}
-
 // A shot from `from`, flying along x towards `direction` (+1 or -1): the
 // shot ticks until it comes within STRIKE_X of `targetX` and its y then, or
 // -1 when it leaves the field first.
@@ -85,7 +60,7 @@ int32_t flight(const GSkilledController::Seen& from, float direction, float targ
             lineY = y;
             return n;
         }
-        if (absOf(x) > static_cast<float>(GProjectile::FIELD_LIMIT_X + 1)) return -1;
+        if (absOf(x) > vkm::SHOT_FIELD_LIMIT) return -1;
     }
     return -1;
 }
@@ -232,12 +207,9 @@ uint8_t GSkilledController::decide(const Observation& old, const Seen& own) {
     if (vertical > 0) flags |= FLAG_UP;
     if (vertical < 0) flags |= FLAG_DOWN;
 
-    // Distance: away from the opponent by skill.distance, off the side walls.
-    const float side = own.x >= opponent.x ? 1.0f : -1.0f;
-    const float wantX = clampTo(opponent.x + side * skill.distance, GShip::FIELD_HALF_WIDTH - 3.0f);
-    const float stopX = own.x + own.vx * coast(60);
-    if (stopX < wantX - 0.5f) flags |= FLAG_RIGHT;
-    if (stopX > wantX + 0.5f) flags |= FLAG_LEFT;
+    const int32_t horizontal = vkm::holdDistance(own.x, own.vx, opponent.x, skill.distance);
+    if (horizontal > 0) flags |= FLAG_RIGHT;
+    if (horizontal < 0) flags |= FLAG_LEFT;
     return flags;
 }
 

@@ -13,6 +13,7 @@ enum : ControllerChoice {
     CHOICE_COMPUTER = 2,    // the random walk that always fires
     CHOICE_PILOT = 3,       // aims with some error, dodges now and then
     CHOICE_ACE = 4,         // aims closer, dodges more, sees sooner
+    CHOICE_MASTER = 5,      // searches the next ticks on the match's rules, seeing 250 ms late
 };
 
 // What a finished match hands to the victory screen. Field order matters:

@@ -63,7 +63,11 @@
 namespace vkn {
 
 constexpr uint32_t MAGIC = 0x314E4B56;  // "VKN1" on the wire
-constexpr uint16_t PROTOCOL = 3;
+// 4: choice 5, the master, in MENU, START and STATUS. A game of protocol 3
+// decodes 5 as a bad packet and closes the connection the moment the other
+// side picks it, so the two are refused at the greeting instead, with both
+// versions named. Their packets are still read (the greeting is the same).
+constexpr uint16_t PROTOCOL = 4;
 // Not a well-known port (below 1024), and clear of the ones games and
 // servers commonly claim.
 constexpr uint16_t DEFAULT_PORT = 27183;
@@ -93,7 +97,7 @@ constexpr uint32_t CHECK_EVERY = 8;
 constexpr uint8_t FLAG_MASK = 0x1F;
 constexpr uint8_t PAUSE_BIT = 0x20;
 // Choices the menu can send: one per kind of controller.
-constexpr uint8_t CHOICES = 5;
+constexpr uint8_t CHOICES = 6;
 // Spectators one game serves at once.
 constexpr uint8_t MAX_SPECTATORS = 32;
 // Ticks of both ships' flags in one FLAGS: 3 s of match in 240 bytes, so

@@ -34,9 +34,9 @@ static void drawPlaced(const MMenuPlacement& p, float angle, HModel& model) {
 }
 
 // Through the kinds in the order of the table, and round again; a value no
-// kind has starts the round afresh. The pilot and the ace came after the
-// first three on purpose, so that the keys and the computer keep the
-// choices they always had.
+// kind has starts the round afresh. The pilot, the ace and the master came
+// after the first three on purpose, so that the keys and the computer keep
+// the choices they always had.
 static ControllerChoice nextChoice(ControllerChoice choice) {
     return choice >= CONTROLLER_KIND_COUNT - 1 || choice < 0 ? CONTROLLER_KINDS[0].choice : choice + 1;
 }

@@ -38,7 +38,7 @@ class MText;
 class MMainMenu : public HScreen {
 public:
     // Loads "menu.jpg", the pictures of the kinds of controller in the
-    // order of their table ("menu1.bmp" to "menu5.bmp"), then
+    // order of their table ("menu1.bmp" to "menu6.bmp"), then
     // "logo.3ds", "ship2.3ds", "ship.3ds", in that order.
     explicit MMainMenu(HScreenHost* application);
     // Releases the pictures, then the models in reverse order.

@@ -5,7 +5,7 @@ import re
 
 from harness import GameTestCase, SHUTDOWN_STDOUT
 
-DEMO_LINE = re.compile(r"Demo match: (computer|pilot|ace) against (computer|pilot|ace), seed \d+\.\n")
+DEMO_LINE = re.compile(r"Demo match: (computer|pilot|ace|master) against (computer|pilot|ace|master), seed \d+\.\n")
 
 
 def demo_letters(image):  # DEMO's amber capitals, low in the middle of a 640 by 480 window

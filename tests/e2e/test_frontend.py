@@ -136,7 +136,7 @@ class Frontend(GameTestCase):
         g.wait_picture(lambda image: menu.difference(image, 120, 86, 520, 108) > 0.05, timeout=1, name="refused")
         time.sleep(1.2)
         self.assertLess(menu.difference(g.screenshot(), 120, 86, 520, 108), 0.001)
-        g.key("p", "p", "p", "p")  # round to the cursor keys again
+        g.key("p", "p", "p", "p", "p")  # round to the cursor keys again
         # Each side's picture changes with its own key, and only that one.
         g.key("o")
         time.sleep(0.3)
@@ -175,18 +175,18 @@ class Frontend(GameTestCase):
         g.key("Escape")
         g.wait_picture(lambda image: image.difference(match) > 0.3)
 
-        # On round through the pilot and the ace, each a picture of its own,
-        # and back to the cursor keys the menu started with.
+        # On round through the pilot, the ace and the master, each a picture
+        # of its own, and back to the cursor keys the menu started with.
         time.sleep(0.3)
         seen = [g.screenshot()]
-        for _ in range(2):
+        for _ in range(3):
             g.key("p")
             time.sleep(0.3)
             shot = g.screenshot()
             for earlier in seen:
                 self.assertGreater(earlier.difference(shot, *right), 0.05)
             seen.append(shot)
-        # The computer against the ace is a match too.
+        # The computer against the master is a match too.
         g.key("Return")
         wait_moving(g)
         g.key("Escape")

@@ -95,7 +95,7 @@ const std::vector<std::string>& bakedFileNames() {
     static const std::vector<std::string> names = {
         "ship.3ds",  "ship2.3ds",  "zat.3ds",       "zat2.3ds",       "logo.3ds", "lives_left.txt",
         "lives_right.txt", "pozadi.jpg", "pozadi_sky.jpg", "menu.jpg", "menu_sky.jpg", "settings.jpg", "menu1.bmp",     "menu2.bmp", "menu3.bmp",
-        "menu4.bmp", "menu5.bmp", "replay.bmp", "font.bmp", "won_l.jpg", "won_r.jpg",  "remiza.jpg",    "hull_left.bmp",  "hull_right.bmp", "vkt.txt",
+        "menu4.bmp", "menu5.bmp", "menu6.bmp", "replay.bmp", "font.bmp", "won_l.jpg", "won_r.jpg",  "remiza.jpg",    "hull_left.bmp",  "hull_right.bmp", "vkt.txt",
         "shot_left.wav", "shot_right.wav", "hit_left.wav", "hit_right.wav", "bounce.wav", "low_health.wav",
         "won.wav", "draw.wav", "menu_choice.wav", "match_start.wav", "music_menu.wav", "music_match.wav"};
     return names;
@@ -133,6 +133,7 @@ bool bakeAll(const char* directory, const char* fontDirectory) {
     baker.bmp("menu3.bmp", paintControls(fonts, 2));
     baker.bmp("menu4.bmp", paintControls(fonts, 3));
     baker.bmp("menu5.bmp", paintControls(fonts, 4));
+    baker.bmp("menu6.bmp", paintControls(fonts, 5));
     baker.bmp("replay.bmp", paintReplayMark(fonts));
     {
         const BFont mono((std::string(fontDirectory ? fontDirectory : VEKTORAK_FONT_DIR) + "/DejaVuSansMono-Bold.ttf").c_str());

@@ -637,7 +637,7 @@ BCanvas paintSettings(const BFonts& fonts) {
     return canvas.resampled(1024, 1024);
 }
 
-// --- menu1.bmp ... menu5.bmp -----------------------------------------------------------
+// --- menu1.bmp ... menu6.bmp -----------------------------------------------------------
 
 BCanvas paintControls(const BFonts& fonts, int choice) {
     BCanvas canvas(256, 128);
@@ -667,32 +667,51 @@ BCanvas paintControls(const BFonts& fonts, int choice) {
         text(canvas, fonts.bold, "MOVE", x0 + 58.0f, 117.0f, 17.0f, TEXT, Align::Centre, 1.0f);
     } else if (choice >= 3) {
         // The skilled computer players: a gunsight, and under it rank
-        // chevrons, one for the pilot, three for the ace; the ace's in gold.
-        const bool ace = choice >= 4;
-        const BColour colour = ace ? BColour{1.0f, 0.78f, 0.25f} : BColour{0.40f, 0.75f, 1.0f};
+        // chevrons, one for the pilot, three for the ace and the master; the
+        // ace's in gold, the master's in crimson with a star at the sight's
+        // heart. A rank's word is as large as fits between the sight and the
+        // frame: MASTER at 27 takes about 130 of their 160 pixels.
+        const struct Rank {
+            const char* word;
+            float size;
+            int chevrons;
+            BColour colour;
+            const char* says;
+        } ranks[] = {{"PILOT", 34.0f, 1, {0.40f, 0.75f, 1.0f}, "aims and dodges"},
+                     {"ACE", 40.0f, 3, {1.0f, 0.78f, 0.25f}, "quick and sharp"},
+                     {"MASTER", 27.0f, 3, {1.0f, 0.32f, 0.42f}, "thinks ahead"}};
+        const Rank& rank = ranks[choice - 3 < 2 ? choice - 3 : 2];
+        const bool master = choice >= 5;
         BMask sight(256, 128);
         sight.strokeCircle(58.0f, 46.0f, 28.0f, 3.5f);
         sight.strokeCircle(58.0f, 46.0f, 11.0f, 2.5f);
-        sight.fillCircle(58.0f, 46.0f, 3.0f);
+        if (master) {
+            std::vector<BPoint> star;
+            for (int i = 0; i < 10; ++i) {
+                const float angle = 3.14159265f * static_cast<float>(i) / 5.0f, r = i % 2 ? 3.2f : 8.0f;
+                star.push_back({58.0f + r * std::sin(angle), 46.0f - r * std::cos(angle)});
+            }
+            sight.fillPolygon(star);
+        } else {
+            sight.fillCircle(58.0f, 46.0f, 3.0f);
+        }
         sight.strokeLine({22.0f, 46.0f}, {44.0f, 46.0f}, 3.0f);
         sight.strokeLine({72.0f, 46.0f}, {94.0f, 46.0f}, 3.0f);
         sight.strokeLine({58.0f, 10.0f}, {58.0f, 32.0f}, 3.0f);
         sight.strokeLine({58.0f, 60.0f}, {58.0f, 82.0f}, 3.0f);
-        canvas.glow(sight.blurred(4), colour, 0.8f);
-        canvas.paint(sight, mix(colour, WHITE, 0.35f));
+        canvas.glow(sight.blurred(4), rank.colour, 0.8f);
+        canvas.paint(sight, mix(rank.colour, WHITE, 0.35f));
         BMask chevrons(256, 128);
-        const int count = ace ? 3 : 1;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < rank.chevrons; ++i) {
             const float y = 112.0f - 9.0f * static_cast<float>(i);
             chevrons.strokeLine({38.0f, y}, {58.0f, y - 8.0f}, 4.0f);
             chevrons.strokeLine({58.0f, y - 8.0f}, {78.0f, y}, 4.0f);
         }
-        canvas.paint(chevrons, colour);
-        glowText(canvas, fonts.bold, ace ? "ACE" : "PILOT", 178.0f, 60.0f, ace ? 40.0f : 34.0f, 2.0f,
-                 mix(colour, WHITE, 0.5f), colour, 4, 0.8f);
+        canvas.paint(chevrons, rank.colour);
+        glowText(canvas, fonts.bold, rank.word, 178.0f, 60.0f, rank.size, 2.0f, mix(rank.colour, WHITE, 0.5f),
+                 rank.colour, 4, 0.8f);
         text(canvas, fonts.bold, "COMPUTER", 178.0f, 90.0f, 17.0f, TEXT, Align::Centre, 1.0f);
-        text(canvas, fonts.regular, ace ? "quick and sharp" : "aims and dodges", 178.0f, 110.0f, 14.0f, DIM_TEXT,
-             Align::Centre);
+        text(canvas, fonts.regular, rank.says, 178.0f, 110.0f, 14.0f, DIM_TEXT, Align::Centre);
     } else {
         // The computer: a monitor with a watchful eye, and the word.
         const BColour screen{0.25f, 1.0f, 0.55f};

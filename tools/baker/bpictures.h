@@ -46,8 +46,9 @@ BCanvas paintMenuSky();
 // the title and a panel where MSettings places them, 1024 x 1024 over the
 // menu's quad.
 BCanvas paintSettings(const BFonts& fonts);
-// "menu1.bmp" ... "menu5.bmp": the controller pictures for the choices 0
-// (cursor keys), 1 (W A S D), 2 (computer), 3 (pilot) and 4 (ace), 256 x 128.
+// "menu1.bmp" ... "menu6.bmp": the controller pictures for the choices 0
+// (cursor keys), 1 (W A S D), 2 (computer), 3 (pilot), 4 (ace) and 5
+// (master), 256 x 128.
 BCanvas paintControls(const BFonts& fonts, int choice);
 // replay.bmp: the mark shown while a match is watched again.
 BCanvas paintReplayMark(const BFonts& fonts);
