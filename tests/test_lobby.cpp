@@ -100,6 +100,50 @@ protected:
 
 }  // namespace
 
+TEST(LobbyProtocol, AnOpenAsTypedAndEveryFieldOutOfRange) {
+    // Cookie 0x0102030405060708, code ACDEFG, in the menu, 32 watchers, the
+    // host's choice 4, one address: 10.0.0.2 port 27183 (0x6A2F).
+    const std::vector<uint8_t> typed = {'V', 'K', 'L', 1, 3, 1, 2, 3, 4, 5, 6, 7, 8, 'A', 'C', 'D', 'E', 'F', 'G',
+                                        1, 32, 4, 1, 10, 0, 0, 2, 0x6A, 0x2F};
+    NLobbyMessage m;
+    const char* why = nullptr;
+    ASSERT_TRUE(decodeLobby(typed.data(), typed.size(), m, why)) << why;
+    EXPECT_EQ(m.cookie, 0x0102030405060708ull);
+    EXPECT_STREQ(m.code, "ACDEFG");
+    EXPECT_EQ(m.stage, vkn::Stage::MENU);
+    EXPECT_EQ(m.watchers, 32u);
+    EXPECT_EQ(m.hostChoice, 4u);
+    ASSERT_EQ(m.addressCount, 1u);
+    EXPECT_EQ(m.addresses[0], (NLobbyAddress{0x0A000002, 27183}));
+
+    auto refusal = [&](size_t at, std::vector<uint8_t> values, int grow = 0) {
+        std::vector<uint8_t> bytes = typed;
+        for (size_t i = 0; i < values.size(); i++) bytes[at + i] = values[i];
+        bytes.resize(bytes.size() + grow);
+        return std::string(decodeLobby(bytes.data(), bytes.size(), m, why) ? "taken" : why);
+    };
+    EXPECT_EQ(refusal(13, {0, 0, 0, 0, 0, 0}), "taken");  // asks for a code
+    EXPECT_EQ(refusal(19, {2}), "taken");
+    EXPECT_EQ(refusal(19, {3}), "stage out of range");
+    EXPECT_EQ(refusal(20, {33}), "watchers out of range");
+    EXPECT_EQ(refusal(21, {5}), "host's choice out of range");
+    EXPECT_EQ(refusal(22, {5}), "address count out of range");
+    EXPECT_EQ(refusal(22, {2}), "truncated message");
+    EXPECT_EQ(refusal(23, {0, 0, 0, 0}), "reported address or port zero");
+    EXPECT_EQ(refusal(27, {0, 0}), "reported address or port zero");
+    EXPECT_EQ(refusal(3, {2}), "not a lobby datagram");
+    EXPECT_EQ(refusal(4, {0}), "unknown type");
+    EXPECT_EQ(refusal(4, {vkl::LAST_TYPE + 1}), "unknown type");
+    EXPECT_EQ(refusal(0, {}, 1), "bytes after the message");
+    EXPECT_EQ(refusal(0, {}, -1), "truncated message");
+    // Every byte in a code's last place: taken exactly for the 25 letters.
+    std::string letters;
+    for (int c = 0; c < 256; c++) {
+        if (refusal(18, {static_cast<uint8_t>(c)}) == "taken") letters += static_cast<char>(c);
+    }
+    EXPECT_EQ(letters, "34679ACDEFGHJKMNPQRTUVWXY");
+}
+
 TEST(LobbyCredentials, AsACoturnWithTheSameSecretComputesThem) {
     char username[vkl::MAX_CREDENTIAL + 1];
     char password[vkl::MAX_CREDENTIAL + 1];
