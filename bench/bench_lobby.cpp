@@ -404,6 +404,7 @@ int main(int argc, char** argv) {
     // Abuse: junk while the hosts refresh (no joins: their answers would
     // blur what junk costs).
     const CpuSample cpu2 = cpuOf(pid);
+    const uint64_t retriesBefore = b.counts.retries;
     uint64_t last = nowMs();
     while (b.counts.junkSent < JUNK) {
         const uint64_t now = nowMs();
@@ -415,11 +416,12 @@ int main(int argc, char** argv) {
     while (nowMs() - settle < 1000) b.step(nowMs(), false);
     const CpuSample cpu3 = cpuOf(pid);
     printf("abuse: %llu datagrams, %llu bytes in %.1f s from %u unproven addresses: %llu bytes answered "
-           "(%.4f per byte; goal <= 1); lobby CPU %.1f %% of one core\n",
+           "(%.4f per byte; goal <= 1); lobby CPU %.1f %% of one core; %llu hosts' retries\n",
            static_cast<unsigned long long>(b.counts.junkSent), static_cast<unsigned long long>(b.counts.junkBytes),
            static_cast<double>(cpu3.ms - cpu2.ms) / 1000, ATTACKERS,
            static_cast<unsigned long long>(b.counts.junkAnswerBytes),
-           static_cast<double>(b.counts.junkAnswerBytes) / static_cast<double>(b.counts.junkBytes), 100 * share(cpu2, cpu3));
+           static_cast<double>(b.counts.junkAnswerBytes) / static_cast<double>(b.counts.junkBytes), 100 * share(cpu2, cpu3),
+           static_cast<unsigned long long>(b.counts.retries - retriesBefore));
 
     // Still there: a stranger's HELLO answered, every host's code kept, all
     // games counted. Each host refreshes once more now.
