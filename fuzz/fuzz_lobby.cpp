@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     config.maxGames = 8;
     config.maxIntroductions = 8;
     config.maxAddresses = 4;
-    config.turn = {0x0A000009, 3478};
+    config.turns = {{0x0A000009, 3478}};
     config.turnSecret = "secret";
     LLobby lobby(config);
     std::vector<Registered> registered;

@@ -19,6 +19,8 @@ const NLobbyAddress JOINER{0xC0A80002, 50002};
 const NLobbyAddress STRANGER{0x0A000001, 40002};  // the host's ip, another port
 const uint64_t T0 = 1000000;                      // ms; mid cookie period
 const uint64_t NONCE = 0x1122334455667788ull;
+const NLobbyAddress TURN_A{0x0A000009, 3478};
+const NLobbyAddress TURN_B{0x0A00000A, 3479};
 
 struct Sent {
     NLobbyAddress to;
@@ -36,7 +38,7 @@ protected:
         c.cookieKey[0] = 11;
         c.cookieKey[1] = 13;
         c.maxGames = 64;
-        c.turn = {0x0A000009, 3478};
+        c.turns = {TURN_A, TURN_B};
         c.turnSecret = "s3cret";
         c.unixAtZero = 1700000000;
         return c;
@@ -188,11 +190,13 @@ TEST_F(Lobby, HostAndJoinerIntroducedAndSignalsForwardedToTheOtherSideOnly) {
         EXPECT_EQ(s->m.code, code);
         EXPECT_EQ(s->m.nonce, NONCE);
         EXPECT_EQ(s->m.want, vkl::Want::WATCH);
-        EXPECT_EQ(s->m.turn, (NLobbyAddress{0x0A000009, 3478}));
         // Unix time at T0 + 5 ms is 1700001000; the credentials last 600 s.
         EXPECT_EQ(std::string(s->m.username), "1700001600:" + code);
         EXPECT_EQ(strlen(s->m.password), 28u);
     }
+    // Both sides on the same of the two relays.
+    EXPECT_EQ(toJoiner.m.turn, toHost.m.turn);
+    EXPECT_TRUE(toHost.m.turn == TURN_A || toHost.m.turn == TURN_B);
     EXPECT_EQ(toJoiner.m.side, vkl::Side::JOINER);
     EXPECT_EQ(toJoiner.m.publicAddress, HOST);
     ASSERT_EQ(toJoiner.m.addressCount, 2u);

@@ -339,10 +339,11 @@ size_t LLobby::introduce(uint64_t nowMs, const Introduction& intro, vkl::Want wa
     memcpy(reply.code, intro.code, sizeof reply.code);
     reply.nonce = intro.nonce;
     reply.want = want;
-    reply.turn = config.turn;
+    reply.turn = NLobbyAddress();
     reply.username[0] = '\0';
     reply.password[0] = '\0';
-    if (config.turn.ip != 0) {
+    if (!config.turns.empty()) {
+        reply.turn = config.turns[codeKey(intro.code) % config.turns.size()];
         const int64_t unixNow = config.unixAtZero + static_cast<int64_t>(nowMs / 1000);
         turnCredentials(reinterpret_cast<const uint8_t*>(config.turnSecret.data()), config.turnSecret.size(), unixNow,
                         intro.code, reply.username, reply.password);

@@ -67,9 +67,10 @@ struct LLobbyConfig {
     uint32_t maxGames = 32768;
     uint32_t maxIntroductions = 65536;
     uint32_t maxAddresses = 65536;
-    // The TURN server handed to both sides of an introduction; ip 0: none,
-    // and INTRO carries no relay.
-    NLobbyAddress turn;
+    // The TURN servers, all with the same secret: each introduction gets
+    // one, the same for both sides, drawn by its game's code so that the
+    // games spread over them. None: INTRO carries no relay.
+    std::vector<NLobbyAddress> turns;
     std::string turnSecret;
     // Seconds since 1970 at nowMs 0, for the TURN credentials' expiry.
     int64_t unixAtZero = 0;

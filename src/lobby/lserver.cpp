@@ -157,7 +157,8 @@ const char* serverUsage() {
            "(port 27185 unless --port). With --turn, it hands both sides of each\n"
            "introduction credentials for that TURN server (port 3478 unless given),\n"
            "made from the secret on the first line of FILE (the server's\n"
-           "static-auth-secret).\n";
+           "static-auth-secret). Given more than once, each introduction gets one\n"
+           "of the servers, which must share the secret.\n";
 }
 
 ServerOptionsRead parseServerOptions(int argc, char** argv, LServerOptions& o, std::string& why) {
@@ -182,12 +183,13 @@ ServerOptionsRead parseServerOptions(int argc, char** argv, LServerOptions& o, s
             }
         } else if (arg == "--turn") {
             const size_t colon = value.rfind(':');
-            o.turnHost = value.substr(0, colon);
-            if (colon != std::string::npos && !readPort(value.substr(colon + 1).c_str(), o.turnPort)) {
+            uint16_t turnPort = 3478;
+            if (colon != std::string::npos && !readPort(value.substr(colon + 1).c_str(), turnPort)) {
                 why = "TURN port in " + value + " is not in 1..65535";
                 return ServerOptionsRead::BAD;
             }
-            if (o.turnHost.empty()) {
+            o.turns.emplace_back(value.substr(0, colon), turnPort);
+            if (o.turns.back().first.empty()) {
                 why = "--turn needs a host";
                 return ServerOptionsRead::BAD;
             }
@@ -195,7 +197,7 @@ ServerOptionsRead parseServerOptions(int argc, char** argv, LServerOptions& o, s
             o.turnSecretFile = value;
         }
     }
-    if (o.turnHost.empty() != o.turnSecretFile.empty()) {
+    if (o.turns.empty() != o.turnSecretFile.empty()) {
         why = "--turn and --turn-secret-file go together";
         return ServerOptionsRead::BAD;
     }
@@ -208,10 +210,12 @@ int runLobbyServer(const LServerOptions& options) {
         fprintf(stderr, "vektorak-lobby: no random bytes from the kernel: %s\n", strerror(errno));
         return 1;
     }
-    if (!options.turnHost.empty()) {
-        if (!resolve(options.turnHost, config.turn.ip) || !readSecret(options.turnSecretFile, config.turnSecret)) return 1;
-        config.turn.port = options.turnPort;
+    for (const auto& turn : options.turns) {
+        NLobbyAddress address{0, turn.second};
+        if (!resolve(turn.first, address.ip)) return 1;
+        config.turns.push_back(address);
     }
+    if (!config.turns.empty() && !readSecret(options.turnSecretFile, config.turnSecret)) return 1;
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in at = {};
     at.sin_family = AF_INET;

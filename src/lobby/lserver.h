@@ -9,19 +9,22 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct LServerOptions {
     uint16_t port = 0;          // set by parseServerOptions: vkl::DEFAULT_PORT unless --port
-    std::string turnHost;       // "" without --turn
-    uint16_t turnPort = 3478;   // TURN's own default
+    // Each --turn: a host and a port (3478, TURN's own, unless given).
+    std::vector<std::pair<std::string, uint16_t>> turns;
     std::string turnSecretFile;
 };
 
 enum class ServerOptionsRead { RUN, HELP, BAD };
 
 // Reads `vektorak-lobby [--port PORT] [--turn HOST[:PORT] --turn-secret-file
-// FILE]`. BAD, with `why`, for anything else (an option without its value, a
-// port outside 1..65535, --turn without its secret file or the reverse).
+// FILE]`, --turn given once per TURN server (they share the secret). BAD,
+// with `why`, for anything else (an option without its value, a port outside
+// 1..65535, --turn without its secret file or the reverse).
 ServerOptionsRead parseServerOptions(int argc, char** argv, LServerOptions& options, std::string& why);
 const char* serverUsage();
 
