@@ -41,7 +41,9 @@ NRelayLink::~NRelayLink() {
     if (agent != nullptr) {
         nice_agent_attach_recv(agent, stream, COMPONENT, context, nullptr, nullptr);
         g_signal_handlers_disconnect_by_data(agent, this);
-        nice_agent_remove_stream(agent, stream);
+        // The TURN allocations are let go of (a refresh of lifetime 0) as
+        // the owner's context runs on; the agent lives until then.
+        nice_agent_close_async(agent, nullptr, nullptr);
         g_object_unref(agent);
     }
     if (bridge >= 0) ::close(bridge);
