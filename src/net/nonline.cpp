@@ -182,6 +182,9 @@ void NOnline::sendOpen() {
     m.addressCount = 1;
     m.addresses[0] = ownAddress();
     sendLobby(m);
+    shownStage = session->stage();
+    shownWatchers = session->watchers();
+    shownChoice = session->ownChoice();
 }
 
 void NOnline::sendJoin() {
@@ -205,7 +208,11 @@ void NOnline::sendList() {
 }
 
 void NOnline::sendRequests(uint32_t now, bool all) {
-    if (opening && (all || now - lastOpen >= (opened ? REFRESH_MS : RESEND_MS))) {
+    // What the list shows changed: said at once (at most every RESEND_MS),
+    // not at the next refresh.
+    const bool changed = opened && (session->stage() != shownStage || session->watchers() != shownWatchers ||
+                                    session->ownChoice() != shownChoice);
+    if (opening && (all || now - lastOpen >= (opened && !changed ? REFRESH_MS : RESEND_MS))) {
         sendOpen();
         lastOpen = now;
     }
@@ -449,6 +456,9 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
             return true;
         }
     }
+    // The session gave up on the path (refused, or no answer): it has said
+    // why.
+    if (!m.hosting && m.joined && !session->open()) return false;
     if (now - m.since > GIVE_UP_MS) {
         fail("Could not reach the other player, even through the relay.");
         return false;
