@@ -51,10 +51,9 @@ struct NOnline::Meeting {
     std::string password;
     uint32_t since = 0;     // the introduction
     uint32_t lastPunch = 0;
-    // The first punch from the other side: a joiner connects to its source.
-    bool heard = false;
-    NLobbyAddress heardFrom;
-    std::vector<NLobbyAddress> punchedFrom;  // every source a punch came from
+    // Every source a punch came from, first first: a joiner connects to the
+    // first.
+    std::vector<NLobbyAddress> punchedFrom;
     std::unique_ptr<NRelayLink> relay;
     uint32_t lastSignal = 0;
     bool joined = false;    // a joiner's session knocks at `at`
@@ -377,10 +376,6 @@ void NOnline::onPunch(const NLobbyAddress& from, const NLobbyMessage& m) {
         meeting->punchedFrom.size() < 8) {
         meeting->punchedFrom.push_back(from);
     }
-    if (!meeting->heard) {
-        meeting->heard = true;
-        meeting->heardFrom = from;
-    }
     // The host answers every probe, so that the joiner hears one even when
     // the host's own punches all went to addresses that lead nowhere.
     if (meeting->hosting && !m.answer) {
@@ -437,15 +432,11 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
         return true;
     }
     if (m.hosting) {
-        for (const NLobbyAddress& a : m.punchedFrom) {
-            if (session->greetedAt(a.ip, a.port)) {
-                m.relay.reset();
-                connected(m, Path::DIRECT, a);
-                return true;
-            }
-        }
-        for (const NLobbyAddress& a : m.addresses) {
-            if (session->greetedAt(a.ip, a.port)) {
+        // A joiner's ENet comes from where its punches came from, or from an
+        // address the lobby named.
+        for (const std::vector<NLobbyAddress>* list : {&m.punchedFrom, &m.addresses}) {
+            for (const NLobbyAddress& a : *list) {
+                if (!session->greetedAt(a.ip, a.port)) continue;
                 m.relay.reset();
                 connected(m, Path::DIRECT, a);
                 return true;
@@ -473,11 +464,11 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
         m.lastPunch = now;
     }
     const vkn::Role ask = m.watch ? vkn::Role::SPECTATOR : vkn::Role::EITHER;
-    if (!m.hosting && !m.joined && m.heard) {
+    if (!m.hosting && !m.joined && !m.punchedFrom.empty()) {
         // The first path that answered; a relay begun meanwhile is dropped.
         m.relay.reset();
         m.joined = true;
-        m.at = m.heardFrom;
+        m.at = m.punchedFrom.front();
         session->joinAddress(m.at.ip, m.at.port, ask);
         return true;
     }
