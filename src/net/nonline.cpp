@@ -135,6 +135,11 @@ bool NOnline::takeNotice(std::string& notice) {
     return true;
 }
 
+bool NOnline::joinUnderWay() const {
+    return joining || std::any_of(meetings.begin(), meetings.end(),
+                                  [](const std::unique_ptr<Meeting>& m) { return !m->hosting && !m->done; });
+}
+
 std::string NOnline::pathText() const {
     switch (usedPath) {
     case Path::DIRECT: return "direct to " + usedText;
