@@ -160,6 +160,10 @@ TEST_F(NetOnline, AJoinerAndASpectatorComeByCodeAndMeetTheHostDirectly) {
     EXPECT_EQ(count(out, "Connected"), 2u) << out;
     std::string notice;
     EXPECT_FALSE(joiner.online.takeNotice(notice)) << notice;
+    // Stopping closes the game on the lobby at once, not 30 s later.
+    host.online.stop();
+    joiner.online.requestList();
+    EXPECT_TRUE(pump({&host, &joiner}, [&] { return joiner.online.games().empty(); }));
 }
 
 TEST_F(NetOnline, AWrongCodeAndASilentLobbyAreSaid) {
