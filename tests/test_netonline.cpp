@@ -168,7 +168,6 @@ TEST_F(NetOnline, AJoinerAndASpectatorComeByCodeAndMeetTheHostDirectly) {
 
     const std::string hostAt = "127.0.0.1:" + std::to_string(hostPort);
     const std::string joinerAt = "127.0.0.1:" + std::to_string(joiner.session.localPort());
-    EXPECT_EQ(joiner.online.path(), NOnline::Path::DIRECT);
     EXPECT_EQ(joiner.online.pathText(), "direct to " + hostAt);
     EXPECT_EQ(watcher.online.pathText(), "direct to " + hostAt);
     // The spectator's path is not the host's: it still shows its player's.
@@ -254,11 +253,6 @@ TEST_F(NetOnline, WithoutPunchingTwoGamesMeetThroughARealTurnRelay) {
     EXPECT_EQ(host.online.pathText(), "relayed through " + turnAt);
     EXPECT_EQ(joiner.online.path(), NOnline::Path::RELAY);
     EXPECT_EQ(count(out, "Connected to the other player through the relay at " + turnAt + ".\n"), 2u) << out;
-    // The match's own messages cross the bridge both ways.
-    host.session.setOwnChoice(2);
-    joiner.session.setOwnChoice(1);
-    ASSERT_TRUE(pump({&host, &joiner},
-                     [&] { return host.session.remoteChoice() == 1 && joiner.session.remoteChoice() == 2; }));
 }
 
 }  // namespace
