@@ -13,6 +13,12 @@
 // session sees the bridge's port as the joiner's address. ENet and the
 // match above it neither know nor care.
 //
+// Credentials. coturn judges the expiry in the username when the
+// allocation is made; an allocation made in time is refreshed after it (seen
+// on loopback: a refresh at 541 s accepted with credentials that expired at
+// 5 s, and datagrams through the relay for 700 s), so a long match through
+// the relay does not need new ones.
+//
 // Only relayed candidates are used, on both sides: a relay is tried because
 // the direct path failed, and a host or reflexive candidate would only be
 // that failure again, slower.
