@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "net/naddress.h"
+#include "net/nlobbyprotocol.h"  // Required for: isLobbyCode
 #include "net/nprotocol.h"
 
 namespace {
@@ -44,14 +45,15 @@ bool readJoin(const std::string& text, GameOptions& options, std::string& why) {
     return true;
 }
 
-// Six letters and digits, taken in either case and kept in capitals: the
-// lobby's codes are capitals, and a player copies one from a chat.
+// Taken in either case and kept in capitals: the lobby's codes are
+// capitals, and a player copies one from a chat.
 bool readCode(const std::string& text, GameOptions& options, std::string& why) {
     std::string code;
     for (char c : text) code.push_back(static_cast<char>(toupper(static_cast<unsigned char>(c))));
-    bool ok = code.size() == 6;
-    for (char c : code) ok = ok && ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'));
-    if (!ok) return bad(why, "not a game code: '" + text + "' (6 letters and digits)");
+    if (!isLobbyCode(code.c_str())) {
+        return bad(why, "not a game code: '" + text + "' (" + std::to_string(vkl::CODE_LENGTH) + " of " +
+                            vkl::CODE_ALPHABET + ")");
+    }
     options.code = code;
     return true;
 }
