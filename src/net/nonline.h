@@ -37,10 +37,11 @@
 #include <vector>
 
 #include "game/matchresult.h"
+#include "net/nlobbyprotocol.h"
 #include "net/nprotocol.h"
 
 class NSession;
-class NRelayLink;
+struct _GMainContext;
 
 // One game open on the lobby, as its list shows it.
 struct NOnlineGame {
@@ -54,7 +55,6 @@ class NOnline {
 public:
     enum class Path { NONE, DIRECT, RELAY };
 
-    static constexpr uint16_t DEFAULT_PORT = 27185;
     // HELLOs go out this often until a cookie comes; with no answer at all
     // for NO_LOBBY_MS, the lobby is said to be gone.
     static constexpr uint32_t HELLO_EVERY_MS = 500;
@@ -74,7 +74,7 @@ public:
     NOnline(const NOnline&) = delete;
     NOnline& operator=(const NOnline&) = delete;
 
-    // `lobby` is "HOST[:PORT]" (DEFAULT_PORT by default). False, with a
+    // `lobby` is "HOST[:PORT]" (vkl::DEFAULT_PORT by default). False, with a
     // notice, when the name does not resolve or the port is not a number.
     // Talks through `session`'s socket, which must be open: hosting, or
     // prepared to join (NSession::prepare()). The session must outlive this
@@ -114,50 +114,58 @@ public:
 
 private:
     struct Meeting;
-    struct Pending;
 
     void fail(const std::string& why);
-    void sendHello(uint32_t now);
+    // Something is asked of the lobby: HELLO first when there is no cookie.
+    void want(uint32_t now);
+    // Whether the lobby has said nothing since `since`, NO_LOBBY_MS ago.
+    bool silentSince(uint32_t since, uint32_t now) const;
+    void sendLobby(const NLobbyMessage& m);
     void sendRequests(uint32_t now, bool all);
-    void sendLobby(const uint8_t* bytes, size_t size);
+    void sendOpen();
+    void sendJoin();
+    void sendList();
+    // NSession's raw handler: true for every lobby datagram.
     bool onDatagram(uint32_t ip, uint16_t port, const uint8_t* data, size_t size);
-    void onLobby(const uint8_t* data, size_t size);
-    void onPunch(uint32_t ip, uint16_t port, const uint8_t* data, size_t size);
-    void onIntro(const void* intro);
-    void onSignal(const void* signal);
-    void serviceMeeting(Meeting& m, uint32_t now);
-    void connectedBy(Meeting& m, Path how, uint32_t ip, uint16_t port);
-    bool meetingDone(Meeting& m, uint32_t now);
-    void reportedAddress(uint32_t& ip, uint16_t& port) const;
+    void onLobby(const NLobbyMessage& m, uint32_t now);
+    void onPunch(const NLobbyAddress& from, const NLobbyMessage& m);
+    void onIntro(const NLobbyMessage& m, uint32_t now);
+    void onForward(const NLobbyMessage& m, uint32_t now);
+    Meeting* meetingOf(uint64_t nonce);
+    void startRelay(Meeting& m);
+    // False once the meeting is over (given up, or its connection gone).
+    bool serviceMeeting(Meeting& m, uint32_t now);
+    void connected(Meeting& m, Path how, const NLobbyAddress& at);
+    // This game's own address to report: the one towards the lobby.
+    NLobbyAddress ownAddress() const;
 
     NSession* session = nullptr;
     std::string lobbyText;  // "HOST:PORT", as the messages name it
-    uint32_t lobbyIp = 0;   // host byte order
-    uint16_t lobbyPort = 0;
+    NLobbyAddress lobby;
 
     bool haveCookie = false;
-    uint8_t cookie[8] = {};
+    uint64_t cookie = 0;
     bool helloing = false;
     uint32_t helloSince = 0;
     uint32_t lastHello = 0;
+    bool heardLobby = false;
     uint32_t lastHeard = 0;  // from the lobby
 
-    bool opening = false;    // the host wants its game open
+    bool opening = false;  // the host wants its game open
+    bool opened = false;   // OPENED heard
     std::string ownCode;
+    uint32_t openSince = 0;
     uint32_t lastOpen = 0;
-    bool opened = false;
 
     bool listing = false;
     uint32_t listSince = 0;
     uint32_t lastList = 0;
-    uint32_t listPage = 0;
     std::vector<NOnlineGame> listed;
-    std::vector<NOnlineGame> filling;
 
-    bool joining = false;    // JOIN sent, no INTRO or NOGAME yet
+    bool joining = false;  // JOIN sent, no INTRO or NOGAME yet
     bool joinWatch = false;
     std::string joinCode;
-    uint8_t joinNonce[8] = {};
+    uint64_t joinNonce = 0;
     uint32_t joinSince = 0;
     uint32_t lastJoin = 0;
 
@@ -169,5 +177,5 @@ private:
     std::string pendingNotice;
     bool noticePending = false;
 
-    void* context = nullptr;  // libnice's GMainContext, owned here
+    _GMainContext* context = nullptr;  // libnice's, owned here
 };
