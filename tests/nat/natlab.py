@@ -168,17 +168,18 @@ class Lab:
         self.lock_fd = None
 
     def __enter__(self):
-        self.lock_fd = os.open(LOCK, os.O_RDWR | os.O_CREAT, 0o600)
+        fd = os.open(LOCK, os.O_RDWR | os.O_CREAT, 0o600)
         deadline = time.time() + self.lock_timeout
         while True:
             try:
-                fcntl.flock(self.lock_fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
+                fcntl.flock(fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
                 break
             except BlockingIOError:
                 if time.time() > deadline:
-                    os.close(self.lock_fd)
+                    os.close(fd)
                     raise RuntimeError("another NAT laboratory kept %s for %d s" % (LOCK, self.lock_timeout))
                 time.sleep(0.5)
+        self.lock_fd = fd
         teardown()  # what a killed run left
         self.guardian = subprocess.Popen([sys.executable, os.path.abspath(__file__), "--guard",
                                           str(self.lock_fd)], stdin=subprocess.PIPE,
@@ -191,6 +192,8 @@ class Lab:
         return self
 
     def __exit__(self, *exc):
+        if self.lock_fd is None:
+            return False  # never held: the lab there is another run's
         teardown()
         if self.guardian:
             self.guardian.stdin.close()
@@ -209,10 +212,14 @@ class Lab:
 if __name__ == "__main__":
     if sys.argv[1:2] == ["--guard"]:
         _guard(int(sys.argv[2]))
-    elif sys.argv[1:] == ["up"]:
+    elif sys.argv[1:] in (["up"], ["down"]):
+        fd = os.open(LOCK, os.O_RDWR | os.O_CREAT, 0o600)
+        try:
+            fcntl.flock(fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        except BlockingIOError:
+            sys.exit("a NAT laboratory is in use (%s)" % LOCK)
         teardown()
-        build()
-    elif sys.argv[1:] == ["down"]:
-        teardown()
+        if sys.argv[1] == "up":
+            build()
     else:
         sys.exit("usage: natlab.py up|down")

@@ -1,0 +1,148 @@
+"""Internet play across real NATs: the lobby and coturn in the laboratory's
+internet, two real games in two of its homes on the real Xvfb, one match of
+computer players each, through the path the homes' routers allow. Two cone
+homes must meet directly; a cone home and the random-port home can only
+meet through the relay. Judged by the lines each game prints and by both
+replays' hashes, the match played as tests/e2e/test_network.py plays it.
+
+Run by CTest as a program: without root it prints one line and exits
+SKIPPED (77)."""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+import natlab  # noqa: E402
+import test_network  # noqa: E402
+from harness import BIN  # noqa: E402
+
+SKIPPED = 77
+LOBBY_BIN = os.environ.get("VEKTORAK_LOBBY_BIN", os.path.join(os.path.dirname(BIN), "vektorak-lobby"))
+TURN_PORT = 3478
+CODE = re.compile(r"^Online game code: ([A-Z0-9]{6})$", re.M)
+CONNECTED = re.compile(r"^Connected to the other player (directly|through the relay) at ([0-9.]+):(\d+)\.$", re.M)
+# No game of the lab joins anything before its main loop: a join's clock
+# starts at this line (bench/natconnect.py reads the same two lines).
+LOOP = "Entering main game loop.\n"
+
+
+def start_turn(scratch):
+    """coturn in vektorak-inet, once it listens; its secret in
+    scratch/turn-secret and its log beside it."""
+    secret = os.path.join(scratch, "turn-secret")
+    with open(secret, "w") as f:
+        f.write(os.urandom(16).hex() + "\n")
+    with open(secret) as f:
+        key = f.read().strip()
+    turn = subprocess.Popen(natlab.in_ns(natlab.INET, [
+        "turnserver", "-n", "--listening-ip", natlab.INET_IP, "--relay-ip", natlab.INET_IP,
+        "--listening-port", str(TURN_PORT), "--min-port", "49152", "--max-port", "49183",
+        "--use-auth-secret", "--static-auth-secret", key, "--realm", "vektorak.lab",
+        "--no-tls", "--no-dtls", "--no-cli", "--no-tcp-relay", "--db", os.path.join(scratch, "turndb"),
+        "--log-file", os.path.join(scratch, "turn.log"), "--simple-log", "--no-stdout-log",
+        "--pidfile", os.path.join(scratch, "turn.pid")]),
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Its log is a file: the listening socket shows in its namespace's table.
+    test_network.wait_for(lambda: ":%d " % TURN_PORT in subprocess.run(
+        natlab.in_ns(natlab.INET, ["ss", "-Hlun"]), stdout=subprocess.PIPE, text=True).stdout
+        or turn.poll() is not None, 10, "coturn listens")
+    if turn.poll() is not None:
+        raise AssertionError("coturn ended with %d; its log is in %s" % (turn.returncode, scratch))
+    return turn
+
+
+def start_internet(scratch):
+    """coturn and the lobby in vektorak-inet, once both listen."""
+    turn = start_turn(scratch)
+    lobby_out = open(os.path.join(scratch, "lobby.out"), "w+")
+    lobby = subprocess.Popen(natlab.in_ns(natlab.INET, [
+        LOBBY_BIN, "--turn", "%s:%d" % (natlab.INET_IP, TURN_PORT), "--turn-secret-file",
+        os.path.join(scratch, "turn-secret")]), stdout=lobby_out, stderr=subprocess.STDOUT, text=True)
+    test_network.wait_for(lambda: "Lobby listening on UDP 27185." in open(lobby_out.name).read()
+                          or lobby.poll() is not None, 10, "the lobby listens")
+    if lobby.poll() is not None:
+        raise AssertionError("the lobby ended with %d: %s" % (lobby.returncode, open(lobby_out.name).read()))
+    return turn, lobby
+
+
+class Nat(test_network.Network):
+    # Network's own cases run in tests/e2e; this class borrows its duel.
+    test_host_and_join_play_the_same_match = None
+    test_the_same_through_a_relay_at_200_ms_and_3_percent_loss = None
+    test_a_killed_game_sends_the_other_to_its_menu = None
+    test_options = None
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        cls.scratch = tempfile.mkdtemp(prefix="vektorak-nat-")
+        cls.lab = natlab.Lab()
+        try:
+            cls.lab.__enter__()
+            cls.turn, cls.lobby = start_internet(cls.scratch)
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.lab.__exit__(None, None, None)  # ends the games, the lobby and coturn too
+        super().tearDownClass()
+
+    def home_game(self, home, args, title, x):
+        g = self.game(settings="640 480 0 0 1", binary="ip",
+                      args=natlab.in_ns(natlab.home(home), [BIN] + args)[1:],
+                      game_env={"VEKTORAK_MATCH_SEED": str(self.seed), "VEKTORAK_UPNP": "off",
+                                "VEKTORAK_DISCOVERY_ADDRESS": "127.0.0.1"}).start()
+        g.wait_window(title=title)
+        g.x(["xdotool", "windowmove", g.window, str(x), "0"])
+        return g
+
+    def said(self, g, pattern, what, timeout=15):
+        found = []
+        test_network.wait_for(lambda: found.extend(pattern.findall(open(g.out_path).read())) or found
+                              or g.proc.poll() is not None, timeout, what)
+        if not found:
+            raise AssertionError("%s: the game ended with %d: %s" % (what, g.proc.returncode, g.read_stderr()))
+        return found
+
+    def pair(self, via_relay):
+        host_home, join_home = self.homes
+        self.seed = test_network.NETWORK_SEED
+        host = self.home_game(host_home, ["--lobby", natlab.INET_IP, "--host"], test_network.LEFT, 0)
+        code = self.said(host, CODE, "the host's code")[0]
+        join = self.home_game(join_home, ["--lobby", natlab.INET_IP, "--join-code", code], test_network.RIGHT, 640)
+        lines = [self.said(g, CONNECTED, "connected") for g in (host, join)]
+        self.assertEqual([len(found) for found in lines], [1, 1])
+        # Each side names the other's router as it used it, or the relay.
+        for g, found, other in ((host, lines[0], join_home), (join, lines[1], host_home)):
+            path, ip, port = found[0]
+            if self.path == "directly":
+                self.assertEqual((path, ip), ("directly", natlab.public_ip(other)), open(g.out_path).read())
+            else:
+                self.assertEqual((path, ip, int(port)), ("through the relay", natlab.INET_IP, TURN_PORT))
+        for g in (host, join):
+            g.wait_picture(lambda i: test_network.menu_text(i)[0] > 200 and test_network.menu_text(i)[1] > 100)
+        return host, join
+
+    def test_two_cone_homes_duel_directly(self):
+        self.homes, self.path = (1, 2), "directly"
+        self.duel(via_relay=False)  # Network's relay is its 200 ms program, not ours
+
+    def test_a_cone_home_duels_the_random_port_home_through_the_relay(self):
+        self.homes, self.path = (1, 3), "through the relay"
+        self.duel(via_relay=False)
+
+
+if __name__ == "__main__":
+    reason = natlab.unavailable()
+    if reason:
+        print(reason)
+        sys.exit(SKIPPED)
+    unittest.main(verbosity=2)
