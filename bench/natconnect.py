@@ -12,15 +12,16 @@ what the relay adds to a round trip. Root only: it makes network namespaces.
   appear on its standard output, read every 2 ms. A fresh laboratory every
   round, so that no router remembers the round before. Medians and every
   figure over ROUNDS rounds (default 5).
-- The relay's round trip: coturn's own client (turnutils_uclient) in h1
-  sends 200 datagrams of 100 bytes, 10 ms apart, through an allocation on
-  the lab's coturn to an echo (turnutils_peer) in the internet, and back;
-  against the same echo reached from h1 directly, timed here. uclient counts
-  whole milliseconds.
+- The relay's round trip: 500 datagrams of 100 bytes, 10 ms apart, timed
+  by bench/turnecho.py from h1 to an echo in h2 over the punched direct path,
+  and from h1 to an echo in h3 from one coturn allocation to the other (the
+  game's relayed path, without its loopback bridge). Median, 99th percentile
+  and worst of each.
 """
 
 import os
 import re
+import shutil
 import json
 import statistics
 import subprocess
@@ -72,34 +73,23 @@ def join_round(xvfb, scratch, joiner):
                 g.cleanup()
 
 
-def direct_echo_ms(count=200):
-    """Round trips from h1 to the echo, in ms, timed inside h1."""
-    code = ("import socket,time,json\ns=socket.socket(socket.AF_INET,socket.SOCK_DGRAM);s.settimeout(1)\n"
-            "out=[]\nfor i in range(%d):\n t=time.perf_counter();s.sendto(b'x'*100,('%s',3480));s.recv(2000)\n"
-            " out.append((time.perf_counter()-t)*1e3);time.sleep(0.01)\nprint(json.dumps(out))"
-            % (count, natlab.INET_IP))
-    out = subprocess.run(natlab.in_ns(natlab.home(1), [sys.executable, "-c", code]), stdout=subprocess.PIPE,
-                         check=True, timeout=60, text=True).stdout
-    return json.loads(out)
-
-
-def relay_echo(scratch):
+def echo_ms(scratch, mode, timer, echo):
+    """Round trips from home timer to home echo (bench/turnecho.py), in ms."""
     with natlab.Lab() as lab:
         test_nat.start_turn(scratch)
-        peer = lab.start(natlab.INET, ["turnutils_peer", "-L", natlab.INET_IP, "-p", "3480"],
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(0.5)
         with open(os.path.join(scratch, "turn-secret")) as f:
             secret = f.read().strip()
-        run = subprocess.run(natlab.in_ns(natlab.home(1), [
-            "turnutils_uclient", "-n", "200", "-z", "10", "-l", "100", "-W", secret, "-u", "bench",
-            "-e", natlab.INET_IP, "-r", "3480", natlab.INET_IP]), stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-            text=True, timeout=120)
-        relayed = re.search(r"Average round trip delay ([0-9.]+) ms; min = (\d+) ms, max = (\d+) ms", run.stdout)
-        lost = re.search(r"Total lost packets (\d+)", run.stdout)
-        direct = direct_echo_ms()
-        peer.kill()
-        return relayed, lost, direct
+        folder = os.path.join(scratch, "echo-" + mode)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        sides = [lab.start(natlab.home(h), [sys.executable, os.path.join(HERE, "turnecho.py"), mode, natlab.INET_IP,
+                                            secret, me, other, folder, "500"], stdout=subprocess.PIPE, text=True)
+                 for h, me, other in ((timer, "a", "b"), (echo, "b", "a"))]
+        out = sides[0].communicate(timeout=60)[0]
+        sides[1].wait(10)
+        if sides[0].returncode != 0 or sides[1].returncode != 0:
+            raise RuntimeError("turnecho %s failed: %r" % (mode, out))
+        return json.loads(out)
 
 
 def main():
@@ -117,10 +107,9 @@ def main():
                   % (label, statistics.median(times), min(times), max(times)), flush=True)
     finally:
         xvfb.stop()
-    relayed, lost, direct = relay_echo(scratch)
-    print("echo from h1 directly: median %.3f ms, max %.3f ms over %d" % (statistics.median(direct), max(direct), len(direct)))
-    print("echo from h1 through coturn: mean %s ms, min %s ms, max %s ms (whole ms), lost %s"
-          % (relayed.group(1), relayed.group(2), relayed.group(3), lost.group(1) if lost else "?"))
-
+    for mode, timer, echo in (("direct", 1, 2), ("relay", 1, 3)):
+        times = sorted(echo_ms(scratch, mode, timer, echo))
+        print("round trip h%d to h%d, %s: median %.3f ms, 99th percentile %.3f ms, max %.3f ms over %d"
+              % (timer, echo, mode, statistics.median(times), times[len(times) * 99 // 100], times[-1], len(times)))
 
 main()
