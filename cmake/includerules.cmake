@@ -6,6 +6,8 @@
 #                   so it runs the same in the game, a tool, a test or a
 #                   match stepped again after a rollback.
 #   net, sound      over the game and assets.
+#   lobby           the online lobby server: over net (the datagrams it
+#                   shares with the game), and nothing of a game that runs.
 #   config          the player's files (keys, settings): over game and
 #                   assets, under the screens.
 #   screens         ask their host (screens/hscreenhost.h) and never reach
@@ -38,6 +40,7 @@ function(vektorak_check_includes root)
   vektorak_includes_point_down(${root} assets "game/|app/|net/|sound/|screens/|config/")
   vektorak_includes_point_down(${root} net "app/|screens/|config/")
   vektorak_includes_point_down(${root} sound "app/|screens/|config/")
+  vektorak_includes_point_down(${root} lobby "SDL|GL/|app/|screens/|config/|sound/|game/")
   vektorak_includes_point_down(${root} config "app/|net/|sound/|screens/")
   vektorak_includes_point_down(${root} screens "app/")
 endfunction()

@@ -4,6 +4,8 @@
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>  // Required for: close()
 
 #include <cctype>
 
@@ -78,4 +80,23 @@ std::vector<std::string> machineAddresses() {
     }
     freeifaddrs(all);
     return addresses;
+}
+
+uint32_t addressTowards(uint32_t ip) {
+    // Connecting a UDP socket sends nothing: it only picks the route.
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) return 0;
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(ip);
+    to.sin_port = htons(9);
+    sockaddr_in from = {};
+    socklen_t size = sizeof from;
+    uint32_t found = 0;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&from), &size) == 0) {
+        found = ntohl(from.sin_addr.s_addr);
+    }
+    close(fd);
+    return found;
 }

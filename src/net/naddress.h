@@ -20,3 +20,7 @@ bool parseAddress(const std::string& text, std::string& host, uint16_t& port);
 // This machine's IPv4 addresses, loopback left out: what the other player
 // types to join it.
 std::vector<std::string> machineAddresses();
+
+// The address of this machine that datagrams to `ip` leave from (both in
+// host order), as the routing table picks it; 0 when there is no route.
+uint32_t addressTowards(uint32_t ip);

@@ -9,6 +9,7 @@
 #include <new>      // Required for: std::nothrow
 #include <utility>  // Required for: std::exchange
 
+#include <arpa/inet.h>  // Required for: htonl(), ntohl()
 #include <enet/enet.h>
 
 #include "game/grandom.h"
@@ -33,6 +34,17 @@ bool enetReady() {
     }();
     return ready;
 }
+
+// The session whose service() runs: ENet calls its intercept from inside
+// enet_host_service() with nothing but the host, and only service() calls
+// that on a session's host.
+thread_local NSession* servicing = nullptr;
+
+struct Servicing {
+    NSession* before;
+    explicit Servicing(NSession* session) : before(servicing) { servicing = session; }
+    ~Servicing() { servicing = before; }
+};
 
 // Events handled in one service(): a flood waits for the next pass instead
 // of holding up the game.
@@ -86,7 +98,7 @@ NSession::~NSession() {
 
 // --- opening ---------------------------------------------------------------------
 
-bool NSession::open(uint16_t listenPort, bool listen, bool loopbackOnly) {
+bool NSession::open(uint16_t listenPort, bool listen, bool loopbackOnly, size_t peerCount) {
     if (!enetReady()) {
         lastNotice = "The network could not be started.";
         return false;
@@ -95,9 +107,9 @@ bool NSession::open(uint16_t listenPort, bool listen, bool loopbackOnly) {
     address.host = ENET_HOST_ANY;
     if (loopbackOnly) enet_address_set_host_ip(&address, "127.0.0.1");
     address.port = listenPort;
-    enet = enet_host_create(listen ? &address : nullptr, listen ? MAX_PEERS : 1, vkn::CHANNELS, 0, 0);
+    enet = enet_host_create(listen ? &address : nullptr, peerCount, vkn::CHANNELS, 0, 0);
     if (enet == nullptr) {
-        lastNotice = listen ? "Unable to wait on UDP port " + std::to_string(listenPort) + ": is it in use?"
+        lastNotice = listen && listenPort != 0 ? "Unable to wait on UDP port " + std::to_string(listenPort) + ": is it in use?"
                             : "The network could not be started.";
         fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
@@ -106,14 +118,51 @@ bool NSession::open(uint16_t listenPort, bool listen, bool loopbackOnly) {
     // few times the largest message, this game sees one and says so.
     enet->maximumPacketSize = ENET_PACKET_LIMIT;
     enet->maximumWaitingData = 16 * ENET_PACKET_LIMIT;
+    enet->intercept = intercept;
     return true;
+}
+
+int NSession::intercept(_ENetHost* host, _ENetEvent*) {
+    NSession* self = servicing;
+    if (self == nullptr || self->enet != host || !self->rawHandler) return 0;
+    return self->rawHandler(ntohl(host->receivedAddress.host), host->receivedAddress.port, host->receivedData,
+                            host->receivedDataLength)
+               ? 1
+               : 0;
+}
+
+bool NSession::prepare() {
+    if (enet != nullptr) return phase == State::CLOSED;
+    hosting = false;
+    // One peer: the game joined. Bound at once, so that the port is known
+    // before anything is sent.
+    return open(0, true, false, 1);
+}
+
+uint16_t NSession::localPort() const { return enet != nullptr ? enet->address.port : 0; }
+
+bool NSession::sendRaw(uint32_t ip, uint16_t toPort, const uint8_t* data, size_t size) {
+    if (enet == nullptr) return false;
+    ENetAddress to;
+    to.host = htonl(ip);
+    to.port = toPort;
+    ENetBuffer buffer;
+    buffer.data = const_cast<uint8_t*>(data);
+    buffer.dataLength = size;
+    return enet_socket_send(enet->socket, &to, &buffer, 1) > 0;
+}
+
+bool NSession::greetedAt(uint32_t ip, uint16_t atPort) const {
+    return std::any_of(peers.begin(), peers.end(), [&](const std::unique_ptr<NPeer>& p) {
+        return p->role != NPeer::Role::STRANGER && p->link->address.host == htonl(ip) && p->link->address.port == atPort;
+    });
 }
 
 bool NSession::host(uint16_t listenPort, bool loopbackOnly) {
     hosting = true;
     port = listenPort;
     ownRole = vkn::Role::LEFT;
-    if (!open(listenPort, true, loopbackOnly)) return false;
+    if (!open(listenPort, true, loopbackOnly, MAX_PEERS)) return false;
     phase = State::WAITING;
     stateSince = clock();
     return true;
@@ -140,9 +189,32 @@ bool NSession::connectTo(const char* hostName, uint16_t hostPort, vkn::Role ask)
         fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
     }
+    return knock(address.host, hostPort, target, ask);
+}
+
+bool NSession::joinAddress(uint32_t ip, uint16_t hostPort, vkn::Role ask) {
+    if (enet == nullptr || phase != State::CLOSED) {
+        lastNotice = "Unable to join: the network is not prepared.";
+        fprintf(stderr, "%s\n", lastNotice.c_str());
+        return false;
+    }
+    const std::string name = std::to_string(ip >> 24) + "." + std::to_string(ip >> 16 & 255) + "." +
+                             std::to_string(ip >> 8 & 255) + "." + std::to_string(ip & 255) + ":" +
+                             std::to_string(hostPort);
+    return knock(htonl(ip), hostPort, name, ask);
+}
+
+bool NSession::knock(uint32_t ip, uint16_t hostPort, const std::string& name, vkn::Role ask) {
+    hosting = false;
+    port = hostPort;
+    ownRole = ask;
+    target = name;
+    hostIp = ip;
+    // A prepared socket is kept: the other side knows this one's address.
+    if (!(enet != nullptr && phase == State::CLOSED) && !open(0, false, false, 1)) return false;
+    ENetAddress address;
+    address.host = ip;
     address.port = hostPort;
-    hostIp = address.host;
-    if (!open(0, false, false)) return false;
     ENetPeer* link = enet_host_connect(enet, &address, vkn::CHANNELS, 0);
     std::unique_ptr<NPeer> peer(new (std::nothrow) NPeer());
     if (link == nullptr || peer == nullptr) {
@@ -432,7 +504,14 @@ void NSession::refreshPhase() {
 }
 
 void NSession::close(const std::string& why, bool politely) {
-    if (phase == State::CLOSED) return;
+    if (phase == State::CLOSED) {
+        // Prepared and never joined: only the socket goes.
+        if (enet != nullptr && peers.empty()) {
+            enet_host_destroy(enet);
+            enet = nullptr;
+        }
+        return;
+    }
     letGo(why, politely);
     for (const auto& p : peers) enet_peer_disconnect_now(p->link, 0);
     peers.clear();
@@ -781,6 +860,7 @@ void NSession::acknowledge(uint32_t now) {
 
 void NSession::service() {
     if (enet == nullptr) return;
+    const Servicing guard(this);
     uint32_t now = clock();
     ENetEvent event;
     for (int32_t i = 0; i < EVENTS_PER_SERVICE && enet != nullptr && enet_host_service(enet, &event, 0) > 0; i++) {

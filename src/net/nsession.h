@@ -46,6 +46,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -137,6 +138,29 @@ public:
     bool join(const char* hostName, uint16_t port);
     // The same, asking to watch.
     bool watch(const char* hostName, uint16_t port);
+
+    // Internet play (nonline.h) talks to a lobby and punches through the
+    // socket the game plays on, so that the lobby sees the NAT mapping the
+    // other side must reach. prepare() opens the socket of a game that will
+    // join, on a port of the system's choosing, and stays CLOSED; then
+    // joinAddress() connects it to `ip`:`port` (host byte order) asking for
+    // `ask` (EITHER to play, SPECTATOR to watch), on that same socket. False,
+    // with a notice, when the socket cannot be had (or is not prepared).
+    bool prepare();
+    bool joinAddress(uint32_t ip, uint16_t port, vkn::Role ask);
+    // Sends one datagram from the game's socket; false with no socket open,
+    // or when the system refused or would have blocked.
+    bool sendRaw(uint32_t ip, uint16_t port, const uint8_t* data, size_t size);
+    // Sees every datagram that reaches the socket before ENet does, within
+    // service(); those it returns true for never reach ENet. It may send
+    // (sendRaw), and must call nothing else of this session. Kept across sockets (prepare(), host()).
+    using RawHandler = std::function<bool(uint32_t ip, uint16_t port, const uint8_t* data, size_t size)>;
+    void setRawHandler(RawHandler handler) { rawHandler = std::move(handler); }
+    // The socket's own port; 0 with none open or none bound yet.
+    uint16_t localPort() const;
+    // A peer at `ip`:`port` has finished its handshake: the other player or
+    // a spectator (a joiner's: the game it joined or watches).
+    bool greetedAt(uint32_t ip, uint16_t port) const;
 
     // Takes everything that has arrived, sends what is due. Call often: every
     // pass of the main loop.
@@ -240,8 +264,13 @@ public:
     static uint32_t (*clock)();
 
 private:
-    bool open(uint16_t listenPort, bool listen, bool loopbackOnly);
+    bool open(uint16_t listenPort, bool listen, bool loopbackOnly, size_t peerCount);
     bool connectTo(const char* hostName, uint16_t hostPort, vkn::Role ask);
+    // Connects to `hostIp` (ENet's byte order):`hostPort`, named `name` in
+    // messages, on the prepared socket or a new one.
+    bool knock(uint32_t hostIp, uint16_t hostPort, const std::string& name, vkn::Role ask);
+    // ENet's intercept: hands the raw datagram to rawHandler.
+    static int intercept(_ENetHost* host, struct _ENetEvent* event);
     NPeer* peerOf(_ENetPeer* link);
     void forget(NPeer* peer);
     void handle(NPeer& peer, const uint8_t* data, size_t size);
@@ -308,6 +337,7 @@ private:
     uint8_t heardReady = 0;
 
     _ENetHost* enet = nullptr;
+    RawHandler rawHandler;
     std::vector<std::unique_ptr<NPeer>> peers;
     NPeer* other = nullptr;     // the other player, once welcomed (a joiner's: the host)
     NPeer* upstream = nullptr;  // a joiner's or spectator's host, from the connect on
