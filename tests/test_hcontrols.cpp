@@ -171,6 +171,40 @@ TEST_F(ControlsTest, TheSettingsScreenRefusesAKeyAnotherActionHoldsAndBindsAFree
     EXPECT_EQ(playerKeys[SIDE_RIGHT].up, SDLK_UP);
 }
 
+// Each row starts with Return on the line and types on what it shows.
+TEST_F(ControlsTest, TheLobbyLineTakesAnAddressAsTypedAndRefusesWhatIsNone) {
+    ASSERT_TRUE(window.ok());
+    MSettings screen(nullptr);
+    screen.symbolDown(SDLK_UP, 0, 0), screen.symbolDown(SDLK_UP, 0, 0);  // round past Defaults
+    ASSERT_EQ(screen.label(screen.line), "Lobby");
+    const struct {
+        const char* keys;  // \b Backspace, \r Return, \x1b Escape
+        const char* lobby;
+        const char* shown;
+    } rows[] = {
+        {"games.example.com:27190\r", "games.example.com:27190", "games.example.com:27190"},
+        {"\b\b\b\b\b\b\r", "games.example.com", "games.example.com"},
+        {":0\r", "games.example.com", "Not an address: games.example.com:0"},
+        {"x\x1b", "games.example.com", "games.example.com"},
+        {"\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\b\r", "", "none (Return: type one)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.keys);
+        screen.update(MSettings::NOTICE_MS);
+        screen.symbolDown(SDLK_RETURN, 13, 0);
+        for (const char* k = row.keys; *k != 0; k++) {
+            EXPECT_TRUE(screen.typing());  // an m is a letter here, not the mute
+            const uint32_t sym = *k == '\b' ? uint32_t{SDLK_BACKSPACE} : *k == '\r' ? uint32_t{SDLK_RETURN} : static_cast<uint32_t>(*k);
+            screen.symbolDown(SDLK_UP, 0, 0);  // no line changes under the typing
+            screen.symbolDown(sym, static_cast<uint8_t>(*k), *k >= ' ' ? *k : 0);
+        }
+        EXPECT_FALSE(screen.typing());
+        EXPECT_EQ(lobbyAddress, row.lobby);
+        EXPECT_EQ(screen.value(screen.line), row.shown);
+    }
+    EXPECT_TRUE(screen.settingsChanged);
+}
+
 TEST_F(ControlsTest, APadsStickMovesThroughTheLinesOncePerPush) {
     HApplication application;
     MSettings screen(&application);

@@ -200,6 +200,9 @@ TEST(NetProtocol, CommandLines) {
         GameOptions::Mode mode;
         uint16_t port;
         const char* host;
+        const char* code = "";
+        const char* lobby = "";
+        const char* variable = nullptr;  // VEKTORAK_LOBBY, unset when null
     } cases[] = {
         {{}, OptionsRead::RUN, GameOptions::Mode::LOCAL, 0, ""},
         {{"--host"}, OptionsRead::RUN, GameOptions::Mode::HOST, vkn::DEFAULT_PORT, ""},
@@ -215,8 +218,31 @@ TEST(NetProtocol, CommandLines) {
         {{"--join", "a b"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
         {{"--host", "--join", "x"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
         {{"-h"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        // Codes in either case, kept in capitals; only the lobby's letters.
+        {{"--join-code", "kq7mXp"}, OptionsRead::RUN, GameOptions::Mode::JOIN_CODE, 0, "", "KQ7MXP"},
+        {{"--join-code", "KQ7MX"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--join-code", "KQ7MXO"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--join-code"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--join-code", "KQ7MXP", "--host"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        // The option before or after the mode; the option over the variable.
+        {{"--lobby", "games.example.org", "--host"}, OptionsRead::RUN, GameOptions::Mode::HOST, vkn::DEFAULT_PORT, "",
+         "", "games.example.org"},
+        {{"--host", "--lobby", "10.0.0.1:27190"}, OptionsRead::RUN, GameOptions::Mode::HOST, vkn::DEFAULT_PORT, "", "",
+         "10.0.0.1:27190", "10.0.0.9"},
+        {{"--join-code", "KQ7MXP"}, OptionsRead::RUN, GameOptions::Mode::JOIN_CODE, 0, "", "KQ7MXP", "10.0.0.9:1",
+         "10.0.0.9:1"},
+        {{}, OptionsRead::RUN, GameOptions::Mode::LOCAL, 0, "", "", "", ""},
+        {{"--lobby"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{"--lobby", "h:0"}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, ""},
+        {{}, OptionsRead::BAD, GameOptions::Mode::LOCAL, 0, "", "", "", "a b"},
+        {{"--help"}, OptionsRead::HELP, GameOptions::Mode::LOCAL, 0, "", "", "", "a b"},
     };
     for (const auto& c : cases) {
+        if (c.variable != nullptr) {
+            setenv(LOBBY_VARIABLE, c.variable, 1);
+        } else {
+            unsetenv(LOBBY_VARIABLE);
+        }
         std::vector<const char*> argv = {"vektorak"};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         GameOptions options;
@@ -229,7 +255,10 @@ TEST(NetProtocol, CommandLines) {
         EXPECT_EQ(options.mode, c.mode);
         EXPECT_EQ(options.port, c.port);
         EXPECT_EQ(options.hostName, c.host);
+        EXPECT_EQ(options.code, c.code);
+        EXPECT_EQ(options.lobby, c.lobby);
     }
+    unsetenv(LOBBY_VARIABLE);
     // A replay file: any word not starting with '-', once, beside the rest;
     // the word after --host is its port.
     const struct {

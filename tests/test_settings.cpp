@@ -156,6 +156,7 @@ TEST_F(SettingsTest, TheTwoVolumesAndTheFrameLimitAfterTheFiveAreRead) {
     struct Case {
         const char* file;
         int effects, music, limit = 120;
+        const char* lobby = "";
     };
     const Case cases[] = {
         {"640 480 0 0 1 35 80\n", 35, 80},
@@ -164,6 +165,9 @@ TEST_F(SettingsTest, TheTwoVolumesAndTheFrameLimitAfterTheFiveAreRead) {
         {"640 480 0 0 1 0 0 7 7\n", 0, 0, 7},
         // The README's example: notes after five numbers change nothing.
         {"1024 768 0 0 1\nwidth height depth fullscreen filter\n", 100, 60},
+        // The lobby's line, its first word; a longer word, or none, is no line of it.
+        {"640 480 0 0 1 35 80\nnames\nlobby\t10.0.0.1:27185  # ours\r\n", 35, 80, 120, "10.0.0.1:27185"},
+        {"640 480 0 0 1 35 80\nlobbyist 10.0.0.1\nlobby\n", 35, 80},
     };
     for (const Case& c : cases) {
         resetSettings();
@@ -173,13 +177,19 @@ TEST_F(SettingsTest, TheTwoVolumesAndTheFrameLimitAfterTheFiveAreRead) {
         EXPECT_EQ(musicVolume, c.music) << c.file;
         EXPECT_EQ(frameLimit, c.limit) << c.file;
         EXPECT_EQ(textureFilter, 1) << c.file;
+        EXPECT_EQ(lobbyAddress, c.lobby) << c.file;
     }
 }
 
 // With the frame limit at its default the file is as a game from before it
 // wrote it; with another, a game from before still reads the first seven.
 TEST_F(SettingsTest, TheFrameLimitIsWrittenOnlyWhenNotTheDefault) {
-    EXPECT_EQ(settingsText(), "640 480 0 0 1 100 60\nwidth height depth fullscreen filter effects-volume music-volume\n");
+    const std::string before = "640 480 0 0 1 100 60\nwidth height depth fullscreen filter effects-volume music-volume\n";
+    EXPECT_EQ(settingsText(), before);
+    // A lobby is one last line, as a frame limit is one more number.
+    lobbyAddress = "games.example.org";
+    EXPECT_EQ(settingsText(), before + "lobby games.example.org\n");
+    lobbyAddress.clear();
     frameLimit = 0;
     const std::string text = settingsText();
     int seven[7] = {};
@@ -197,6 +207,7 @@ TEST_F(SettingsTest, WhatTheSettingsScreenWritesReadsBackAsWrittenAndLeavesNoTem
         int32_t limit;
         const char* after;
         int32_t demo = DEFAULT_DEMO_WAIT;
+        const char* lobby = "";
     } rows[] = {
         {"1280  720\t32 0 2   # my big screen\nnotes: 3 windows\n", 120,
          "1600  900\t16 1 2 30 70   # my big screen\nnotes: 3 windows\n"},
@@ -206,18 +217,30 @@ TEST_F(SettingsTest, WhatTheSettingsScreenWritesReadsBackAsWrittenAndLeavesNoTem
         {"# words first: 1 2 3\n", 120,
          "1600 900 16 1 2 30 70 120 5\nwidth height depth fullscreen filter effects-volume music-volume frame-limit "
          "demo-wait\n# words first: 1 2 3\n", 5},
+        // The lobby's line: its word replaced, gone with the lobby, or a last
+        // line ending as the file's do.
+        {"800 600 0 0 1\nlobby old.example.org # ours\nend\n", 120,
+         "1600 900 16 1 2 30 70\nlobby 10.0.0.1:27190 # ours\nend\n", DEFAULT_DEMO_WAIT, "10.0.0.1:27190"},
+        {"800 600 0 0 1\nlobby old.example.org\nend\n", 120, "1600 900 16 1 2 30 70\nend\n"},
+        {"800 600 0 0 1 100 60 90\r\n# mine", 120, "1600 900 16 1 2 30 70 120\r\n# mine\r\nlobby games.example.org\r\n",
+         DEFAULT_DEMO_WAIT, "games.example.org"},
+        {"lobby x\n", 120,
+         "1600 900 16 1 2 30 70\nwidth height depth fullscreen filter effects-volume music-volume\nlobby h\n",
+         DEFAULT_DEMO_WAIT, "h"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.before);
         dir.write("vkt.txt", row.before);
         const int32_t values[SETTING_COUNT] = {1600, 900, 16, 1, 2, 30, 70, row.limit, row.demo};  // no two alike
         for (int32_t i = 0; i < SETTING_COUNT; i++) *SETTING_FIELDS[i].value = values[i];
+        lobbyAddress = row.lobby;
         ASSERT_TRUE(saveSettings());
         EXPECT_EQ(readFile("vkt.txt"), row.after);
         resetSettings();
         EXPECT_EQ(load(), "");
         expectValues(1600, 900, 16, 1, 2, 30, 70, row.limit);
         EXPECT_EQ(demoWait, row.demo);
+        EXPECT_EQ(lobbyAddress, row.lobby);
     }
     EXPECT_EQ(fopen((dir.path() + "/vkt.txt.tmp").c_str(), "r"), nullptr);
 }

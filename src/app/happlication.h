@@ -40,6 +40,8 @@ public:
     void keyDown(uint8_t key) override;
     void symbolDown(uint32_t sym, uint8_t key, char typed) override;
     void update(int32_t ms) override;
+    // The current screen's.
+    bool typing() const override { return currentScreen != nullptr && currentScreen->typing(); }
     // Clears, draws the current screen and swaps, always.
     void draw() override;
     // draw(), unless the current screen is unchanged() and nothing since

@@ -1,8 +1,12 @@
 // options.cpp: reading the command line.
 #include "app/options.h"
 
+#include <cctype>   // Required for: toupper
+#include <cstdlib>  // Required for: getenv
 #include <cstring>
 
+#include "net/naddress.h"
+#include "net/nlobbyprotocol.h"  // Required for: isLobbyCode
 #include "net/nprotocol.h"
 
 namespace {
@@ -41,18 +45,48 @@ bool readJoin(const std::string& text, GameOptions& options, std::string& why) {
     return true;
 }
 
+// Taken in either case and kept in capitals: the lobby's codes are
+// capitals, and a player copies one from a chat.
+bool readCode(const std::string& text, GameOptions& options, std::string& why) {
+    std::string code;
+    for (char c : text) code.push_back(static_cast<char>(toupper(static_cast<unsigned char>(c))));
+    if (!isLobbyCode(code.c_str())) {
+        return bad(why, "not a game code: '" + text + "' (" + std::to_string(vkl::CODE_LENGTH) + " of " +
+                            vkl::CODE_ALPHABET + ")");
+    }
+    options.code = code;
+    return true;
+}
+
+// The address is checked as a join's is; its port, when left out, is the
+// lobby's default, which the client supplies.
+bool readLobby(const std::string& text, const char* from, GameOptions& options, std::string& why) {
+    std::string host;
+    uint16_t port = 0;
+    if (!parseAddress(text, host, port)) return bad(why, std::string(from) + ": not a lobby address: '" + text + "'");
+    options.lobby = text;
+    return true;
+}
+
 }  // namespace
 
 const char* usageText() {
-    return "Usage: vektorak [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --help] [FILE.vkr]\n"
+    return "Usage: vektorak [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --join-code CODE | --help]\n"
+           "                [--lobby HOST[:PORT]] [FILE.vkr]\n"
            "  (no option)         two players on this machine\n"
            "  --host [PORT]       wait for a player on UDP PORT (default 27183)\n"
            "  --join HOST[:PORT]  join the game hosted at HOST (default port 27183)\n"
            "  --watch HOST[:PORT] watch the matches of the game hosted at HOST\n"
+           "  --join-code CODE    join the game the lobby knows by CODE (6 letters and digits)\n"
+           "  --lobby HOST[:PORT] meet players of other homes on the lobby at HOST (default\n"
+           "                      port 27185), as VEKTORAK_LOBBY does and in place of the\n"
+           "                      settings' Lobby line; no lobby is set unless one is given\n"
            "  --help              print this and exit\n"
            "  FILE.vkr            watch that replay first, then the menu\n"
            "The host flies the left ship, the one who joins the right.\n"
-           "A firewall must let UDP PORT through to the host.\n";
+           "Without a lobby a firewall must let UDP PORT through to the host; with one,\n"
+           "--host also opens the game on it and prints its code, and the lobby brings\n"
+           "the players together directly or through its relay.\n";
 }
 
 OptionsRead readOptions(int argc, const char* const* argv, GameOptions& options, std::string& why) {
@@ -62,9 +96,17 @@ OptionsRead readOptions(int argc, const char* const* argv, GameOptions& options,
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i] != nullptr ? argv[i] : "";
         if (arg == "--help") return OptionsRead::HELP;
-        if (arg == "--host" || arg == "--join" || arg == "--watch") {
+        if (arg == "--lobby") {
+            if (i + 1 >= argc || argv[i + 1] == nullptr) {
+                why = "--lobby needs HOST[:PORT]";
+                return OptionsRead::BAD;
+            }
+            if (!readLobby(argv[++i], "--lobby", options, why)) return OptionsRead::BAD;
+            continue;
+        }
+        if (arg == "--host" || arg == "--join" || arg == "--watch" || arg == "--join-code") {
             if (chosen) {
-                why = "only one of --host, --join and --watch";
+                why = "only one of --host, --join, --watch and --join-code";
                 return OptionsRead::BAD;
             }
             chosen = true;
@@ -77,6 +119,13 @@ OptionsRead readOptions(int argc, const char* const* argv, GameOptions& options,
                         return OptionsRead::BAD;
                     }
                 }
+            } else if (arg == "--join-code") {
+                options.mode = GameOptions::Mode::JOIN_CODE;
+                if (i + 1 >= argc || argv[i + 1] == nullptr) {
+                    why = "--join-code needs CODE";
+                    return OptionsRead::BAD;
+                }
+                if (!readCode(argv[++i], options, why)) return OptionsRead::BAD;
             } else {
                 options.mode = arg == "--join" ? GameOptions::Mode::JOIN : GameOptions::Mode::WATCH;
                 if (i + 1 >= argc || argv[i + 1] == nullptr) {
@@ -96,6 +145,11 @@ OptionsRead readOptions(int argc, const char* const* argv, GameOptions& options,
             continue;
         }
         why = "unknown option '" + arg + "'";
+        return OptionsRead::BAD;
+    }
+    const char* variable = getenv(LOBBY_VARIABLE);
+    if (options.lobby.empty() && variable != nullptr && *variable != 0 &&
+        !readLobby(variable, LOBBY_VARIABLE, options, why)) {
         return OptionsRead::BAD;
     }
     return OptionsRead::RUN;

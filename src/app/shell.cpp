@@ -261,10 +261,11 @@ bool pumpEvents() {
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
         case SDL_KEYDOWN:
-            // F1 and m belong to the shell; no screen ever sees them pressed.
+            // F1 and m belong to the shell; no screen ever sees them pressed,
+            // but for m where one takes text.
             if (event.key.keysym.sym == SDLK_F1) {
                 toggleFullScreen();
-            } else if (event.key.keysym.sym == SDLK_m) {
+            } else if (event.key.keysym.sym == SDLK_m && !(theApplication && theApplication->typing())) {
                 if (theSound) theSound->toggleMute();
             } else if (theApplication) {
                 // The character needs the shift keys as they were at this

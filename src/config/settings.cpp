@@ -4,12 +4,14 @@
 
 #include <cctype>   // Required for: isspace, isdigit
 #include <cstdlib>  // Required for: strtoll
+#include <cstring>  // Required for: strlen
 
 #include "assets/hreplacefile.h"
 #include "assets/htexturestore.h"
 
 int32_t screenWidth, screenHeight, bitsPerPixel, fullScreen, textureFilter, effectsVolume, musicVolume, frameLimit;
 int32_t demoWait;
+std::string lobbyAddress;
 
 // Filter 1, linear: the big pictures are 1024 texels drawn at about 650
 // pixels in the 640 x 480 window; linear keeps their lettering crisp, where
@@ -95,6 +97,70 @@ int32_t numbersWritten() {
     return count;
 }
 
+// Where the lobby line is: the first line that starts with LOBBY_KEY and
+// white space (or ends there). Its value is the first word after it.
+struct LobbyLine {
+    bool found = false;
+    size_t begin = 0, valueBegin = 0, valueEnd = 0, end = 0;  // `end` past its newline
+};
+
+LobbyLine findLobbyLine(const std::string& text) {
+    LobbyLine line;
+    const size_t keyLength = strlen(LOBBY_KEY);
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    for (size_t at = 0; at < text.size(); at = line.end) {
+        const size_t newline = text.find('\n', at);
+        line.end = newline == std::string::npos ? text.size() : newline + 1;
+        if (text.compare(at, keyLength, LOBBY_KEY) != 0) continue;
+        size_t v = at + keyLength;
+        if (v < text.size() && !blank(text[v]) && text[v] != '\r' && text[v] != '\n') continue;  // "lobbyist"
+        while (v < text.size() && blank(text[v])) v++;
+        size_t e = v;
+        while (e < text.size() && !isspace(static_cast<unsigned char>(text[e]))) e++;
+        line.found = true;
+        line.begin = at;
+        line.valueBegin = v;
+        line.valueEnd = e;
+        return line;
+    }
+    return LobbyLine();
+}
+
+// `text` with its lobby line saying lobbyAddress: the value replaced and
+// the rest of the line (a comment) kept; the line gone when no lobby is
+// set; a new last line when there was none, ending as the file's lines do.
+std::string withLobby(std::string text) {
+    const LobbyLine line = findLobbyLine(text);
+    if (line.found && lobbyAddress.empty()) return text.erase(line.begin, line.end - line.begin);
+    if (line.found) {
+        const bool spaced = line.valueBegin > line.begin + strlen(LOBBY_KEY);
+        return text.replace(line.valueBegin, line.valueEnd - line.valueBegin, (spaced ? "" : " ") + lobbyAddress);
+    }
+    if (lobbyAddress.empty()) return text;
+    const char* newline = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    if (!text.empty() && text.back() != '\n') text += newline;
+    return text + LOBBY_KEY + " " + lobbyAddress + newline;
+}
+
+// The seven numbers (and the later ones not at their defaults) and the
+// line naming them.
+std::string numbersText() {
+    char numbers[128];
+    snprintf(numbers, sizeof numbers, "%d %d %d %d %d %d %d\n", static_cast<int>(screenWidth),
+             static_cast<int>(screenHeight), static_cast<int>(bitsPerPixel), static_cast<int>(fullScreen),
+             static_cast<int>(textureFilter), static_cast<int>(effectsVolume), static_cast<int>(musicVolume));
+    std::string text(numbers);
+    std::string names = "width height depth fullscreen filter effects-volume music-volume";
+    // The later numbers on the same line, where a game of today reads them;
+    // one from before reads as many as it knows and stops.
+    static const char* const LATER_NAMES[SETTING_COUNT - SETTINGS_ALWAYS_WRITTEN] = {"frame-limit", "demo-wait"};
+    for (int32_t i = SETTINGS_ALWAYS_WRITTEN; i < numbersWritten(); i++) {
+        text.insert(text.size() - 1, " " + std::to_string(static_cast<int>(*SETTING_FIELDS[i].value)));
+        names += std::string(" ") + LATER_NAMES[i - SETTINGS_ALWAYS_WRITTEN];
+    }
+    return text + names + "\n";
+}
+
 bool readWhole(const char* path, std::string& text) {
     FILE* file = fopen(path, "rb");
     if (!file) return false;
@@ -119,6 +185,7 @@ std::string defaultSettingsLine() {
 
 void resetSettings() {
     for (const HSettingField& field : SETTING_FIELDS) *field.value = field.byDefault;
+    lobbyAddress.clear();
 }
 
 int32_t readSettings(const std::string& text, const char* fileName, std::vector<std::string>* kept) {
@@ -140,6 +207,9 @@ int32_t readSettings(const std::string& text, const char* fileName, std::vector<
         if (kept) kept->push_back(std::string(field.said) + " kept " + std::to_string(field.byDefault));
         faults++;
     }
+    const LobbyLine lobby = findLobbyLine(text);
+    if (lobby.found && lobby.valueEnd - lobby.valueBegin <= MAX_LOBBY_TEXT)
+        lobbyAddress = text.substr(lobby.valueBegin, lobby.valueEnd - lobby.valueBegin);
     return faults;
 }
 
@@ -165,27 +235,12 @@ void settingsRefused(const std::string& kept) {
     noteFileFaults(SETTINGS_FILE, kept, keptAsBad ? std::string("yours is in ") + SETTINGS_FILE + ".bad" : "");
 }
 
-std::string settingsText() {
-    char numbers[128];
-    snprintf(numbers, sizeof numbers, "%d %d %d %d %d %d %d\n", static_cast<int>(screenWidth),
-             static_cast<int>(screenHeight), static_cast<int>(bitsPerPixel), static_cast<int>(fullScreen),
-             static_cast<int>(textureFilter), static_cast<int>(effectsVolume), static_cast<int>(musicVolume));
-    std::string text(numbers);
-    std::string names = "width height depth fullscreen filter effects-volume music-volume";
-    // The later numbers on the same line, where a game of today reads them;
-    // one from before reads as many as it knows and stops.
-    static const char* const LATER_NAMES[SETTING_COUNT - SETTINGS_ALWAYS_WRITTEN] = {"frame-limit", "demo-wait"};
-    for (int32_t i = SETTINGS_ALWAYS_WRITTEN; i < numbersWritten(); i++) {
-        text.insert(text.size() - 1, " " + std::to_string(static_cast<int>(*SETTING_FIELDS[i].value)));
-        names += std::string(" ") + LATER_NAMES[i - SETTINGS_ALWAYS_WRITTEN];
-    }
-    return text + names + "\n";
-}
+std::string settingsText() { return withLobby(numbersText()); }
 
 std::string settingsTextOver(const std::string& old) {
     Number numbers[SETTING_COUNT];
     const int32_t count = scanNumbers(old, numbers);
-    if (count == 0) return settingsText() + old;
+    if (count == 0) return withLobby(numbersText() + old);
     // What follows the last number cannot start with one (the scan would
     // have taken it), so numbers added there are read as the next ones.
     const int32_t wanted = numbersWritten();
@@ -195,7 +250,7 @@ std::string settingsTextOver(const std::string& old) {
     // From the last number back, so that the places before stay true.
     for (int32_t i = count - 1; i >= 0; i--)
         text.replace(numbers[i].begin, numbers[i].end - numbers[i].begin, std::to_string(*SETTING_FIELDS[i].value));
-    return text;
+    return withLobby(text);
 }
 
 bool saveSettings() {

@@ -46,6 +46,20 @@ constexpr int32_t MAX_DEMO_WAIT = 3600;
 
 constexpr const char* SETTINGS_FILE = "vkt.txt";
 
+// The lobby where this game meets players of other homes ("HOST[:PORT]"),
+// the settings screen's Lobby line; empty: none, the default, since the
+// project runs no public one. Not a number, so not a field: the file holds
+// it on a line of its own, "lobby HOST[:PORT]", anywhere after the numbers
+// (a game from before stops reading at the names line and never sees it),
+// and only while one is set, so that a player who never set one gets the
+// file byte for byte as before. Checked where it is typed, not here: the
+// settings know no network.
+extern std::string lobbyAddress;
+// The word that starts the line; the longest value kept (a host name's 253
+// and ":65535").
+constexpr const char* LOBBY_KEY = "lobby";
+constexpr size_t MAX_LOBBY_TEXT = 259;
+
 // One number of the file, in the file's order. The defaults here are the
 // only ones: the game without a file, the settings screen's Defaults line
 // and the shipped file the baker writes (tools/baker/bakeall.cpp) all take
@@ -73,13 +87,15 @@ std::string rangeText(const HSettingField& field);
 // later ones are left to their defaults, as settingsText leaves them).
 std::string defaultSettingsLine();
 
-// Puts the values back to their defaults.
+// Puts the values back to their defaults, the lobby to none.
 void resetSettings();
 
 // Reads the text of the file `fileName` onto the values as they stand, one
 // line on standard error for each number out of range (which keeps its
 // default). Returns how many were out of range; `kept` gets a short phrase
-// for each ("bits per pixel kept 0").
+// for each ("bits per pixel kept 0"). A lobby line, where there is one,
+// sets lobbyAddress (its first word; one longer than MAX_LOBBY_TEXT is
+// left out, as an address nobody could have typed).
 int32_t readSettings(const std::string& text, const char* fileName, std::vector<std::string>* kept = nullptr);
 
 // Reads SETTINGS_FILE from the working directory, or reports its absence and
@@ -98,12 +114,15 @@ void settingsRefused(const std::string& kept);
 // number only up to the last not at its default (SETTINGS_ALWAYS_WRITTEN),
 // so that a player who never set them gets the file byte for byte as
 // before, and the file keeps following the defaults should they change.
+// A lobby, when set, is the last line.
 std::string settingsText();
 // `old` (a settings file's text) with its numbers replaced by the values
 // as they stand and everything else, comments and spacing, as it was.
 // Values the file did not hold are added after its last number, on its
 // line: the seven always, the later ones as settingsText writes them.
-// Empty or numberless, settingsText() goes before it.
+// Empty or numberless, settingsText()'s numbers and names go before it.
+// Its lobby line takes the lobby set, or goes with none; without one, a
+// lobby set is added as the last line.
 std::string settingsTextOver(const std::string& old);
 // Writes SETTINGS_FILE with settingsTextOver(what it holds), or
 // settingsText() without one; false, with a line on standard error, when

@@ -29,6 +29,11 @@ public:
         keyDown(key);
     }
 
+    // Whether the screen takes text now (an address or a code being
+    // typed): the shell's own letter, m for the sound's mute, then types
+    // an m like any other, which a host name or a code may hold.
+    virtual bool typing() const { return false; }
+
     // Elapsed time in whole milliseconds since the previous update.
     virtual void update(int32_t ms) { (void)ms; }
 

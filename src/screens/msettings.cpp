@@ -10,6 +10,7 @@
 #include "assets/htexturestore.h"
 #include "config/hcontrols.h"
 #include "config/settings.h"
+#include "net/naddress.h"  // Required for: parseAddress, the lobby's address checked as typed
 #include "screens/hscreenhost.h"
 #include "screens/menubackdrop.h"
 #include "screens/mtext.h"
@@ -89,6 +90,7 @@ std::string MSettings::label(int32_t l) const {
     case EFFECTS_VOLUME: return "Effects volume";
     case MUSIC_VOLUME: return "Music volume";
     case DEMO_WAIT: return "Demo after";
+    case LOBBY: return "Lobby";
     case DEFAULTS: return "Defaults";
     default: break;
     }
@@ -108,6 +110,9 @@ std::string MSettings::value(int32_t l) const {
     case EFFECTS_VOLUME: return std::to_string(effectsVolume);
     case MUSIC_VOLUME: return std::to_string(musicVolume);
     case DEMO_WAIT: return demoWait > 0 ? std::to_string(demoWait) + " s" : "never";
+    case LOBBY:
+        if (typingLobby) return lobbyTyped + "_";
+        return lobbyAddress.empty() ? "none (Return: type one)" : lobbyAddress;
     case DEFAULTS: return confirming ? "Return again restores everything" : "Return";
     default: break;
     }
@@ -144,6 +149,26 @@ void MSettings::bind(uint32_t sym) {
     } else {
         actionKey(playerKeys[side], action) = static_cast<uint16_t>(sym);
         controlsChanged = true;
+    }
+}
+
+void MSettings::typeLobby(uint32_t sym, char character) {
+    if (sym == SDLK_ESCAPE) {
+        typingLobby = false;
+    } else if (sym == SDLK_BACKSPACE) {
+        if (!lobbyTyped.empty()) lobbyTyped.pop_back();
+    } else if (sym == SDLK_RETURN || sym == SDLK_KP_ENTER) {
+        typingLobby = false;
+        std::string host;
+        uint16_t port = 0;
+        if (!lobbyTyped.empty() && !parseAddress(lobbyTyped, host, port)) {
+            refuse("Not an address: " + lobbyTyped);
+        } else if (lobbyTyped != lobbyAddress) {
+            lobbyAddress = lobbyTyped;
+            settingsChanged = true;
+        }
+    } else if (character != 0 && character != ' ' && lobbyTyped.size() < MAX_ADDRESS_TEXT) {
+        lobbyTyped.push_back(character);
     }
 }
 
@@ -217,6 +242,7 @@ void MSettings::change(int32_t step) {
         settingsChanged = true;
         return;
     }
+    case LOBBY:
     case DEFAULTS:
         return;
     default:
@@ -266,7 +292,10 @@ void MSettings::close() {
 void MSettings::symbolDown(uint32_t sym, uint8_t key, char typed) {
     drawn = false;  // a pad's push comes here from update, past the host
     (void)key;
-    (void)typed;
+    if (typingLobby) {
+        typeLobby(sym, typed);
+        return;
+    }
     if (waitingForKey) {
         if (sym == SDLK_ESCAPE) {
             waitingForKey = false;
@@ -303,6 +332,9 @@ void MSettings::symbolDown(uint32_t sym, uint8_t key, char typed) {
             playerKeys[SIDE_LEFT] = defaultKeys(SIDE_LEFT);
             playerKeys[SIDE_RIGHT] = defaultKeys(SIDE_RIGHT);
             settingsChanged = controlsChanged = true;
+        } else if (line == LOBBY) {
+            typingLobby = true;
+            lobbyTyped = lobbyAddress;
         } else {
             const int32_t item = (line - LEFT_PLAYER) % PLAYER_LINES;
             if (line >= LEFT_PLAYER && line < DEFAULTS && item >= 1 && item <= ACTION_COUNT) waitingForKey = true;
@@ -328,7 +360,7 @@ void MSettings::update(int32_t ms) {
         const GPads::Flags now = application->inputSnapshot().pad(i, state) ? GPads::flagsFor(state) : GPads::Flags{};
         const GPads::Flags was = padHeld[i];
         padHeld[i] = now;
-        if (waitingForKey) continue;
+        if (waitingForKey || typingLobby) continue;
         if (now.up && !was.up) symbolDown(SDLK_UP, 0, 0);
         if (now.down && !was.down) symbolDown(SDLK_DOWN, 0, 0);
         if (now.left && !was.left) symbolDown(SDLK_LEFT, 0, 0);
@@ -345,7 +377,7 @@ void MSettings::draw() {
     const MFrame f = MFrame::ofViewport();
     const float w = f.width, unit = f.unit, top = f.top;
     // As far apart as the panel lets them be, the gaps 0.4 of a line.
-    const float row = (LAST_LINE - FIRST_LINE) / (static_cast<float>(LINE_COUNT - 1) + 3.0f * 0.4f) * unit;
+    const float row = (LAST_LINE - FIRST_LINE) / (static_cast<float>(LINE_COUNT - 1) + 4.0f * 0.4f) * unit;
     const float size = 13.0f * unit;
     const float labelRight = w / 2.0f - 8.0f * unit, valueLeft = w / 2.0f + 8.0f * unit;
     const bool band = picture < 0;
@@ -353,8 +385,8 @@ void MSettings::draw() {
     MText::beginOverlay();
     if (picture < 0) text->drawCentred("SETTINGS", w / 2.0f, top - 30.0f * unit, 22.0f * unit, 0.55f, 0.85f, 1.0f);
     for (int32_t l = 0; l < LINE_COUNT; l++) {
-        // A gap before each player's block and before Defaults.
-        const int32_t gaps = (l >= LEFT_PLAYER) + (l >= RIGHT_PLAYER) + (l >= DEFAULTS);
+        // A gap before each player's block, the lobby and Defaults.
+        const int32_t gaps = (l >= LEFT_PLAYER) + (l >= RIGHT_PLAYER) + (l >= LOBBY) + (l >= DEFAULTS);
         const float y = top - FIRST_LINE * unit - static_cast<float>(l) * row - static_cast<float>(gaps) * row * 0.4f;
         const bool chosen = l == line;
         const bool refused = l == noticeLine && noticeMs > 0;
@@ -366,7 +398,8 @@ void MSettings::draw() {
                     b = refused ? 0.35f : chosen ? 0.35f : 1.0f;
         text->drawCentred(shown.c_str(), valueLeft + MText::width(shown.c_str(), size) / 2.0f, y, size, r, g, b, band);
     }
-    text->drawCentred("Up, Down: choose   Left, Right: change   Return: new key   Escape: back", w / 2.0f,
-                      f.below(470.0f), 11.0f * unit, 0.7f, 0.7f, 0.75f);
+    const char* hint = typingLobby ? "Type the lobby's HOST[:PORT]   Return: keep (empty: none)   Escape: as it was"
+                                   : "Up, Down: choose   Left, Right: change   Return: new key   Escape: back";
+    text->drawCentred(hint, w / 2.0f, f.below(470.0f), 11.0f * unit, 0.7f, 0.7f, 0.75f);
     MText::endOverlay();
 }

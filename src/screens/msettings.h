@@ -3,7 +3,10 @@
 //
 // Up and Down choose a line, Left and Right change its value; on a key's
 // line Return waits for the key to bind (Escape cancels), on Defaults
-// Return asks and a second Return restores everything. A pad's stick or
+// Return asks and a second Return restores everything. On the Lobby line
+// Return types the lobby's HOST[:PORT] (Backspace erases, Return keeps
+// it, or no lobby when left empty, and Escape keeps the one before); an
+// address that is none is refused there. A pad's stick or
 // hat moves as the cursor keys do, and its fire buttons are Return (the
 // shell's doing). Every change takes effect at once; what changed is
 // written when the screen closes.
@@ -35,7 +38,8 @@ public:
         DEMO_WAIT,    // how long the menu waits before it plays by itself
         LEFT_PLAYER,  // the left keys' template; the right player's block follows
         RIGHT_PLAYER = LEFT_PLAYER + 8,
-        DEFAULTS = RIGHT_PLAYER + 8,
+        LOBBY = RIGHT_PLAYER + 8,  // where players of other homes meet (config/settings.h)
+        DEFAULTS,
         LINE_COUNT
     };
     static constexpr int32_t PLAYER_LINES = RIGHT_PLAYER - LEFT_PLAYER;
@@ -73,6 +77,7 @@ public:
     void draw() override;
     // Until a key, a pad's push or the notice's end changes a line.
     bool unchanged() const override { return drawn; }
+    bool typing() const override { return typingLobby; }
 
     // What line `line` says: its name, and its value (or the notice).
     std::string label(int32_t line) const;
@@ -81,6 +86,8 @@ public:
     int32_t line;             // the chosen line
     bool waitingForKey;       // the next key binds the chosen line's action
     bool confirming;          // Return on Defaults asked once
+    bool typingLobby = false;  // keys type `lobbyTyped`, the lobby's address
+    std::string lobbyTyped;
     std::string notice;       // shown on `noticeLine` in place of its value
     int32_t noticeLine;
     int32_t noticeMs;         // left of the notice's second
@@ -90,6 +97,7 @@ public:
 private:
     void change(int32_t step);
     void bind(uint32_t sym);
+    void typeLobby(uint32_t sym, char character);
     void refuse(const std::string& why);
     void close();
     // The host opens the window anew with the settings as they stand
