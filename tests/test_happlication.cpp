@@ -6,6 +6,8 @@
 #include <vector>
 
 #include <SDL.h>  // Required for: the SDLK_ key symbols of the replay screen
+#include <arpa/inet.h>  // Required for: the lobby's loopback socket
+#include <unistd.h>     // Required for: usleep, close
 
 #include "app/happlication.h"
 #include "app/hmatchowner.h"
@@ -13,6 +15,9 @@
 #include "config/settings.h"   // Required for: demoWait
 #include "game/greplaylibrary.h"
 #include "game/gship.h"
+#include "lobby/llobby.h"
+#include "net/nonline.h"
+#include "net/nsession.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
 #include "screens/mreplays.h"
@@ -312,6 +317,68 @@ TEST_F(ApplicationTest, TheIdleMenuPlaysADemoThatLeavesNothingBehind) {
     EXPECT_TRUE(!app.hasLastMatch() && access(HApplication::REPLAY_FILE, F_OK) != 0);
     EXPECT_TRUE(leftChoice == CHOICE_WASD && rightChoice == CHOICE_ARROW_KEYS);
     demoWait = DEFAULT_DEMO_WAIT;
+}
+
+// The lobby's own core on a loopback socket, served from the test's loop.
+struct LoopbackLobby {
+    LLobby core{LLobbyConfig()};
+    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    sockaddr_in at = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    LoopbackLobby() {
+        socklen_t size = sizeof at;
+        bind(fd, reinterpret_cast<sockaddr*>(&at), size);
+        getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size);
+    }
+    ~LoopbackLobby() { close(fd); }
+    void serve() {
+        uint8_t in[vkl::MAX_DATAGRAM];
+        sockaddr_in from = {};
+        socklen_t size = sizeof from;
+        for (ssize_t got; (got = recvfrom(fd, in, sizeof in, 0, reinterpret_cast<sockaddr*>(&from), &size)) > 0;) {
+            LAnswer out[LLobby::MAX_ANSWERS];
+            const NLobbyAddress source{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port)};
+            for (size_t i = 0, n = core.handle(NSession::clock(), source, in, static_cast<size_t>(got), out); i < n; i++) {
+                const sockaddr_in to = {AF_INET, htons(out[i].to.port), {htonl(out[i].to.ip)}, {}};
+                sendto(fd, out[i].bytes, out[i].size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            }
+        }
+    }
+};
+
+// The command line's lobby over the settings' (a dead one here), a hosting
+// session opened there, a code no game has dropping the session that asked,
+// and the host's code meeting it directly.
+TEST(OnlineApplication, AHostIsOpenedOnTheLobbyAndMetByItsCodeAndAWrongCodeDropsItsSession) {
+    LoopbackLobby lobby;
+    lobbyAddress = "127.0.0.1:9";
+    HApplication host, joiner, stray;
+    for (HApplication* a : {&host, &joiner, &stray}) a->runLobby = "127.0.0.1:" + std::to_string(ntohs(lobby.at.sin_port));
+    const auto pump = [&](auto done) {
+        for (int32_t i = 0; i < 10000; i++, usleep(1000)) {
+            if (done()) return true;
+            lobby.serve();
+            for (HApplication* a : {&host, &joiner, &stray}) a->update(1);
+        }
+        return false;
+    };
+    NSession* hosting = new NSession();
+    ASSERT_TRUE(hosting->host(0, true));
+    host.attachNet(hosting);
+    ASSERT_TRUE(pump([&] { return host.online() != nullptr && !host.online()->code().empty(); }));
+    const std::string code = host.online()->code();
+    const std::string wrong = (code[0] == 'A' ? "C" : "A") + code.substr(1);
+    ASSERT_TRUE(stray.joinOnline(wrong, false));
+    std::string notice;
+    ASSERT_TRUE(pump([&] { return stray.takeOnlineNotice(notice); }));
+    EXPECT_EQ(notice, "No game with code " + wrong + ".");
+    EXPECT_EQ(stray.network(), nullptr);
+    ASSERT_TRUE(joiner.joinOnline(code, false));
+    EXPECT_TRUE(pump([&] { return host.network()->connected() && joiner.network()->connected(); }));
+    EXPECT_EQ(joiner.online()->pathText(), "direct to 127.0.0.1:" + std::to_string(hosting->localPort()));
+    EXPECT_FALSE(joiner.takeOnlineNotice(notice));
+    host.attachNet(nullptr);  // closes the game there
+    EXPECT_TRUE(pump([&] { return !lobby.core.isOpen(code.c_str(), NSession::clock()); }));
+    lobbyAddress.clear();
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "net/nonline.h"
@@ -53,6 +54,22 @@ struct Child {
         if (pid <= 0) return;
         kill(pid, SIGTERM);
         waitpid(pid, nullptr, 0);
+    }
+};
+
+// Standard output as the games print it; gtest's own lines, when a test
+// fails meanwhile, go to standard error at the end instead of nowhere.
+struct Printed {
+    bool capturing = true;
+    std::string text;
+    Printed() { testing::internal::CaptureStdout(); }
+    ~Printed() {
+        if (::testing::Test::HasFailure()) fputs(take().c_str(), stderr);
+        take();
+    }
+    const std::string& take() {
+        if (std::exchange(capturing, false)) text = testing::internal::GetCapturedStdout();
+        return text;
     }
 };
 
@@ -106,7 +123,7 @@ TEST_F(NetOnline, AJoinerAndASpectatorComeByCodeAndMeetTheHostDirectly) {
     const auto server = startLobby();
     Game host, joiner, watcher;
     const uint16_t hostPort = freePort(1);
-    testing::internal::CaptureStdout();
+    Printed printed;
     const std::string code = open(host, hostPort);
     ASSERT_EQ(code.size(), 6u);
 
@@ -126,7 +143,7 @@ TEST_F(NetOnline, AJoinerAndASpectatorComeByCodeAndMeetTheHostDirectly) {
     ASSERT_TRUE(watcher.online.start(watcher.session, lobby));
     watcher.online.join(code, true);
     ASSERT_TRUE(pump({&host, &joiner, &watcher}, [&] { return watcher.session.watching() && host.session.watchers() == 1; }));
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = printed.take();
 
     const std::string hostAt = "127.0.0.1:" + std::to_string(hostPort);
     const std::string joinerAt = "127.0.0.1:" + std::to_string(joiner.session.localPort());
@@ -195,14 +212,14 @@ TEST_F(NetOnline, WithoutPunchingTwoGamesMeetThroughARealTurnRelay) {
     Game host, joiner;
     host.online.disablePunching();
     joiner.online.disablePunching();
-    testing::internal::CaptureStdout();
+    Printed printed;
     const std::string code = open(host, freePort(1));
     ASSERT_TRUE(joiner.session.prepare());
     ASSERT_TRUE(joiner.online.start(joiner.session, lobby));
     joiner.online.join(code, false);
-    const bool met = pump({&host, &joiner}, [&] { return host.session.connected() && joiner.session.connected(); });
-    const std::string out = testing::internal::GetCapturedStdout();
-    ASSERT_TRUE(met) << out << slurp(dir.path() + "/turn.log");
+    ASSERT_TRUE(pump({&host, &joiner}, [&] { return host.session.connected() && joiner.session.connected(); }))
+        << slurp(dir.path() + "/turn.log");
+    const std::string out = printed.take();
 
     const std::string turnAt = "127.0.0.1:" + std::to_string(turnPort);
     EXPECT_EQ(host.online.pathText(), "relayed through " + turnAt);

@@ -23,7 +23,9 @@
 #include "game/greplay.h"
 #include "game/greplaylibrary.h"
 #include "net/nbeacon.h"
+#include "config/settings.h"  // Required for: lobbyAddress, the settings' lobby
 #include "net/nmatch.h"  // Required for: the side a network match flies here
+#include "net/nonline.h"
 #include "net/nsession.h"
 #include "screens/gengine.h"
 #include "screens/mmainmenu.h"
@@ -64,7 +66,8 @@ HApplication::~HApplication() {
     delete chosen;
     chosen = nullptr;
     // Last, so that the other side hears goodbye after this side's match
-    // has been written.
+    // has been written; the lobby's client before the session it uses.
+    stopOnline();
     delete beacon;
     beacon = nullptr;
     delete net;
@@ -119,7 +122,9 @@ void HApplication::update(int32_t ms) {
     // hear from this one however long a screen took to build.
     if (net != nullptr) {
         net->service();
-        reactToNet();
+        // It may drop a session that failed to join through the lobby.
+        if (onlineClient != nullptr) serviceOnline();
+        if (net != nullptr) reactToNet();
     }
     if (beacon != nullptr) {
         // A host that is no longer one gives its port back to the router.
@@ -356,6 +361,8 @@ void HApplication::keepLastMatch(const GReplay& replay) {
 // --- the network ----------------------------------------------------------------------
 
 void HApplication::attachNet(NSession* session) {
+    stopOnline();
+    onlineJoining = false;
     delete beacon;
     beacon = nullptr;
     delete net;
@@ -364,9 +371,94 @@ void HApplication::attachNet(NSession* session) {
     if (net->isHost() && net->open()) {
         beacon = new (std::nothrow) NBeacon();
         if (beacon != nullptr) beacon->open(net->listenPort(), NSession::clock());
+        // Hosting is as it was without a lobby; the lobby is one more way in.
+        if (!lobby().empty() && startOnline()) onlineClient->openGame();
     }
     net->setOwnChoice(net->ownSide() == SIDE_LEFT ? leftChoice : rightChoice);
     updateCaption();
+}
+
+// --- online play -------------------------------------------------------------------------
+
+std::string HApplication::lobby() const { return runLobby.empty() ? lobbyAddress : runLobby; }
+
+void HApplication::noteOnline(const std::string& notice) {
+    onlineNotice = notice;
+    onlineNoticed = true;
+}
+
+bool HApplication::startOnline() {
+    stopOnline();
+    onlineClient = new (std::nothrow) NOnline();
+    if (onlineClient == nullptr) return false;
+    if (onlineClient->start(*net, lobby())) return true;
+    std::string notice;
+    if (onlineClient->takeNotice(notice)) noteOnline(notice);
+    stopOnline();
+    return false;
+}
+
+void HApplication::stopOnline() {
+    delete onlineClient;
+    onlineClient = nullptr;
+}
+
+bool HApplication::browseOnline() {
+    if (net != nullptr) return onlineClient != nullptr && !net->open() && !net->isHost();
+    if (lobby().empty()) return false;
+    NSession* session = new (std::nothrow) NSession();
+    if (session == nullptr) return false;
+    if (!session->prepare()) {
+        noteOnline(session->notice());
+        delete session;
+        return false;
+    }
+    attachNet(session);
+    if (startOnline()) return true;
+    attachNet(nullptr);
+    return false;
+}
+
+bool HApplication::joinOnline(const std::string& code, bool watch) {
+    if (lobby().empty()) {
+        const std::string why = "No lobby is set to find game " + code +
+                                " on: give one with --lobby, VEKTORAK_LOBBY or the settings' Lobby line.";
+        fprintf(stderr, "%s\n", why.c_str());
+        noteOnline(why);
+        return false;
+    }
+    // A session that has knocked anywhere, or hosts, is no place to start.
+    if (!browseOnline()) {
+        attachNet(nullptr);
+        if (!browseOnline()) return false;
+    }
+    onlineClient->join(code, watch);
+    onlineJoining = true;
+    return true;
+}
+
+bool HApplication::takeOnlineNotice(std::string& notice) {
+    if (!onlineNoticed) return false;
+    onlineNoticed = false;
+    notice = onlineNotice;
+    return true;
+}
+
+void HApplication::serviceOnline() {
+    onlineClient->service();
+    bool failed = false;
+    std::string notice;
+    while (onlineClient->takeNotice(notice)) {
+        noteOnline(notice);
+        failed = true;
+    }
+    if (net->connected() || net->watching()) {
+        onlineJoining = false;
+    } else if (failed && onlineJoining) {
+        // Its socket may have knocked at a game that is not there: the next
+        // try starts on a new one.
+        attachNet(nullptr);
+    }
 }
 
 std::string HApplication::routerLine() const { return beacon != nullptr ? beacon->routerLine(NSession::clock()) : ""; }

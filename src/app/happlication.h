@@ -9,7 +9,9 @@
 // The network. With a session attached, every update first services it and
 // then reacts, here and only here, to what it reports: a match agreed on,
 // the other side ending the pause, a match over without a result, the
-// connection gone.
+// connection gone. With a lobby set, the lobby's client (net/nonline.h)
+// sits beside the session it talks through, is serviced right after it,
+// and goes before it.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +26,7 @@
 class GEngine;
 class HMatchOwner;
 class NBeacon;
+class NOnline;
 class NSession;
 struct GReplay;
 struct NStart;
@@ -73,6 +76,11 @@ public:
     // beacon beside a hosting session (net/nbeacon.h).
     void attachNet(NSession* session) override;
     std::string routerLine() const override;
+    std::string lobby() const override;
+    NOnline* online() const override { return onlineClient; }
+    bool browseOnline() override;
+    bool joinOnline(const std::string& code, bool watch) override;
+    bool takeOnlineNotice(std::string& notice) override;
     const GInput& inputSnapshot() const override { return input; }
     // The shell's (app/shell.h).
     bool applyVideoMode() override;
@@ -86,6 +94,9 @@ public:
 
     NSession* net;  // owned; null in a local game
     NBeacon* beacon;  // owned; beside `net` while it hosts, else null
+    NOnline* onlineClient = nullptr;  // owned; beside `net` (see online())
+    // The command line's lobby (--lobby, VEKTORAK_LOBBY), over the settings'.
+    std::string runLobby;
 
     // What the players hold, sampled by the main loop once per pass; the
     // keyboard players of every match read it.
@@ -129,6 +140,11 @@ private:
     bool showMatch(HMatchOwner* made);
 
     void reactToNet();
+    // The lobby's client for `net`; false, with the notice, when it cannot start.
+    bool startOnline();
+    void stopOnline();
+    void serviceOnline();
+    void noteOnline(const std::string& notice);
     void startNetMatch(const NStart& start);
     void updateCaption();
 
@@ -137,6 +153,9 @@ private:
     GReplay* lastMatch;       // owned; null before the first match ends
     HMatchOwner* owner;       // owned; the match the current screen shows, or null
     int32_t captionSide;      // the side the caption names; -1: none, 2: watching
+    bool onlineJoining = false;  // joinOnline's join, until connected or failed
+    std::string onlineNotice;
+    bool onlineNoticed = false;  // onlineNotice not yet taken
     // The replay library's.
     GReplay* chosen;          // owned; the replay watchReplay was handed, or null
     bool backToList;          // the menu asked for next is the replay screen, at `listed`

@@ -15,6 +15,7 @@
 #include "game/gmatchstats.h"
 #include "game/gship.h"
 #include "net/nmatch.h"
+#include "net/nonline.h"  // Required for: the path of a match met through a lobby
 #include "net/nsession.h"
 #include "net/nwatch.h"
 #include "net/nwiring.h"
@@ -124,7 +125,9 @@ std::string HMatchOwner::panelLine() const {
                  static_cast<int>(session->liveRttMs()), static_cast<unsigned>(watching->behindMs(NSession::clock())),
                  static_cast<unsigned>(watching->waits), static_cast<int>(session->watchers()));
     }
-    return line;
+    const NOnline* online = host != nullptr ? host->online() : nullptr;
+    const std::string path = online != nullptr ? online->pathText() : "";
+    return path.empty() ? std::string(line) : line + ("\nPath: " + path);
 }
 
 void HMatchOwner::tellPause() {

@@ -216,7 +216,14 @@ void createApplication() {
 }
 
 void startNetwork(const GameOptions& options) {
-    if (options.mode == GameOptions::Mode::LOCAL || theApplication == nullptr) return;
+    if (theApplication == nullptr) return;
+    theApplication->runLobby = options.lobby;
+    if (options.mode == GameOptions::Mode::LOCAL) return;
+    // Its failure is said on standard error and in the menu.
+    if (options.mode == GameOptions::Mode::JOIN_CODE) {
+        theApplication->joinOnline(options.code, false);
+        return;
+    }
     NSession* session = new (std::nothrow) NSession();
     if (session == nullptr) {
         fprintf(stderr, "Unable to start the network: no memory\n");
@@ -355,7 +362,10 @@ void runMainLoop(uint32_t previous, uint32_t now) {
         // saved up for the first update after. A network game runs on: the
         // other machine is playing, and would take silence for leaving.
         const bool active = (shellAppState() & SDL_APPACTIVE) != 0;
-        const bool networked = theApplication && theApplication->net != nullptr && theApplication->net->open();
+        // A game being met through the lobby has a session that is not
+        // open yet, and punches all the same.
+        const bool networked = theApplication && theApplication->net != nullptr &&
+                               (theApplication->net->open() || theApplication->onlineClient != nullptr);
         bool drew = false;
         if ((active || networked) && theApplication) {
             theApplication->update(static_cast<int32_t>(now - previous));

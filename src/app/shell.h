@@ -67,7 +67,8 @@ void createApplication();
 
 // Hosts, joins or watches as `options` say and hands the session to theApplication;
 // nothing for a local game. A port or host that cannot be had leaves a
-// local game whose menu says why.
+// local game whose menu says why. Gives theApplication the options' lobby,
+// through which it joins a game by its code.
 void startNetwork(const GameOptions& options);
 
 // Watches the replay at `path` (the command line's FILE) over the menu,

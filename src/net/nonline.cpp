@@ -51,10 +51,9 @@ struct NOnline::Meeting {
     std::string password;
     uint32_t since = 0;     // the introduction
     uint32_t lastPunch = 0;
-    // The first punch from the other side: a joiner connects to its source.
-    bool heard = false;
-    NLobbyAddress heardFrom;
-    std::vector<NLobbyAddress> punchedFrom;  // every source a punch came from
+    // Every source a punch came from, first first: a joiner connects to the
+    // first.
+    std::vector<NLobbyAddress> punchedFrom;
     std::unique_ptr<NRelayLink> relay;
     uint32_t lastSignal = 0;
     bool joined = false;    // a joiner's session knocks at `at`
@@ -182,6 +181,9 @@ void NOnline::sendOpen() {
     m.addressCount = 1;
     m.addresses[0] = ownAddress();
     sendLobby(m);
+    shownStage = session->stage();
+    shownWatchers = session->watchers();
+    shownChoice = session->ownChoice();
 }
 
 void NOnline::sendJoin() {
@@ -205,7 +207,11 @@ void NOnline::sendList() {
 }
 
 void NOnline::sendRequests(uint32_t now, bool all) {
-    if (opening && (all || now - lastOpen >= (opened ? REFRESH_MS : RESEND_MS))) {
+    // What the list shows changed: said at once (at most every RESEND_MS),
+    // not at the next refresh.
+    const bool changed = opened && (session->stage() != shownStage || session->watchers() != shownWatchers ||
+                                    session->ownChoice() != shownChoice);
+    if (opening && (all || now - lastOpen >= (opened && !changed ? REFRESH_MS : RESEND_MS))) {
         sendOpen();
         lastOpen = now;
     }
@@ -370,10 +376,6 @@ void NOnline::onPunch(const NLobbyAddress& from, const NLobbyMessage& m) {
         meeting->punchedFrom.size() < 8) {
         meeting->punchedFrom.push_back(from);
     }
-    if (!meeting->heard) {
-        meeting->heard = true;
-        meeting->heardFrom = from;
-    }
     // The host answers every probe, so that the joiner hears one even when
     // the host's own punches all went to addresses that lead nowhere.
     if (meeting->hosting && !m.answer) {
@@ -430,15 +432,11 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
         return true;
     }
     if (m.hosting) {
-        for (const NLobbyAddress& a : m.punchedFrom) {
-            if (session->greetedAt(a.ip, a.port)) {
-                m.relay.reset();
-                connected(m, Path::DIRECT, a);
-                return true;
-            }
-        }
-        for (const NLobbyAddress& a : m.addresses) {
-            if (session->greetedAt(a.ip, a.port)) {
+        // A joiner's ENet comes from where its punches came from, or from an
+        // address the lobby named.
+        for (const std::vector<NLobbyAddress>* list : {&m.punchedFrom, &m.addresses}) {
+            for (const NLobbyAddress& a : *list) {
+                if (!session->greetedAt(a.ip, a.port)) continue;
                 m.relay.reset();
                 connected(m, Path::DIRECT, a);
                 return true;
@@ -449,6 +447,9 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
             return true;
         }
     }
+    // The session gave up on the path (refused, or no answer): it has said
+    // why.
+    if (!m.hosting && m.joined && !session->open()) return false;
     if (now - m.since > GIVE_UP_MS) {
         fail("Could not reach the other player, even through the relay.");
         return false;
@@ -463,11 +464,11 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
         m.lastPunch = now;
     }
     const vkn::Role ask = m.watch ? vkn::Role::SPECTATOR : vkn::Role::EITHER;
-    if (!m.hosting && !m.joined && m.heard) {
+    if (!m.hosting && !m.joined && !m.punchedFrom.empty()) {
         // The first path that answered; a relay begun meanwhile is dropped.
         m.relay.reset();
         m.joined = true;
-        m.at = m.heardFrom;
+        m.at = m.punchedFrom.front();
         session->joinAddress(m.at.ip, m.at.port, ask);
         return true;
     }

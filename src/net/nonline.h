@@ -156,6 +156,9 @@ private:
     std::string ownCode;
     uint32_t openSince = 0;
     uint32_t lastOpen = 0;
+    vkn::Stage shownStage = vkn::Stage::WAITING;  // as the last OPEN said
+    int32_t shownWatchers = 0;
+    ControllerChoice shownChoice = 0;
 
     bool listing = false;
     uint32_t listSince = 0;

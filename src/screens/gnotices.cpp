@@ -5,6 +5,7 @@
 // carries the match.
 #include "screens/gengine.h"
 
+#include <algorithm>  // Required for: std::min
 #include <new>  // Required for: std::nothrow
 #include <string>
 
@@ -59,6 +60,11 @@ void GEngine::drawNotices() {
         noticeText->drawCentred("DEMO", middle, f.below(452.0f), 22.0f * f.unit, 1.0f, 0.85f, 0.35f);
         noticeText->drawCentred("any key: menu", middle, f.below(470.0f), 13.0f * f.unit, 0.85f, 0.85f, 0.9f);
     }
-    if (!panel.empty()) noticeText->drawCentred(panel.c_str(), middle, f.below(46.0f), 12.0f * f.unit, 0.7f, 1.0f, 0.75f);
+    for (size_t from = 0, n = 0; from < panel.size(); n++) {
+        const size_t end = std::min(panel.find('\n', from), panel.size());
+        noticeText->drawCentred(panel.substr(from, end - from).c_str(), middle, f.below(46.0f + 15.0f * n),
+                                12.0f * f.unit, 0.7f, 1.0f, 0.75f);
+        from = end + 1;
+    }
     MText::endOverlay();
 }

@@ -69,7 +69,9 @@ public:
     // call: where it was minus where it is, for the view to ease away.
     virtual Vec3 takeJump(GSide side) = 0;
     // One line on how the network carries the match (round trip,
-    // corrections, waits, spectators); empty for a match of this machine.
+    // corrections, waits, spectators), and a second after a newline for a
+    // match met through a lobby (the path: direct or relayed, and where);
+    // empty for a match of this machine.
     virtual std::string panelLine() const = 0;
 
     // --- a replay's seeking keys (app/hmatchowner.h) -------------------------

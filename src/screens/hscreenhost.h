@@ -27,6 +27,7 @@
 #include "game/ginput.h"
 #include "game/matchresult.h"
 
+class NOnline;
 class NSession;
 struct GReplay;
 
@@ -101,6 +102,35 @@ public:
     // for one on the local network); empty while it is asked, and when not
     // hosting.
     virtual std::string routerLine() const = 0;
+
+    // --- online play (net/nonline.h) -----------------------------------------
+
+    // The lobby of this run ("HOST[:PORT]"): the command line's or
+    // VEKTORAK_LOBBY's, else the settings' Lobby line; empty: none, and no
+    // online play.
+    virtual std::string lobby() const = 0;
+    // The lobby's client beside the attached session, or null. With a lobby
+    // set, the host puts one beside every hosting session it is handed,
+    // which it opens on the lobby at once (code() follows), and beside the
+    // sessions of browseOnline and joinOnline; none beside a join by
+    // address. Owned by the host and gone with its session: read it afresh.
+    virtual NOnline* online() const = 0;
+    // Without a session: attaches one prepared to join, with the lobby's
+    // client beside it, to ask the lobby for its games. True when there is
+    // one so prepared already; false when no lobby is set, another session
+    // is attached, or none could be had (a notice says why).
+    virtual bool browseOnline() = 0;
+    // Joins the game the lobby knows by `code` (watch: watches it), on the
+    // session browseOnline attached or a new one in place of the attached
+    // one. A join that fails (no lobby, no such game, nobody reached) drops
+    // its session and leaves a notice. False, with a notice, when it could
+    // not even start.
+    virtual bool joinOnline(const std::string& code, bool watch) = 0;
+    // The last failure of online play, once, for whichever screen shows it:
+    // "No lobby answers at HOST:PORT.", "No game with code CODE.", "Could
+    // not reach the other player, even through the relay.". Already said on
+    // standard error.
+    virtual bool takeOnlineNotice(std::string& notice) = 0;
 
     // --- input ---------------------------------------------------------------
 

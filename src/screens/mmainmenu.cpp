@@ -16,6 +16,7 @@
 #include "config/hcontrols.h"
 #include "config/settings.h"  // Required for: fileNotices, the start-up notice; demoWait
 #include "game/gcontrollerkinds.h"
+#include "net/nonline.h"
 #include "net/nsession.h"
 #include "screens/hscreenhost.h"
 #include "screens/menubackdrop.h"
@@ -128,6 +129,7 @@ void MMainMenu::keyDown(uint8_t key) {
     idleMs = 0;
     // The start-up notice has been seen: the key goes on to do what it does.
     dismissFileNotices();
+    onlineNotice.clear();
     // A network game that has ended goes on as a local one.
     const NSession* net = application != nullptr ? application->network() : nullptr;
     if (net != nullptr && net->open()) {
@@ -192,6 +194,7 @@ void MMainMenu::update(int32_t ms) {
         idleMs = 0;  // should the demo not start, the next try waits as long
         application->startDemo();
     }
+    if (application != nullptr) application->takeOnlineNotice(onlineNotice);
     rttShownFor += ms;
     refusalLeftMs = ms < refusalLeftMs ? refusalLeftMs - ms : 0;
     if (net == nullptr || !net->connected()) {
@@ -268,6 +271,8 @@ void MMainMenu::draw() {
     const std::vector<std::string> notices = fileNotices();
     if (refusalLeftMs > 0) {
         text->drawCentred(REFUSAL, f.width / 2.0f, f.below(106.0f), 17.0f * f.unit, 1.0f, 0.85f, 0.35f);
+    } else if (!onlineNotice.empty()) {
+        text->drawCentred(onlineNotice.c_str(), f.width / 2.0f, f.below(106.0f), 14.0f * f.unit, 1.0f, 0.85f, 0.35f);
     } else if (!notices.empty()) {
         // In the network line's place, which the first key brings back;
         // shrunk to the frame rather than cut, since its end says where the
@@ -391,11 +396,14 @@ void MMainMenu::drawNet() {
     const float w = f.width, unit = f.unit, top = f.top;
     const float lineHeight = 17.0f * unit;
     MText::beginOverlay();
-    const std::string status = net->status();
+    std::string status = net->status();
+    // Met through a lobby: which way the match goes.
+    const NOnline* online = application->online();
+    if (online != nullptr && !status.empty() && !online->pathText().empty()) status += ", " + online->pathText();
     if (!status.empty()) text->drawCentred(status.c_str(), w / 2.0f, top - 106.0f * unit, lineHeight, 0.55f, 0.85f, 1.0f);
-    if (!net->notice().empty()) {
-        text->drawCentred(net->notice().c_str(), w / 2.0f, top - 128.0f * unit, lineHeight, 1.0f, 0.85f, 0.35f);
-    }
+    // The lobby's failure while hosting: the game still waits here.
+    const std::string& notice = net->notice().empty() ? onlineNotice : net->notice();
+    if (!notice.empty()) text->drawCentred(notice.c_str(), w / 2.0f, top - 128.0f * unit, lineHeight, 1.0f, 0.85f, 0.35f);
     const float centre = w / 2.0f;
     auto at = [&](float px) { return centre + (px - 320.0f) * unit; };
     if (net->watching()) {

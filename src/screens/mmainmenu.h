@@ -11,7 +11,8 @@
 // last match, of this run or in the working folder's file -> that match
 // again (watchLastMatch). Escape -> end of the run (quit; the menu stays
 // until the loop ends). Until the first key, the line under the title says
-// what the settings files had wrong (fileNotices in config/settings.h).
+// what the settings files had wrong (fileNotices in config/settings.h), or
+// what online play failed at (HScreenHost::takeOnlineNotice).
 // After demoWait seconds (config/settings.h; 0 never) of updates with no
 // key pressed or released and no pad button held, in a local menu -> a
 // demo (startDemo), after which a new menu waits afresh.
@@ -26,6 +27,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "assets/hmodel.h"
 #include "game/gcontrollerkinds.h"
@@ -76,6 +78,9 @@ public:
     static constexpr const char* REFUSAL = "Two players need different keys";
     static constexpr int32_t REFUSAL_MS = 1000;
     int32_t refusalLeftMs = 0;
+    // What online play last failed at (a code on the command line that no
+    // game has, say), in the same line until the first key.
+    std::string onlineNotice;
     // Updates' time since the last key or pad button, towards the demo.
     int32_t idleMs = 0;
 
