@@ -2,7 +2,7 @@
 // models made with H3DSWriter that reach every handler, text models, and
 // replays made with writeReplay.
 //
-// Usage: make_seeds DIR3DS DIRTEXT DIRREPLAY
+// Usage: make_seeds DIR3DS DIRTEXT DIRREPLAY DIRPACKET DIRLOBBY
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +10,7 @@
 #include "assets/h3dswriter.h"
 #include "game/greplay.h"
 #include "net/ndiscovery.h"
+#include "net/nlobbyprotocol.h"
 #include "net/nprotocol.h"
 
 using namespace h3ds;
@@ -178,15 +179,67 @@ void writePackets(const std::string& dir) {
     keep("watch.bin");
 }
 
+// fuzz_lobby's input: a host's HELLO, OPEN and refresh, a joiner listing,
+// joining and both sides signalling, a wrong code, the host closing, with
+// the control bytes fuzz_lobby.cpp describes (0x40: the sender's cookie,
+// 0x80: the last code opened; the low bits: the sender, then the time step).
+void writeLobby(const std::string& dir) {
+    std::string all;
+    auto add = [&all](uint8_t control, NLobbyMessage m) {
+        uint8_t bytes[vkl::MAX_DATAGRAM];
+        const size_t size = encodeLobby(m, bytes);
+        all += static_cast<char>(control);
+        all += static_cast<char>(size >> 8);
+        all += static_cast<char>(size);
+        all.append(reinterpret_cast<const char*>(bytes), size);
+    };
+    const uint8_t HOST = 0, JOINER = 2, ONE_MS = 1 << 2;
+    NLobbyMessage m;
+    add(HOST, m);
+    m.type = vkl::Type::OPEN;
+    m.addressCount = 2;
+    m.addresses[0] = {0xC0A80101, 27183};
+    m.addresses[1] = {0x0A000002, 27183};
+    add(0x40 | HOST | ONE_MS, m);
+    m.stage = vkn::Stage::MENU;
+    add(0xC0 | HOST | ONE_MS, m);
+    m = NLobbyMessage();
+    m.type = vkl::Type::LIST;
+    add(0x40 | JOINER | ONE_MS, m);
+    m.type = vkl::Type::JOIN;
+    m.nonce = 0x0102030405060708ull;
+    m.addressCount = 1;
+    m.addresses[0] = {0xC0A80202, 27183};
+    add(0xC0 | JOINER | ONE_MS, m);
+    m = NLobbyMessage();
+    m.type = vkl::Type::SIGNAL;
+    m.nonce = 0x0102030405060708ull;
+    m.blobSize = vkl::MAX_BLOB;
+    memset(m.blob, 'c', m.blobSize);
+    add(0xC0 | JOINER | ONE_MS, m);
+    add(0xC0 | HOST | ONE_MS, m);
+    m = NLobbyMessage();
+    m.type = vkl::Type::JOIN;
+    strcpy(m.code, "KQ7MXP");
+    add(0x40 | JOINER | ONE_MS, m);
+    m.type = vkl::Type::CLOSE;
+    add(0xC0 | HOST | ONE_MS, m);
+    FILE* file = fopen((dir + "/session.bin").c_str(), "wb");
+    if (!file) return;
+    fwrite(all.data(), 1, all.size(), file);
+    fclose(file);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc != 5) {
-        fprintf(stderr, "usage: make_seeds DIR3DS DIRTEXT DIRREPLAY DIRPACKET\n");
+    if (argc != 6) {
+        fprintf(stderr, "usage: make_seeds DIR3DS DIRTEXT DIRREPLAY DIRPACKET DIRLOBBY\n");
         return 2;
     }
     writeReplays(argv[3]);
     writePackets(argv[4]);
+    writeLobby(argv[5]);
     const std::string dir3ds = argv[1];
     const std::string dirText = argv[2];
 

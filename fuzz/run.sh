@@ -16,14 +16,15 @@ repo=$(dirname "$here")
 out=${2:-$repo/build-fuzz}
 cxx=${CLANGXX:-clang++}
 mkdir -p "$out/artifacts" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay" "$out/seeds-packet" \
-         "$out/corpus-3ds" "$out/corpus-text" "$out/corpus-replay" "$out/corpus-packet"
+         "$out/seeds-lobby" "$out/corpus-3ds" "$out/corpus-text" "$out/corpus-replay" "$out/corpus-packet" \
+         "$out/corpus-lobby"
 
 sdl_flags=$(sdl-config --cflags)
-flags="-std=c++17 -g -O1 -ffp-contract=off -fno-omit-frame-pointer -I$repo/src -I$here $sdl_flags"
+flags="-std=c++17 -g -O1 -ffp-contract=off -fno-omit-frame-pointer -I$repo/src -I$here $sdl_flags $(pkg-config --cflags glib-2.0)"
 sanitize="-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all"
-libs="-lSDL_image -ljpeg $(sdl-config --libs) -lGLU -lGL -lm"
+libs="-lSDL_image -ljpeg $(sdl-config --libs) -lGLU -lGL -lm $(pkg-config --libs glib-2.0)"
 readers="$repo/src/assets/h3dsloader.cpp $repo/src/assets/hmodel.cpp $repo/src/assets/hnormals.cpp $repo/src/assets/htexturestore.cpp"
-headers="$repo/src/assets/*.h $repo/src/game/greplay.h $repo/src/net/*.h $here/*.h"
+headers="$repo/src/assets/*.h $repo/src/game/greplay.h $repo/src/net/*.h $repo/src/lobby/*.h $here/*.h"
 
 # build TARGET SOURCES...: relinks when any source or header is newer.
 build() {
@@ -53,11 +54,13 @@ build fuzz_textmodel "$here/fuzz_textmodel.cpp" $readers
 build fuzz_replay "$here/fuzz_replay.cpp" "$repo/src/game/greplay.cpp" "$repo/src/assets/hreplacefile.cpp"
 build fuzz_packet "$here/fuzz_packet.cpp" "$repo/src/net/nprotocol.cpp" "$repo/src/net/nlockstep.cpp" \
     "$repo/src/net/ndiscovery.cpp" "$repo/src/net/ntranscript.cpp"
+build fuzz_lobby "$here/fuzz_lobby.cpp" "$repo/src/net/nlobbyprotocol.cpp" "$repo/src/lobby/llobby.cpp" \
+    "$repo/src/lobby/lcredentials.cpp"
 build_plain make_seeds "$here/make_seeds.cpp" "$repo/src/assets/h3dswriter.cpp" "$repo/src/game/greplay.cpp" \
     "$repo/src/assets/hreplacefile.cpp" \
-    "$repo/src/net/nprotocol.cpp" "$repo/src/net/ndiscovery.cpp"
+    "$repo/src/net/nprotocol.cpp" "$repo/src/net/ndiscovery.cpp" "$repo/src/net/nlobbyprotocol.cpp"
 
-"$out/make_seeds" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay" "$out/seeds-packet"
+"$out/make_seeds" "$out/seeds-3ds" "$out/seeds-text" "$out/seeds-replay" "$out/seeds-packet" "$out/seeds-lobby"
 for data in "$repo/build/data" "${VEKTORAK_DATA_DIR:-}"; do
     if [ -n "$data" ] && [ -d "$data" ]; then
         for model in "$data"/*.3ds; do [ -f "$model" ] && cp "$model" "$out/seeds-3ds/"; done
@@ -100,7 +103,7 @@ flush() {
     pids=""
     names=""
 }
-for job in "fuzz_3ds 3ds" "fuzz_textmodel text" "fuzz_replay replay" "fuzz_packet packet"; do
+for job in "fuzz_3ds 3ds" "fuzz_textmodel text" "fuzz_replay replay" "fuzz_packet packet" "fuzz_lobby lobby"; do
     set -- $job
     run "$1" "$out/corpus-$2" "$out/seeds-$2" &
     pids="$pids $!"

@@ -137,7 +137,9 @@ TEST_F(NetOnline, AJoinerAndASpectatorComeByCodeAndMeetTheHostDirectly) {
     std::string typed = code;
     for (char& c : typed) c = static_cast<char>(tolower(c));
     joiner.online.join(typed.insert(3, " "), false);
+    EXPECT_TRUE(joiner.online.joinUnderWay());
     ASSERT_TRUE(pump({&host, &joiner}, [&] { return host.session.connected() && joiner.session.connected(); }));
+    EXPECT_FALSE(joiner.online.joinUnderWay());
 
     ASSERT_TRUE(watcher.session.prepare());
     ASSERT_TRUE(watcher.online.start(watcher.session, lobby));
@@ -158,6 +160,10 @@ TEST_F(NetOnline, AJoinerAndASpectatorComeByCodeAndMeetTheHostDirectly) {
     EXPECT_EQ(count(out, "Connected"), 2u) << out;
     std::string notice;
     EXPECT_FALSE(joiner.online.takeNotice(notice)) << notice;
+    // Stopping closes the game on the lobby at once, not 30 s later.
+    host.online.stop();
+    joiner.online.requestList();
+    EXPECT_TRUE(pump({&host, &joiner}, [&] { return joiner.online.games().empty(); }));
 }
 
 TEST_F(NetOnline, AWrongCodeAndASilentLobbyAreSaid) {
@@ -173,6 +179,7 @@ TEST_F(NetOnline, AWrongCodeAndASilentLobbyAreSaid) {
         std::string notice;
         ASSERT_TRUE(pump({&host, &joiner}, [&] { return joiner.online.takeNotice(notice); }));
         EXPECT_EQ(notice, "No game with code " + wrong + ".");
+        EXPECT_FALSE(joiner.online.joinUnderWay());
     }
     // The lobby is gone: HELLOs go unanswered, for NO_LOBBY_MS and no less.
     static uint32_t now = 0;

@@ -135,6 +135,11 @@ bool NOnline::takeNotice(std::string& notice) {
     return true;
 }
 
+bool NOnline::joinUnderWay() const {
+    return joining || std::any_of(meetings.begin(), meetings.end(),
+                                  [](const std::unique_ptr<Meeting>& m) { return !m->hosting && !m->done; });
+}
+
 std::string NOnline::pathText() const {
     switch (usedPath) {
     case Path::DIRECT: return "direct to " + usedText;
@@ -462,6 +467,13 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
         const size_t size = encodeLobby(punch, bytes);
         for (const NLobbyAddress& a : m.addresses) session->sendRaw(a.ip, a.port, bytes, size);
         m.lastPunch = now;
+    }
+    // The host's INTRO may have been lost, and then it knows nothing of this
+    // meeting: the JOIN goes again (the lobby introduces both sides again,
+    // and a side that has the meeting keeps its first) until a path opens.
+    if (!m.hosting && !m.joined && haveCookie && now - lastJoin >= RESEND_MS) {
+        sendJoin();
+        lastJoin = now;
     }
     const vkn::Role ask = m.watch ? vkn::Role::SPECTATOR : vkn::Role::EITHER;
     if (!m.hosting && !m.joined && !m.punchedFrom.empty()) {

@@ -64,8 +64,14 @@ public:
     // The lobby forgets a game 30 s after its host's last word: three
     // refreshes may be lost in a row.
     static constexpr uint32_t REFRESH_MS = 10000;
+    // Punches: often enough that the first one through a freshly opened
+    // mapping is at most a tenth of a second behind it, few enough (a
+    // dozen bytes to each of up to five addresses) to cost nothing.
     static constexpr uint32_t PUNCH_EVERY_MS = 100;
+    // Two NATs that let punches through do so within a few round trips;
+    // after this long without one they never will, and the relay is tried.
     static constexpr uint32_t RELAY_AFTER_MS = 3000;
+    // From the introduction to the finished handshake, on either path.
     static constexpr uint32_t GIVE_UP_MS = 10000;
 
     NOnline();
@@ -100,6 +106,10 @@ public:
     // punches, falls back to the relay, and finally has the session join
     // over the path found. The session must be prepared, not joining yet.
     void join(const std::string& code, bool watch);
+
+    // A join asked for is under way: the lobby has not answered yet, or the
+    // two sides are still meeting.
+    bool joinUnderWay() const;
 
     // How the other player is reached: NONE until connected.
     Path path() const { return usedPath; }

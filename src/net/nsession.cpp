@@ -40,6 +40,8 @@ bool enetReady() {
 // that on a session's host.
 thread_local NSession* servicing = nullptr;
 
+// Set for the length of one service(), and what was set before put back, so
+// that no intercept ever sees a session already gone.
 struct Servicing {
     NSession* before;
     explicit Servicing(NSession* session) : before(servicing) { servicing = session; }
