@@ -243,8 +243,12 @@ int runLobbyServer(const LServerOptions& options) {
     serve(fd, lobby);
     close(fd);
     const LLobbyStats& s = lobby.stats();
-    fprintf(stderr, "vektorak-lobby: stopped after %llu datagrams (%llu refused, %llu over their rate)\n",
+    // What an operator (and bench_lobby) reads of a run: the last line.
+    fprintf(stderr,
+            "vektorak-lobby: stopped after %llu datagrams (%llu refused, %llu over their rate); %llu bytes "
+            "answered to %llu from unproven addresses\n",
             static_cast<unsigned long long>(s.datagrams), static_cast<unsigned long long>(s.refused),
-            static_cast<unsigned long long>(s.limited));
+            static_cast<unsigned long long>(s.limited), static_cast<unsigned long long>(s.unprovenOut),
+            static_cast<unsigned long long>(s.unprovenIn));
     return 0;
 }
