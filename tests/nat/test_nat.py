@@ -32,6 +32,11 @@ CONNECTED = re.compile(r"^Connected to the other player (directly|through the re
 LOOP = "Entering main game loop.\n"
 
 
+def text(path):
+    with open(path) as f:
+        return f.read()
+
+
 def start_turn(scratch):
     """coturn in vektorak-inet, once it listens; its secret in
     scratch/turn-secret and its log beside it."""
@@ -60,14 +65,15 @@ def start_turn(scratch):
 def start_internet(scratch):
     """coturn and the lobby in vektorak-inet, once both listen."""
     turn = start_turn(scratch)
-    lobby_out = open(os.path.join(scratch, "lobby.out"), "w+")
-    lobby = subprocess.Popen(natlab.in_ns(natlab.INET, [
-        LOBBY_BIN, "--turn", "%s:%d" % (natlab.INET_IP, TURN_PORT), "--turn-secret-file",
-        os.path.join(scratch, "turn-secret")]), stdout=lobby_out, stderr=subprocess.STDOUT, text=True)
-    test_network.wait_for(lambda: "Lobby listening on UDP 27185." in open(lobby_out.name).read()
-                          or lobby.poll() is not None, 10, "the lobby listens")
+    out = os.path.join(scratch, "lobby.out")
+    with open(out, "w") as f:
+        lobby = subprocess.Popen(natlab.in_ns(natlab.INET, [
+            LOBBY_BIN, "--turn", "%s:%d" % (natlab.INET_IP, TURN_PORT), "--turn-secret-file",
+            os.path.join(scratch, "turn-secret")]), stdout=f, stderr=subprocess.STDOUT)
+    test_network.wait_for(lambda: "Lobby listening on UDP 27185." in text(out) or lobby.poll() is not None, 10,
+                          "the lobby listens")
     if lobby.poll() is not None:
-        raise AssertionError("the lobby ended with %d: %s" % (lobby.returncode, open(lobby_out.name).read()))
+        raise AssertionError("the lobby ended with %d: %s" % (lobby.returncode, text(out)))
     return turn, lobby
 
 
@@ -93,6 +99,9 @@ class Nat(test_network.Network):
     @classmethod
     def tearDownClass(cls):
         cls.lab.__exit__(None, None, None)  # ends the games, the lobby and coturn too
+        for process in (getattr(cls, "turn", None), getattr(cls, "lobby", None)):
+            if process:
+                process.wait(10)
         super().tearDownClass()
 
     def home_game(self, home, args, title, x):
@@ -106,7 +115,7 @@ class Nat(test_network.Network):
 
     def said(self, g, pattern, what, timeout=15):
         found = []
-        test_network.wait_for(lambda: found.extend(pattern.findall(open(g.out_path).read())) or found
+        test_network.wait_for(lambda: found.extend(pattern.findall(text(g.out_path))) or found
                               or g.proc.poll() is not None, timeout, what)
         if not found:
             raise AssertionError("%s: the game ended with %d: %s" % (what, g.proc.returncode, g.read_stderr()))
@@ -124,7 +133,7 @@ class Nat(test_network.Network):
         for g, found, other in ((host, lines[0], join_home), (join, lines[1], host_home)):
             path, ip, port = found[0]
             if self.path == "directly":
-                self.assertEqual((path, ip), ("directly", natlab.public_ip(other)), open(g.out_path).read())
+                self.assertEqual((path, ip), ("directly", natlab.public_ip(other)), text(g.out_path))
             else:
                 self.assertEqual((path, ip, int(port)), ("through the relay", natlab.INET_IP, TURN_PORT))
         for g in (host, join):
