@@ -12,6 +12,9 @@ what the relay adds to a round trip. Root only: it makes network namespaces.
   appear on its standard output, read every 2 ms. A fresh laboratory every
   round, so that no router remembers the round before. Medians and every
   figure over ROUNDS rounds (default 5).
+- The game's round trip: each round then starts a match of computers from
+  both menus (as tests/e2e/test_network.py does) and reads the round trip
+  each side prints as it starts (ENet's, measured between the game loops).
 - The relay's round trip: 500 datagrams of 100 bytes, 10 ms apart, timed
   by bench/turnecho.py from h1 to an echo in h2 over the punched direct path,
   and from h1 to an echo in h3 from one coturn allocation to the other (the
@@ -62,12 +65,27 @@ def join_round(xvfb, scratch, joiner):
                                  args=natlab.in_ns(natlab.home(home), [harness.BIN, "--lobby", natlab.INET_IP] + args)[1:])
                 games.append(g)
                 return g.start()
+            net = test_nat.test_network
             host = game(1, ["--host"])
             code = stamped(host.out_path, test_nat.CODE, time.monotonic())[1].group(1)
+            # Its window moved before the joiner's appears over it: a still
+            # menu is not drawn again.
+            host.wait_window(title=net.LEFT)
             join = game(joiner, ["--join-code", code])
             begun = stamped(join.out_path, re.compile(re.escape(test_nat.LOOP)), time.monotonic())[0]
             done, line = stamped(join.out_path, test_nat.CONNECTED, begun)
-            return done - begun, line.group(1)
+            # A match of computers, started as tests/e2e/test_network.py does,
+            # for each side's round trip as the game measured it.
+            join.wait_window(title=net.RIGHT)
+            join.x(["xdotool", "windowmove", join.window, "640", "0"])
+            for g in (host, join):
+                g.wait_picture(lambda i: net.menu_text(i)[0] > 200 and net.menu_text(i)[1] > 100)
+            for g, keys in ((host, ["o"]), (join, ["p", "p", "Return"]), (host, ["Return"])):
+                g.point_into_window()
+                time.sleep(0.2)
+                g.key(*keys)
+            rtts = [int(stamped(g.out_path, net.STARTED, time.monotonic())[1].group(3)) for g in (host, join)]
+            return done - begun, line.group(1), rtts
         finally:
             for g in games:
                 g.cleanup()
@@ -95,16 +113,18 @@ def echo_ms(scratch, mode, timer, echo):
 def main():
     scratch = os.path.join(BUILD, "natconnect")
     os.makedirs(scratch, exist_ok=True)
-    xvfb = harness.Xvfb(640 * 2, 480)
+    xvfb = harness.Xvfb(1280, 1024)
     try:
         for joiner, label in ((2, "direct (h1 hosts, h2 joins)"), (3, "relayed (h1 hosts, h3 joins)")):
-            times = []
+            times, rtts = [], []
             for _ in range(ROUNDS):
-                seconds, path = join_round(xvfb, scratch, joiner)
+                seconds, path, rtt = join_round(xvfb, scratch, joiner)
                 times.append(seconds * 1000)
-                print("  %s: %.0f ms, %s" % (label, times[-1], path), flush=True)
-            print("%s: join to connected, median %.0f ms, min %.0f, max %.0f"
-                  % (label, statistics.median(times), min(times), max(times)), flush=True)
+                rtts += rtt
+                print("  %s: %.0f ms, %s; the game's round trip %d ms at the host, %d at the joiner"
+                      % (label, times[-1], path, rtt[0], rtt[1]), flush=True)
+            print("%s: join to connected, median %.0f ms, min %.0f, max %.0f; the game's round trip median %.0f ms"
+                  % (label, statistics.median(times), min(times), max(times), statistics.median(rtts)), flush=True)
     finally:
         xvfb.stop()
     for mode, timer, echo in (("direct", 1, 2), ("relay", 1, 3)):
