@@ -10,6 +10,7 @@ SKIPPED (77)."""
 
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -102,31 +103,37 @@ class Nat(test_network.Network):
         for process in (getattr(cls, "turn", None), getattr(cls, "lobby", None)):
             if process:
                 process.wait(10)
+        shutil.rmtree(cls.scratch, ignore_errors=True)
         super().tearDownClass()
 
-    def home_game(self, home, args, title, x):
-        g = self.game(settings="640 480 0 0 1", binary="ip",
-                      args=natlab.in_ns(natlab.home(home), [BIN] + args)[1:],
-                      game_env={"VEKTORAK_MATCH_SEED": str(self.seed), "VEKTORAK_UPNP": "off",
-                                "VEKTORAK_DISCOVERY_ADDRESS": "127.0.0.1"}).start()
+    def home_game(self, home, args):
+        return self.game(settings="640 480 0 0 1", binary="ip",
+                         args=natlab.in_ns(natlab.home(home), [BIN, "--lobby", natlab.INET_IP] + args)[1:],
+                         game_env={"VEKTORAK_MATCH_SEED": str(self.seed), "VEKTORAK_UPNP": "off",
+                                   "VEKTORAK_DISCOVERY_ADDRESS": "127.0.0.1"}).start()
+
+    def place(self, g, title, x):
         g.wait_window(title=title)
         g.x(["xdotool", "windowmove", g.window, str(x), "0"])
-        return g
 
     def said(self, g, pattern, what, timeout=15):
         found = []
-        test_network.wait_for(lambda: found.extend(pattern.findall(text(g.out_path))) or found
-                              or g.proc.poll() is not None, timeout, what)
+        try:
+            test_network.wait_for(lambda: found.extend(pattern.findall(text(g.out_path))) or found
+                                  or g.proc.poll() is not None, timeout, what)
+        except AssertionError:
+            pass
         if not found:
-            raise AssertionError("%s: the game ended with %d: %s" % (what, g.proc.returncode, g.read_stderr()))
+            raise AssertionError("%s: not within %d s; it said %r" % (what, timeout, g.read_stderr()))
         return found
 
     def pair(self, via_relay):
         host_home, join_home = self.homes
         self.seed = test_network.NETWORK_SEED
-        host = self.home_game(host_home, ["--lobby", natlab.INET_IP, "--host"], test_network.LEFT, 0)
+        host = self.home_game(host_home, ["--host"])
+        self.place(host, test_network.LEFT, 0)
         code = self.said(host, CODE, "the host's code")[0]
-        join = self.home_game(join_home, ["--lobby", natlab.INET_IP, "--join-code", code], test_network.RIGHT, 640)
+        join = self.home_game(join_home, ["--join-code", code])
         lines = [self.said(g, CONNECTED, "connected") for g in (host, join)]
         self.assertEqual([len(found) for found in lines], [1, 1])
         # Each side names the other's router as it used it, or the relay.
@@ -136,6 +143,7 @@ class Nat(test_network.Network):
                 self.assertEqual((path, ip), ("directly", natlab.public_ip(other)), text(g.out_path))
             else:
                 self.assertEqual((path, ip, int(port)), ("through the relay", natlab.INET_IP, TURN_PORT))
+        self.place(join, test_network.RIGHT, 640)
         for g in (host, join):
             g.wait_picture(lambda i: test_network.menu_text(i)[0] > 200 and test_network.menu_text(i)[1] > 100)
         return host, join
