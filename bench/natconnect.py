@@ -6,12 +6,13 @@ what the relay adds to a round trip. Root only: it makes network namespaces.
 
 - Join to connected: a host game in h1 opens on the lobby; a joining game in
   h2 (two cone NATs: direct) or in h3 (the random-port NAT: relayed) is
-  started with its code. The clock starts when the joiner prints "Entering
-  main game loop." (it joins in its first pass) and stops when it prints
-  "Connected to the other player ..."; both lines are stamped here as they
-  appear on its standard output, read every 2 ms. A fresh laboratory every
-  round, so that no router remembers the round before. Medians and every
-  figure over ROUNDS rounds (default 5).
+  started with its code. The clock starts when the joiner prints "Game
+  Inicialized." (its first request to the lobby went out just before, as
+  the network started) and stops when it prints "Connected to the other
+  player ..."; both lines are stamped here as they appear on its standard
+  output, read every 2 ms. A fresh laboratory every round, so that no
+  router remembers the round before. Medians and every figure over ROUNDS
+  rounds (default 5).
 - The game's round trip: each round then starts a match of computers from
   both menus (as tests/e2e/test_network.py does) and reads the round trip
   each side prints as it starts (ENet's, measured between the game loops).
@@ -22,10 +23,10 @@ what the relay adds to a round trip. Root only: it makes network namespaces.
   and worst of each.
 """
 
+import json
 import os
 import re
 import shutil
-import json
 import statistics
 import subprocess
 import sys
@@ -72,7 +73,7 @@ def join_round(xvfb, scratch, joiner):
             # menu is not drawn again.
             host.wait_window(title=net.LEFT)
             join = game(joiner, ["--join-code", code])
-            begun = stamped(join.out_path, re.compile(re.escape(test_nat.LOOP)), time.monotonic())[0]
+            begun = stamped(join.out_path, re.compile("^Game Inicialized\\.$", re.M), time.monotonic())[0]
             done, line = stamped(join.out_path, test_nat.CONNECTED, begun)
             # A match of computers, started as tests/e2e/test_network.py does,
             # for each side's round trip as the game measured it.
