@@ -58,7 +58,7 @@ def stamped(path, pattern, since, timeout=15.0):
 
 def join_round(xvfb, scratch, joiner):
     with natlab.Lab():
-        test_nat.start_internet(scratch)
+        natlab.start_internet(scratch, os.environ["VEKTORAK_LOBBY_BIN"])
         games = []
         try:
             def game(home, args):
@@ -95,7 +95,7 @@ def join_round(xvfb, scratch, joiner):
 def echo_ms(scratch, mode, timer, echo):
     """Round trips from home timer to home echo (bench/turnecho.py), in ms."""
     with natlab.Lab() as lab:
-        test_nat.start_turn(scratch)
+        natlab.start_turn(scratch)
         with open(os.path.join(scratch, "turn-secret")) as f:
             secret = f.read().strip()
         folder = os.path.join(scratch, "echo-" + mode)

@@ -20,6 +20,9 @@ killed run left. A guardian process, in a session of its own, holds the
 lock and the other end of a pipe: when the lab's owner goes, by any exit
 down to SIGKILL, the pipe closes and the guardian tears the lab down.
 
+start_internet() adds coturn (UDP 3478, relays on 49152-49183, a shared
+secret for time-limited credentials) and the lobby to the internet.
+
     python3 natlab.py up|down      by hand, for a look inside
 """
 
@@ -33,6 +36,7 @@ import time
 
 INET = "vektorak-inet"
 INET_IP = "198.51.100.1"
+TURN_PORT = 3478
 HOMES = (1, 2, 3)
 FULLY_RANDOM = (3,)
 LOCK = "/run/vektorak-natlab.lock"
@@ -147,6 +151,57 @@ def build():
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30)
         if r_nft.returncode != 0:
             raise RuntimeError("nft in %s: %s" % (r, r_nft.stderr.strip()))
+
+
+def text(path):
+    with open(path) as f:
+        return f.read()
+
+
+def wait_for(condition, timeout, what):
+    deadline = time.time() + timeout
+    while not condition():
+        if time.time() > deadline:
+            raise RuntimeError("%s: not within %d s" % (what, timeout))
+        time.sleep(0.1)
+
+
+def start_turn(scratch):
+    """coturn in vektorak-inet, once it listens; its secret in
+    scratch/turn-secret and its log beside it."""
+    key = os.urandom(16).hex()
+    with open(os.path.join(scratch, "turn-secret"), "w") as f:
+        f.write(key + "\n")
+    turn = subprocess.Popen(in_ns(INET, [
+        "turnserver", "-n", "--listening-ip", INET_IP, "--relay-ip", INET_IP,
+        "--listening-port", str(TURN_PORT), "--min-port", "49152", "--max-port", "49183",
+        "--use-auth-secret", "--static-auth-secret", key, "--realm", "vektorak.lab",
+        "--no-tls", "--no-dtls", "--no-cli", "--no-tcp-relay", "--db", os.path.join(scratch, "turndb"),
+        "--log-file", os.path.join(scratch, "turn.log"), "--simple-log", "--no-stdout-log",
+        "--pidfile", os.path.join(scratch, "turn.pid")]),
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Its log is a file: the listening socket shows in its namespace's table.
+    wait_for(lambda: ":%d " % TURN_PORT in subprocess.run(
+        in_ns(INET, ["ss", "-Hlun"]), stdout=subprocess.PIPE, text=True).stdout
+        or turn.poll() is not None, 10, "coturn listens")
+    if turn.poll() is not None:
+        raise RuntimeError("coturn ended with %d; its log is in %s" % (turn.returncode, scratch))
+    return turn
+
+
+def start_internet(scratch, lobby_bin):
+    """coturn and the lobby in vektorak-inet, once both listen."""
+    turn = start_turn(scratch)
+    out = os.path.join(scratch, "lobby.out")
+    with open(out, "w") as f:
+        lobby = subprocess.Popen(in_ns(INET, [
+            lobby_bin, "--turn", "%s:%d" % (INET_IP, TURN_PORT), "--turn-secret-file",
+            os.path.join(scratch, "turn-secret")]), stdout=f, stderr=subprocess.STDOUT)
+    wait_for(lambda: "Lobby listening on UDP 27185." in text(out) or lobby.poll() is not None, 10,
+             "the lobby listens")
+    if lobby.poll() is not None:
+        raise RuntimeError("the lobby ended with %d: %s" % (lobby.returncode, text(out)))
+    return turn, lobby
 
 
 def _guard(lock_fd):

@@ -11,10 +11,8 @@ SKIPPED (77)."""
 import os
 import re
 import shutil
-import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -25,54 +23,8 @@ from harness import BIN  # noqa: E402
 
 SKIPPED = 77
 LOBBY_BIN = os.environ.get("VEKTORAK_LOBBY_BIN", os.path.join(os.path.dirname(BIN), "vektorak-lobby"))
-TURN_PORT = 3478
 CODE = re.compile(r"^Online game code: ([A-Z0-9]{6})$", re.M)
 CONNECTED = re.compile(r"^Connected to the other player (directly|through the relay) at ([0-9.]+):(\d+)\.$", re.M)
-
-
-def text(path):
-    with open(path) as f:
-        return f.read()
-
-
-def start_turn(scratch):
-    """coturn in vektorak-inet, once it listens; its secret in
-    scratch/turn-secret and its log beside it."""
-    secret = os.path.join(scratch, "turn-secret")
-    with open(secret, "w") as f:
-        f.write(os.urandom(16).hex() + "\n")
-    with open(secret) as f:
-        key = f.read().strip()
-    turn = subprocess.Popen(natlab.in_ns(natlab.INET, [
-        "turnserver", "-n", "--listening-ip", natlab.INET_IP, "--relay-ip", natlab.INET_IP,
-        "--listening-port", str(TURN_PORT), "--min-port", "49152", "--max-port", "49183",
-        "--use-auth-secret", "--static-auth-secret", key, "--realm", "vektorak.lab",
-        "--no-tls", "--no-dtls", "--no-cli", "--no-tcp-relay", "--db", os.path.join(scratch, "turndb"),
-        "--log-file", os.path.join(scratch, "turn.log"), "--simple-log", "--no-stdout-log",
-        "--pidfile", os.path.join(scratch, "turn.pid")]),
-        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # Its log is a file: the listening socket shows in its namespace's table.
-    test_network.wait_for(lambda: ":%d " % TURN_PORT in subprocess.run(
-        natlab.in_ns(natlab.INET, ["ss", "-Hlun"]), stdout=subprocess.PIPE, text=True).stdout
-        or turn.poll() is not None, 10, "coturn listens")
-    if turn.poll() is not None:
-        raise AssertionError("coturn ended with %d; its log is in %s" % (turn.returncode, scratch))
-    return turn
-
-
-def start_internet(scratch):
-    """coturn and the lobby in vektorak-inet, once both listen."""
-    turn = start_turn(scratch)
-    out = os.path.join(scratch, "lobby.out")
-    with open(out, "w") as f:
-        lobby = subprocess.Popen(natlab.in_ns(natlab.INET, [
-            LOBBY_BIN, "--turn", "%s:%d" % (natlab.INET_IP, TURN_PORT), "--turn-secret-file",
-            os.path.join(scratch, "turn-secret")]), stdout=f, stderr=subprocess.STDOUT)
-    test_network.wait_for(lambda: "Lobby listening on UDP 27185." in text(out) or lobby.poll() is not None, 10,
-                          "the lobby listens")
-    if lobby.poll() is not None:
-        raise AssertionError("the lobby ended with %d: %s" % (lobby.returncode, text(out)))
-    return turn, lobby
 
 
 class Nat(test_network.Network):
@@ -89,7 +41,7 @@ class Nat(test_network.Network):
         cls.lab = natlab.Lab()
         try:
             cls.lab.__enter__()
-            cls.turn, cls.lobby = start_internet(cls.scratch)
+            cls.turn, cls.lobby = natlab.start_internet(cls.scratch, LOBBY_BIN)
         except BaseException:
             cls.tearDownClass()
             raise
@@ -116,7 +68,7 @@ class Nat(test_network.Network):
     def said(self, g, pattern, what, timeout=15):
         found = []
         try:
-            test_network.wait_for(lambda: found.extend(pattern.findall(text(g.out_path))) or found
+            test_network.wait_for(lambda: found.extend(pattern.findall(natlab.text(g.out_path))) or found
                                   or g.proc.poll() is not None, timeout, what)
         except AssertionError:
             pass
@@ -136,9 +88,9 @@ class Nat(test_network.Network):
         for g, found, other in ((host, lines[0], join_home), (join, lines[1], host_home)):
             path, ip, port = found[0]
             if self.path == "directly":
-                self.assertEqual((path, ip), ("directly", natlab.public_ip(other)), text(g.out_path))
+                self.assertEqual((path, ip), ("directly", natlab.public_ip(other)), natlab.text(g.out_path))
             else:
-                self.assertEqual((path, ip, int(port)), ("through the relay", natlab.INET_IP, TURN_PORT))
+                self.assertEqual((path, ip, int(port)), ("through the relay", natlab.INET_IP, natlab.TURN_PORT))
         self.place(join, test_network.RIGHT, 640)
         for g in (host, join):
             g.wait_picture(lambda i: test_network.menu_text(i)[0] > 200 and test_network.menu_text(i)[1] > 100)
