@@ -14,6 +14,13 @@
 # not into the package: it is a modder's tool without a manual page, and
 # Debian keeps /usr/bin out of section games.
 #
+# The online lobby (component "lobby", the package vektorak-lobby) goes to
+# PREFIX/bin: it is a network service, not something a player starts, and
+# an operator's PATH (root's too) has /usr/bin and not /usr/games. Its man
+# page goes to section 1, beside it. Under /usr alone, the system's own
+# files come too: the systemd unit in /lib/systemd/system and its settings
+# in /etc/default (see cmake/lobbylayout.cmake).
+#
 # The launcher goes to games/ only under /usr, where Debian's PATH has
 # /usr/games; ~/.local/games would be on nobody's PATH. The prefix is known
 # for certain only at install time (--prefix overrides the configured one),
@@ -85,7 +92,9 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DI
 # Manual page and changelog, compressed as Debian wants them: gzip -9, and
 # -n so that no name or time stamp makes two builds differ.
 set(VEKTORAK_GZIPPED)
-foreach(pair "docs/vektorak.6;vektorak.6.gz" "packaging/changelog;changelog.gz")
+file(MAKE_DIRECTORY ${VEKTORAK_STAGE_DIR}/lobby)
+foreach(pair "docs/vektorak.6;vektorak.6.gz" "packaging/changelog;changelog.gz"
+             "docs/vektorak-lobby.1;vektorak-lobby.1.gz" "packaging/lobby/changelog;lobby/changelog.gz")
   list(GET pair 0 source)
   list(GET pair 1 gzipped)
   add_custom_command(OUTPUT ${VEKTORAK_STAGE_DIR}/${gzipped}
@@ -98,6 +107,15 @@ add_custom_target(vektorak_docs ALL DEPENDS ${VEKTORAK_GZIPPED})
 install(FILES ${VEKTORAK_STAGE_DIR}/vektorak.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${VEKTORAK_STAGE_DIR}/copyright ${VEKTORAK_STAGE_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vektorak)
+
+install(TARGETS vektorak-lobby RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT lobby)
+install(FILES ${VEKTORAK_STAGE_DIR}/vektorak-lobby.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT lobby)
+install(FILES ${VEKTORAK_STAGE_DIR}/copyright ${VEKTORAK_STAGE_DIR}/lobby/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vektorak-lobby COMPONENT lobby)
+install(CODE "
+  set(VEKTORAK_SOURCE_DIR \"${CMAKE_SOURCE_DIR}\")
+  include(\"${CMAKE_SOURCE_DIR}/cmake/lobbylayout.cmake\")
+" COMPONENT lobby)
 
 if(TARGET vk-modelinfo)
   install(TARGETS vk-modelinfo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT modelling)

@@ -4,7 +4,9 @@
 # layout, into a staging folder, and packs that.
 #
 # Only the component "game" goes in: vk-modelinfo (component "modelling")
-# stays out, see install.cmake.
+# stays out, see install.cmake. The component "lobby" is a package of its
+# own, vektorak-lobby: cpack --config CPackLobbyConfig.cmake (its settings
+# in packaging/lobby/cpack.cmake.in).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vektorak)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -36,3 +38,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 
 include(CPack)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/lobby/cpack.cmake.in ${CMAKE_BINARY_DIR}/CPackLobbyConfig.cmake @ONLY)

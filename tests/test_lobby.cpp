@@ -174,6 +174,9 @@ TEST_F(Lobby, HostAndJoinerIntroducedAndSignalsForwardedToTheOtherSideOnly) {
         EXPECT_EQ(e.hostChoice, 2u);
     }
     EXPECT_TRUE(listed);
+    EXPECT_EQ(got[0].m.entryCount, 3u);
+    list.page = 1;  // past the 16 of page 0
+    EXPECT_EQ(send(T0, JOINER, list)[0].m.entryCount, 0u);
 
     got = join(T0 + 5, JOINER, code);
     ASSERT_EQ(got.size(), 2u);

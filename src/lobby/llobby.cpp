@@ -2,6 +2,7 @@
 // and each address's bucket and wrong codes.
 #include "lobby/llobby.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "lobby/lcredentials.h"
@@ -265,9 +266,9 @@ size_t LLobby::listGames(uint64_t nowMs, NLobbyAddress from, const NLobbyMessage
     reply.entryCount = 0;
     // Lapsed games still listed until expire() are left out of the page
     // (which may then come short).
-    for (size_t i = size_t(m.page) * vkl::GAMES_PER_PAGE; i < openSlots.size() && reply.entryCount < vkl::GAMES_PER_PAGE &&
-                                                          i < (size_t(m.page) + 1) * vkl::GAMES_PER_PAGE;
-         i++) {
+    const size_t first = size_t(m.page) * vkl::GAMES_PER_PAGE;
+    const size_t end = std::min(openSlots.size(), first + vkl::GAMES_PER_PAGE);
+    for (size_t i = first; i < end; i++) {
         const Game& g = gameSlots[openSlots[i]];
         if (nowMs - g.lastMs >= vkl::EXPIRE_MS) continue;
         NLobbyEntry& e = reply.entries[reply.entryCount++];

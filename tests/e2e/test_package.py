@@ -11,6 +11,8 @@ import gzip
 import os
 import re
 import shutil
+import signal
+import socket
 import struct
 import subprocess
 import tempfile
@@ -392,6 +394,57 @@ class Package(GameTestCase):
                                             % data_home), lines[0])
         self.assertIn(self.shipped, lines[0])
         self.assertEqual(os.listdir(data_home), [])
+
+
+class LobbyPackage(unittest.TestCase):
+    """The second package from the same build: the lobby server alone, a
+    service under systemd, no game library pulled in."""
+
+    def test_lobby_package_is_lintian_clean_and_its_server_answers(self):
+        if cache_value("VEKTORAK_SANITIZE") == "ON":
+            self.skipTest("the package is made from the plain build")
+        work = tempfile.mkdtemp(prefix="vektorak-lobby-package-")
+        self.addCleanup(shutil.rmtree, work, True)
+        made = run(["cpack", "--config", os.path.join(BUILD_DIR, "CPackLobbyConfig.cmake"), "-B", work])
+        self.assertEqual(made.returncode, 0, made.stdout + made.stderr)
+        arch = run(["dpkg", "--print-architecture"]).stdout.strip()
+        deb = os.path.join(work, "vektorak-lobby_%s_%s.deb" % (cache_value("CMAKE_PROJECT_VERSION"), arch))
+        field = lambda name: run(["dpkg-deb", "-f", deb, name]).stdout.strip()
+        self.assertEqual((field("Package"), field("Section"), field("Recommends")), ("vektorak-lobby", "net", "coturn"))
+        self.assertIn("libglib2.0-0", field("Depends"))
+        self.assertNotIn("libsdl", field("Depends"))
+        checked = run(["lintian", "--pedantic", "--fail-on", "error,warning", deb], env=dict(os.environ, TMPDIR=work))
+        self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
+
+        root = os.path.join(work, "root")
+        subprocess.run(["dpkg-deb", "-x", deb, root], check=True, timeout=120)
+        unit = os.path.join(root, "lib/systemd/system/vektorak-lobby.service")
+        for name in ("etc/default/vektorak-lobby", "usr/share/man/man1/vektorak-lobby.1.gz",
+                     "usr/share/doc/vektorak-lobby/copyright"):
+            self.assertTrue(os.path.isfile(os.path.join(root, name)), name)
+        if shutil.which("systemd-analyze"):
+            # Verified where it was unpacked: the unit's paths moved there.
+            with open(unit) as f:
+                text = f.read().replace("/usr/bin/", root + "/usr/bin/").replace("=/etc/", "=" + root + "/etc/")
+            moved = os.path.join(work, "vektorak-lobby.service")
+            with open(moved, "w") as f:
+                f.write(text)
+            verified = run(["systemd-analyze", "verify", "--man=no", moved])
+            self.assertEqual((verified.returncode, verified.stderr), (0, ""))
+
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as probe:
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+        lobby = subprocess.Popen([os.path.join(root, "usr/bin/vektorak-lobby"), "--port", str(port)],
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, universal_newlines=True)
+        self.addCleanup(lobby.kill)
+        self.assertEqual(lobby.stdout.readline(), "Lobby listening on UDP %d.\n" % port)
+        with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as player:
+            player.settimeout(5)
+            player.sendto(b"VKL\x01\x01" + bytes(59), ("127.0.0.1", port))
+            self.assertEqual(player.recv(600)[:5], b"VKL\x01\x02", "a HELLO is answered with a COOKIE")
+        lobby.send_signal(signal.SIGTERM)
+        self.assertEqual(lobby.wait(timeout=10), 0)
 
 
 if __name__ == "__main__":
