@@ -105,6 +105,16 @@ TEST_F(ShellTest, F1IsNeverPressedOnAScreenButItsReleaseIs) {
     EXPECT_EQ(keys, (Log{"screen keyUp 0"}));
 }
 
+// m is the mute's, but a letter to a screen taking text (a host, a code).
+TEST_F(ShellTest, MReachesOnlyAScreenThatTakesText) {
+    push(SDL_KEYDOWN, SDLK_m);
+    EXPECT_TRUE(pumpEvents());
+    screen->takesText = true;
+    push(SDL_KEYDOWN, SDLK_m);
+    EXPECT_TRUE(pumpEvents());
+    EXPECT_EQ(log, (Log{"screen keyDown 109"}));
+}
+
 TEST_F(ShellTest, QuitStopsThePumpAndLeavesLaterEventsQueued) {
     push(SDL_KEYDOWN, SDLK_a);
     SDL_Event quit = {};

@@ -71,13 +71,13 @@ bool readLobby(const std::string& text, const char* from, GameOptions& options, 
 }  // namespace
 
 const char* usageText() {
-    return "Usage: vektorak [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] | --join-code CODE | --help]\n"
-           "                [--lobby HOST[:PORT]] [FILE.vkr]\n"
+    return "Usage: vektorak [--host [PORT] | --join HOST[:PORT] | --watch HOST[:PORT] |\n"
+           "                 --join-code CODE | --help] [--lobby HOST[:PORT]] [FILE.vkr]\n"
            "  (no option)         two players on this machine\n"
            "  --host [PORT]       wait for a player on UDP PORT (default 27183)\n"
            "  --join HOST[:PORT]  join the game hosted at HOST (default port 27183)\n"
            "  --watch HOST[:PORT] watch the matches of the game hosted at HOST\n"
-           "  --join-code CODE    join the game the lobby knows by CODE (6 letters and digits)\n"
+           "  --join-code CODE    join the game CODE (6 letters and digits) on the lobby\n"
            "  --lobby HOST[:PORT] meet players of other homes on the lobby at HOST (default\n"
            "                      port 27185), as VEKTORAK_LOBBY does and in place of the\n"
            "                      settings' Lobby line; no lobby is set unless one is given\n"

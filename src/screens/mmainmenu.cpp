@@ -271,6 +271,10 @@ void MMainMenu::draw() {
     const std::vector<std::string> notices = fileNotices();
     if (refusalLeftMs > 0) {
         text->drawCentred(REFUSAL, f.width / 2.0f, f.below(106.0f), 17.0f * f.unit, 1.0f, 0.85f, 0.35f);
+    } else if (net != nullptr && application->online() != nullptr && application->online()->joinUnderWay()) {
+        // A join by code (--join-code) with its session not yet open.
+        text->drawCentred("Looking for the game on the lobby...", f.width / 2.0f, f.below(106.0f), 14.0f * f.unit,
+                          0.55f, 0.85f, 1.0f);
     } else if (!onlineNotice.empty()) {
         text->drawCentred(onlineNotice.c_str(), f.width / 2.0f, f.below(106.0f), 14.0f * f.unit, 1.0f, 0.85f, 0.35f);
     } else if (!notices.empty()) {

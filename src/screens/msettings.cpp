@@ -112,6 +112,9 @@ std::string MSettings::value(int32_t l) const {
     case DEMO_WAIT: return demoWait > 0 ? std::to_string(demoWait) + " s" : "never";
     case LOBBY:
         if (typingLobby) return lobbyTyped + "_";
+        // The command line's lobby is this run's, and the line's is kept.
+        if (application != nullptr && application->lobby() != lobbyAddress)
+            return (lobbyAddress.empty() ? "none" : lobbyAddress) + ", this run " + application->lobby();
         return lobbyAddress.empty() ? "none (Return: type one)" : lobbyAddress;
     case DEFAULTS: return confirming ? "Return again restores everything" : "Return";
     default: break;
@@ -398,8 +401,9 @@ void MSettings::draw() {
                     b = refused ? 0.35f : chosen ? 0.35f : 1.0f;
         text->drawCentred(shown.c_str(), valueLeft + MText::width(shown.c_str(), size) / 2.0f, y, size, r, g, b, band);
     }
-    const char* hint = typingLobby ? "Type the lobby's HOST[:PORT]   Return: keep (empty: none)   Escape: as it was"
-                                   : "Up, Down: choose   Left, Right: change   Return: new key   Escape: back";
+    const char* hint = typingLobby     ? "Type the lobby's HOST[:PORT]   Return: keep (empty: none)   Escape: as it was"
+                       : line == LOBBY ? "Up, Down: choose   Return: type the lobby's address   Escape: back"
+                                       : "Up, Down: choose   Left, Right: change   Return: new key   Escape: back";
     text->drawCentred(hint, w / 2.0f, f.below(470.0f), 11.0f * unit, 0.7f, 0.7f, 0.75f);
     MText::endOverlay();
 }

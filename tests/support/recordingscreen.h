@@ -38,8 +38,10 @@ public:
     }
 
     bool unchanged() const override { return still; }
+    bool typing() const override { return takesText; }
 
     bool still = false;  // what unchanged() answers
+    bool takesText = false;  // what typing() answers
     std::function<void()> onKeyDown;
     std::function<void()> onUpdate;
     std::function<void()> onDraw;
