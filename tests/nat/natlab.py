@@ -63,9 +63,13 @@ def unavailable():
     """Why no lab can be made here, or None."""
     if os.geteuid() != 0:
         return "NAT laboratory skipped: network namespaces need root."
-    for tool in ("ip", "nft", "turnserver"):
+    for tool in ("ip", "nft", "turnserver", "unshare"):
         if not shutil.which(tool):
             return "NAT laboratory skipped: %s is not installed." % tool
+    # Root in a container may still be refused namespaces; a nameless one
+    # leaves nothing behind to delete.
+    if subprocess.run(["unshare", "--net", "true"], stderr=subprocess.DEVNULL, timeout=30).returncode != 0:
+        return "NAT laboratory skipped: network namespaces cannot be made here."
     return None
 
 
