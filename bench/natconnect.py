@@ -133,4 +133,5 @@ def main():
         print("round trip h%d to h%d, %s: median %.3f ms, 99th percentile %.3f ms, max %.3f ms over %d"
               % (timer, echo, mode, statistics.median(times), times[len(times) * 99 // 100], times[-1], len(times)))
 
+
 main()
