@@ -373,7 +373,11 @@ TEST(OnlineApplication, AHostIsOpenedOnTheLobbyAndMetByItsCodeAndAWrongCodeDrops
     EXPECT_EQ(notice, "No game with code " + wrong + ".");
     EXPECT_EQ(stray.network(), nullptr);
     ASSERT_TRUE(joiner.joinOnline(code, false));
-    EXPECT_TRUE(pump([&] { return host.network()->connected() && joiner.network()->connected(); }));
+    // The lobby client is serviced before the session: it names the path
+    // a pass after the session connects.
+    EXPECT_TRUE(pump([&] {
+        return host.network()->connected() && joiner.network()->connected() && !joiner.online()->pathText().empty();
+    }));
     EXPECT_EQ(joiner.online()->pathText(), "direct to 127.0.0.1:" + std::to_string(hosting->localPort()));
     EXPECT_FALSE(joiner.takeOnlineNotice(notice));
     host.attachNet(nullptr);  // closes the game there

@@ -128,7 +128,7 @@ TEST(LobbyProtocol, AnOpenAsTypedAndEveryFieldOutOfRange) {
     EXPECT_EQ(refusal(19, {2}), "taken");
     EXPECT_EQ(refusal(19, {3}), "stage out of range");
     EXPECT_EQ(refusal(20, {33}), "watchers out of range");
-    EXPECT_EQ(refusal(21, {5}), "host's choice out of range");
+    EXPECT_EQ(refusal(21, {vkn::CHOICES}), "host's choice out of range");
     EXPECT_EQ(refusal(22, {5}), "address count out of range");
     EXPECT_EQ(refusal(22, {2}), "truncated message");
     EXPECT_EQ(refusal(23, {0, 0, 0, 0}), "reported address or port zero");
