@@ -121,13 +121,13 @@ void HApplication::update(int32_t ms) {
     // The network is serviced even in a dropped update: the other side must
     // hear from this one however long a screen took to build.
     if (net != nullptr) {
-        // The lobby client first: what its relay brought in then reaches
-        // ENet in this same pass rather than the next, which had added a
-        // pass each way (about 30 ms) to a relayed round trip. It may drop
-        // a session that failed to join through the lobby.
+        // The lobby client on both sides of the session, so that its relay
+        // passes datagrams on in the pass they come (NOnline::flushRelays).
+        // It may drop a session that failed to join through the lobby.
         if (onlineClient != nullptr) serviceOnline();
         if (net != nullptr) {
             net->service();
+            if (onlineClient != nullptr) onlineClient->flushRelays();
             reactToNet();
         }
     }

@@ -421,6 +421,12 @@ void NOnline::connected(Meeting& m, Path how, const NLobbyAddress& at) {
     fflush(stdout);
 }
 
+void NOnline::flushRelays() {
+    for (const std::unique_ptr<Meeting>& m : meetings) {
+        if (m->relay != nullptr) m->relay->service();
+    }
+}
+
 bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
     if (m.relay != nullptr) m.relay->service();
     if (m.done) {

@@ -90,8 +90,13 @@ public:
     // and lets go of the session. A connection made stays with the session,
     // but one that runs through the relay ends with the relay.
     void stop();
-    // Every pass of the main loop, after session.service().
+    // Every pass of the main loop, before session.service(), so that what
+    // a relay received reaches the session in the same pass.
     void service();
+    // Right after session.service(): sends on at once what the session
+    // just gave the relays' bridges, rather than a pass later. Each pass
+    // lost either way had added one to a relayed round trip.
+    void flushRelays();
 
     // The session hosts: opens the game on the lobby and keeps it open
     // (refreshing every REFRESH_MS); code() is "" until the lobby answers.
