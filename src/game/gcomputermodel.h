@@ -12,6 +12,8 @@
 #include "game/gprojectile.h"
 #include "game/gship.h"
 
+class GWorld;
+
 namespace vkm {
 
 // Movables blend their velocity towards the thrust by this share per tick
@@ -41,5 +43,18 @@ float coast(int32_t ticks);
 // at `vx` to rest `distance` from an opponent at `opponentX`, on the side
 // it is on, and no closer than 3 to a side wall.
 int32_t holdDistance(float x, float vx, float opponentX, float distance);
+
+// Where something was and how fast it went, world units and units per
+// tick of its own.
+struct Seen {
+    float x, y, vx, vy;
+};
+
+// What a player flying `own` sees of `world`: its own ship, the opponent's
+// (with nobody to play against, a target straight across, standing still),
+// and the first `room` of the other side's shots in the world's order, into
+// `shots`. Returns how many shots. The colour on the screen tells whose
+// shot it is, so a player may know that much.
+int32_t look(const GWorld& world, const GShip& own, Seen& ownSeen, Seen& opponent, Seen* shots, int32_t room);
 
 }  // namespace vkm

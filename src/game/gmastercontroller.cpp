@@ -149,27 +149,13 @@ GMasterController::GMasterController(uint32_t seed, GSide side, int32_t delay) :
 }
 
 void GMasterController::observe(const GWorld& world, const GShip& own, Observation& now) {
-    now.shotCount = 0;
+    now.shotCount = vkm::look(world, own, now.own, now.opponent, now.shots, MAX_SHOTS);
     now.opponentFired = false;
-    const GShip* right = world.rightShip();
-    const GShip* opponent = right != &own ? right : world.leftShip();
-    now.own = Seen{own.position.x, own.position.y, own.velocity.x, own.velocity.y};
-    if (opponent == nullptr || opponent == &own) {
-        now.opponent = Seen{-now.own.x, now.own.y, 0.0f, 0.0f};
-        return;
-    }
-    now.opponent = Seen{opponent->position.x, opponent->position.y, opponent->velocity.x, opponent->velocity.y};
-    for (int32_t i = 0; i < world.objectCount && now.shotCount < MAX_SHOTS; i++) {
-        const GObject* object = world.objects[i];
-        if (object == nullptr || !(object->flags & GObject::PROJECTILE)) continue;
-        const GProjectile* shot = static_cast<const GProjectile*>(object);
-        // The colour on the screen tells whose shot it is.
-        if (shot->owner == &own) continue;
-        const Seen seen{shot->position.x, shot->position.y, shot->velocity.x, shot->velocity.y};
-        if (absOf(seen.x - now.opponent.x) < FRESH_X && absOf(seen.y - now.opponent.y) < STRIKE_Y) {
+    for (int32_t i = 0; i < now.shotCount; i++) {
+        const Seen& shot = now.shots[i];
+        if (absOf(shot.x - now.opponent.x) < FRESH_X && absOf(shot.y - now.opponent.y) < STRIKE_Y) {
             now.opponentFired = true;
         }
-        now.shots[now.shotCount++] = seen;
     }
 }
 

@@ -44,6 +44,7 @@
 
 #include <cstdint>
 
+#include "game/gcomputermodel.h"  // Required for: vkm::Seen
 #include "game/gcontroller.h"
 #include "game/grandom.h"
 
@@ -70,11 +71,7 @@ public:
     void save(GControllerState& out) const override { out.put(state); }
     bool restore(const GControllerState& in) override { return in.get(state); }
 
-    // Where something was and how fast it went, world units and units per
-    // tick of its own.
-    struct Seen {
-        float x, y, vx, vy;
-    };
+    using Seen = vkm::Seen;
     struct Observation {
         Seen own;
         Seen opponent;

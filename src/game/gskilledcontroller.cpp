@@ -83,24 +83,7 @@ float GSkilledController::uniform() {
 }
 
 void GSkilledController::observe(const GWorld& world, const GShip& own, Observation& now) {
-    now.shotCount = 0;
-    const GShip* right = world.rightShip();
-    const GShip* opponent = right != &own ? right : world.leftShip();
-    now.own = Seen{own.position.x, own.position.y, own.velocity.x, own.velocity.y};
-    if (opponent == nullptr || opponent == &own) {
-        // Nobody to play against: a target straight across, standing still.
-        now.opponent = Seen{-now.own.x, now.own.y, 0.0f, 0.0f};
-        return;
-    }
-    now.opponent = Seen{opponent->position.x, opponent->position.y, opponent->velocity.x, opponent->velocity.y};
-    for (int32_t i = 0; i < world.objectCount && now.shotCount < MAX_SHOTS; i++) {
-        const GObject* object = world.objects[i];
-        if (object == nullptr || !(object->flags & GObject::PROJECTILE)) continue;
-        const GProjectile* shot = static_cast<const GProjectile*>(object);
-        // The colour on the screen tells whose shot it is.
-        if (shot->owner == &own) continue;
-        now.shots[now.shotCount++] = Seen{shot->position.x, shot->position.y, shot->velocity.x, shot->velocity.y};
-    }
+    now.shotCount = vkm::look(world, own, now.own, now.opponent, now.shots, MAX_SHOTS);
 }
 
 GSkilledController::Seen GSkilledController::ownNow(uint32_t seenAt, float speed) const {
