@@ -23,6 +23,17 @@ inline void hWriteLittle(uint8_t* p, uint64_t value, size_t size) {
     for (size_t i = 0; i < size; i++) p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+// The same, highest byte first: network order, for the online lobby's
+// datagrams, which carry IPv4 addresses and ports as every tool shows them.
+inline uint64_t hReadBig(const uint8_t* p, size_t size) {
+    uint64_t value = 0;
+    for (size_t i = 0; i < size; i++) value = (value << 8) | p[i];
+    return value;
+}
+inline void hWriteBig(uint8_t* p, uint64_t value, size_t size) {
+    for (size_t i = 0; i < size; i++) p[i] = static_cast<uint8_t>(value >> (8 * (size - 1 - i)));
+}
+
 // Numbers read in turn from `size` bytes at `data`, which it never reads
 // past. A read that would run past the end gives 0 and marks the reader
 // short, and so does every read after it, even one that would fit: a parser

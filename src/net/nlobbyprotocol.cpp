@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "assets/hbytes.h"  // Required for: hReadBig, hWriteBig
+
 namespace {
 
-// Network order, unlike the game's packets (assets/hbytes.h): the lobby's
-// messages carry IPv4 addresses and ports, which every tool shows this way.
+// Network order, unlike the game's packets: the lobby's messages carry IPv4
+// addresses and ports, which every tool shows this way. Fixed buffers, so
+// that the lobby answers without allocating; the byte order is hbytes.h's.
 class BigWriter {
 public:
     explicit BigWriter(uint8_t* out) : out(out) {}
@@ -28,7 +31,7 @@ public:
 
 private:
     void number(uint64_t v, size_t size) {
-        for (size_t i = 0; i < size; i++) out[at + i] = static_cast<uint8_t>(v >> (8 * (size - 1 - i)));
+        hWriteBig(out + at, v, size);
         at += size;
     }
     uint8_t* out;
@@ -62,8 +65,7 @@ private:
             ranOut = true;
             return 0;
         }
-        uint64_t v = 0;
-        for (size_t i = 0; i < count; i++) v = (v << 8) | data[at + i];
+        const uint64_t v = hReadBig(data + at, count);
         at += count;
         return v;
     }
