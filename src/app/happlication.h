@@ -10,8 +10,8 @@
 // then reacts, here and only here, to what it reports: a match agreed on,
 // the other side ending the pause, a match over without a result, the
 // connection gone. With a lobby set, the lobby's client (net/nonline.h)
-// sits beside the session it talks through, is serviced right after it,
-// and goes before it.
+// sits beside the session it talks through, is serviced before it (and its
+// relays flushed right after it), and goes before it.
 #pragma once
 
 #include <cstddef>

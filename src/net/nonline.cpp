@@ -26,6 +26,9 @@ constexpr size_t MAX_MEETINGS = 1 + vkn::MAX_SPECTATORS + 3;
 // libnice's ready sources run a pass: its timers and a few datagrams.
 constexpr int32_t CONTEXT_BURST = 32;
 
+// Where the session reaches a relay: its bridge on this machine.
+NLobbyAddress bridgeOf(const NRelayLink& relay) { return NLobbyAddress{LOOPBACK, relay.bridgePort()}; }
+
 std::string addressText(const NLobbyAddress& a) {
     char text[22];
     formatLobbyAddress(a, text);
@@ -169,10 +172,10 @@ bool NOnline::silentSince(uint32_t since, uint32_t now) const {
     return now - since > NO_LOBBY_MS && (!heardLobby || static_cast<int32_t>(lastHeard - since) < 0);
 }
 
-void NOnline::sendLobby(const NLobbyMessage& m) {
+void NOnline::sendTo(const NLobbyAddress& to, const NLobbyMessage& m) {
     uint8_t bytes[vkl::MAX_DATAGRAM];
     const size_t size = encodeLobby(m, bytes);
-    if (session != nullptr) session->sendRaw(lobby.ip, lobby.port, bytes, size);
+    if (session != nullptr) session->sendRaw(to.ip, to.port, bytes, size);
 }
 
 void NOnline::sendOpen() {
@@ -388,9 +391,7 @@ void NOnline::onPunch(const NLobbyAddress& from, const NLobbyMessage& m) {
         answer.type = vkl::Type::PUNCH;
         answer.nonce = m.nonce;
         answer.answer = true;
-        uint8_t bytes[vkl::MAX_DATAGRAM];
-        const size_t size = encodeLobby(answer, bytes);
-        session->sendRaw(from.ip, from.port, bytes, size);
+        sendTo(from, answer);
     }
 }
 
@@ -437,7 +438,7 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
     }
     // Connected: the handshake is over on whichever path.
     if (m.joined && session->greetedAt(m.at.ip, m.at.port)) {
-        const bool relayed = m.relay != nullptr && m.at == NLobbyAddress{LOOPBACK, m.relay->bridgePort()};
+        const bool relayed = m.relay != nullptr && m.at == bridgeOf(*m.relay);
         if (!relayed) m.relay.reset();
         connected(m, relayed ? Path::RELAY : Path::DIRECT, m.at);
         return true;
@@ -454,7 +455,7 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
             }
         }
         if (m.relay != nullptr && session->greetedAt(LOOPBACK, m.relay->bridgePort())) {
-            connected(m, Path::RELAY, NLobbyAddress{LOOPBACK, m.relay->bridgePort()});
+            connected(m, Path::RELAY, bridgeOf(*m.relay));
             return true;
         }
     }
@@ -469,9 +470,7 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
         NLobbyMessage punch;
         punch.type = vkl::Type::PUNCH;
         punch.nonce = m.nonce;
-        uint8_t bytes[vkl::MAX_DATAGRAM];
-        const size_t size = encodeLobby(punch, bytes);
-        for (const NLobbyAddress& a : m.addresses) session->sendRaw(a.ip, a.port, bytes, size);
+        for (const NLobbyAddress& a : m.addresses) sendTo(a, punch);
         m.lastPunch = now;
     }
     // The host's INTRO may have been lost, and then it knows nothing of this
@@ -508,7 +507,7 @@ bool NOnline::serviceMeeting(Meeting& m, uint32_t now) {
     }
     if (!m.hosting && !m.joined && m.relay->ready()) {
         m.joined = true;
-        m.at = NLobbyAddress{LOOPBACK, m.relay->bridgePort()};
+        m.at = bridgeOf(*m.relay);
         session->joinAddress(m.at.ip, m.at.port, ask);
     }
     return true;

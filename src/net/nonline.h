@@ -135,7 +135,9 @@ private:
     void want(uint32_t now);
     // Whether the lobby has said nothing since `since`, NO_LOBBY_MS ago.
     bool silentSince(uint32_t since, uint32_t now) const;
-    void sendLobby(const NLobbyMessage& m);
+    // One message from the session's socket: to the lobby, or to `to`.
+    void sendLobby(const NLobbyMessage& m) { sendTo(lobby, m); }
+    void sendTo(const NLobbyAddress& to, const NLobbyMessage& m);
     void sendRequests(uint32_t now, bool all);
     void sendOpen();
     void sendJoin();
