@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>  // Required for: snprintf (dottedAddress)
 #include <string>
 #include <vector>
 
@@ -24,3 +25,12 @@ std::vector<std::string> machineAddresses();
 // The address of this machine that datagrams to `ip` leave from (both in
 // host order), as the routing table picks it; 0 when there is no route.
 uint32_t addressTowards(uint32_t ip);
+
+// "10.1.0.2" for 0x0A010002 (host order), followed by ":PORT" unless `port`
+// is 0.
+inline std::string dottedAddress(uint32_t ip, uint16_t port = 0) {
+    char text[22];
+    const int length = snprintf(text, sizeof text, "%u.%u.%u.%u", ip >> 24, (ip >> 16) & 0xFF, (ip >> 8) & 0xFF, ip & 0xFF);
+    if (port != 0) snprintf(text + length, sizeof text - static_cast<size_t>(length), ":%u", static_cast<unsigned>(port));
+    return text;
+}

@@ -1,4 +1,5 @@
 // nrelaylink.cpp: the libnice agent of one relayed game, and its bridge.
+#include "net/naddress.h"  // Required for: dottedAddress
 #include "net/nrelaylink.h"
 
 #include <arpa/inet.h>
@@ -23,13 +24,6 @@ sockaddr_in loopback(uint16_t port) {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(port);
     return a;
-}
-
-std::string dotted(uint32_t ip) {
-    char text[22];
-    formatLobbyAddress(NLobbyAddress{ip, 0}, text);
-    std::string s(text);
-    return s.substr(0, s.find(':'));
 }
 
 }  // namespace
@@ -78,8 +72,8 @@ bool NRelayLink::start(const NLobbyAddress& turn, const char* username, const ch
     // not on every interface libnice would otherwise find.
     NiceAddress base;
     nice_address_init(&base);
-    const std::string turnIp = dotted(turn.ip);
-    if (stream == 0 || !nice_address_set_from_string(&base, dotted(localIp).c_str()) ||
+    const std::string turnIp = dottedAddress(turn.ip);
+    if (stream == 0 || !nice_address_set_from_string(&base, dottedAddress(localIp).c_str()) ||
         !nice_agent_add_local_address(agent, &base) ||
         !nice_agent_set_relay_info(agent, stream, COMPONENT, turnIp.c_str(), turn.port, username, password,
                                    NICE_RELAY_TYPE_TURN_UDP) ||

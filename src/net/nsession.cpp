@@ -12,6 +12,7 @@
 #include <arpa/inet.h>  // Required for: htonl(), ntohl()
 #include <enet/enet.h>
 
+#include "net/naddress.h"  // Required for: dottedAddress
 #include "game/grandom.h"
 #include "game/greplay.h"  // Required for: vkr::MAX_END_MS
 
@@ -200,10 +201,7 @@ bool NSession::joinAddress(uint32_t ip, uint16_t hostPort, vkn::Role ask) {
         fprintf(stderr, "%s\n", lastNotice.c_str());
         return false;
     }
-    const std::string name = std::to_string(ip >> 24) + "." + std::to_string(ip >> 16 & 255) + "." +
-                             std::to_string(ip >> 8 & 255) + "." + std::to_string(ip & 255) + ":" +
-                             std::to_string(hostPort);
-    return knock(htonl(ip), hostPort, name, ask);
+    return knock(htonl(ip), hostPort, dottedAddress(ip, hostPort), ask);
 }
 
 bool NSession::knock(uint32_t ip, uint16_t hostPort, const std::string& name, vkn::Role ask) {
