@@ -1,5 +1,4 @@
 // nrelaylink.cpp: the libnice agent of one relayed game, and its bridge.
-#include "net/naddress.h"  // Required for: dottedAddress
 #include "net/nrelaylink.h"
 
 #include <arpa/inet.h>
@@ -11,6 +10,8 @@
 #include <cstdio>
 
 #include <nice/agent.h>
+
+#include "net/naddress.h"  // Required for: dottedAddress
 
 namespace {
 
