@@ -8,8 +8,11 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -45,6 +48,22 @@ size_t heapInUse() {
     // would look like growth in either figure alone.
     const struct mallinfo2 info = mallinfo2();
     return info.uordblks + info.hblkhd;
+#endif
+}
+
+// glibc keeps a few freed blocks of each small size in a cache per thread,
+// and mallinfo2 counts those as in use: as the rounds' passing allocations
+// met new sizes (a longer folder listing, longer names) the figure crept up
+// by some 7 KB over the first hundred rounds, and by 5.5 KB over the second
+// on a loaded machine, with nothing lost. The cache is switched off before
+// the process starts (CTest sets the variable); without it the figure says
+// nothing.
+bool allocatorCacheOff() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;  // the sanitizer's own allocator, counted by itself
+#else
+    const char* tunables = getenv("GLIBC_TUNABLES");
+    return tunables != nullptr && strstr(tunables, "glibc.malloc.tcache_count=0") != nullptr;
 #endif
 }
 
@@ -109,35 +128,41 @@ protected:
 };
 
 TEST_F(SoakTest, TwoHundredRoundsUseTheSameSlotsAndMemory) {
+    ASSERT_TRUE(allocatorCacheOff()) << "run with GLIBC_TUNABLES=glibc.malloc.tcache_count=0, as CTest does";
     const int32_t slotsAtStart = theTextureStore.count;
     HApplication app;
     playRound(app, 1);
     if (HasFatalFailure()) return;
     const int32_t slotsAfterFirst = theTextureStore.count;
     const size_t heapAfterFirst = heapInUse();
-    size_t heapAtHalfway = 0;
     EXPECT_GT(slotsAfterFirst, slotsAtStart) << "the menu should hold its pictures";
 
+    // What a round leaves behind depends on its match: the last replay is
+    // kept, and its buffer's size, up to 64 KB more, follows the match's
+    // length. The lowest figure of the last ten rounds of each hundred
+    // sees through that, and a loss of every round still shows in it.
+    size_t lowestBeforeHalfway = SIZE_MAX, lowestAtEnd = SIZE_MAX;
     for (int round = 2; round <= 200; ++round) {
         playRound(app, round);
         if (HasFatalFailure()) return;
         ASSERT_EQ(theTextureStore.count, slotsAfterFirst) << "round " << round;
-        if (round == 100) heapAtHalfway = heapInUse();
+        size_t& lowest = round <= 100 ? lowestBeforeHalfway : lowestAtEnd;
+        if (round % 100 > 90 || round % 100 == 0) lowest = std::min(lowest, heapInUse());
     }
-    const size_t heapAfterLast = heapInUse();
     printf("soak: texture slots in use %d after round 1, %d after round 200; heap in use %zu bytes "
-           "after round 1, %zu after round 100, %zu after round 200; %ld match updates of 16 ms\n",
-           slotsAfterFirst, theTextureStore.count, heapAfterFirst, heapAtHalfway, heapAfterLast, matchSteps);
+           "after round 1, at least %zu in rounds 91-100, at least %zu in rounds 191-200; "
+           "%ld match updates of 16 ms\n",
+           slotsAfterFirst, theTextureStore.count, heapAfterFirst, lowestBeforeHalfway, lowestAtEnd, matchSteps);
     RecordProperty("slots", theTextureStore.count);
     RecordProperty("heapAfterFirst", std::to_string(heapAfterFirst));
-    RecordProperty("heapAfterLast", std::to_string(heapAfterLast));
+    RecordProperty("heapAtEnd", std::to_string(lowestAtEnd));
     // The OpenGL driver fills caches of its own (compiled state variants)
     // over the first few dozen rounds, in steps of about half a megabyte,
     // and then stays put; the second hundred rounds must not grow by more
     // than a few bytes a round. Whatever we lose outright is LeakSanitizer's
     // to report in the sanitizer build.
     const long perRoundSlack = 40;
-    EXPECT_LE(static_cast<long>(heapAfterLast) - static_cast<long>(heapAtHalfway), 100 * perRoundSlack)
+    EXPECT_LE(static_cast<long>(lowestAtEnd) - static_cast<long>(lowestBeforeHalfway), 100 * perRoundSlack)
         << "the heap grows from round to round";
 }
 
