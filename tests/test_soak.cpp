@@ -137,10 +137,10 @@ TEST_F(SoakTest, TwoHundredRoundsUseTheSameSlotsAndMemory) {
     const size_t heapAfterFirst = heapInUse();
     EXPECT_GT(slotsAfterFirst, slotsAtStart) << "the menu should hold its pictures";
 
-    // What a round leaves behind depends on its match: the last replay is
-    // kept, and its buffer's size, up to 64 KB more, follows the match's
-    // length. The lowest figure of the last ten rounds of each hundred
-    // sees through that, and a loss of every round still shows in it.
+    // A single figure swings from round to round by a few KB, and now and
+    // then by 64 KB, which the next round gives back. The lowest figure of
+    // the last ten rounds of each hundred sees through that, and a loss of
+    // every round still shows in it.
     size_t lowestBeforeHalfway = SIZE_MAX, lowestAtEnd = SIZE_MAX;
     for (int round = 2; round <= 200; ++round) {
         playRound(app, round);
