@@ -688,7 +688,7 @@ BCanvas paintControls(const BFonts& fonts, int choice) {
         if (master) {
             std::vector<BPoint> star;
             for (int i = 0; i < 10; ++i) {
-                const float angle = 3.14159265f * static_cast<float>(i) / 5.0f, r = i % 2 ? 3.2f : 8.0f;
+                const float angle = PI * static_cast<float>(i) / 5.0f, r = i % 2 ? 3.2f : 8.0f;
                 star.push_back({58.0f + r * std::sin(angle), 46.0f - r * std::cos(angle)});
             }
             sight.fillPolygon(star);
