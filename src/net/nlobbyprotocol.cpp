@@ -2,7 +2,6 @@
 // checks on every field.
 #include "net/nlobbyprotocol.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "assets/hbytes.h"  // Required for: hReadBig, hWriteBig
@@ -198,11 +197,6 @@ const char* lobbyTypeName(vkl::Type type) {
     case vkl::Type::PUNCH: return "punch";
     }
     return "?";
-}
-
-void formatLobbyAddress(const NLobbyAddress& a, char (&out)[22]) {
-    snprintf(out, sizeof out, "%u.%u.%u.%u:%u", a.ip >> 24, (a.ip >> 16) & 0xFF, (a.ip >> 8) & 0xFF, a.ip & 0xFF,
-             static_cast<unsigned>(a.port));
 }
 
 size_t encodeLobby(const NLobbyMessage& m, uint8_t* out) {

@@ -192,5 +192,3 @@ bool isLobbyDatagram(const uint8_t* data, size_t size);
 bool isLobbyCode(const char* text);
 // A type's name, as the lobby's messages say it: "hello", "intro".
 const char* lobbyTypeName(vkl::Type type);
-// "10.1.0.2:40312"
-void formatLobbyAddress(const NLobbyAddress& address, char (&out)[22]);

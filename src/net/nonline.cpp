@@ -29,12 +29,6 @@ constexpr int32_t CONTEXT_BURST = 32;
 // Where the session reaches a relay: its bridge on this machine.
 NLobbyAddress bridgeOf(const NRelayLink& relay) { return NLobbyAddress{LOOPBACK, relay.bridgePort()}; }
 
-std::string addressText(const NLobbyAddress& a) {
-    char text[22];
-    formatLobbyAddress(a, text);
-    return text;
-}
-
 uint64_t drawNonce() {
     std::random_device device;
     return static_cast<uint64_t>(device()) << 32 | device();
@@ -415,7 +409,7 @@ void NOnline::connected(Meeting& m, Path how, const NLobbyAddress& at) {
     // The player's path is the game's; a spectator's is its own business.
     if (m.watch && m.hosting) return;
     usedPath = how;
-    usedText = addressText(shown);
+    usedText = dottedAddress(shown.ip, shown.port);
     if (m.watch) return;
     printf("Connected to the other player %s at %s.\n", how == Path::RELAY ? "through the relay" : "directly",
            usedText.c_str());
