@@ -57,4 +57,18 @@ struct Seen {
 // shot it is, so a player may know that much.
 int32_t look(const GWorld& world, const GShip& own, Seen& ownSeen, Seen& opponent, Seen* shots, int32_t room);
 
+// One tick's look, as a player keeps it: room for the first ROOM shots.
+// Each player's observation adds what it notes besides.
+template <int32_t ROOM>
+struct Sight {
+    Seen own;
+    Seen opponent;
+    int32_t shotCount;  // incoming shots only
+    Seen shots[ROOM];
+
+    void take(const GWorld& world, const GShip& ship) {
+        shotCount = look(world, ship, own, opponent, shots, ROOM);
+    }
+};
+
 }  // namespace vkm

@@ -149,7 +149,7 @@ GMasterController::GMasterController(uint32_t seed, GSide side, int32_t delay) :
 }
 
 void GMasterController::observe(const GWorld& world, const GShip& own, Observation& now) {
-    now.shotCount = vkm::look(world, own, now.own, now.opponent, now.shots, MAX_SHOTS);
+    now.take(world, own);
     now.opponentFired = false;
     for (int32_t i = 0; i < now.shotCount; i++) {
         const Seen& shot = now.shots[i];

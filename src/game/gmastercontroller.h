@@ -72,11 +72,7 @@ public:
     bool restore(const GControllerState& in) override { return in.get(state); }
 
     using Seen = vkm::Seen;
-    struct Observation {
-        Seen own;
-        Seen opponent;
-        int32_t shotCount;  // incoming shots only
-        Seen shots[MAX_SHOTS];
+    struct Observation : vkm::Sight<MAX_SHOTS> {
         bool opponentFired;  // a shot just left the opponent's ship
         uint8_t flags;       // what this player set in that tick
     };

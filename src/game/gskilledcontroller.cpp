@@ -82,10 +82,6 @@ float GSkilledController::uniform() {
     return static_cast<float>(state.random.next()) / static_cast<float>(GRandom::MAX) * 2.0f - 1.0f;
 }
 
-void GSkilledController::observe(const GWorld& world, const GShip& own, Observation& now) {
-    now.shotCount = vkm::look(world, own, now.own, now.opponent, now.shots, MAX_SHOTS);
-}
-
 GSkilledController::Seen GSkilledController::ownNow(uint32_t seenAt, float speed) const {
     Seen own = state.ring[seenAt % RING].own;
     for (uint32_t t = seenAt; t < state.ticks; t++) {
@@ -201,7 +197,7 @@ uint8_t GSkilledController::flags(GWorld& world, GSide side, uint32_t tick) {
     const GShip* own = world.shipOf(side);
     if (own == nullptr) return 0;
     Observation& now = state.ring[state.ticks % RING];
-    observe(world, *own, now);
+    now.take(world, *own);
     uint8_t flags = 0;
     const uint32_t delay = static_cast<uint32_t>(skill.delayTicks);
     // Until something old enough has been seen, the ship waits.

@@ -71,11 +71,7 @@ public:
 
     using Seen = vkm::Seen;
     // One tick's view of the world, as the ship's control step saw it.
-    struct Observation {
-        Seen own;
-        Seen opponent;
-        int32_t shotCount;  // incoming shots only
-        Seen shots[MAX_SHOTS];
+    struct Observation : vkm::Sight<MAX_SHOTS> {
         uint8_t flags;  // what this player set in that tick, FLAG_ bits
     };
     // An incoming shot seen coming: its y where it reaches the ship's x, the
@@ -108,7 +104,6 @@ public:
 private:
     static constexpr uint8_t FLAG_UP = 1, FLAG_DOWN = 2, FLAG_LEFT = 4, FLAG_RIGHT = 8, FLAG_FIRE = 16;
 
-    static void observe(const GWorld& world, const GShip& own, Observation& now);
     // The own ship at present: `seen` carried forward through the flags set
     // since it was observed, at `speed` per tick.
     Seen ownNow(uint32_t seenAt, float speed) const;
